@@ -1,0 +1,160 @@
+#include "platform/encoding.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <stdexcept>
+
+namespace Platform {
+namespace {
+
+// Windows-1252 leaves these five byte values without a character; iconv refuses them.
+bool isUndefinedCp1252(unsigned char byte)
+{
+    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
+
+class Converter
+{
+public:
+    Converter(const char *to, const char *from)
+        : m_handle(iconv_open(to, from))
+    {
+        if (m_handle == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error("iconv cannot convert between Windows-1252 and UTF-8");
+    }
+    ~Converter() { iconv_close(m_handle); }
+    Converter(const Converter &) = delete;
+    Converter &operator=(const Converter &) = delete;
+
+    /// Converts as much of the input as it can; returns the number of input bytes used.
+    /// Stops at the first sequence it cannot convert.
+    std::size_t convert(std::string_view input, std::string &output)
+    {
+        iconv(m_handle, nullptr, nullptr, nullptr, nullptr);
+        char *in = const_cast<char *>(input.data());
+        std::size_t inLeft = input.size();
+        char buffer[16384];
+        while (inLeft > 0) {
+            char *out = buffer;
+            std::size_t outLeft = sizeof buffer;
+            const std::size_t result = iconv(m_handle, &in, &inLeft, &out, &outLeft);
+            output.append(buffer, static_cast<std::size_t>(out - buffer));
+            if (result == static_cast<std::size_t>(-1) && errno != E2BIG)
+                break;
+        }
+        return input.size() - inLeft;
+    }
+
+private:
+    iconv_t m_handle;
+};
+
+Converter &toUtf8()
+{
+    static Converter converter("UTF-8", "CP1252");
+    return converter;
+}
+
+Converter &toCp1252()
+{
+    static Converter converter("CP1252", "UTF-8");
+    return converter;
+}
+
+/// Decodes one UTF-8 character at the start of text; returns its length, or 0 when the
+/// bytes there are not valid UTF-8.
+std::size_t decodeUtf8(std::string_view text, char32_t &codePoint)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        codePoint = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        codePoint = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (byte(i) & 0x3F);
+    }
+    return length;
+}
+
+/// Shared loop of the two UTF-8 to Windows-1252 conversions; returns false when a character
+/// could not be held and `exact` asked for no substitutes.
+bool fromUtf8(std::string_view utf8, std::string &output, bool exact)
+{
+    output.reserve(utf8.size());
+    while (!utf8.empty()) {
+        utf8.remove_prefix(toCp1252().convert(utf8, output));
+        if (utf8.empty())
+            break;
+        char32_t codePoint = 0;
+        const std::size_t length = decodeUtf8(utf8, codePoint);
+        if (length == 0) {
+            if (exact)
+                return false;
+            output += '?';
+            utf8.remove_prefix(1);
+            continue;
+        }
+        if (codePoint < 0x100 && isUndefinedCp1252(static_cast<unsigned char>(codePoint))) {
+            output += static_cast<char>(codePoint);
+        } else if (exact) {
+            return false;
+        } else {
+            output += "&#" + std::to_string(static_cast<unsigned long>(codePoint)) + ';';
+        }
+        utf8.remove_prefix(length);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string cp1252ToUtf8(std::string_view bytes)
+{
+    std::string output;
+    output.reserve(bytes.size() + bytes.size() / 8);
+    while (!bytes.empty()) {
+        bytes.remove_prefix(toUtf8().convert(bytes, output));
+        if (bytes.empty())
+            break;
+        // Only an undefined byte stops the conversion: keep it as the control character.
+        const auto byte = static_cast<unsigned char>(bytes.front());
+        output += static_cast<char>(0xC0 | (byte >> 6));
+        output += static_cast<char>(0x80 | (byte & 0x3F));
+        bytes.remove_prefix(1);
+    }
+    return output;
+}
+
+std::string utf8ToCp1252(std::string_view utf8)
+{
+    std::string output;
+    fromUtf8(utf8, output, false);
+    return output;
+}
+
+std::optional<std::string> utf8ToCp1252Exact(std::string_view utf8)
+{
+    std::string output;
+    if (!fromUtf8(utf8, output, true))
+        return std::nullopt;
+    return output;
+}
+
+} // namespace Platform

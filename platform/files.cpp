@@ -1,0 +1,332 @@
+#include "platform/files.h"
+
+#include "platform/encoding.h"
+#include "platform/fileerror.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Platform {
+namespace {
+
+[[noreturn]] void throwOpenFailure(int errorNumber, const std::string &path, File::Mode mode,
+                                   OpenFailure failure)
+{
+    if (failure == OpenFailure::NamedText) {
+        throw FileError((mode == File::Mode::Read ? "Cannot open file " : "Cannot create file ")
+                        + path);
+    }
+    throwErrno(errorNumber);
+}
+
+int openFlags(File::Mode mode)
+{
+    switch (mode) {
+    case File::Mode::Read:
+        return O_RDONLY;
+    case File::Mode::CreateTruncate:
+        return O_WRONLY | O_CREAT | O_TRUNC;
+    case File::Mode::Append:
+        return O_WRONLY | O_APPEND;
+    }
+    return O_RDONLY;
+}
+
+} // namespace
+
+File::File(const std::string &path, Mode mode, OpenFailure failure)
+    : m_path(path)
+{
+    const std::string native = nativePath(path);
+    m_fd = ::open(native.c_str(), openFlags(mode) | O_CLOEXEC, 0666);
+    if (m_fd < 0)
+        throwOpenFailure(errno, path, mode, failure);
+    struct stat info {};
+    if (::fstat(m_fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(m_fd);
+        m_fd = -1;
+        throwOpenFailure(EISDIR, path, mode, failure);
+    }
+}
+
+File::File(File &&other) noexcept
+    : m_fd(other.m_fd)
+    , m_path(std::move(other.m_path))
+{
+    other.m_fd = -1;
+}
+
+File &File::operator=(File &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.m_fd;
+        m_path = std::move(other.m_path);
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+File::~File()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+std::size_t File::read(char *buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t count = ::read(m_fd, buffer, size);
+        if (count >= 0)
+            return static_cast<std::size_t>(count);
+        if (errno != EINTR)
+            throwErrno(errno);
+    }
+}
+
+std::size_t File::readFully(char *buffer, std::size_t size)
+{
+    std::size_t total = 0;
+    while (total < size) {
+        const std::size_t count = read(buffer + total, size - total);
+        if (count == 0)
+            break;
+        total += count;
+    }
+    return total;
+}
+
+void File::write(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t count = ::write(m_fd, bytes.data(), bytes.size());
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            throwErrno(errno);
+        }
+        if (count == 0)
+            throwErrno(ENOSPC);
+        bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+}
+
+void File::close()
+{
+    if (m_fd < 0)
+        return;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        throwErrno(errno);
+}
+
+BufferedWriter::BufferedWriter(File &file, std::size_t capacity)
+    : m_file(file)
+    , m_capacity(capacity)
+{
+    m_buffer.reserve(capacity);
+}
+
+void BufferedWriter::write(std::string_view bytes)
+{
+    if (m_buffer.size() + bytes.size() > m_capacity) {
+        flush();
+        if (bytes.size() >= m_capacity) {
+            m_file.write(bytes);
+            return;
+        }
+    }
+    m_buffer.append(bytes);
+}
+
+void BufferedWriter::writeLine(std::string_view bytes)
+{
+    write(bytes);
+    write("\r\n");
+}
+
+void BufferedWriter::flush()
+{
+    if (m_buffer.empty())
+        return;
+    m_file.write(m_buffer);
+    m_buffer.clear();
+}
+
+std::string readWholeFile(const std::string &path, OpenFailure failure)
+{
+    File file(path, File::Mode::Read, failure);
+    std::string content;
+    struct stat info {};
+    if (::stat(nativePath(path).c_str(), &info) == 0 && info.st_size > 0)
+        content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const std::size_t count = file.read(buffer, sizeof buffer);
+        if (count == 0)
+            break;
+        content.append(buffer, count);
+    }
+    file.close();
+    return content;
+}
+
+void replaceFile(const std::string &path, std::string_view bytes, OpenFailure failure)
+{
+    const bool named = failure == OpenFailure::NamedText;
+    const auto createFailed = [&](int errorNumber) {
+        if (named)
+            throw FileError("Cannot create file " + path);
+        throwErrno(errorNumber);
+    };
+
+    const std::string native = nativePath(path);
+    struct stat existing {};
+    const bool exists = ::stat(native.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        createFailed(EISDIR);
+    if (exists && (existing.st_mode & S_IWUSR) == 0)
+        createFailed(EACCES);
+
+    const std::string nativeSibling = nativePath(siblingPath(path, "." + fileNameOf(path)));
+    std::string temporary = nativeSibling + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        createFailed(errno);
+
+    // A new file gets the permissions an ordinary create would give it; a replaced one keeps
+    // its own.
+    mode_t mode = 0;
+    if (exists) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+
+    const auto discard = [&] { ::unlink(temporary.c_str()); };
+    std::size_t written = 0;
+    int writeError = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            writeError = count < 0 ? errno : ENOSPC;
+            break;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    if (writeError == 0 && ::fsync(fd) != 0)
+        writeError = errno;
+    if (::close(fd) != 0 && writeError == 0)
+        writeError = errno;
+    if (writeError != 0) {
+        discard();
+        if (named)
+            throw FileError("Stream write error");
+        throwErrno(writeError);
+    }
+    if (::rename(temporary.c_str(), native.c_str()) != 0) {
+        const int renameError = errno;
+        discard();
+        createFailed(renameError);
+    }
+}
+
+std::vector<DirectoryEntry> listDirectory(const std::string &directory)
+{
+    std::vector<DirectoryEntry> entries;
+    DIR *handle = ::opendir(nativePath(directory).c_str());
+    if (handle == nullptr)
+        return entries;
+    const std::string nativeDirectory = nativePath(directory);
+    while (const dirent *entry = ::readdir(handle)) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        auto converted = utf8ToCp1252Exact(name);
+        if (!converted)
+            continue;
+        EntryKind kind = EntryKind::Other;
+        struct stat info {};
+        if (::lstat((nativeDirectory + "/" + std::string(name)).c_str(), &info) == 0) {
+            if (S_ISREG(info.st_mode))
+                kind = EntryKind::File;
+            else if (S_ISDIR(info.st_mode))
+                kind = EntryKind::Directory;
+            else if (S_ISLNK(info.st_mode))
+                kind = EntryKind::SymbolicLink;
+        }
+        entries.push_back({std::move(*converted), kind});
+    }
+    ::closedir(handle);
+    return entries;
+}
+
+bool pathExists(const std::string &path)
+{
+    struct stat info {};
+    return ::stat(nativePath(path).c_str(), &info) == 0;
+}
+
+bool isDirectory(const std::string &path)
+{
+    struct stat info {};
+    return ::stat(nativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool isReadOnly(const std::string &path)
+{
+    struct stat info {};
+    return ::stat(nativePath(path).c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
+}
+
+void clearReadOnly(const std::string &path)
+{
+    const std::string native = nativePath(path);
+    struct stat info {};
+    if (::stat(native.c_str(), &info) != 0)
+        throwErrno(errno);
+    if (::chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0)
+        throwErrno(errno);
+}
+
+int makeDirectory(const std::string &path)
+{
+    return ::mkdir(nativePath(path).c_str(), 0777) == 0 ? 0 : errno;
+}
+
+std::string currentDirectory()
+{
+    std::string buffer(PATH_MAX, '\0');
+    if (::getcwd(buffer.data(), buffer.size()) == nullptr)
+        return "/";
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    if (buffer.size() > 1 && buffer.back() == '/')
+        buffer.pop_back();
+    return utf8ToCp1252(buffer);
+}
+
+std::string fileNameOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string siblingPath(const std::string &path, const std::string &name)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
+}
+
+} // namespace Platform

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Platform {
+
+/// Paths are Windows-1252 text with "/" as separator; they are converted to the system's
+/// UTF-8 names only when the file system is asked. Every failure throws FileError.
+
+/// How a failure to open or create a file is worded: by its errno ("File not found",
+/// "File access denied") or, for files handled as streams, by name ("Cannot open file %s",
+/// "Cannot create file %s").
+enum class OpenFailure { ErrnoText, NamedText };
+
+/// An open file; closed on destruction (close() reports the errors of closing).
+class File
+{
+public:
+    enum class Mode { Read, CreateTruncate, Append };
+
+    /// Opens `path`. Append requires the file to exist. A directory cannot be opened.
+    File(const std::string &path, Mode mode, OpenFailure failure = OpenFailure::ErrnoText);
+    File(File &&other) noexcept;
+    File &operator=(File &&other) noexcept;
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+    ~File();
+
+    /// Reads up to `size` bytes; 0 at the end of the file.
+    std::size_t read(char *buffer, std::size_t size);
+    /// Reads until `size` bytes are in or the file ends; returns the count read.
+    std::size_t readFully(char *buffer, std::size_t size);
+    /// Writes all bytes; a full disk is "Disk full", other failures their errno text.
+    void write(std::string_view bytes);
+    /// Closes the file, reporting what closing reports.
+    void close();
+
+    const std::string &path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+/// Collects small writes into large ones; what it writes goes through File::write.
+class BufferedWriter
+{
+public:
+    explicit BufferedWriter(File &file, std::size_t capacity = 1 << 16);
+    ~BufferedWriter() = default;
+    void write(std::string_view bytes);
+    /// Writes the bytes followed by a carriage return and a line feed.
+    void writeLine(std::string_view bytes);
+    void flush();
+
+private:
+    File &m_file;
+    std::string m_buffer;
+    std::size_t m_capacity;
+};
+
+/// The whole content of a file. `failure` words a failure to open it.
+std::string readWholeFile(const std::string &path, OpenFailure failure = OpenFailure::ErrnoText);
+
+/// Replaces the file at `path` with `bytes` so that the old file stays whole when anything
+/// fails: the bytes go to a new file beside it, which is then renamed over the old one.
+/// A file whose owner has no write permission is not replaced ("File access denied").
+/// With NamedText, a file that cannot be created is "Cannot create file %s" and an
+/// incomplete write "Stream write error"; otherwise the errno texts apply.
+void replaceFile(const std::string &path, std::string_view bytes,
+                 OpenFailure failure = OpenFailure::ErrnoText);
+
+enum class EntryKind { File, Directory, SymbolicLink, Other };
+
+struct DirectoryEntry
+{
+    std::string name; ///< Windows-1252
+    EntryKind kind;
+};
+
+/// The entries of a directory, without "." and "..", in no particular order; names that
+/// Windows-1252 cannot hold are skipped. A missing directory gives no entries.
+std::vector<DirectoryEntry> listDirectory(const std::string &directory);
+
+bool pathExists(const std::string &path);
+bool isDirectory(const std::string &path);
+
+/// True when the file exists and its owner has no write permission.
+bool isReadOnly(const std::string &path);
+/// Gives the file's owner write permission back.
+void clearReadOnly(const std::string &path);
+
+/// Makes one directory; returns the errno of a failure, 0 on success.
+int makeDirectory(const std::string &path);
+
+/// The process's working directory, without a trailing "/" (the root stays "/").
+std::string currentDirectory();
+
+/// The part of a path after its last "/".
+std::string fileNameOf(const std::string &path);
+/// The path of the file named `name` in the same directory as `path` (the part of `path`
+/// after its last "/" replaced by `name`).
+std::string siblingPath(const std::string &path, const std::string &name);
+
+} // namespace Platform

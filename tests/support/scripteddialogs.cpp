@@ -1,0 +1,102 @@
+#include "tests/support/scripteddialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace Testing {
+
+ScriptedDialogs::~ScriptedDialogs() = default;
+
+void ScriptedDialogs::answerConfirm(bool ok)
+{
+    m_answers.emplace_back(ok);
+}
+
+void ScriptedDialogs::answerText(const std::string &text)
+{
+    m_answers.emplace_back(text);
+}
+
+void ScriptedDialogs::answerFile(std::optional<std::string> path)
+{
+    m_answers.emplace_back(std::move(path));
+}
+
+void ScriptedDialogs::answerColour(std::optional<Platform::Colour> colour)
+{
+    m_answers.emplace_back(colour);
+}
+
+template<typename T>
+std::optional<T> ScriptedDialogs::take(const char *what)
+{
+    if (m_answers.empty() || !std::holds_alternative<T>(m_answers.front())) {
+        ADD_FAILURE() << "unexpected " << what << " with no scripted answer";
+        return std::nullopt;
+    }
+    T answer = std::get<T>(m_answers.front());
+    m_answers.pop_front();
+    return answer;
+}
+
+bool ScriptedDialogs::confirm(const Platform::Message &question)
+{
+    Asked asked {Asked::Kind::Confirm, question, {}, {}, {}, {}, {}};
+    m_asked.push_back(asked);
+    return take<bool>("question").value_or(false);
+}
+
+void ScriptedDialogs::notify(const Platform::Message &notice)
+{
+    m_asked.push_back({Asked::Kind::Notify, notice, {}, {}, {}, {}, {}});
+}
+
+std::string ScriptedDialogs::askText(const std::string &caption, const std::string &prompt)
+{
+    m_asked.push_back({Asked::Kind::AskText, {}, caption, prompt, {}, {}, {}});
+    return take<std::string>("input box").value_or(std::string());
+}
+
+std::optional<std::string> ScriptedDialogs::chooseFile(const Platform::FileDialogSpec &spec)
+{
+    m_asked.push_back({Asked::Kind::ChooseFile, {}, {}, {}, spec, {}, {}});
+    return take<std::optional<std::string>>("file dialog").value_or(std::nullopt);
+}
+
+std::optional<Platform::Colour> ScriptedDialogs::chooseColour(Platform::Colour initial)
+{
+    m_asked.push_back({Asked::Kind::ChooseColour, {}, {}, {}, {}, initial, {}});
+    return take<std::optional<Platform::Colour>>("colour dialog").value_or(std::nullopt);
+}
+
+void ScriptedDialogs::openDocument(const std::string &target)
+{
+    m_asked.push_back({Asked::Kind::OpenDocument, {}, {}, {}, {}, {}, target});
+}
+
+std::vector<std::string> ScriptedDialogs::prompts() const
+{
+    std::vector<std::string> result;
+    for (const Asked &asked : m_asked) {
+        if (asked.kind == Asked::Kind::AskText)
+            result.push_back(asked.prompt);
+    }
+    return result;
+}
+
+std::vector<Platform::Message> ScriptedDialogs::notices() const
+{
+    std::vector<Platform::Message> result;
+    for (const Asked &asked : m_asked) {
+        if (asked.kind == Asked::Kind::Notify)
+            result.push_back(asked.message);
+    }
+    return result;
+}
+
+void ScriptedDialogs::clear()
+{
+    m_answers.clear();
+    m_asked.clear();
+}
+
+} // namespace Testing

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/dialogs.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace Testing {
+
+/// One question or notice the code under test showed, as the user would have seen it.
+struct Asked
+{
+    enum class Kind { Confirm, Notify, AskText, ChooseFile, ChooseColour, OpenDocument };
+    Kind kind;
+    Platform::Message message;           ///< Confirm, Notify
+    std::string caption;                 ///< AskText
+    std::string prompt;                  ///< AskText
+    Platform::FileDialogSpec fileDialog; ///< ChooseFile
+    Platform::Colour initialColour;      ///< ChooseColour
+    std::string target;                  ///< OpenDocument
+};
+
+/// Dialogs with answers queued in advance. Every question is recorded; a question that finds
+/// no queued answer of its kind fails the test and is answered with Cancel.
+class ScriptedDialogs : public Platform::Dialogs
+{
+public:
+    ~ScriptedDialogs() override;
+
+    void answerConfirm(bool ok);
+    void answerText(const std::string &text); ///< "" is the same as Cancel
+    void answerFile(std::optional<std::string> path);
+    void answerColour(std::optional<Platform::Colour> colour);
+
+    bool confirm(const Platform::Message &question) override;
+    void notify(const Platform::Message &notice) override;
+    std::string askText(const std::string &caption, const std::string &prompt) override;
+    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &spec) override;
+    std::optional<Platform::Colour> chooseColour(Platform::Colour initial) override;
+    void openDocument(const std::string &target) override;
+
+    const std::vector<Asked> &asked() const { return m_asked; }
+    /// The prompts of every input box, in order.
+    std::vector<std::string> prompts() const;
+    /// The notices and error boxes, in order.
+    std::vector<Platform::Message> notices() const;
+    /// Answers still queued (a test usually expects none).
+    std::size_t pendingAnswers() const { return m_answers.size(); }
+    void clear();
+
+private:
+    using Answer = std::variant<bool, std::string, std::optional<std::string>,
+                                std::optional<Platform::Colour>>;
+    template<typename T>
+    std::optional<T> take(const char *what);
+
+    std::deque<Answer> m_answers;
+    std::vector<Asked> m_asked;
+};
+
+} // namespace Testing

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace Testing {
+
+/// A new empty directory under the system's temporary directory, removed with everything in
+/// it (write permissions restored first) when the object goes.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    const std::string &path() const { return m_path; }
+    /// path() + "/" + name
+    std::string file(const std::string &name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+/// Writes bytes to a file, replacing it; fails the test when it cannot.
+void writeBytes(const std::string &path, const std::string &bytes);
+/// The bytes of a file; fails the test when it cannot be read.
+std::string readBytes(const std::string &path);
+
+} // namespace Testing

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "project/pageselection.h"
+#include "project/project.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace Corvanta {
+
+/// A saved project is the project file (one fixed-size record holding every field but the
+/// page bodies) and the fourteen page content files "1.dat" to "14.dat" beside it.
+
+inline constexpr std::size_t ProjectRecordSize = 1664;
+
+/// The project file's bytes for a project.
+std::string encodeProjectRecord(const Project &project);
+
+/// Applies a record (at least ProjectRecordSize bytes) to the selection's project, field by
+/// field in the file's order; ticks go through SetPageTick so the Edit Pages list follows.
+void applyProjectRecord(std::string_view record, PageSelection &selection,
+                        const ChoiceLists &lists);
+
+/// Writes the project file, then 1.dat to 14.dat in its directory. Each file replaces the
+/// old one only once it is completely written. Throws FileError.
+void WriteProjectFiles(const Project &project, const std::string &projectFilePath);
+
+/// Reads the project file (read only) and applies it, then replaces the page bodies from
+/// 1.dat to 14.dat in order. Throws FileError at the first failure; what was applied stays.
+void ReadProjectFiles(const std::string &projectFilePath, PageSelection &selection,
+                      const ChoiceLists &lists);
+
+} // namespace Corvanta

@@ -1,0 +1,52 @@
+#include "publish/navigation.h"
+
+#include "platform/files.h"
+
+namespace Publish {
+namespace {
+
+using Platform::File;
+
+void appendLine(const std::string &path, const std::string &line)
+{
+    File script(path, File::Mode::Append);
+    script.write(line + "\r\n");
+    script.close();
+}
+
+} // namespace
+
+void CreateNavigationScripts(const std::string &websiteDir, bool addTextNavigation)
+{
+    File(websiteDir + "/" + MainNavigationScript, File::Mode::CreateTruncate).close();
+    if (addTextNavigation)
+        File(websiteDir + "/" + TextNavigationScript, File::Mode::CreateTruncate).close();
+}
+
+std::string mainNavigationEntry(const std::string &templateName, Corvanta::PageId page)
+{
+    const Corvanta::PageInfo &info = Corvanta::pageInfo(page);
+    return std::string("document.write(\"<a href=\\\"") + info.pageFile + "\\\"><img src=\\\""
+        + templateName + info.pictureSuffix + "\\\" border=\\\"0\\\" alt=\\\"" + info.caption
+        + "\\\"></a><br>\");";
+}
+
+std::string textNavigationEntry(Corvanta::PageId page)
+{
+    const Corvanta::PageInfo &info = Corvanta::pageInfo(page);
+    return std::string("document.write(\"<font style=\\\"font-size:11px\\\"><a href=\\\"")
+        + info.pageFile + "\\\">" + info.caption + "</a> :: </font>\");";
+}
+
+void AppendMainNavigationEntry(const std::string &websiteDir, const std::string &templateName,
+                               Corvanta::PageId page)
+{
+    appendLine(websiteDir + "/" + MainNavigationScript, mainNavigationEntry(templateName, page));
+}
+
+void AppendTextNavigationEntry(const std::string &websiteDir, Corvanta::PageId page)
+{
+    appendLine(websiteDir + "/" + TextNavigationScript, textNavigationEntry(page));
+}
+
+} // namespace Publish

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "project/project.h"
+
+#include <string>
+
+namespace Publish {
+
+/// The site's navigation lives in two scripts beside the pages: "mainnav.js" prints a picture
+/// link per published page, "bottomnav.js" a text link. Pages include them where the template
+/// says, so every page shows the same links.
+
+inline constexpr const char *MainNavigationScript = "mainnav.js";
+inline constexpr const char *TextNavigationScript = "bottomnav.js";
+
+/// Creates "mainnav.js" empty and, when the site has a text navigation bar, "bottomnav.js"
+/// too. Throws FileError.
+void CreateNavigationScripts(const std::string &websiteDir, bool addTextNavigation);
+
+/// The picture link line of a page, without its line end.
+std::string mainNavigationEntry(const std::string &templateName, Corvanta::PageId page);
+/// The text link line of a page, without its line end.
+std::string textNavigationEntry(Corvanta::PageId page);
+
+/// Appends the page's picture link to "mainnav.js", which must exist ("File not found").
+void AppendMainNavigationEntry(const std::string &websiteDir, const std::string &templateName,
+                               Corvanta::PageId page);
+/// Appends the page's text link to "bottomnav.js", which must exist ("File not found").
+void AppendTextNavigationEntry(const std::string &websiteDir, Corvanta::PageId page);
+
+} // namespace Publish

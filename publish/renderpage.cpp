@@ -1,0 +1,245 @@
+#include "publish/renderpage.h"
+
+#include "publish/copyfile.h"
+#include "publish/navigation.h"
+
+#include "platform/fileerror.h"
+#include "platform/files.h"
+#include "platform/maker.h"
+#include "platform/textlines.h"
+
+#include <array>
+#include <utility>
+#include <vector>
+
+namespace Publish {
+namespace {
+
+using Corvanta::PageInfo;
+using Corvanta::Project;
+
+enum class Placeholder {
+    None,
+    Title,
+    Description,
+    Keywords,
+    Copyright,
+    Logo,
+    Slogan,
+    CopyBottom,
+    Made,
+    Content,
+    TextNav,
+    Nav,
+    ImageBlock
+};
+
+constexpr std::array<std::pair<std::string_view, Placeholder>, 12> Placeholders = {{
+    {"<!--$TITLE$-->", Placeholder::Title},
+    {"<!--$DESCRIPTION$-->", Placeholder::Description},
+    {"<!--$KEYWORDS$-->", Placeholder::Keywords},
+    {"<!--$COPYRIGHT$-->", Placeholder::Copyright},
+    {"<!--$LOGO$-->", Placeholder::Logo},
+    {"<!--$SLOGAN$-->", Placeholder::Slogan},
+    {"<!--$COPYBOTTOM$-->", Placeholder::CopyBottom},
+    {"<!--$MADE$-->", Placeholder::Made},
+    {"<!--$CONTENT$-->", Placeholder::Content},
+    {"<!--$TEXTNAV$-->", Placeholder::TextNav},
+    {"<!--$NAV$-->", Placeholder::Nav},
+    {"<!--$IMG$-->", Placeholder::ImageBlock},
+}};
+
+constexpr std::string_view ImageBlockEnd = "<!--$ENDIMG$-->";
+constexpr std::size_t PictureNameLength = 200;
+
+std::string_view trimmed(std::string_view line)
+{
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!line.empty() && isBlank(line.front()))
+        line.remove_prefix(1);
+    while (!line.empty() && isBlank(line.back()))
+        line.remove_suffix(1);
+    return line;
+}
+
+Placeholder placeholderOf(std::string_view line)
+{
+    const std::string_view text = trimmed(line);
+    // Every placeholder is longer than 10 characters and starts "<!--$"; most lines are
+    // ruled out by that alone.
+    if (text.size() < 10 || !text.starts_with("<!--$"))
+        return Placeholder::None;
+    for (const auto &[placeholder, kind] : Placeholders) {
+        if (text == placeholder)
+            return kind;
+    }
+    return Placeholder::None;
+}
+
+/// A name from the image block is only ever a name inside the templates and website
+/// directories: anything that could lead elsewhere is refused. A NUL would cut the name short
+/// where the system reads it, so it is refused too.
+bool isPlainFileName(std::string_view name)
+{
+    return name != "." && name != ".." && name.find('/') == std::string_view::npos
+        && name.find('\0') == std::string_view::npos;
+}
+
+class PageWriter
+{
+public:
+    PageWriter(const Project &project, const PageInfo &page, const std::string &templateName,
+               const std::string &websiteDir, Platform::BufferedWriter &out)
+        : m_project(project)
+        , m_page(page)
+        , m_templateName(templateName)
+        , m_websiteDir(websiteDir)
+        , m_out(out)
+    {
+    }
+
+    /// Writes the replacement of a placeholder line; false when its condition does not hold
+    /// and the line is to be copied as it stands.
+    bool replace(Placeholder placeholder)
+    {
+        switch (placeholder) {
+        case Placeholder::Title:
+            line({m_project.siteTitle, " = ", m_page.caption});
+            return true;
+        case Placeholder::Description:
+            line({"<meta name=\"description\" content=\"", m_project.siteDescription, "\">"});
+            return true;
+        case Placeholder::Keywords:
+            line({"<meta name=\"keywords\" content=\"", m_project.siteKeywords, "\">"});
+            return true;
+        case Placeholder::Copyright:
+            line({"<meta name=\"copyright\" content=\"", m_project.copyrightYears, "\">"});
+            return true;
+        case Placeholder::Logo:
+            if (m_project.logoPath.empty())
+                return false;
+            line({"<img src=\"", Platform::fileNameOf(m_project.logoPath),
+                  "\" border=\"0\" alt=\"Logo\">"});
+            return true;
+        case Placeholder::Slogan:
+            line({"<i>", m_project.slogan, "</i>"});
+            return true;
+        case Placeholder::CopyBottom:
+            if (!m_project.addCopyrightFooter)
+                return false;
+            line({"<font style=\"font-size:10px; font-family:verdana,arial\">&copy; ",
+                  m_project.copyrightYears, " by ", m_project.siteTitle,
+                  ".<br>All rights reserved.</font><br>"});
+            return true;
+        case Placeholder::Made:
+            if (!m_project.addMadeWithLink)
+                return false;
+            line({madeWithLine()});
+            return true;
+        case Placeholder::Content:
+            // The body goes straight from the project to the file, however large it is.
+            line({m_project.pageBody.at(static_cast<std::size_t>(m_page.id - 1))});
+            return true;
+        case Placeholder::TextNav:
+            if (!m_project.addTextNavigation)
+                return false;
+            line({"<script type=\"text/javascript\" src=\"bottomnav.js\"></script>"});
+            AppendTextNavigationEntry(m_websiteDir, m_page.id);
+            return true;
+        case Placeholder::Nav:
+            line({"<script type=\"text/javascript\" src=\"mainnav.js\"></script>"});
+            AppendMainNavigationEntry(m_websiteDir, m_templateName, m_page.id);
+            return true;
+        case Placeholder::None:
+        case Placeholder::ImageBlock:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void line(std::initializer_list<std::string_view> parts)
+    {
+        for (std::string_view part : parts)
+            m_out.write(part);
+        m_out.write("\r\n");
+    }
+
+    const Project &m_project;
+    const PageInfo &m_page;
+    const std::string &m_templateName;
+    const std::string &m_websiteDir;
+    Platform::BufferedWriter &m_out;
+};
+
+} // namespace
+
+std::string templatePath(const std::string &homeDir, const std::string &templateName)
+{
+    return homeDir + "/templates/" + templateName + ".t";
+}
+
+std::string madeWithLine()
+{
+    return std::string("<font style=\"font-size:11px;font-family:verdana,tahoma,arial\"><b>This "
+                       "website was made in <i>Corvanta</i></b><br><a href=\"")
+        + Platform::Maker::WebSite + "\">Click here for a free download.</a></font>";
+}
+
+bool isPlaceholderLine(std::string_view line, std::string_view placeholder)
+{
+    return trimmed(line) == placeholder;
+}
+
+void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
+                Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir)
+{
+    using Platform::File;
+    const PageInfo &info = Corvanta::pageInfo(page);
+    const std::string templateName = Corvanta::choiceText(project.templateName, lists.templates);
+    const std::string templatesDir = homeDir + "/templates";
+
+    // The template is read before the page file is created, so a missing template leaves
+    // no empty page behind.
+    const std::string templateText = Platform::readWholeFile(templatePath(homeDir, templateName));
+    const std::vector<std::string_view> lines = Platform::splitTextLines(templateText);
+
+    File pageFile(websiteDir + "/" + info.pageFile, File::Mode::CreateTruncate);
+    Platform::BufferedWriter out(pageFile);
+    PageWriter writer(project, info, templateName, websiteDir, out);
+    std::vector<std::string_view> pictures;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const Placeholder placeholder = placeholderOf(lines[index]);
+        if (placeholder == Placeholder::ImageBlock) {
+            // The block's lines name pictures and never reach the page. A block left open
+            // ends with the template.
+            for (++index; index < lines.size() && !isPlaceholderLine(lines[index], ImageBlockEnd);
+                 ++index)
+                pictures.push_back(lines[index].substr(0, PictureNameLength));
+            continue;
+        }
+        if (!writer.replace(placeholder))
+            out.writeLine(lines[index]);
+    }
+    out.flush();
+    pageFile.close();
+
+    for (std::string_view picture : pictures) {
+        if (!isPlainFileName(picture)) {
+            throw Platform::FileError("The template \"" + templateName + "\" names the picture \""
+                                      + std::string(picture)
+                                      + "\", which is not a plain file name. No picture was "
+                                        "copied for "
+                                      + info.pageFile);
+        }
+    }
+
+    const std::string navigationPicture = templateName + info.pictureSuffix;
+    CopyFileContents(templatesDir + "/" + navigationPicture, websiteDir + "/" + navigationPicture);
+    for (std::string_view picture : pictures) {
+        const std::string name(picture);
+        CopyFileContents(templatesDir + "/" + name, websiteDir + "/" + name);
+    }
+}
+
+} // namespace Publish

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "project/project.h"
+
+#include <string>
+#include <string_view>
+
+namespace Publish {
+
+/// The template a project uses: "<home>/templates/<templateName>.t".
+std::string templatePath(const std::string &homeDir, const std::string &templateName);
+
+/// The line every page gets at "<!--$MADE$-->": what the site was made with and where to get it.
+std::string madeWithLine();
+
+/// True when a line, with the blanks and control characters around it removed, is exactly
+/// `placeholder` (such as "<!--$TITLE$-->").
+bool isPlaceholderLine(std::string_view line, std::string_view placeholder);
+
+/// Writes one page of the site into `websiteDir` from the project's template, replacing each
+/// whole placeholder line with the project's value and appending the page's navigation
+/// entries as the template's navigation lines are reached; then copies the page's navigation
+/// picture and the pictures the template's image block lists. A picture name that could
+/// reach outside the templates or website directory ("/" in it, "." or "..") ends the page
+/// before any picture is copied. Throws FileError; what was written stays.
+void RenderPage(const Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
+                Corvanta::PageId page, const std::string &homeDir,
+                const std::string &websiteDir);
+
+} // namespace Publish

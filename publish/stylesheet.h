@@ -1,0 +1,20 @@
+#pragma once
+
+#include "project/project.h"
+
+#include <string>
+
+namespace Publish {
+
+inline constexpr const char *StylesheetFile = "styles.css";
+
+/// The font size as the stylesheet writes it: a number of pixels gets "px" ("12px"), a
+/// keyword size stays as it is ("x-small").
+std::string cssFontSize(const std::string &fontSize);
+
+/// Writes "styles.css" into `websiteDir`: the site's text, link, list and picture styles in
+/// ten rule blocks. Throws FileError; a partly written file stays.
+void WriteStylesheet(const Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
+                     const std::string &websiteDir);
+
+} // namespace Publish

@@ -85,6 +85,18 @@ bool isPlainFileName(std::string_view name)
         && name.find('\0') == std::string_view::npos;
 }
 
+/// A name as an error box can show it: control characters, which a box would drop or cut
+/// the text at, become "?".
+std::string shownName(std::string_view name)
+{
+    std::string shown(name);
+    for (char &c : shown) {
+        if (static_cast<unsigned char>(c) < 32)
+            c = '?';
+    }
+    return shown;
+}
+
 class PageWriter
 {
 public:
@@ -227,7 +239,7 @@ void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
     for (std::string_view picture : pictures) {
         if (!isPlainFileName(picture)) {
             throw Platform::FileError("The template \"" + templateName + "\" names the picture \""
-                                      + std::string(picture)
+                                      + shownName(picture)
                                       + "\", which is not a plain file name. No picture was "
                                         "copied for "
                                       + info.pageFile);

@@ -1,0 +1,204 @@
+#include "publish/copyfile.h"
+#include "publish/navigation.h"
+#include "publish/publishwebsite.h"
+#include "tests/publish/site.h"
+#include "tests/support/scripteddialogs.h"
+
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace Publish;
+using Testing::errorOf;
+using Testing::ScriptedDialogs;
+using Testing::Site;
+using Files = std::set<std::string>;
+
+namespace {
+
+const std::string ClosingNotice = "Very Important!\nYou must move all images, audio and swf "
+                                  "files specified in the Edit Pages screen to the directoy "
+                                  "specified above in order for it to work.";
+
+/// A site whose template has a navigation line and one listed picture, with a publish run
+/// that records every progress step and dialog.
+struct RunSite : Site
+{
+    RunSite()
+    {
+        writeTemplate("<!--$NAV$-->\r\n<!--$TEXTNAV$-->\r\n<!--$IMG$-->\r\nback.gif\r\n<!--$ENDIMG$-->");
+        writePicture("back.gif");
+        writeNavigationPictures();
+    }
+    PublishOutcome publish()
+    {
+        steps.clear();
+        return PublishWebsite(project, lists, home.path(), out.path(), dialogs,
+                              [&](int percent, const std::string &status) {
+                                  steps.push_back(std::to_string(percent) + " " + status);
+                              });
+    }
+    std::vector<std::string> notices() const
+    {
+        std::vector<std::string> texts;
+        for (const Platform::Message &notice : dialogs.notices())
+            texts.push_back(notice.title + "|" + notice.text);
+        return texts;
+    }
+    std::vector<int> percents() const
+    {
+        std::vector<int> values;
+        for (const std::string &step : steps)
+            values.push_back(std::stoi(step));
+        return values;
+    }
+
+    ScriptedDialogs dialogs;
+    std::vector<std::string> steps;
+};
+
+} // namespace
+
+TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
+{
+    RunSite site;
+    site.project.businessPages.fill(true);
+    site.project.addTextNavigation = true;
+    site.project.logoPath = site.home.file("my logo.png");
+    Testing::writeBytes(site.project.logoPath, "LOGO");
+
+    EXPECT_EQ(site.publish(), PublishOutcome::Completed);
+
+    Files expected {"mainnav.js", "bottomnav.js", "styles.css", "back.gif", "my logo.png"};
+    std::string mainNav, textNav;
+    for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue) {
+        expected.insert({page.pageFile, std::string("Blue") + page.pictureSuffix});
+        mainNav += mainNavigationEntry("Blue", page.id) + "\r\n";
+        textNav += textNavigationEntry(page.id) + "\r\n";
+    }
+    EXPECT_EQ(site.websiteFiles(), expected);
+    EXPECT_EQ(site.read("mainnav.js"), mainNav);
+    EXPECT_EQ(site.read("bottomnav.js"), textNav);
+    EXPECT_EQ(site.read("my logo.png"), "LOGO");
+    EXPECT_EQ(site.read("faq.html"),
+              "<script type=\"text/javascript\" src=\"mainnav.js\"></script>\r\n"
+              "<script type=\"text/javascript\" src=\"bottomnav.js\"></script>\r\n");
+
+    std::vector<std::string> steps {"0 Creating directory and js files...",
+                                    "6 Creating HTML pages and images..."};
+    for (int page = 1; page <= 14; ++page)
+        steps.push_back(std::to_string(6 + 6 * page) + " Creating HTML pages and images...");
+    steps.insert(steps.end(), {"90 Copying other images...", "93 Creating Stylesheets...",
+                               "96 Creating Stylesheets...", "100 Completed"});
+    EXPECT_EQ(site.steps, steps);
+    EXPECT_EQ(site.notices(), std::vector<std::string> {"Corvanta|" + ClosingNotice});
+    EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::None);
+}
+
+TEST(PublishWebsite, OnlyHome_GoesThroughTheSameProgress)
+{
+    RunSite site;
+    EXPECT_EQ(site.publish(), PublishOutcome::Completed);
+    EXPECT_EQ(site.websiteFiles(),
+              (Files {"home.html", "Bluehome.gif", "back.gif", "mainnav.js", "styles.css"}));
+    EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n");
+    EXPECT_EQ(site.read("home.html"), "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"
+                                      "\r\n<!--$TEXTNAV$-->\r\n");
+    EXPECT_EQ(site.percents(), (std::vector<int> {0, 6, 12, 18, 24, 30, 36, 42, 48, 54, 60, 66,
+                                                  72, 78, 84, 90, 90, 93, 96, 100}));
+}
+
+TEST(PublishWebsite, JobsTickedForBusiness_IsPublishedOnAPersonalSite)
+{
+    RunSite site;
+    site.project.siteType = Corvanta::SiteType::Personal;
+    site.project.businessPages[13] = true;
+    site.project.personalPages[2] = true;
+    site.publish();
+    EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n"
+                                           + mainNavigationEntry("Blue", 3) + "\r\n"
+                                           + mainNavigationEntry("Blue", 14) + "\r\n");
+    EXPECT_TRUE(site.websiteFiles().contains("jobs.html"));
+}
+
+TEST(PublishWebsite, NoDirectoryOrAnExistingWebsite_StopsWithTheirNotice)
+{
+    RunSite site;
+    for (const std::string directory : {"", "  \t", " ab "}) {
+        EXPECT_EQ(PublishWebsite(site.project, site.lists, site.home.path(), directory,
+                                 site.dialogs, nullptr),
+                  PublishOutcome::NoDirectory);
+    }
+    EXPECT_EQ(site.notices(), std::vector<std::string>(3, "Corvanta|Please specify a directory "
+                                                          "before continuing."));
+    EXPECT_TRUE(isDirectoryChosen("/"));
+    EXPECT_TRUE(isDirectoryChosen(" abc "));
+
+    site.publish();
+    site.dialogs.clear();
+    Testing::writeBytes(site.templates() + "/Blue.t", "changed");
+    EXPECT_EQ(site.publish(), PublishOutcome::DirectoryNotCreated);
+    EXPECT_EQ(site.notices(), std::vector<std::string> {
+                                  "Error|Cannot create directory.\nPossible cause: the directory "
+                                  "WEBSITE may already exist in the specified directory."});
+    EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::Error);
+    EXPECT_EQ(site.steps, std::vector<std::string> {"0 Creating directory and js files..."});
+    EXPECT_NE(site.read("home.html"), "changed\r\n");
+}
+
+TEST(PublishWebsite, Logo_ReadOnlyIsMadeWritableAndMissingEndsTheRun)
+{
+    RunSite site;
+    site.project.logoPath = site.home.file("logo.gif");
+    Testing::writeBytes(site.project.logoPath, "GIF");
+    ::chmod(site.project.logoPath.c_str(), 0444);
+    site.publish();
+    ASSERT_EQ(site.dialogs.notices().size(), 2u);
+    EXPECT_EQ(site.notices()[0], "Corvanta|The attributes on your logo images was set to "
+                                 "READONLY. In order to copy this file, Corvanta has set the "
+                                 "attributes to ARCHIVE.");
+    EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::Information);
+    EXPECT_FALSE(Platform::isReadOnly(site.project.logoPath));
+    EXPECT_EQ(site.read("logo.gif"), "GIF");
+
+    RunSite missing;
+    missing.project.logoPath = missing.home.file("gone.gif");
+    EXPECT_EQ(errorOf([&] { missing.publish(); }), "File not found");
+    EXPECT_EQ(missing.websiteFiles(), (Files {"home.html", "Bluehome.gif", "back.gif", "mainnav.js"}));
+    EXPECT_EQ(missing.steps.back(), "90 Copying other images...");
+    EXPECT_TRUE(missing.dialogs.notices().empty());
+}
+
+TEST(PublishWebsite, MissingTemplateOrPicture_LeavesWhatWasWritten)
+{
+    RunSite site;
+    site.project.personalPages.fill(true);
+    std::filesystem::remove(site.templates() + "/Blueabout.gif");
+    EXPECT_EQ(errorOf([&] { site.publish(); }), "File not found");
+    EXPECT_EQ(site.websiteFiles(), (Files {"home.html", "Bluehome.gif", "contact.html",
+                                           "Bluecontact.gif", "back.gif", "about.html",
+                                           "mainnav.js"}));
+    EXPECT_EQ(site.steps.back(), "18 Creating HTML pages and images...");
+
+    RunSite noTemplate;
+    std::filesystem::remove(noTemplate.templates() + "/Blue.t");
+    EXPECT_EQ(errorOf([&] { noTemplate.publish(); }), "File not found");
+    EXPECT_EQ(noTemplate.websiteFiles(), Files {"mainnav.js"});
+}
+
+TEST(CopyFileContents, CopiesEveryByteOverALongerFile)
+{
+    Testing::TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 10000; ++i)
+        bytes += static_cast<char>(i * 7);
+    Testing::writeBytes(dir.file("source"), bytes);
+    Testing::writeBytes(dir.file("target"), std::string(20000, 'x'));
+    CopyFileContents(dir.file("source"), dir.file("target"));
+    EXPECT_EQ(Testing::readBytes(dir.file("target")), bytes);
+    EXPECT_EQ(errorOf([&] { CopyFileContents(dir.file("none"), dir.file("new")); }), "File not found");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
+}

@@ -1,0 +1,219 @@
+#include "publish/navigation.h"
+#include "publish/renderpage.h"
+#include "tests/publish/site.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace Publish;
+using Testing::errorOf;
+using Testing::Site;
+
+namespace {
+
+const std::string NavInclude = "<script type=\"text/javascript\" src=\"mainnav.js\"></script>";
+const std::string TextNavInclude
+    = "<script type=\"text/javascript\" src=\"bottomnav.js\"></script>";
+
+/// A site ready for its Home page: navigation pictures in place, website directory made.
+struct PageSite : Site
+{
+    PageSite()
+    {
+        writeNavigationPictures();
+        prepareWebsite();
+    }
+    std::string render(const std::string &templateBytes, Corvanta::PageId page = 1)
+    {
+        writeTemplate(templateBytes);
+        RenderPage(project, lists, page, home.path(), website());
+        return read(Corvanta::pageInfo(page).pageFile);
+    }
+};
+
+} // namespace
+
+TEST(RenderPage, TemplateLines_EndAtCarriageReturnsAndCtrlZ)
+{
+    PageSite site;
+    EXPECT_EQ(site.render(""), "\r\n");
+    EXPECT_EQ(site.render("a\nb\n"), "a\nb\n\r\n");
+    EXPECT_EQ(site.render("x\r\ny\rz"), "x\r\ny\r\nz\r\n");
+    EXPECT_EQ(site.render("x\r\n\r\n"), "x\r\n\r\n");
+    EXPECT_EQ(site.render("a\r\n\x1A<!--$TITLE$-->\r\n"), "a\r\n");
+    EXPECT_EQ(site.render("<!--$TITLE$-->\n<p>\n"), "<!--$TITLE$-->\n<p>\n\r\n");
+}
+
+TEST(RenderPage, EveryPlaceholder_IsReplacedAtTheFirstColumn)
+{
+    PageSite site;
+    Corvanta::Project &p = site.project;
+    p.siteTitle = "Anna's \xE9t\xE9";
+    p.siteDescription = "say \"hi\"";
+    p.siteKeywords = "k1, k2";
+    p.copyrightYears = "2001-2004";
+    p.logoPath = "/elsewhere/pics/logo one.png";
+    p.slogan = "  fun  ";
+    p.addCopyrightFooter = true;
+    p.addTextNavigation = true;
+    p.pageBody[2] = "<p>one</p>\r\n<p>two</p>";
+    site.prepareWebsite();
+
+    const std::string page = site.render("<html>\r\n"
+                                         "\t <!--$TITLE$--> \x01\r\n"
+                                         "<title><!--$TITLE$--></title>\r\n"
+                                         "<!--$title$-->\r\n"
+                                         "<!--$DESCRIPTION$-->\r\n<!--$KEYWORDS$-->\r\n"
+                                         "<!--$COPYRIGHT$-->\r\n<!--$LOGO$-->\r\n"
+                                         "<!--$SLOGAN$-->\r\n  <!--$CONTENT$-->\r\n"
+                                         "<!--$TEXTNAV$-->\r\n<!--$NAV$-->\r\n"
+                                         "  <!--$ENDIMG$-->  \r\n"
+                                         "<!--$COPYBOTTOM$-->\r\n<!--$MADE$-->\r\n"
+                                         "</html>",
+                                         3);
+    EXPECT_EQ(page,
+              "<html>\r\n"
+              "Anna's \xE9t\xE9 = About\r\n"
+              "<title><!--$TITLE$--></title>\r\n"
+              "<!--$title$-->\r\n"
+              "<meta name=\"description\" content=\"say \"hi\"\">\r\n"
+              "<meta name=\"keywords\" content=\"k1, k2\">\r\n"
+              "<meta name=\"copyright\" content=\"2001-2004\">\r\n"
+              "<img src=\"logo one.png\" border=\"0\" alt=\"Logo\">\r\n"
+              "<i>  fun  </i>\r\n"
+              "<p>one</p>\r\n<p>two</p>\r\n"
+                  + TextNavInclude + "\r\n" + NavInclude + "\r\n"
+                  + "  <!--$ENDIMG$-->  \r\n"
+                    "<font style=\"font-size:10px; font-family:verdana,arial\">&copy; 2001-2004 by "
+                    "Anna's \xE9t\xE9.<br>All rights reserved.</font><br>\r\n"
+                  + madeWithLine() + "\r\n</html>\r\n");
+    EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 3) + "\r\n");
+    EXPECT_EQ(site.read("bottomnav.js"), textNavigationEntry(3) + "\r\n");
+}
+
+TEST(RenderPage, EmptyValuesAndOptionsOff_KeepTheirShape)
+{
+    PageSite site;
+    site.project.addMadeWithLink = false;
+    const std::string lines = "<!--$TITLE$-->\r\n<!--$DESCRIPTION$-->\r\n<!--$LOGO$-->\r\n"
+                              "<!--$SLOGAN$-->\r\n<!--$COPYBOTTOM$-->\r\n<!--$MADE$-->\r\n"
+                              "\t<!--$TEXTNAV$-->\r\n<!--$CONTENT$-->\r\n";
+    EXPECT_EQ(site.render(lines), " = Home\r\n<meta name=\"description\" content=\"\">\r\n"
+                                  "<!--$LOGO$-->\r\n<i></i>\r\n<!--$COPYBOTTOM$-->\r\n"
+                                  "<!--$MADE$-->\r\n\t<!--$TEXTNAV$-->\r\n\r\n");
+
+    site.project.addCopyrightFooter = true;
+    EXPECT_EQ(site.render("<!--$COPYBOTTOM$-->"),
+              "<font style=\"font-size:10px; font-family:verdana,arial\">&copy;  by "
+              ".<br>All rights reserved.</font><br>\r\n");
+}
+
+TEST(RenderPage, TwoNavigationLines_GiveTwoIncludesAndTwoEntries)
+{
+    PageSite site;
+    site.lists.templates = {"Blue Sky"};
+    site.writePicture("Blue Skyjobs.gif");
+    Testing::writeBytes(site.templates() + "/Blue Sky.t", "<!--$NAV$-->\r<!--$NAV$-->");
+    RenderPage(site.project, site.lists, 14, site.home.path(), site.website());
+    EXPECT_EQ(site.read("jobs.html"), NavInclude + "\r\n" + NavInclude + "\r\n");
+    const std::string entry = "document.write(\"<a href=\\\"jobs.html\\\"><img src=\\\"Blue "
+                              "Skyjobs.gif\\\" border=\\\"0\\\" alt=\\\"Jobs\\\"></a><br>\");\r\n";
+    EXPECT_EQ(site.read("mainnav.js"), entry + entry);
+    EXPECT_EQ(site.read("Blue Skyjobs.gif"), "Blue Skyjobs.gif");
+}
+
+TEST(NavigationScripts, TextEntries_AndAppendingToAMissingScript)
+{
+    EXPECT_EQ(textNavigationEntry(1), "document.write(\"<font style=\\\"font-size:11px\\\"><a "
+                                      "href=\\\"home.html\\\">Home</a> :: </font>\");");
+    EXPECT_EQ(textNavigationEntry(6), "document.write(\"<font style=\\\"font-size:11px\\\"><a "
+                                      "href=\\\"faq.html\\\">FAQ</a> :: </font>\");");
+    Testing::TempDir dir;
+    CreateNavigationScripts(dir.path(), false);
+    EXPECT_EQ(Testing::readBytes(dir.file("mainnav.js")), "");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bottomnav.js")));
+    EXPECT_EQ(errorOf([&] { AppendTextNavigationEntry(dir.path(), 1); }), "File not found");
+}
+
+TEST(RenderPage, ImageBlock_CopiesItsPicturesAndStaysOutOfThePage)
+{
+    PageSite site;
+    const std::string longName = std::string(200, 'p');
+    for (const std::string name : {"top.gif", "side.gif  ", "<!--$NAV$-->", longName.c_str()})
+        site.writePicture(name);
+    const std::string page = site.render("a\r\n<!--$IMG$-->\r\ntop.gif\r\nside.gif  \r\n"
+                                         "<!--$NAV$-->\r\n"
+                                         + longName + "xyz\r\n <!--$ENDIMG$-->\r\nb\r\n");
+    EXPECT_EQ(page, "a\r\nb\r\n");
+    EXPECT_EQ(site.websiteFiles(),
+              (std::set<std::string> {"home.html", "mainnav.js", "Bluehome.gif", "top.gif",
+                                      "side.gif  ", "<!--$NAV$-->", longName}));
+    EXPECT_EQ(site.read("mainnav.js"), "");
+}
+
+TEST(RenderPage, OpenOrOverlongImageBlock_CopiesEveryNameUpToTheEnd)
+{
+    PageSite site;
+    std::string names;
+    for (int i = 1; i <= 35; ++i) {
+        site.writePicture("pic" + std::to_string(i) + ".gif");
+        names += "pic" + std::to_string(i) + ".gif\r\n";
+    }
+    EXPECT_EQ(site.render("<p>\r\n<!--$IMG$-->\r\n" + names), "<p>\r\n");
+    EXPECT_EQ(site.websiteFiles().size(), 3u + 35u);
+    EXPECT_EQ(site.read("pic35.gif"), "pic35.gif");
+}
+
+TEST(RenderPage, PictureNamesThatLeadOutOfTheDirectories_EndThePageBeforeAnyCopy)
+{
+    const std::vector<std::string> names {"../../victim", "sub/x.gif", "..", ".",
+                                          std::string("a\0b", 3)};
+    for (const std::string &name : names) {
+        PageSite site;
+        site.writePicture("ok.gif");
+        Testing::writeBytes(site.out.file("victim"), "mine");
+        const std::string error = errorOf([&] {
+            site.render("<!--$NAV$-->\r\n<!--$IMG$-->\r\nok.gif\r\n" + name + "\r\n<!--$ENDIMG$-->");
+        });
+        const std::string shown = name.size() == 3 && name[1] == '\0' ? "a?b" : name;
+        EXPECT_EQ(error, "The template \"Blue\" names the picture \"" + shown
+                      + "\", which is not a plain file name. No picture was copied for home.html");
+        EXPECT_EQ(site.websiteFiles(), (std::set<std::string> {"home.html", "mainnav.js"}));
+        EXPECT_EQ(site.read("home.html"), NavInclude + "\r\n");
+        EXPECT_EQ(Testing::readBytes(site.out.file("victim")), "mine");
+    }
+}
+
+TEST(RenderPage, FileFailures_StopAtTheirStep)
+{
+    PageSite site;
+    // No template: nothing is created.
+    EXPECT_EQ(errorOf([&] { RenderPage(site.project, site.lists, 2, site.home.path(), site.website()); }),
+              "File not found");
+    EXPECT_EQ(site.websiteFiles(), std::set<std::string> {"mainnav.js"});
+
+    // No template installed at all: the bare ".t" is looked for.
+    Corvanta::ChoiceLists none {{}, site.lists.fonts};
+    const Corvanta::Project bare = Corvanta::DefaultProject(none);
+    Testing::writeBytes(site.templates() + "/.t", "bare");
+    Testing::writeBytes(site.templates() + "/contact.gif", "");
+    RenderPage(bare, none, 2, site.home.path(), site.website());
+    EXPECT_EQ(site.read("contact.html"), "bare\r\n");
+
+    // No navigation picture: the page and its entry are complete, listed pictures wait.
+    std::filesystem::remove(site.templates() + "/Bluehome.gif");
+    site.writePicture("a.gif");
+    EXPECT_EQ(errorOf([&] { site.render("<!--$NAV$-->\r\n<!--$IMG$-->\r\na.gif\r\n<!--$ENDIMG$-->"); }),
+              "File not found");
+    EXPECT_EQ(site.read("home.html"), NavInclude + "\r\n");
+    EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n");
+    EXPECT_FALSE(std::filesystem::exists(site.website() + "/a.gif"));
+
+    // A listed picture missing: those before it are copied.
+    site.writePicture("Bluehome.gif");
+    EXPECT_EQ(errorOf([&] { site.render("<!--$IMG$-->\r\na.gif\r\nb.gif\r\nc.gif\r\n<!--$ENDIMG$-->"); }),
+              "File not found");
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/a.gif"));
+    EXPECT_FALSE(std::filesystem::exists(site.website() + "/c.gif"));
+}

@@ -1,0 +1,122 @@
+#include "cli/clicommon.h"
+
+#include "platform/encoding.h"
+#include "platform/fileerror.h"
+#include "platform/files.h"
+#include "project/pageselection.h"
+#include "project/projectfiles.h"
+#include "catalogue/templatecatalogue.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace Cli {
+namespace {
+
+std::vector<Verb> &registeredVerbs()
+{
+    static std::vector<Verb> verbs;
+    return verbs;
+}
+
+// Qt's notes about its own set-up (a missing runtime directory and the like) would end up
+// on stderr, whose last line belongs to the error message; only fatal ones get through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
+VerbRegistration::VerbRegistration(Verb verb)
+{
+    registeredVerbs().push_back(std::move(verb));
+}
+
+std::vector<const Verb *> verbTable()
+{
+    std::vector<const Verb *> table;
+    for (const Verb &verb : registeredVerbs())
+        table.push_back(&verb);
+    std::sort(table.begin(), table.end(),
+              [](const Verb *a, const Verb *b) { return a->name < b->name; });
+    return table;
+}
+
+void exitWithError(const std::string &message)
+{
+    exitWithUtf8Error(Platform::cp1252ToUtf8(message));
+}
+
+void exitWithUtf8Error(const std::string &message)
+{
+    // Whatever was printed goes out before the message, so that it stays the last line.
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", Platform::standardErrorText(message).c_str());
+    std::exit(1);
+}
+
+std::string pathOperand(const std::string &utf8Path)
+{
+    const auto path = Platform::utf8ToCp1252Exact(utf8Path);
+    if (!path)
+        throw CliError("The path " + utf8Path + " holds characters that Windows-1252 cannot hold");
+    // Windows-1252 bytes pass through std::filesystem unchanged: on Linux a path is bytes.
+    std::filesystem::path full(*path);
+    if (full.is_relative())
+        full = std::filesystem::path(Platform::currentDirectory()) / full;
+    std::string normal = full.lexically_normal().string();
+    if (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    return normal;
+}
+
+std::vector<std::string> installedFontFamilies()
+{
+    const QtMessageHandler previousHandler = qInstallMessageHandler(quietQtMessages);
+    std::unique_ptr<QGuiApplication> application;
+    if (QCoreApplication::instance() == nullptr) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "corvanta-cli";
+        static char *argv[] = {name, nullptr};
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    std::vector<std::string> families;
+    for (const QString &family : QFontDatabase::families()) {
+        if (auto name = Platform::utf8ToCp1252Exact(family.toStdString()))
+            families.push_back(std::move(*name));
+    }
+    application.reset();
+    qInstallMessageHandler(previousHandler);
+    return families;
+}
+
+Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir)
+{
+    return {Catalogue::ListTemplates(homeDir), Corvanta::FontFamilyList(installedFontFamilies())};
+}
+
+Corvanta::Project readProjectAsOpened(const std::string &projectFilePath,
+                                      const Corvanta::ChoiceLists &lists)
+{
+    Corvanta::Project project = Corvanta::DefaultProject(lists);
+    Corvanta::PageSelection selection(project);
+    Corvanta::ReadProjectFiles(projectFilePath, selection, lists);
+    return project;
+}
+
+void printText(const std::string &text)
+{
+    const std::string utf8 = Platform::cp1252ToUtf8(text);
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+} // namespace Cli

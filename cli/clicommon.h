@@ -1,0 +1,79 @@
+#pragma once
+
+#include "project/project.h"
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+/// What every verb of corvanta-cli shares: the verb table, reading a project as the Open
+/// Project command does, and ending with an error exactly as the error box would word it.
+namespace Cli {
+
+/// One command line after the options: the home directory and the verb's operands as typed
+/// (UTF-8, as the shell gave them).
+struct Invocation
+{
+    std::string homeDir; ///< Windows-1252, a full path without a trailing "/"
+    std::vector<std::string> operands;
+};
+
+/// A verb of the command line. `usage` names the operands ("PROJECT.cvp PUBLISH_DIR"),
+/// `help` is the paragraph --help prints under it (lines separated by "\n").
+struct Verb
+{
+    std::string name;
+    std::string usage;
+    std::string help;
+    std::size_t operandCount = 0;
+    std::function<void(const Invocation &)> run; ///< throws Platform::FileError or CliError
+};
+
+/// Adds a verb to the table; each verb's file holds one of these:
+///     const Cli::VerbRegistration registration({"show", "PROJECT.cvp", "...", 1, runShow});
+class VerbRegistration
+{
+public:
+    explicit VerbRegistration(Verb verb);
+};
+
+/// Every registered verb, by name.
+std::vector<const Verb *> verbTable();
+
+/// A failure of the command line itself (an unknown verb, a missing operand); its text is the
+/// message the user reads, in UTF-8 since it quotes what was typed.
+class CliError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Prints a Windows-1252 message (a FileError's text) as the last line on stderr, as the
+/// standard error box would show it (full stop rule applied), and ends with status 1.
+[[noreturn]] void exitWithError(const std::string &message);
+/// The same for a message that is UTF-8 already (a CliError's text).
+[[noreturn]] void exitWithUtf8Error(const std::string &message);
+
+/// A path operand as the program's Windows-1252 full path: joined to the working directory
+/// when relative, "." and ".." folded away, no trailing "/". Throws CliError when the path
+/// holds a character Windows-1252 cannot hold.
+std::string pathOperand(const std::string &utf8Path);
+
+/// The installed font families from Qt, as Windows-1252 (families it cannot hold are left
+/// out). Starts Qt on its offscreen platform when QT_QPA_PLATFORM is not set.
+std::vector<std::string> installedFontFamilies();
+
+/// The template catalogue of the home directory and FontFamilyList, as the program builds
+/// them at start-up.
+Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir);
+
+/// The project as Open Project leaves it when started from a new program: DefaultProject,
+/// then the project file and page content files applied. Throws Platform::FileError.
+Corvanta::Project readProjectAsOpened(const std::string &projectFilePath,
+                                      const Corvanta::ChoiceLists &lists);
+
+/// Writes Windows-1252 text to stdout as UTF-8.
+void printText(const std::string &text);
+
+} // namespace Cli

@@ -1,0 +1,27 @@
+#include "cli/clicommon.h"
+
+#include "catalogue/templatecatalogue.h"
+#include "project/projectfiles.h"
+
+namespace Cli {
+namespace {
+
+void runNew(const Invocation &invocation)
+{
+    const std::string projectFile = pathOperand(invocation.operands.at(0));
+    const Corvanta::ChoiceLists lists = choiceListsFor(invocation.homeDir);
+    Corvanta::WriteProjectFiles(Corvanta::DefaultProject(lists), projectFile);
+}
+
+const VerbRegistration registration({
+    "new",
+    "PROJECT.cvp",
+    "Writes a new project as the program starts it (the first template of\n"
+    "DIR/templates, default styles, only Home ticked, empty pages) as PROJECT.cvp,\n"
+    "and 1.dat to 14.dat beside it, replacing files of those names.",
+    1,
+    runNew,
+});
+
+} // namespace
+} // namespace Cli

@@ -1,0 +1,82 @@
+#include "cli/clicommon.h"
+
+#include "platform/dialogs.h"
+#include "platform/encoding.h"
+#include "publish/publishwebsite.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace Cli {
+namespace {
+
+/// The publish run's notices on the console: errors on stderr, everything else on stdout.
+/// Nobody is there to answer a question, so every question is answered with Cancel.
+class ConsoleDialogs : public Platform::Dialogs
+{
+public:
+    bool confirm(const Platform::Message &question) override
+    {
+        notify(question);
+        return false;
+    }
+    void notify(const Platform::Message &notice) override
+    {
+        std::FILE *stream = notice.icon == Platform::MessageIcon::Error ? stderr : stdout;
+        std::fflush(stdout);
+        std::fprintf(stream, "%s\n", Platform::cp1252ToUtf8(notice.text).c_str());
+        std::fflush(stream);
+    }
+    std::string askText(const std::string &, const std::string &) override { return {}; }
+    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<Platform::Colour> chooseColour(Platform::Colour) override
+    {
+        return std::nullopt;
+    }
+    void openDocument(const std::string &target) override
+    {
+        std::printf("%s\n", Platform::cp1252ToUtf8(target).c_str());
+    }
+};
+
+void printProgress(int percent, const std::string &status)
+{
+    std::fprintf(stderr, "[%3d%%] %s\n", percent, Platform::cp1252ToUtf8(status).c_str());
+}
+
+void runPublish(const Invocation &invocation)
+{
+    const std::string projectFile = pathOperand(invocation.operands.at(0));
+    // A blank operand is no directory at all, not the current one: the run says so.
+    const std::string &directoryOperand = invocation.operands.at(1);
+    const bool blank = directoryOperand.find_first_not_of(" \t") == std::string::npos;
+    const std::string publishDirectory = blank ? directoryOperand : pathOperand(directoryOperand);
+    const Corvanta::ChoiceLists lists = choiceListsFor(invocation.homeDir);
+    const Corvanta::Project project = readProjectAsOpened(projectFile, lists);
+    ConsoleDialogs dialogs;
+    const Publish::PublishOutcome outcome = Publish::PublishWebsite(
+        project, lists, invocation.homeDir, publishDirectory, dialogs, printProgress);
+    // The notice that stopped the run is already the last line on stderr.
+    if (outcome != Publish::PublishOutcome::Completed) {
+        std::fflush(stdout);
+        std::exit(1);
+    }
+}
+
+const VerbRegistration registration({
+    "publish",
+    "PROJECT.cvp PUBLISH_DIR",
+    "Publishes the project as the program's Publish command does: makes the new\n"
+    "directory PUBLISH_DIR/website (it must not exist yet) and writes every ticked\n"
+    "page made from the project's template in DIR/templates, the navigation scripts,\n"
+    "the template's pictures, the logo and styles.css into it. Progress goes to\n"
+    "stderr, the closing reminder to stdout.",
+    2,
+    runPublish,
+});
+
+} // namespace
+} // namespace Cli

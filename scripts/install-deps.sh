@@ -7,6 +7,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-op
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang libclang-rt-14-dev xvfb xauth)
+  packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
 fi
 
 missing=()

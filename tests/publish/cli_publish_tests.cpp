@@ -1,0 +1,73 @@
+#include "tests/publish/site.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+using Testing::Site;
+
+namespace {
+
+struct CliRun
+{
+    int status;
+    std::string out;
+    std::vector<std::string> errLines;
+};
+
+/// Runs corvanta-cli with `arguments` (already quoted for the shell) and collects its output.
+CliRun corvantaCli(const Site &site, const std::string &arguments)
+{
+    const std::string out = site.out.file("stdout"), err = site.out.file("stderr");
+    const std::string command = std::string("'") + CORVANTA_CLI + "' --home '" + site.home.path()
+        + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+    const int status = std::system(command.c_str());
+    CliRun run {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Testing::readBytes(out), {}};
+    const std::string errText = Testing::readBytes(err);
+    for (std::size_t start = 0; start < errText.size();) {
+        const std::size_t end = errText.find('\n', start);
+        run.errLines.push_back(errText.substr(start, end - start));
+        start = end == std::string::npos ? errText.size() : end + 1;
+    }
+    return run;
+}
+
+} // namespace
+
+TEST(CliPublish, NewProjectPublishes_ThenRefusesTheSameDirectory)
+{
+    Site site;
+    site.writeTemplate("<!--$TITLE$-->\r\n<!--$NAV$-->\r\n");
+    site.writeNavigationPictures();
+    const std::string project = "'" + site.out.file("my site.cvp") + "'";
+    ASSERT_EQ(corvantaCli(site, "new " + project).status, 0);
+
+    CliRun run = corvantaCli(site, "publish " + project + " '" + site.out.path() + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Very Important!\nYou must move all images, audio and swf files specified "
+                       "in the Edit Pages screen to the directoy specified above in order for it "
+                       "to work.\n");
+    ASSERT_EQ(run.errLines.size(), 20u);
+    EXPECT_EQ(run.errLines[0], "[  0%] Creating directory and js files...");
+    EXPECT_EQ(run.errLines[2], "[ 12%] Creating HTML pages and images...");
+    EXPECT_EQ(run.errLines[19], "[100%] Completed");
+    EXPECT_EQ(site.read("home.html"), " = Home\r\n<script type=\"text/javascript\" "
+                                      "src=\"mainnav.js\"></script>\r\n");
+
+    run = corvantaCli(site, "publish " + project + " '" + site.out.path() + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errLines.back(), "Possible cause: the directory WEBSITE may already exist in "
+                                   "the specified directory.");
+
+    run = corvantaCli(site, "publish " + project + " ''");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errLines, std::vector<std::string> {"Please specify a directory before continuing."});
+
+    std::filesystem::remove(site.templates() + "/Bluehome.gif");
+    std::filesystem::create_directory(site.out.file("again"));
+    run = corvantaCli(site, "publish " + project + " '" + site.out.file("again") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errLines.back(), "File not found.");
+}

@@ -1,0 +1,178 @@
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempdir.h"
+#include "tests/update/httpserver.h"
+#include "update/tform8.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace Testing;
+
+namespace {
+
+class UpdateChecker : public ::testing::Test
+{
+protected:
+    Update::UpdateSource source(const std::string &path)
+    {
+        return {server.address(path), [this] { return online; }};
+    }
+    QString text(const TForm8 &window, const char *name)
+    {
+        return window.findChild<QLabel *>(QString::fromLatin1(name))->text();
+    }
+    QPushButton *button(const TForm8 &window, const char *name)
+    {
+        return window.findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+
+    HttpServer server;
+    TempDir home;
+    ScriptedDialogs dialogs;
+    bool online = true;
+};
+
+} // namespace
+
+TEST_F(UpdateChecker, AtStart_ShowsTheVersionAndWhereItWillAsk)
+{
+    const TForm8 window(dialogs, home.path());
+    EXPECT_EQ(window.windowTitle(), "Update Checker");
+    EXPECT_EQ(window.size(), QSize(353, 176));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(text(window, "Panel1"), "v1.0");
+    EXPECT_EQ(text(window, "Panel2"), "Please wait...");
+    EXPECT_EQ(text(window, "Panel3"),
+              "Preparing to get update from http://update.corvanta.example/update/...");
+    EXPECT_EQ(button(window, "Button1")->text(), "&Get Update Information");
+    EXPECT_TRUE(button(window, "Button1")->isDefault());
+    EXPECT_EQ(button(window, "Button2")->text(), "&Download Update");
+    EXPECT_TRUE(button(window, "Button1")->isEnabled());
+    EXPECT_TRUE(button(window, "Button2")->isEnabled());
+    const auto *watch = window.findChild<QTimer *>("Timer1");
+    EXPECT_TRUE(watch->isActive());
+    EXPECT_EQ(watch->interval(), 1000);
+}
+
+TEST_F(UpdateChecker, ConnectionWatch_OfflineDisablesBothThenOnlineEnablesCheckForGood)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    online = false;
+    window.Timer1Timer();
+    EXPECT_FALSE(button(window, "Button1")->isEnabled());
+    EXPECT_FALSE(button(window, "Button2")->isEnabled());
+    EXPECT_TRUE(window.findChild<QTimer *>("Timer1")->isActive());
+
+    online = true;
+    window.Timer1Timer();
+    EXPECT_TRUE(button(window, "Button1")->isEnabled());
+    EXPECT_FALSE(button(window, "Button2")->isEnabled()) << "the watch leaves Download alone";
+    EXPECT_FALSE(window.findChild<QTimer *>("Timer1")->isActive());
+}
+
+TEST_F(UpdateChecker, ConnectionWatch_TicksByItself)
+{
+    online = false;
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !button(window, "Button1")->isEnabled(); }, 3000));
+}
+
+TEST_F(UpdateChecker, Check_NewerThenSameVersion_VerdictAndDownloadButtonFollow)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    server.serve("/update/updatecv.ini", whole("v1.1\r\n"));
+    window.Button1Click();
+    EXPECT_EQ(text(window, "Panel2"), "v1.1");
+    EXPECT_EQ(text(window, "Panel3"), "There is a newer version available.");
+    EXPECT_TRUE(button(window, "Button2")->isEnabled());
+
+    server.serve("/update/updatecv.ini", whole("v1.0\r\n"));
+    window.Button1Click();
+    EXPECT_EQ(text(window, "Panel2"), "v1.0");
+    EXPECT_EQ(text(window, "Panel3"), "You already have the latest version.");
+    EXPECT_FALSE(button(window, "Button2")->isEnabled());
+    EXPECT_EQ(readBytes(home.file("updatecv.ini")), "v1.0\r\n");
+    EXPECT_TRUE(dialogs.asked().empty());
+
+    window.show();
+    window.hide();
+    window.show();
+    EXPECT_EQ(text(window, "Panel3"), "You already have the latest version.")
+        << "a second opening shows the last result";
+}
+
+TEST_F(UpdateChecker, Check_ServerTextShownAsItStands)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    server.serve("/update/updatecv.ini", whole("<b>v2</b> \xE9t\xE9\r\n"));
+    window.Button1Click();
+    const auto *latest = window.findChild<QLabel *>("Panel2");
+    EXPECT_EQ(latest->text(), QString::fromUtf8("<b>v2</b> \u00E9t\u00E9"));
+    EXPECT_EQ(latest->textFormat(), Qt::PlainText);
+}
+
+TEST_F(UpdateChecker, EnterKey_RunsTheCheck)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    server.serve("/update/updatecv.ini", whole("v1.1"));
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_EQ(text(window, "Panel2"), "v1.1");
+}
+
+TEST_F(UpdateChecker, CheckWhileOffline_DoesNothingAtAll)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    server.serve("/update/updatecv.ini", whole("v1.1"));
+    online = false;
+    window.Button1Click();
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_FALSE(std::filesystem::exists(home.file("updatecv.ini")));
+    EXPECT_EQ(text(window, "Panel2"), "Please wait...");
+    EXPECT_TRUE(dialogs.asked().empty());
+}
+
+TEST_F(UpdateChecker, DownloadFails_PlainMessageAndTextsKept)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    server.serve("/update/updatecv.ini", {Reply::Kind::CloseAtOnce, 200, {}, {}, 1, {}});
+    window.Button1Click();
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    const Platform::Message notice = dialogs.notices().front();
+    EXPECT_EQ(notice.title, "Corvanta");
+    EXPECT_EQ(notice.text, "Error in file download!");
+    EXPECT_EQ(notice.icon, Platform::MessageIcon::None);
+    EXPECT_EQ(notice.buttons, Platform::MessageButtons::Ok);
+    EXPECT_EQ(text(window, "Panel2"), "Please wait...");
+    EXPECT_EQ(text(window, "Panel3"),
+              "Preparing to get update from " + QString::fromStdString(server.address("/update/"))
+                  + "...");
+}
+
+TEST_F(UpdateChecker, LocalCopyCannotBeWritten_StandardErrorBox)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    server.serve("/update/updatecv.ini", whole("v1.1"));
+    std::filesystem::create_directory(home.file("updatecv.ini"));
+    window.Button1Click();
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices().front().title, "Corvanta");
+    EXPECT_EQ(dialogs.notices().front().text, "File access denied.");
+    EXPECT_EQ(dialogs.notices().front().icon, Platform::MessageIcon::Error);
+    EXPECT_EQ(text(window, "Panel2"), "Please wait...");
+}
+
+TEST_F(UpdateChecker, EveryControl_HasAnAccessibleName)
+{
+    const TForm8 window(dialogs, home.path());
+    for (const char *panel : {"Image1", "Panel1", "Panel2", "Panel3"})
+        EXPECT_FALSE(window.findChild<QLabel *>(panel)->accessibleName().isEmpty()) << panel;
+}

@@ -1,0 +1,195 @@
+#include "update/tform8.h"
+
+#include "update/updatecheck.h"
+
+#include "assets/icons.h"
+#include "platform/encoding.h"
+#include "platform/fileerror.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+QString display(const std::string &text)
+{
+    return QString::fromStdString(Platform::cp1252ToUtf8(text));
+}
+
+QLabel *sunkenPanel(const QString &name, const QString &accessibleName, QWidget *parent)
+{
+    auto *panel = new QLabel(parent);
+    panel->setObjectName(name);
+    panel->setAccessibleName(accessibleName);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Whatever the server sends is shown as it stands, never read as markup.
+    panel->setTextFormat(Qt::PlainText);
+    panel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    panel->setMargin(2);
+    return panel;
+}
+
+QLabel *boldLabel(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+TForm8::TForm8(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source,
+               QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    , m_dialogs(dialogs)
+    , m_homeDir(std::move(homeDir))
+    , m_source(std::move(source))
+{
+    setObjectName(QStringLiteral("Form8"));
+    setWindowTitle(QStringLiteral("Update Checker"));
+    setFixedSize(353, 176);
+
+    auto *body = new QVBoxLayout;
+    body->setContentsMargins(8, 8, 8, 8);
+    body->setSpacing(8);
+    body->addLayout(createInstructions());
+    body->addLayout(createVersionRows());
+    body->addStretch(1);
+
+    // The status panel reaches the window's edges, as a status bar does.
+    auto *window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->setSpacing(0);
+    window->addLayout(body, 1);
+    window->addWidget(createStatusPanel());
+
+    startConnectionWatch();
+}
+
+QLayout *TForm8::createInstructions()
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(8);
+
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setFixedSize(41, 41);
+    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setPixmap(Assets::pixmap("update-checker"));
+    picture->setAccessibleName(QStringLiteral("Update Checker"));
+    row->addWidget(picture, 0, Qt::AlignTop);
+
+    // The three sentences flow as one paragraph so that they fit whatever the font.
+    auto *instructions = new QLabel(
+        QStringLiteral("Use this utility to check for Corvanta updates. "
+                       "Make sure that you are connected to the Internet and click "
+                       "Get Update Information to see if there are any available."),
+        this);
+    instructions->setObjectName(QStringLiteral("Label1"));
+    instructions->setWordWrap(true);
+    instructions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    row->addWidget(instructions, 1);
+    return row;
+}
+
+QLayout *TForm8::createVersionRows()
+{
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+
+    m_currentVersion = sunkenPanel(QStringLiteral("Panel1"), QStringLiteral("Current Version"), this);
+    m_currentVersion->setText(QString::fromLatin1(Platform::ProgramVersion));
+    m_latestVersion = sunkenPanel(QStringLiteral("Panel2"), QStringLiteral("Latest Version"), this);
+    m_latestVersion->setText(QStringLiteral("Please wait..."));
+
+    m_getUpdate = new QPushButton(QStringLiteral("&Get Update Information"), this);
+    m_getUpdate->setObjectName(QStringLiteral("Button1"));
+    m_getUpdate->setDefault(true);
+    connect(m_getUpdate, &QPushButton::clicked, this, &TForm8::Button1Click);
+
+    // No command is bound to it: it only shows whether there is something to download.
+    m_downloadUpdate = new QPushButton(QStringLiteral("&Download Update"), this);
+    m_downloadUpdate->setObjectName(QStringLiteral("Button2"));
+    m_downloadUpdate->setAutoDefault(false);
+
+    grid->addWidget(boldLabel(QStringLiteral("Label2"), QStringLiteral("Current Version:"), this),
+                    0, 0);
+    grid->addWidget(m_currentVersion, 0, 1);
+    grid->addWidget(m_getUpdate, 0, 2);
+    grid->addWidget(boldLabel(QStringLiteral("Label3"), QStringLiteral("Latest Version:"), this),
+                    1, 0);
+    grid->addWidget(m_latestVersion, 1, 1);
+    grid->addWidget(m_downloadUpdate, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+QWidget *TForm8::createStatusPanel()
+{
+    m_status = sunkenPanel(QStringLiteral("Panel3"), QStringLiteral("Status"), this);
+    m_status->setWordWrap(true);
+    m_status->setText(display(Update::PreparingText(m_source.fileAddress)));
+    return m_status;
+}
+
+void TForm8::startConnectionWatch()
+{
+    m_connectionWatch = new QTimer(this);
+    m_connectionWatch->setObjectName(QStringLiteral("Timer1"));
+    m_connectionWatch->setInterval(ConnectionWatchInterval);
+    connect(m_connectionWatch, &QTimer::timeout, this, &TForm8::Timer1Timer);
+    m_connectionWatch->start();
+}
+
+void TForm8::Timer1Timer()
+{
+    if (!m_source.isConnected()) {
+        m_getUpdate->setEnabled(false);
+        m_downloadUpdate->setEnabled(false);
+        return;
+    }
+    // "Download Update" keeps whatever state the last check gave it.
+    m_getUpdate->setEnabled(true);
+    m_connectionWatch->stop();
+}
+
+void TForm8::Button1Click()
+{
+    if (!m_source.isConnected())
+        return;
+    try {
+        const auto report = Update::CheckForUpdate(m_source.fileAddress,
+                                                   Update::UpdateFilePath(m_homeDir),
+                                                   Platform::utf8ToCp1252(
+                                                       m_currentVersion->text().toStdString()));
+        if (!report) {
+            m_dialogs.notify({Platform::ApplicationTitle, Update::DownloadFailedText,
+                              Platform::MessageIcon::None, Platform::MessageButtons::Ok});
+            return;
+        }
+        m_latestVersion->setText(display(report->latestVersion));
+        m_status->setText(QString::fromLatin1(report->statusText()));
+        m_downloadUpdate->setEnabled(report->newerAvailable);
+    } catch (const Platform::FileError &error) {
+        Platform::showStandardError(m_dialogs, error.what());
+    }
+}
+
+void TForm8::showEvent(QShowEvent *event)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "update/connection.h"
+
+#include "platform/dialogs.h"
+#include "platform/maker.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QLabel;
+class QLayout;
+class QPushButton;
+class QTimer;
+
+namespace Update {
+
+/// Where the update checker fetches from and how it learns whether the computer is online;
+/// the program uses the maker's server and the network interfaces.
+struct UpdateSource
+{
+    std::string fileAddress = Platform::Maker::UpdateFileAddress;
+    std::function<bool()> isConnected = IsInternetConnected;
+};
+
+} // namespace Update
+
+/// The Update Checker: fetches the update file and says whether a newer version exists.
+/// Created once at start-up (its connection watch runs from then on) and shown with exec();
+/// its texts stay as the last check left them.
+class TForm8 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ConnectionWatchInterval = 1000;
+
+    TForm8(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source = {},
+           QWidget *parent = nullptr);
+
+    /// "&Get Update Information": fetches, shows the latest version and the verdict.
+    void Button1Click();
+    /// The connection watch: buttons off while offline; once online, the check is enabled
+    /// for good and the watch stops.
+    void Timer1Timer();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QLayout *createInstructions();
+    QLayout *createVersionRows();
+    QWidget *createStatusPanel();
+    void startConnectionWatch();
+
+    Platform::Dialogs &m_dialogs;
+    std::string m_homeDir;
+    Update::UpdateSource m_source;
+
+    QLabel *m_currentVersion = nullptr;
+    QLabel *m_latestVersion = nullptr;
+    QLabel *m_status = nullptr;
+    QPushButton *m_getUpdate = nullptr;
+    QPushButton *m_downloadUpdate = nullptr;
+    QTimer *m_connectionWatch = nullptr;
+};

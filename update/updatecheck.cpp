@@ -1,0 +1,61 @@
+#include "update/updatecheck.h"
+
+#include "update/download.h"
+
+#include "platform/files.h"
+#include "platform/textlines.h"
+
+#include <array>
+
+namespace Update {
+
+std::string UpdateFilePath(const std::string &homeDir)
+{
+    return homeDir + "/" + UpdateFileName;
+}
+
+std::string UpdateFolderOf(const std::string &fileAddress)
+{
+    return fileAddress.substr(0, fileAddress.rfind('/') + 1);
+}
+
+std::string PreparingText(const std::string &fileAddress)
+{
+    return "Preparing to get update from " + UpdateFolderOf(fileAddress) + "...";
+}
+
+std::string ReadLatestVersion(const std::string &path)
+{
+    Platform::File file(path, Platform::File::Mode::Read);
+    std::array<char, 1024> buffer {};
+    std::string line;
+    for (;;) {
+        const std::size_t count = file.read(buffer.data(), buffer.size());
+        const std::string_view piece(buffer.data(), count);
+        const std::string_view firstLinePart = Platform::firstTextLine(piece);
+        line.append(firstLinePart);
+        if (count == 0 || firstLinePart.size() < piece.size())
+            break;
+    }
+    file.close();
+    return line;
+}
+
+bool IsNewerVersion(std::string_view latestVersion, std::string_view currentVersion)
+{
+    return latestVersion != currentVersion;
+}
+
+std::optional<UpdateReport> CheckForUpdate(const std::string &fileAddress,
+                                           const std::string &localPath,
+                                           std::string_view currentVersion)
+{
+    if (!DownloadUrlToFile(fileAddress, localPath))
+        return std::nullopt;
+    UpdateReport report;
+    report.latestVersion = ReadLatestVersion(localPath);
+    report.newerAvailable = IsNewerVersion(report.latestVersion, currentVersion);
+    return report;
+}
+
+} // namespace Update

@@ -1,0 +1,201 @@
+#include "platform/files.h"
+#include "project/projectfiles.h"
+#include "tests/support/tempdir.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Corvanta;
+using Testing::readBytes;
+using Testing::TempDir;
+using Testing::writeBytes;
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+
+    /// The last line on stderr, where a failure's message goes.
+    std::string lastErrorLine() const
+    {
+        std::string text = err;
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        return text.substr(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+    }
+};
+
+/// Runs corvanta-cli with the arguments in `workingDir` and collects what it printed.
+Outcome runCli(const std::vector<std::string> &arguments, const std::string &workingDir)
+{
+    TempDir capture;
+    const std::string outFile = capture.file("out"), errFile = capture.file("err");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(workingDir.c_str()) != 0)
+            ::_exit(126);
+        ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT, 0644), 1);
+        ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT, 0644), 2);
+        std::vector<char *> argv {const_cast<char *>(CORVANTA_CLI)};
+        for (const std::string &argument : arguments)
+            argv.push_back(const_cast<char *>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(CORVANTA_CLI, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(outFile), readBytes(errFile)};
+}
+
+/// A home directory with a templates folder, and a folder for projects.
+struct Workspace
+{
+    explicit Workspace(std::initializer_list<const char *> templates)
+    {
+        std::filesystem::create_directory(dir.file("templates"));
+        std::filesystem::create_directory(dir.file("work"));
+        for (const char *name : templates)
+            writeBytes(dir.file("templates/") + name, "");
+    }
+    std::string home() const { return dir.path(); }
+    std::string work(const std::string &name = "") const { return dir.file("work") + (name.empty() ? "" : "/" + name); }
+    TempDir dir;
+};
+
+QJsonObject parseJson(const std::string &text)
+{
+    QJsonParseError error {};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    return document.object();
+}
+
+std::string str(const QJsonValue &value) { return value.toString().toStdString(); }
+
+} // namespace
+
+TEST(CliNew, WritesTheDefaultProjectWithTheFirstTemplate)
+{
+    Workspace ws {"meadow.t", "Harbour.t"};
+    const Outcome outcome = runCli({"--home", ws.home(), "new", "my site.cvp"}, ws.work());
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    const ChoiceLists lists {{"Harbour", "meadow"}, FontFamilyList({})};
+    EXPECT_EQ(readBytes(ws.work("my site.cvp")), encodeProjectRecord(DefaultProject(lists)));
+    for (const PageInfo &page : PageCatalogue)
+        EXPECT_EQ(readBytes(ws.work(page.contentFile)), "");
+
+    const QJsonObject shown = parseJson(runCli({"show", ws.work("my site.cvp")}, ws.home()).out);
+    EXPECT_EQ(str(shown["templateName"]), "Harbour");
+    EXPECT_EQ(str(shown["fontSize"]), "12");
+    EXPECT_EQ(str(shown["activeColor"].toObject()["text"]), "#FF0000");
+}
+
+TEST(CliShow, PrintsEveryFieldAsJson)
+{
+    Workspace ws {"blue.t", "green.t"};
+    Project project = DefaultProject({{"blue", "green"}, FontFamilyList({})});
+    project.siteType = SiteType::Business;
+    project.templateName = 1;
+    project.siteDescription = "Caf\xE9 \x80 \"quoted\" back\\slash \x01";
+    project.fontFamily = 3;
+    project.fontSize = 108;
+    project.visitedDecoration = std::nullopt;
+    project.imageBorderStyle = 7;
+    project.linkColor = {"#ABCDEF", 0x0000FF};
+    project.addTextNavigation = true;
+    project.personalPages[8] = true;
+    project.businessPages[13] = true;
+    project.pageBody[13] = "<p>Jobs</p>\r\n";
+    WriteProjectFiles(project, ws.work("site.cvp"));
+
+    const Outcome outcome = runCli({"--home", ws.home(), "show", ws.work("site.cvp")}, "/");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const QJsonObject json = parseJson(outcome.out);
+    EXPECT_EQ(json.size(), 31);
+    EXPECT_EQ(str(json["siteType"]), "Business");
+    EXPECT_EQ(str(json["templateName"]), "green");
+    EXPECT_EQ(str(json["siteDescription"]), "Caf\u00E9 \u20AC \"quoted\" back\\slash \x01");
+    EXPECT_EQ(str(json["fontFamily"]), "\"times new roman\", courier, arial");
+    EXPECT_EQ(str(json["fontSize"]), "100");
+    EXPECT_TRUE(json["visitedDecoration"].isNull());
+    EXPECT_EQ(str(json["imageBorderStyle"]), "outset");
+    EXPECT_EQ(str(json["linkColor"].toObject()["text"]), "#ABCDEF");
+    EXPECT_EQ(str(json["linkColor"].toObject()["swatch"]), "#FF0000");
+    EXPECT_EQ(json["addTextNavigation"], true);
+    EXPECT_EQ(json["addMadeWithLink"], true);
+    const QJsonArray personal = json["personalPages"].toArray(), business = json["businessPages"].toArray();
+    ASSERT_EQ(personal.size(), 9);
+    ASSERT_EQ(business.size(), 14);
+    EXPECT_EQ(personal[8], true);
+    EXPECT_EQ(personal[7], false);
+    EXPECT_EQ(business[13], true);
+    ASSERT_EQ(json["pageBody"].toArray().size(), 14);
+    EXPECT_EQ(str(json["pageBody"].toArray()[13]), "<p>Jobs</p>\r\n");
+}
+
+TEST(CliShow, ReadOnlyProjectInTheCurrentDirectory)
+{
+    Workspace ws {};
+    WriteProjectFiles(DefaultProject({{}, FontFamilyList({})}), ws.work("p.cvp"));
+    ::chmod(ws.work("p.cvp").c_str(), 0444);
+    const Outcome outcome = runCli({"show", "p.cvp"}, ws.work());
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(parseJson(outcome.out)["templateName"].isNull());
+}
+
+TEST(CliTemplates, OneNameALineInCatalogueOrder)
+{
+    Workspace ws {"meadow.t", "Harbour.t", "caf\xC3\xA9.t", "notes.txt"};
+    const Outcome fromHome = runCli({"templates"}, ws.home());
+    EXPECT_EQ(fromHome.status, 0);
+    EXPECT_EQ(fromHome.out, "caf\u00E9\nHarbour\nmeadow\n");
+    EXPECT_EQ(runCli({"--home", "..", "templates"}, ws.work()).out, fromHome.out);
+    EXPECT_EQ(runCli({"templates"}, ws.work()).out, "");
+}
+
+TEST(CliFailures, LastStderrLineIsTheErrorBoxText_StatusOne)
+{
+    Workspace ws {"blue.t"};
+    ASSERT_EQ(runCli({"new", "p.cvp"}, ws.work()).status, 0);
+    const std::string record = readBytes(ws.work("p.cvp"));
+    writeBytes(ws.work("short.cvp"), record.substr(0, 1663));
+    std::filesystem::remove(ws.work("7.dat"));
+
+    const auto expectFailure = [&](const std::vector<std::string> &arguments, const std::string &message) {
+        const Outcome outcome = runCli(arguments, ws.work());
+        EXPECT_EQ(outcome.status, 1) << message;
+        EXPECT_EQ(outcome.lastErrorLine(), message);
+    };
+    expectFailure({"show", "missing.cvp"}, "File not found.");
+    expectFailure({"show", "short.cvp"}, "Read beyond end of file.");
+    expectFailure({"show", "./p.cvp"}, "Cannot open file " + ws.work("7.dat") + ".");
+    expectFailure({"show", ws.work()}, "File access denied.");
+    expectFailure({"new", "missing/p.cvp"}, "File not found.");
+    expectFailure({"publishing"}, "Unknown command publishing; see corvanta-cli --help.");
+    expectFailure({"show"}, "Usage: corvanta-cli [--home DIR] show PROJECT.cvp.");
+    expectFailure({}, "No command given; see corvanta-cli --help.");
+    expectFailure({"templates", "--home"}, "--home needs a directory.");
+}
+
+TEST(CliHelp, DescribesEveryVerb)
+{
+    const Outcome outcome = runCli({"--help"}, "/");
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    for (const char *word : {"--home DIR", "new PROJECT.cvp", "show PROJECT.cvp", "templates"})
+        EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
+}

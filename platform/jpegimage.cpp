@@ -17,11 +17,13 @@ namespace {
 // libjpeg reports a fatal error by calling error_exit, which must not return. It jumps back
 // into the decoding step that was running; that step returns false, and the error becomes a
 // FileError outside every libjpeg frame, so no exception ever crosses the C library.
+enum class Stage { Header, Picture, Finished };
+
 struct ErrorManager
 {
     jpeg_error_mgr base;
     std::jmp_buf jump;
-    bool allRowsRead;
+    Stage stage;
 };
 
 [[noreturn]] void jumpBack(j_common_ptr info)
@@ -29,14 +31,19 @@ struct ErrorManager
     std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->jump, 1);
 }
 
-// Running out of data is only a warning to libjpeg, which then fills the missing rows with
-// grey. A half-grey preview would pass for the template's design, so a file that ends before
-// its last row is an error here. A file that lacks nothing but its end marker is whole, and
-// the other warnings (stray bytes between markers) leave the picture whole too.
+// Missing data is only a warning to libjpeg, which then paints the missing rows grey. A
+// half-grey preview would pass for the template's design, so here a file cut off in its
+// headers, or before the data of its last row, is an error. A file that lacks nothing but
+// its end marker is whole, and the other warnings (stray bytes between markers) leave the
+// picture whole too.
 void emitMessage(j_common_ptr info, int level)
 {
-    const auto *errors = reinterpret_cast<ErrorManager *>(info->err);
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF && !errors->allRowsRead)
+    if (level >= 0)
+        return; // libjpeg's trace messages
+    const Stage stage = reinterpret_cast<ErrorManager *>(info->err)->stage;
+    const int code = info->err->msg_code;
+    if ((code == JWRN_JPEG_EOF && stage == Stage::Header)
+        || (code == JWRN_HIT_MARKER && stage != Stage::Finished))
         jumpBack(info);
 }
 
@@ -57,6 +64,7 @@ bool readHeader(Decoder &decoder, const unsigned char *data, unsigned long size)
     decoder.created = true;
     jpeg_mem_src(&decoder.info, data, size);
     jpeg_read_header(&decoder.info, TRUE);
+    decoder.errors.stage = Stage::Picture;
     return true;
 }
 
@@ -116,7 +124,7 @@ bool readRows(Decoder &decoder, unsigned char *bits, qsizetype bytesPerLine)
         if (cmyk)
             cmykRowToRgb(row, line, info.output_width, info.saw_Adobe_marker);
     }
-    decoder.errors.allRowsRead = true;
+    decoder.errors.stage = Stage::Finished;
     jpeg_finish_decompress(&info);
     return true;
 }

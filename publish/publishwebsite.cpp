@@ -76,9 +76,10 @@ PublishOutcome PublishWebsite(const Corvanta::Project &project,
     CreateNavigationScripts(websiteDir, project.addTextNavigation);
 
     report(6, PublishStatus::CreatingPages);
+    CopiedPictures copied;
     for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue) {
         if (Corvanta::pageIncluded(project, page.id))
-            RenderPage(project, lists, page.id, homeDir, websiteDir);
+            RenderPage(project, lists, page.id, homeDir, websiteDir, &copied);
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
 

@@ -97,6 +97,20 @@ std::string shownName(std::string_view name)
     return shown;
 }
 
+/// True when a run writes the website file of this name itself while rendering: a page file or
+/// a navigation script. A template picture of that name is copied again after every page, so
+/// that it ends up as the run without any shortcut would leave it.
+bool isRewrittenDuringRun(std::string_view name)
+{
+    if (name == MainNavigationScript || name == TextNavigationScript)
+        return true;
+    for (const PageInfo &page : Corvanta::PageCatalogue) {
+        if (name == page.pageFile)
+            return true;
+    }
+    return false;
+}
+
 class PageWriter
 {
 public:
@@ -204,7 +218,8 @@ bool isPlaceholderLine(std::string_view line, std::string_view placeholder)
 }
 
 void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
-                Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir)
+                Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir,
+                CopiedPictures *copied)
 {
     using Platform::File;
     const PageInfo &info = Corvanta::pageInfo(page);
@@ -249,8 +264,12 @@ void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
     const std::string navigationPicture = templateName + info.pictureSuffix;
     CopyFileContents(templatesDir + "/" + navigationPicture, websiteDir + "/" + navigationPicture);
     for (std::string_view picture : pictures) {
+        if (copied != nullptr && copied->names.contains(picture) && !isRewrittenDuringRun(picture))
+            continue;
         const std::string name(picture);
         CopyFileContents(templatesDir + "/" + name, websiteDir + "/" + name);
+        if (copied != nullptr)
+            copied->names.insert(name);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "project/project.h"
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -17,14 +18,23 @@ std::string madeWithLine();
 /// `placeholder` (such as "<!--$TITLE$-->").
 bool isPlaceholderLine(std::string_view line, std::string_view placeholder);
 
+/// The template pictures a publish run has copied into the website directory so far. Every
+/// page of a run lists the same pictures from the same templates directory, so a picture
+/// copied for an earlier page is already in place and need not be copied again.
+struct CopiedPictures
+{
+    std::set<std::string, std::less<>> names;
+};
+
 /// Writes one page of the site into `websiteDir` from the project's template, replacing each
 /// whole placeholder line with the project's value and appending the page's navigation
 /// entries as the template's navigation lines are reached; then copies the page's navigation
 /// picture and the pictures the template's image block lists. A picture name that could
 /// reach outside the templates or website directory ("/" in it, "." or "..") ends the page
-/// before any picture is copied. Throws FileError; what was written stays.
+/// before any picture is copied. With `copied`, listed pictures already copied earlier in
+/// the run are left as they are. Throws FileError; what was written stays.
 void RenderPage(const Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
-                Corvanta::PageId page, const std::string &homeDir,
-                const std::string &websiteDir);
+                Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir,
+                CopiedPictures *copied = nullptr);
 
 } // namespace Publish

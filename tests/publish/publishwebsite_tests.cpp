@@ -124,6 +124,17 @@ TEST(PublishWebsite, JobsTickedForBusiness_IsPublishedOnAPersonalSite)
     EXPECT_TRUE(site.websiteFiles().contains("jobs.html"));
 }
 
+TEST(PublishWebsite, ListedPictureNamedLikeALaterPage_IsCopiedOverItAgain)
+{
+    RunSite site;
+    site.writeTemplate("<!--$NAV$-->\r\n<!--$IMG$-->\r\nback.gif\r\nabout.html\r\n<!--$ENDIMG$-->");
+    site.writePicture("about.html");
+    site.project.personalPages.fill(true);
+    site.publish();
+    EXPECT_EQ(site.read("about.html"), "about.html");
+    EXPECT_EQ(site.read("back.gif"), "back.gif");
+}
+
 TEST(PublishWebsite, NoDirectoryOrAnExistingWebsite_StopsWithTheirNotice)
 {
     RunSite site;

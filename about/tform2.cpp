@@ -1,0 +1,49 @@
+#include "about/tform2.h"
+
+#include "about/productpicture.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+TForm2::TForm2(QWidget *parent)
+    : QWidget(parent,
+              Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Corvanta"));
+    setFixedSize(About::ProductPictureSize);
+
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setGeometry(rect());
+    picture->setPixmap(About::productPicture());
+    picture->setAccessibleName(QStringLiteral("Corvanta"));
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(SplashTimerInterval);
+    connect(m_timer, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    m_timer->start();
+}
+
+void TForm2::showSplash()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    show();
+}
+
+void TForm2::Timer1Timer()
+{
+    hide();
+}
+
+void TForm2::showEvent(QShowEvent *event)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QWidget::showEvent(event);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+class QTimer;
+
+/// The splash: the product picture without a frame, above other windows, for the first two
+/// seconds of the run. Its timer starts when it is created at start-up, so it goes about two
+/// seconds after start however late it was shown.
+class TForm2 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int SplashTimerInterval = 2000;
+
+    explicit TForm2(QWidget *parent = nullptr);
+
+    /// Shows the splash without waiting; only the first call in a run shows it.
+    void showSplash();
+    /// Each tick of the splash timer hides the splash.
+    void Timer1Timer();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QTimer *m_timer = nullptr;
+    bool m_shown = false;
+};

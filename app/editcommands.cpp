@@ -1,0 +1,202 @@
+#include "app/editcommands.h"
+
+#include "assets/icons.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace App {
+namespace {
+
+// What the commands need to know of a text control, whichever kind it is.
+struct TextState
+{
+    bool editable = false;
+    bool hasText = false;
+    bool hasSelection = false;
+    bool canUndo = false;
+};
+
+TextState stateOf(QWidget *control)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(control)) {
+        return {!line->isReadOnly(), !line->text().isEmpty(), line->hasSelectedText(),
+                !line->isReadOnly() && line->isUndoAvailable()};
+    }
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(control)) {
+        return {!plain->isReadOnly(), !plain->document()->isEmpty(),
+                plain->textCursor().hasSelection(),
+                !plain->isReadOnly() && plain->document()->isUndoAvailable()};
+    }
+    if (auto *rich = qobject_cast<QTextEdit *>(control)) {
+        return {!rich->isReadOnly(), !rich->document()->isEmpty(),
+                rich->textCursor().hasSelection(),
+                !rich->isReadOnly() && rich->document()->isUndoAvailable()};
+    }
+    return {};
+}
+
+bool isTextControl(QWidget *control)
+{
+    return qobject_cast<QLineEdit *>(control) || qobject_cast<QPlainTextEdit *>(control)
+        || qobject_cast<QTextEdit *>(control);
+}
+
+bool clipboardHasText()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
+}
+
+template<typename Line, typename Plain>
+void apply(QWidget *control, Line onLine, Plain onPlain)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(control))
+        onLine(line);
+    else if (auto *plain = qobject_cast<QPlainTextEdit *>(control))
+        onPlain(plain);
+    else if (auto *rich = qobject_cast<QTextEdit *>(control))
+        onPlain(rich);
+}
+
+QAction *makeAction(QWidget *window, const char *objectName, const QString &text,
+                    const char *iconName, const QKeySequence &shortcut)
+{
+    auto *action = new QAction(text, window);
+    action->setObjectName(QLatin1String(objectName));
+    if (iconName)
+        action->setIcon(Assets::icon(iconName));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
+}
+
+} // namespace
+
+EditCommands::EditCommands(QWidget *window)
+    : QObject(window)
+    , m_window(window)
+{
+    m_undo = makeAction(window, "Undo1", QStringLiteral("&Undo"), "edit-undo",
+                        QKeySequence(Qt::ALT | Qt::Key_Backspace));
+    m_cut = makeAction(window, "Cut1", QStringLiteral("Cu&t"), "edit-cut",
+                       QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_copy = makeAction(window, "Copy1", QStringLiteral("&Copy"), "edit-copy",
+                        QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_paste = makeAction(window, "Paste1", QStringLiteral("&Paste"), "edit-paste",
+                         QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_selectAll = makeAction(window, "SelectAll1", QStringLiteral("Select &All"), nullptr,
+                             QKeySequence());
+    m_delete = makeAction(window, "Delete1", QStringLiteral("&Delete"), "edit-delete",
+                          QKeySequence(Qt::Key_Delete));
+    // The three clipboard commands name themselves in the status bar while highlighted.
+    m_cut->setStatusTip(QStringLiteral("Cut"));
+    m_copy->setStatusTip(QStringLiteral("Copy"));
+    m_paste->setStatusTip(QStringLiteral("Paste"));
+
+    connect(m_undo, &QAction::triggered, this, [this] {
+        run([](QWidget *c) { apply(c, [](auto *t) { t->undo(); }, [](auto *t) { t->undo(); }); });
+    });
+    connect(m_cut, &QAction::triggered, this, [this] {
+        run([](QWidget *c) { apply(c, [](auto *t) { t->cut(); }, [](auto *t) { t->cut(); }); });
+    });
+    connect(m_copy, &QAction::triggered, this, [this] {
+        run([](QWidget *c) { apply(c, [](auto *t) { t->copy(); }, [](auto *t) { t->copy(); }); });
+    });
+    connect(m_paste, &QAction::triggered, this, [this] {
+        run([](QWidget *c) { apply(c, [](auto *t) { t->paste(); }, [](auto *t) { t->paste(); }); });
+    });
+    connect(m_selectAll, &QAction::triggered, this, [this] {
+        run([](QWidget *c) {
+            apply(c, [](auto *t) { t->selectAll(); }, [](auto *t) { t->selectAll(); });
+        });
+    });
+    // Delete removes the selection only, never the character after the caret.
+    connect(m_delete, &QAction::triggered, this, [this] {
+        run([](QWidget *c) {
+            apply(
+                c,
+                [](QLineEdit *t) {
+                    if (t->hasSelectedText())
+                        t->del();
+                },
+                [](auto *t) { t->textCursor().removeSelectedText(); });
+        });
+    });
+
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { follow(now); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &EditCommands::refresh);
+    follow(QApplication::focusWidget());
+}
+
+void EditCommands::addTo(QMenu *menu) const
+{
+    menu->addAction(m_undo);
+    menu->addSeparator();
+    menu->addAction(m_cut);
+    menu->addAction(m_copy);
+    menu->addAction(m_paste);
+    menu->addAction(m_selectAll);
+    menu->addSeparator();
+    menu->addAction(m_delete);
+}
+
+void EditCommands::follow(QWidget *control)
+{
+    if (control && (control->window() != m_window || !isTextControl(control)))
+        control = nullptr;
+    if (control == m_target)
+        return refresh();
+    for (const QMetaObject::Connection &connection : std::as_const(m_targetConnections))
+        disconnect(connection);
+    m_targetConnections.clear();
+    m_target = control;
+    if (auto *line = qobject_cast<QLineEdit *>(control)) {
+        m_targetConnections << connect(line, &QLineEdit::selectionChanged, this,
+                                       &EditCommands::refresh)
+                            << connect(line, &QLineEdit::textChanged, this,
+                                       &EditCommands::refresh);
+    } else if (auto *plain = qobject_cast<QPlainTextEdit *>(control)) {
+        m_targetConnections << connect(plain, &QPlainTextEdit::selectionChanged, this,
+                                       &EditCommands::refresh)
+                            << connect(plain, &QPlainTextEdit::textChanged, this,
+                                       &EditCommands::refresh)
+                            << connect(plain, &QPlainTextEdit::undoAvailable, this,
+                                       &EditCommands::refresh);
+    } else if (auto *rich = qobject_cast<QTextEdit *>(control)) {
+        m_targetConnections << connect(rich, &QTextEdit::selectionChanged, this,
+                                       &EditCommands::refresh)
+                            << connect(rich, &QTextEdit::textChanged, this, &EditCommands::refresh)
+                            << connect(rich, &QTextEdit::undoAvailable, this,
+                                       &EditCommands::refresh);
+    }
+    refresh();
+}
+
+void EditCommands::refresh()
+{
+    const TextState state = stateOf(m_target);
+    m_undo->setEnabled(state.canUndo);
+    m_cut->setEnabled(state.editable && state.hasSelection);
+    m_copy->setEnabled(state.hasSelection);
+    m_paste->setEnabled(state.editable && m_target && clipboardHasText());
+    m_selectAll->setEnabled(state.hasText);
+    m_delete->setEnabled(state.editable && state.hasSelection);
+}
+
+void EditCommands::run(void (*command)(QWidget *control))
+{
+    if (m_target)
+        command(m_target);
+    refresh();
+}
+
+} // namespace App

@@ -1,0 +1,117 @@
+#include "app/editpagespane.h"
+
+#include "app/uiparts.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace App {
+
+EditPagesPane::EditPagesPane(Corvanta::PageSelection &selection, QWidget *parent)
+    : QWidget(parent)
+    , m_selection(selection)
+{
+    auto *group = new QGroupBox(QStringLiteral(" Edit Pages "), this);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(group);
+    auto *layout = new QGridLayout(group);
+    layout->setContentsMargins(8, 8, 8, 6);
+    layout->setHorizontalSpacing(10);
+    layout->setVerticalSpacing(6);
+
+    QLabel *prompt = makeFramedText({QStringLiteral("Select a page to edit:")}, group);
+    layout->addWidget(prompt, 0, 0, 1, 2);
+
+    m_list = new QListWidget(group);
+    m_list->setObjectName(QStringLiteral("ListBox1"));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setAccessibleName(QStringLiteral("Select a page to edit"));
+    m_list->setFixedWidth(160);
+    layout->addWidget(m_list, 1, 0, 3, 1);
+
+    m_edit = new QPushButton(QStringLiteral("&Edit Selected Page"), group);
+    m_edit->setObjectName(QStringLiteral("BitBtn9"));
+    m_edit->setAccessibleName(QStringLiteral("Edit Selected Page"));
+    m_sort = new QPushButton(QStringLiteral("&Sort Pages List"), group);
+    m_sort->setObjectName(QStringLiteral("BitBtn10"));
+    m_sort->setAccessibleName(QStringLiteral("Sort Pages List"));
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(m_edit);
+    buttons->addWidget(m_sort);
+    layout->addLayout(buttons, 1, 1, Qt::AlignTop);
+
+    auto *tip = new QGroupBox(QStringLiteral(" Tip "), group);
+    auto *tipLayout = new QVBoxLayout(tip);
+    tipLayout->addWidget(new QLabel(QStringLiteral("You can also double-click on the relevant\n"
+                                                   "page you would like to edit for faster\n"
+                                                   "execution or if you want to check your \n"
+                                                   "pages in quick succession."),
+                                    tip));
+    layout->addWidget(tip, 2, 1, Qt::AlignTop);
+    layout->setRowStretch(3, 1);
+
+    // `curitem`: the position "Edit Selected Page" opens, kept apart from the highlight.
+    m_curitem = new QLineEdit(group);
+    m_curitem->setObjectName(QStringLiteral("curitem"));
+    m_curitem->setVisible(false);
+
+    QPushButton *help = makeHelpButton(group);
+    help->setObjectName(QStringLiteral("editPagesHelp"));
+    layout->addWidget(help, 4, 1, Qt::AlignRight | Qt::AlignBottom);
+
+    setTabOrder(m_list, m_edit);
+    setTabOrder(m_edit, m_sort);
+    setTabOrder(m_sort, help);
+
+    connect(m_list, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(m_list, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+        // The entry under the pointer becomes current first, so that entry is the one opened.
+        m_list->setCurrentItem(item);
+        ListBox1Click();
+        emit editSelectedPage();
+    });
+    connect(m_edit, &QPushButton::clicked, this, &EditPagesPane::editSelectedPage);
+    connect(m_sort, &QPushButton::clicked, this, &EditPagesPane::BitBtn10Click);
+    connect(help, &QPushButton::clicked, this, &EditPagesPane::helpRequested);
+
+    showList();
+}
+
+void EditPagesPane::showList()
+{
+    // Rebuilding the list is not a selection by the user: `curitem` stays as it is.
+    const QSignalBlocker blocker(m_list);
+    const int highlighted = m_list->currentRow();
+    m_list->clear();
+    for (const std::string &caption : m_selection.editPagesList())
+        m_list->addItem(uiText(caption));
+    if (highlighted >= 0 && highlighted < m_list->count())
+        m_list->setCurrentRow(highlighted);
+    m_curitem->setText(uiText(m_selection.curitem()));
+}
+
+void EditPagesPane::ListBox1Click()
+{
+    const int row = m_list->currentRow();
+    if (row < 0)
+        return;
+    m_selection.selectEntry(row);
+    m_curitem->setText(uiText(m_selection.curitem()));
+}
+
+void EditPagesPane::BitBtn10Click()
+{
+    m_selection.sortList();
+    showList();
+}
+
+} // namespace App

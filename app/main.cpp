@@ -1,0 +1,55 @@
+#include "app/tform1.h"
+#include "app/widgetdialogs.h"
+#include "platform/files.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QStyle>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool isSet(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value && *value;
+}
+
+// Without a display Qt would stop the program with a message about plug-ins; say plainly
+// what is missing instead.
+bool displayAvailable()
+{
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!displayAvailable()) {
+        std::fprintf(stderr,
+                     "corvanta: no display to open the window on: neither DISPLAY (X11) nor "
+                     "WAYLAND_DISPLAY (Wayland) is set.\n"
+                     "Start Corvanta from a desktop session, or use corvanta-cli to work "
+                     "without a window.\n");
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvanta"));
+
+    // The windows are created hidden, the main window first; it takes the working directory
+    // as the home directory, where the templates, help and read-me are found.
+    App::WidgetDialogs dialogs;
+    App::TForm1 form1(dialogs, Platform::currentDirectory());
+    App::CompanionWindows windows;
+    form1.setCompanionWindows(std::move(windows));
+    QObject::connect(&form1, &App::TForm1::programEnds, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+
+    form1.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, form1.size(),
+                                          form1.screen()->availableGeometry()));
+    form1.show();
+    return application.exec();
+}

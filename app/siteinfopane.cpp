@@ -1,0 +1,223 @@
+#include "app/siteinfopane.h"
+
+#include "app/uiparts.h"
+#include "assets/icons.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace App {
+
+using Corvanta::Project;
+
+SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::ChoiceLists &lists,
+                           Platform::Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent)
+    , m_selection(selection)
+    , m_project(selection.project())
+    , m_dialogs(dialogs)
+{
+    auto *group = new QGroupBox(QStringLiteral(" Site Info "), this);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(group);
+    m_rows = new QGridLayout;
+    m_rows->setHorizontalSpacing(4);
+    m_rows->setVerticalSpacing(6);
+    m_rows->setColumnMinimumWidth(0, 132);
+    auto *groupLayout = new QVBoxLayout(group);
+    groupLayout->setContentsMargins(8, 10, 8, 8);
+    groupLayout->addLayout(m_rows);
+    groupLayout->addStretch(1);
+
+    // Site type.
+    auto *typeBox = new QWidget(group);
+    auto *typeLayout = new QHBoxLayout(typeBox);
+    typeLayout->setContentsMargins(0, 0, 0, 0);
+    m_personal = new QRadioButton(QStringLiteral("&Personal"), typeBox);
+    m_personal->setObjectName(QStringLiteral("RadioButton1"));
+    setHint(m_personal, QStringLiteral("Personal website"));
+    m_business = new QRadioButton(QStringLiteral("&Business"), typeBox);
+    m_business->setObjectName(QStringLiteral("RadioButton2"));
+    setHint(m_business, QStringLiteral("Commercial/business website"));
+    typeLayout->addWidget(m_personal);
+    typeLayout->addSpacing(24);
+    typeLayout->addWidget(m_business);
+    typeLayout->addStretch(1);
+    m_rows->addWidget(makeRowLabel(QStringLiteral("Site Type:"), typeBox, group), 0, 0);
+    m_rows->addWidget(typeBox, 0, 1);
+    typeBox->setAccessibleName(QString());
+    m_personal->setAccessibleName(QStringLiteral("Personal"));
+    m_business->setAccessibleName(QStringLiteral("Business"));
+    connect(m_personal, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton1Click();
+    });
+    connect(m_business, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioButton2Click();
+    });
+
+    // Template.
+    auto *templateBox = new QWidget(group);
+    auto *templateLayout = new QHBoxLayout(templateBox);
+    templateLayout->setContentsMargins(0, 0, 0, 0);
+    m_templates = new QComboBox(templateBox);
+    m_templates->setObjectName(QStringLiteral("ComboBox10"));
+    for (const std::string &name : lists.templates)
+        m_templates->addItem(uiText(name));
+    m_templateViewer = new QToolButton(templateBox);
+    m_templateViewer->setObjectName(QStringLiteral("templateViewerButton"));
+    m_templateViewer->setText(QStringLiteral("&Template Viewer"));
+    m_templateViewer->setIcon(Assets::icon("template-viewer"));
+    m_templateViewer->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_templateViewer->setAutoRaise(true);
+    m_templateViewer->setAccessibleName(QStringLiteral("Template Viewer"));
+    setHint(m_templateViewer, QStringLiteral("Open Template Viewer"));
+    templateLayout->addWidget(m_templates, 1);
+    templateLayout->addWidget(m_templateViewer);
+    m_rows->addWidget(makeRowLabel(QStringLiteral("Choose A Template:"), m_templates, group), 1, 0);
+    m_rows->addWidget(templateBox, 1, 1);
+    connect(m_templates, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_project.templateName = index < 0 ? Corvanta::Choice() : Corvanta::Choice(index);
+    });
+    connect(m_templateViewer, &QToolButton::clicked, this, &SiteInfoPane::templateViewerRequested);
+
+    QLineEdit *title = addTextRow("Edit2", QStringLiteral("Site Title"),
+                                  QStringLiteral("Enter the title of your website, e.g. your "
+                                                 "company name"),
+                                  &Project::siteTitle);
+    QLineEdit *description = addTextRow("Edit3", QStringLiteral("Site Description:"),
+                                        QStringLiteral("Enter a good description of your website"),
+                                        &Project::siteDescription);
+    QLineEdit *keywords = addTextRow("Edit4", QStringLiteral("Describing Keywords:"),
+                                     QStringLiteral("Enter keywords (separated by commas) that "
+                                                    "best describe your website"),
+                                     &Project::siteKeywords);
+    QLineEdit *copyright = addTextRow("Edit5", QStringLiteral("Copyright:"),
+                                      QStringLiteral("If your website is copyrighted, enter the "
+                                                     "years of copyright, separated by commas "
+                                                     "(e.g. 2002, 2003)"),
+                                      &Project::copyrightYears);
+
+    // Logo: filled only through its button.
+    auto *logoBox = new QWidget(group);
+    auto *logoLayout = new QHBoxLayout(logoBox);
+    logoLayout->setContentsMargins(0, 0, 0, 0);
+    logoLayout->setSpacing(0);
+    m_logo = new QLineEdit(logoBox);
+    m_logo->setObjectName(QStringLiteral("Edit6"));
+    m_logo->setReadOnly(true);
+    setHint(m_logo, QStringLiteral("Specify your website logo image (if applicable)"));
+    m_logoButton = new QToolButton(logoBox);
+    m_logoButton->setObjectName(QStringLiteral("logoButton"));
+    m_logoButton->setIcon(Assets::icon("open-logo"));
+    m_logoButton->setText(QStringLiteral("..."));
+    m_logoButton->setAccessibleName(QStringLiteral("Open logo image"));
+    setHint(m_logoButton, QStringLiteral("Open logo image"));
+    m_logoButton->setFixedSize(22, 22);
+    logoLayout->addWidget(m_logo, 1);
+    logoLayout->addWidget(m_logoButton);
+    const int logoRow = m_rows->rowCount();
+    m_rows->addWidget(makeRowLabel(QStringLiteral("Site/CompanyLogo:"), m_logo, group), logoRow, 0);
+    m_rows->addWidget(logoBox, logoRow, 1);
+    connect(m_logoButton, &QToolButton::clicked, this, &SiteInfoPane::chooseLogo);
+
+    QLineEdit *slogan = addTextRow("Edit7", QStringLiteral("Site/Company Slogan:"),
+                                   QStringLiteral("Enter your website slogan (if applicable)"),
+                                   &Project::slogan);
+
+    m_help = makeHelpButton(group);
+    m_help->setObjectName(QStringLiteral("siteInfoHelp"));
+    auto *helpRow = new QHBoxLayout;
+    helpRow->addStretch(1);
+    helpRow->addWidget(m_help);
+    groupLayout->addLayout(helpRow);
+    connect(m_help, &QPushButton::clicked, this, &SiteInfoPane::helpRequested);
+
+    setTabOrder(m_personal, m_business);
+    setTabOrder(m_business, m_templates);
+    setTabOrder(m_templates, m_templateViewer);
+    setTabOrder(m_templateViewer, title);
+    setTabOrder(title, description);
+    setTabOrder(description, keywords);
+    setTabOrder(keywords, copyright);
+    setTabOrder(copyright, m_logo);
+    setTabOrder(m_logo, m_logoButton);
+    setTabOrder(m_logoButton, slogan);
+    setTabOrder(slogan, m_help);
+
+    showProject();
+}
+
+QLineEdit *SiteInfoPane::addTextRow(const char *objectName, const QString &label,
+                                    const QString &hint, std::string Project::*field)
+{
+    auto *group = m_rows->parentWidget() ? m_rows->parentWidget() : this;
+    auto *edit = new QLineEdit(group);
+    edit->setObjectName(QLatin1String(objectName));
+    edit->setMaxLength(255);
+    setHint(edit, hint);
+    const int row = m_rows->rowCount();
+    m_rows->addWidget(makeRowLabel(label, edit, group), row, 0);
+    m_rows->addWidget(edit, row, 1);
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, field](const QString &text) { m_project.*field = projectText(text); });
+    m_textRows.append({edit, field});
+    return edit;
+}
+
+void SiteInfoPane::showProject()
+{
+    const bool personal = m_project.siteType == Corvanta::SiteType::Personal;
+    (personal ? m_personal : m_business)->setChecked(true);
+    const auto position = m_project.templateName;
+    m_templates->setCurrentIndex(position && *position < static_cast<std::size_t>(m_templates->count())
+                                     ? static_cast<int>(*position)
+                                     : -1);
+    for (const TextRow &row : std::as_const(m_textRows))
+        row.edit->setText(uiText(m_project.*(row.field)));
+    m_logo->setText(uiText(m_project.logoPath));
+}
+
+void SiteInfoPane::RadioButton1Click()
+{
+    m_selection.setSiteType(Corvanta::SiteType::Personal);
+    emit siteTypeChanged();
+}
+
+void SiteInfoPane::RadioButton2Click()
+{
+    m_selection.setSiteType(Corvanta::SiteType::Business);
+    emit siteTypeChanged();
+}
+
+void SiteInfoPane::chooseLogo()
+{
+    Platform::FileDialogSpec spec;
+    spec.mode = Platform::FileDialogSpec::Mode::Open;
+    spec.title = "Open Image";
+    spec.filters = {{"JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg"},
+                    {"GIF (*.gif)", "*.gif"},
+                    {"PNG (*.png)", "*.png"},
+                    {"All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)",
+                     "*.jpeg; *.jpg; *.gif; *.png"},
+                    {"All Files", "*.*"}};
+    spec.initialPath = m_lastLogo;
+    const std::optional<std::string> chosen = m_dialogs.chooseFile(spec);
+    if (!chosen)
+        return;
+    m_lastLogo = *chosen;
+    m_project.logoPath = *chosen;
+    m_logo->setText(uiText(m_project.logoPath));
+}
+
+} // namespace App

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "project/pageselection.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QGridLayout;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace App {
+
+/// The Site Info pane: site type, template, title, description, keywords, copyright years,
+/// logo picture and slogan. Its controls edit the project directly.
+class SiteInfoPane : public QWidget
+{
+    Q_OBJECT
+public:
+    SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::ChoiceLists &lists,
+                 Platform::Dialogs &dialogs, QWidget *parent = nullptr);
+
+    /// Shows the project's values in the controls (after New and Open).
+    void showProject();
+
+    /// "&Personal" or "&Business" became the selected site type.
+    void RadioButton1Click();
+    void RadioButton2Click();
+    /// The small button of the logo row: picks the logo picture.
+    void chooseLogo();
+
+signals:
+    /// The site type changed, so another column of the Pages pane can be changed.
+    void siteTypeChanged();
+    void templateViewerRequested();
+    void helpRequested();
+
+private:
+    QLineEdit *addTextRow(const char *objectName, const QString &label, const QString &hint,
+                          std::string Corvanta::Project::*field);
+
+    Corvanta::PageSelection &m_selection;
+    Corvanta::Project &m_project;
+    Platform::Dialogs &m_dialogs;
+    std::string m_lastLogo;
+
+    QRadioButton *m_personal;
+    QRadioButton *m_business;
+    QComboBox *m_templates;
+    QToolButton *m_templateViewer;
+    QLineEdit *m_logo;
+    QToolButton *m_logoButton;
+    QPushButton *m_help;
+    struct TextRow
+    {
+        QLineEdit *edit;
+        std::string Corvanta::Project::*field;
+    };
+    QList<TextRow> m_textRows;
+    QGridLayout *m_rows;
+};
+
+} // namespace App

@@ -1,0 +1,150 @@
+#include "app/widgetdialogs.h"
+
+#include "platform/encoding.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace App {
+namespace {
+
+QString qt(const std::string &text)
+{
+    return QString::fromStdString(Platform::cp1252ToUtf8(text));
+}
+
+QMessageBox::Icon boxIcon(Platform::MessageIcon icon)
+{
+    switch (icon) {
+    case Platform::MessageIcon::Information:
+        return QMessageBox::Information;
+    case Platform::MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case Platform::MessageIcon::Error:
+        return QMessageBox::Critical;
+    case Platform::MessageIcon::Question:
+        return QMessageBox::Question;
+    case Platform::MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Qt reads a filter's patterns from the parentheses at the end of its text, separated by
+// blanks only; "*.jpeg; *.jpg" and a text without parentheses would not match the files
+// the user expects. The text keeps its words; the patterns are written the way Qt reads them,
+// and "*.*" means every file, as the user knows it.
+QString qtFilter(const Platform::FileFilter &filter)
+{
+    QStringList patterns;
+    for (QString pattern : qt(filter.patterns).split(QRegularExpression(QStringLiteral("[;\\s]+")),
+                                                     Qt::SkipEmptyParts)) {
+        patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+    }
+    QString text = qt(filter.text);
+    const qsizetype open = text.lastIndexOf(QLatin1Char('('));
+    if (open > 0 && text.endsWith(QLatin1Char(')')))
+        text = text.left(open).trimmed();
+    return text + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+} // namespace
+
+QWidget *WidgetDialogs::owner()
+{
+    return QApplication::activeWindow();
+}
+
+bool WidgetDialogs::confirm(const Platform::Message &question)
+{
+    QMessageBox box(boxIcon(question.icon), qt(question.title), qt(question.text),
+                    QMessageBox::Ok | QMessageBox::Cancel, owner());
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void WidgetDialogs::notify(const Platform::Message &notice)
+{
+    QMessageBox box(boxIcon(notice.icon), qt(notice.title), qt(notice.text), QMessageBox::Ok,
+                    owner());
+    box.exec();
+}
+
+std::string WidgetDialogs::askText(const std::string &caption, const std::string &prompt)
+{
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(qt(caption));
+    dialog.setLabelText(qt(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(QString());
+    if (auto *entry = dialog.findChild<QLineEdit *>())
+        entry->setMaxLength(255);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return Platform::utf8ToCp1252(dialog.textValue().toStdString());
+}
+
+std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogSpec &spec)
+{
+    QFileDialog dialog(owner(), qt(spec.title));
+    const bool saving = spec.mode == Platform::FileDialogSpec::Mode::Save;
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // A project to open may be typed in, existing or not; the open command reports a
+    // missing file itself.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    QStringList filters;
+    for (const Platform::FileFilter &filter : spec.filters)
+        filters << qtFilter(filter);
+    dialog.setNameFilters(filters);
+    if (!spec.defaultExtension.empty())
+        dialog.setDefaultSuffix(qt(spec.defaultExtension));
+    if (!spec.confirmOverwrite)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!spec.initialPath.empty())
+        dialog.selectFile(qt(spec.initialPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    std::optional<std::string> path = Platform::utf8ToCp1252Exact(chosen.toStdString());
+    if (!path) {
+        // Corvanta's names are Windows-1252; a name outside it could not be found again.
+        notify({Platform::ApplicationTitle,
+                "The file name holds characters that Corvanta cannot use in file names.\n"
+                "Please choose another name.",
+                Platform::MessageIcon::Warning, Platform::MessageButtons::Ok});
+    }
+    return path;
+}
+
+std::optional<Platform::Colour> WidgetDialogs::chooseColour(Platform::Colour initial)
+{
+    const QColor chosen = QColorDialog::getColor(QColor(initial.red, initial.green, initial.blue),
+                                                 owner());
+    if (!chosen.isValid())
+        return std::nullopt;
+    return Platform::Colour {static_cast<std::uint8_t>(chosen.red()),
+                             static_cast<std::uint8_t>(chosen.green()),
+                             static_cast<std::uint8_t>(chosen.blue())};
+}
+
+void WidgetDialogs::openDocument(const std::string &target)
+{
+    const QString text = qt(target);
+    // A path such as "//help/index.html" (a home directory at the root) names the same file
+    // as "/help/index.html"; as a URL the double slash would be read as a host name.
+    const QUrl url = text.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(QDir::cleanPath(text))
+                                                       : QUrl(text);
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace App

@@ -1,0 +1,156 @@
+#include "catalogue/tform3.h"
+
+#include "catalogue/templatecatalogue.h"
+
+#include "platform/encoding.h"
+#include "platform/fileerror.h"
+#include "platform/jpegimage.h"
+#include "platform/maker.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize PreviewSize(201, 145);
+constexpr int ControlsWidth = 185;
+
+} // namespace
+
+TForm3::TForm3(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    , m_dialogs(dialogs)
+    , m_homeDir(std::move(homeDir))
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Template Viewer"));
+    setFixedSize(407, 160);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 6, 8, 8);
+    layout->setSpacing(8);
+    layout->addWidget(createPictureFrame(), 0, Qt::AlignTop);
+    layout->addLayout(createControls());
+
+    setTabOrder(m_downloadMore, m_templates);
+    setTabOrder(m_templates, m_close);
+}
+
+QWidget *TForm3::createPictureFrame()
+{
+    auto *frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(2);
+    frame->setFixedSize(PreviewSize + QSize(4, 4));
+
+    // The preview is drawn at its own size from the top-left corner and cut off at the edges.
+    m_picture = new QLabel(frame);
+    m_picture->setObjectName(QStringLiteral("Image1"));
+    m_picture->setGeometry(QRect(QPoint(2, 2), PreviewSize));
+    m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_picture->setAccessibleName(QStringLiteral("Template preview"));
+    return frame;
+}
+
+QLayout *TForm3::createControls()
+{
+    auto *column = new QVBoxLayout;
+    column->setSpacing(6);
+
+    auto *label = new QLabel(QStringLiteral("Select a template to view:"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+
+    m_templates = new QComboBox(this);
+    m_templates->setObjectName(QStringLiteral("ComboBox1"));
+    m_templates->setFixedWidth(ControlsWidth);
+    m_templates->setAccessibleName(QStringLiteral("Select a template to view"));
+    label->setBuddy(m_templates);
+    connect(m_templates, &QComboBox::currentIndexChanged, this, &TForm3::ComboBox1Change);
+
+    m_downloadMore = new QPushButton(QStringLiteral("&Download More Templates"), this);
+    m_downloadMore->setObjectName(QStringLiteral("Button1"));
+    m_downloadMore->setToolTip(QStringLiteral("Download more templates"));
+    m_downloadMore->setFixedWidth(ControlsWidth);
+    connect(m_downloadMore, &QPushButton::clicked, this, &TForm3::Button1Click);
+
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
+    m_close->setObjectName(QStringLiteral("Button2"));
+    m_close->setToolTip(QStringLiteral("Close Template Viewer"));
+    m_close->setFixedWidth(ControlsWidth);
+    connect(m_close, &QPushButton::clicked, this, &TForm3::Button2Click);
+
+    column->addWidget(label);
+    column->addWidget(m_templates);
+    column->addStretch(1);
+    column->addWidget(m_downloadMore);
+    column->addWidget(m_close);
+    return column;
+}
+
+bool TForm3::openViewer(const std::vector<std::string> &catalogue)
+{
+    if (!prepareViewer(catalogue))
+        return false;
+    exec();
+    return true;
+}
+
+bool TForm3::prepareViewer(const std::vector<std::string> &catalogue)
+{
+    m_names = catalogue;
+    {
+        const QSignalBlocker quiet(m_templates);
+        m_templates->clear();
+        for (const std::string &name : m_names)
+            m_templates->addItem(QString::fromStdString(Platform::cp1252ToUtf8(name)));
+        m_templates->setCurrentIndex(0);
+    }
+    m_downloadMore->setFocus();
+    // Each opening starts again at the first template, whatever the project uses. With no
+    // templates at all the name is empty, and so is the preview's file name.
+    return showPreview(m_names.empty() ? std::string() : m_names.front());
+}
+
+void TForm3::ComboBox1Change()
+{
+    const int index = m_templates->currentIndex();
+    if (index >= 0 && static_cast<std::size_t>(index) < m_names.size())
+        showPreview(m_names[static_cast<std::size_t>(index)]);
+}
+
+void TForm3::Button1Click()
+{
+    m_dialogs.openDocument(Platform::Maker::WebSite);
+}
+
+void TForm3::Button2Click()
+{
+    accept();
+}
+
+bool TForm3::showPreview(const std::string &name)
+{
+    try {
+        const QImage preview = Platform::readJpegFile(Catalogue::TemplatePreviewPath(m_homeDir, name));
+        m_picture->setPixmap(QPixmap::fromImage(preview));
+        return true;
+    } catch (const Platform::FileError &error) {
+        Platform::showStandardError(m_dialogs, error.what());
+        return false;
+    }
+}
+
+void TForm3::showEvent(QShowEvent *event)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/dialogs.h"
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+/// The Template Viewer: the installed templates' preview pictures, one at a time. It is for
+/// looking only; the project's template is chosen on the Site Info pane.
+class TForm3 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TForm3(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent = nullptr);
+
+    /// Fills the list with `catalogue`, selects its first entry, shows that template's
+    /// preview and shows the viewer modally. When the first preview cannot be loaded the error
+    /// box says why and the viewer is not shown: returns false.
+    bool openViewer(const std::vector<std::string> &catalogue);
+    /// openViewer without showing: the list, the first entry and its preview.
+    bool prepareViewer(const std::vector<std::string> &catalogue);
+
+    /// A template chosen in the list: its preview replaces the picture; when it cannot be
+    /// loaded the error box says why and the previous picture stays.
+    void ComboBox1Change();
+    /// "&Download More Templates": the maker's web site, where more templates are offered.
+    void Button1Click();
+    /// "&Close".
+    void Button2Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *createPictureFrame();
+    QLayout *createControls();
+    bool showPreview(const std::string &name);
+
+    Platform::Dialogs &m_dialogs;
+    std::string m_homeDir;
+    std::vector<std::string> m_names;
+
+    QLabel *m_picture = nullptr;
+    QComboBox *m_templates = nullptr;
+    QPushButton *m_downloadMore = nullptr;
+    QPushButton *m_close = nullptr;
+};

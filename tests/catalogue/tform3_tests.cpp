@@ -1,0 +1,209 @@
+#include "catalogue/tform3.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempdir.h"
+
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <jerror.h>
+
+using namespace Testing;
+
+namespace {
+
+class TemplateViewer : public ::testing::Test
+{
+protected:
+    TemplateViewer() { std::filesystem::create_directory(home.file("templates")); }
+
+    // A preview picture in one colour, saved as JPEG under the templates directory (the file
+    // name is given as the file system spells it, in UTF-8).
+    void installPreview(const std::string &fileName, QColor colour, QSize size = {201, 145})
+    {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(colour);
+        ASSERT_TRUE(picture.save(QString::fromStdString(home.file("templates/" + fileName)), "JPG", 95));
+    }
+    QColor shown()
+    {
+        const QImage picture = viewer.findChild<QLabel *>("Image1")->pixmap().toImage();
+        return picture.isNull() ? QColor() : picture.pixelColor(100, 70);
+    }
+    QComboBox *list() { return viewer.findChild<QComboBox *>("ComboBox1"); }
+    QPushButton *button(const char *name) { return viewer.findChild<QPushButton *>(name); }
+    std::string errorBox(const std::string &text) { return "Corvanta|" + text; }
+    std::vector<std::string> boxes()
+    {
+        std::vector<std::string> result;
+        for (const Platform::Message &notice : dialogs.notices()) {
+            EXPECT_EQ(notice.icon, Platform::MessageIcon::Error);
+            result.push_back(notice.title + "|" + notice.text);
+        }
+        return result;
+    }
+
+    TempDir home;
+    ScriptedDialogs dialogs;
+    TForm3 viewer {dialogs, home.path()};
+};
+
+bool near(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) < 8 && std::abs(a.green() - b.green()) < 8
+        && std::abs(a.blue() - b.blue()) < 8;
+}
+
+} // namespace
+
+TEST_F(TemplateViewer, Window_LayoutTextsAndKeyboardOrder)
+{
+    EXPECT_EQ(viewer.windowTitle(), "Template Viewer");
+    EXPECT_EQ(viewer.size(), QSize(407, 160));
+    EXPECT_EQ(viewer.minimumSize(), viewer.maximumSize());
+    EXPECT_TRUE(viewer.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(viewer.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(viewer.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(viewer.findChild<QLabel *>("Image1")->size(), QSize(201, 145));
+    EXPECT_EQ(viewer.findChild<QLabel *>("Label1")->text(), "Select a template to view:");
+    EXPECT_FALSE(list()->isEditable());
+    EXPECT_EQ(list()->width(), 185);
+    EXPECT_EQ(button("Button1")->text(), "&Download More Templates");
+    EXPECT_EQ(button("Button1")->toolTip(), "Download more templates");
+    EXPECT_EQ(button("Button2")->text(), "&Close");
+    EXPECT_EQ(button("Button2")->toolTip(), "Close Template Viewer");
+    EXPECT_EQ(button("Button1")->nextInFocusChain(), list());
+    EXPECT_EQ(list()->nextInFocusChain(), button("Button2"));
+    EXPECT_FALSE(list()->accessibleName().isEmpty());
+    EXPECT_FALSE(viewer.findChild<QLabel *>("Image1")->accessibleName().isEmpty());
+}
+
+TEST_F(TemplateViewer, Opening_ListsTheCatalogueAndShowsTheFirstPreview)
+{
+    installPreview("a.jpg", Qt::red);
+    installPreview("b.jpg", Qt::blue);
+    installPreview("caf\u00E9.jpg", Qt::green);
+    ASSERT_TRUE(viewer.prepareViewer({"a", "b", "caf\xE9"}));
+    ASSERT_EQ(list()->count(), 3);
+    EXPECT_EQ(list()->itemText(2), QString::fromUtf8("caf\u00E9"));
+    EXPECT_EQ(list()->currentIndex(), 0);
+    EXPECT_TRUE(near(shown(), Qt::red));
+
+    list()->setCurrentIndex(2);
+    EXPECT_TRUE(near(shown(), Qt::green));
+    EXPECT_TRUE(dialogs.asked().empty());
+}
+
+TEST_F(TemplateViewer, EachOpening_StartsAgainAtTheFirstTemplate)
+{
+    installPreview("a.jpg", Qt::red);
+    installPreview("b.jpg", Qt::blue);
+    ASSERT_TRUE(viewer.prepareViewer({"a", "b"}));
+    list()->setCurrentIndex(1);
+    ASSERT_TRUE(near(shown(), Qt::blue));
+
+    ASSERT_TRUE(viewer.prepareViewer({"a", "b"}));
+    EXPECT_EQ(list()->currentIndex(), 0);
+    EXPECT_TRUE(near(shown(), Qt::red));
+
+    ASSERT_TRUE(viewer.prepareViewer({"b"}));
+    EXPECT_EQ(list()->count(), 1);
+    EXPECT_TRUE(near(shown(), Qt::blue));
+}
+
+TEST_F(TemplateViewer, KeyboardSelection_ShowsThatPreview)
+{
+    installPreview("a.jpg", Qt::red);
+    installPreview("b.jpg", Qt::blue);
+    ASSERT_TRUE(viewer.prepareViewer({"a", "b"}));
+    viewer.show();
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_EQ(list()->currentIndex(), 1);
+    EXPECT_TRUE(near(shown(), Qt::blue));
+}
+
+TEST_F(TemplateViewer, FirstPreviewMissing_ErrorAndViewerNotShown)
+{
+    installPreview("b.jpg", Qt::blue);
+    bool closedByTest = false;
+    QTimer::singleShot(3000, &viewer, [&] {
+        closedByTest = true;
+        viewer.reject();
+    });
+    EXPECT_FALSE(viewer.openViewer({"x", "b"}));
+    EXPECT_FALSE(closedByTest) << "the viewer was shown";
+    EXPECT_EQ(boxes(), std::vector<std::string> {errorBox("Cannot open file " + home.path()
+                                                          + "/templates/x.jpg.")});
+}
+
+TEST_F(TemplateViewer, EmptyCatalogue_LooksForTheNamelessPreview)
+{
+    EXPECT_FALSE(viewer.prepareViewer({}));
+    EXPECT_EQ(boxes(), std::vector<std::string> {errorBox("Cannot open file " + home.path()
+                                                          + "/templates/.jpg.")});
+
+    dialogs.clear();
+    installPreview(".jpg", Qt::red);
+    EXPECT_TRUE(viewer.prepareViewer({}));
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_TRUE(near(shown(), Qt::red));
+    EXPECT_TRUE(dialogs.asked().empty());
+}
+
+TEST_F(TemplateViewer, LaterPreviewBroken_ErrorAndThePreviousPictureStays)
+{
+    installPreview("a.jpg", Qt::red);
+    writeBytes(home.file("templates/notes.jpg"), "these are notes, not a picture\r\n");
+    ASSERT_TRUE(viewer.prepareViewer({"a", "missing", "notes"}));
+    viewer.show();
+
+    list()->setCurrentIndex(1);
+    list()->setCurrentIndex(2);
+    EXPECT_TRUE(viewer.isVisible());
+    EXPECT_TRUE(near(shown(), Qt::red));
+    EXPECT_EQ(boxes(), (std::vector<std::string> {
+                           errorBox("Cannot open file " + home.path() + "/templates/missing.jpg."),
+                           errorBox("JPEG error #" + std::to_string(JERR_NO_SOI) + "."),
+                       }));
+}
+
+TEST_F(TemplateViewer, LargePreview_DrawnAtItsOwnSizeAndCutOff)
+{
+    // Green where the frame is, red beyond it: a scaled picture would show red.
+    QImage picture(402, 290, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QPainter(&picture).fillRect(0, 0, 201, 145, Qt::green);
+    ASSERT_TRUE(picture.save(QString::fromStdString(home.file("templates/big.jpg")), "JPG", 95));
+    ASSERT_TRUE(viewer.prepareViewer({"big"}));
+    viewer.show();
+    const QImage drawn = viewer.findChild<QLabel *>("Image1")->grab().toImage();
+    EXPECT_EQ(drawn.size(), QSize(201, 145));
+    EXPECT_TRUE(near(drawn.pixelColor(4, 4), Qt::green));
+    EXPECT_TRUE(near(drawn.pixelColor(195, 139), Qt::green));
+}
+
+TEST_F(TemplateViewer, DownloadMoreThenClose_SiteOpenedAndOpeningReturns)
+{
+    installPreview("a.jpg", Qt::red);
+    bool openAfterDownload = false;
+    QTimer::singleShot(0, &viewer, [&] {
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        openAfterDownload = viewer.isVisible();
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(viewer.openViewer({"a"}));
+    EXPECT_TRUE(openAfterDownload);
+    EXPECT_FALSE(viewer.isVisible());
+    ASSERT_EQ(dialogs.asked().size(), 1u);
+    EXPECT_EQ(dialogs.asked().front().kind, Asked::Kind::OpenDocument);
+    EXPECT_EQ(dialogs.asked().front().target, "https://www.corvanta.example/");
+}

@@ -63,7 +63,8 @@ TEST(CliPublish, NewProjectPublishes_ThenRefusesTheSameDirectory)
 
     run = corvantaCli(site, "publish " + project + " ''");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.errLines, std::vector<std::string> {"Please specify a directory before continuing."});
+    EXPECT_EQ(
+        run.errLines, std::vector<std::string> { "Please specify a directory before continuing." });
 
     std::filesystem::remove(site.templates() + "/Bluehome.gif");
     std::filesystem::create_directory(site.out.file("again"));

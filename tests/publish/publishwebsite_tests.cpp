@@ -29,7 +29,8 @@ struct RunSite : Site
 {
     RunSite()
     {
-        writeTemplate("<!--$NAV$-->\r\n<!--$TEXTNAV$-->\r\n<!--$IMG$-->\r\nback.gif\r\n<!--$ENDIMG$-->");
+        writeTemplate(
+            "<!--$NAV$-->\r\n<!--$TEXTNAV$-->\r\n<!--$IMG$-->\r\nback.gif\r\n<!--$ENDIMG$-->");
         writePicture("back.gif");
         writeNavigationPictures();
     }
@@ -105,8 +106,9 @@ TEST(PublishWebsite, OnlyHome_GoesThroughTheSameProgress)
     EXPECT_EQ(site.websiteFiles(),
               (Files {"home.html", "Bluehome.gif", "back.gif", "mainnav.js", "styles.css"}));
     EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n");
-    EXPECT_EQ(site.read("home.html"), "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"
-                                      "\r\n<!--$TEXTNAV$-->\r\n");
+    EXPECT_EQ(site.read("home.html"),
+        "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"
+        "\r\n<!--$TEXTNAV$-->\r\n");
     EXPECT_EQ(site.percents(), (std::vector<int> {0, 6, 12, 18, 24, 30, 36, 42, 48, 54, 60, 66,
                                                   72, 78, 84, 90, 90, 93, 96, 100}));
 }
@@ -178,7 +180,8 @@ TEST(PublishWebsite, Logo_ReadOnlyIsMadeWritableAndMissingEndsTheRun)
     RunSite missing;
     missing.project.logoPath = missing.home.file("gone.gif");
     EXPECT_EQ(errorOf([&] { missing.publish(); }), "File not found");
-    EXPECT_EQ(missing.websiteFiles(), (Files {"home.html", "Bluehome.gif", "back.gif", "mainnav.js"}));
+    EXPECT_EQ(
+        missing.websiteFiles(), (Files { "home.html", "Bluehome.gif", "back.gif", "mainnav.js" }));
     EXPECT_EQ(missing.steps.back(), "90 Copying other images...");
     EXPECT_TRUE(missing.dialogs.notices().empty());
 }
@@ -210,6 +213,7 @@ TEST(CopyFileContents, CopiesEveryByteOverALongerFile)
     Testing::writeBytes(dir.file("target"), std::string(20000, 'x'));
     CopyFileContents(dir.file("source"), dir.file("target"));
     EXPECT_EQ(Testing::readBytes(dir.file("target")), bytes);
-    EXPECT_EQ(errorOf([&] { CopyFileContents(dir.file("none"), dir.file("new")); }), "File not found");
+    EXPECT_EQ(
+        errorOf([&] { CopyFileContents(dir.file("none"), dir.file("new")); }), "File not found");
     EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
 }

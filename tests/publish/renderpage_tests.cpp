@@ -174,7 +174,8 @@ TEST(RenderPage, PictureNamesThatLeadOutOfTheDirectories_EndThePageBeforeAnyCopy
         site.writePicture("ok.gif");
         Testing::writeBytes(site.out.file("victim"), "mine");
         const std::string error = errorOf([&] {
-            site.render("<!--$NAV$-->\r\n<!--$IMG$-->\r\nok.gif\r\n" + name + "\r\n<!--$ENDIMG$-->");
+            site.render(
+                "<!--$NAV$-->\r\n<!--$IMG$-->\r\nok.gif\r\n" + name + "\r\n<!--$ENDIMG$-->");
         });
         const std::string shown = name.size() == 3 && name[1] == '\0' ? "a?b" : name;
         EXPECT_EQ(error, "The template \"Blue\" names the picture \"" + shown
@@ -189,8 +190,9 @@ TEST(RenderPage, FileFailures_StopAtTheirStep)
 {
     PageSite site;
     // No template: nothing is created.
-    EXPECT_EQ(errorOf([&] { RenderPage(site.project, site.lists, 2, site.home.path(), site.website()); }),
-              "File not found");
+    EXPECT_EQ(
+        errorOf([&] { RenderPage(site.project, site.lists, 2, site.home.path(), site.website()); }),
+        "File not found");
     EXPECT_EQ(site.websiteFiles(), std::set<std::string> {"mainnav.js"});
 
     // No template installed at all: the bare ".t" is looked for.
@@ -204,16 +206,18 @@ TEST(RenderPage, FileFailures_StopAtTheirStep)
     // No navigation picture: the page and its entry are complete, listed pictures wait.
     std::filesystem::remove(site.templates() + "/Bluehome.gif");
     site.writePicture("a.gif");
-    EXPECT_EQ(errorOf([&] { site.render("<!--$NAV$-->\r\n<!--$IMG$-->\r\na.gif\r\n<!--$ENDIMG$-->"); }),
-              "File not found");
+    EXPECT_EQ(
+        errorOf([&] { site.render("<!--$NAV$-->\r\n<!--$IMG$-->\r\na.gif\r\n<!--$ENDIMG$-->"); }),
+        "File not found");
     EXPECT_EQ(site.read("home.html"), NavInclude + "\r\n");
     EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n");
     EXPECT_FALSE(std::filesystem::exists(site.website() + "/a.gif"));
 
     // A listed picture missing: those before it are copied.
     site.writePicture("Bluehome.gif");
-    EXPECT_EQ(errorOf([&] { site.render("<!--$IMG$-->\r\na.gif\r\nb.gif\r\nc.gif\r\n<!--$ENDIMG$-->"); }),
-              "File not found");
+    EXPECT_EQ(
+        errorOf([&] { site.render("<!--$IMG$-->\r\na.gif\r\nb.gif\r\nc.gif\r\n<!--$ENDIMG$-->"); }),
+        "File not found");
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/a.gif"));
     EXPECT_FALSE(std::filesystem::exists(site.website() + "/c.gif"));
 }

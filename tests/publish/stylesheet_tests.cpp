@@ -55,12 +55,14 @@ TEST(WriteStylesheet, ChoicesAreWrittenAsShown)
               std::string::npos);
     EXPECT_NE(css.find("\tborder-width: 0px;\r\n"), std::string::npos);
     std::size_t keywordSizes = 0;
-    for (auto at = css.find(": x-small;\r\n"); at != std::string::npos; at = css.find(": x-small;\r\n", at + 1))
+    for (auto at = css.find(": x-small;\r\n"); at != std::string::npos;
+         at = css.find(": x-small;\r\n", at + 1))
         ++keywordSizes;
     EXPECT_EQ(keywordSizes, 9u);
 
     site.project.fontFamily = 7; // the installed "DejaVu Sans Mono" after "Default"
     site.project.fontSize = 108;
     css = writeStylesheet(site);
-    EXPECT_NE(css.find("\tfont-family: DejaVu Sans Mono;\r\n\tfont-size: 100px;\r\n"), std::string::npos);
+    EXPECT_NE(
+        css.find("\tfont-family: DejaVu Sans Mono;\r\n\tfont-size: 100px;\r\n"), std::string::npos);
 }

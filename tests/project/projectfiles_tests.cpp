@@ -340,7 +340,7 @@ TEST(ProjectFiles, RandomAndTruncatedRecords_OpenOrRefuseWithoutHarm)
     std::mt19937 random(7);
     const std::string valid = encodeProjectRecord(unusualProject());
     Organiser o;
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < 3000; ++round) {
         std::string bytes;
         if (round % 2) {
             bytes = valid.substr(0, random() % valid.size()); // truncated

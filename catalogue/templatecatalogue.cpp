@@ -35,7 +35,8 @@ bool comesBefore(std::string_view a, std::string_view b)
 {
     const auto caseless = std::lexicographical_compare_three_way(
         a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return foldCase(static_cast<unsigned char>(x)) <=> foldCase(static_cast<unsigned char>(y));
+            return foldCase(static_cast<unsigned char>(x))
+                <=> foldCase(static_cast<unsigned char>(y));
         });
     if (caseless != 0)
         return caseless < 0;

@@ -1,11 +1,11 @@
 #include "cli/clicommon.h"
 
+#include "catalogue/templatecatalogue.h"
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
 #include "project/pageselection.h"
 #include "project/projectfiles.h"
-#include "catalogue/templatecatalogue.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -35,18 +35,15 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &
 
 } // namespace
 
-VerbRegistration::VerbRegistration(Verb verb)
-{
-    registeredVerbs().push_back(std::move(verb));
-}
+VerbRegistration::VerbRegistration(Verb verb) { registeredVerbs().push_back(std::move(verb)); }
 
 std::vector<const Verb *> verbTable()
 {
     std::vector<const Verb *> table;
     for (const Verb &verb : registeredVerbs())
         table.push_back(&verb);
-    std::sort(table.begin(), table.end(),
-              [](const Verb *a, const Verb *b) { return a->name < b->name; });
+    std::sort(
+        table.begin(), table.end(), [](const Verb *a, const Verb *b) { return a->name < b->name; });
     return table;
 }
 
@@ -86,7 +83,7 @@ std::vector<std::string> installedFontFamilies()
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
         static int argc = 1;
         static char name[] = "corvanta-cli";
-        static char *argv[] = {name, nullptr};
+        static char *argv[] = { name, nullptr };
         application = std::make_unique<QGuiApplication>(argc, argv);
     }
     std::vector<std::string> families;
@@ -101,11 +98,11 @@ std::vector<std::string> installedFontFamilies()
 
 Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir)
 {
-    return {Catalogue::ListTemplates(homeDir), Corvanta::FontFamilyList(installedFontFamilies())};
+    return { Catalogue::ListTemplates(homeDir), Corvanta::FontFamilyList(installedFontFamilies()) };
 }
 
-Corvanta::Project readProjectAsOpened(const std::string &projectFilePath,
-                                      const Corvanta::ChoiceLists &lists)
+Corvanta::Project readProjectAsOpened(
+    const std::string &projectFilePath, const Corvanta::ChoiceLists &lists)
 {
     Corvanta::Project project = Corvanta::DefaultProject(lists);
     Corvanta::PageSelection selection(project);

@@ -70,8 +70,8 @@ Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir);
 
 /// The project as Open Project leaves it when started from a new program: DefaultProject,
 /// then the project file and page content files applied. Throws Platform::FileError.
-Corvanta::Project readProjectAsOpened(const std::string &projectFilePath,
-                                      const Corvanta::ChoiceLists &lists);
+Corvanta::Project readProjectAsOpened(
+    const std::string &projectFilePath, const Corvanta::ChoiceLists &lists);
 
 /// Writes Windows-1252 text to stdout as UTF-8.
 void printText(const std::string &text);

@@ -94,7 +94,7 @@ int run(int argc, char **argv)
     invocation.operands.assign(words.begin() + 1, words.end());
     if (invocation.operands.size() != verb->operandCount) {
         throw Cli::CliError("Usage: corvanta-cli [--home DIR] " + verb->name
-                            + (verb->usage.empty() ? "" : " " + verb->usage));
+            + (verb->usage.empty() ? "" : " " + verb->usage));
     }
     verb->run(invocation);
 

@@ -44,8 +44,8 @@ public:
         m_text += "{\"text\": ";
         quoted(color.text);
         m_text += ", \"swatch\": ";
-        quoted(Corvanta::FormatHtmlColor(color.swatch & 0xFF, (color.swatch >> 8) & 0xFF,
-                                         (color.swatch >> 16) & 0xFF));
+        quoted(Corvanta::FormatHtmlColor(
+            color.swatch & 0xFF, (color.swatch >> 8) & 0xFF, (color.swatch >> 16) & 0xFF));
         m_text += "}";
     }
 
@@ -55,8 +55,7 @@ public:
         m_text += value ? "true" : "false";
     }
 
-    template<std::size_t N>
-    void booleans(const char *key, const std::array<bool, N> &values)
+    template <std::size_t N> void booleans(const char *key, const std::array<bool, N> &values)
     {
         this->key(key);
         m_text += "[";
@@ -65,8 +64,7 @@ public:
         m_text += "]";
     }
 
-    template<std::size_t N>
-    void strings(const char *key, const std::array<std::string, N> &values)
+    template <std::size_t N> void strings(const char *key, const std::array<std::string, N> &values)
     {
         this->key(key);
         m_text += "[";
@@ -120,7 +118,8 @@ private:
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+                    std::snprintf(
+                        escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
                     m_text += escaped;
                 } else {
                     m_text += c;
@@ -142,7 +141,8 @@ void runShow(const Invocation &invocation)
     const Corvanta::Project project = readProjectAsOpened(projectFile, lists);
 
     JsonObject json;
-    json.string("siteType", project.siteType == Corvanta::SiteType::Personal ? "Personal" : "Business");
+    json.string(
+        "siteType", project.siteType == Corvanta::SiteType::Personal ? "Personal" : "Business");
     json.choice("templateName", project.templateName, lists.templates);
     json.string("siteTitle", project.siteTitle);
     json.string("siteDescription", project.siteDescription);

@@ -48,25 +48,28 @@ class RecordWriter
 public:
     RecordWriter()
         : m_bytes(ProjectRecordSize, '\0')
-    {
-    }
+    { }
 
-    void byte(std::size_t offset, std::uint8_t value) { m_bytes[offset] = static_cast<char>(value); }
+    void byte(std::size_t offset, std::uint8_t value)
+    {
+        m_bytes[offset] = static_cast<char>(value);
+    }
     void flag(std::size_t offset, bool on) { byte(offset, on ? 1 : 0); }
 
     void choice(std::size_t offset, const Choice &position)
     {
         // 255 is also the value of "none", and larger positions have no byte at all: both are
         // written as none, so a reader never picks a wrong entry.
-        byte(offset, position && *position < NoChoice ? static_cast<std::uint8_t>(*position)
-                                                       : NoChoice);
+        byte(offset,
+            position && *position < NoChoice ? static_cast<std::uint8_t>(*position) : NoChoice);
     }
 
     void text(std::size_t offset, std::string_view value, std::size_t limit)
     {
         const std::size_t length = std::min(value.size(), limit);
         byte(offset, static_cast<std::uint8_t>(length));
-        std::copy_n(value.begin(), length, m_bytes.begin() + static_cast<std::ptrdiff_t>(offset + 1));
+        std::copy_n(
+            value.begin(), length, m_bytes.begin() + static_cast<std::ptrdiff_t>(offset + 1));
     }
 
     void number(std::size_t offset, std::uint32_t value)
@@ -92,10 +95,12 @@ class RecordReader
 public:
     explicit RecordReader(std::string_view record)
         : m_bytes(record)
-    {
-    }
+    { }
 
-    std::uint8_t byte(std::size_t offset) const { return static_cast<std::uint8_t>(m_bytes[offset]); }
+    std::uint8_t byte(std::size_t offset) const
+    {
+        return static_cast<std::uint8_t>(m_bytes[offset]);
+    }
     bool flag(std::size_t offset) const { return byte(offset) == 1; }
 
     Choice choice(std::size_t offset, std::size_t listSize) const
@@ -124,7 +129,7 @@ public:
 
     ColorChoice color(std::size_t textOffset, std::size_t swatchOffset) const
     {
-        return {text(textOffset, ColorTextLimit), number(swatchOffset) & SwatchBits};
+        return { text(textOffset, ColorTextLimit), number(swatchOffset) & SwatchBits };
     }
 
 private:
@@ -142,12 +147,12 @@ struct LinkState
     Choice Project::*decoration;
 };
 
-constexpr std::array<LinkState, 4> LinkStates = {{
-    {1554, 1564, 1568, &Project::linkColor, &Project::linkDecoration},
-    {1569, 1580, 1584, &Project::hoverColor, &Project::hoverDecoration},
-    {1585, 1596, 1600, &Project::activeColor, &Project::activeDecoration},
-    {1601, 1612, 1616, &Project::visitedColor, &Project::visitedDecoration},
-}};
+constexpr std::array<LinkState, 4> LinkStates = { {
+    { 1554, 1564, 1568, &Project::linkColor, &Project::linkDecoration },
+    { 1569, 1580, 1584, &Project::hoverColor, &Project::hoverDecoration },
+    { 1585, 1596, 1600, &Project::activeColor, &Project::activeDecoration },
+    { 1601, 1612, 1616, &Project::visitedColor, &Project::visitedDecoration },
+} };
 
 struct TextField
 {
@@ -156,14 +161,14 @@ struct TextField
 };
 
 // In the order they are stored and applied.
-constexpr std::array<TextField, 6> TextFields = {{
-    {Offset::SiteTitle, &Project::siteTitle},
-    {Offset::SiteDescription, &Project::siteDescription},
-    {Offset::SiteKeywords, &Project::siteKeywords},
-    {Offset::CopyrightYears, &Project::copyrightYears},
-    {Offset::LogoPath, &Project::logoPath},
-    {Offset::Slogan, &Project::slogan},
-}};
+constexpr std::array<TextField, 6> TextFields = { {
+    { Offset::SiteTitle, &Project::siteTitle },
+    { Offset::SiteDescription, &Project::siteDescription },
+    { Offset::SiteKeywords, &Project::siteKeywords },
+    { Offset::CopyrightYears, &Project::copyrightYears },
+    { Offset::LogoPath, &Project::logoPath },
+    { Offset::Slogan, &Project::slogan },
+} };
 
 std::string contentFilePath(const std::string &projectFilePath, PageId page)
 {
@@ -193,8 +198,8 @@ std::string encodeProjectRecord(const Project &project)
     record.choice(Offset::ListStyleType, project.listStyleType);
     record.choice(Offset::ImageBorderStyle, project.imageBorderStyle);
     record.choice(Offset::ImageBorderWidth, project.imageBorderWidth);
-    record.color(Offset::ImageBorderColorText, Offset::ImageBorderColorSwatch,
-                 project.imageBorderColor);
+    record.color(
+        Offset::ImageBorderColorText, Offset::ImageBorderColorSwatch, project.imageBorderColor);
 
     record.flag(Offset::AddTextNavigation, project.addTextNavigation);
     record.flag(Offset::AddCopyrightFooter, project.addCopyrightFooter);
@@ -207,8 +212,7 @@ std::string encodeProjectRecord(const Project &project)
     return record.take();
 }
 
-void applyProjectRecord(std::string_view record, PageSelection &selection,
-                        const ChoiceLists &lists)
+void applyProjectRecord(std::string_view record, PageSelection &selection, const ChoiceLists &lists)
 {
     if (record.size() < ProjectRecordSize)
         throw Platform::FileError("Read beyond end of file");
@@ -234,7 +238,8 @@ void applyProjectRecord(std::string_view record, PageSelection &selection,
     project.listStyleType = in.choice(Offset::ListStyleType, Lists::ListStyles.size());
     project.imageBorderStyle = in.choice(Offset::ImageBorderStyle, Lists::BorderStyles.size());
     project.imageBorderWidth = in.choice(Offset::ImageBorderWidth, Lists::BorderSizes.size());
-    project.imageBorderColor = in.color(Offset::ImageBorderColorText, Offset::ImageBorderColorSwatch);
+    project.imageBorderColor
+        = in.color(Offset::ImageBorderColorText, Offset::ImageBorderColorSwatch);
 
     project.addTextNavigation = in.flag(Offset::AddTextNavigation);
     project.addCopyrightFooter = in.flag(Offset::AddCopyrightFooter);
@@ -245,33 +250,32 @@ void applyProjectRecord(std::string_view record, PageSelection &selection,
     // this order: personal column, then business column, each by page.
     for (PageId page = 1; page <= PersonalPageCount; ++page) {
         selection.SetPageTick(Column::Personal, page,
-                              in.flag(Offset::PersonalPages + static_cast<std::size_t>(page - 1)));
+            in.flag(Offset::PersonalPages + static_cast<std::size_t>(page - 1)));
     }
     for (PageId page = 1; page <= PageCount; ++page) {
         selection.SetPageTick(Column::Business, page,
-                              in.flag(Offset::BusinessPages + static_cast<std::size_t>(page - 1)));
+            in.flag(Offset::BusinessPages + static_cast<std::size_t>(page - 1)));
     }
 }
 
 void WriteProjectFiles(const Project &project, const std::string &projectFilePath)
 {
-    Platform::replaceFile(projectFilePath, encodeProjectRecord(project),
-                          Platform::OpenFailure::ErrnoText);
+    Platform::replaceFile(
+        projectFilePath, encodeProjectRecord(project), Platform::OpenFailure::ErrnoText);
     for (PageId page = 1; page <= PageCount; ++page) {
         Platform::replaceFile(contentFilePath(projectFilePath, page),
-                              project.pageBody[static_cast<std::size_t>(page - 1)],
-                              Platform::OpenFailure::NamedText);
+            project.pageBody[static_cast<std::size_t>(page - 1)], Platform::OpenFailure::NamedText);
     }
 }
 
-void ReadProjectFiles(const std::string &projectFilePath, PageSelection &selection,
-                      const ChoiceLists &lists)
+void ReadProjectFiles(
+    const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists)
 {
     // Read only: a project on a read-only medium or without write permission still opens.
     std::string record(ProjectRecordSize, '\0');
     {
-        Platform::File file(projectFilePath, Platform::File::Mode::Read,
-                            Platform::OpenFailure::ErrnoText);
+        Platform::File file(
+            projectFilePath, Platform::File::Mode::Read, Platform::OpenFailure::ErrnoText);
         if (file.readFully(record.data(), record.size()) < record.size())
             throw Platform::FileError("Read beyond end of file");
         file.close();
@@ -282,9 +286,8 @@ void ReadProjectFiles(const std::string &projectFilePath, PageSelection &selecti
     // and the pages after it as they were.
     Project &project = selection.project();
     for (PageId page = 1; page <= PageCount; ++page) {
-        project.pageBody[static_cast<std::size_t>(page - 1)]
-            = Platform::readWholeFile(contentFilePath(projectFilePath, page),
-                                      Platform::OpenFailure::NamedText);
+        project.pageBody[static_cast<std::size_t>(page - 1)] = Platform::readWholeFile(
+            contentFilePath(projectFilePath, page), Platform::OpenFailure::NamedText);
     }
 }
 

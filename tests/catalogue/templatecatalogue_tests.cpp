@@ -35,20 +35,20 @@ struct Home
 
 TEST(ListTemplates, TakesTheDotTFiles_WithoutTheExtension)
 {
-    Home home {"a.t", "a.jpg", "b.t", "b.jpg", "notes.txt", "my.site.t", "upper.T", "t", "x.tt"};
-    EXPECT_EQ(ListTemplates(home.dir.path()), (Names {"a", "b", "my.site"}));
+    Home home { "a.t", "a.jpg", "b.t", "b.jpg", "notes.txt", "my.site.t", "upper.T", "t", "x.tt" };
+    EXPECT_EQ(ListTemplates(home.dir.path()), (Names { "a", "b", "my.site" }));
 }
 
 TEST(ListTemplates, OrderIgnoresLetterCase_NamesDifferingOnlyInCaseByTheirBytes)
 {
-    Home home {"b.t", "a.t", "C.t", "B.t", "\xC9t\xE9.t", "\xE9t\xE9.t", "z.t", "_x.t"};
+    Home home { "b.t", "a.t", "C.t", "B.t", "\xC9t\xE9.t", "\xE9t\xE9.t", "z.t", "_x.t" };
     EXPECT_EQ(ListTemplates(home.dir.path()),
-              (Names {"_x", "a", "B", "b", "C", "z", "\xC9t\xE9", "\xE9t\xE9"}));
+        (Names { "_x", "a", "B", "b", "C", "z", "\xC9t\xE9", "\xE9t\xE9" }));
 }
 
 TEST(ListTemplates, HiddenEntriesDirectoriesAndLinksCount_SocketsAndPipesDoNot)
 {
-    Home home {".hidden.t"};
+    Home home { ".hidden.t" };
     fs::create_directory(home.templates() + "/folder.t");
     fs::create_symlink("nowhere", home.templates() + "/dangling.t");
     ::mkfifo((home.templates() + "/pipe.t").c_str(), 0644);
@@ -61,7 +61,7 @@ TEST(ListTemplates, HiddenEntriesDirectoriesAndLinksCount_SocketsAndPipesDoNot)
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     ::chmod((home.templates() + "/.hidden.t").c_str(), 0444);
 
-    EXPECT_EQ(ListTemplates(home.dir.path()), (Names {".hidden", "dangling", "folder"}));
+    EXPECT_EQ(ListTemplates(home.dir.path()), (Names { ".hidden", "dangling", "folder" }));
     ::close(listener);
 }
 
@@ -74,8 +74,8 @@ TEST(ListTemplates, NoTemplatesFolder_EmptyCatalogue)
 
 TEST(ListTemplates, TemplateWithoutPreviewIsListed)
 {
-    Home home {"x.t"};
-    EXPECT_EQ(ListTemplates(home.dir.path()), (Names {"x"}));
+    Home home { "x.t" };
+    EXPECT_EQ(ListTemplates(home.dir.path()), (Names { "x" }));
     EXPECT_FALSE(fs::exists(TemplatePreviewPath(home.dir.path(), "x")));
 }
 

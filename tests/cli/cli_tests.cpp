@@ -48,7 +48,7 @@ Outcome runCli(const std::vector<std::string> &arguments, const std::string &wor
             ::_exit(126);
         ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT, 0644), 1);
         ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT, 0644), 2);
-        std::vector<char *> argv {const_cast<char *>(CORVANTA_CLI)};
+        std::vector<char *> argv { const_cast<char *>(CORVANTA_CLI) };
         for (const std::string &argument : arguments)
             argv.push_back(const_cast<char *>(argument.c_str()));
         argv.push_back(nullptr);
@@ -57,7 +57,7 @@ Outcome runCli(const std::vector<std::string> &arguments, const std::string &wor
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(outFile), readBytes(errFile)};
+    return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(outFile), readBytes(errFile) };
 }
 
 /// A home directory with a templates folder, and a folder for projects.
@@ -71,7 +71,10 @@ struct Workspace
             writeBytes(dir.file("templates/") + name, "");
     }
     std::string home() const { return dir.path(); }
-    std::string work(const std::string &name = "") const { return dir.file("work") + (name.empty() ? "" : "/" + name); }
+    std::string work(const std::string &name = "") const
+    {
+        return dir.file("work") + (name.empty() ? "" : "/" + name);
+    }
     TempDir dir;
 };
 
@@ -89,16 +92,16 @@ std::string str(const QJsonValue &value) { return value.toString().toStdString()
 
 TEST(CliNew, WritesTheDefaultProjectWithTheFirstTemplate)
 {
-    Workspace ws {"meadow.t", "Harbour.t"};
-    const Outcome outcome = runCli({"--home", ws.home(), "new", "my site.cvp"}, ws.work());
+    Workspace ws { "meadow.t", "Harbour.t" };
+    const Outcome outcome = runCli({ "--home", ws.home(), "new", "my site.cvp" }, ws.work());
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out, "");
-    const ChoiceLists lists {{"Harbour", "meadow"}, FontFamilyList({})};
+    const ChoiceLists lists { { "Harbour", "meadow" }, FontFamilyList({}) };
     EXPECT_EQ(readBytes(ws.work("my site.cvp")), encodeProjectRecord(DefaultProject(lists)));
     for (const PageInfo &page : PageCatalogue)
         EXPECT_EQ(readBytes(ws.work(page.contentFile)), "");
 
-    const QJsonObject shown = parseJson(runCli({"show", ws.work("my site.cvp")}, ws.home()).out);
+    const QJsonObject shown = parseJson(runCli({ "show", ws.work("my site.cvp") }, ws.home()).out);
     EXPECT_EQ(str(shown["templateName"]), "Harbour");
     EXPECT_EQ(str(shown["fontSize"]), "12");
     EXPECT_EQ(str(shown["activeColor"].toObject()["text"]), "#FF0000");
@@ -106,8 +109,8 @@ TEST(CliNew, WritesTheDefaultProjectWithTheFirstTemplate)
 
 TEST(CliShow, PrintsEveryFieldAsJson)
 {
-    Workspace ws {"blue.t", "green.t"};
-    Project project = DefaultProject({{"blue", "green"}, FontFamilyList({})});
+    Workspace ws { "blue.t", "green.t" };
+    Project project = DefaultProject({ { "blue", "green" }, FontFamilyList({}) });
     project.siteType = SiteType::Business;
     project.templateName = 1;
     project.siteDescription = "Caf\xE9 \x80 \"quoted\" back\\slash \x01";
@@ -115,14 +118,14 @@ TEST(CliShow, PrintsEveryFieldAsJson)
     project.fontSize = 108;
     project.visitedDecoration = std::nullopt;
     project.imageBorderStyle = 7;
-    project.linkColor = {"#ABCDEF", 0x0000FF};
+    project.linkColor = { "#ABCDEF", 0x0000FF };
     project.addTextNavigation = true;
     project.personalPages[8] = true;
     project.businessPages[13] = true;
     project.pageBody[13] = "<p>Jobs</p>\r\n";
     WriteProjectFiles(project, ws.work("site.cvp"));
 
-    const Outcome outcome = runCli({"--home", ws.home(), "show", ws.work("site.cvp")}, "/");
+    const Outcome outcome = runCli({ "--home", ws.home(), "show", ws.work("site.cvp") }, "/");
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     const QJsonObject json = parseJson(outcome.out);
     EXPECT_EQ(json.size(), 31);
@@ -137,7 +140,8 @@ TEST(CliShow, PrintsEveryFieldAsJson)
     EXPECT_EQ(str(json["linkColor"].toObject()["swatch"]), "#FF0000");
     EXPECT_EQ(json["addTextNavigation"], true);
     EXPECT_EQ(json["addMadeWithLink"], true);
-    const QJsonArray personal = json["personalPages"].toArray(), business = json["businessPages"].toArray();
+    const QJsonArray personal = json["personalPages"].toArray(),
+                     business = json["businessPages"].toArray();
     ASSERT_EQ(personal.size(), 9);
     ASSERT_EQ(business.size(), 14);
     EXPECT_EQ(personal[8], true);
@@ -150,52 +154,53 @@ TEST(CliShow, PrintsEveryFieldAsJson)
 TEST(CliShow, ReadOnlyProjectInTheCurrentDirectory)
 {
     Workspace ws {};
-    WriteProjectFiles(DefaultProject({{}, FontFamilyList({})}), ws.work("p.cvp"));
+    WriteProjectFiles(DefaultProject({ {}, FontFamilyList({}) }), ws.work("p.cvp"));
     ::chmod(ws.work("p.cvp").c_str(), 0444);
-    const Outcome outcome = runCli({"show", "p.cvp"}, ws.work());
+    const Outcome outcome = runCli({ "show", "p.cvp" }, ws.work());
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_TRUE(parseJson(outcome.out)["templateName"].isNull());
 }
 
 TEST(CliTemplates, OneNameALineInCatalogueOrder)
 {
-    Workspace ws {"meadow.t", "Harbour.t", "caf\xC3\xA9.t", "notes.txt"};
-    const Outcome fromHome = runCli({"templates"}, ws.home());
+    Workspace ws { "meadow.t", "Harbour.t", "caf\xC3\xA9.t", "notes.txt" };
+    const Outcome fromHome = runCli({ "templates" }, ws.home());
     EXPECT_EQ(fromHome.status, 0);
     EXPECT_EQ(fromHome.out, "caf\u00E9\nHarbour\nmeadow\n");
-    EXPECT_EQ(runCli({"--home", "..", "templates"}, ws.work()).out, fromHome.out);
-    EXPECT_EQ(runCli({"templates"}, ws.work()).out, "");
+    EXPECT_EQ(runCli({ "--home", "..", "templates" }, ws.work()).out, fromHome.out);
+    EXPECT_EQ(runCli({ "templates" }, ws.work()).out, "");
 }
 
 TEST(CliFailures, LastStderrLineIsTheErrorBoxText_StatusOne)
 {
-    Workspace ws {"blue.t"};
-    ASSERT_EQ(runCli({"new", "p.cvp"}, ws.work()).status, 0);
+    Workspace ws { "blue.t" };
+    ASSERT_EQ(runCli({ "new", "p.cvp" }, ws.work()).status, 0);
     const std::string record = readBytes(ws.work("p.cvp"));
     writeBytes(ws.work("short.cvp"), record.substr(0, 1663));
     std::filesystem::remove(ws.work("7.dat"));
 
-    const auto expectFailure = [&](const std::vector<std::string> &arguments, const std::string &message) {
-        const Outcome outcome = runCli(arguments, ws.work());
-        EXPECT_EQ(outcome.status, 1) << message;
-        EXPECT_EQ(outcome.lastErrorLine(), message);
-    };
-    expectFailure({"show", "missing.cvp"}, "File not found.");
-    expectFailure({"show", "short.cvp"}, "Read beyond end of file.");
-    expectFailure({"show", "./p.cvp"}, "Cannot open file " + ws.work("7.dat") + ".");
-    expectFailure({"show", ws.work()}, "File access denied.");
-    expectFailure({"new", "missing/p.cvp"}, "File not found.");
-    expectFailure({"publishing"}, "Unknown command publishing; see corvanta-cli --help.");
-    expectFailure({"show"}, "Usage: corvanta-cli [--home DIR] show PROJECT.cvp.");
+    const auto expectFailure
+        = [&](const std::vector<std::string> &arguments, const std::string &message) {
+              const Outcome outcome = runCli(arguments, ws.work());
+              EXPECT_EQ(outcome.status, 1) << message;
+              EXPECT_EQ(outcome.lastErrorLine(), message);
+          };
+    expectFailure({ "show", "missing.cvp" }, "File not found.");
+    expectFailure({ "show", "short.cvp" }, "Read beyond end of file.");
+    expectFailure({ "show", "./p.cvp" }, "Cannot open file " + ws.work("7.dat") + ".");
+    expectFailure({ "show", ws.work() }, "File access denied.");
+    expectFailure({ "new", "missing/p.cvp" }, "File not found.");
+    expectFailure({ "publishing" }, "Unknown command publishing; see corvanta-cli --help.");
+    expectFailure({ "show" }, "Usage: corvanta-cli [--home DIR] show PROJECT.cvp.");
     expectFailure({}, "No command given; see corvanta-cli --help.");
-    expectFailure({"templates", "--home"}, "--home needs a directory.");
+    expectFailure({ "templates", "--home" }, "--home needs a directory.");
 }
 
 TEST(CliHelp, DescribesEveryVerb)
 {
-    const Outcome outcome = runCli({"--help"}, "/");
+    const Outcome outcome = runCli({ "--help" }, "/");
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "");
-    for (const char *word : {"--home DIR", "new PROJECT.cvp", "show PROJECT.cvp", "templates"})
+    for (const char *word : { "--home DIR", "new PROJECT.cvp", "show PROJECT.cvp", "templates" })
         EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
 }

@@ -5,7 +5,7 @@
 using namespace Corvanta;
 
 namespace {
-const ChoiceLists Lists2 {{"blue", "green"}, FontFamilyList({"Liberation Sans"})};
+const ChoiceLists Lists2 { { "blue", "green" }, FontFamilyList({ "Liberation Sans" }) };
 }
 
 TEST(DefaultProject, StartsWithTheStartUpValues)
@@ -18,17 +18,18 @@ TEST(DefaultProject, StartsWithTheStartUpValues)
     EXPECT_EQ(choiceText(project.listStyleType, Lists::ListStyles), "disc");
     EXPECT_EQ(choiceText(project.imageBorderStyle, Lists::BorderStyles), "solid");
     EXPECT_EQ(choiceText(project.imageBorderWidth, Lists::BorderSizes), "1");
-    for (const Choice &decoration : {project.linkDecoration, project.hoverDecoration,
-                                     project.activeDecoration, project.visitedDecoration})
+    for (const Choice &decoration : { project.linkDecoration, project.hoverDecoration,
+             project.activeDecoration, project.visitedDecoration })
         EXPECT_EQ(choiceText(decoration, Lists::Decorations), "None");
-    EXPECT_EQ(project.activeColor, (ColorChoice {"#FF0000", 0x0000FF}));
-    EXPECT_EQ(project.linkColor, (ColorChoice {"#0000FF", 0xFF0000}));
+    EXPECT_EQ(project.activeColor, (ColorChoice { "#FF0000", 0x0000FF }));
+    EXPECT_EQ(project.linkColor, (ColorChoice { "#0000FF", 0xFF0000 }));
     EXPECT_EQ(project.hoverColor, project.linkColor);
-    EXPECT_EQ(project.visitedColor, (ColorChoice {"#800080", 0x800080}));
-    EXPECT_EQ(project.fontColor, (ColorChoice {"#000000", 0}));
+    EXPECT_EQ(project.visitedColor, (ColorChoice { "#800080", 0x800080 }));
+    EXPECT_EQ(project.fontColor, (ColorChoice { "#000000", 0 }));
     EXPECT_EQ(project.imageBorderColor, project.fontColor);
     EXPECT_TRUE(project.addMadeWithLink);
-    EXPECT_FALSE(project.addTextNavigation || project.addCopyrightFooter || project.generateSitemap);
+    EXPECT_FALSE(
+        project.addTextNavigation || project.addCopyrightFooter || project.generateSitemap);
     EXPECT_EQ(project.siteType, SiteType::Personal);
     EXPECT_TRUE(project.personalPages[0] && project.businessPages[0]);
     for (PageId page = 2; page <= PageCount; ++page)
@@ -37,7 +38,7 @@ TEST(DefaultProject, StartsWithTheStartUpValues)
 
 TEST(DefaultProject, EmptyCatalogue_NoTemplateAndEverythingElseTheSame)
 {
-    Project project = DefaultProject({{}, Lists2.fonts});
+    Project project = DefaultProject({ {}, Lists2.fonts });
     EXPECT_FALSE(project.templateName.has_value());
     project.templateName = 0;
     EXPECT_EQ(project, DefaultProject(Lists2));
@@ -81,12 +82,12 @@ TEST(ChoiceLists, FixedEntries)
 
 TEST(FontFamilyList, SixStacksThenDefaultAndFamiliesSortedCaselessEachOnce)
 {
-    const auto list = FontFamilyList({"verdana", "Arial", "dejaVu Sans", "Arial", "Default"});
+    const auto list = FontFamilyList({ "verdana", "Arial", "dejaVu Sans", "Arial", "Default" });
     ASSERT_EQ(list.size(), 10u);
     EXPECT_EQ(list[0], "arial, sans-serif, verdana");
     EXPECT_EQ(list[5], "tahoma, arial, verdana");
     EXPECT_EQ(std::vector<std::string>(list.begin() + 6, list.end()),
-              (std::vector<std::string> {"Arial", "Default", "dejaVu Sans", "verdana"}));
+        (std::vector<std::string> { "Arial", "Default", "dejaVu Sans", "verdana" }));
 }
 
 TEST(FormatHtmlColor, UpperCaseRedFirst)

@@ -14,7 +14,7 @@ using List = std::vector<std::string>;
 
 namespace {
 
-const ChoiceLists SomeLists {{"blue"}, FontFamilyList({})};
+const ChoiceLists SomeLists { { "blue" }, FontFamilyList({}) };
 
 /// The Edit Pages list holds "Home" once and one entry per ticked box of pages 2 to 14.
 ::testing::AssertionResult listFollowsTicks(const PageSelection &selection)
@@ -28,7 +28,8 @@ const ChoiceLists SomeLists {{"blue"}, FontFamilyList({})};
             + selection.tick(Column::Business, page);
         expectedSize += static_cast<std::size_t>(ticks);
         if (std::count(list.begin(), list.end(), pageInfo(page).caption) != ticks)
-            return ::testing::AssertionFailure() << pageInfo(page).caption << " has not " << ticks << " entries";
+            return ::testing::AssertionFailure()
+                << pageInfo(page).caption << " has not " << ticks << " entries";
     }
     if (list.size() != expectedSize)
         return ::testing::AssertionFailure() << "the list holds other entries";
@@ -38,7 +39,7 @@ const ChoiceLists SomeLists {{"blue"}, FontFamilyList({})};
 struct Organiser
 {
     Project project = DefaultProject(SomeLists);
-    PageSelection selection {project};
+    PageSelection selection { project };
 };
 
 } // namespace
@@ -48,20 +49,20 @@ TEST(PageSelection, TickingContactInBothColumns_GivesTwoEntries_UntickingRemoves
     Organiser o;
     o.selection.SetPageTick(Column::Personal, 2, true);
     o.selection.SetPageTick(Column::Business, 2, true);
-    EXPECT_EQ(o.selection.editPagesList(), (List {"Home", "Contact", "Contact"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "Home", "Contact", "Contact" }));
     o.selection.SetPageTick(Column::Business, 2, false);
-    EXPECT_EQ(o.selection.editPagesList(), (List {"Home", "Contact"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "Home", "Contact" }));
     EXPECT_FALSE(o.selection.SetPageTick(Column::Personal, 2, true)); // no change, no entry
-    EXPECT_EQ(o.selection.editPagesList(), (List {"Home", "Contact"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "Home", "Contact" }));
 }
 
 TEST(PageSelection, HomeTicksChangeNoEntry)
 {
     Organiser o;
     EXPECT_TRUE(o.selection.SetPageTick(Column::Business, 1, false));
-    EXPECT_EQ(o.selection.editPagesList(), (List {"Home"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "Home" }));
     o.selection.SetPageTick(Column::Business, 1, true);
-    EXPECT_EQ(o.selection.editPagesList(), (List {"Home"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "Home" }));
 }
 
 TEST(PageSelection, CheckAllOfTheGreyedColumn_TicksItInPageOrder_SecondTimeNothing)
@@ -69,8 +70,8 @@ TEST(PageSelection, CheckAllOfTheGreyedColumn_TicksItInPageOrder_SecondTimeNothi
     Organiser o;
     EXPECT_FALSE(o.selection.isChangeable(Column::Business, 3));
     o.selection.checkAll(Column::Business);
-    const List expected {"Home", "Contact", "About", "Events", "Downloads", "FAQ", "Links",
-                         "Gallery", "Portfolio", "Products", "Services", "Press", "Support", "Jobs"};
+    const List expected { "Home", "Contact", "About", "Events", "Downloads", "FAQ", "Links",
+        "Gallery", "Portfolio", "Products", "Services", "Press", "Support", "Jobs" };
     EXPECT_EQ(o.selection.editPagesList(), expected);
     o.selection.checkAll(Column::Business);
     EXPECT_EQ(o.selection.editPagesList(), expected);
@@ -101,9 +102,9 @@ TEST(PageSelection, SortIsCaselessAndOnce_LaterTicksAppend)
     o.selection.SetPageTick(Column::Personal, 7, true); // Links
     o.selection.SetPageTick(Column::Personal, 3, true); // About
     o.selection.sortList();
-    EXPECT_EQ(o.selection.editPagesList(), (List {"About", "Home", "Links"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "About", "Home", "Links" }));
     o.selection.SetPageTick(Column::Business, 14, true);
-    EXPECT_EQ(o.selection.editPagesList(), (List {"About", "Home", "Links", "Jobs"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "About", "Home", "Links", "Jobs" }));
 }
 
 TEST(PageSelection, EnteringEditPagesStartsAtZero_SelectionPicksThePage)
@@ -117,7 +118,8 @@ TEST(PageSelection, EnteringEditPagesStartsAtZero_SelectionPicksThePage)
     EXPECT_EQ(o.selection.curitem(), "0");
     EXPECT_EQ(o.selection.selectedPage(), 1);
     o.selection.selectEntry(1);
-    EXPECT_EQ(pageInfo(o.selection.selectedPage()).editorCaption, std::string("Editing Page - FAQ"));
+    EXPECT_EQ(
+        pageInfo(o.selection.selectedPage()).editorCaption, std::string("Editing Page - FAQ"));
 }
 
 TEST(PageSelection, CuritemPastTheEnd_ListIndexOutOfBounds)
@@ -141,7 +143,7 @@ TEST(PageSelection, New_ClearsTicksAndList_KeepsCuritem)
     o.selection.SetPageTick(Column::Business, 1, false);
     o.selection.selectEntry(3);
     o.selection.resetForNew();
-    EXPECT_EQ(o.selection.editPagesList(), (List {"Home"}));
+    EXPECT_EQ(o.selection.editPagesList(), (List { "Home" }));
     EXPECT_TRUE(o.selection.tick(Column::Business, 1));
     EXPECT_EQ(o.project.personalPages, DefaultProject(SomeLists).personalPages);
     EXPECT_EQ(o.selection.curitem(), "3");
@@ -166,7 +168,8 @@ TEST(PageSelection, RandomClicksCheckAllNewAndOpen_ListAlwaysFollowsTicks)
     Organiser o;
     for (int step = 0; step < 3000; ++step) {
         const auto column = random() % 2 ? Column::Personal : Column::Business;
-        const PageId page = 2 + static_cast<PageId>(random() % (column == Column::Personal ? 8 : 13));
+        const PageId page
+            = 2 + static_cast<PageId>(random() % (column == Column::Personal ? 8 : 13));
         switch (random() % 20) {
         case 0:
             o.selection.checkAll(column);
@@ -178,7 +181,8 @@ TEST(PageSelection, RandomClicksCheckAllNewAndOpen_ListAlwaysFollowsTicks)
             o.selection.sortList();
             break;
         case 3:
-            ReadProjectFiles(savedProjects[random() % savedProjects.size()], o.selection, SomeLists);
+            ReadProjectFiles(
+                savedProjects[random() % savedProjects.size()], o.selection, SomeLists);
             break;
         default: // a click on a box
             o.selection.SetPageTick(column, page, !o.selection.tick(column, page));

@@ -20,7 +20,8 @@ using Testing::writeBytes;
 
 namespace {
 
-const ChoiceLists Lists2 {{"blue", "green"}, FontFamilyList({"Liberation Sans", "Noto Serif"})};
+const ChoiceLists Lists2 { { "blue", "green" },
+    FontFamilyList({ "Liberation Sans", "Noto Serif" }) };
 
 std::string errorOf(const std::function<void()> &action)
 {
@@ -37,10 +38,9 @@ struct Organiser
 {
     explicit Organiser(const ChoiceLists &lists = Lists2)
         : project(DefaultProject(lists))
-    {
-    }
+    { }
     Project project;
-    PageSelection selection {project};
+    PageSelection selection { project };
 };
 
 /// A project with no field at its default value.
@@ -73,19 +73,23 @@ Project unusualProject()
     p.imageBorderColor = colorChoice(255, 254, 253);
     p.addTextNavigation = p.addCopyrightFooter = p.generateSitemap = true;
     p.addMadeWithLink = false;
-    p.personalPages = {false, true, false, true, false, true, false, true, true};
-    p.businessPages = {false, true, true, false, false, false, false, false, false, true, false, false, true, true};
+    p.personalPages = { false, true, false, true, false, true, false, true, true };
+    p.businessPages = { false, true, true, false, false, false, false, false, false, true, false,
+        false, true, true };
     for (PageId page = 1; page <= PageCount; ++page)
-        p.pageBody[static_cast<std::size_t>(page - 1)] = "<p>page " + std::to_string(page) + "</p>\r\n";
+        p.pageBody[static_cast<std::size_t>(page - 1)]
+            = "<p>page " + std::to_string(page) + "</p>\r\n";
     p.pageBody[13] = "";
     return p;
 }
 
-void saveFiles(const std::string &projectFile, const std::string &record, const std::string &bodyPrefix)
+void saveFiles(
+    const std::string &projectFile, const std::string &record, const std::string &bodyPrefix)
 {
     writeBytes(projectFile, record);
     for (PageId page = 1; page <= PageCount; ++page)
-        writeBytes(Platform::siblingPath(projectFile, pageInfo(page).contentFile), bodyPrefix + std::to_string(page));
+        writeBytes(Platform::siblingPath(projectFile, pageInfo(page).contentFile),
+            bodyPrefix + std::to_string(page));
 }
 
 std::vector<std::string> namesIn(const std::string &directory)
@@ -102,25 +106,29 @@ std::vector<std::string> namesIn(const std::string &directory)
 TEST(ProjectRecord, DefaultProject_ByteByByte)
 {
     std::string expected(ProjectRecordSize, '\0');
-    const auto put = [&](std::size_t offset, std::string_view bytes) { expected.replace(offset, bytes.size(), bytes); };
-    put(1552, "\x14");                           // font size 20, "12"
-    put(1617, "\x01");                           // list style "disc"
-    put(1619, "\x01");                           // border size "1"
-    put(1634, "\x01");                           // made-in line
-    put(1636, "\x01");                           // personal Home
-    put(1645, "\x01");                           // business Home
-    put(1539, "\x07#000000");                    // font colour, swatch black
+    const auto put = [&](std::size_t offset, std::string_view bytes) {
+        expected.replace(offset, bytes.size(), bytes);
+    };
+    put(1552, "\x14"); // font size 20, "12"
+    put(1617, "\x01"); // list style "disc"
+    put(1619, "\x01"); // border size "1"
+    put(1634, "\x01"); // made-in line
+    put(1636, "\x01"); // personal Home
+    put(1645, "\x01"); // business Home
+    put(1539, "\x07#000000"); // font colour, swatch black
     put(1554, "\x07#0000FF"), put(1564, std::string("\0\0\xFF\0", 4));
     put(1569, "\x07#0000FF"), put(1580, std::string("\0\0\xFF\0", 4));
     put(1585, "\x07#FF0000"), put(1596, std::string("\xFF\0\0\0", 4));
     put(1601, "\x07#800080"), put(1612, std::string("\x80\0\x80\0", 4));
-    put(1620, "\x07#000000");                    // image border colour, swatch black
+    put(1620, "\x07#000000"); // image border colour, swatch black
     const std::string record = encodeProjectRecord(DefaultProject(Lists2));
     ASSERT_EQ(record.size(), 1664u);
     for (std::size_t i = 0; i < record.size(); ++i)
-        EXPECT_EQ(int(static_cast<unsigned char>(record[i])), int(static_cast<unsigned char>(expected[i]))) << "byte " << i;
+        EXPECT_EQ(int(static_cast<unsigned char>(record[i])),
+            int(static_cast<unsigned char>(expected[i])))
+            << "byte " << i;
 
-    EXPECT_EQ(encodeProjectRecord(DefaultProject({{}, Lists2.fonts}))[1], '\xFF'); // no template
+    EXPECT_EQ(encodeProjectRecord(DefaultProject({ {}, Lists2.fonts }))[1], '\xFF'); // no template
 }
 
 TEST(ProjectRecord, TextsAndColoursAreCutToTheirRoom)
@@ -143,9 +151,9 @@ TEST(ProjectRecord, PositionsFrom255On_AreWrittenAsNone)
     std::vector<std::string> manyFonts;
     for (int i = 0; i < 300; ++i)
         manyFonts.push_back("Font " + std::to_string(1000 + i));
-    const ChoiceLists lists {{"blue"}, FontFamilyList(manyFonts)};
+    const ChoiceLists lists { { "blue" }, FontFamilyList(manyFonts) };
     Project project = DefaultProject(lists);
-    for (std::size_t position : {254u, 255u, 256u, 300u}) {
+    for (std::size_t position : { 254u, 255u, 256u, 300u }) {
         project.fontFamily = position;
         const auto byte = static_cast<unsigned char>(encodeProjectRecord(project)[1538]);
         EXPECT_EQ(byte, position < 255 ? position : 255u);
@@ -160,13 +168,13 @@ TEST(ProjectRecord, PositionsFrom255On_AreWrittenAsNone)
 TEST(ProjectRecord, ReadRules_FlagsSiteTypeChoicesAndDamagedColourLengths)
 {
     std::string record = encodeProjectRecord(DefaultProject(Lists2));
-    record[0] = 2;                // site type: anything but 0 is Business
-    record[1] = 2;                // template: beyond a catalogue of two
-    record[1553] = 2;             // font variant: beyond its list of two
-    record[1632] = 2;             // a flag: only 1 is on
+    record[0] = 2; // site type: anything but 0 is Business
+    record[1] = 2; // template: beyond a catalogue of two
+    record[1553] = 2; // font variant: beyond its list of two
+    record[1632] = 2; // a flag: only 1 is on
     record[1634] = '\xFF';
-    record[1637] = 1;             // personal Contact
-    record[1539] = '\xC8';        // colour text length 200 in an 8-byte field
+    record[1637] = 1; // personal Contact
+    record[1539] = '\xC8'; // colour text length 200 in an 8-byte field
     Organiser o;
     applyProjectRecord(record, o.selection, Lists2);
     EXPECT_EQ(o.project.siteType, SiteType::Business);
@@ -175,7 +183,7 @@ TEST(ProjectRecord, ReadRules_FlagsSiteTypeChoicesAndDamagedColourLengths)
     EXPECT_FALSE(o.project.addTextNavigation);
     EXPECT_FALSE(o.project.addMadeWithLink);
     EXPECT_EQ(o.project.fontColor.text, "#000000");
-    EXPECT_EQ(o.selection.editPagesList(), (std::vector<std::string> {"Home", "Contact"}));
+    EXPECT_EQ(o.selection.editPagesList(), (std::vector<std::string> { "Home", "Contact" }));
 }
 
 TEST(ProjectFiles, DefaultProject_Gives1664BytesAndFourteenEmptyPages)
@@ -207,13 +215,14 @@ TEST(ProjectFiles, PathsWithBlanksQuotesAndWindows1252Letters)
     ASSERT_EQ(Platform::makeDirectory(folder), 0);
     const std::string projectFile = folder + "/\xC9t\xE9 'x'.cvp";
     WriteProjectFiles(unusualProject(), projectFile);
-    EXPECT_TRUE(std::filesystem::exists(dir.file("My \"Site\" Caf\u00E9 \u20AC/\u00C9t\u00E9 'x'.cvp")));
+    EXPECT_TRUE(
+        std::filesystem::exists(dir.file("My \"Site\" Caf\u00E9 \u20AC/\u00C9t\u00E9 'x'.cvp")));
     Organiser o;
     ReadProjectFiles(projectFile, o.selection, Lists2);
     EXPECT_EQ(o.project, unusualProject());
     std::filesystem::remove(Platform::nativePath(folder + "/9.dat"));
     EXPECT_EQ(errorOf([&] { ReadProjectFiles(projectFile, o.selection, Lists2); }),
-              "Cannot open file " + folder + "/9.dat");
+        "Cannot open file " + folder + "/9.dat");
 }
 
 TEST(ProjectFiles, ReadOnlyProjectOpens)
@@ -237,7 +246,7 @@ TEST(ProjectFiles, ShortProjectFile_RefusedAndNothingChanges_LongerOneOpens)
     const Project projectBefore = o.project;
     const std::vector<std::string> listBefore = o.selection.editPagesList();
     EXPECT_EQ(errorOf([&] { ReadProjectFiles(dir.file("short.cvp"), o.selection, Lists2); }),
-              "Read beyond end of file");
+        "Read beyond end of file");
     EXPECT_EQ(o.project, projectBefore);
     EXPECT_EQ(o.selection.editPagesList(), listBefore);
 
@@ -252,14 +261,14 @@ TEST(ProjectFiles, OpenFailures_WordedAsTheErrorBoxShowsThem)
     TempDir dir;
     Organiser o;
     EXPECT_EQ(errorOf([&] { ReadProjectFiles(dir.file("missing.cvp"), o.selection, Lists2); }),
-              "File not found");
-    EXPECT_EQ(errorOf([&] { ReadProjectFiles(dir.path(), o.selection, Lists2); }),
-              "File access denied");
+        "File not found");
+    EXPECT_EQ(
+        errorOf([&] { ReadProjectFiles(dir.path(), o.selection, Lists2); }), "File access denied");
     saveFiles(dir.file("site.cvp"), encodeProjectRecord(unusualProject()), "new ");
     std::filesystem::remove(dir.file("3.dat"));
     std::filesystem::create_directory(dir.file("3.dat"));
     EXPECT_EQ(errorOf([&] { ReadProjectFiles(dir.file("site.cvp"), o.selection, Lists2); }),
-              "Cannot open file " + dir.file("3.dat"));
+        "Cannot open file " + dir.file("3.dat"));
 }
 
 TEST(ProjectFiles, MissingPage7_SettingsAndPages1To6Applied_7To14KeepTheirText)
@@ -271,7 +280,7 @@ TEST(ProjectFiles, MissingPage7_SettingsAndPages1To6Applied_7To14KeepTheirText)
     for (std::string &body : o.project.pageBody)
         body = "old";
     EXPECT_EQ(errorOf([&] { ReadProjectFiles(dir.file("site.cvp"), o.selection, Lists2); }),
-              "Cannot open file " + dir.file("7.dat"));
+        "Cannot open file " + dir.file("7.dat"));
     EXPECT_EQ(o.project.siteTitle, unusualProject().siteTitle);
     EXPECT_EQ(o.project.businessPages, unusualProject().businessPages);
     EXPECT_EQ(o.project.pageBody[5], "new 6");
@@ -286,21 +295,21 @@ TEST(ProjectFiles, SaveFailures_LeaveTheOldFilesWhole)
 
     ::chmod(dir.file("site.cvp").c_str(), 0444); // read-only project file
     EXPECT_EQ(errorOf([&] { WriteProjectFiles(unusualProject(), dir.file("site.cvp")); }),
-              "File access denied");
+        "File access denied");
     EXPECT_EQ(readBytes(dir.file("site.cvp")), "old project");
     EXPECT_EQ(readBytes(dir.file("1.dat")), "old 1");
     ::chmod(dir.file("site.cvp").c_str(), 0644);
 
     ::chmod(dir.file("7.dat").c_str(), 0444); // read-only page content file
     EXPECT_EQ(errorOf([&] { WriteProjectFiles(unusualProject(), dir.file("site.cvp")); }),
-              "Cannot create file " + dir.file("7.dat"));
+        "Cannot create file " + dir.file("7.dat"));
     EXPECT_EQ(readBytes(dir.file("6.dat")), "<p>page 6</p>\r\n");
     EXPECT_EQ(readBytes(dir.file("7.dat")), "old 7");
     EXPECT_EQ(readBytes(dir.file("8.dat")), "old 8");
     EXPECT_EQ(namesIn(dir.path()).size(), 15u);
 
     EXPECT_EQ(errorOf([&] { WriteProjectFiles(unusualProject(), dir.file("none/site.cvp")); }),
-              "File not found");
+        "File not found");
 }
 
 TEST(ProjectFiles, WriteCutShort_StreamWriteErrorAndTheOldFileStays)
@@ -317,11 +326,13 @@ TEST(ProjectFiles, WriteCutShort_StreamWriteErrorAndTheOldFileStays)
     rlimit small = saved;
     small.rlim_cur = 16 * 1024;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string bodyError = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
+    const std::string bodyError
+        = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
     project.logoPath = std::string(255, 'l');
     small.rlim_cur = 1000;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string recordError = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
+    const std::string recordError
+        = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -350,7 +361,8 @@ TEST(ProjectFiles, RandomAndTruncatedRecords_OpenOrRefuseWithoutHarm)
                 c = static_cast<char>(random());
         }
         writeBytes(dir.file("p.cvp"), bytes);
-        const std::string error = errorOf([&] { ReadProjectFiles(dir.file("p.cvp"), o.selection, Lists2); });
+        const std::string error
+            = errorOf([&] { ReadProjectFiles(dir.file("p.cvp"), o.selection, Lists2); });
         if (bytes.size() < ProjectRecordSize) {
             ASSERT_EQ(error, "Read beyond end of file");
             continue;

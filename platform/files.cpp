@@ -165,8 +165,12 @@ std::string readWholeFile(const std::string &path, OpenFailure failure)
     File file(path, File::Mode::Read, failure);
     std::string content;
     struct stat info {};
-    if (::stat(nativePath(path).c_str(), &info) == 0 && info.st_size > 0)
-        content.reserve(static_cast<std::size_t>(info.st_size));
+    if (::stat(nativePath(path).c_str(), &info) == 0 && info.st_size > 0) {
+        // Straight into the string: a page body of megabytes is copied once, from the file.
+        content.resize(static_cast<std::size_t>(info.st_size));
+        content.resize(file.readFully(content.data(), content.size()));
+    }
+    // Whatever the file holds beyond the size it had (it may be growing) comes in blocks.
     char buffer[1 << 16];
     for (;;) {
         const std::size_t count = file.read(buffer, sizeof buffer);

@@ -9,6 +9,7 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
+<link rel="icon" type="image/png" href="Classicicon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <style>
 /* Classic: one centred sheet on paper; masthead, a rule, a row of engraved labels, the text.
@@ -77,6 +78,7 @@ body { margin: 0; padding: 28px 16px 40px; line-height: 1.65; -webkit-text-size-
 </footer>
 </div>
 <!--$IMG$-->
+Classicicon.png
 Classicrule.gif
 <!--$ENDIMG$-->
 </body>

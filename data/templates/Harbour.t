@@ -9,6 +9,7 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
+<link rel="icon" type="image/png" href="Harbouricon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <style>
 /* Harbour: a white top bar with the logo and slogan, a navy strip of page tabs, the sea, and
@@ -18,7 +19,7 @@
 html { background: #eef2f6; }
 body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
 .top { background: #ffffff; border-bottom: 1px solid #dbe3ea; }
-.top-in { max-width: 1200px; margin: 0 auto; padding: 14px 24px; display: flex;
+.top-in { max-width: 1080px; margin: 0 auto; padding: 14px 24px; display: flex;
           align-items: center; justify-content: space-between; gap: 12px 32px; flex-wrap: wrap; }
 .logo img { max-height: 72px; max-width: 100%; width: auto; height: auto; border: 0;
             vertical-align: middle; }
@@ -57,6 +58,7 @@ body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
 </head>
 <body>
 <!--$IMG$-->
+Harbouricon.png
 Harbourbanner.jpg
 <!--$ENDIMG$-->
 <header class="top">

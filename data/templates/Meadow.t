@@ -9,6 +9,7 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
+<link rel="icon" type="image/png" href="Meadowicon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <style>
 /* Meadow: a pale green sidebar of page buttons beside the page. The site's own stylesheet
@@ -59,6 +60,7 @@ body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
 </head>
 <body>
 <!--$IMG$-->
+Meadowicon.png
 Meadowbanner.jpg
 Meadowleaf.png
 <!--$ENDIMG$-->

@@ -9,6 +9,7 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
+<link rel="icon" type="image/png" href="Midnighticon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <style>
 /* Midnight: the night sky around a light page, slate page buttons at the right. The page
@@ -59,6 +60,7 @@ body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
 </head>
 <body>
 <!--$IMG$-->
+Midnighticon.png
 Midnightstars.png
 <!--$ENDIMG$-->
 <div class="frame">

@@ -8,6 +8,8 @@ packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-op
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang libclang-rt-14-dev xvfb xauth)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
+  packages+=(chromium) # the browser test (tests/browser) looks at published sites in it
+  command -v npm >/dev/null || packages+=(nodejs npm) # the browser test's driver
 fi
 
 missing=()

@@ -212,11 +212,6 @@ std::string madeWithLine()
         + Platform::Maker::WebSite + "\">Click here for a free download.</a></font>";
 }
 
-bool isPlaceholderLine(std::string_view line, std::string_view placeholder)
-{
-    return trimmed(line) == placeholder;
-}
-
 void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
                 Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir,
                 CopiedPictures *copied)
@@ -239,9 +234,8 @@ void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
         const Placeholder placeholder = placeholderOf(lines[index]);
         if (placeholder == Placeholder::ImageBlock) {
             // The block's lines name pictures and never reach the page. A block left open
-            // ends with the template.
-            for (++index; index < lines.size() && !isPlaceholderLine(lines[index], ImageBlockEnd);
-                 ++index)
+            // ends with the template; every block and every name counts, however many.
+            for (++index; index < lines.size() && trimmed(lines[index]) != ImageBlockEnd; ++index)
                 pictures.push_back(lines[index].substr(0, PictureNameLength));
             continue;
         }

@@ -4,7 +4,6 @@
 
 #include <set>
 #include <string>
-#include <string_view>
 
 namespace Publish {
 
@@ -13,10 +12,6 @@ std::string templatePath(const std::string &homeDir, const std::string &template
 
 /// The line every page gets at "<!--$MADE$-->": what the site was made with and where to get it.
 std::string madeWithLine();
-
-/// True when a line, with the blanks and control characters around it removed, is exactly
-/// `placeholder` (such as "<!--$TITLE$-->").
-bool isPlaceholderLine(std::string_view line, std::string_view placeholder);
 
 /// The template pictures a publish run has copied into the website directory so far. Every
 /// page of a run lists the same pictures from the same templates directory, so a picture

@@ -23,14 +23,19 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/project"
 "$maker" "$work/home" "$work/project/big.cvp"
 
-# Runs a command under GNU time; prints "seconds peak-KB".
+# Runs a command under GNU time after writing out whatever is pending, then writes out what
+# it wrote; prints "seconds seconds-until-on-disk peak-KB".
 measure() {
-  local start end
+  local start end synced
+  sync
   start=$EPOCHREALTIME
   /usr/bin/time -f "%M" -o "$work/peak" "$@" >/dev/null 2>"$work/stderr" \
     || { cat "$work/stderr" >&2; exit 1; }
   end=$EPOCHREALTIME
-  echo "$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }') $(tail -n 1 "$work/peak")"
+  sync
+  synced=$EPOCHREALTIME
+  awk -v a="$start" -v b="$end" -v c="$synced" -v m="$(tail -n 1 "$work/peak")" \
+    'BEGIN { print b - a, c - a, m }'
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -40,27 +45,29 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 for ((run = 1; run <= runs; ++run)); do
   rm -rf "$work/copy" "$work/site"
   mkdir "$work/copy" "$work/site"
-  sync
   measure cp -r "$work/project" "$work/home/templates" "$work/copy/" >>"$work/cp.txt"
-  sync
   measure "$cli" --home "$work/home" publish "$work/project/big.cvp" "$work/site" >>"$work/publish.txt"
 done
 
 cp_time=$(cut -d' ' -f1 "$work/cp.txt" | median)
 publish_time=$(cut -d' ' -f1 "$work/publish.txt" | median)
-cp_peak=$(cut -d' ' -f2 "$work/cp.txt" | sort -n | tail -n 1)
-publish_peak=$(cut -d' ' -f2 "$work/publish.txt" | sort -n | tail -n 1)
+cp_disk=$(cut -d' ' -f2 "$work/cp.txt" | median)
+publish_disk=$(cut -d' ' -f2 "$work/publish.txt" | median)
+cp_peak=$(cut -d' ' -f3 "$work/cp.txt" | sort -n | tail -n 1)
+publish_peak=$(cut -d' ' -f3 "$work/publish.txt" | sort -n | tail -n 1)
 bodies_kb=$(( $(cat "$work"/project/*.dat | wc -c) / 1024 ))
 limit_kb=$(( bodies_kb + 32 * 1024 ))
 ratio=$(awk -v p="$publish_time" -v c="$cp_time" 'BEGIN { print p / c }')
 
 printf 'Median of %d runs; the site: %d MB of page bodies, %s files in the project and templates\n' \
   "$runs" $(( bodies_kb / 1024 )) "$(find "$work/project" "$work/home/templates" -type f | wc -l)"
-printf '%-28s %12s %14s\n' "" "wall time" "peak memory"
-printf '%-28s %10.3f s %11d KB\n' "cp -r project templates" "$cp_time" "$cp_peak"
-printf '%-28s %10.3f s %11d KB\n' "corvanta-cli publish" "$publish_time" "$publish_peak"
-printf 'time ratio %.2f (goal <= 1.50); peak %d KB against a limit of %d KB (bodies + 32 MB)\n' \
-  "$ratio" "$publish_peak" "$limit_kb"
+printf '%-26s %11s %16s %14s\n' "" "wall time" "until on disk" "peak memory"
+printf '%-26s %9.3f s %14.3f s %11d KB\n' "cp -r project templates" "$cp_time" "$cp_disk" "$cp_peak"
+printf '%-26s %9.3f s %14.3f s %11d KB\n' "corvanta-cli publish" "$publish_time" "$publish_disk" \
+  "$publish_peak"
+printf 'wall time ratio %.2f (goal <= 1.50; until on disk %.2f); peak %d KB against a limit of %d KB (bodies + 32 MB)\n' \
+  "$ratio" "$(awk -v p="$publish_disk" -v c="$cp_disk" 'BEGIN { print p / c }')" "$publish_peak" \
+  "$limit_kb"
 
 status=0
 if awk -v r="$ratio" 'BEGIN { exit !(r > 1.5) }'; then echo "GOAL MISSED: publish is too slow"; status=1; fi

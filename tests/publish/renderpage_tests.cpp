@@ -189,12 +189,6 @@ TEST(RenderPage, PictureNamesThatLeadOutOfTheDirectories_EndThePageBeforeAnyCopy
 TEST(RenderPage, FileFailures_StopAtTheirStep)
 {
     PageSite site;
-    // No template: nothing is created.
-    EXPECT_EQ(
-        errorOf([&] { RenderPage(site.project, site.lists, 2, site.home.path(), site.website()); }),
-        "File not found");
-    EXPECT_EQ(site.websiteFiles(), std::set<std::string> {"mainnav.js"});
-
     // No template installed at all: the bare ".t" is looked for.
     Corvanta::ChoiceLists none {{}, site.lists.fonts};
     const Corvanta::Project bare = Corvanta::DefaultProject(none);

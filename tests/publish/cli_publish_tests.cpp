@@ -28,7 +28,10 @@ CliRun corvantaCli(const Site &site, const std::string &arguments)
     const std::string errText = Testing::readBytes(err);
     for (std::size_t start = 0; start < errText.size();) {
         const std::size_t end = errText.find('\n', start);
-        run.errLines.push_back(errText.substr(start, end - start));
+        // Only the program's own lines: a system library may add notes of its own.
+        const std::string line = errText.substr(start, end - start);
+        if (!line.starts_with("Fontconfig") && !line.starts_with("QStandardPaths"))
+            run.errLines.push_back(line);
         start = end == std::string::npos ? errText.size() : end + 1;
     }
     return run;

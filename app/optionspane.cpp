@@ -3,6 +3,7 @@
 #include "app/uiparts.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -367,7 +368,10 @@ bool OptionsPane::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_fontList && event->type() == QEvent::FocusOut) {
         // Dropping the list down moves the focus into its popup; that is not leaving it.
-        if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+        const QWidget *now = QApplication::focusWidget();
+        const bool intoPopup = static_cast<QFocusEvent *>(event)->reason() == Qt::PopupFocusReason
+            || (now && now->window() == m_fontList->view()->window());
+        if (!intoPopup)
             hideFontSample();
     } else if (watched == m_tabs->tabBar()) {
         QTabBar *bar = m_tabs->tabBar();

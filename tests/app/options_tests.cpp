@@ -1,0 +1,150 @@
+#include "tests/app/mainwindowfixture.h"
+
+#include "project/project.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+namespace Testing {
+namespace {
+
+class OptionsTest : public MainWindowTest
+{
+protected:
+    OptionsTest() { press(Qt::Key_F6); }
+    void chooseColour(const char *row, std::optional<Platform::Colour> answer)
+    {
+        dialogs.answerColour(answer);
+        click(control<QAbstractButton>((std::string(row) + "Button").c_str()));
+    }
+    QColor swatch(const char *row)
+    {
+        return control<QFrame>((std::string(row) + "Swatch").c_str())
+            ->palette()
+            .color(QPalette::Window);
+    }
+    QString colourText(const char *row)
+    {
+        return control<QLabel>((std::string(row) + "Text").c_str())->text();
+    }
+};
+
+TEST_F(OptionsTest, ColourChooser_ConfirmedColourSetsTextAndSwatch)
+{
+    chooseColour("linkColor", Platform::Colour {0, 128, 255});
+    EXPECT_EQ(colourText("linkColor"), "#0080FF");
+    EXPECT_EQ(swatch("linkColor"), QColor(0, 128, 255));
+    EXPECT_EQ(window->project().linkColor, Corvanta::colorChoice(0, 128, 255));
+    EXPECT_EQ(dialogs.asked().back().initialColour, (Platform::Colour {0, 0, 0}));
+}
+
+TEST_F(OptionsTest, ColourChooser_CancelAppliesTheSharedDialogsLastColour)
+{
+    chooseColour("fontColor", std::nullopt);
+    EXPECT_EQ(window->project().fontColor, Corvanta::colorChoice(0, 0, 0));
+
+    chooseColour("hoverColor", Platform::Colour {255, 255, 0});
+    chooseColour("visitedColor", std::nullopt);
+    EXPECT_EQ(colourText("visitedColor"), "#FFFF00");
+    EXPECT_EQ(swatch("visitedColor"), QColor(255, 255, 0));
+    EXPECT_EQ(window->project().visitedColor, Corvanta::colorChoice(255, 255, 0));
+    // The dialog opens on the colour it last held, not on the field's.
+    EXPECT_EQ(dialogs.asked().back().initialColour, (Platform::Colour {255, 255, 0}));
+
+    chooseColour("imageBorderColor", std::nullopt);
+    EXPECT_EQ(window->project().imageBorderColor, Corvanta::colorChoice(255, 255, 0));
+}
+
+TEST_F(OptionsTest, SizeUnit_FollowsKeywordAndNumericSizes)
+{
+    auto *size = control<QComboBox>("ComboBox5");
+    auto *unit = control<QLabel>("sizeUnitLabel");
+    EXPECT_EQ(unit->text(), "px");
+    size->setCurrentIndex(size->findText("medium"));
+    EXPECT_EQ(unit->text(), "");
+    EXPECT_EQ(window->project().fontSize, Corvanta::Choice(3));
+    size->setFocus();
+    press(Qt::Key_End);
+    EXPECT_EQ(size->currentText(), "100");
+    EXPECT_EQ(unit->text(), "px");
+    size->setCurrentIndex(size->findText("14"));
+    EXPECT_EQ(unit->text(), "px");
+    size->setCurrentIndex(size->findText("larger"));
+    EXPECT_EQ(unit->text(), "");
+}
+
+TEST_F(OptionsTest, FontSample_ShowsWhileTheListIsOpenAndFollowsTheHighlight)
+{
+    auto *fonts = control<QComboBox>("fontlist");
+    auto *sample = control<QFrame>("fontSample");
+    auto *sampleText = control<QLabel>("fontSampleText");
+    EXPECT_FALSE(sample->isVisible());
+    EXPECT_EQ(sample->size(), QSize(129, 65));
+    EXPECT_EQ(sampleText->text(), "Aa Bb Cc");
+    EXPECT_EQ(sampleText->font().pixelSize(), 19);
+
+    fonts->setFocus();
+    fonts->showPopup();
+    EXPECT_TRUE(sample->isVisible());
+    EXPECT_EQ(sampleText->font().family(), "arial, sans-serif, verdana");
+    const int installed = fonts->findText("Default") + 1;
+    ASSERT_LT(installed, fonts->count());
+    fonts->view()->setCurrentIndex(fonts->model()->index(installed, 0));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return sampleText->font().family() == fonts->itemText(installed); }, 1000));
+
+    fonts->hidePopup();
+    control<QComboBox>("ComboBox5")->setFocus();
+    EXPECT_FALSE(sample->isVisible());
+}
+
+TEST_F(OptionsTest, PageAdditions_MadeInBoxIsFixedAndSitemapBoxHidden)
+{
+    auto *madeIn = control<QCheckBox>("CheckBox3");
+    EXPECT_EQ(madeIn->text(), "Add \" &Website Made In Corvanta v1.0 \" link");
+    EXPECT_EQ(madeIn->toolTip(), "Add \" Website Made In Corvanta v1.0 \" link");
+    EXPECT_TRUE(madeIn->isChecked());
+    EXPECT_FALSE(madeIn->isEnabled());
+    click(madeIn);
+    EXPECT_TRUE(window->project().addMadeWithLink);
+    EXPECT_TRUE(control<QCheckBox>("CheckBox28")->isHidden());
+
+    click(control<QCheckBox>("CheckBox1"));
+    EXPECT_TRUE(window->project().addTextNavigation);
+    EXPECT_EQ(control<QCheckBox>("CheckBox1")->toolTip(),
+              "Add textual navigation to the bottom of each page");
+}
+
+TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsAtTheLastChoice)
+{
+    press(Qt::Key_F5);
+    dialogs.answerFile("/pictures/logo.png");
+    click(control<QAbstractButton>("logoButton"));
+    EXPECT_EQ(control<QLineEdit>("Edit6")->text(), "/pictures/logo.png");
+    EXPECT_EQ(window->project().logoPath, "/pictures/logo.png");
+    dialogs.answerFile(std::nullopt);
+    click(control<QAbstractButton>("logoButton"));
+    EXPECT_EQ(window->project().logoPath, "/pictures/logo.png");
+
+    const auto &asked = dialogs.asked();
+    ASSERT_EQ(asked.size(), 2u);
+    const Platform::FileDialogSpec &spec = asked[0].fileDialog;
+    EXPECT_EQ(spec.title, "Open Image");
+    EXPECT_EQ(spec.mode, Platform::FileDialogSpec::Mode::Open);
+    ASSERT_EQ(spec.filters.size(), 5u);
+    EXPECT_EQ(spec.filters[0].text, "JPEG (*.jpeg; *.jpg)");
+    EXPECT_EQ(spec.filters[0].patterns, "*.jpeg; *.jpg");
+    EXPECT_EQ(spec.filters[3].text, "All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)");
+    EXPECT_EQ(spec.filters[4].text, "All Files");
+    EXPECT_EQ(spec.filters[4].patterns, "*.*");
+    EXPECT_EQ(spec.initialPath, "");
+    EXPECT_EQ(asked[1].fileDialog.initialPath, "/pictures/logo.png");
+}
+
+} // namespace
+} // namespace Testing

@@ -96,6 +96,32 @@ function makeProject(dir, templatePosition, logoPath) {
   return projectPath;
 }
 
+// --- the template's own files, as the template catalogue and viewer read them -------------
+
+function jpegSize(file) {
+  const data = fs.readFileSync(file);
+  for (let at = 2; at + 9 < data.length;) {
+    if (data[at] !== 0xff) return null;
+    const marker = data[at + 1];
+    if (marker >= 0xc0 && marker <= 0xcf && ![0xc4, 0xc8, 0xcc].includes(marker)) {
+      return [data.readUInt16BE(at + 7), data.readUInt16BE(at + 5)];
+    }
+    at += 2 + data.readUInt16BE(at + 2);
+  }
+  return null;
+}
+
+function checkTemplateFiles(template) {
+  const dir = path.join(dataDir, 'templates');
+  const text = fs.readFileSync(path.join(dir, `${template}.t`));
+  const lineFeeds = text.filter((byte) => byte === 0x0a).length;
+  const lineEnds = text.toString('latin1').split('\r\n').length - 1;
+  check(`${template}.t ends every line with CR LF`, lineFeeds > 0 && lineFeeds === lineEnds);
+  check(`${template}.t declares windows-1252`, text.includes('<meta charset="windows-1252">'));
+  const size = jpegSize(path.join(dir, `${template}.jpg`));
+  check(`${template}.jpg is a 201 x 145 preview`, size?.join('x') === '201x145', `${size}`);
+}
+
 // --- a static web server on the loopback address, as a web host would serve the site ------
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
@@ -218,6 +244,7 @@ async function main() {
   });
   try {
     for (const [position, template] of templates.entries()) {
+      checkTemplateFiles(template);
       const dir = path.join(work, template);
       fs.mkdirSync(dir);
       const logo = path.join(dir, 'logo.png');

@@ -8,8 +8,7 @@
 #include <QTimer>
 
 TForm2::TForm2(QWidget *parent)
-    : QWidget(parent,
-              Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Corvanta"));
@@ -36,10 +35,7 @@ void TForm2::showSplash()
     show();
 }
 
-void TForm2::Timer1Timer()
-{
-    hide();
-}
+void TForm2::Timer1Timer() { hide(); }
 
 void TForm2::showEvent(QShowEvent *event)
 {

@@ -66,8 +66,7 @@ private:
 
 TForm5::TForm5(Platform::Dialogs &dialogs, QWidget *parent)
     : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowStaysOnTopHint)
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Form5"));
@@ -91,22 +90,17 @@ TForm5::TForm5(Platform::Dialogs &dialogs, QWidget *parent)
     connect(m_link, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
 }
 
-void TForm5::Image1Click()
-{
-    accept();
-}
+void TForm5::Image1Click() { accept(); }
 
-void TForm5::SpeedButton1Click()
-{
-    m_dialogs.openDocument(Platform::Maker::WebSite);
-}
+void TForm5::SpeedButton1Click() { m_dialogs.openDocument(Platform::Maker::WebSite); }
 
 bool TForm5::eventFilter(QObject *watched, QEvent *event)
 {
     // A click is a press and a release of the left button over the picture.
     if (watched == m_picture && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && m_picture->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton
+            && m_picture->rect().contains(mouse->position().toPoint())) {
             Image1Click();
             return true;
         }

@@ -20,13 +20,14 @@ namespace {
 
 constexpr QSize PreviewSize(201, 145);
 constexpr int ControlsWidth = 185;
+constexpr double MinimumFontSize = 7.0;
 
 } // namespace
 
 TForm3::TForm3(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
     : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
     , m_homeDir(std::move(homeDir))
 {
@@ -42,6 +43,28 @@ TForm3::TForm3(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
 
     setTabOrder(m_downloadMore, m_templates);
     setTabOrder(m_templates, m_close);
+    fitTextsToWindow();
+}
+
+void TForm3::fitTextsToWindow()
+{
+    // The window has a fixed size; a desktop font wider than the one it was laid out for
+    // would cut the captions of the right-hand column, so the window's font shrinks until
+    // they fit.
+    const auto cramped = [this] {
+        for (const QWidget *control : { static_cast<QWidget *>(m_label),
+                 static_cast<QWidget *>(m_downloadMore), static_cast<QWidget *>(m_close) }) {
+            if (control->sizeHint().width() > ControlsWidth)
+                return true;
+        }
+        return layout()->totalMinimumSize().height() > height();
+    };
+    QFont font = this->font();
+    while (cramped() && font.pointSizeF() > MinimumFontSize) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        setFont(font);
+        layout()->invalidate();
+    }
 }
 
 QWidget *TForm3::createPictureFrame()
@@ -67,6 +90,7 @@ QLayout *TForm3::createControls()
 
     auto *label = new QLabel(QStringLiteral("Select a template to view:"), this);
     label->setObjectName(QStringLiteral("Label1"));
+    m_label = label;
 
     m_templates = new QComboBox(this);
     m_templates->setObjectName(QStringLiteral("ComboBox1"));
@@ -126,20 +150,15 @@ void TForm3::ComboBox1Change()
         showPreview(m_names[static_cast<std::size_t>(index)]);
 }
 
-void TForm3::Button1Click()
-{
-    m_dialogs.openDocument(Platform::Maker::WebSite);
-}
+void TForm3::Button1Click() { m_dialogs.openDocument(Platform::Maker::WebSite); }
 
-void TForm3::Button2Click()
-{
-    accept();
-}
+void TForm3::Button2Click() { accept(); }
 
 bool TForm3::showPreview(const std::string &name)
 {
     try {
-        const QImage preview = Platform::readJpegFile(Catalogue::TemplatePreviewPath(m_homeDir, name));
+        const QImage preview
+            = Platform::readJpegFile(Catalogue::TemplatePreviewPath(m_homeDir, name));
         m_picture->setPixmap(QPixmap::fromImage(preview));
         return true;
     } catch (const Platform::FileError &error) {

@@ -41,6 +41,7 @@ protected:
 private:
     QWidget *createPictureFrame();
     QLayout *createControls();
+    void fitTextsToWindow();
     bool showPreview(const std::string &name);
 
     Platform::Dialogs &m_dialogs;
@@ -48,6 +49,7 @@ private:
     std::vector<std::string> m_names;
 
     QLabel *m_picture = nullptr;
+    QLabel *m_label = nullptr;
     QComboBox *m_templates = nullptr;
     QPushButton *m_downloadMore = nullptr;
     QPushButton *m_close = nullptr;

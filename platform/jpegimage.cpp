@@ -111,8 +111,8 @@ bool readRows(Decoder &decoder, unsigned char *bits, qsizetype bytesPerLine)
     const bool cmyk = info.out_color_space == JCS_CMYK;
     JSAMPARRAY cmykRow = nullptr;
     if (cmyk) {
-        cmykRow = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                            info.output_width * 4, 1);
+        cmykRow = (*info.mem->alloc_sarray)(
+            reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, info.output_width * 4, 1);
     }
     while (info.output_scanline < info.output_height) {
         unsigned char *line = bits + bytesPerLine * info.output_scanline;
@@ -135,8 +135,7 @@ class DecoderGuard
 public:
     explicit DecoderGuard(Decoder &decoder)
         : m_decoder(decoder)
-    {
-    }
+    { }
     ~DecoderGuard()
     {
         if (m_decoder.created)
@@ -180,7 +179,7 @@ QImage decodeJpeg(std::string_view bytes)
         ? QImage::Format_Grayscale8
         : QImage::Format_RGB888;
     QImage image(static_cast<int>(decoder.info.output_width),
-                 static_cast<int>(decoder.info.output_height), format);
+        static_cast<int>(decoder.info.output_height), format);
     if (image.isNull())
         throwJpegError(JERR_OUT_OF_MEMORY);
 

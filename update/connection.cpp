@@ -12,7 +12,8 @@ bool IsInternetConnected()
     if (::getifaddrs(&interfaces) != 0)
         return false;
     bool connected = false;
-    for (const ifaddrs *entry = interfaces; entry != nullptr && !connected; entry = entry->ifa_next) {
+    for (const ifaddrs *entry = interfaces; entry != nullptr && !connected;
+         entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr)
             continue;
         const int family = entry->ifa_addr->sa_family;

@@ -66,7 +66,7 @@ bool DownloadUrlToFile(const std::string &address, const std::string &localPath)
     if (!handle)
         return false;
 
-    Transfer transfer {localPath, std::nullopt, nullptr};
+    Transfer transfer { localPath, std::nullopt, nullptr };
     const std::string userAgent = ProgramFileName();
     CURL *curl = handle.get();
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());

@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int WindowMargin = 8;
+
 QString display(const std::string &text)
 {
     return QString::fromStdString(Platform::cp1252ToUtf8(text));
@@ -46,11 +48,11 @@ QLabel *boldLabel(const QString &name, const QString &text, QWidget *parent)
 
 } // namespace
 
-TForm8::TForm8(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source,
-               QWidget *parent)
+TForm8::TForm8(
+    Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source, QWidget *parent)
     : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
     , m_homeDir(std::move(homeDir))
     , m_source(std::move(source))
@@ -60,9 +62,10 @@ TForm8::TForm8(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSo
     setFixedSize(353, 176);
 
     auto *body = new QVBoxLayout;
-    body->setContentsMargins(8, 8, 8, 8);
+    body->setContentsMargins(WindowMargin, WindowMargin, WindowMargin, WindowMargin);
     body->setSpacing(8);
     body->addLayout(createInstructions());
+    body->addStretch(1);
     body->addLayout(createVersionRows());
     body->addStretch(1);
 
@@ -73,6 +76,7 @@ TForm8::TForm8(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSo
     window->addLayout(body, 1);
     window->addWidget(createStatusPanel());
 
+    fitTextsToWindow();
     startConnectionWatch();
 }
 
@@ -91,11 +95,11 @@ QLayout *TForm8::createInstructions()
     row->addWidget(picture, 0, Qt::AlignTop);
 
     // The three sentences flow as one paragraph so that they fit whatever the font.
-    auto *instructions = new QLabel(
-        QStringLiteral("Use this utility to check for Corvanta updates. "
-                       "Make sure that you are connected to the Internet and click "
-                       "Get Update Information to see if there are any available."),
-        this);
+    auto *instructions
+        = new QLabel(QStringLiteral("Use this utility to check for Corvanta updates. "
+                                    "Make sure that you are connected to the Internet and click "
+                                    "Get Update Information to see if there are any available."),
+            this);
     instructions->setObjectName(QStringLiteral("Label1"));
     instructions->setWordWrap(true);
     instructions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -106,10 +110,12 @@ QLayout *TForm8::createInstructions()
 QLayout *TForm8::createVersionRows()
 {
     auto *grid = new QGridLayout;
+    m_versionRows = grid;
     grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(6);
+    grid->setVerticalSpacing(8);
 
-    m_currentVersion = sunkenPanel(QStringLiteral("Panel1"), QStringLiteral("Current Version"), this);
+    m_currentVersion
+        = sunkenPanel(QStringLiteral("Panel1"), QStringLiteral("Current Version"), this);
     m_currentVersion->setText(QString::fromLatin1(Platform::ProgramVersion));
     m_latestVersion = sunkenPanel(QStringLiteral("Panel2"), QStringLiteral("Latest Version"), this);
     m_latestVersion->setText(QStringLiteral("Please wait..."));
@@ -124,12 +130,12 @@ QLayout *TForm8::createVersionRows()
     m_downloadUpdate->setObjectName(QStringLiteral("Button2"));
     m_downloadUpdate->setAutoDefault(false);
 
-    grid->addWidget(boldLabel(QStringLiteral("Label2"), QStringLiteral("Current Version:"), this),
-                    0, 0);
+    grid->addWidget(
+        boldLabel(QStringLiteral("Label2"), QStringLiteral("Current Version:"), this), 0, 0);
     grid->addWidget(m_currentVersion, 0, 1);
     grid->addWidget(m_getUpdate, 0, 2);
-    grid->addWidget(boldLabel(QStringLiteral("Label3"), QStringLiteral("Latest Version:"), this),
-                    1, 0);
+    grid->addWidget(
+        boldLabel(QStringLiteral("Label3"), QStringLiteral("Latest Version:"), this), 1, 0);
     grid->addWidget(m_latestVersion, 1, 1);
     grid->addWidget(m_downloadUpdate, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -142,6 +148,24 @@ QWidget *TForm8::createStatusPanel()
     m_status->setWordWrap(true);
     m_status->setText(display(Update::PreparingText(m_source.fileAddress)));
     return m_status;
+}
+
+void TForm8::fitTextsToWindow()
+{
+    // The window has a fixed size; a desktop font wider than the one it was laid out for
+    // would cut the buttons' captions, so the window's font shrinks until the version rows
+    // fit (the other texts wrap).
+    const int available = width() - 2 * WindowMargin;
+    QFont font = this->font();
+    while (
+        m_versionRows->minimumSize().width() > available && font.pointSizeF() > MinimumFontSize) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        setFont(font);
+        m_versionRows->invalidate();
+    }
+    // Room for two lines of status, so that the rows above stay put when the status changes.
+    const int frame = 2 * (m_status->frameWidth() + m_status->margin());
+    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing() + frame);
 }
 
 void TForm8::startConnectionWatch()
@@ -170,16 +194,17 @@ void TForm8::Button1Click()
     if (!m_source.isConnected())
         return;
     try {
-        const auto report = Update::CheckForUpdate(m_source.fileAddress,
-                                                   Update::UpdateFilePath(m_homeDir),
-                                                   Platform::utf8ToCp1252(
-                                                       m_currentVersion->text().toStdString()));
+        const auto report
+            = Update::CheckForUpdate(m_source.fileAddress, Update::UpdateFilePath(m_homeDir),
+                Platform::utf8ToCp1252(m_currentVersion->text().toStdString()));
         if (!report) {
-            m_dialogs.notify({Platform::ApplicationTitle, Update::DownloadFailedText,
-                              Platform::MessageIcon::None, Platform::MessageButtons::Ok});
+            m_dialogs.notify({ Platform::ApplicationTitle, Update::DownloadFailedText,
+                Platform::MessageIcon::None, Platform::MessageButtons::Ok });
             return;
         }
-        m_latestVersion->setText(display(report->latestVersion));
+        // The panel shows a few words; a server that sends megabytes on one line would keep
+        // the window busy laying out text nobody can see.
+        m_latestVersion->setText(display(report->latestVersion.substr(0, MaxShownVersionLength)));
         m_status->setText(QString::fromLatin1(report->statusText()));
         m_downloadUpdate->setEnabled(report->newerAvailable);
     } catch (const Platform::FileError &error) {

@@ -36,9 +36,11 @@ class TForm8 : public QDialog
 
 public:
     static constexpr int ConnectionWatchInterval = 1000;
+    static constexpr double MinimumFontSize = 7.0;
+    static constexpr std::size_t MaxShownVersionLength = 255;
 
     TForm8(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source = {},
-           QWidget *parent = nullptr);
+        QWidget *parent = nullptr);
 
     /// "&Get Update Information": fetches, shows the latest version and the verdict.
     void Button1Click();
@@ -53,6 +55,7 @@ private:
     QLayout *createInstructions();
     QLayout *createVersionRows();
     QWidget *createStatusPanel();
+    void fitTextsToWindow();
     void startConnectionWatch();
 
     Platform::Dialogs &m_dialogs;
@@ -65,4 +68,5 @@ private:
     QPushButton *m_getUpdate = nullptr;
     QPushButton *m_downloadUpdate = nullptr;
     QTimer *m_connectionWatch = nullptr;
+    QLayout *m_versionRows = nullptr;
 };

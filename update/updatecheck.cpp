@@ -9,10 +9,7 @@
 
 namespace Update {
 
-std::string UpdateFilePath(const std::string &homeDir)
-{
-    return homeDir + "/" + UpdateFileName;
-}
+std::string UpdateFilePath(const std::string &homeDir) { return homeDir + "/" + UpdateFileName; }
 
 std::string UpdateFolderOf(const std::string &fileAddress)
 {
@@ -46,9 +43,8 @@ bool IsNewerVersion(std::string_view latestVersion, std::string_view currentVers
     return latestVersion != currentVersion;
 }
 
-std::optional<UpdateReport> CheckForUpdate(const std::string &fileAddress,
-                                           const std::string &localPath,
-                                           std::string_view currentVersion)
+std::optional<UpdateReport> CheckForUpdate(
+    const std::string &fileAddress, const std::string &localPath, std::string_view currentVersion)
 {
     if (!DownloadUrlToFile(fileAddress, localPath))
         return std::nullopt;

@@ -42,8 +42,7 @@ struct UpdateReport
 /// Fetches the update file at `fileAddress` into `localPath`, replacing the previous copy, and
 /// compares its first line with `currentVersion`. Nothing when the download failed. Throws
 /// FileError when the local copy cannot be written or read.
-std::optional<UpdateReport> CheckForUpdate(const std::string &fileAddress,
-                                           const std::string &localPath,
-                                           std::string_view currentVersion);
+std::optional<UpdateReport> CheckForUpdate(
+    const std::string &fileAddress, const std::string &localPath, std::string_view currentVersion);
 
 } // namespace Update

@@ -91,9 +91,9 @@ TEST(About, Window_PictureWithTheLinkStripOverIt)
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     const Qt::WindowFlags flags = window.windowFlags();
     EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
-                          | Qt::WindowContextHelpButtonHint));
+    EXPECT_FALSE(flags
+        & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+            | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
     EXPECT_EQ(window.findChild<QLabel *>("Image1")->cursor().shape(), Qt::PointingHandCursor);
 
     const QToolButton *link = linkStrip(window);
@@ -135,7 +135,8 @@ TEST(About, LinkThenPicture_SiteOpensAndTheWindowStaysUntilThePictureIsClicked)
     QTimer::singleShot(0, &window, [&] {
         QTest::mouseClick(linkStrip(window), Qt::LeftButton, {}, QPoint(100, 16));
         openAfterLink = window.isVisible();
-        QTest::mouseClick(window.findChild<QLabel *>("Image1"), Qt::LeftButton, {}, QPoint(300, 40));
+        QTest::mouseClick(
+            window.findChild<QLabel *>("Image1"), Qt::LeftButton, {}, QPoint(300, 40));
     });
     window.exec();
     EXPECT_TRUE(openAfterLink);
@@ -146,7 +147,8 @@ TEST(About, LinkThenPicture_SiteOpensAndTheWindowStaysUntilThePictureIsClicked)
 
     // Opened again, it looks the same and closes the same way.
     QTimer::singleShot(0, &window, [&] {
-        QTest::mouseClick(window.findChild<QLabel *>("Image1"), Qt::LeftButton, {}, QPoint(10, 290));
+        QTest::mouseClick(
+            window.findChild<QLabel *>("Image1"), Qt::LeftButton, {}, QPoint(10, 290));
     });
     window.exec();
     EXPECT_FALSE(window.isVisible());

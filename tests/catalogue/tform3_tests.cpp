@@ -2,6 +2,7 @@
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -27,11 +28,12 @@ protected:
 
     // A preview picture in one colour, saved as JPEG under the templates directory (the file
     // name is given as the file system spells it, in UTF-8).
-    void installPreview(const std::string &fileName, QColor colour, QSize size = {201, 145})
+    void installPreview(const std::string &fileName, QColor colour, QSize size = { 201, 145 })
     {
         QImage picture(size, QImage::Format_RGB32);
         picture.fill(colour);
-        ASSERT_TRUE(picture.save(QString::fromStdString(home.file("templates/" + fileName)), "JPG", 95));
+        ASSERT_TRUE(
+            picture.save(QString::fromStdString(home.file("templates/" + fileName)), "JPG", 95));
     }
     QColor shown()
     {
@@ -53,7 +55,7 @@ protected:
 
     TempDir home;
     ScriptedDialogs dialogs;
-    TForm3 viewer {dialogs, home.path()};
+    TForm3 viewer { dialogs, home.path() };
 };
 
 bool near(QColor a, QColor b)
@@ -71,7 +73,8 @@ TEST_F(TemplateViewer, Window_LayoutTextsAndKeyboardOrder)
     EXPECT_EQ(viewer.minimumSize(), viewer.maximumSize());
     EXPECT_TRUE(viewer.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(viewer.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(viewer.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(
+        viewer.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(viewer.findChild<QLabel *>("Image1")->size(), QSize(201, 145));
     EXPECT_EQ(viewer.findChild<QLabel *>("Label1")->text(), "Select a template to view:");
     EXPECT_FALSE(list()->isEditable());
@@ -86,12 +89,30 @@ TEST_F(TemplateViewer, Window_LayoutTextsAndKeyboardOrder)
     EXPECT_FALSE(viewer.findChild<QLabel *>("Image1")->accessibleName().isEmpty());
 }
 
+TEST(TemplateViewerFont, LargeDesktopFont_CaptionsStillFit)
+{
+    const QFont desktopFont = QApplication::font();
+    QFont large = desktopFont;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    ScriptedDialogs dialogs;
+    TForm3 viewer(dialogs, "/nowhere");
+    QApplication::setFont(desktopFont);
+    viewer.show();
+    EXPECT_EQ(viewer.size(), QSize(407, 160));
+    for (const char *name : { "Label1", "Button1", "Button2" }) {
+        const auto *control = viewer.findChild<QWidget *>(name);
+        EXPECT_GE(control->width(), control->sizeHint().width()) << name;
+        EXPECT_LE(control->geometry().bottom(), viewer.height()) << name;
+    }
+}
+
 TEST_F(TemplateViewer, Opening_ListsTheCatalogueAndShowsTheFirstPreview)
 {
     installPreview("a.jpg", Qt::red);
     installPreview("b.jpg", Qt::blue);
     installPreview("caf\u00E9.jpg", Qt::green);
-    ASSERT_TRUE(viewer.prepareViewer({"a", "b", "caf\xE9"}));
+    ASSERT_TRUE(viewer.prepareViewer({ "a", "b", "caf\xE9" }));
     ASSERT_EQ(list()->count(), 3);
     EXPECT_EQ(list()->itemText(2), QString::fromUtf8("caf\u00E9"));
     EXPECT_EQ(list()->currentIndex(), 0);
@@ -106,15 +127,15 @@ TEST_F(TemplateViewer, EachOpening_StartsAgainAtTheFirstTemplate)
 {
     installPreview("a.jpg", Qt::red);
     installPreview("b.jpg", Qt::blue);
-    ASSERT_TRUE(viewer.prepareViewer({"a", "b"}));
+    ASSERT_TRUE(viewer.prepareViewer({ "a", "b" }));
     list()->setCurrentIndex(1);
     ASSERT_TRUE(near(shown(), Qt::blue));
 
-    ASSERT_TRUE(viewer.prepareViewer({"a", "b"}));
+    ASSERT_TRUE(viewer.prepareViewer({ "a", "b" }));
     EXPECT_EQ(list()->currentIndex(), 0);
     EXPECT_TRUE(near(shown(), Qt::red));
 
-    ASSERT_TRUE(viewer.prepareViewer({"b"}));
+    ASSERT_TRUE(viewer.prepareViewer({ "b" }));
     EXPECT_EQ(list()->count(), 1);
     EXPECT_TRUE(near(shown(), Qt::blue));
 }
@@ -123,7 +144,7 @@ TEST_F(TemplateViewer, KeyboardSelection_ShowsThatPreview)
 {
     installPreview("a.jpg", Qt::red);
     installPreview("b.jpg", Qt::blue);
-    ASSERT_TRUE(viewer.prepareViewer({"a", "b"}));
+    ASSERT_TRUE(viewer.prepareViewer({ "a", "b" }));
     viewer.show();
     list()->setFocus();
     QTest::keyClick(list(), Qt::Key_Down);
@@ -139,17 +160,19 @@ TEST_F(TemplateViewer, FirstPreviewMissing_ErrorAndViewerNotShown)
         closedByTest = true;
         viewer.reject();
     });
-    EXPECT_FALSE(viewer.openViewer({"x", "b"}));
+    EXPECT_FALSE(viewer.openViewer({ "x", "b" }));
     EXPECT_FALSE(closedByTest) << "the viewer was shown";
-    EXPECT_EQ(boxes(), std::vector<std::string> {errorBox("Cannot open file " + home.path()
-                                                          + "/templates/x.jpg.")});
+    EXPECT_EQ(boxes(),
+        std::vector<std::string> {
+            errorBox("Cannot open file " + home.path() + "/templates/x.jpg.") });
 }
 
 TEST_F(TemplateViewer, EmptyCatalogue_LooksForTheNamelessPreview)
 {
     EXPECT_FALSE(viewer.prepareViewer({}));
-    EXPECT_EQ(boxes(), std::vector<std::string> {errorBox("Cannot open file " + home.path()
-                                                          + "/templates/.jpg.")});
+    EXPECT_EQ(boxes(),
+        std::vector<std::string> {
+            errorBox("Cannot open file " + home.path() + "/templates/.jpg.") });
 
     dialogs.clear();
     installPreview(".jpg", Qt::red);
@@ -163,17 +186,18 @@ TEST_F(TemplateViewer, LaterPreviewBroken_ErrorAndThePreviousPictureStays)
 {
     installPreview("a.jpg", Qt::red);
     writeBytes(home.file("templates/notes.jpg"), "these are notes, not a picture\r\n");
-    ASSERT_TRUE(viewer.prepareViewer({"a", "missing", "notes"}));
+    ASSERT_TRUE(viewer.prepareViewer({ "a", "missing", "notes" }));
     viewer.show();
 
     list()->setCurrentIndex(1);
     list()->setCurrentIndex(2);
     EXPECT_TRUE(viewer.isVisible());
     EXPECT_TRUE(near(shown(), Qt::red));
-    EXPECT_EQ(boxes(), (std::vector<std::string> {
-                           errorBox("Cannot open file " + home.path() + "/templates/missing.jpg."),
-                           errorBox("JPEG error #" + std::to_string(JERR_NO_SOI) + "."),
-                       }));
+    EXPECT_EQ(boxes(),
+        (std::vector<std::string> {
+            errorBox("Cannot open file " + home.path() + "/templates/missing.jpg."),
+            errorBox("JPEG error #" + std::to_string(JERR_NO_SOI) + "."),
+        }));
 }
 
 TEST_F(TemplateViewer, LargePreview_DrawnAtItsOwnSizeAndCutOff)
@@ -183,7 +207,7 @@ TEST_F(TemplateViewer, LargePreview_DrawnAtItsOwnSizeAndCutOff)
     picture.fill(Qt::red);
     QPainter(&picture).fillRect(0, 0, 201, 145, Qt::green);
     ASSERT_TRUE(picture.save(QString::fromStdString(home.file("templates/big.jpg")), "JPG", 95));
-    ASSERT_TRUE(viewer.prepareViewer({"big"}));
+    ASSERT_TRUE(viewer.prepareViewer({ "big" }));
     viewer.show();
     const QImage drawn = viewer.findChild<QLabel *>("Image1")->grab().toImage();
     EXPECT_EQ(drawn.size(), QSize(201, 145));
@@ -200,7 +224,7 @@ TEST_F(TemplateViewer, DownloadMoreThenClose_SiteOpenedAndOpeningReturns)
         openAfterDownload = viewer.isVisible();
         QTest::mouseClick(button("Button2"), Qt::LeftButton);
     });
-    EXPECT_TRUE(viewer.openViewer({"a"}));
+    EXPECT_TRUE(viewer.openViewer({ "a" }));
     EXPECT_TRUE(openAfterDownload);
     EXPECT_FALSE(viewer.isVisible());
     ASSERT_EQ(dialogs.asked().size(), 1u);

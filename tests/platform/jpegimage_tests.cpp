@@ -70,19 +70,16 @@ std::string encode(const Picture &picture)
 
 std::string rgbPicture(int width, int height, bool progressive = false)
 {
-    return encode({width, height, 3, JCS_RGB, {200, 40, 90}, true, progressive});
+    return encode({ width, height, 3, JCS_RGB, { 200, 40, 90 }, true, progressive });
 }
 
 // Noise compresses badly, so nearly all of the file is picture data.
 std::string noisyPicture(bool progressive)
 {
-    return encode({96, 96, 3, JCS_RGB, {}, true, progressive});
+    return encode({ 96, 96, 3, JCS_RGB, {}, true, progressive });
 }
 
-std::string jpegError(int code)
-{
-    return "JPEG error #" + std::to_string(code);
-}
+std::string jpegError(int code) { return "JPEG error #" + std::to_string(code); }
 
 std::string errorOf(const std::string &bytes)
 {
@@ -106,7 +103,7 @@ void expectColour(const QImage &image, QRgb expected)
 
 TEST(DecodeJpeg, ColourPictures_SizeAndColourKept)
 {
-    for (const bool progressive : {false, true}) {
+    for (const bool progressive : { false, true }) {
         const QImage image = Platform::decodeJpeg(rgbPicture(201, 145, progressive));
         EXPECT_EQ(image.size(), QSize(201, 145));
         expectColour(image, qRgb(200, 40, 90));
@@ -115,7 +112,7 @@ TEST(DecodeJpeg, ColourPictures_SizeAndColourKept)
 
 TEST(DecodeJpeg, Greyscale_StaysGrey)
 {
-    const QImage image = Platform::decodeJpeg(encode({33, 20, 1, JCS_GRAYSCALE, {77}}));
+    const QImage image = Platform::decodeJpeg(encode({ 33, 20, 1, JCS_GRAYSCALE, { 77 } }));
     EXPECT_EQ(image.format(), QImage::Format_Grayscale8);
     EXPECT_EQ(image.size(), QSize(33, 20));
     expectColour(image, qRgb(77, 77, 77));
@@ -124,12 +121,14 @@ TEST(DecodeJpeg, Greyscale_StaysGrey)
 TEST(DecodeJpeg, Cmyk_ConvertedToTheColourOfItsInks)
 {
     // Cyan and a little black: Adobe files hold the inks inverted (255 is no ink).
-    const QImage adobe = Platform::decodeJpeg(encode({24, 16, 4, JCS_CMYK, {0, 255, 255, 204}, true}));
+    const QImage adobe
+        = Platform::decodeJpeg(encode({ 24, 16, 4, JCS_CMYK, { 0, 255, 255, 204 }, true }));
     expectColour(adobe, qRgb(0, 204, 204));
-    const QImage plain = Platform::decodeJpeg(encode({24, 16, 4, JCS_CMYK, {255, 0, 0, 51}, false}));
+    const QImage plain
+        = Platform::decodeJpeg(encode({ 24, 16, 4, JCS_CMYK, { 255, 0, 0, 51 }, false }));
     expectColour(plain, qRgb(0, 204, 204));
-    const QImage ycck
-        = Platform::decodeJpeg(encode({24, 16, 4, JCS_CMYK, {0, 255, 255, 204}, true, false, true}));
+    const QImage ycck = Platform::decodeJpeg(
+        encode({ 24, 16, 4, JCS_CMYK, { 0, 255, 255, 204 }, true, false, true }));
     expectColour(ycck, qRgb(0, 204, 204));
 }
 
@@ -160,13 +159,14 @@ TEST(DecodeJpeg, HugePicture_RefusedBeforeAnythingIsDecoded)
     std::string bytes = rgbPicture(16, 16);
     const auto frame = bytes.find("\xFF\xC0");
     ASSERT_NE(frame, std::string::npos);
-    for (const std::size_t at : {frame + 5, frame + 7}) { // height, then width, big-endian
+    for (const std::size_t at : { frame + 5, frame + 7 }) { // height, then width, big-endian
         bytes[at] = static_cast<char>(10000 >> 8);
         bytes[at + 1] = static_cast<char>(10000 & 0xFF);
     }
     EXPECT_EQ(errorOf(bytes), jpegError(JERR_IMAGE_TOO_BIG));
     EXPECT_EQ(errorOf(rgbPicture(Platform::MaxJpegSide + 1, 8)), jpegError(JERR_IMAGE_TOO_BIG));
-    EXPECT_EQ(Platform::decodeJpeg(rgbPicture(Platform::MaxJpegSide, 8)).width(), Platform::MaxJpegSide);
+    EXPECT_EQ(
+        Platform::decodeJpeg(rgbPicture(Platform::MaxJpegSide, 8)).width(), Platform::MaxJpegSide);
 }
 
 TEST(ReadJpegFile, MissingOrUnreadable_CannotOpenFile)
@@ -174,7 +174,7 @@ TEST(ReadJpegFile, MissingOrUnreadable_CannotOpenFile)
     TempDir dir;
     writeBytes(dir.file("blue.jpg"), rgbPicture(20, 10));
     EXPECT_EQ(Platform::readJpegFile(dir.file("blue.jpg")).size(), QSize(20, 10));
-    for (const std::string &path : {dir.file("x.jpg"), dir.file(".jpg"), dir.path()}) {
+    for (const std::string &path : { dir.file("x.jpg"), dir.file(".jpg"), dir.path() }) {
         try {
             Platform::readJpegFile(path);
             ADD_FAILURE() << path << " opened";

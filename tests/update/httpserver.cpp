@@ -1,8 +1,8 @@
 #include "tests/update/httpserver.h"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <cstdio>
+#include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -36,8 +36,8 @@ void sendAll(int connection, const std::string &bytes)
 {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t count = ::send(connection, bytes.data() + sent, bytes.size() - sent,
-                                     MSG_NOSIGNAL);
+        const ssize_t count
+            = ::send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (count <= 0)
             return; // the client went away; nothing more to tell it
         sent += static_cast<std::size_t>(count);
@@ -104,7 +104,7 @@ void HttpServer::run()
 {
     // Polls so that the destructor's stop is seen within a tenth of a second.
     while (!m_stopping) {
-        pollfd waiting {m_listener, POLLIN, 0};
+        pollfd waiting { m_listener, POLLIN, 0 };
         if (::poll(&waiting, 1, 100) <= 0)
             continue;
         const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
@@ -117,7 +117,7 @@ void HttpServer::run()
 
 void HttpServer::answer(int connection)
 {
-    timeval limit {5, 0};
+    timeval limit { 5, 0 };
     ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     std::string request;
     char buffer[4096];
@@ -129,7 +129,8 @@ void HttpServer::answer(int connection)
     }
     const std::string requestLine = request.substr(0, request.find("\r\n"));
     const auto pathStart = requestLine.find(' ') + 1;
-    const std::string path = requestLine.substr(pathStart, requestLine.find(' ', pathStart) - pathStart);
+    const std::string path
+        = requestLine.substr(pathStart, requestLine.find(' ', pathStart) - pathStart);
 
     Reply reply = whole("<html><body>Not Found</body></html>\r\n", 404);
     {
@@ -140,11 +141,13 @@ void HttpServer::answer(int connection)
             reply = found->second;
     }
 
-    const std::string head = statusLine(reply.status) + reply.extraHeaders + "Connection: close\r\n";
+    const std::string head
+        = statusLine(reply.status) + reply.extraHeaders + "Connection: close\r\n";
     switch (reply.kind) {
     case Reply::Kind::Whole:
-        sendAll(connection, head + "Content-Length: " + std::to_string(reply.body.size())
-                                + "\r\n\r\n" + reply.body);
+        sendAll(connection,
+            head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n"
+                + reply.body);
         break;
     case Reply::Kind::Chunked:
         sendAll(connection, head + "Transfer-Encoding: chunked\r\n\r\n");
@@ -160,8 +163,9 @@ void HttpServer::answer(int connection)
     case Reply::Kind::CloseAtOnce:
         break;
     case Reply::Kind::CloseMidBody:
-        sendAll(connection, head + "Content-Length: " + std::to_string(reply.body.size())
-                                + "\r\n\r\n" + reply.body.substr(0, reply.body.size() / 2));
+        sendAll(connection,
+            head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n"
+                + reply.body.substr(0, reply.body.size() / 2));
         break;
     }
     ::shutdown(connection, SHUT_WR);

@@ -14,22 +14,22 @@ namespace Testing {
 struct Reply
 {
     enum class Kind {
-        Whole,          ///< status line, Content-Length, the body
-        Chunked,        ///< the body in chunks of `chunkSize` bytes, `pause` between them
-        CloseAtOnce,    ///< reads the request and hangs up without a word
-        CloseMidBody,   ///< announces the body's length, sends half of it and hangs up
+        Whole, ///< status line, Content-Length, the body
+        Chunked, ///< the body in chunks of `chunkSize` bytes, `pause` between them
+        CloseAtOnce, ///< reads the request and hangs up without a word
+        CloseMidBody, ///< announces the body's length, sends half of it and hangs up
     };
     Kind kind = Kind::Whole;
     int status = 200;
     std::string body;
     std::string extraHeaders; ///< lines ending in "\r\n", e.g. "Location: /v11\r\n"
     std::size_t chunkSize = 1;
-    std::chrono::milliseconds pause {0};
+    std::chrono::milliseconds pause { 0 };
 };
 
 inline Reply whole(std::string body, int status = 200)
 {
-    return {Reply::Kind::Whole, status, std::move(body), {}, 1, std::chrono::milliseconds(0)};
+    return { Reply::Kind::Whole, status, std::move(body), {}, 1, std::chrono::milliseconds(0) };
 }
 
 /// A small HTTP/1.1 server on 127.0.0.1, on a port the system picks, answering one
@@ -59,7 +59,7 @@ private:
 
     int m_listener = -1;
     int m_port = 0;
-    std::atomic<bool> m_stopping {false};
+    std::atomic<bool> m_stopping { false };
     mutable std::mutex m_mutex;
     std::map<std::string, Reply> m_replies;
     std::vector<std::string> m_requests;

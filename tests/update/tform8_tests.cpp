@@ -3,6 +3,7 @@
 #include "tests/update/httpserver.h"
 #include "update/tform8.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -21,7 +22,7 @@ class UpdateChecker : public ::testing::Test
 protected:
     Update::UpdateSource source(const std::string &path)
     {
-        return {server.address(path), [this] { return online; }};
+        return { server.address(path), [this] { return online; } };
     }
     QString text(const TForm8 &window, const char *name)
     {
@@ -47,11 +48,12 @@ TEST_F(UpdateChecker, AtStart_ShowsTheVersionAndWhereItWillAsk)
     EXPECT_EQ(window.size(), QSize(353, 176));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(
+        window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(text(window, "Panel1"), "v1.0");
     EXPECT_EQ(text(window, "Panel2"), "Please wait...");
     EXPECT_EQ(text(window, "Panel3"),
-              "Preparing to get update from http://update.corvanta.example/update/...");
+        "Preparing to get update from http://update.corvanta.example/update/...");
     EXPECT_EQ(button(window, "Button1")->text(), "&Get Update Information");
     EXPECT_TRUE(button(window, "Button1")->isDefault());
     EXPECT_EQ(button(window, "Button2")->text(), "&Download Update");
@@ -119,6 +121,15 @@ TEST_F(UpdateChecker, Check_ServerTextShownAsItStands)
     EXPECT_EQ(latest->textFormat(), Qt::PlainText);
 }
 
+TEST_F(UpdateChecker, MegabytesOnOneLine_PanelShowsTheirStartAndANewerVersionIsReported)
+{
+    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    server.serve("/update/updatecv.ini", whole("v1.0" + std::string(4 * 1024 * 1024, '!')));
+    window.Button1Click();
+    EXPECT_EQ(text(window, "Panel2"), "v1.0" + QString(251, '!'));
+    EXPECT_EQ(text(window, "Panel3"), "There is a newer version available.");
+}
+
 TEST_F(UpdateChecker, EnterKey_RunsTheCheck)
 {
     TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
@@ -143,7 +154,7 @@ TEST_F(UpdateChecker, CheckWhileOffline_DoesNothingAtAll)
 TEST_F(UpdateChecker, DownloadFails_PlainMessageAndTextsKept)
 {
     TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
-    server.serve("/update/updatecv.ini", {Reply::Kind::CloseAtOnce, 200, {}, {}, 1, {}});
+    server.serve("/update/updatecv.ini", { Reply::Kind::CloseAtOnce, 200, {}, {}, 1, {} });
     window.Button1Click();
     ASSERT_EQ(dialogs.notices().size(), 1u);
     const Platform::Message notice = dialogs.notices().front();
@@ -153,8 +164,8 @@ TEST_F(UpdateChecker, DownloadFails_PlainMessageAndTextsKept)
     EXPECT_EQ(notice.buttons, Platform::MessageButtons::Ok);
     EXPECT_EQ(text(window, "Panel2"), "Please wait...");
     EXPECT_EQ(text(window, "Panel3"),
-              "Preparing to get update from " + QString::fromStdString(server.address("/update/"))
-                  + "...");
+        "Preparing to get update from " + QString::fromStdString(server.address("/update/"))
+            + "...");
 }
 
 TEST_F(UpdateChecker, LocalCopyCannotBeWritten_StandardErrorBox)
@@ -170,9 +181,25 @@ TEST_F(UpdateChecker, LocalCopyCannotBeWritten_StandardErrorBox)
     EXPECT_EQ(text(window, "Panel2"), "Please wait...");
 }
 
+TEST_F(UpdateChecker, LargeDesktopFont_CaptionsStillFit)
+{
+    const QFont desktopFont = QApplication::font();
+    QFont large = desktopFont;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    TForm8 window(dialogs, home.path());
+    QApplication::setFont(desktopFont);
+    window.show();
+    EXPECT_EQ(window.size(), QSize(353, 176));
+    for (const char *name : { "Button1", "Button2" })
+        EXPECT_GE(button(window, name)->width(), button(window, name)->sizeHint().width()) << name;
+    const QLabel *latest = window.findChild<QLabel *>("Panel2");
+    EXPECT_GE(latest->width(), latest->sizeHint().width());
+}
+
 TEST_F(UpdateChecker, EveryControl_HasAnAccessibleName)
 {
     const TForm8 window(dialogs, home.path());
-    for (const char *panel : {"Image1", "Panel1", "Panel2", "Panel3"})
+    for (const char *panel : { "Image1", "Panel1", "Panel2", "Panel3" })
         EXPECT_FALSE(window.findChild<QLabel *>(panel)->accessibleName().isEmpty()) << panel;
 }

@@ -46,18 +46,18 @@ protected:
 TEST_F(UpdateCheck, ServerFiles_FirstLineComparedExactly)
 {
     const std::vector<Served> files {
-        {"v1.0\r\n", "v1.0", false},
-        {"v1.0", "v1.0", false},
-        {"v1.1", "v1.1", true},
-        {"v0.9\r\n", "v0.9", true},
-        {"v1.0\n", "v1.0\n", true},           // a lone line feed belongs to the line
-        {"v1.0\nv1.1\r\n", "v1.0\nv1.1", true},
-        {"", "", true},
-        {"V1.0\r\n", "V1.0", true},
-        {"v1.0 \r\n", "v1.0 ", true},
-        {"v1.0\r\nv2.0\r\n[update]\r\n", "v1.0", false}, // only the first line counts
-        {"v1.0\x1Av2.0", "v1.0", false},                  // Ctrl-Z ends the file
-        {"\r\nv1.0", "", true},
+        { "v1.0\r\n", "v1.0", false },
+        { "v1.0", "v1.0", false },
+        { "v1.1", "v1.1", true },
+        { "v0.9\r\n", "v0.9", true },
+        { "v1.0\n", "v1.0\n", true }, // a lone line feed belongs to the line
+        { "v1.0\nv1.1\r\n", "v1.0\nv1.1", true },
+        { "", "", true },
+        { "V1.0\r\n", "V1.0", true },
+        { "v1.0 \r\n", "v1.0 ", true },
+        { "v1.0\r\nv2.0\r\n[update]\r\n", "v1.0", false }, // only the first line counts
+        { "v1.0\x1Av2.0", "v1.0", false }, // Ctrl-Z ends the file
+        { "\r\nv1.0", "", true },
     };
     for (const Served &file : files) {
         SCOPED_TRACE(file.body);
@@ -82,7 +82,7 @@ TEST_F(UpdateCheck, ErrorStatusWithBody_BodyStoredAndReadAsTheVersion)
 
 TEST_F(UpdateCheck, SlowBodyInChunks_StoredWhole)
 {
-    server.serve("/slow", {Reply::Kind::Chunked, 200, "v1.0\r\nrest of the file", {}, 3, 40ms});
+    server.serve("/slow", { Reply::Kind::Chunked, 200, "v1.0\r\nrest of the file", {}, 3, 40ms });
     const auto report = check("/slow");
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->latestVersion, "v1.0");
@@ -126,11 +126,11 @@ TEST_F(UpdateCheck, SecondCheck_ReplacesTheLocalCopy)
 TEST_F(UpdateCheck, NoAnswer_DownloadFailsAndPreviousCopyStays)
 {
     writeBytes(localCopy, "v0.5\r\n");
-    server.serve("/hang-up", {Reply::Kind::CloseAtOnce, 200, {}, {}, 1, 0ms});
+    server.serve("/hang-up", { Reply::Kind::CloseAtOnce, 200, {}, {}, 1, 0ms });
     EXPECT_FALSE(check("/hang-up").has_value());
-    EXPECT_FALSE(Update::CheckForUpdate("http://127.0.0.1:" + std::to_string(unusedPort())
-                                            + "/update/updatecv.ini",
-                                        localCopy, "v1.0")
+    EXPECT_FALSE(Update::CheckForUpdate(
+        "http://127.0.0.1:" + std::to_string(unusedPort()) + "/update/updatecv.ini", localCopy,
+        "v1.0")
                      .has_value());
     EXPECT_FALSE(Update::CheckForUpdate("not an address at all", localCopy, "v1.0").has_value());
     EXPECT_EQ(readBytes(localCopy), "v0.5\r\n");
@@ -138,7 +138,7 @@ TEST_F(UpdateCheck, NoAnswer_DownloadFailsAndPreviousCopyStays)
 
 TEST_F(UpdateCheck, ConnectionLostMidBody_DownloadFailsWithThePartThatCame)
 {
-    server.serve("/cut", {Reply::Kind::CloseMidBody, 200, "v1.1\r\n0123456789", {}, 1, 0ms});
+    server.serve("/cut", { Reply::Kind::CloseMidBody, 200, "v1.1\r\n0123456789", {}, 1, 0ms });
     EXPECT_FALSE(Update::DownloadUrlToFile(server.address("/cut"), localCopy));
     EXPECT_EQ(readBytes(localCopy), "v1.1\r\n01");
 }
@@ -146,14 +146,16 @@ TEST_F(UpdateCheck, ConnectionLostMidBody_DownloadFailsWithThePartThatCame)
 TEST_F(UpdateCheck, MovedFile_FollowedOnlyToWebAddresses)
 {
     server.serve("/update/updatecv.ini", whole("v1.1"));
-    server.serve("/old", {Reply::Kind::Whole, 301, "moved", "Location: /update/updatecv.ini\r\n", 1, 0ms});
+    server.serve(
+        "/old", { Reply::Kind::Whole, 301, "moved", "Location: /update/updatecv.ini\r\n", 1, 0ms });
     const auto report = check("/old");
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->latestVersion, "v1.1");
 
     writeBytes(home.file("secret.txt"), "v9.9");
-    server.serve("/local", {Reply::Kind::Whole, 302, "moved",
-                            "Location: file://" + home.file("secret.txt") + "\r\n", 1, 0ms});
+    server.serve("/local",
+        { Reply::Kind::Whole, 302, "moved", "Location: file://" + home.file("secret.txt") + "\r\n",
+            1, 0ms });
     EXPECT_FALSE(check("/local").has_value());
 }
 
@@ -178,7 +180,7 @@ TEST_F(UpdateCheck, LocalCopyCannotBeWritten_FileErrorWithItsText)
 
     try {
         Update::CheckForUpdate(server.address("/update/updatecv.ini"),
-                               Update::UpdateFilePath(home.file("missing")), "v1.0");
+            Update::UpdateFilePath(home.file("missing")), "v1.0");
         ADD_FAILURE() << "a copy was written into a missing directory";
     } catch (const Platform::FileError &error) {
         EXPECT_STREQ(error.what(), "File not found");
@@ -188,7 +190,7 @@ TEST_F(UpdateCheck, LocalCopyCannotBeWritten_FileErrorWithItsText)
 TEST(UpdateTexts, StatusNamesTheUpdateFolder)
 {
     EXPECT_EQ(Update::PreparingText("http://update.corvanta.example/update/updatecv.ini"),
-              "Preparing to get update from http://update.corvanta.example/update/...");
+        "Preparing to get update from http://update.corvanta.example/update/...");
     EXPECT_EQ(Update::UpdateFilePath("/home/ann/site"), "/home/ann/site/updatecv.ini");
     EXPECT_EQ(Update::UpdateFilePath("/"), "//updatecv.ini");
 }

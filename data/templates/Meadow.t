@@ -33,11 +33,11 @@ body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
           border-radius: 14px; min-height: 150px; padding: 28px 32px 70px; }
 .slogan { margin: 0; font-size: 1.7em; line-height: 1.25; max-width: 32em; }
 .content { background: #ffffff; border: 1px solid #dfe9d6; border-radius: 14px;
-           margin: -36px 18px 0; padding: 28px 34px 34px; position: relative;
+           margin: -40px 0 0; padding: 28px 34px 34px; position: relative;
            box-shadow: 0 6px 18px rgba(61, 122, 79, 0.08); overflow-wrap: break-word; }
 .content img, .content table, .content object, .content embed { max-width: 100%; }
 .content h1, .content h2, .content h3 { line-height: 1.25; margin: 0.2em 0 0.6em; }
-.foot { margin: 26px 18px 0; padding: 18px 0 0 26px; border-top: 1px solid #d6e6cb;
+.foot { margin: 26px 0 0; padding: 18px 0 0 26px; border-top: 1px solid #d6e6cb;
         background: url(Meadowleaf.png) 0 20px / 16px 16px no-repeat; line-height: 1.7; }
 .foot > div { margin: 0 0 10px; }
 .foot .textnav:not(:has(a)) { display: none; }
@@ -53,8 +53,8 @@ body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
   .main { padding: 16px; }
   .banner { padding: 20px 20px 60px; min-height: 120px; }
   .slogan { font-size: 1.35em; }
-  .content { margin: -32px 8px 0; padding: 20px; }
-  .foot { margin: 20px 8px 0; }
+  .content { margin: -32px 0 0; padding: 20px; }
+  .foot { margin: 20px 0 0; }
 }
 </style>
 </head>

@@ -187,14 +187,6 @@ TEST_F(UpdateCheck, LocalCopyCannotBeWritten_FileErrorWithItsText)
     }
 }
 
-TEST(UpdateTexts, StatusNamesTheUpdateFolder)
-{
-    EXPECT_EQ(Update::PreparingText("http://update.corvanta.example/update/updatecv.ini"),
-        "Preparing to get update from http://update.corvanta.example/update/...");
-    EXPECT_EQ(Update::UpdateFilePath("/home/ann/site"), "/home/ann/site/updatecv.ini");
-    EXPECT_EQ(Update::UpdateFilePath("/"), "//updatecv.ini");
-}
-
 // A new network namespace has nothing but loopback: not connected, even with loopback up.
 TEST(IsInternetConnected, OnlyLoopback_NotConnected)
 {

@@ -23,6 +23,7 @@ body { margin: 0; padding: 28px 16px 40px; line-height: 1.65; -webkit-text-size-
 .logo img { max-width: 100%; max-height: 120px; width: auto; height: auto; border: 0; }
 .slogan { margin: 12px 0 0; font-family: "Palatino Linotype", Palatino, P052, Georgia, serif;
           font-size: 1.6em; line-height: 1.3; }
+.slogan:has(i:empty) { display: none; }
 .rule { display: block; margin: 18px auto; width: 240px; max-width: 80%; height: auto; border: 0; }
 .nav { display: flex; flex-wrap: wrap; justify-content: center; gap: 8px 8px;
        padding: 4px 0 22px; border-bottom: 1px solid #e6dcc8; }

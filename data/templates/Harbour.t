@@ -24,6 +24,7 @@ body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
 .logo img { max-height: 72px; max-width: 100%; width: auto; height: auto; border: 0;
             vertical-align: middle; }
 .slogan { margin: 0; font-size: 1.35em; line-height: 1.3; text-align: right; }
+.top:not(:has(img)):has(.slogan i:empty) { display: none; }
 .nav { background: #12355b; padding: 6px 12px; display: flex; flex-wrap: wrap;
        justify-content: center; gap: 2px 4px; }
 .nav a { display: block; }

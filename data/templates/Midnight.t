@@ -27,6 +27,7 @@ body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
             border: 0; }
 .slogan { margin: 0; font-size: 1.5em; line-height: 1.3; }
 .slogan, .slogan i { color: #e8eaf6; }
+.head:not(:has(img)):has(.slogan i:empty) { display: none; }
 .side { grid-area: nav; }
 .nav { background: #161d33; border: 1px solid #2f3a5c; border-radius: 12px; padding: 14px;
        position: sticky; top: 16px; }

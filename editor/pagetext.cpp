@@ -1,0 +1,147 @@
+#include "editor/pagetext.h"
+
+#include "platform/encoding.h"
+
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace Editor {
+
+namespace {
+
+QString shown(const std::string &text)
+{
+    return QString::fromStdString(Platform::cp1252ToUtf8(text));
+}
+
+bool isEnterKey(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+PageText::PageText(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab leaves the text for the window's buttons; the bodies are HTML, where a tab
+    // character means nothing.
+    setTabChangesFocus(true);
+}
+
+std::string PageText::body() const
+{
+    // The raw text keeps no-break spaces (plain text would turn them into spaces) and
+    // separates lines with paragraph separators.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return Platform::utf8ToCp1252(text.toStdString());
+}
+
+void PageText::setBody(const std::string &body)
+{
+    setPlainText(shown(body));
+}
+
+void PageText::insertWithoutUndo(QTextCursor cursor, const QString &text)
+{
+    // Switching the history off empties it: an earlier typed change could not be undone
+    // correctly once this text has moved it.
+    QTextDocument *page = document();
+    page->setUndoRedoEnabled(false);
+    cursor.insertText(text);
+    page->setUndoRedoEnabled(true);
+    setTextCursor(cursor);
+}
+
+void PageText::ReplaceSelection(const std::string &text)
+{
+    insertWithoutUndo(textCursor(), shown(text));
+}
+
+void PageText::InsertLineAboveCaret(const std::string &line)
+{
+    InsertLinesAboveCaret(std::span<const std::string>(&line, 1));
+}
+
+void PageText::InsertLinesAboveCaret(std::span<const std::string> lines)
+{
+    std::string block;
+    std::size_t size = 0;
+    for (const std::string &line : lines)
+        size += line.size() + 1;
+    block.reserve(size);
+    for (const std::string &line : lines) {
+        block += line;
+        block += '\n';
+    }
+    // The selection is dropped, not replaced; the lines go in before the caret's line, which
+    // keeps the caret at its start.
+    QTextCursor cursor = textCursor();
+    cursor.clearSelection();
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    insertWithoutUndo(cursor, shown(block));
+}
+
+void PageText::PlaceCaret(int line, int column)
+{
+    const QTextBlock start = document()->findBlockByNumber(std::max(line, 0));
+    const int last = document()->characterCount() - 1;
+    const int position = start.isValid() ? start.position() + column : last;
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::clamp(position, 0, last));
+    setTextCursor(cursor);
+    focus();
+    ensureCursorVisible();
+    // The caret shows in its new place before the command goes on; the user's own input waits.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void PageText::focus()
+{
+    setFocus(Qt::OtherFocusReason);
+}
+
+int PageText::caretLine() const
+{
+    return textCursor().blockNumber();
+}
+
+int PageText::caretColumn() const
+{
+    return textCursor().positionInBlock();
+}
+
+void PageText::keyPressEvent(QKeyEvent *event)
+{
+    if (!isEnterKey(event) || (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    // Enter writes "<br>" before it starts the new line, so the published page breaks its
+    // line where the user did. Ctrl+Enter starts a new line only. Shift must not make the
+    // break a line separator inside the line: a body's lines are separated by CR LF only.
+    if (!(event->modifiers() & Qt::ControlModifier))
+        ReplaceSelection("<br>");
+    QKeyEvent plainEnter(QEvent::KeyPress, event->key(),
+                         event->modifiers() & Qt::KeypadModifier, QStringLiteral("\r"));
+    QPlainTextEdit::keyPressEvent(&plainEnter);
+    event->setAccepted(plainEnter.isAccepted());
+}
+
+void PageText::contextMenuEvent(QContextMenuEvent *event)
+{
+    emit contextMenuWanted(event->globalPos());
+    event->accept();
+}
+
+} // namespace Editor

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "editor/tooltable.h"
+#include "platform/dialogs.h"
+#include "project/project.h"
+
+#include <QDialog>
+
+#include <array>
+#include <string>
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace Editor {
+class PageText;
+}
+
+/// The page editor: the fourteen page bodies, one shown at a time, beside the toolbox of
+/// markup tools. Created once at start-up and only shown and hidden afterwards, so every
+/// body keeps its text, caret and scroll position from one opening to the next. Its texts are
+/// the only home of the page bodies.
+class TForm4 : public QDialog
+{
+    Q_OBJECT
+public:
+    TForm4(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent = nullptr);
+
+    /// Shows the page's text with the caption "Editing Page - <caption>" and runs the window
+    /// modally until the user closes it.
+    void openOnPage(Corvanta::PageId page);
+    /// Makes the page's text the shown one and sets the caption, without showing the window.
+    void selectPage(Corvanta::PageId page);
+    Corvanta::PageId shownPage() const;
+
+    /// The whole body of a page (Windows-1252, CR LF line breaks).
+    std::string pageText(Corvanta::PageId page) const;
+    /// Replaces the whole body of a page.
+    void setPageText(Corvanta::PageId page, const std::string &body);
+    /// The text control of a page.
+    Editor::PageText *pageControl(Corvanta::PageId page) const;
+
+    /// True while the toggle button says "&Show All Tools".
+    bool basicToolsOnly() const { return m_basicToolsOnly; }
+
+    // Commands.
+    /// "&Close": hides the window; nothing is saved, reverted or asked.
+    void BitBtn1Click();
+    /// "&Help": the page editor's help topic.
+    void BitBtn8Click();
+    /// The toggle button and "Toggle Show Tools": hides or shows the twelve advanced tools.
+    void BitBtn2Click();
+    /// A toolbox button or Quick Insert entry: the tool runs on the shown page's text.
+    void runTool(Editor::ToolId tool);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void createPageArea();
+    void createToolbox();
+    void createButtons();
+    void createContextMenu();
+    QAction *addWindowAction(const char *objectName, const QString &text, const char *icon,
+                             const QKeySequence &shortcut);
+
+    /// The page text that has the keyboard focus, if any: the edit commands act on it.
+    Editor::PageText *focusedPage() const;
+    /// Enables the edit commands that apply to the focused page text now.
+    void refreshEditCommands();
+    void showContextMenu(const QPoint &globalPosition);
+
+    Platform::Dialogs &m_dialogs;
+    std::string m_homeDir;
+    bool m_basicToolsOnly = false;
+
+    QStackedWidget *m_pageArea = nullptr;
+    std::array<Editor::PageText *, Corvanta::PageCount> m_pages {};
+    std::array<QToolButton *, Editor::Tools.size()> m_toolButtons {};
+    QPushButton *m_close = nullptr;
+    QPushButton *m_toggle = nullptr;
+    QPushButton *m_help = nullptr;
+    QMenu *m_contextMenu = nullptr;
+    QAction *m_undo = nullptr;
+    QAction *m_cut = nullptr;
+    QAction *m_copy = nullptr;
+    QAction *m_paste = nullptr;
+    QAction *m_selectAll = nullptr;
+    QAction *m_delete = nullptr;
+};

@@ -310,45 +310,6 @@ TEST_F(FrameTest, EditCommands_AreEnabledOnlyWhenTheyApplyToTheFocusedText)
     EXPECT_FALSE(paste->isEnabled());
 }
 
-TEST_F(FrameTest, Menus_HoldEveryItemWithItsShortcut)
-{
-    const struct
-    {
-        const char *name;
-        const char *text;
-        QKeySequence shortcut;
-    } items[] = {
-        {"New1", "New", QKeySequence(Qt::CTRL | Qt::Key_N)},
-        {"OpenProject1", "Open Project", QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {"SaveProject1", "Save Project", QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"PublishHTML1", "Publish HTML", QKeySequence(Qt::CTRL | Qt::Key_P)},
-        {"Exit1", "Exit", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X)},
-        {"Undo1", "&Undo", QKeySequence(Qt::ALT | Qt::Key_Backspace)},
-        {"Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X)},
-        {"Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C)},
-        {"Paste1", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V)},
-        {"SelectAll1", "Select &All", QKeySequence()},
-        {"Delete1", "&Delete", QKeySequence(Qt::Key_Delete)},
-        {"UpdateChecker1", "Update Checker", QKeySequence(Qt::CTRL | Qt::Key_U)},
-        {"Help2", "Help", QKeySequence(Qt::Key_F1)},
-        {"Readme1", "Readme", QKeySequence(Qt::Key_F2)},
-        {"About1", "About", QKeySequence(Qt::Key_F4)},
-    };
-    for (const auto &item : items) {
-        auto *action = control<QAction>(item.name);
-        EXPECT_EQ(action->text(), item.text);
-        EXPECT_EQ(action->shortcut(), item.shortcut) << item.name;
-    }
-    QStringList fileItems;
-    for (QAction *action : control<QMenu>("File1")->actions())
-        fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(fileItems.join('|'), "New|-|Open Project|-|Save Project|Publish HTML|-|Exit");
-    QStringList contextItems;
-    for (QAction *action : control<QMenu>("PopupMenu1")->actions())
-        contextItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(contextItems.join('|'), "&Undo|-|Cu&t|&Copy|&Paste|Select &All|-|&Delete");
-}
-
 TEST_F(FrameTest, EveryReachableControl_HasAnAccessibleName)
 {
     const QStringList hiddenByDesign = {"homedir", "curitem", "CheckBox28"};

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <netinet/in.h>
 #include <poll.h>
+#include <cstdlib>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -64,6 +65,10 @@ std::string headerValue(const std::string &request, const std::string &name)
 
 HttpServer::HttpServer()
 {
+    // The download honours the proxy variables; a proxy of the test machine must not stand
+    // between it and this server.
+    ::setenv("no_proxy", "127.0.0.1", 1);
+    ::setenv("NO_PROXY", "127.0.0.1", 1);
     m_listener = boundSocket(m_port);
     if (::listen(m_listener, 8) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1");

@@ -50,7 +50,9 @@ protected:
             qDrawShadePanel(&painter, rect(), palette(), true, 1);
         else if (m_hovered)
             qDrawShadePanel(&painter, rect(), palette(), false, 1);
-        if (hasFocus()) {
+        // Like Qt's own buttons, the focus rectangle shows once the keyboard is used, so the
+        // window opens looking like the picture alone.
+        if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
             QStyleOptionFocusRect focus;
             focus.initFrom(this);
             focus.rect = rect().adjusted(3, 3, -3, -3);

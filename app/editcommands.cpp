@@ -26,18 +26,18 @@ struct TextState
 TextState stateOf(QWidget *control)
 {
     if (auto *line = qobject_cast<QLineEdit *>(control)) {
-        return {!line->isReadOnly(), !line->text().isEmpty(), line->hasSelectedText(),
-                !line->isReadOnly() && line->isUndoAvailable()};
+        return { !line->isReadOnly(), !line->text().isEmpty(), line->hasSelectedText(),
+            !line->isReadOnly() && line->isUndoAvailable() };
     }
     if (auto *plain = qobject_cast<QPlainTextEdit *>(control)) {
-        return {!plain->isReadOnly(), !plain->document()->isEmpty(),
-                plain->textCursor().hasSelection(),
-                !plain->isReadOnly() && plain->document()->isUndoAvailable()};
+        return { !plain->isReadOnly(), !plain->document()->isEmpty(),
+            plain->textCursor().hasSelection(),
+            !plain->isReadOnly() && plain->document()->isUndoAvailable() };
     }
     if (auto *rich = qobject_cast<QTextEdit *>(control)) {
-        return {!rich->isReadOnly(), !rich->document()->isEmpty(),
-                rich->textCursor().hasSelection(),
-                !rich->isReadOnly() && rich->document()->isUndoAvailable()};
+        return { !rich->isReadOnly(), !rich->document()->isEmpty(),
+            rich->textCursor().hasSelection(),
+            !rich->isReadOnly() && rich->document()->isUndoAvailable() };
     }
     return {};
 }
@@ -54,19 +54,31 @@ bool clipboardHasText()
     return data && data->hasText() && !data->text().isEmpty();
 }
 
-template<typename Line, typename Plain>
-void apply(QWidget *control, Line onLine, Plain onPlain)
+// Runs a command on the control as the kind of text control it is.
+template <typename Command> void onText(QWidget *control, Command command)
 {
     if (auto *line = qobject_cast<QLineEdit *>(control))
-        onLine(line);
+        command(line);
     else if (auto *plain = qobject_cast<QPlainTextEdit *>(control))
-        onPlain(plain);
+        command(plain);
     else if (auto *rich = qobject_cast<QTextEdit *>(control))
-        onPlain(rich);
+        command(rich);
+}
+
+// Delete removes the selection only, never the character after the caret.
+void removeSelection(QLineEdit *text)
+{
+    if (text->hasSelectedText())
+        text->del();
+}
+
+template <typename Text> void removeSelection(Text *text)
+{
+    text->textCursor().removeSelectedText();
 }
 
 QAction *makeAction(QWidget *window, const char *objectName, const QString &text,
-                    const char *iconName, const QKeySequence &shortcut)
+    const char *iconName, const QKeySequence &shortcut)
 {
     auto *action = new QAction(text, window);
     action->setObjectName(QLatin1String(objectName));
@@ -85,54 +97,37 @@ EditCommands::EditCommands(QWidget *window)
     , m_window(window)
 {
     m_undo = makeAction(window, "Undo1", QStringLiteral("&Undo"), "edit-undo",
-                        QKeySequence(Qt::ALT | Qt::Key_Backspace));
-    m_cut = makeAction(window, "Cut1", QStringLiteral("Cu&t"), "edit-cut",
-                       QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_copy = makeAction(window, "Copy1", QStringLiteral("&Copy"), "edit-copy",
-                        QKeySequence(Qt::CTRL | Qt::Key_C));
+        QKeySequence(Qt::ALT | Qt::Key_Backspace));
+    m_cut = makeAction(
+        window, "Cut1", QStringLiteral("Cu&t"), "edit-cut", QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_copy = makeAction(
+        window, "Copy1", QStringLiteral("&Copy"), "edit-copy", QKeySequence(Qt::CTRL | Qt::Key_C));
     m_paste = makeAction(window, "Paste1", QStringLiteral("&Paste"), "edit-paste",
-                         QKeySequence(Qt::CTRL | Qt::Key_V));
-    m_selectAll = makeAction(window, "SelectAll1", QStringLiteral("Select &All"), nullptr,
-                             QKeySequence());
-    m_delete = makeAction(window, "Delete1", QStringLiteral("&Delete"), "edit-delete",
-                          QKeySequence(Qt::Key_Delete));
+        QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_selectAll
+        = makeAction(window, "SelectAll1", QStringLiteral("Select &All"), nullptr, QKeySequence());
+    m_delete = makeAction(
+        window, "Delete1", QStringLiteral("&Delete"), "edit-delete", QKeySequence(Qt::Key_Delete));
     // The three clipboard commands name themselves in the status bar while highlighted.
     m_cut->setStatusTip(QStringLiteral("Cut"));
     m_copy->setStatusTip(QStringLiteral("Copy"));
     m_paste->setStatusTip(QStringLiteral("Paste"));
 
-    connect(m_undo, &QAction::triggered, this, [this] {
-        run([](QWidget *c) { apply(c, [](auto *t) { t->undo(); }, [](auto *t) { t->undo(); }); });
-    });
-    connect(m_cut, &QAction::triggered, this, [this] {
-        run([](QWidget *c) { apply(c, [](auto *t) { t->cut(); }, [](auto *t) { t->cut(); }); });
-    });
-    connect(m_copy, &QAction::triggered, this, [this] {
-        run([](QWidget *c) { apply(c, [](auto *t) { t->copy(); }, [](auto *t) { t->copy(); }); });
-    });
-    connect(m_paste, &QAction::triggered, this, [this] {
-        run([](QWidget *c) { apply(c, [](auto *t) { t->paste(); }, [](auto *t) { t->paste(); }); });
-    });
-    connect(m_selectAll, &QAction::triggered, this, [this] {
-        run([](QWidget *c) {
-            apply(c, [](auto *t) { t->selectAll(); }, [](auto *t) { t->selectAll(); });
+    const auto command = [this](QAction *action, auto run) {
+        connect(action, &QAction::triggered, this, [this, run] {
+            onText(m_target, run);
+            refresh();
         });
-    });
-    // Delete removes the selection only, never the character after the caret.
-    connect(m_delete, &QAction::triggered, this, [this] {
-        run([](QWidget *c) {
-            apply(
-                c,
-                [](QLineEdit *t) {
-                    if (t->hasSelectedText())
-                        t->del();
-                },
-                [](auto *t) { t->textCursor().removeSelectedText(); });
-        });
-    });
+    };
+    command(m_undo, [](auto *text) { text->undo(); });
+    command(m_cut, [](auto *text) { text->cut(); });
+    command(m_copy, [](auto *text) { text->copy(); });
+    command(m_paste, [](auto *text) { text->paste(); });
+    command(m_selectAll, [](auto *text) { text->selectAll(); });
+    command(m_delete, [](auto *text) { removeSelection(text); });
 
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget *, QWidget *now) { follow(now); });
+    connect(
+        qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { follow(now); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &EditCommands::refresh);
     follow(QApplication::focusWidget());
 }
@@ -160,23 +155,20 @@ void EditCommands::follow(QWidget *control)
     m_targetConnections.clear();
     m_target = control;
     if (auto *line = qobject_cast<QLineEdit *>(control)) {
-        m_targetConnections << connect(line, &QLineEdit::selectionChanged, this,
-                                       &EditCommands::refresh)
-                            << connect(line, &QLineEdit::textChanged, this,
-                                       &EditCommands::refresh);
+        m_targetConnections << connect(
+            line, &QLineEdit::selectionChanged, this, &EditCommands::refresh)
+                            << connect(line, &QLineEdit::textChanged, this, &EditCommands::refresh);
     } else if (auto *plain = qobject_cast<QPlainTextEdit *>(control)) {
-        m_targetConnections << connect(plain, &QPlainTextEdit::selectionChanged, this,
-                                       &EditCommands::refresh)
-                            << connect(plain, &QPlainTextEdit::textChanged, this,
-                                       &EditCommands::refresh)
-                            << connect(plain, &QPlainTextEdit::undoAvailable, this,
-                                       &EditCommands::refresh);
+        m_targetConnections
+            << connect(plain, &QPlainTextEdit::selectionChanged, this, &EditCommands::refresh)
+            << connect(plain, &QPlainTextEdit::textChanged, this, &EditCommands::refresh)
+            << connect(plain, &QPlainTextEdit::undoAvailable, this, &EditCommands::refresh);
     } else if (auto *rich = qobject_cast<QTextEdit *>(control)) {
-        m_targetConnections << connect(rich, &QTextEdit::selectionChanged, this,
-                                       &EditCommands::refresh)
+        m_targetConnections << connect(
+            rich, &QTextEdit::selectionChanged, this, &EditCommands::refresh)
                             << connect(rich, &QTextEdit::textChanged, this, &EditCommands::refresh)
-                            << connect(rich, &QTextEdit::undoAvailable, this,
-                                       &EditCommands::refresh);
+                            << connect(
+                                   rich, &QTextEdit::undoAvailable, this, &EditCommands::refresh);
     }
     refresh();
 }
@@ -190,13 +182,6 @@ void EditCommands::refresh()
     m_paste->setEnabled(state.editable && m_target && clipboardHasText());
     m_selectAll->setEnabled(state.hasText);
     m_delete->setEnabled(state.editable && state.hasSelection);
-}
-
-void EditCommands::run(void (*command)(QWidget *control))
-{
-    if (m_target)
-        command(m_target);
-    refresh();
 }
 
 } // namespace App

@@ -35,7 +35,6 @@ public:
 
 private:
     void follow(QWidget *control);
-    void run(void (*command)(QWidget *control));
 
     QWidget *m_window;
     QPointer<QWidget> m_target;

@@ -27,7 +27,7 @@ EditPagesPane::EditPagesPane(Corvanta::PageSelection &selection, QWidget *parent
     layout->setHorizontalSpacing(10);
     layout->setVerticalSpacing(6);
 
-    QLabel *prompt = makeFramedText({QStringLiteral("Select a page to edit:")}, group);
+    QLabel *prompt = makeFramedText({ QStringLiteral("Select a page to edit:") }, group);
     layout->addWidget(prompt, 0, 0, 1, 2);
 
     m_list = new QListWidget(group);
@@ -54,7 +54,7 @@ EditPagesPane::EditPagesPane(Corvanta::PageSelection &selection, QWidget *parent
                                                    "page you would like to edit for faster\n"
                                                    "execution or if you want to check your \n"
                                                    "pages in quick succession."),
-                                    tip));
+        tip));
     layout->addWidget(tip, 2, 1, Qt::AlignTop);
     layout->setRowStretch(3, 1);
 

@@ -16,7 +16,7 @@ namespace {
 
 // A framed block: a large flat button on the left, its explanation on the right.
 QToolButton *addBlock(QVBoxLayout *layout, QWidget *group, const char *objectName,
-                      const QString &caption, const char *iconName, const QStringList &lines)
+    const QString &caption, const char *iconName, const QStringList &lines)
 {
     auto *frame = new QFrame(group);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -52,23 +52,23 @@ FinishPane::FinishPane(QWidget *parent)
     layout->setContentsMargins(8, 8, 8, 6);
     layout->setSpacing(10);
     QLabel *intro = makeFramedText(
-        {QStringLiteral("When you are finished with your website, you can either save your "
-                        "information for future use, or publish the website to HTML files, ready "
-                        "to be uploaded to your website.")},
+        { QStringLiteral("When you are finished with your website, you can either save your "
+                         "information for future use, or publish the website to HTML files, ready "
+                         "to be uploaded to your website.") },
         group);
     intro->setWordWrap(true);
     layout->addWidget(intro);
-    QToolButton *save = addBlock(layout, group, "finishSaveButton", QStringLiteral("Save Project"),
-                                 "finish-save",
-                                 {QStringLiteral("Use this options to save your project files"),
-                                  QStringLiteral("for future use and editing. A total of 15"),
-                                  QStringLiteral("files will be saved.")});
+    QToolButton *save
+        = addBlock(layout, group, "finishSaveButton", QStringLiteral("Save Project"), "finish-save",
+            { QStringLiteral("Use this options to save your project files"),
+                QStringLiteral("for future use and editing. A total of 15"),
+                QStringLiteral("files will be saved.") });
     QToolButton *publish = addBlock(layout, group, "finishPublishButton",
-                                    QStringLiteral("Publish Project"), "finish-publish",
-                                    {QStringLiteral("Use this option to publish your project to"),
-                                     QStringLiteral("HTML files. The website directory will be"),
-                                     QStringLiteral("created and all files and images will be"),
-                                     QStringLiteral("copied into it.")});
+        QStringLiteral("Publish Project"), "finish-publish",
+        { QStringLiteral("Use this option to publish your project to"),
+            QStringLiteral("HTML files. The website directory will be"),
+            QStringLiteral("created and all files and images will be"),
+            QStringLiteral("copied into it.") });
     layout->addStretch(1);
     QPushButton *help = makeHelpButton(group);
     help->setObjectName(QStringLiteral("finishHelp"));

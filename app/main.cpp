@@ -30,10 +30,10 @@ int main(int argc, char **argv)
 {
     if (!displayAvailable()) {
         std::fprintf(stderr,
-                     "corvanta: no display to open the window on: neither DISPLAY (X11) nor "
-                     "WAYLAND_DISPLAY (Wayland) is set.\n"
-                     "Start Corvanta from a desktop session, or use corvanta-cli to work "
-                     "without a window.\n");
+            "corvanta: no display to open the window on: neither DISPLAY (X11) nor "
+            "WAYLAND_DISPLAY (Wayland) is set.\n"
+            "Start Corvanta from a desktop session, or use corvanta-cli to work "
+            "without a window.\n");
         return 1;
     }
     QApplication application(argc, argv);
@@ -45,11 +45,11 @@ int main(int argc, char **argv)
     App::TForm1 form1(dialogs, Platform::currentDirectory());
     App::CompanionWindows windows;
     form1.setCompanionWindows(std::move(windows));
-    QObject::connect(&form1, &App::TForm1::programEnds, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(
+        &form1, &App::TForm1::programEnds, &application, &QApplication::quit, Qt::QueuedConnection);
 
-    form1.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, form1.size(),
-                                          form1.screen()->availableGeometry()));
+    form1.setGeometry(QStyle::alignedRect(
+        Qt::LeftToRight, Qt::AlignCenter, form1.size(), form1.screen()->availableGeometry()));
     form1.show();
     return application.exec();
 }

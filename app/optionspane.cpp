@@ -25,8 +25,7 @@ using Corvanta::Project;
 
 namespace {
 
-template<typename List>
-QStringList entriesOf(const List &list)
+template <typename List> QStringList entriesOf(const List &list)
 {
     QStringList entries;
     for (const auto &entry : list)
@@ -37,7 +36,7 @@ QStringList entriesOf(const List &list)
 QColor swatchColour(std::uint32_t swatch)
 {
     return QColor(static_cast<int>(swatch & 0xFF), static_cast<int>((swatch >> 8) & 0xFF),
-                  static_cast<int>((swatch >> 16) & 0xFF));
+        static_cast<int>((swatch >> 16) & 0xFF));
 }
 
 // Sizes "1" to "100" are pixel sizes; the nine keyword sizes before them have no unit.
@@ -52,7 +51,7 @@ void FontListBox::showPopup()
 }
 
 OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
-                         Platform::Dialogs &dialogs, QWidget *parent)
+    Platform::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
     , m_project(project)
     , m_dialogs(dialogs)
@@ -80,21 +79,21 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
     m_fontList->view()->setMinimumWidth(220);
     rows->addWidget(makeRowLabel(QStringLiteral("Default Font:"), m_fontList, textTab), 0, 0);
     rows->addWidget(m_fontList, 0, 1, 1, 2);
-    m_choices.append({&Project::fontFamily, m_fontList});
+    m_choices.append({ &Project::fontFamily, m_fontList });
     connect(m_fontList, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_project.fontFamily = index < 0 ? Corvanta::Choice() : Corvanta::Choice(index);
     });
-    addColourChooser(rows, 1, 1, QStringLiteral("Default Font Color:"), "fontColor",
-                     &Project::fontColor);
+    addColourChooser(
+        rows, 1, 1, QStringLiteral("Default Font Color:"), "fontColor", &Project::fontColor);
     m_fontSize = addChoice(rows, 2, 1, QStringLiteral("Default Font Size:"), "ComboBox5",
-                           entriesOf(Corvanta::Lists::FontSizes), &Project::fontSize);
+        entriesOf(Corvanta::Lists::FontSizes), &Project::fontSize);
     m_sizeUnit = new QLabel(textTab);
     m_sizeUnit->setObjectName(QStringLiteral("sizeUnitLabel"));
     m_sizeUnit->setMinimumWidth(20);
     rows->addWidget(m_sizeUnit, 2, 2);
     connect(m_fontSize, &QComboBox::currentIndexChanged, this, &OptionsPane::updateSizeUnit);
     addChoice(rows, 3, 1, QStringLiteral("Default Font Variant:"), "ComboBox6",
-              entriesOf(Corvanta::Lists::FontVariants), &Project::fontVariant);
+        entriesOf(Corvanta::Lists::FontVariants), &Project::fontVariant);
     rows->setColumnStretch(1, 1);
 
     m_sample = new QFrame(textTab);
@@ -127,11 +126,12 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
         Corvanta::Choice Project::*decoration;
     };
     const LinkRow linkRows[] = {
-        {"Link:", "linkColor", &Project::linkColor, "ComboBox1", &Project::linkDecoration},
-        {"Hover:", "hoverColor", &Project::hoverColor, "ComboBox2", &Project::hoverDecoration},
-        {"Active:", "activeColor", &Project::activeColor, "ComboBox3", &Project::activeDecoration},
-        {"Visited:", "visitedColor", &Project::visitedColor, "ComboBox4",
-         &Project::visitedDecoration},
+        { "Link:", "linkColor", &Project::linkColor, "ComboBox1", &Project::linkDecoration },
+        { "Hover:", "hoverColor", &Project::hoverColor, "ComboBox2", &Project::hoverDecoration },
+        { "Active:", "activeColor", &Project::activeColor, "ComboBox3",
+            &Project::activeDecoration },
+        { "Visited:", "visitedColor", &Project::visitedColor, "ComboBox4",
+            &Project::visitedDecoration },
     };
     int row = 0;
     for (const LinkRow &link : linkRows) {
@@ -140,10 +140,9 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
         divider->setFrameStyle(QFrame::VLine | QFrame::Sunken);
         rows->addWidget(divider, row, 2);
         QComboBox *decoration = addChoice(rows, row, 4, QStringLiteral("Decoration:"),
-                                          link.decorationBox,
-                                          entriesOf(Corvanta::Lists::Decorations), link.decoration);
-        decoration->setAccessibleName(QString::fromLatin1(link.label).chopped(1)
-                                      + QStringLiteral(" decoration"));
+            link.decorationBox, entriesOf(Corvanta::Lists::Decorations), link.decoration);
+        decoration->setAccessibleName(
+            QString::fromLatin1(link.label).chopped(1) + QStringLiteral(" decoration"));
         ++row;
     }
     rows->setColumnStretch(4, 1);
@@ -151,22 +150,22 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
     // Lists.
     addTab(QStringLiteral("Lists"), QStringLiteral(" List Options "), rows);
     addChoice(rows, 0, 1, QStringLiteral("List Style Type:"), "ComboBox7",
-              entriesOf(Corvanta::Lists::ListStyles), &Project::listStyleType);
+        entriesOf(Corvanta::Lists::ListStyles), &Project::listStyleType);
     rows->setColumnStretch(2, 1);
 
     // Images.
     addTab(QStringLiteral("Images"), QStringLiteral(" Image Options "), rows);
     addChoice(rows, 0, 1, QStringLiteral("Image Border Type:"), "ComboBox9",
-              entriesOf(Corvanta::Lists::BorderStyles), &Project::imageBorderStyle);
+        entriesOf(Corvanta::Lists::BorderStyles), &Project::imageBorderStyle);
     addChoice(rows, 1, 1, QStringLiteral("Image Border Size:"), "ComboBox8",
-              entriesOf(Corvanta::Lists::BorderSizes), &Project::imageBorderWidth);
+        entriesOf(Corvanta::Lists::BorderSizes), &Project::imageBorderWidth);
     addColourChooser(rows, 2, 1, QStringLiteral("Image Border Color:"), "imageBorderColor",
-                     &Project::imageBorderColor);
+        &Project::imageBorderColor);
     rows->setColumnStretch(2, 1);
 
     // General Page Settings: the page additions.
-    QWidget *generalTab = addTab(QStringLiteral("General Page Settings"),
-                                 QStringLiteral(" General Page Settings "), rows);
+    QWidget *generalTab = addTab(
+        QStringLiteral("General Page Settings"), QStringLiteral(" General Page Settings "), rows);
     auto *heading = new QLabel(QStringLiteral("Miscellaneous Page Additions:"), generalTab);
     heading->setAutoFillBackground(true);
     QPalette headingPalette = heading->palette();
@@ -176,21 +175,20 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
     heading->setMargin(3);
     rows->addWidget(heading, 0, 0);
     addFlag(rows, 1, QStringLiteral("&Add textual navigation to the bottom of each page"),
-            QStringLiteral("Add textual navigation to the bottom of each page"), "CheckBox1",
-            &Project::addTextNavigation);
+        QStringLiteral("Add textual navigation to the bottom of each page"), "CheckBox1",
+        &Project::addTextNavigation);
     addFlag(rows, 2, QStringLiteral("A&dd copyright information to the bottom of each page"),
-            QStringLiteral("Add copyright information to the bottom of each page"), "CheckBox2",
-            &Project::addCopyrightFooter);
+        QStringLiteral("Add copyright information to the bottom of each page"), "CheckBox2",
+        &Project::addCopyrightFooter);
     // Every published site carries the made-in line; the box only shows that.
-    QCheckBox *madeIn = addFlag(rows, 3,
-                                QStringLiteral("Add \" &Website Made In Corvanta v1.0 \" link"),
-                                QStringLiteral("Add \" Website Made In Corvanta v1.0 \" link"),
-                                "CheckBox3", &Project::addMadeWithLink);
+    QCheckBox *madeIn
+        = addFlag(rows, 3, QStringLiteral("Add \" &Website Made In Corvanta v1.0 \" link"),
+            QStringLiteral("Add \" Website Made In Corvanta v1.0 \" link"), "CheckBox3",
+            &Project::addMadeWithLink);
     madeIn->setEnabled(false);
     // The site map flag is only carried in project files; its box is never shown.
     QCheckBox *sitemap = addFlag(rows, 4, QStringLiteral("&Generate Sitemap for website"),
-                                 QStringLiteral("Generate Sitemap for website"), "CheckBox28",
-                                 &Project::generateSitemap);
+        QStringLiteral("Generate Sitemap for website"), "CheckBox28", &Project::generateSitemap);
     sitemap->setVisible(false);
 
     showProject();
@@ -223,8 +221,7 @@ QWidget *OptionsPane::addTab(const QString &title, const QString &groupTitle, QG
 }
 
 QComboBox *OptionsPane::addChoice(QGridLayout *rows, int row, int column, const QString &label,
-                                  const char *objectName, const QStringList &entries,
-                                  Corvanta::Choice Project::*field)
+    const char *objectName, const QStringList &entries, Corvanta::Choice Project::*field)
 {
     QWidget *group = rows->parentWidget();
     auto *box = new QComboBox(group);
@@ -233,7 +230,7 @@ QComboBox *OptionsPane::addChoice(QGridLayout *rows, int row, int column, const 
     box->setMaxVisibleItems(16);
     rows->addWidget(makeRowLabel(label, box, group), row, column - 1);
     rows->addWidget(box, row, column);
-    m_choices.append({field, box});
+    m_choices.append({ field, box });
     connect(box, &QComboBox::currentIndexChanged, this, [this, field](int index) {
         m_project.*field = index < 0 ? Corvanta::Choice() : Corvanta::Choice(index);
     });
@@ -241,8 +238,7 @@ QComboBox *OptionsPane::addChoice(QGridLayout *rows, int row, int column, const 
 }
 
 void OptionsPane::addColourChooser(QGridLayout *rows, int row, int column, const QString &label,
-                                   const char *objectName,
-                                   Corvanta::ColorChoice Project::*field)
+    const char *objectName, Corvanta::ColorChoice Project::*field)
 {
     QWidget *group = rows->parentWidget();
     const QString name = QLatin1String(objectName);
@@ -275,21 +271,20 @@ void OptionsPane::addColourChooser(QGridLayout *rows, int row, int column, const
     QString accessible = label;
     accessible.chop(1);
     button->setAccessibleName(accessible + QStringLiteral(": Choose color"));
-    m_colours.append({field, swatch, button, text});
+    m_colours.append({ field, swatch, button, text });
     const ColourChooser chooser = m_colours.constLast();
     connect(button, &QToolButton::clicked, this, [this, chooser] { chooseColour(chooser); });
 }
 
 QCheckBox *OptionsPane::addFlag(QGridLayout *rows, int row, const QString &caption,
-                                const QString &hint, const char *objectName,
-                                bool Project::*field)
+    const QString &hint, const char *objectName, bool Project::*field)
 {
     auto *box = new QCheckBox(caption, rows->parentWidget());
     box->setObjectName(QLatin1String(objectName));
     box->setAccessibleName(hint);
     setHint(box, hint);
     rows->addWidget(box, row, 0);
-    m_flags.append({field, box});
+    m_flags.append({ field, box });
     connect(box, &QCheckBox::toggled, this, [this, field](bool on) { m_project.*field = on; });
     return box;
 }
@@ -298,9 +293,10 @@ void OptionsPane::showProject()
 {
     for (const ChoiceBox &choice : std::as_const(m_choices)) {
         const Corvanta::Choice position = m_project.*(choice.field);
-        choice.box->setCurrentIndex(position && *position < static_cast<std::size_t>(choice.box->count())
-                                        ? static_cast<int>(*position)
-                                        : -1);
+        choice.box->setCurrentIndex(
+            position && *position < static_cast<std::size_t>(choice.box->count())
+                ? static_cast<int>(*position)
+                : -1);
     }
     for (const ColourChooser &chooser : std::as_const(m_colours))
         showColour(chooser);
@@ -331,8 +327,8 @@ void OptionsPane::showColour(const ColourChooser &chooser)
 
 void OptionsPane::updateSizeUnit()
 {
-    m_sizeUnit->setText(m_fontSize->currentIndex() >= FirstNumericSize ? QStringLiteral("px")
-                                                                         : QString());
+    m_sizeUnit->setText(
+        m_fontSize->currentIndex() >= FirstNumericSize ? QStringLiteral("px") : QString());
 }
 
 void OptionsPane::showFontSample()
@@ -380,8 +376,9 @@ bool OptionsPane::eventFilter(QObject *watched, QEvent *event)
             lit = bar->tabAt(static_cast<QMouseEvent *>(event)->position().toPoint());
         if (event->type() == QEvent::MouseMove || event->type() == QEvent::Leave) {
             for (int tab = 0; tab < bar->count(); ++tab)
-                bar->setTabTextColor(tab, tab == lit ? bar->palette().color(QPalette::Highlight)
-                                                     : bar->palette().color(QPalette::WindowText));
+                bar->setTabTextColor(tab,
+                    tab == lit ? bar->palette().color(QPalette::Highlight)
+                               : bar->palette().color(QPalette::WindowText));
         }
     }
     return QWidget::eventFilter(watched, event);

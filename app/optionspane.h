@@ -36,7 +36,7 @@ class OptionsPane : public QWidget
     Q_OBJECT
 public:
     OptionsPane(Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
-                Platform::Dialogs &dialogs, QWidget *parent = nullptr);
+        Platform::Dialogs &dialogs, QWidget *parent = nullptr);
 
     /// Shows the project's values in the controls (after New and Open).
     void showProject();
@@ -73,12 +73,12 @@ private:
 
     QWidget *addTab(const QString &title, const QString &groupTitle, QGridLayout *&rows);
     QComboBox *addChoice(QGridLayout *rows, int row, int column, const QString &label,
-                         const char *objectName, const QStringList &entries,
-                         Corvanta::Choice Corvanta::Project::*field);
+        const char *objectName, const QStringList &entries,
+        Corvanta::Choice Corvanta::Project::*field);
     void addColourChooser(QGridLayout *rows, int row, int column, const QString &label,
-                          const char *objectName, Corvanta::ColorChoice Corvanta::Project::*field);
+        const char *objectName, Corvanta::ColorChoice Corvanta::Project::*field);
     QCheckBox *addFlag(QGridLayout *rows, int row, const QString &caption, const QString &hint,
-                       const char *objectName, bool Corvanta::Project::*field);
+        const char *objectName, bool Corvanta::Project::*field);
     void chooseColour(const ColourChooser &chooser);
     void showColour(const ColourChooser &chooser);
     void updateSizeUnit();

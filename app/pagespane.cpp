@@ -27,18 +27,18 @@ PagesPane::PagesPane(Corvanta::PageSelection &selection, QWidget *parent)
     auto *layout = new QVBoxLayout(group);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->setSpacing(3);
-    QLabel *intro = makeFramedText({QStringLiteral("Choose the pages you want to include in your "
-                                                   "website from the relevant category below:")},
-                                   group);
+    QLabel *intro = makeFramedText({ QStringLiteral("Choose the pages you want to include in your "
+                                                    "website from the relevant category below:") },
+        group);
     intro->setWordWrap(true);
     intro->setMargin(2);
     layout->addWidget(intro);
     auto *columns = new QHBoxLayout;
     columns->setSpacing(8);
     QWidget *personal = makeColumn(Column::Personal, QStringLiteral("Personal Website:"), "Label10",
-                                   Corvanta::PersonalPageCount);
-    QWidget *business = makeColumn(Column::Business, QStringLiteral("Business Website:"), "Label45",
-                                   Corvanta::PageCount);
+        Corvanta::PersonalPageCount);
+    QWidget *business = makeColumn(
+        Column::Business, QStringLiteral("Business Website:"), "Label45", Corvanta::PageCount);
     columns->addWidget(personal, 1, Qt::AlignTop);
     columns->addWidget(business, 1, Qt::AlignTop);
     layout->addLayout(columns, 1);
@@ -69,8 +69,8 @@ PagesPane::PagesPane(Corvanta::PageSelection &selection, QWidget *parent)
     showTicks();
 }
 
-QWidget *PagesPane::makeColumn(Column column, const QString &heading, const char *linkName,
-                               int pageCount)
+QWidget *PagesPane::makeColumn(
+    Column column, const QString &heading, const char *linkName, int pageCount)
 {
     auto *frame = new QFrame;
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -100,13 +100,13 @@ QWidget *PagesPane::makeColumn(Column column, const QString &heading, const char
     headingRow->addWidget(link);
     layout->addLayout(headingRow);
     connect(link, &QToolButton::clicked, this,
-            column == Column::Personal ? &PagesPane::Label10Click : &PagesPane::Label45Click);
+        column == Column::Personal ? &PagesPane::Label10Click : &PagesPane::Label45Click);
 
     for (PageId page = 1; page <= pageCount; ++page) {
         const Corvanta::PageInfo &info = Corvanta::pageInfo(page);
         auto *check = new QCheckBox(QString::fromLatin1(info.caption), frame);
-        check->setObjectName(QLatin1String(column == Column::Personal ? info.personalBox
-                                                                      : info.businessBox));
+        check->setObjectName(
+            QLatin1String(column == Column::Personal ? info.personalBox : info.businessBox));
         check->setAccessibleName(QString::fromLatin1(info.caption));
         // Fourteen rows have to fit the pane's height.
         check->setFixedHeight(17);
@@ -114,7 +114,7 @@ QWidget *PagesPane::makeColumn(Column column, const QString &heading, const char
         layout->addWidget(check);
         box(column, page) = check;
         connect(check, &QCheckBox::clicked, this,
-                [this, column, page](bool on) { boxClicked(column, page, on); });
+            [this, column, page](bool on) { boxClicked(column, page, on); });
     }
     layout->addStretch(1);
     return frame;
@@ -129,7 +129,7 @@ QCheckBox *&PagesPane::box(Column column, PageId page)
 void PagesPane::showTicks()
 {
     for (PageId page = 1; page <= Corvanta::PageCount; ++page) {
-        for (Column column : {Column::Personal, Column::Business}) {
+        for (Column column : { Column::Personal, Column::Business }) {
             if (column == Column::Personal && page > Corvanta::PersonalPageCount)
                 continue;
             QCheckBox *check = box(column, page);

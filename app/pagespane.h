@@ -32,8 +32,8 @@ signals:
     void helpRequested();
 
 private:
-    QWidget *makeColumn(Corvanta::Column column, const QString &heading, const char *linkName,
-                        int pageCount);
+    QWidget *makeColumn(
+        Corvanta::Column column, const QString &heading, const char *linkName, int pageCount);
     void boxClicked(Corvanta::Column column, Corvanta::PageId page, bool on);
     QCheckBox *&box(Corvanta::Column column, Corvanta::PageId page);
 

@@ -19,7 +19,7 @@ namespace App {
 using Corvanta::Project;
 
 SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::ChoiceLists &lists,
-                           Platform::Dialogs &dialogs, QWidget *parent)
+    Platform::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
     , m_project(selection.project())
@@ -92,21 +92,20 @@ SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::C
     connect(m_templateViewer, &QToolButton::clicked, this, &SiteInfoPane::templateViewerRequested);
 
     QLineEdit *title = addTextRow("Edit2", QStringLiteral("Site Title"),
-                                  QStringLiteral("Enter the title of your website, e.g. your "
-                                                 "company name"),
-                                  &Project::siteTitle);
+        QStringLiteral("Enter the title of your website, e.g. your "
+                       "company name"),
+        &Project::siteTitle);
     QLineEdit *description = addTextRow("Edit3", QStringLiteral("Site Description:"),
-                                        QStringLiteral("Enter a good description of your website"),
-                                        &Project::siteDescription);
+        QStringLiteral("Enter a good description of your website"), &Project::siteDescription);
     QLineEdit *keywords = addTextRow("Edit4", QStringLiteral("Describing Keywords:"),
-                                     QStringLiteral("Enter keywords (separated by commas) that "
-                                                    "best describe your website"),
-                                     &Project::siteKeywords);
+        QStringLiteral("Enter keywords (separated by commas) that "
+                       "best describe your website"),
+        &Project::siteKeywords);
     QLineEdit *copyright = addTextRow("Edit5", QStringLiteral("Copyright:"),
-                                      QStringLiteral("If your website is copyrighted, enter the "
-                                                     "years of copyright, separated by commas "
-                                                     "(e.g. 2002, 2003)"),
-                                      &Project::copyrightYears);
+        QStringLiteral("If your website is copyrighted, enter the "
+                       "years of copyright, separated by commas "
+                       "(e.g. 2002, 2003)"),
+        &Project::copyrightYears);
 
     // Logo: filled only through its button.
     auto *logoBox = new QWidget(group);
@@ -132,8 +131,7 @@ SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::C
     connect(m_logoButton, &QToolButton::clicked, this, &SiteInfoPane::chooseLogo);
 
     QLineEdit *slogan = addTextRow("Edit7", QStringLiteral("Site/Company Slogan:"),
-                                   QStringLiteral("Enter your website slogan (if applicable)"),
-                                   &Project::slogan);
+        QStringLiteral("Enter your website slogan (if applicable)"), &Project::slogan);
 
     m_help = makeHelpButton(group);
     m_help->setObjectName(QStringLiteral("siteInfoHelp"));
@@ -158,8 +156,8 @@ SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::C
     showProject();
 }
 
-QLineEdit *SiteInfoPane::addTextRow(const char *objectName, const QString &label,
-                                    const QString &hint, std::string Project::*field)
+QLineEdit *SiteInfoPane::addTextRow(
+    const char *objectName, const QString &label, const QString &hint, std::string Project::*field)
 {
     auto *group = m_rows->parentWidget() ? m_rows->parentWidget() : this;
     auto *edit = new QLineEdit(group);
@@ -170,8 +168,8 @@ QLineEdit *SiteInfoPane::addTextRow(const char *objectName, const QString &label
     m_rows->addWidget(makeRowLabel(label, edit, group), row, 0);
     m_rows->addWidget(edit, row, 1);
     connect(edit, &QLineEdit::textEdited, this,
-            [this, field](const QString &text) { m_project.*field = projectText(text); });
-    m_textRows.append({edit, field});
+        [this, field](const QString &text) { m_project.*field = projectText(text); });
+    m_textRows.append({ edit, field });
     return edit;
 }
 
@@ -180,9 +178,10 @@ void SiteInfoPane::showProject()
     const bool personal = m_project.siteType == Corvanta::SiteType::Personal;
     (personal ? m_personal : m_business)->setChecked(true);
     const auto position = m_project.templateName;
-    m_templates->setCurrentIndex(position && *position < static_cast<std::size_t>(m_templates->count())
-                                     ? static_cast<int>(*position)
-                                     : -1);
+    m_templates->setCurrentIndex(
+        position && *position < static_cast<std::size_t>(m_templates->count())
+            ? static_cast<int>(*position)
+            : -1);
     for (const TextRow &row : std::as_const(m_textRows))
         row.edit->setText(uiText(m_project.*(row.field)));
     m_logo->setText(uiText(m_project.logoPath));
@@ -205,12 +204,10 @@ void SiteInfoPane::chooseLogo()
     Platform::FileDialogSpec spec;
     spec.mode = Platform::FileDialogSpec::Mode::Open;
     spec.title = "Open Image";
-    spec.filters = {{"JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg"},
-                    {"GIF (*.gif)", "*.gif"},
-                    {"PNG (*.png)", "*.png"},
-                    {"All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)",
-                     "*.jpeg; *.jpg; *.gif; *.png"},
-                    {"All Files", "*.*"}};
+    spec.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "GIF (*.gif)", "*.gif" },
+        { "PNG (*.png)", "*.png" },
+        { "All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)", "*.jpeg; *.jpg; *.gif; *.png" },
+        { "All Files", "*.*" } };
     spec.initialPath = m_lastLogo;
     const std::optional<std::string> chosen = m_dialogs.chooseFile(spec);
     if (!chosen)

@@ -21,7 +21,7 @@ class SiteInfoPane : public QWidget
     Q_OBJECT
 public:
     SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::ChoiceLists &lists,
-                 Platform::Dialogs &dialogs, QWidget *parent = nullptr);
+        Platform::Dialogs &dialogs, QWidget *parent = nullptr);
 
     /// Shows the project's values in the controls (after New and Open).
     void showProject();
@@ -40,7 +40,7 @@ signals:
 
 private:
     QLineEdit *addTextRow(const char *objectName, const QString &label, const QString &hint,
-                          std::string Corvanta::Project::*field);
+        std::string Corvanta::Project::*field);
 
     Corvanta::PageSelection &m_selection;
     Corvanta::Project &m_project;

@@ -54,38 +54,38 @@ struct PaneInfo
 
 // In the sidebar's order, which puts Edit Pages before Finish.
 constexpr PaneInfo Panes[] = {
-    {OrganiserPane::SiteInfo, "Site Info", "Website information", "Website Organiser :: Site Info",
-     "sidebar-siteinfo", "SiteInfo1", Qt::Key_F5},
-    {OrganiserPane::Options, "Options", "Website options", "Website Organiser :: Options",
-     "sidebar-options", "Options1", Qt::Key_F6},
-    {OrganiserPane::Pages, "Pages", "Current pages in project", "Website Organiser :: Pages",
-     "sidebar-pages", "Pages1", Qt::Key_F7},
-    {OrganiserPane::EditPages, "Edit Pages", "Edit pages in project",
-     "Website Organiser :: Edit Pages", "sidebar-editpages", "EditPages1", Qt::Key_F8},
-    {OrganiserPane::Finish, "Finish", "Finish project", "Website Organiser :: Finish",
-     "sidebar-finish", "Finish1", Qt::Key_F9},
+    { OrganiserPane::SiteInfo, "Site Info", "Website information", "Website Organiser :: Site Info",
+        "sidebar-siteinfo", "SiteInfo1", Qt::Key_F5 },
+    { OrganiserPane::Options, "Options", "Website options", "Website Organiser :: Options",
+        "sidebar-options", "Options1", Qt::Key_F6 },
+    { OrganiserPane::Pages, "Pages", "Current pages in project", "Website Organiser :: Pages",
+        "sidebar-pages", "Pages1", Qt::Key_F7 },
+    { OrganiserPane::EditPages, "Edit Pages", "Edit pages in project",
+        "Website Organiser :: Edit Pages", "sidebar-editpages", "EditPages1", Qt::Key_F8 },
+    { OrganiserPane::Finish, "Finish", "Finish project", "Website Organiser :: Finish",
+        "sidebar-finish", "Finish1", Qt::Key_F9 },
 };
 
 const PaneInfo &paneInfo(OrganiserPane pane)
 {
     return *std::find_if(std::begin(Panes), std::end(Panes),
-                         [pane](const PaneInfo &info) { return info.pane == pane; });
+        [pane](const PaneInfo &info) { return info.pane == pane; });
 }
 
 // What a trimmed file name keeps: blanks and control characters at either end go.
 bool isBlankName(const std::string &name)
 {
-    return std::all_of(name.begin(), name.end(),
-                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+    return std::all_of(
+        name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
 
-Platform::FileDialogSpec projectDialog(Platform::FileDialogSpec::Mode mode, const char *title,
-                                       const std::string &lastName)
+Platform::FileDialogSpec projectDialog(
+    Platform::FileDialogSpec::Mode mode, const char *title, const std::string &lastName)
 {
     Platform::FileDialogSpec spec;
     spec.mode = mode;
     spec.title = title;
-    spec.filters = {{"Corvanta Files (*.cvp)", "*.cvp"}};
+    spec.filters = { { "Corvanta Files (*.cvp)", "*.cvp" } };
     spec.defaultExtension = "cvp";
     spec.initialPath = lastName;
     return spec;
@@ -112,8 +112,8 @@ TForm1::TForm1(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Corvanta v1.0"));
     setWindowIcon(Assets::icon("corvanta"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     FormCreate();
 
     auto *central = new QWidget(this);
@@ -128,10 +128,7 @@ TForm1::TForm1(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 }
 
-TForm1::~TForm1()
-{
-    qApp->removeEventFilter(this);
-}
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
 
 void TForm1::FormCreate()
 {
@@ -235,18 +232,19 @@ void TForm1::createHeadingAndPanes(QWidget *central)
     connect(m_editPages, &EditPagesPane::editSelectedPage, this, &TForm1::BitBtn9Click);
     connect(m_finish, &FinishPane::saveRequested, this, &TForm1::SaveProject1Click);
     connect(m_finish, &FinishPane::publishRequested, this, &TForm1::PublishHTML1Click);
-    connect(m_siteInfo, &SiteInfoPane::helpRequested, this, [this] { openHelp("/help/con1.html"); });
+    connect(
+        m_siteInfo, &SiteInfoPane::helpRequested, this, [this] { openHelp("/help/con1.html"); });
     connect(m_options, &OptionsPane::helpRequested, this, [this] { openHelp("/help/con2.html"); });
     connect(m_pages, &PagesPane::helpRequested, this, [this] { openHelp("/help/con3.html"); });
-    connect(m_editPages, &EditPagesPane::helpRequested, this,
-            [this] { openHelp("/help/con4.html"); });
+    connect(
+        m_editPages, &EditPagesPane::helpRequested, this, [this] { openHelp("/help/con4.html"); });
     connect(m_finish, &FinishPane::helpRequested, this, [this] { openHelp("/help/con5.html"); });
 }
 
 void TForm1::createMenus()
 {
     const auto item = [this](QMenu *menu, const char *objectName, const QString &text,
-                             const char *icon, const QKeySequence &shortcut, auto handler) {
+                          const char *icon, const QKeySequence &shortcut, auto handler) {
         QAction *action = menu->addAction(text);
         action->setObjectName(QLatin1String(objectName));
         if (icon)
@@ -259,18 +257,18 @@ void TForm1::createMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("File1"));
     item(file, "New1", QStringLiteral("New"), "menu-new", QKeySequence(Qt::CTRL | Qt::Key_N),
-         &TForm1::New1Click);
+        &TForm1::New1Click);
     file->addSeparator();
     item(file, "OpenProject1", QStringLiteral("Open Project"), "menu-open",
-         QKeySequence(Qt::CTRL | Qt::Key_O), &TForm1::OpenProject1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_O), &TForm1::OpenProject1Click);
     file->addSeparator();
     item(file, "SaveProject1", QStringLiteral("Save Project"), "menu-save",
-         QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SaveProject1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SaveProject1Click);
     item(file, "PublishHTML1", QStringLiteral("Publish HTML"), nullptr,
-         QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::PublishHTML1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::PublishHTML1Click);
     file->addSeparator();
     item(file, "Exit1", QStringLiteral("Exit"), "menu-exit",
-         QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), &TForm1::Exit1Click);
+        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), &TForm1::Exit1Click);
 
     m_editCommands = new EditCommands(this);
     QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit"));
@@ -286,38 +284,38 @@ void TForm1::createMenus()
     // The View menu lists the panes as the sidebar does.
     for (const PaneInfo &info : Panes) {
         const OrganiserPane pane = info.pane;
-        item(view, info.viewItem, QString::fromLatin1(info.caption), nullptr, QKeySequence(info.key),
-             [this, pane] {
-                 if (pane == OrganiserPane::EditPages)
-                     SpeedButton4Click();
-                 else
-                     showPane(pane);
-             });
+        item(view, info.viewItem, QString::fromLatin1(info.caption), nullptr,
+            QKeySequence(info.key), [this, pane] {
+                if (pane == OrganiserPane::EditPages)
+                    SpeedButton4Click();
+                else
+                    showPane(pane);
+            });
     }
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("Tools1"));
     item(tools, "UpdateChecker1", QStringLiteral("Update Checker"), "menu-update",
-         QKeySequence(Qt::CTRL | Qt::Key_U), &TForm1::UpdateChecker1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_U), &TForm1::UpdateChecker1Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));
     item(help, "Help2", QStringLiteral("Help"), "menu-help", QKeySequence(Qt::Key_F1),
-         &TForm1::Help2Click);
+        &TForm1::Help2Click);
     item(help, "Readme1", QStringLiteral("Readme"), "menu-readme", QKeySequence(Qt::Key_F2),
-         &TForm1::Readme1Click);
+        &TForm1::Readme1Click);
     help->addSeparator();
     QMenu *web = help->addMenu(QStringLiteral("On The Web"));
     web->setObjectName(QStringLiteral("OnTheWeb1"));
     item(web, "Website1", QStringLiteral("Website"), "menu-website", QKeySequence(),
-         &TForm1::Website1Click);
+        &TForm1::Website1Click);
     item(web, "Email1", QStringLiteral("E-mail"), "menu-email", QKeySequence(),
-         &TForm1::Email1Click);
+        &TForm1::Email1Click);
     item(web, "Support1", QStringLiteral("Support"), nullptr, QKeySequence(),
-         &TForm1::Support1Click);
+        &TForm1::Support1Click);
     help->addSeparator();
     item(help, "About1", QStringLiteral("About"), "menu-about", QKeySequence(Qt::Key_F4),
-         &TForm1::About1Click);
+        &TForm1::About1Click);
 }
 
 void TForm1::createStatusBar()
@@ -343,10 +341,7 @@ OrganiserPane TForm1::currentPane() const
     return static_cast<OrganiserPane>(m_panes->currentIndex());
 }
 
-QString TForm1::heading() const
-{
-    return m_heading->text();
-}
+QString TForm1::heading() const { return m_heading->text(); }
 
 void TForm1::showPane(OrganiserPane pane)
 {
@@ -418,8 +413,8 @@ void TForm1::contextMenuEvent(QContextMenuEvent *event)
 
 bool TForm1::confirmExit()
 {
-    return m_dialogs.confirm({"Confirm", "Are you sure you want to exit Corvanta?",
-                              Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel});
+    return m_dialogs.confirm({ "Confirm", "Are you sure you want to exit Corvanta?",
+        Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel });
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -480,9 +475,9 @@ void TForm1::distributePageBodies(const std::array<std::string, Corvanta::PageCo
 
 void TForm1::New1Click()
 {
-    if (!m_dialogs.confirm({"Warning",
-                            "Are you sure you want to erase all fields and start a new project?",
-                            Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel}))
+    if (!m_dialogs.confirm(
+            { "Warning", "Are you sure you want to erase all fields and start a new project?",
+                Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
         return;
     collectPageBodies();
     const auto bodiesBefore = m_project.pageBody;
@@ -585,29 +580,17 @@ void TForm1::openHelp(const char *relativePath)
     m_dialogs.openDocument(m_homeDir + relativePath);
 }
 
-void TForm1::Help2Click()
-{
-    openHelp("/help/index.html");
-}
+void TForm1::Help2Click() { openHelp("/help/index.html"); }
 
-void TForm1::Readme1Click()
-{
-    openHelp("/readme.txt");
-}
+void TForm1::Readme1Click() { openHelp("/readme.txt"); }
 
-void TForm1::Website1Click()
-{
-    m_dialogs.openDocument(Platform::Maker::WebSite);
-}
+void TForm1::Website1Click() { m_dialogs.openDocument(Platform::Maker::WebSite); }
 
 void TForm1::Email1Click()
 {
     m_dialogs.openDocument(std::string("mailto:") + Platform::Maker::EmailAddress);
 }
 
-void TForm1::Support1Click()
-{
-    m_dialogs.openDocument(Platform::Maker::SupportPage);
-}
+void TForm1::Support1Click() { m_dialogs.openDocument(Platform::Maker::SupportPage); }
 
 } // namespace App

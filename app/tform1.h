@@ -110,7 +110,7 @@ private:
     std::string m_homeDir;
     Corvanta::ChoiceLists m_lists;
     Corvanta::Project m_project;
-    Corvanta::PageSelection m_selection {m_project};
+    Corvanta::PageSelection m_selection { m_project };
     CompanionWindows m_windows;
     std::string m_lastSaveName;
     std::string m_lastOpenName;

@@ -13,10 +13,7 @@ QString uiText(const std::string &text)
     return QString::fromStdString(Platform::cp1252ToUtf8(text));
 }
 
-std::string projectText(const QString &text)
-{
-    return Platform::utf8ToCp1252(text.toStdString());
-}
+std::string projectText(const QString &text) { return Platform::utf8ToCp1252(text.toStdString()); }
 
 void setHint(QWidget *control, const QString &hint)
 {

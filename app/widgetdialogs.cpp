@@ -17,10 +17,7 @@
 namespace App {
 namespace {
 
-QString qt(const std::string &text)
-{
-    return QString::fromStdString(Platform::cp1252ToUtf8(text));
-}
+QString qt(const std::string &text) { return QString::fromStdString(Platform::cp1252ToUtf8(text)); }
 
 QMessageBox::Icon boxIcon(Platform::MessageIcon icon)
 {
@@ -46,8 +43,9 @@ QMessageBox::Icon boxIcon(Platform::MessageIcon icon)
 QString qtFilter(const Platform::FileFilter &filter)
 {
     QStringList patterns;
-    for (QString pattern : qt(filter.patterns).split(QRegularExpression(QStringLiteral("[;\\s]+")),
-                                                     Qt::SkipEmptyParts)) {
+    for (QString pattern :
+        qt(filter.patterns)
+            .split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts)) {
         patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
     }
     QString text = qt(filter.text);
@@ -59,15 +57,12 @@ QString qtFilter(const Platform::FileFilter &filter)
 
 } // namespace
 
-QWidget *WidgetDialogs::owner()
-{
-    return QApplication::activeWindow();
-}
+QWidget *WidgetDialogs::owner() { return QApplication::activeWindow(); }
 
 bool WidgetDialogs::confirm(const Platform::Message &question)
 {
     QMessageBox box(boxIcon(question.icon), qt(question.title), qt(question.text),
-                    QMessageBox::Ok | QMessageBox::Cancel, owner());
+        QMessageBox::Ok | QMessageBox::Cancel, owner());
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
@@ -75,8 +70,8 @@ bool WidgetDialogs::confirm(const Platform::Message &question)
 
 void WidgetDialogs::notify(const Platform::Message &notice)
 {
-    QMessageBox box(boxIcon(notice.icon), qt(notice.title), qt(notice.text), QMessageBox::Ok,
-                    owner());
+    QMessageBox box(
+        boxIcon(notice.icon), qt(notice.title), qt(notice.text), QMessageBox::Ok, owner());
     box.exec();
 }
 
@@ -118,23 +113,22 @@ std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogS
     std::optional<std::string> path = Platform::utf8ToCp1252Exact(chosen.toStdString());
     if (!path) {
         // Corvanta's names are Windows-1252; a name outside it could not be found again.
-        notify({Platform::ApplicationTitle,
-                "The file name holds characters that Corvanta cannot use in file names.\n"
-                "Please choose another name.",
-                Platform::MessageIcon::Warning, Platform::MessageButtons::Ok});
+        notify({ Platform::ApplicationTitle,
+            "The file name holds characters that Corvanta cannot use in file names.\n"
+            "Please choose another name.",
+            Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
     }
     return path;
 }
 
 std::optional<Platform::Colour> WidgetDialogs::chooseColour(Platform::Colour initial)
 {
-    const QColor chosen = QColorDialog::getColor(QColor(initial.red, initial.green, initial.blue),
-                                                 owner());
+    const QColor chosen
+        = QColorDialog::getColor(QColor(initial.red, initial.green, initial.blue), owner());
     if (!chosen.isValid())
         return std::nullopt;
-    return Platform::Colour {static_cast<std::uint8_t>(chosen.red()),
-                             static_cast<std::uint8_t>(chosen.green()),
-                             static_cast<std::uint8_t>(chosen.blue())};
+    return Platform::Colour { static_cast<std::uint8_t>(chosen.red()),
+        static_cast<std::uint8_t>(chosen.green()), static_cast<std::uint8_t>(chosen.blue()) };
 }
 
 void WidgetDialogs::openDocument(const std::string &target)

@@ -28,9 +28,8 @@ protected:
         windows.clearPublishDirectory = [this] { calls.push_back("clear directory"); };
         windows.openUpdateChecker = [this] { calls.push_back("update"); };
         windows.openAbout = [this] { calls.push_back("about"); };
-        windows.pageEditor.openOnPage = [this](PageId page) {
-            calls.push_back("editor " + std::to_string(page));
-        };
+        windows.pageEditor.openOnPage
+            = [this](PageId page) { calls.push_back("editor " + std::to_string(page)); };
         windows.pageEditor.pageText = [this](PageId page) { return texts[page]; };
         windows.pageEditor.setPageText = [this](PageId page, const std::string &body) {
             texts[page] = body;
@@ -53,7 +52,7 @@ TEST_F(CompanionTest, Commands_OpenTheirWindows)
     click(control<QAbstractButton>("templateViewerButton"));
     texts[2] = "<p>Contact us</p>";
     press(Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(calls, std::vector<std::string>({"update", "about", "viewer", "publish"}));
+    EXPECT_EQ(calls, std::vector<std::string>({ "update", "about", "viewer", "publish" }));
     EXPECT_EQ(bodyAtPublish, "<p>Contact us</p>");
     EXPECT_TRUE(dialogs.asked().empty());
 }
@@ -72,7 +71,7 @@ TEST_F(CompanionTest, DoubleClick_OpensTheEditorOnThatPage)
     EXPECT_EQ(control<QLineEdit>("curitem")->text(), "1");
     // "Edit Selected Page" opens the page at `curitem`, the one double-clicked.
     click(control<QAbstractButton>("BitBtn9"));
-    EXPECT_EQ(calls, std::vector<std::string>({"editor 6", "editor 6"}));
+    EXPECT_EQ(calls, std::vector<std::string>({ "editor 6", "editor 6" }));
 }
 
 TEST_F(CompanionTest, SaveOpenAndNew_KeepTheEditorsTextsInStep)
@@ -86,13 +85,13 @@ TEST_F(CompanionTest, SaveOpenAndNew_KeepTheEditorsTextsInStep)
     texts[1] = "changed";
     openFrom(home.file("site.cvp"));
     EXPECT_EQ(texts[1], "home page");
-    EXPECT_EQ(replaced, std::vector<PageId>({1}));
+    EXPECT_EQ(replaced, std::vector<PageId>({ 1 }));
 
     dialogs.answerConfirm(true);
     choose("New1");
     EXPECT_EQ(texts[1], "");
     EXPECT_EQ(texts[9], "");
-    EXPECT_EQ(calls, std::vector<std::string>({"clear directory"}));
+    EXPECT_EQ(calls, std::vector<std::string>({ "clear directory" }));
 }
 
 TEST(Splash, ShowsOnTheFirstActivationOnly)

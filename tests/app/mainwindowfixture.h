@@ -24,8 +24,7 @@ protected:
     ~MainWindowTest() override;
 
     /// The window's control of that object name; fails the test when there is none.
-    template<typename T>
-    T *control(const char *objectName)
+    template <typename T> T *control(const char *objectName)
     {
         T *found = window->findChild<T *>(QString::fromLatin1(objectName));
         EXPECT_NE(found, nullptr) << objectName;

@@ -27,7 +27,7 @@ protected:
     {
         auto *list = control<QListWidget>("ListBox1");
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          list->visualItemRect(list->item(row)).center());
+            list->visualItemRect(list->item(row)).center());
     }
     std::string curitem() { return control<QLineEdit>("curitem")->text().toStdString(); }
 };
@@ -61,9 +61,9 @@ TEST_F(PagesTest, Ticks_AddAndRemoveListEntriesColumnByColumn)
     click(box("CheckBox19")); // personal Contact
     click(control<QRadioButton>("RadioButton2"));
     click(box("CheckBox5")); // business Contact
-    EXPECT_EQ(shownList(), List({"Home", "Contact", "Contact"}));
+    EXPECT_EQ(shownList(), List({ "Home", "Contact", "Contact" }));
     click(box("CheckBox5"));
-    EXPECT_EQ(shownList(), List({"Home", "Contact"}));
+    EXPECT_EQ(shownList(), List({ "Home", "Contact" }));
     EXPECT_TRUE(Corvanta::pageIncluded(window->project(), 2));
 }
 
@@ -71,9 +71,9 @@ TEST_F(PagesTest, CheckAll_TicksAGreyedColumnOnceInPageOrder)
 {
     click(box("CheckBox7")); // greyed business Events: no effect
     click(control<QToolButton>("Label45"));
-    EXPECT_EQ(shownList(), List({"Home", "Contact", "About", "Events", "Downloads", "FAQ", "Links",
-                                 "Gallery", "Portfolio", "Products", "Services", "Press",
-                                 "Support", "Jobs"}));
+    EXPECT_EQ(shownList(),
+        List({ "Home", "Contact", "About", "Events", "Downloads", "FAQ", "Links", "Gallery",
+            "Portfolio", "Products", "Services", "Press", "Support", "Jobs" }));
     EXPECT_TRUE(box("CheckBox17")->isChecked());
     EXPECT_FALSE(box("CheckBox17")->isEnabled());
     click(control<QToolButton>("Label45"));
@@ -114,11 +114,11 @@ TEST_F(PagesTest, Sort_OrdersOnceAndLaterTicksGoToTheEnd)
     press(Qt::Key_F8);
     clickEntry(1);
     click(control<QAbstractButton>("BitBtn10"));
-    EXPECT_EQ(shownList(), List({"About", "Home", "Links"}));
+    EXPECT_EQ(shownList(), List({ "About", "Home", "Links" }));
     EXPECT_EQ(curitem(), "1");
     press(Qt::Key_F7);
     click(box("CheckBox25")); // Gallery
-    EXPECT_EQ(shownList(), List({"About", "Home", "Links", "Gallery"}));
+    EXPECT_EQ(shownList(), List({ "About", "Home", "Links", "Gallery" }));
 }
 
 TEST_F(PagesTest, EditSelectedPage_PastTheListEndShowsTheIndexError)
@@ -134,7 +134,7 @@ TEST_F(PagesTest, EditSelectedPage_PastTheListEndShowsTheIndexError)
     clickEntry(2);
     openFrom(home.file("home-only.cvp"));
     EXPECT_EQ(window->currentPane(), OrganiserPane::EditPages);
-    EXPECT_EQ(shownList(), List({"Home"}));
+    EXPECT_EQ(shownList(), List({ "Home" }));
     dialogs.clear();
 
     click(control<QAbstractButton>("BitBtn9"));
@@ -169,7 +169,7 @@ TEST_F(PagesTest, New_AfterEditsGivesTheDefaultProjectAndKeepsTheSitemapFlag)
     Corvanta::Project expected = Corvanta::DefaultProject(window->lists());
     expected.generateSitemap = true;
     EXPECT_EQ(window->project(), expected);
-    EXPECT_EQ(shownList(), List({"Home"}));
+    EXPECT_EQ(shownList(), List({ "Home" }));
     EXPECT_EQ(curitem(), "3"); // New leaves it
     EXPECT_EQ(window->currentPane(), OrganiserPane::SiteInfo);
     EXPECT_EQ(control<QLineEdit>("Edit2")->text(), "");

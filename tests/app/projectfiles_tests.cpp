@@ -42,7 +42,7 @@ TEST_F(ProjectFilesTest, SaveThenOpen_GivesTheSameProjectInTheControls)
     control<QComboBox>("ComboBox10")->setCurrentIndex(1);
     control<QComboBox>("ComboBox5")->setCurrentIndex(3);
     control<QComboBox>("ComboBox4")->setCurrentIndex(2);
-    dialogs.answerColour(Platform::Colour {0, 128, 255});
+    dialogs.answerColour(Platform::Colour { 0, 128, 255 });
     click(control<QAbstractButton>("linkColorButton"));
     click(control<QCheckBox>("CheckBox2"));
     press(Qt::Key_F7);
@@ -72,7 +72,7 @@ TEST_F(ProjectFilesTest, SaveThenOpen_GivesTheSameProjectInTheControls)
     EXPECT_EQ(control<QLabel>("linkColorText")->text(), "#0080FF");
     EXPECT_TRUE(control<QCheckBox>("CheckBox2")->isChecked());
     EXPECT_TRUE(control<QCheckBox>("CheckBox13")->isChecked());
-    EXPECT_EQ(shownList(), std::vector<std::string>({"Home", "Products"}));
+    EXPECT_EQ(shownList(), std::vector<std::string>({ "Home", "Products" }));
 }
 
 TEST_F(ProjectFilesTest, Dialogs_HaveTheirTitlesFilterAndRememberTheirOwnLastNames)
@@ -114,8 +114,8 @@ TEST_F(ProjectFilesTest, CancelledOrBlankName_WritesAndChangesNothing)
     dialogs.answerFile(std::nullopt);
     choose("OpenProject1");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.path()),
-                            std::filesystem::directory_iterator()),
-              1); // the templates directory only
+                  std::filesystem::directory_iterator()),
+        1); // the templates directory only
     EXPECT_EQ(window->project(), Corvanta::DefaultProject(window->lists()));
     EXPECT_EQ(dialogs.asked().size(), 3u);
 }
@@ -155,19 +155,19 @@ TEST_F(ProjectFilesTest, MissingPageFile_AppliesWhatCameBeforeIt)
     EXPECT_EQ(control<QLineEdit>("Edit2")->text(), "new title");
     EXPECT_TRUE(control<QCheckBox>("CheckBox23")->isChecked());
     EXPECT_FALSE(control<QCheckBox>("CheckBox5")->isChecked());
-    EXPECT_EQ(shownList(), std::vector<std::string>({"Home", "FAQ"}));
+    EXPECT_EQ(shownList(), std::vector<std::string>({ "Home", "FAQ" }));
     for (int page = 1; page <= Corvanta::PageCount; ++page) {
         EXPECT_EQ(window->project().pageBody[page - 1],
-                  (page < 7 ? "new " : "old ") + std::to_string(page));
+            (page < 7 ? "new " : "old ") + std::to_string(page));
     }
 }
 
 TEST_F(ProjectFilesTest, ReadOnlyProjectFile_OpensButIsNotReplaced)
 {
     const Corvanta::Project saved = writeProject("locked.cvp", "locked");
-    std::filesystem::permissions(home.file("locked.cvp"), std::filesystem::perms::owner_read
-                                     | std::filesystem::perms::group_read
-                                     | std::filesystem::perms::others_read);
+    std::filesystem::permissions(home.file("locked.cvp"),
+        std::filesystem::perms::owner_read | std::filesystem::perms::group_read
+            | std::filesystem::perms::others_read);
     openFrom(home.file("locked.cvp"));
     EXPECT_TRUE(dialogs.notices().empty());
     EXPECT_EQ(window->project(), saved);

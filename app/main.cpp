@@ -38,6 +38,8 @@ int main(int argc, char **argv)
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvanta"));
+    // Lets the desktop match the running program with its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvanta"));
 
     // The windows are created hidden, the main window first; it takes the working directory
     // as the home directory, where the templates, help and read-me are found.

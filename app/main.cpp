@@ -1,6 +1,10 @@
+#include "about/tform2.h"
+#include "about/tform5.h"
 #include "app/tform1.h"
 #include "app/widgetdialogs.h"
+#include "catalogue/tform3.h"
 #include "platform/files.h"
+#include "update/tform8.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -44,8 +48,18 @@ int main(int argc, char **argv)
     // The windows are created hidden, the main window first; it takes the working directory
     // as the home directory, where the templates, help and read-me are found.
     App::WidgetDialogs dialogs;
-    App::TForm1 form1(dialogs, Platform::currentDirectory());
+    const std::string home = Platform::currentDirectory();
+    App::TForm1 form1(dialogs, home);
+    TForm2 form2;
+    TForm3 form3(dialogs, home);
+    TForm5 form5(dialogs);
+    TForm8 form8(dialogs, home);
+
     App::CompanionWindows windows;
+    windows.showSplash = [&form2] { form2.showSplash(); };
+    windows.openTemplateViewer = [&form3, &form1] { form3.openViewer(form1.lists().templates); };
+    windows.openUpdateChecker = [&form8] { form8.exec(); };
+    windows.openAbout = [&form5] { form5.exec(); };
     form1.setCompanionWindows(std::move(windows));
     QObject::connect(
         &form1, &App::TForm1::programEnds, &application, &QApplication::quit, Qt::QueuedConnection);
@@ -53,5 +67,8 @@ int main(int argc, char **argv)
     form1.setGeometry(QStyle::alignedRect(
         Qt::LeftToRight, Qt::AlignCenter, form1.size(), form1.screen()->availableGeometry()));
     form1.show();
+    // A desktop activates a newly shown window by itself; asking makes sure the first
+    // activation, which shows the splash, also happens where nothing manages the windows.
+    form1.activateWindow();
     return application.exec();
 }

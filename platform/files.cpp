@@ -43,15 +43,27 @@ File::File(const std::string &path, Mode mode, OpenFailure failure)
     : m_path(path)
 {
     const std::string native = nativePath(path);
-    m_fd = ::open(native.c_str(), openFlags(mode) | O_CLOEXEC, 0666);
+    // Opened without waiting: a named pipe would otherwise hold the command (and the window)
+    // until some other program opened its other end.
+    m_fd = ::open(native.c_str(), openFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
     if (m_fd < 0)
-        throwOpenFailure(errno, path, mode, failure);
+        throwOpenFailure(errno == ENXIO ? EACCES : errno, path, mode, failure);
+    // Only regular files are project files, templates, pictures or pages. A pipe or a device
+    // would wait for data or give it without end ("/dev/zero" as a logo or a page file).
     struct stat info {};
-    if (::fstat(m_fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    int refusal = 0;
+    if (::fstat(m_fd, &info) != 0)
+        refusal = errno;
+    else if (S_ISDIR(info.st_mode))
+        refusal = EISDIR;
+    else if (!S_ISREG(info.st_mode))
+        refusal = EACCES;
+    if (refusal != 0) {
         ::close(m_fd);
         m_fd = -1;
-        throwOpenFailure(EISDIR, path, mode, failure);
+        throwOpenFailure(refusal, path, mode, failure);
     }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
 }
 
 File::File(File &&other) noexcept
@@ -199,8 +211,12 @@ void replaceFile(const std::string &path, std::string_view bytes, OpenFailure fa
     if (exists && (existing.st_mode & S_IWUSR) == 0)
         createFailed(EACCES);
 
-    const std::string nativeSibling = nativePath(siblingPath(path, "." + fileNameOf(path)));
-    std::string temporary = nativeSibling + ".XXXXXX";
+    // The new file is written beside the old one under a hidden name that says which file it
+    // replaces. A name near the system's limit of 255 bytes leaves no room for the marks
+    // around it and gets a short one instead.
+    const std::string nativeName = nativePath(fileNameOf(path));
+    std::string temporary = nativePath(siblingPath(path, ""))
+        + (nativeName.size() <= 240 ? "." + nativeName : std::string(".corvanta-save")) + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         createFailed(errno);

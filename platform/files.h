@@ -23,7 +23,8 @@ class File
 public:
     enum class Mode { Read, CreateTruncate, Append };
 
-    /// Opens `path`. Append requires the file to exist. A directory cannot be opened.
+    /// Opens `path`. Append requires the file to exist. Only a regular file opens: a directory,
+    /// a named pipe or a device is refused as access denied, without waiting on it.
     File(const std::string &path, Mode mode, OpenFailure failure = OpenFailure::ErrnoText);
     File(File &&other) noexcept;
     File &operator=(File &&other) noexcept;

@@ -1,0 +1,270 @@
+// Saves and publishes onto a disk that really fills up (a small tmpfs), or under a real file
+// size limit, and checks what the user is told and what is left on the disk.
+
+#include "tests/hardening/randomproject.h"
+#include "tests/hardening/smalldisk.h"
+
+#include "platform/fileerror.h"
+#include "platform/files.h"
+#include "project/projectfiles.h"
+#include "publish/publishwebsite.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sys/resource.h>
+
+using namespace Corvanta;
+using Hardening::SmallDisk;
+using Testing::TempDir;
+using Files = std::map<std::string, std::string>;
+
+namespace {
+
+const ChoiceLists TestLists { { "Classic", "Harbour", "Meadow", "Midnight" }, FontFamilyList({}) };
+
+std::string errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const Platform::FileError &error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+/// The files of a directory with their bytes; the disk's filler is not one of them.
+Files filesIn(const std::string &directory)
+{
+    Files files;
+    for (const auto &entry : std::filesystem::directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (name != ".filler")
+            files[name] = Testing::readBytes(entry.path().string());
+    }
+    return files;
+}
+
+/// The fifteen files a project is saved as, by name.
+Files savedFiles(const Project &project)
+{
+    Files files { { "site.cvp", encodeProjectRecord(project) } };
+    for (const PageInfo &page : PageCatalogue)
+        files[page.contentFile] = project.pageBody[static_cast<std::size_t>(page.id - 1)];
+    return files;
+}
+
+Project projectWithBodies(unsigned seed, std::size_t bodySize)
+{
+    std::mt19937 random(seed);
+    Project project = Hardening::randomProject(random, seed, TestLists, 0);
+    for (std::string &body : project.pageBody)
+        body = Hardening::randomText(random, bodySize, true);
+    return project;
+}
+
+/// The names a save writes, in the order it writes them.
+std::vector<std::string> saveOrder()
+{
+    std::vector<std::string> names { "site.cvp" };
+    for (const PageInfo &page : PageCatalogue)
+        names.emplace_back(page.contentFile);
+    return names;
+}
+
+} // namespace
+
+TEST(FullDisk, SaveOnAFullDisk_DiskFullAndTheOldProjectStaysWholeAndOpens)
+{
+    SmallDisk disk(512 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk to fill: " << disk.reason();
+    const Project old = projectWithBodies(1, 3000);
+    const std::string projectFile = disk.file("site.cvp");
+    WriteProjectFiles(old, projectFile);
+
+    disk.fillLeaving(0);
+    EXPECT_EQ(
+        errorOf([&] { WriteProjectFiles(projectWithBodies(2, 3000), projectFile); }), "Disk full");
+
+    EXPECT_EQ(filesIn(disk.path()), savedFiles(old)); // no half-written or temporary file
+    Project opened = DefaultProject(TestLists);
+    PageSelection selection(opened);
+    ReadProjectFiles(projectFile, selection, TestLists);
+    EXPECT_EQ(opened, old);
+}
+
+TEST(FullDisk, SaveRunsOutOfSpaceAtEveryPoint_EachFileOldOrNewAndWhole)
+{
+    SmallDisk disk(1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk to fill: " << disk.reason();
+    const Project old = projectWithBodies(3, 5000);
+    const Project replacement = projectWithBodies(4, 9000);
+    const Files oldFiles = savedFiles(old);
+    const Files newFiles = savedFiles(replacement);
+    const std::string projectFile = disk.file("site.cvp");
+
+    // From no room at all to room for everything, a page at a time: the save stops with the
+    // message of the file it could not finish, the files before it are new, that file and
+    // the ones after it are the old ones, and every file is whole.
+    std::set<std::string> messages;
+    for (std::size_t free = 0;; free += 4096) {
+        disk.removeFiller();
+        WriteProjectFiles(old, projectFile);
+        disk.fillLeaving(free);
+        const std::string error = errorOf([&] { WriteProjectFiles(replacement, projectFile); });
+        const Files files = filesIn(disk.path());
+        ASSERT_EQ(files.size(), 15u) << "with " << free << " bytes free";
+        if (error == "(no error)") {
+            EXPECT_EQ(files, newFiles);
+            break;
+        }
+        messages.insert(error);
+        const std::vector<std::string> order = saveOrder();
+        std::size_t newCount = 0;
+        while (newCount < order.size() && files.at(order[newCount]) == newFiles.at(order[newCount]))
+            ++newCount;
+        ASSERT_LT(newCount, order.size());
+        EXPECT_EQ(error, newCount == 0 ? "Disk full" : "Stream write error")
+            << "with " << free << " bytes free";
+        for (std::size_t i = newCount; i < order.size(); ++i)
+            ASSERT_EQ(files.at(order[i]), oldFiles.at(order[i]))
+                << order[i] << " with " << free << " bytes free";
+    }
+    EXPECT_EQ(messages, (std::set<std::string> { "Disk full", "Stream write error" }));
+}
+
+TEST(FullDisk, NoRoomForAnotherFile_PageFilesCannotBeCreated)
+{
+    // Room for the bytes but not for one more file: the old project (15 files and the disk's
+    // own directory) and the new project file fill every slot.
+    SmallDisk disk(1024 * 1024, 17);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk to fill: " << disk.reason();
+    const Project old = projectWithBodies(5, 100);
+    WriteProjectFiles(old, disk.file("site.cvp"));
+
+    const Project other = projectWithBodies(6, 100);
+    EXPECT_EQ(errorOf([&] { WriteProjectFiles(other, disk.file("other.cvp")); }),
+        "Cannot create file " + disk.file("1.dat"));
+    Files expected = savedFiles(old);
+    expected["other.cvp"] = encodeProjectRecord(other);
+    EXPECT_EQ(filesIn(disk.path()), expected);
+    EXPECT_EQ(errorOf([&] { WriteProjectFiles(other, disk.file("third.cvp")); }), "Disk full");
+}
+
+TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
+{
+    SmallDisk disk(2 * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk to fill: " << disk.reason();
+    const std::string home = CORVANTA_DATA_DIR;
+    TempDir elsewhere;
+    Project project = projectWithBodies(7, 6000);
+    project.templateName = 1;
+    project.businessPages.fill(true);
+    project.addTextNavigation = true;
+    project.logoPath = elsewhere.file("logo.png");
+    Testing::writeBytes(project.logoPath, std::string(5000, 'L'));
+
+    Testing::ScriptedDialogs referenceDialogs;
+    ASSERT_EQ(
+        Publish::PublishWebsite(project, TestLists, home, elsewhere.path(), referenceDialogs, {}),
+        Publish::PublishOutcome::Completed);
+    const Files site = filesIn(elsewhere.file("website"));
+
+    std::set<std::string> lastFiles;
+    for (std::size_t free = 0;; free += 4096) {
+        std::filesystem::remove_all(disk.file("website"));
+        disk.removeFiller();
+        disk.fillLeaving(free);
+        Testing::ScriptedDialogs dialogs;
+        std::string status;
+        Publish::PublishOutcome outcome {};
+        const std::string error = errorOf([&] {
+            outcome = Publish::PublishWebsite(project, TestLists, home, disk.path(), dialogs,
+                [&](int, const std::string &text) { status = text; });
+        });
+        const Files written = filesIn(disk.file("website"));
+        if (error == "(no error)") {
+            EXPECT_EQ(outcome, Publish::PublishOutcome::Completed);
+            EXPECT_EQ(written, site);
+            break;
+        }
+        // The run stops at once: no closing notice, the step that failed still showing, and
+        // every file it got to is the one a whole run writes, but for the last, which may be
+        // cut short, and the navigation scripts, which hold the pages written so far.
+        ASSERT_EQ(error, "Disk full") << "with " << free << " bytes free";
+        EXPECT_TRUE(dialogs.notices().empty());
+        EXPECT_NE(status, Publish::PublishStatus::Completed);
+        std::size_t cutShort = 0;
+        for (const auto &[name, bytes] : written) {
+            ASSERT_TRUE(site.contains(name)) << name;
+            if (bytes != site.at(name)) {
+                cutShort += name != "mainnav.js" && name != "bottomnav.js";
+                EXPECT_EQ(bytes, site.at(name).substr(0, bytes.size())) << name;
+            }
+        }
+        EXPECT_LE(cutShort, 1u) << "with " << free << " bytes free";
+        EXPECT_EQ(
+            written.contains("styles.css"), status == Publish::PublishStatus::CreatingStylesheets);
+        lastFiles.clear();
+        for (const auto &entry : written)
+            lastFiles.insert(entry.first);
+    }
+    // The last run that failed had got as far as the stylesheet.
+    EXPECT_TRUE(lastFiles.contains("styles.css"));
+}
+
+TEST(FileSizeLimit, SaveAndPublishOverTheLimit_IOError27ForTheFilesTheErrnoNames)
+{
+    // A limit on the size of one file (ulimit -f) is not a full disk: the program names the
+    // error by its number, as for any error it has no words for.
+    TempDir dir;
+    Project project = projectWithBodies(8, 10000);
+    project.templateName = 0;
+    const Project old = projectWithBodies(9, 100);
+    WriteProjectFiles(old, dir.file("site.cvp"));
+    TempDir out;
+    Testing::ScriptedDialogs dialogs;
+
+    rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const std::string saveError
+        = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
+    limit.rlim_cur = 4000;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const std::string pageError
+        = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
+    const std::string publishError = errorOf([&] {
+        Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, out.path(), dialogs, {});
+    });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(saveError, "I/O error " + std::to_string(EFBIG));
+    EXPECT_EQ(pageError, "Stream write error");
+    Files expected = savedFiles(old);
+    expected["site.cvp"] = encodeProjectRecord(project);
+    EXPECT_EQ(filesIn(dir.path()), expected);
+    EXPECT_EQ(publishError, "I/O error " + std::to_string(EFBIG));
+    // The first page was cut at the limit and stays as far as it got.
+    const PageId first = [&] {
+        for (const PageInfo &page : PageCatalogue)
+            if (pageIncluded(project, page.id))
+                return page.id;
+        return 0;
+    }();
+    ASSERT_NE(first, 0);
+    EXPECT_EQ(std::filesystem::file_size(out.file("website/") + pageInfo(first).pageFile), 4000u);
+}

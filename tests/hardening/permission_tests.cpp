@@ -1,0 +1,129 @@
+// A project in a place the user may read but not write: saving is refused with "File access
+// denied" and leaves the files as they were, and the project still opens.
+
+#include "tests/hardening/randomproject.h"
+#include "tests/hardening/smalldisk.h"
+
+#include "platform/fileerror.h"
+#include "project/projectfiles.h"
+#include "publish/publishwebsite.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace Corvanta;
+using Hardening::SmallDisk;
+using Testing::TempDir;
+
+namespace {
+
+const ChoiceLists TestLists { { "Classic", "Harbour" }, FontFamilyList({ "Noto Sans" }) };
+
+std::string errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const Platform::FileError &error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+Project someProject(unsigned seed)
+{
+    std::mt19937 random(seed);
+    return Hardening::randomProject(random, seed, TestLists, 2000);
+}
+
+/// Saves `replacement` over the project file, then opens it; reports the save's error and
+/// whether what opened is `expected`.
+std::string saveThenOpen(
+    const std::string &projectFile, const Project &replacement, const Project &expected)
+{
+    const std::string saveError = errorOf([&] { WriteProjectFiles(replacement, projectFile); });
+    Project opened = DefaultProject(TestLists);
+    PageSelection selection(opened);
+    const std::string openError
+        = errorOf([&] { ReadProjectFiles(projectFile, selection, TestLists); });
+    return saveError + " | open: " + openError + " | "
+        + (opened == expected ? "the saved project" : "another project");
+}
+
+std::string snapshot(const std::string &directory)
+{
+    std::string all;
+    for (const auto &entry : std::filesystem::directory_iterator(directory))
+        all += entry.path().filename().string() + "=" + Testing::readBytes(entry.path().string())
+            + ";";
+    return all;
+}
+
+} // namespace
+
+TEST(NoWritePermission, ProjectDirectoryReadOnly_SaveDeniedFilesKeptAndItStillOpens)
+{
+    TempDir base;
+    const std::string directory = base.file("project");
+    std::filesystem::create_directory(directory);
+    const Project old = someProject(11);
+    WriteProjectFiles(old, directory + "/site.cvp");
+    // Readable by every user, writable by none; the files themselves stay writable, as a
+    // project copied from another user's folder would be.
+    ::chmod(base.path().c_str(), 0755);
+    ::chmod(directory.c_str(), 0555);
+    const std::string before = snapshot(directory);
+
+    const Hardening::ChildResult result = Hardening::runInChildProcess(
+        [&] { return saveThenOpen(directory + "/site.cvp", someProject(12), old); },
+        Hardening::ChildUser::Unprivileged);
+
+    ASSERT_TRUE(result.ran) << result.problem;
+    EXPECT_EQ(result.output, "File access denied | open: (no error) | the saved project");
+    EXPECT_EQ(snapshot(directory), before);
+}
+
+TEST(NoWritePermission, PublishDirectoryReadOnly_WebsiteDirectoryCannotBeMade)
+{
+    TempDir base;
+    ::chmod(base.path().c_str(), 0555);
+    Project project = someProject(13);
+    project.templateName = 0;
+
+    const Hardening::ChildResult result = Hardening::runInChildProcess(
+        [&] {
+            Testing::ScriptedDialogs dialogs;
+            const auto outcome = Publish::PublishWebsite(
+                project, TestLists, CORVANTA_DATA_DIR, base.path(), dialogs, {});
+            const auto notices = dialogs.notices();
+            return std::to_string(static_cast<int>(outcome)) + " "
+                + (notices.size() == 1 ? notices[0].title + ": " + notices[0].text : "?");
+        },
+        Hardening::ChildUser::Unprivileged);
+
+    ASSERT_TRUE(result.ran) << result.problem;
+    EXPECT_EQ(result.output,
+        std::to_string(static_cast<int>(Publish::PublishOutcome::DirectoryNotCreated))
+            + " Error: Cannot create directory.\nPossible cause: the directory WEBSITE may "
+              "already exist in the specified directory.");
+    EXPECT_TRUE(std::filesystem::is_empty(base.path()));
+}
+
+TEST(ReadOnlyDisk, SaveDeniedAndTheProjectStillOpens)
+{
+    SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no disk to make read-only: " << disk.reason();
+    const Project old = someProject(14);
+    WriteProjectFiles(old, disk.file("site.cvp"));
+    const std::string before = snapshot(disk.path());
+    disk.makeReadOnly();
+
+    EXPECT_EQ(saveThenOpen(disk.file("site.cvp"), someProject(15), old),
+        "File access denied | open: (no error) | the saved project");
+    EXPECT_EQ(errorOf([&] { WriteProjectFiles(old, disk.file("new.cvp")); }), "File access denied");
+    EXPECT_EQ(snapshot(disk.path()), before);
+}

@@ -10,6 +10,8 @@
 #include "publish/publishwebsite.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
+#include "tests/update/httpserver.h"
+#include "update/updatecheck.h"
 
 #include <gtest/gtest.h>
 
@@ -267,4 +269,29 @@ TEST(FileSizeLimit, SaveAndPublishOverTheLimit_IOError27ForTheFilesTheErrnoNames
     }();
     ASSERT_NE(first, 0);
     EXPECT_EQ(std::filesystem::file_size(out.file("website/") + pageInfo(first).pageFile), 4000u);
+}
+
+TEST(FullDisk, UpdateCheckOnAFullDisk_DiskFullAndNoVersionReported)
+{
+    SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk to fill: " << disk.reason();
+    Testing::HttpServer server;
+    server.serve("/update/updatecv.ini", Testing::whole("v1.1\r\n" + std::string(100000, 'x')));
+    const std::string localCopy = Update::UpdateFilePath(disk.path());
+
+    for (std::size_t free : { 0, 8192 }) {
+        disk.removeFiller();
+        disk.fillLeaving(free);
+        EXPECT_EQ(errorOf([&] {
+            Update::CheckForUpdate(server.address("/update/updatecv.ini"), localCopy, "v1.0");
+        }),
+            "Disk full")
+            << "with " << free << " bytes free";
+    }
+    disk.removeFiller();
+    const auto report
+        = Update::CheckForUpdate(server.address("/update/updatecv.ini"), localCopy, "v1.0");
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->latestVersion, "v1.1");
 }

@@ -201,15 +201,15 @@ void SiteInfoPane::RadioButton2Click()
 
 void SiteInfoPane::chooseLogo()
 {
-    Platform::FileDialogSpec spec;
-    spec.mode = Platform::FileDialogSpec::Mode::Open;
-    spec.title = "Open Image";
-    spec.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "GIF (*.gif)", "*.gif" },
+    Platform::FileDialogSpec request;
+    request.mode = Platform::FileDialogSpec::Mode::Open;
+    request.title = "Open Image";
+    request.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "GIF (*.gif)", "*.gif" },
         { "PNG (*.png)", "*.png" },
         { "All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)", "*.jpeg; *.jpg; *.gif; *.png" },
         { "All Files", "*.*" } };
-    spec.initialPath = m_lastLogo;
-    const std::optional<std::string> chosen = m_dialogs.chooseFile(spec);
+    request.initialPath = m_lastLogo;
+    const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
     if (!chosen)
         return;
     m_lastLogo = *chosen;

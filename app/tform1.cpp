@@ -82,13 +82,13 @@ bool isBlankName(const std::string &name)
 Platform::FileDialogSpec projectDialog(
     Platform::FileDialogSpec::Mode mode, const char *title, const std::string &lastName)
 {
-    Platform::FileDialogSpec spec;
-    spec.mode = mode;
-    spec.title = title;
-    spec.filters = { { "Corvanta Files (*.cvp)", "*.cvp" } };
-    spec.defaultExtension = "cvp";
-    spec.initialPath = lastName;
-    return spec;
+    Platform::FileDialogSpec request;
+    request.mode = mode;
+    request.title = title;
+    request.filters = { { "Corvanta Files (*.cvp)", "*.cvp" } };
+    request.defaultExtension = "cvp";
+    request.initialPath = lastName;
+    return request;
 }
 
 std::vector<std::string> installedFontFamilies()
@@ -496,10 +496,10 @@ void TForm1::New1Click()
 
 void TForm1::SaveProject1Click()
 {
-    Platform::FileDialogSpec spec
+    Platform::FileDialogSpec request
         = projectDialog(Platform::FileDialogSpec::Mode::Save, "Save Project", m_lastSaveName);
-    spec.confirmOverwrite = true;
-    const std::optional<std::string> chosen = m_dialogs.chooseFile(spec);
+    request.confirmOverwrite = true;
+    const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
     if (!chosen)
         return;
     m_lastSaveName = *chosen;

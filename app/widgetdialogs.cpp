@@ -89,24 +89,24 @@ std::string WidgetDialogs::askText(const std::string &caption, const std::string
     return Platform::utf8ToCp1252(dialog.textValue().toStdString());
 }
 
-std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogSpec &spec)
+std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogSpec &request)
 {
-    QFileDialog dialog(owner(), qt(spec.title));
-    const bool saving = spec.mode == Platform::FileDialogSpec::Mode::Save;
+    QFileDialog dialog(owner(), qt(request.title));
+    const bool saving = request.mode == Platform::FileDialogSpec::Mode::Save;
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // A project to open may be typed in, existing or not; the open command reports a
     // missing file itself.
     dialog.setFileMode(QFileDialog::AnyFile);
     QStringList filters;
-    for (const Platform::FileFilter &filter : spec.filters)
+    for (const Platform::FileFilter &filter : request.filters)
         filters << qtFilter(filter);
     dialog.setNameFilters(filters);
-    if (!spec.defaultExtension.empty())
-        dialog.setDefaultSuffix(qt(spec.defaultExtension));
-    if (!spec.confirmOverwrite)
+    if (!request.defaultExtension.empty())
+        dialog.setDefaultSuffix(qt(request.defaultExtension));
+    if (!request.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!spec.initialPath.empty())
-        dialog.selectFile(qt(spec.initialPath));
+    if (!request.initialPath.empty())
+        dialog.selectFile(qt(request.initialPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();

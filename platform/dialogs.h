@@ -59,7 +59,7 @@ public:
     /// An input box: caption, prompt, an empty entry of at most 255 characters; Cancel gives "".
     virtual std::string askText(const std::string &caption, const std::string &prompt) = 0;
     /// A file dialog; nothing when cancelled.
-    virtual std::optional<std::string> chooseFile(const FileDialogSpec &spec) = 0;
+    virtual std::optional<std::string> chooseFile(const FileDialogSpec &request) = 0;
     /// The colour dialog opened on `initial`; nothing when cancelled.
     virtual std::optional<Colour> chooseColour(Colour initial) = 0;
     /// Hands a path or an address to the desktop's "open" action; the outcome is not examined.

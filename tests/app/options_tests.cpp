@@ -129,12 +129,12 @@ TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsAtTheLastChoice)
 
     const auto &asked = dialogs.asked();
     ASSERT_EQ(asked.size(), 2u);
-    const Platform::FileDialogSpec &spec = asked[0].fileDialog;
-    EXPECT_EQ(spec.title, "Open Image");
-    EXPECT_EQ(spec.mode, Platform::FileDialogSpec::Mode::Open);
-    ASSERT_EQ(spec.filters.size(), 5u);
-    EXPECT_EQ(spec.filters[0].text, "JPEG (*.jpeg; *.jpg)");
-    EXPECT_EQ(spec.initialPath, "");
+    const Platform::FileDialogSpec &request = asked[0].fileDialog;
+    EXPECT_EQ(request.title, "Open Image");
+    EXPECT_EQ(request.mode, Platform::FileDialogSpec::Mode::Open);
+    ASSERT_EQ(request.filters.size(), 5u);
+    EXPECT_EQ(request.filters[0].text, "JPEG (*.jpeg; *.jpg)");
+    EXPECT_EQ(request.initialPath, "");
     EXPECT_EQ(asked[1].fileDialog.initialPath, "/pictures/logo.png");
 }
 

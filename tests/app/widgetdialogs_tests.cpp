@@ -79,19 +79,19 @@ TEST(WidgetDialogs, ChooseFile_GivesQtFiltersItCanMatchAndTheChosenPath)
         name->setText(QString::fromStdString(folder.file("logo.jpeg")));
         QTest::keyClick(name, Qt::Key_Return);
     });
-    Platform::FileDialogSpec spec;
-    spec.title = "Open Image";
-    spec.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "All Files", "*.*" } };
-    EXPECT_EQ(dialogs.chooseFile(spec), folder.file("logo.jpeg"));
+    Platform::FileDialogSpec request;
+    request.title = "Open Image";
+    request.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "All Files", "*.*" } };
+    EXPECT_EQ(dialogs.chooseFile(request), folder.file("logo.jpeg"));
 
     whenOpen<QFileDialog>([](QFileDialog *box) {
         EXPECT_EQ(box->defaultSuffix(), "cvp");
         EXPECT_FALSE(box->testOption(QFileDialog::DontConfirmOverwrite));
         box->reject();
     });
-    spec = { Platform::FileDialogSpec::Mode::Save, "Save Project",
+    request = { Platform::FileDialogSpec::Mode::Save, "Save Project",
         { { "Corvanta Files (*.cvp)", "*.cvp" } }, "cvp", "", true };
-    EXPECT_EQ(dialogs.chooseFile(spec), std::nullopt);
+    EXPECT_EQ(dialogs.chooseFile(request), std::nullopt);
 }
 
 TEST(WidgetDialogs, ChooseColour_OpensOnTheGivenColourAndCancelGivesNothing)

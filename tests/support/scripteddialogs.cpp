@@ -56,9 +56,9 @@ std::string ScriptedDialogs::askText(const std::string &caption, const std::stri
     return take<std::string>("input box").value_or(std::string());
 }
 
-std::optional<std::string> ScriptedDialogs::chooseFile(const Platform::FileDialogSpec &spec)
+std::optional<std::string> ScriptedDialogs::chooseFile(const Platform::FileDialogSpec &request)
 {
-    m_asked.push_back({Asked::Kind::ChooseFile, {}, {}, {}, spec, {}, {}});
+    m_asked.push_back({Asked::Kind::ChooseFile, {}, {}, {}, request, {}, {}});
     return take<std::optional<std::string>>("file dialog").value_or(std::nullopt);
 }
 

@@ -38,7 +38,7 @@ public:
     bool confirm(const Platform::Message &question) override;
     void notify(const Platform::Message &notice) override;
     std::string askText(const std::string &caption, const std::string &prompt) override;
-    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &spec) override;
+    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &request) override;
     std::optional<Platform::Colour> chooseColour(Platform::Colour initial) override;
     void openDocument(const std::string &target) override;
 

@@ -1,0 +1,98 @@
+#include "publish/directorytrail.h"
+
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace Publish {
+
+namespace {
+
+// "/a/b/" and "/a//b" name "/a/b"; anything not starting at the root is taken from it.
+std::string normalised(const std::string &path)
+{
+    std::string result;
+    for (const char c : path) {
+        if (c == '/' && (result.empty() || result.back() == '/'))
+            continue;
+        result += c;
+    }
+    if (!result.empty() && result.back() == '/')
+        result.pop_back();
+    return "/" + result;
+}
+
+std::string parentOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+std::string existingDirectory(std::string path)
+{
+    while (path != "/" && !Platform::isDirectory(path))
+        path = parentOf(path);
+    return path;
+}
+
+bool lessIgnoringCase(const std::string &a, const std::string &b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](unsigned char x, unsigned char y) {
+                                            return std::tolower(x) < std::tolower(y);
+                                        });
+}
+
+} // namespace
+
+DirectoryTrail::DirectoryTrail(const std::string &directory)
+    : m_current(existingDirectory(normalised(directory)))
+{
+}
+
+std::vector<std::string> DirectoryTrail::trail() const
+{
+    std::vector<std::string> paths {"/"};
+    for (std::size_t slash = m_current.find('/', 1); m_current != "/";
+         slash = m_current.find('/', slash + 1)) {
+        paths.push_back(m_current.substr(0, slash));
+        if (slash == std::string::npos)
+            break;
+    }
+    return paths;
+}
+
+std::vector<std::string> DirectoryTrail::subdirectories() const
+{
+    std::vector<std::string> names;
+    for (const Platform::DirectoryEntry &entry : Platform::listDirectory(m_current)) {
+        if (entry.name.starts_with('.'))
+            continue;
+        // A link to a directory is a directory to the user.
+        if (entry.kind == Platform::EntryKind::Directory
+            || (entry.kind == Platform::EntryKind::SymbolicLink
+                && Platform::isDirectory(childPath(entry.name)))) {
+            names.push_back(entry.name);
+        }
+    }
+    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    return names;
+}
+
+void DirectoryTrail::open(const std::string &directory)
+{
+    m_current = existingDirectory(normalised(directory));
+}
+
+void DirectoryTrail::refresh()
+{
+    m_current = existingDirectory(m_current);
+}
+
+std::string DirectoryTrail::childPath(const std::string &name) const
+{
+    return m_current == "/" ? "/" + name : m_current + "/" + name;
+}
+
+} // namespace Publish

@@ -1,0 +1,204 @@
+#include "publish/tform7.h"
+
+#include "publish/publishwebsite.h"
+#include "publish/tform9.h"
+
+#include "assets/icons.h"
+#include "platform/encoding.h"
+#include "platform/fileerror.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+
+namespace {
+
+constexpr QSize ClientSize(377, 153);
+
+QString shown(const std::string &text)
+{
+    return QString::fromStdString(Platform::cp1252ToUtf8(text));
+}
+
+} // namespace
+
+TForm7::TForm7(Platform::Dialogs &dialogs, std::string homeDir,
+               std::function<const Corvanta::Project &()> project,
+               const Corvanta::ChoiceLists &lists, TForm9 &chooser, QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowStaysOnTopHint)
+    , m_dialogs(dialogs)
+    , m_homeDir(std::move(homeDir))
+    , m_project(std::move(project))
+    , m_lists(lists)
+    , m_chooser(chooser)
+{
+    setObjectName(QStringLiteral("Form7"));
+    setWindowTitle(QStringLiteral("Publish Website"));
+    setFixedSize(ClientSize);
+
+    createHeading();
+    createDirectoryRow();
+    createProgress();
+    createButtons();
+    setTabOrder(m_directoryBox, m_browse);
+    setTabOrder(m_browse, m_publish);
+    setTabOrder(m_publish, m_close);
+    resetProgress();
+}
+
+void TForm7::createHeading()
+{
+    auto *heading = new QLabel(
+        QStringLiteral("Choose a directory to which your website must be published:"), this);
+    heading->setObjectName(QStringLiteral("Label1"));
+    heading->setGeometry(0, 0, ClientSize.width(), 33);
+    heading->setIndent(8);
+    heading->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    heading->setAutoFillBackground(true);
+    QPalette grey = heading->palette();
+    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    grey.setColor(QPalette::WindowText, Qt::black);
+    heading->setPalette(grey);
+}
+
+void TForm7::createDirectoryRow()
+{
+    m_directoryBox = new QLineEdit(this);
+    m_directoryBox->setObjectName(QStringLiteral("Edit1"));
+    m_directoryBox->setGeometry(8, 42, 337, 21);
+    m_directoryBox->setReadOnly(true);
+    m_directoryBox->setAccessibleName(QStringLiteral("Publish directory"));
+
+    m_browse = new QToolButton(this);
+    m_browse->setObjectName(QStringLiteral("SpeedButton1"));
+    m_browse->setGeometry(349, 44, 17, 17);
+    m_browse->setAutoRaise(true);
+    m_browse->setIcon(Assets::icon("publish-browse"));
+    m_browse->setIconSize(QSize(13, 13));
+    m_browse->setToolTip(QStringLiteral("Choose a directory"));
+    m_browse->setAccessibleName(QStringLiteral("Choose a directory"));
+    // Reachable with Tab too, so that a directory can be chosen without a mouse.
+    m_browse->setFocusPolicy(Qt::StrongFocus);
+    connect(m_browse, &QToolButton::clicked, this, &TForm7::SpeedButton1Click);
+}
+
+void TForm7::createProgress()
+{
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("Label2"));
+    m_status->setGeometry(8, 78, 361, 16);
+    QFont bold = m_status->font();
+    bold.setBold(true);
+    m_status->setFont(bold);
+
+    m_gauge = new QProgressBar(this);
+    m_gauge->setObjectName(QStringLiteral("Gauge1"));
+    m_gauge->setGeometry(8, 96, 361, 17);
+    m_gauge->setRange(0, 100);
+    m_gauge->setTextVisible(true);
+    m_gauge->setFormat(QStringLiteral("%p%"));
+    m_gauge->setAlignment(Qt::AlignCenter);
+    m_gauge->setAccessibleName(QStringLiteral("Progress"));
+    m_gauge->setStyleSheet(QStringLiteral(
+        "QProgressBar { background-color: #C0C0C0; border: 1px solid #808080; color: black; }"
+        "QProgressBar::chunk { background-color: #3469A5; }"));
+}
+
+void TForm7::createButtons()
+{
+    m_publish = new QPushButton(Assets::icon("publish-publish"), QStringLiteral("&Publish"), this);
+    m_publish->setObjectName(QStringLiteral("BitBtn1"));
+    m_publish->setGeometry(8, 122, 121, 25);
+    m_publish->setAccessibleName(QStringLiteral("Publish"));
+    // Enter anywhere in the window publishes.
+    m_publish->setDefault(true);
+    connect(m_publish, &QPushButton::clicked, this, &TForm7::BitBtn1Click);
+
+    m_close = new QPushButton(Assets::icon("publish-close"), QStringLiteral("&Close"), this);
+    m_close->setObjectName(QStringLiteral("BitBtn2"));
+    m_close->setGeometry(248, 122, 121, 25);
+    m_close->setAccessibleName(QStringLiteral("Close"));
+    m_close->setAutoDefault(false);
+    connect(m_close, &QPushButton::clicked, this, &TForm7::BitBtn2Click);
+}
+
+void TForm7::openFromMainWindow()
+{
+    resetProgress();
+    exec();
+}
+
+void TForm7::resetProgress()
+{
+    m_gauge->setValue(0);
+    m_status->setText(QString::fromLatin1(Publish::PublishStatus::Waiting));
+}
+
+void TForm7::setPublishDirectory(const std::string &directory)
+{
+    m_publishDirectory = directory;
+    m_directoryBox->setText(shown(directory));
+}
+
+void TForm7::clearPublishDirectory()
+{
+    setPublishDirectory({});
+}
+
+void TForm7::SpeedButton1Click()
+{
+    if (const std::optional<std::string> chosen = m_chooser.chooseDirectory())
+        setPublishDirectory(*chosen);
+}
+
+void TForm7::showStep(int percent, const std::string &status)
+{
+    m_status->setText(shown(status));
+    m_gauge->setValue(percent);
+    m_gauge->repaint();
+    m_status->repaint();
+}
+
+void TForm7::BitBtn1Click()
+{
+    try {
+        const Publish::PublishOutcome outcome = Publish::PublishWebsite(
+            m_project(), m_lists, m_homeDir, m_publishDirectory, m_dialogs,
+            [this](int percent, const std::string &status) { showStep(percent, status); });
+        if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
+            close();
+    } catch (const Platform::FileError &error) {
+        // The run stops where it failed; the window stays open with that step showing.
+        Platform::showStandardError(m_dialogs, error.what());
+    }
+}
+
+void TForm7::BitBtn2Click()
+{
+    m_gauge->setValue(0);
+    close();
+}
+
+void TForm7::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is bound to no button here.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TForm7::showEvent(QShowEvent *event)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "project/project.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class TForm9;
+
+/// The publish window: the user picks a directory with the directory chooser and publishes
+/// the project into a new "website" directory inside it, watching the steps in a status text
+/// and a progress bar. Created once at start-up; the chosen directory stays until New.
+class TForm7 : public QDialog
+{
+    Q_OBJECT
+public:
+    /// `project` gives the project as it stands when "&Publish" is pressed; `lists` are the
+    /// program's choice lists; templates are read below `homeDir`.
+    TForm7(Platform::Dialogs &dialogs, std::string homeDir,
+           std::function<const Corvanta::Project &()> project, const Corvanta::ChoiceLists &lists,
+           TForm9 &chooser, QWidget *parent = nullptr);
+
+    /// The main window's Publish command: the bar back to 0, the status "Waiting...", then
+    /// the window modally.
+    void openFromMainWindow();
+    /// The bar back to 0 and the status "Waiting...", as every opening starts.
+    void resetProgress();
+
+    /// The directory the site goes into (Windows-1252); empty until one is chosen.
+    const std::string &publishDirectory() const { return m_publishDirectory; }
+    /// Forgets the chosen directory (New).
+    void clearPublishDirectory();
+
+    // Commands.
+    /// The browse button: the directory chooser; its "&OK" sets the directory.
+    void SpeedButton1Click();
+    /// "&Publish": the publish run. A file error ends it in the standard error box; the
+    /// window closes when the website directory cannot be made.
+    void BitBtn1Click();
+    /// "&Close": the bar back to 0 and the window closed; the status keeps its text.
+    void BitBtn2Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void createHeading();
+    void createDirectoryRow();
+    void createProgress();
+    void createButtons();
+    void setPublishDirectory(const std::string &directory);
+    /// Shows a step of the run at once: the run keeps the event loop from painting.
+    void showStep(int percent, const std::string &status);
+
+    Platform::Dialogs &m_dialogs;
+    std::string m_homeDir;
+    std::function<const Corvanta::Project &()> m_project;
+    const Corvanta::ChoiceLists &m_lists;
+    TForm9 &m_chooser;
+    std::string m_publishDirectory;
+
+    QLineEdit *m_directoryBox = nullptr;
+    QToolButton *m_browse = nullptr;
+    QLabel *m_status = nullptr;
+    QProgressBar *m_gauge = nullptr;
+    QPushButton *m_publish = nullptr;
+    QPushButton *m_close = nullptr;
+};

@@ -1,0 +1,166 @@
+#include "publish/tform9.h"
+
+#include "platform/encoding.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+namespace {
+
+constexpr int PathRole = Qt::UserRole;
+constexpr int DepthRole = Qt::UserRole + 1;
+constexpr int IndentStep = 12;
+
+// Draws each entry indented by its depth below the root, as the directories nest.
+class NestingDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + index.data(DepthRole).toInt() * IndentStep);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+};
+
+QString shown(const std::string &text)
+{
+    return QString::fromStdString(Platform::cp1252ToUtf8(text));
+}
+
+std::string directoryName(const std::string &path)
+{
+    return path == "/" ? path : path.substr(path.rfind('/') + 1);
+}
+
+} // namespace
+
+TForm9::TForm9(const std::string &startDirectory, QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowStaysOnTopHint)
+    , m_trail(startDirectory)
+{
+    setObjectName(QStringLiteral("Form9"));
+    setWindowTitle(QStringLiteral("Specify Directory"));
+    setFixedSize(284, 242);
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("DirectoryListBox1"));
+    m_list->setAccessibleName(QStringLiteral("Directories"));
+    m_list->setGeometry(0, 0, 284, 209);
+    m_list->setItemDelegate(new NestingDelegate(m_list));
+    m_list->installEventFilter(this);
+    connect(m_list, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem *item) { openEntry(m_list->row(item)); });
+
+    m_ok = new QPushButton(QStringLiteral("&OK"), this);
+    m_ok->setObjectName(QStringLiteral("BitBtn1"));
+    m_ok->setGeometry(4, 213, 75, 25);
+    m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("BitBtn2"));
+    m_cancel->setGeometry(205, 213, 75, 25);
+    // Enter opens the highlighted directory; it never presses a button.
+    for (QPushButton *button : {m_ok, m_cancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    m_ok->setAccessibleName(QStringLiteral("OK"));
+    m_cancel->setAccessibleName(QStringLiteral("Cancel"));
+    connect(m_ok, &QPushButton::clicked, this, &TForm9::BitBtn1Click);
+    connect(m_cancel, &QPushButton::clicked, this, &TForm9::BitBtn2Click);
+
+    showTrail();
+}
+
+std::optional<std::string> TForm9::chooseDirectory()
+{
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return m_trail.current();
+}
+
+void TForm9::showTrail()
+{
+    m_list->clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    int depth = 0;
+    const auto add = [this, &depth](const QIcon &icon, const std::string &name,
+                                    const std::string &path) {
+        auto *item = new QListWidgetItem(icon, shown(name));
+        item->setData(PathRole, QByteArray::fromStdString(path)); // Windows-1252, as listed
+        item->setData(DepthRole, depth);
+        item->setToolTip(shown(path));
+        m_list->addItem(item);
+        return item;
+    };
+    for (const std::string &path : m_trail.trail()) {
+        // The last of the trail is the current directory: it is the highlighted entry.
+        m_list->setCurrentItem(add(open, directoryName(path), path));
+        ++depth;
+    }
+    for (const std::string &name : m_trail.subdirectories())
+        add(closed, name, m_trail.childPath(name));
+    m_list->scrollToItem(m_list->currentItem());
+}
+
+void TForm9::openEntry(int row)
+{
+    const QListWidgetItem *item = m_list->item(row);
+    if (!item)
+        return;
+    m_trail.open(item->data(PathRole).toByteArray().toStdString());
+    showTrail();
+}
+
+void TForm9::BitBtn1Click()
+{
+    accept();
+}
+
+void TForm9::BitBtn2Click()
+{
+    reject();
+}
+
+bool TForm9::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            openEntry(m_list->currentRow());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm9::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is bound to no button here.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TForm9::showEvent(QShowEvent *event)
+{
+    // A directory may have come or gone since the last opening.
+    m_trail.refresh();
+    showTrail();
+    m_list->setFocus();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "publish/directorytrail.h"
+
+#include <QDialog>
+
+#include <optional>
+
+#include <string>
+
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+/// The directory chooser: a list of the directories from the root down to the current one,
+/// then the current one's subdirectories. Opening an entry makes it the current directory;
+/// "&OK" hands the current directory back. It keeps its place between openings.
+class TForm9 : public QDialog
+{
+    Q_OBJECT
+public:
+    /// The list starts at `startDirectory` (the working directory when the program starts).
+    explicit TForm9(const std::string &startDirectory, QWidget *parent = nullptr);
+
+    /// Shows the chooser modally; the directory chosen with "&OK", or nothing on "&Cancel".
+    std::optional<std::string> chooseDirectory();
+
+    /// The list's current directory (the one last opened), Windows-1252.
+    const std::string &currentDirectory() const { return m_trail.current(); }
+    /// Makes a listed entry the current directory, as a double click or Enter on it does.
+    void openEntry(int row);
+
+    // Commands.
+    void BitBtn1Click(); ///< "&OK"
+    void BitBtn2Click(); ///< "&Cancel"
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    /// Fills the list for the current directory and highlights it.
+    void showTrail();
+
+    Publish::DirectoryTrail m_trail;
+    QListWidget *m_list = nullptr;
+    QPushButton *m_ok = nullptr;
+    QPushButton *m_cancel = nullptr;
+};

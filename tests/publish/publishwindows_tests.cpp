@@ -1,0 +1,409 @@
+#include "publish/tform7.h"
+#include "publish/tform9.h"
+#include "tests/publish/site.h"
+#include "tests/support/scripteddialogs.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+using namespace Testing;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const std::string ClosingNotice = "Very Important!\nYou must move all images, audio and swf "
+                                  "files specified in the Edit Pages screen to the directoy "
+                                  "specified above in order for it to work.";
+
+template<typename T>
+T *child(QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+/// A double click on a list entry, where the user would click it.
+void doubleClick(QListWidget *list, QListWidgetItem *item)
+{
+    ASSERT_NE(item, nullptr);
+    list->scrollToItem(item);
+    QCoreApplication::processEvents();
+    // The first click of a double click is a click of its own.
+    const QPoint where = list->visualItemRect(item).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, where);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, where);
+}
+
+/// Runs `act` once the window's modal run has started.
+void whileShown(QWidget &window, const std::function<void()> &act)
+{
+    QTimer::singleShot(0, &window, [&window, act] {
+        EXPECT_TRUE(window.isVisible());
+        act();
+    });
+}
+
+/// A directory with a few subdirectories, and things that are not.
+struct StartDirectory : TempDir
+{
+    StartDirectory()
+    {
+        for (const char *name : {"beta", "Alpha", "gamma", ".hidden", "gamma/inner"})
+            std::filesystem::create_directory(file(name));
+        writeBytes(file("file.txt"), "");
+        std::filesystem::create_directory_symlink(file("beta"), file("link"));
+    }
+};
+
+/// The chooser started in that directory.
+class DirectoryChooser : public ::testing::Test
+{
+protected:
+    QListWidget *list() { return child<QListWidget>(chooser, "DirectoryListBox1"); }
+    Strings entries()
+    {
+        Strings names;
+        for (int row = 0; row < list()->count(); ++row)
+            names.push_back(list()->item(row)->text().toStdString());
+        return names;
+    }
+    int rowOf(const std::string &name)
+    {
+        const auto found = list()->findItems(QString::fromStdString(name), Qt::MatchExactly);
+        return found.isEmpty() ? -1 : list()->row(found.front());
+    }
+    /// The names from the root down to the start directory.
+    Strings trailToStart()
+    {
+        Strings names {"/"};
+        for (const auto &part : std::filesystem::path(start.path()).relative_path())
+            names.push_back(part.string());
+        return names;
+    }
+
+    StartDirectory start;
+    TForm9 chooser {start.path()};
+};
+
+/// The publish window over a site whose template renders, with its chooser.
+class PublishWindow : public ::testing::Test
+{
+protected:
+    PublishWindow()
+    {
+        site.writeTemplate("<!--$NAV$-->\r\n<!--$IMG$-->\r\nback.gif\r\n<!--$ENDIMG$-->");
+        site.writePicture("back.gif");
+        site.writeNavigationPictures();
+        QObject::connect(gauge(), &QProgressBar::valueChanged, gauge(), [this](int value) {
+            steps.push_back(std::to_string(value) + " " + status()->text().toStdString());
+        });
+    }
+    ~PublishWindow() override { EXPECT_EQ(dialogs.pendingAnswers(), 0u); }
+
+    QProgressBar *gauge() { return child<QProgressBar>(window, "Gauge1"); }
+    QLabel *status() { return child<QLabel>(window, "Label2"); }
+    QLineEdit *directoryBox() { return child<QLineEdit>(window, "Edit1"); }
+    /// Chooses `directory` through the browse button and the chooser's "&OK".
+    void choose(const std::string &directory)
+    {
+        whileShown(chooser, [this, directory] {
+            // Opening the root first, then the directory: the chooser lists one level at a time.
+            auto *list = child<QListWidget>(chooser, "DirectoryListBox1");
+            list->setCurrentRow(0);
+            QTest::keyClick(list, Qt::Key_Return);
+            for (const auto &part : std::filesystem::path(directory).relative_path()) {
+                const auto found = list->findItems(QString::fromStdString(part.string()),
+                                                   Qt::MatchExactly);
+                ASSERT_FALSE(found.isEmpty()) << part;
+                doubleClick(list, found.back());
+            }
+            QTest::mouseClick(child<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QToolButton>(window, "SpeedButton1"), Qt::LeftButton);
+    }
+    /// Opens the window as the main window does and runs `act` in it.
+    void open(const std::function<void()> &act)
+    {
+        whileShown(window, act);
+        window.openFromMainWindow();
+    }
+    std::vector<std::string> notices()
+    {
+        std::vector<std::string> texts;
+        for (const Platform::Message &notice : dialogs.notices())
+            texts.push_back(notice.title + "|" + notice.text);
+        return texts;
+    }
+
+    Site site;
+    ScriptedDialogs dialogs;
+    TForm9 chooser {site.home.path()};
+    TForm7 window {dialogs, site.home.path(), [this]() -> const Corvanta::Project & { return site.project; },
+                   site.lists, chooser};
+    Strings steps;
+};
+
+bool near(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) < 6 && std::abs(a.green() - b.green()) < 6
+        && std::abs(a.blue() - b.blue()) < 6;
+}
+
+} // namespace
+
+TEST_F(DirectoryChooser, Window_FixedSizeListAndButtons)
+{
+    EXPECT_EQ(chooser.windowTitle(), "Specify Directory");
+    EXPECT_EQ(chooser.size(), QSize(284, 242));
+    EXPECT_EQ(chooser.minimumSize(), chooser.maximumSize());
+    EXPECT_TRUE(chooser.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(chooser.windowFlags()
+                 & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint
+                    | Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint));
+    EXPECT_EQ(list()->geometry(), QRect(0, 0, 284, 209));
+    auto *ok = child<QPushButton>(chooser, "BitBtn1");
+    auto *cancel = child<QPushButton>(chooser, "BitBtn2");
+    EXPECT_EQ(ok->text(), "&OK");
+    EXPECT_EQ(cancel->text(), "&Cancel");
+    EXPECT_EQ(ok->size(), QSize(75, 25));
+    EXPECT_EQ(cancel->size(), QSize(75, 25));
+    EXPECT_LT(ok->x(), cancel->x());
+    EXPECT_GE(ok->y(), 209);
+    EXPECT_FALSE(ok->isDefault() || ok->autoDefault() || cancel->isDefault() || cancel->autoDefault());
+}
+
+TEST_F(DirectoryChooser, Start_ListsThePathDownToItThenItsSubdirectories)
+{
+    EXPECT_EQ(chooser.currentDirectory(), start.path());
+    Strings expected = trailToStart();
+    const std::size_t trailLength = expected.size();
+    expected.insert(expected.end(), {"Alpha", "beta", "gamma", "link"});
+    EXPECT_EQ(entries(), expected);
+    EXPECT_EQ(list()->currentRow(), static_cast<int>(trailLength) - 1);
+}
+
+TEST_F(DirectoryChooser, Opening_ByDoubleClickOrEnterMakesTheEntryCurrent)
+{
+    chooser.show();
+    doubleClick(list(), list()->item(rowOf("gamma")));
+    EXPECT_EQ(chooser.currentDirectory(), start.file("gamma"));
+    EXPECT_EQ(entries().back(), "inner");
+
+    // Enter opens the highlighted entry; it does not press "&OK".
+    list()->setCurrentRow(0);
+    QTest::keyClick(list(), Qt::Key_Return);
+    EXPECT_EQ(chooser.currentDirectory(), "/");
+    EXPECT_TRUE(chooser.isVisible());
+    EXPECT_EQ(entries().front(), "/");
+    EXPECT_EQ(list()->currentRow(), 0);
+    chooser.hide();
+}
+
+TEST_F(DirectoryChooser, OkGivesTheOpenedDirectoryNotTheHighlightedOne_CancelGivesNothing)
+{
+    chooser.openEntry(rowOf("beta"));
+    whileShown(chooser, [&] {
+        list()->setCurrentRow(0);
+        QTest::mouseClick(child<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
+    });
+    EXPECT_EQ(chooser.chooseDirectory(), start.file("beta"));
+
+    whileShown(chooser, [&] {
+        // The chooser keeps its place between openings.
+        EXPECT_EQ(entries().back(), "beta");
+        chooser.openEntry(0);
+        QTest::mouseClick(child<QPushButton>(chooser, "BitBtn2"), Qt::LeftButton);
+    });
+    EXPECT_EQ(chooser.chooseDirectory(), std::nullopt);
+    EXPECT_EQ(chooser.currentDirectory(), "/");
+}
+
+TEST_F(DirectoryChooser, CurrentDirectoryRemoved_ReopensAtTheNearestParent)
+{
+    chooser.openEntry(rowOf("gamma"));
+    chooser.openEntry(rowOf("inner"));
+    std::filesystem::remove_all(start.file("gamma"));
+    whileShown(chooser, [&] {
+        EXPECT_EQ(chooser.currentDirectory(), start.path());
+        EXPECT_EQ(rowOf("gamma"), -1);
+        chooser.BitBtn2Click();
+    });
+    chooser.chooseDirectory();
+}
+
+TEST_F(DirectoryChooser, Escape_IsBoundToNothing)
+{
+    chooser.show();
+    QTest::keyClick(list(), Qt::Key_Escape);
+    EXPECT_TRUE(chooser.isVisible());
+    chooser.hide();
+}
+
+TEST_F(PublishWindow, Window_LayoutTextsAndColours)
+{
+    EXPECT_EQ(window.windowTitle(), "Publish Website");
+    EXPECT_EQ(window.size(), QSize(377, 153));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(window.windowFlags()
+                 & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint
+                    | Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint));
+    EXPECT_EQ(child<QLabel>(window, "Label1")->text(),
+              "Choose a directory to which your website must be published:");
+    EXPECT_EQ(child<QLabel>(window, "Label1")->height(), 33);
+    EXPECT_EQ(directoryBox()->geometry().topLeft(), QPoint(8, 42));
+    EXPECT_EQ(directoryBox()->width(), 337);
+    EXPECT_TRUE(directoryBox()->isReadOnly());
+    auto *browse = child<QToolButton>(window, "SpeedButton1");
+    EXPECT_EQ(browse->size(), QSize(17, 17));
+    EXPECT_GT(browse->x(), directoryBox()->geometry().right());
+    EXPECT_TRUE(browse->autoRaise());
+    EXPECT_FALSE(browse->icon().isNull());
+    EXPECT_FALSE(browse->accessibleName().isEmpty());
+    EXPECT_EQ(status()->text(), "Waiting...");
+    EXPECT_TRUE(status()->font().bold());
+    EXPECT_EQ(status()->x(), 8);
+    EXPECT_EQ(gauge()->geometry(), QRect(8, 96, 361, 17));
+    EXPECT_EQ(gauge()->minimum(), 0);
+    EXPECT_EQ(gauge()->maximum(), 100);
+    EXPECT_TRUE(gauge()->isTextVisible());
+
+    auto *publish = child<QPushButton>(window, "BitBtn1");
+    auto *close = child<QPushButton>(window, "BitBtn2");
+    EXPECT_EQ(publish->text(), "&Publish");
+    EXPECT_EQ(close->text(), "&Close");
+    EXPECT_EQ(publish->size(), QSize(121, 25));
+    EXPECT_EQ(close->size(), QSize(121, 25));
+    EXPECT_TRUE(publish->isDefault());
+    EXPECT_LT(publish->x(), close->x());
+
+    // The bar is drawn in its own colours: the done part blue, the rest silver.
+    gauge()->setValue(50);
+    const QImage bar = gauge()->grab().toImage();
+    EXPECT_TRUE(near(bar.pixelColor(20, 8), QColor(0x34, 0x69, 0xA5))) << bar.pixelColor(20, 8).name().toStdString();
+    EXPECT_TRUE(near(bar.pixelColor(340, 8), QColor(0xC0, 0xC0, 0xC0))) << bar.pixelColor(340, 8).name().toStdString();
+    EXPECT_EQ(gauge()->text(), "50%");
+}
+
+TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
+{
+    site.project.businessPages[5] = true; // FAQ
+    open([&] {
+        choose(site.out.path());
+        EXPECT_EQ(window.publishDirectory(), site.out.path());
+        EXPECT_EQ(directoryBox()->text().toStdString(), site.out.path());
+        // Enter presses "&Publish", the default button.
+        QTest::keyClick(directoryBox(), Qt::Key_Return);
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(status()->text(), "Completed");
+        EXPECT_EQ(gauge()->value(), 100);
+        window.BitBtn2Click();
+    });
+
+    Strings expected;
+    for (int page = 1; page <= 14; ++page)
+        expected.push_back(std::to_string(6 + 6 * page) + " Creating HTML pages and images...");
+    expected.insert(expected.begin(), "6 Creating HTML pages and images...");
+    expected.insert(expected.end(), {"93 Creating Stylesheets...", "96 Creating Stylesheets...",
+                                     "100 Completed", "0 Completed"});
+    EXPECT_EQ(steps, expected);
+    EXPECT_EQ(notices(), Strings {"Corvanta|" + ClosingNotice});
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/home.html"));
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/faq.html"));
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/styles.css"));
+    EXPECT_FALSE(window.isVisible());
+    // "&Close" leaves the last status until the next opening resets it.
+    EXPECT_EQ(status()->text(), "Completed");
+}
+
+TEST_F(PublishWindow, NoDirectory_AsksForOneAndStaysOpen)
+{
+    open([&] {
+        QTest::mouseClick(child<QPushButton>(window, "BitBtn1"), Qt::LeftButton);
+        EXPECT_TRUE(window.isVisible());
+        window.BitBtn2Click();
+    });
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].title, "Corvanta");
+    EXPECT_EQ(dialogs.notices()[0].text, "Please specify a directory before continuing.");
+    EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
+    EXPECT_TRUE(steps.empty());
+}
+
+TEST_F(PublishWindow, SecondRunIntoTheSameDirectory_CannotCreateItAndClosesTheWindow)
+{
+    open([&] {
+        choose(site.out.path());
+        window.BitBtn1Click();
+        dialogs.clear();
+        window.BitBtn1Click();
+        EXPECT_FALSE(window.isVisible());
+    });
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].title, "Error");
+    EXPECT_EQ(dialogs.notices()[0].text,
+              "Cannot create directory.\nPossible cause: the directory WEBSITE may already exist "
+              "in the specified directory.");
+    EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
+}
+
+TEST_F(PublishWindow, FileError_EndsTheRunInTheErrorBoxAndKeepsTheStepShowing)
+{
+    std::filesystem::remove(site.templates() + "/Blue.t");
+    open([&] {
+        choose(site.out.path());
+        window.BitBtn1Click();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(status()->text(), "Creating HTML pages and images...");
+        EXPECT_EQ(gauge()->value(), 6);
+        window.BitBtn2Click();
+    });
+    EXPECT_EQ(notices(), Strings {"Corvanta|File not found."});
+    EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
+}
+
+TEST_F(PublishWindow, OpeningAgain_StartsAtZeroAndWaiting_NewForgetsTheDirectory)
+{
+    open([&] {
+        choose(site.out.path());
+        window.BitBtn1Click();
+        // Escape is bound to nothing: the window stays.
+        QTest::keyClick(directoryBox(), Qt::Key_Escape);
+        EXPECT_TRUE(window.isVisible());
+        window.close();
+    });
+    EXPECT_EQ(gauge()->value(), 100);
+    open([&] {
+        EXPECT_EQ(gauge()->value(), 0);
+        EXPECT_EQ(status()->text(), "Waiting...");
+        EXPECT_EQ(window.publishDirectory(), site.out.path());
+        window.BitBtn2Click();
+    });
+    window.clearPublishDirectory();
+    EXPECT_EQ(window.publishDirectory(), "");
+    EXPECT_EQ(directoryBox()->text(), "");
+}
+
+TEST_F(PublishWindow, ChooserCancelled_KeepsTheDirectory)
+{
+    open([&] {
+        choose(site.out.path());
+        whileShown(chooser, [&] { chooser.BitBtn2Click(); });
+        QTest::mouseClick(child<QToolButton>(window, "SpeedButton1"), Qt::LeftButton);
+        EXPECT_EQ(window.publishDirectory(), site.out.path());
+        window.BitBtn2Click();
+    });
+}

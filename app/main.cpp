@@ -1,9 +1,13 @@
 #include "about/tform2.h"
 #include "about/tform5.h"
+#include "app/editorpublishlinks.h"
 #include "app/tform1.h"
 #include "app/widgetdialogs.h"
 #include "catalogue/tform3.h"
+#include "editor/tform4.h"
 #include "platform/files.h"
+#include "publish/tform7.h"
+#include "publish/tform9.h"
 #include "update/tform8.h"
 
 #include <QApplication>
@@ -54,12 +58,20 @@ int main(int argc, char **argv)
     TForm3 form3(dialogs, home);
     TForm5 form5(dialogs);
     TForm8 form8(dialogs, home);
+    TForm4 form4(dialogs, home);
+    // The directory chooser starts at the working directory.
+    TForm9 form9(home);
+    TForm7 form7(
+        dialogs, home, [&form1]() -> const Corvanta::Project & { return form1.project(); },
+        form1.lists(), form9);
 
     App::CompanionWindows windows;
     windows.showSplash = [&form2] { form2.showSplash(); };
     windows.openTemplateViewer = [&form3, &form1] { form3.openViewer(form1.lists().templates); };
     windows.openUpdateChecker = [&form8] { form8.exec(); };
     windows.openAbout = [&form5] { form5.exec(); };
+    windows.pageEditor = App::pageEditorLink(form4);
+    App::plugInPublishWindow(windows, form7);
     form1.setCompanionWindows(std::move(windows));
     QObject::connect(
         &form1, &App::TForm1::programEnds, &application, &QApplication::quit, Qt::QueuedConnection);

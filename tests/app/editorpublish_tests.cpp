@@ -1,0 +1,144 @@
+#include "tests/app/mainwindowfixture.h"
+
+#include "app/editorpublishlinks.h"
+#include "editor/pagetext.h"
+#include "editor/tform4.h"
+#include "publish/tform7.h"
+#include "publish/tform9.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <filesystem>
+#include <functional>
+
+namespace Testing {
+namespace {
+
+/// The main window with the real page editor, publish window and directory chooser plugged
+/// in as the program does it.
+class EditorAndPublish : public MainWindowTest
+{
+protected:
+    EditorAndPublish()
+    {
+        App::CompanionWindows windows;
+        windows.pageEditor = App::pageEditorLink(editor);
+        App::plugInPublishWindow(windows, publish);
+        window->setCompanionWindows(std::move(windows));
+    }
+
+    /// Runs `act` once `modal` has started its modal run.
+    static void whileShown(QWidget &modal, const std::function<void()> &act)
+    {
+        QTimer::singleShot(0, &modal, [&modal, act] {
+            EXPECT_TRUE(modal.isVisible());
+            act();
+        });
+    }
+    template<typename T>
+    static T *part(QWidget &owner, const char *name)
+    {
+        T *found = owner.findChild<T *>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    TForm4 editor {dialogs, home.path()};
+    TForm9 chooser {home.path()};
+    TForm7 publish {dialogs, home.path(),
+                    [this]() -> const Corvanta::Project & { return window->project(); },
+                    window->lists(), chooser};
+};
+
+TEST_F(EditorAndPublish, EditSelectedPage_OpensThePageWhoseTextIsSavedOpenedAndEmptiedByNew)
+{
+    press(Qt::Key_F7);
+    click(control<QAbstractButton>("CheckBox23")); // FAQ
+    press(Qt::Key_F8);
+    auto *list = control<QListWidget>("ListBox1");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(list->item(1)).center());
+
+    QString caption;
+    whileShown(editor, [&] {
+        caption = editor.windowTitle();
+        EXPECT_EQ(editor.shownPage(), 6);
+        editor.pageControl(6)->setFocus();
+        QTest::keyClicks(editor.pageControl(6), "Questions");
+        QTest::keyClick(editor.pageControl(6), Qt::Key_Return);
+        QTest::mouseClick(part<QPushButton>(editor, "BitBtn1"), Qt::LeftButton);
+    });
+    click(control<QAbstractButton>("BitBtn9"));
+    EXPECT_EQ(caption, "Editing Page - FAQ");
+    EXPECT_FALSE(editor.isVisible());
+
+    saveAs(home.file("site.cvp"));
+    EXPECT_EQ(readBytes(home.file("6.dat")), "Questions<br>\r\n");
+    EXPECT_EQ(readBytes(home.file("1.dat")), "");
+
+    dialogs.answerConfirm(true);
+    choose("New1");
+    EXPECT_EQ(editor.pageText(6), "");
+
+    openFrom(home.file("site.cvp"));
+    EXPECT_EQ(editor.pageText(6), "Questions<br>\r\n");
+}
+
+TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)
+{
+    writeBytes(home.file("templates/alpha.t"), "<h1>Site</h1>\r\n<!--$CONTENT$-->\r\n");
+    for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue)
+        writeBytes(home.file(std::string("templates/alpha") + page.pictureSuffix), "gif");
+    std::filesystem::create_directory(home.file("out"));
+    editor.setPageText(1, "<p>Welcome</p>");
+    auto *gauge = part<QProgressBar>(publish, "Gauge1");
+    auto *status = part<QLabel>(publish, "Label2");
+
+    whileShown(publish, [&] {
+        EXPECT_EQ(gauge->value(), 0);
+        EXPECT_EQ(status->text(), "Waiting...");
+        whileShown(chooser, [&] {
+            auto *list = part<QListWidget>(chooser, "DirectoryListBox1");
+            const QPoint out = list->visualItemRect(list->findItems("out", Qt::MatchExactly)[0]).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, out);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, out);
+            QTest::mouseClick(part<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(part<QToolButton>(publish, "SpeedButton1"), Qt::LeftButton);
+        QTest::mouseClick(part<QPushButton>(publish, "BitBtn1"), Qt::LeftButton);
+        EXPECT_EQ(status->text(), "Completed");
+        QTest::mouseClick(part<QPushButton>(publish, "BitBtn2"), Qt::LeftButton);
+    });
+    press(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_FALSE(publish.isVisible());
+    EXPECT_EQ(publish.publishDirectory(), home.file("out"));
+    EXPECT_EQ(readBytes(home.file("out/website/home.html")), "<h1>Site</h1>\r\n<p>Welcome</p>\r\n");
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].text.substr(0, 16), "Very Important!\n");
+
+    // Every opening starts from 0 and "Waiting...", whatever the last run left.
+    status->setText("Completed");
+    gauge->setValue(100);
+    whileShown(publish, [&] {
+        EXPECT_EQ(gauge->value(), 0);
+        EXPECT_EQ(status->text(), "Waiting...");
+        publish.BitBtn2Click();
+    });
+    press(Qt::Key_F9);
+    click(control<QAbstractButton>("finishPublishButton"));
+
+    dialogs.answerConfirm(true);
+    choose("New1");
+    EXPECT_EQ(publish.publishDirectory(), "");
+    EXPECT_EQ(editor.pageText(1), "");
+}
+
+} // namespace
+} // namespace Testing

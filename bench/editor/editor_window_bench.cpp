@@ -1,0 +1,268 @@
+// The page editor window on large texts, on Qt's offscreen platform (or a real display when
+// QT_QPA_PLATFORM says so): the largest table into a real page text, and a project with
+// 5 MB page bodies opened, typed in and scrolled. Every step includes the painting it causes.
+
+#include "app/editorpublishlinks.h"
+#include "app/tform1.h"
+#include "editor/markuptools.h"
+#include "editor/memorytext.h"
+#include "editor/pagetext.h"
+#include "editor/tform4.h"
+#include "project/projectfiles.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+/// Answers input boxes with the given texts in order and the file dialog with one path.
+class BenchDialogs : public Platform::Dialogs
+{
+public:
+    explicit BenchDialogs(std::deque<std::string> answers = {}, std::string file = {})
+        : m_answers(std::move(answers))
+        , m_file(std::move(file))
+    {
+    }
+    bool confirm(const Platform::Message &) override { return true; }
+    void notify(const Platform::Message &) override { }
+    std::string askText(const std::string &, const std::string &) override
+    {
+        if (m_answers.empty())
+            return {};
+        std::string answer = std::move(m_answers.front());
+        m_answers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override { return m_file; }
+    std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return std::nullopt; }
+    void openDocument(const std::string &) override { }
+
+private:
+    std::deque<std::string> m_answers;
+    std::string m_file;
+};
+
+/// `lineCount` ordinary lines of a page body, CR LF between them.
+std::string bodyOfLines(int lineCount)
+{
+    std::string body;
+    for (int line = 0; line < lineCount; ++line) {
+        if (line > 0)
+            body += "\r\n";
+        body += "<p>Line " + std::to_string(line) + " of a long page body, with some words.</p>";
+    }
+    return body;
+}
+
+/// A body of about `bytes` bytes in lines like those above.
+std::string bodyOfSize(std::size_t bytes)
+{
+    std::string body;
+    for (int line = 0; body.size() < bytes; ++line)
+        body += "<p>Line " + std::to_string(line) + " of a long page body, with some words.</p>\r\n";
+    return body;
+}
+
+/// The editor shown on Home, whose text holds `lineCount` lines, the caret in the middle.
+struct ShownEditor
+{
+    explicit ShownEditor(int lineCount)
+        : editor(dialogs, "/nonexistent")
+        , body(bodyOfLines(lineCount))
+    {
+        editor.show();
+        QApplication::processEvents();
+        reset();
+    }
+    void reset()
+    {
+        editor.setPageText(1, body);
+        page().PlaceCaret(page().document()->blockCount() / 2, 0);
+    }
+    Editor::PageText &page() { return *editor.pageControl(1); }
+
+    BenchDialogs dialogs;
+    TForm4 editor;
+    std::string body;
+};
+
+// 10,000 rows of one column is the table with the most lines: 40,002.
+void largestTableInRealText(benchmark::State &state)
+{
+    ShownEditor shown(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.reset();
+        BenchDialogs answers({"10000", "1"});
+        state.ResumeTiming();
+        Editor::runTool(Editor::ToolId::InsertTable, shown.page(), answers);
+        QApplication::processEvents();
+    }
+}
+
+// The same 40,002 lines put into the text in one piece, as a paste does.
+void sameLinesInOnePieceInRealText(benchmark::State &state)
+{
+    ShownEditor shown(static_cast<int>(state.range(0)));
+    Editor::MemoryText table;
+    BenchDialogs answers({"10000", "1"});
+    Editor::runTool(Editor::ToolId::InsertTable, table, answers);
+    const QString block = QString::fromStdString(table.text()) + QStringLiteral("\n");
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.reset();
+        state.ResumeTiming();
+        shown.page().insertPlainText(block);
+        QApplication::processEvents();
+    }
+}
+
+/// A project on disk whose fourteen bodies are 5 MB each.
+struct LargeProject
+{
+    LargeProject()
+    {
+        char pattern[] = "/tmp/corvanta-bench-XXXXXX";
+        directory = ::mkdtemp(pattern);
+        Corvanta::ChoiceLists lists;
+        Corvanta::Project project = Corvanta::DefaultProject(lists);
+        const std::string body = bodyOfSize(5 << 20);
+        for (std::string &page : project.pageBody)
+            page = body;
+        Corvanta::WriteProjectFiles(project, file());
+    }
+    ~LargeProject() { std::filesystem::remove_all(directory); }
+    std::string file() const { return directory + "/large.cvp"; }
+
+    std::string directory;
+};
+
+/// The program's main window with the real page editor plugged in, as at start-up.
+struct Program
+{
+    explicit Program(const std::string &projectFile)
+        : dialogs({}, projectFile)
+        , form1(dialogs, "/nonexistent")
+        , form4(dialogs, "/nonexistent")
+    {
+        App::CompanionWindows windows;
+        windows.pageEditor = App::pageEditorLink(form4);
+        form1.setCompanionWindows(std::move(windows));
+    }
+
+    BenchDialogs dialogs;
+    App::TForm1 form1;
+    TForm4 form4;
+};
+
+// Open Project: the project file, then 70 MB of bodies into the editor's fourteen texts.
+void openProjectWith5MBBodies(benchmark::State &state)
+{
+    const LargeProject large;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto program = std::make_unique<Program>(large.file());
+        state.ResumeTiming();
+        program->form1.OpenProject1Click();
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (program->form4.pageText(14).size() < (5u << 20))
+            state.SkipWithError("the bodies did not arrive in the editor");
+        program.reset();
+        state.ResumeTiming();
+    }
+}
+
+/// The editor shown on a 5 MB body (one of a whole 5 MB project), the caret in its middle.
+struct LargeTextShown
+{
+    LargeTextShown()
+        : program(large.file())
+    {
+        program.form1.OpenProject1Click();
+        program.form4.selectPage(1);
+        program.form4.show();
+        program.form4.activateWindow();
+        QApplication::processEvents();
+        page().PlaceCaret(page().document()->blockCount() / 2, 10);
+    }
+    Editor::PageText &page() { return *program.form4.pageControl(1); }
+
+    LargeProject large;
+    Program program;
+};
+
+// One typed character, painted.
+void typeIn5MBText(benchmark::State &state)
+{
+    LargeTextShown shown;
+    for (auto _ : state) {
+        QTest::keyClick(&shown.page(), Qt::Key_A);
+        shown.page().viewport()->repaint();
+    }
+}
+
+// Enter, with its "<br>" that is not undoable, painted.
+void enterIn5MBText(benchmark::State &state)
+{
+    LargeTextShown shown;
+    for (auto _ : state) {
+        QTest::keyClick(&shown.page(), Qt::Key_Return);
+        shown.page().viewport()->repaint();
+    }
+}
+
+// One page down, painted; at the end it starts again from the top.
+void pageDownIn5MBText(benchmark::State &state)
+{
+    LargeTextShown shown;
+    QScrollBar *bar = shown.page().verticalScrollBar();
+    bar->setValue(0);
+    for (auto _ : state) {
+        if (bar->value() == bar->maximum())
+            bar->setValue(0);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        shown.page().viewport()->repaint();
+    }
+}
+
+// Dragging the scroll bar from one end to the other, painted.
+void jumpEndToEndIn5MBText(benchmark::State &state)
+{
+    LargeTextShown shown;
+    QScrollBar *bar = shown.page().verticalScrollBar();
+    for (auto _ : state) {
+        bar->setValue(bar->value() == bar->maximum() ? 0 : bar->maximum());
+        shown.page().viewport()->repaint();
+    }
+}
+
+} // namespace
+
+BENCHMARK(largestTableInRealText)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(sameLinesInOnePieceInRealText)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(openProjectWith5MBBodies)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(typeIn5MBText)->Unit(benchmark::kMillisecond);
+BENCHMARK(enterIn5MBText)->Unit(benchmark::kMillisecond);
+BENCHMARK(pageDownIn5MBText)->Unit(benchmark::kMillisecond);
+BENCHMARK(jumpEndToEndIn5MBText)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -24,10 +24,12 @@ for target in "${targets[@]}"; do
   work="$build/fuzz-corpus/$target"
   findings="$build/findings/$target"
   mkdir -p "$work" "$findings"
+  dictionary=()
+  [[ -f "fuzz/$target.dict" ]] && dictionary=(-dict="fuzz/$target.dict")
   echo "== fuzz_$target for ${seconds} s"
   if ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
       "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-        -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
+        -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" "${dictionary[@]}" \
         "$work" "fuzz/corpus/$target" >"$build/findings/$target.log" 2>&1; then
     grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' \
       "$build/findings/$target.log" || true

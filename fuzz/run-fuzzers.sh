@@ -18,6 +18,12 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCORVANTA_FUZZ=ON -DCORVANTA_SANITIZE=ON -DCORVANTA_BENCH=OFF >/dev/null
 cmake --build "$build" --target fuzzers -j"$(nproc)"
 
+# The targets turn inputs into files; they do so in memory, in a directory removed at the end.
+scratch_base=/dev/shm
+[[ -w $scratch_base ]] || scratch_base="${TMPDIR:-/tmp}"
+export CORVANTA_FUZZ_SCRATCH="$(mktemp -d "$scratch_base/corvanta-fuzz-run-XXXXXX")"
+trap 'rm -rf "$CORVANTA_FUZZ_SCRATCH"' EXIT
+
 failed=()
 for target in "${targets[@]}"; do
   # New inputs go to a working corpus in the build directory; the seeds stay as committed.

@@ -6,8 +6,8 @@
 namespace Fuzzing {
 
 /// A directory of the fuzzer's own, made on first use and removed with everything in it when
-/// the process ends. It lies in /dev/shm when that exists, so that the many small files an
-/// input is turned into never reach a disk.
+/// the process ends. It lies in $CORVANTA_FUZZ_SCRATCH when set, else in /dev/shm when that
+/// exists, so that the many small files an input is turned into never reach a disk.
 const std::string &scratchDirectory();
 
 /// Empties a directory below the scratch directory (makes it when missing).

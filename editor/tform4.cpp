@@ -89,6 +89,16 @@ TForm4::TForm4(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
     setWindowTitle(QStringLiteral("Editing Page - "));
 }
 
+TForm4::~TForm4()
+{
+    // The texts and the focus change while the window's parts are taken down; by then this
+    // object is no longer a whole window to tell.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    for (PageText *page : m_pages)
+        disconnect(page, nullptr, this, nullptr);
+}
+
 void TForm4::createPageArea()
 {
     // A stack has no tabs: the user cannot switch pages here, only the organiser can.

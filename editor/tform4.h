@@ -28,6 +28,7 @@ class TForm4 : public QDialog
     Q_OBJECT
 public:
     TForm4(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent = nullptr);
+    ~TForm4() override;
 
     /// Shows the page's text with the caption "Editing Page - <caption>" and runs the window
     /// modally until the user closes it.

@@ -10,9 +10,8 @@ PageEditorLink pageEditorLink(TForm4 &editor)
     return {
         [&editor](Corvanta::PageId page) { editor.openOnPage(page); },
         [&editor](Corvanta::PageId page) { return editor.pageText(page); },
-        [&editor](Corvanta::PageId page, const std::string &body) {
-            editor.setPageText(page, body);
-        },
+        [&editor](
+            Corvanta::PageId page, const std::string &body) { editor.setPageText(page, body); },
     };
 }
 

@@ -47,10 +47,7 @@ std::string PageText::body() const
     return Platform::utf8ToCp1252(text.toStdString());
 }
 
-void PageText::setBody(const std::string &body)
-{
-    setPlainText(shown(body));
-}
+void PageText::setBody(const std::string &body) { setPlainText(shown(body)); }
 
 void PageText::insertWithoutUndo(QTextCursor cursor, const QString &text)
 {
@@ -106,20 +103,11 @@ void PageText::PlaceCaret(int line, int column)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void PageText::focus()
-{
-    setFocus(Qt::OtherFocusReason);
-}
+void PageText::focus() { setFocus(Qt::OtherFocusReason); }
 
-int PageText::caretLine() const
-{
-    return textCursor().blockNumber();
-}
+int PageText::caretLine() const { return textCursor().blockNumber(); }
 
-int PageText::caretColumn() const
-{
-    return textCursor().positionInBlock();
-}
+int PageText::caretColumn() const { return textCursor().positionInBlock(); }
 
 void PageText::keyPressEvent(QKeyEvent *event)
 {
@@ -132,8 +120,8 @@ void PageText::keyPressEvent(QKeyEvent *event)
     // break a line separator inside the line: a body's lines are separated by CR LF only.
     if (!(event->modifiers() & Qt::ControlModifier))
         ReplaceSelection("<br>");
-    QKeyEvent plainEnter(QEvent::KeyPress, event->key(),
-                         event->modifiers() & Qt::KeypadModifier, QStringLiteral("\r"));
+    QKeyEvent plainEnter(QEvent::KeyPress, event->key(), event->modifiers() & Qt::KeypadModifier,
+        QStringLiteral("\r"));
     QPlainTextEdit::keyPressEvent(&plainEnter);
     event->setAccepted(plainEnter.isAccepted());
 }

@@ -30,12 +30,9 @@ constexpr QRect TitleBand(488, 4, 137, 33);
 constexpr QPoint TitleText(536, 14);
 constexpr QRect ToolPanel(488, 36, 137, 282);
 // The thin lines between the toolbox's groups, in window coordinates.
-constexpr int SeparatorTops[] = {98, 134, 170, 206, 254};
+constexpr int SeparatorTops[] = { 98, 134, 170, 206, 254 };
 
-QString asciiText(const char *text)
-{
-    return QString::fromLatin1(text);
-}
+QString asciiText(const char *text) { return QString::fromLatin1(text); }
 
 // "Bold Text" -> "BoldText1", "E-mail Link" -> "EmailLink1".
 QString menuItemName(const char *text)
@@ -58,8 +55,8 @@ bool clipboardHasText()
 
 TForm4::TForm4(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
     : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
     , m_homeDir(std::move(homeDir))
 {
@@ -151,7 +148,7 @@ void TForm4::createToolbox()
         auto *button = new QToolButton(panel);
         button->setObjectName(QLatin1String(tool.buttonName));
         button->setGeometry(tool.place.left - ToolPanel.left(), tool.place.top - ToolPanel.top(),
-                            tool.place.size, tool.place.size);
+            tool.place.size, tool.place.size);
         button->setAutoRaise(true);
         // Clicking a tool leaves the focus, caret and selection in the page text.
         button->setFocusPolicy(Qt::NoFocus);
@@ -162,8 +159,8 @@ void TForm4::createToolbox()
             button->setIconSize(QSize(20, 20));
         } else {
             // A tool button reads "&" as the mark of a shortcut letter.
-            button->setText(QString::fromUtf8(tool.label).replace(QLatin1Char('&'),
-                                                                  QStringLiteral("&&")));
+            button->setText(
+                QString::fromUtf8(tool.label).replace(QLatin1Char('&'), QStringLiteral("&&")));
         }
         const Editor::ToolId id = tool.id;
         connect(button, &QToolButton::clicked, this, [this, id] { runTool(id); });
@@ -182,8 +179,8 @@ void TForm4::createButtons()
         button->setDefault(false);
         return button;
     };
-    m_toggle = makeButton("BitBtn2", QStringLiteral("&Show Basic Tools Only"),
-                          QRect(489, 322, 137, 25));
+    m_toggle
+        = makeButton("BitBtn2", QStringLiteral("&Show Basic Tools Only"), QRect(489, 322, 137, 25));
     m_toggle->setAccessibleName(QStringLiteral("Show Basic Tools Only"));
     connect(m_toggle, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
 
@@ -199,8 +196,8 @@ void TForm4::createButtons()
     connect(m_help, &QPushButton::clicked, this, &TForm4::BitBtn8Click);
 }
 
-QAction *TForm4::addWindowAction(const char *objectName, const QString &text, const char *icon,
-                                 const QKeySequence &shortcut)
+QAction *TForm4::addWindowAction(
+    const char *objectName, const QString &text, const char *icon, const QKeySequence &shortcut)
 {
     auto *action = new QAction(text, this);
     action->setObjectName(QLatin1String(objectName));
@@ -228,31 +225,31 @@ void TForm4::createContextMenu()
             quickInsert->addSeparator();
         group = tool.quickInsert.group;
         QAction *entry = addWindowAction(menuItemName(tool.quickInsert.text).toLatin1().constData(),
-                                         QLatin1String(tool.quickInsert.text), nullptr,
-                                         QKeySequence(QLatin1String(tool.quickInsert.shortcut)));
+            QLatin1String(tool.quickInsert.text), nullptr,
+            QKeySequence(QLatin1String(tool.quickInsert.shortcut)));
         const Editor::ToolId id = tool.id;
         connect(entry, &QAction::triggered, this, [this, id] { runTool(id); });
         quickInsert->addAction(entry);
     }
 
     QAction *toggle = addWindowAction("ToggleShowTools1", QStringLiteral("Toggle Show Tools"),
-                                      nullptr, QKeySequence(Qt::CTRL | Qt::Key_S));
+        nullptr, QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(toggle, &QAction::triggered, this, &TForm4::BitBtn2Click);
     m_contextMenu->addAction(toggle);
     m_contextMenu->addSeparator();
 
-    m_undo = addWindowAction("Undo1", QStringLiteral("&Undo"), "edit-undo",
-                             QKeySequence(Qt::ALT | Qt::Key_Backspace));
-    m_cut = addWindowAction("Cut1", QStringLiteral("Cu&t"), "edit-cut",
-                            QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_copy = addWindowAction("Copy1", QStringLiteral("&Copy"), "edit-copy",
-                             QKeySequence(Qt::CTRL | Qt::Key_C));
-    m_paste = addWindowAction("Paste1", QStringLiteral("&Paste"), "edit-paste",
-                              QKeySequence(Qt::CTRL | Qt::Key_V));
-    m_selectAll = addWindowAction("SelectAll1", QStringLiteral("Select &All"), nullptr,
-                                  QKeySequence());
-    m_delete = addWindowAction("Delete1", QStringLiteral("&Delete"), "edit-delete",
-                               QKeySequence(Qt::Key_Delete));
+    m_undo = addWindowAction(
+        "Undo1", QStringLiteral("&Undo"), "edit-undo", QKeySequence(Qt::ALT | Qt::Key_Backspace));
+    m_cut = addWindowAction(
+        "Cut1", QStringLiteral("Cu&t"), "edit-cut", QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_copy = addWindowAction(
+        "Copy1", QStringLiteral("&Copy"), "edit-copy", QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_paste = addWindowAction(
+        "Paste1", QStringLiteral("&Paste"), "edit-paste", QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_selectAll
+        = addWindowAction("SelectAll1", QStringLiteral("Select &All"), nullptr, QKeySequence());
+    m_delete = addWindowAction(
+        "Delete1", QStringLiteral("&Delete"), "edit-delete", QKeySequence(Qt::Key_Delete));
     m_contextMenu->addAction(m_undo);
     m_contextMenu->addSeparator();
     m_contextMenu->addAction(m_cut);
@@ -282,8 +279,8 @@ void TForm4::createContextMenu()
 
     connect(m_contextMenu, &QMenu::aboutToShow, this, &TForm4::refreshEditCommands);
     connect(qApp, &QApplication::focusChanged, this, &TForm4::refreshEditCommands);
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TForm4::refreshEditCommands);
+    connect(
+        QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TForm4::refreshEditCommands);
     refreshEditCommands();
 }
 
@@ -314,10 +311,7 @@ void TForm4::showContextMenu(const QPoint &globalPosition)
     m_contextMenu->popup(globalPosition);
 }
 
-void TForm4::contextMenuEvent(QContextMenuEvent *event)
-{
-    showContextMenu(event->globalPos());
-}
+void TForm4::contextMenuEvent(QContextMenuEvent *event) { showContextMenu(event->globalPos()); }
 
 void TForm4::keyPressEvent(QKeyEvent *event)
 {
@@ -349,30 +343,18 @@ void TForm4::openOnPage(PageId page)
     exec();
 }
 
-PageId TForm4::shownPage() const
-{
-    return m_pageArea->currentIndex() + 1;
-}
+PageId TForm4::shownPage() const { return m_pageArea->currentIndex() + 1; }
 
-std::string TForm4::pageText(PageId page) const
-{
-    return pageControl(page)->body();
-}
+std::string TForm4::pageText(PageId page) const { return pageControl(page)->body(); }
 
-void TForm4::setPageText(PageId page, const std::string &body)
-{
-    pageControl(page)->setBody(body);
-}
+void TForm4::setPageText(PageId page, const std::string &body) { pageControl(page)->setBody(body); }
 
 PageText *TForm4::pageControl(PageId page) const
 {
     return m_pages.at(static_cast<std::size_t>(page - 1));
 }
 
-void TForm4::BitBtn1Click()
-{
-    close();
-}
+void TForm4::BitBtn1Click() { close(); }
 
 void TForm4::BitBtn8Click()
 {

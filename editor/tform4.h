@@ -68,7 +68,7 @@ private:
     void createButtons();
     void createContextMenu();
     QAction *addWindowAction(const char *objectName, const QString &text, const char *icon,
-                             const QKeySequence &shortcut);
+        const QKeySequence &shortcut);
 
     /// The page text that has the keyboard focus, if any: the edit commands act on it.
     Editor::PageText *focusedPage() const;

@@ -39,21 +39,18 @@ std::string existingDirectory(std::string path)
 bool lessIgnoringCase(const std::string &a, const std::string &b)
 {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](unsigned char x, unsigned char y) {
-                                            return std::tolower(x) < std::tolower(y);
-                                        });
+        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
 } // namespace
 
 DirectoryTrail::DirectoryTrail(const std::string &directory)
     : m_current(existingDirectory(normalised(directory)))
-{
-}
+{ }
 
 std::vector<std::string> DirectoryTrail::trail() const
 {
-    std::vector<std::string> paths {"/"};
+    std::vector<std::string> paths { "/" };
     for (std::size_t slash = m_current.find('/', 1); m_current != "/";
          slash = m_current.find('/', slash + 1)) {
         paths.push_back(m_current.substr(0, slash));
@@ -85,10 +82,7 @@ void DirectoryTrail::open(const std::string &directory)
     m_current = existingDirectory(normalised(directory));
 }
 
-void DirectoryTrail::refresh()
-{
-    m_current = existingDirectory(m_current);
-}
+void DirectoryTrail::refresh() { m_current = existingDirectory(m_current); }
 
 std::string DirectoryTrail::childPath(const std::string &name) const
 {

@@ -28,11 +28,10 @@ QString shown(const std::string &text)
 } // namespace
 
 TForm7::TForm7(Platform::Dialogs &dialogs, std::string homeDir,
-               std::function<const Corvanta::Project &()> project,
-               const Corvanta::ChoiceLists &lists, TForm9 &chooser, QWidget *parent)
+    std::function<const Corvanta::Project &()> project, const Corvanta::ChoiceLists &lists,
+    TForm9 &chooser, QWidget *parent)
     : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowStaysOnTopHint)
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
     , m_homeDir(std::move(homeDir))
     , m_project(std::move(project))
@@ -147,10 +146,7 @@ void TForm7::setPublishDirectory(const std::string &directory)
     m_directoryBox->setText(shown(directory));
 }
 
-void TForm7::clearPublishDirectory()
-{
-    setPublishDirectory({});
-}
+void TForm7::clearPublishDirectory() { setPublishDirectory({}); }
 
 void TForm7::SpeedButton1Click()
 {
@@ -169,8 +165,8 @@ void TForm7::showStep(int percent, const std::string &status)
 void TForm7::BitBtn1Click()
 {
     try {
-        const Publish::PublishOutcome outcome = Publish::PublishWebsite(
-            m_project(), m_lists, m_homeDir, m_publishDirectory, m_dialogs,
+        const Publish::PublishOutcome outcome = Publish::PublishWebsite(m_project(), m_lists,
+            m_homeDir, m_publishDirectory, m_dialogs,
             [this](int percent, const std::string &status) { showStep(percent, status); });
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();

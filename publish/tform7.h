@@ -25,8 +25,8 @@ public:
     /// `project` gives the project as it stands when "&Publish" is pressed; `lists` are the
     /// program's choice lists; templates are read below `homeDir`.
     TForm7(Platform::Dialogs &dialogs, std::string homeDir,
-           std::function<const Corvanta::Project &()> project, const Corvanta::ChoiceLists &lists,
-           TForm9 &chooser, QWidget *parent = nullptr);
+        std::function<const Corvanta::Project &()> project, const Corvanta::ChoiceLists &lists,
+        TForm9 &chooser, QWidget *parent = nullptr);
 
     /// The main window's Publish command: the bar back to 0, the status "Waiting...", then
     /// the window modally.

@@ -23,7 +23,7 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override
+        const QModelIndex &index) const override
     {
         QStyleOptionViewItem indented(option);
         indented.rect.setLeft(option.rect.left() + index.data(DepthRole).toInt() * IndentStep);
@@ -45,8 +45,7 @@ std::string directoryName(const std::string &path)
 
 TForm9::TForm9(const std::string &startDirectory, QWidget *parent)
     : QDialog(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowStaysOnTopHint)
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , m_trail(startDirectory)
 {
     setObjectName(QStringLiteral("Form9"));
@@ -60,7 +59,7 @@ TForm9::TForm9(const std::string &startDirectory, QWidget *parent)
     m_list->setItemDelegate(new NestingDelegate(m_list));
     m_list->installEventFilter(this);
     connect(m_list, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem *item) { openEntry(m_list->row(item)); });
+        [this](QListWidgetItem *item) { openEntry(m_list->row(item)); });
 
     m_ok = new QPushButton(QStringLiteral("&OK"), this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
@@ -69,7 +68,7 @@ TForm9::TForm9(const std::string &startDirectory, QWidget *parent)
     m_cancel->setObjectName(QStringLiteral("BitBtn2"));
     m_cancel->setGeometry(205, 213, 75, 25);
     // Enter opens the highlighted directory; it never presses a button.
-    for (QPushButton *button : {m_ok, m_cancel}) {
+    for (QPushButton *button : { m_ok, m_cancel }) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
@@ -94,15 +93,15 @@ void TForm9::showTrail()
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     int depth = 0;
-    const auto add = [this, &depth](const QIcon &icon, const std::string &name,
-                                    const std::string &path) {
-        auto *item = new QListWidgetItem(icon, shown(name));
-        item->setData(PathRole, QByteArray::fromStdString(path)); // Windows-1252, as listed
-        item->setData(DepthRole, depth);
-        item->setToolTip(shown(path));
-        m_list->addItem(item);
-        return item;
-    };
+    const auto add
+        = [this, &depth](const QIcon &icon, const std::string &name, const std::string &path) {
+              auto *item = new QListWidgetItem(icon, shown(name));
+              item->setData(PathRole, QByteArray::fromStdString(path)); // Windows-1252, as listed
+              item->setData(DepthRole, depth);
+              item->setToolTip(shown(path));
+              m_list->addItem(item);
+              return item;
+          };
     for (const std::string &path : m_trail.trail()) {
         // The last of the trail is the current directory: it is the highlighted entry.
         m_list->setCurrentItem(add(open, directoryName(path), path));
@@ -122,15 +121,9 @@ void TForm9::openEntry(int row)
     showTrail();
 }
 
-void TForm9::BitBtn1Click()
-{
-    accept();
-}
+void TForm9::BitBtn1Click() { accept(); }
 
-void TForm9::BitBtn2Click()
-{
-    reject();
-}
+void TForm9::BitBtn2Click() { reject(); }
 
 bool TForm9::eventFilter(QObject *watched, QEvent *event)
 {

@@ -31,8 +31,7 @@ public:
     explicit BenchDialogs(std::deque<std::string> answers = {}, std::string file = {})
         : m_answers(std::move(answers))
         , m_file(std::move(file))
-    {
-    }
+    { }
     bool confirm(const Platform::Message &) override { return true; }
     void notify(const Platform::Message &) override { }
     std::string askText(const std::string &, const std::string &) override
@@ -43,7 +42,10 @@ public:
         m_answers.pop_front();
         return answer;
     }
-    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override { return m_file; }
+    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override
+    {
+        return m_file;
+    }
     std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return std::nullopt; }
     void openDocument(const std::string &) override { }
 
@@ -69,7 +71,8 @@ std::string bodyOfSize(std::size_t bytes)
 {
     std::string body;
     for (int line = 0; body.size() < bytes; ++line)
-        body += "<p>Line " + std::to_string(line) + " of a long page body, with some words.</p>\r\n";
+        body
+            += "<p>Line " + std::to_string(line) + " of a long page body, with some words.</p>\r\n";
     return body;
 }
 
@@ -103,7 +106,7 @@ void largestTableInRealText(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         shown.reset();
-        BenchDialogs answers({"10000", "1"});
+        BenchDialogs answers({ "10000", "1" });
         state.ResumeTiming();
         Editor::runTool(Editor::ToolId::InsertTable, shown.page(), answers);
         QApplication::processEvents();
@@ -115,7 +118,7 @@ void sameLinesInOnePieceInRealText(benchmark::State &state)
 {
     ShownEditor shown(static_cast<int>(state.range(0)));
     Editor::MemoryText table;
-    BenchDialogs answers({"10000", "1"});
+    BenchDialogs answers({ "10000", "1" });
     Editor::runTool(Editor::ToolId::InsertTable, table, answers);
     const QString block = QString::fromStdString(table.text()) + QStringLiteral("\n");
     for (auto _ : state) {

@@ -42,19 +42,18 @@ protected:
             act();
         });
     }
-    template<typename T>
-    static T *part(QWidget &owner, const char *name)
+    template <typename T> static T *part(QWidget &owner, const char *name)
     {
         T *found = owner.findChild<T *>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
 
-    TForm4 editor {dialogs, home.path()};
-    TForm9 chooser {home.path()};
-    TForm7 publish {dialogs, home.path(),
-                    [this]() -> const Corvanta::Project & { return window->project(); },
-                    window->lists(), chooser};
+    TForm4 editor { dialogs, home.path() };
+    TForm9 chooser { home.path() };
+    TForm7 publish { dialogs, home.path(),
+        [this]() -> const Corvanta::Project & { return window->project(); }, window->lists(),
+        chooser };
 };
 
 TEST_F(EditorAndPublish, EditSelectedPage_OpensThePageWhoseTextIsSavedOpenedAndEmptiedByNew)
@@ -64,7 +63,7 @@ TEST_F(EditorAndPublish, EditSelectedPage_OpensThePageWhoseTextIsSavedOpenedAndE
     press(Qt::Key_F8);
     auto *list = control<QListWidget>("ListBox1");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      list->visualItemRect(list->item(1)).center());
+        list->visualItemRect(list->item(1)).center());
 
     QString caption;
     whileShown(editor, [&] {
@@ -106,7 +105,8 @@ TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)
         EXPECT_EQ(status->text(), "Waiting...");
         whileShown(chooser, [&] {
             auto *list = part<QListWidget>(chooser, "DirectoryListBox1");
-            const QPoint out = list->visualItemRect(list->findItems("out", Qt::MatchExactly)[0]).center();
+            const QPoint out
+                = list->visualItemRect(list->findItems("out", Qt::MatchExactly)[0]).center();
             QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, out);
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, out);
             QTest::mouseClick(part<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);

@@ -44,8 +44,7 @@ protected:
     }
 
     PageText *page(Corvanta::PageId id = 1) { return editor.pageControl(id); }
-    template<typename T>
-    T *control(const char *name)
+    template <typename T> T *control(const char *name)
     {
         T *found = editor.findChild<T *>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
@@ -100,14 +99,14 @@ protected:
 
     TempDir home;
     ScriptedDialogs dialogs;
-    TForm4 editor {dialogs, home.path()};
+    TForm4 editor { dialogs, home.path() };
 };
 
 } // namespace
 
 TEST_F(PageEditor, KeyboardOrder_TextCloseToggleHelp)
 {
-    for (const char *next : {"BitBtn1", "BitBtn2", "BitBtn8", "memo1"}) {
+    for (const char *next : { "BitBtn1", "BitBtn2", "BitBtn8", "memo1" }) {
         press(Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), next);
     }
@@ -120,7 +119,8 @@ TEST_F(PageEditor, Toggle_HidesExactlyTheTwelveAdvancedToolsInTheirPlacesAndTwic
         for (const Editor::ToolInfo &tool : Editor::Tools) {
             auto *button = control<QToolButton>(tool.buttonName);
             if (button->isVisible()) {
-                EXPECT_EQ(button->mapTo(&editor, QPoint()), QPoint(tool.place.left, tool.place.top));
+                EXPECT_EQ(
+                    button->mapTo(&editor, QPoint()), QPoint(tool.place.left, tool.place.top));
                 shown += tool.set == Editor::ToolSet::Basic ? 'b' : 'a';
             }
         }
@@ -141,10 +141,11 @@ TEST_F(PageEditor, QuickInsertMenu_EntriesInToolOrderWithSeparatorsBetweenGroups
     QStringList entries;
     for (QAction *item : control<QMenu>("QuickInsert1")->actions())
         entries << (item->isSeparator() ? "-" : item->text() + ' ' + item->shortcut().toString());
-    EXPECT_EQ(entries.join(','), "Bold Text Ctrl+F1,Italic Text Ctrl+F2,Underlined Text Ctrl+F3,-,"
-                                 "Paragraph Ctrl+F4,-,Link Ctrl+F5,E-mail Link Ctrl+F6,-,"
-                                 "Image Ctrl+F7,-,Color Text Ctrl+F8,Heading Ctrl+F9,"
-                                 "List Ctrl+F10");
+    EXPECT_EQ(entries.join(','),
+        "Bold Text Ctrl+F1,Italic Text Ctrl+F2,Underlined Text Ctrl+F3,-,"
+        "Paragraph Ctrl+F4,-,Link Ctrl+F5,E-mail Link Ctrl+F6,-,"
+        "Image Ctrl+F7,-,Color Text Ctrl+F8,Heading Ctrl+F9,"
+        "List Ctrl+F10");
 }
 
 TEST_F(PageEditor, QuickInsert_EveryEntryRunsItsToolFromItsShortcutInBothModes)
@@ -156,18 +157,19 @@ TEST_F(PageEditor, QuickInsert_EveryEntryRunsItsToolFromItsShortcutInBothModes)
         std::string result;
     };
     const Entry entries[] = {
-        {Qt::Key_F1, {"x"}, "<b>x</b>|"},
-        {Qt::Key_F2, {"x"}, "<i>x</i>|"},
-        {Qt::Key_F3, {"x"}, "<u>x</u>|"},
-        {Qt::Key_F4, {}, "<p>\n|\n</p>\n"},
-        {Qt::Key_F5, {"a.html", "A"}, "<a href=\"a.html\">A</a>|"},
-        {Qt::Key_F6, {"me@home.example", "Mail"}, "<a href=\"mailto:me@home.example\">Mail</a>|"},
-        {Qt::Key_F7, {"dog.gif", "Dog"}, "<img src=\"dog.gif\" alt=\"Dog\">|"},
-        {Qt::Key_F8, {"red", "Sale"}, "<font color=\"red\">Sale</font>|"},
-        {Qt::Key_F9, {"7", "2", "Hi"}, "<h2>Hi</h2>|"},
-        {Qt::Key_F10, {"2", "A", ""}, "<ul>\n     <li>A\n     <li>\n</ul>\n|"},
+        { Qt::Key_F1, { "x" }, "<b>x</b>|" },
+        { Qt::Key_F2, { "x" }, "<i>x</i>|" },
+        { Qt::Key_F3, { "x" }, "<u>x</u>|" },
+        { Qt::Key_F4, {}, "<p>\n|\n</p>\n" },
+        { Qt::Key_F5, { "a.html", "A" }, "<a href=\"a.html\">A</a>|" },
+        { Qt::Key_F6, { "me@home.example", "Mail" },
+            "<a href=\"mailto:me@home.example\">Mail</a>|" },
+        { Qt::Key_F7, { "dog.gif", "Dog" }, "<img src=\"dog.gif\" alt=\"Dog\">|" },
+        { Qt::Key_F8, { "red", "Sale" }, "<font color=\"red\">Sale</font>|" },
+        { Qt::Key_F9, { "7", "2", "Hi" }, "<h2>Hi</h2>|" },
+        { Qt::Key_F10, { "2", "A", "" }, "<ul>\n     <li>A\n     <li>\n</ul>\n|" },
     };
-    for (const bool basic : {false, true}) {
+    for (const bool basic : { false, true }) {
         if (basic)
             editor.BitBtn2Click();
         for (const Entry &entry : entries) {
@@ -190,14 +192,14 @@ TEST_F(PageEditor, ToolboxButtons_RunOnTheShownTextAndLeaveTheFocusAndSelectionT
         std::string after;
     };
     const Click clicks[] = {
-        {"SpeedButton4", "x[old]y", {"new"}, "x<s>new</s>|y"},
-        {"SpeedButton1", "x[old]y", {""}, "x[old]y"},
-        {"SpeedButton8", "A|B", {}, "<p align=\"left\">\n|\n</p>\nAB"},
-        {"SpeedButton25", "|", {}, "&amp;|"},
-        {"SpeedButton38", "|end", {"1", "1"},
-         "<table border=\"1\" cellpadding=\"1\" cellspacing=\"1\" bordercolor=\"black\">\n"
-         "   <tr>\n       <td>\n       </td>\n   </tr>\n</table>\n|end"},
-        {"SpeedButton35", "|", {}, "<form name=\"\" action=\"\" method=\"post\">\n|\n</form>\n"},
+        { "SpeedButton4", "x[old]y", { "new" }, "x<s>new</s>|y" },
+        { "SpeedButton1", "x[old]y", { "" }, "x[old]y" },
+        { "SpeedButton8", "A|B", {}, "<p align=\"left\">\n|\n</p>\nAB" },
+        { "SpeedButton25", "|", {}, "&amp;|" },
+        { "SpeedButton38", "|end", { "1", "1" },
+            "<table border=\"1\" cellpadding=\"1\" cellspacing=\"1\" bordercolor=\"black\">\n"
+            "   <tr>\n       <td>\n       </td>\n   </tr>\n</table>\n|end" },
+        { "SpeedButton35", "|", {}, "<form name=\"\" action=\"\" method=\"post\">\n|\n</form>\n" },
     };
     editor.selectPage(6);
     for (const Click &click : clicks) {
@@ -239,7 +241,7 @@ TEST_F(PageEditor, Undo_TakesBackTypingButNeverAToolInsertion)
     EXPECT_EQ(marked(), "|");
 
     type("ab");
-    answer({"x"});
+    answer({ "x" });
     clickTool("SpeedButton1");
     EXPECT_FALSE(action("Undo1")->isEnabled());
     press(Qt::Key_Backspace, Qt::AltModifier);
@@ -272,10 +274,10 @@ TEST_F(PageEditor, EditCommands_FollowTheFocusedTextAndAreOffOnButtons)
 {
     QGuiApplication::clipboard()->setText("clip");
     setMarked("a[b]c");
-    for (const char *name : {"Cut1", "Copy1", "Paste1", "SelectAll1", "Delete1"})
+    for (const char *name : { "Cut1", "Copy1", "Paste1", "SelectAll1", "Delete1" })
         EXPECT_TRUE(action(name)->isEnabled()) << name;
     control<QPushButton>("BitBtn1")->setFocus();
-    for (const char *name : {"Undo1", "Cut1", "Copy1", "Paste1", "SelectAll1", "Delete1"})
+    for (const char *name : { "Undo1", "Cut1", "Copy1", "Paste1", "SelectAll1", "Delete1" })
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     setMarked("|");
     EXPECT_FALSE(action("SelectAll1")->isEnabled());
@@ -284,10 +286,10 @@ TEST_F(PageEditor, EditCommands_FollowTheFocusedTextAndAreOffOnButtons)
 TEST_F(PageEditor, RightClick_SameMenuOverTheToolboxAndOverTheText)
 {
     auto *menu = control<QMenu>("PopupMenu1");
-    for (QWidget *where : {static_cast<QWidget *>(control<QFrame>("Panel2")),
-                           static_cast<QWidget *>(control<QToolButton>("SpeedButton5")),
-                           page()->viewport()}) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), where->mapToGlobal(QPoint(5, 5)));
+    for (QWidget *where : { static_cast<QWidget *>(control<QFrame>("Panel2")),
+             static_cast<QWidget *>(control<QToolButton>("SpeedButton5")), page()->viewport() }) {
+        QContextMenuEvent event(
+            QContextMenuEvent::Mouse, QPoint(5, 5), where->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(where, &event);
         EXPECT_TRUE(menu->isVisible());
         menu->hide();
@@ -307,11 +309,12 @@ TEST_F(PageEditor, PlaceCaret_ScrollsTheCaretIntoView)
 
 TEST_F(PageEditor, Texts_KeepWindows1252AndCrLfAndTurnOtherCharactersIntoReferences)
 {
-    const std::string body = "caf\xE9 \x80 a\xA0" "b\r\n\r\nlast";
+    const std::string body = "caf\xE9 \x80 a\xA0"
+                             "b\r\n\r\nlast";
     editor.setPageText(3, body);
     EXPECT_EQ(editor.pageText(3), body);
     EXPECT_EQ(page(3)->document()->toRawText(),
-              QString::fromUtf8("caf\u00E9 \u20AC a\u00A0b\u2029\u2029last"));
+        QString::fromUtf8("caf\u00E9 \u20AC a\u00A0b\u2029\u2029last"));
 
     setMarked("|");
     page()->insertPlainText(QString::fromUtf8("\u4E2D!"));
@@ -345,9 +348,10 @@ TEST_F(PageEditor, Opening_ShowsThePageWithItsCaptionAndKeepsTextsCaretsAndScrol
     openAndDo(1, [] {});
     openAndDo(14, [] {});
 
-    EXPECT_EQ(seen.join(',').toStdString(), "Editing Page - Home,Editing Page - Jobs,"
-                                            "Editing Page - FAQ,Editing Page - Home,"
-                                            "Editing Page - Jobs");
+    EXPECT_EQ(seen.join(',').toStdString(),
+        "Editing Page - Home,Editing Page - Jobs,"
+        "Editing Page - FAQ,Editing Page - Home,"
+        "Editing Page - Jobs");
     EXPECT_EQ(marked(1), "Hi| there");
     EXPECT_EQ(page(14)->caretLine(), 150);
     EXPECT_GT(scrolled, 0);

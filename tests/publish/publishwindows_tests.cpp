@@ -27,8 +27,7 @@ const std::string ClosingNotice = "Very Important!\nYou must move all images, au
                                   "files specified in the Edit Pages screen to the directoy "
                                   "specified above in order for it to work.";
 
-template<typename T>
-T *child(QWidget &window, const char *name)
+template <typename T> T *child(QWidget &window, const char *name)
 {
     T *found = window.findChild<T *>(QLatin1String(name));
     EXPECT_NE(found, nullptr) << name;
@@ -61,7 +60,7 @@ struct StartDirectory : TempDir
 {
     StartDirectory()
     {
-        for (const char *name : {"beta", "Alpha", "gamma", ".hidden", "gamma/inner"})
+        for (const char *name : { "beta", "Alpha", "gamma", ".hidden", "gamma/inner" })
             std::filesystem::create_directory(file(name));
         writeBytes(file("file.txt"), "");
         std::filesystem::create_directory_symlink(file("beta"), file("link"));
@@ -88,14 +87,14 @@ protected:
     /// The names from the root down to the start directory.
     Strings trailToStart()
     {
-        Strings names {"/"};
+        Strings names { "/" };
         for (const auto &part : std::filesystem::path(start.path()).relative_path())
             names.push_back(part.string());
         return names;
     }
 
     StartDirectory start;
-    TForm9 chooser {start.path()};
+    TForm9 chooser { start.path() };
 };
 
 /// The publish window over a site whose template renders, with its chooser.
@@ -125,8 +124,8 @@ protected:
             list->setCurrentRow(0);
             QTest::keyClick(list, Qt::Key_Return);
             for (const auto &part : std::filesystem::path(directory).relative_path()) {
-                const auto found = list->findItems(QString::fromStdString(part.string()),
-                                                   Qt::MatchExactly);
+                const auto found
+                    = list->findItems(QString::fromStdString(part.string()), Qt::MatchExactly);
                 ASSERT_FALSE(found.isEmpty()) << part;
                 doubleClick(list, found.back());
             }
@@ -150,9 +149,9 @@ protected:
 
     Site site;
     ScriptedDialogs dialogs;
-    TForm9 chooser {site.home.path()};
-    TForm7 window {dialogs, site.home.path(), [this]() -> const Corvanta::Project & { return site.project; },
-                   site.lists, chooser};
+    TForm9 chooser { site.home.path() };
+    TForm7 window { dialogs, site.home.path(),
+        [this]() -> const Corvanta::Project & { return site.project; }, site.lists, chooser };
     Strings steps;
 };
 
@@ -169,7 +168,7 @@ TEST_F(DirectoryChooser, Start_ListsThePathDownToItThenItsSubdirectories)
     EXPECT_EQ(chooser.currentDirectory(), start.path());
     Strings expected = trailToStart();
     const std::size_t trailLength = expected.size();
-    expected.insert(expected.end(), {"Alpha", "beta", "gamma", "link"});
+    expected.insert(expected.end(), { "Alpha", "beta", "gamma", "link" });
     EXPECT_EQ(entries(), expected);
     EXPECT_EQ(list()->currentRow(), static_cast<int>(trailLength) - 1);
 }
@@ -233,8 +232,10 @@ TEST_F(PublishWindow, Window_PublishIsTheDefaultAndTheBarHasItsOwnColours)
     // The bar is drawn in its own colours: the done part blue, the rest silver.
     gauge()->setValue(50);
     const QImage bar = gauge()->grab().toImage();
-    EXPECT_TRUE(near(bar.pixelColor(20, 8), QColor(0x34, 0x69, 0xA5))) << bar.pixelColor(20, 8).name().toStdString();
-    EXPECT_TRUE(near(bar.pixelColor(340, 8), QColor(0xC0, 0xC0, 0xC0))) << bar.pixelColor(340, 8).name().toStdString();
+    EXPECT_TRUE(near(bar.pixelColor(20, 8), QColor(0x34, 0x69, 0xA5)))
+        << bar.pixelColor(20, 8).name().toStdString();
+    EXPECT_TRUE(near(bar.pixelColor(340, 8), QColor(0xC0, 0xC0, 0xC0)))
+        << bar.pixelColor(340, 8).name().toStdString();
     EXPECT_EQ(gauge()->text(), "50%");
 }
 
@@ -257,10 +258,11 @@ TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
     for (int page = 1; page <= 14; ++page)
         expected.push_back(std::to_string(6 + 6 * page) + " Creating HTML pages and images...");
     expected.insert(expected.begin(), "6 Creating HTML pages and images...");
-    expected.insert(expected.end(), {"93 Creating Stylesheets...", "96 Creating Stylesheets...",
-                                     "100 Completed", "0 Completed"});
+    expected.insert(expected.end(),
+        { "93 Creating Stylesheets...", "96 Creating Stylesheets...", "100 Completed",
+            "0 Completed" });
     EXPECT_EQ(steps, expected);
-    EXPECT_EQ(notices(), Strings {"Corvanta|" + ClosingNotice});
+    EXPECT_EQ(notices(), Strings { "Corvanta|" + ClosingNotice });
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/home.html"));
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/faq.html"));
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/styles.css"));
@@ -295,8 +297,8 @@ TEST_F(PublishWindow, SecondRunIntoTheSameDirectory_CannotCreateItAndClosesTheWi
     ASSERT_EQ(dialogs.notices().size(), 1u);
     EXPECT_EQ(dialogs.notices()[0].title, "Error");
     EXPECT_EQ(dialogs.notices()[0].text,
-              "Cannot create directory.\nPossible cause: the directory WEBSITE may already exist "
-              "in the specified directory.");
+        "Cannot create directory.\nPossible cause: the directory WEBSITE may already exist "
+        "in the specified directory.");
     EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
 }
 
@@ -311,7 +313,7 @@ TEST_F(PublishWindow, FileError_EndsTheRunInTheErrorBoxAndKeepsTheStepShowing)
         EXPECT_EQ(gauge()->value(), 6);
         window.BitBtn2Click();
     });
-    EXPECT_EQ(notices(), Strings {"Corvanta|File not found."});
+    EXPECT_EQ(notices(), Strings { "Corvanta|File not found." });
     EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/fileerror.h"
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -13,6 +14,15 @@
 
 namespace Platform {
 namespace {
+
+// Past a file size limit (ulimit -f) the system stops the program with SIGXFSZ, and the
+// unsaved project goes with it. Ignored, the write that crosses the limit fails with EFBIG
+// and the command ends with its message ("I/O error 27"), like any other file error. Every
+// program that writes files links this file, so the rule holds from start-up on.
+[[maybe_unused]] const bool fileSizeLimitIsAnError = [] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    return true;
+}();
 
 [[noreturn]] void throwOpenFailure(int errorNumber, const std::string &path, File::Mode mode,
                                    OpenFailure failure)

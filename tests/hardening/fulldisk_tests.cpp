@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <sys/resource.h>
 
 using namespace Corvanta;
@@ -231,6 +232,7 @@ TEST(FileSizeLimit, SaveAndPublishOverTheLimit_IOError27ForTheFilesTheErrnoNames
     TempDir dir;
     Project project = projectWithBodies(8, 10000);
     project.templateName = 0;
+    project.businessPages[0] = true;
     const Project old = projectWithBodies(9, 100);
     WriteProjectFiles(old, dir.file("site.cvp"));
     TempDir out;
@@ -294,4 +296,23 @@ TEST(FullDisk, UpdateCheckOnAFullDisk_DiskFullAndNoVersionReported)
         = Update::CheckForUpdate(server.address("/update/updatecv.ini"), localCopy, "v1.0");
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->latestVersion, "v1.1");
+}
+
+TEST(FileSizeLimit, WriteThatCrossesTheLimit_EndsTheCommandNotTheProgram)
+{
+    // Left to the system, crossing the limit stops the program with SIGXFSZ and the unsaved
+    // project is lost; the file layer makes it a file error instead.
+    TempDir dir;
+    const Project project = projectWithBodies(10, 100);
+    const Hardening::ChildResult result = Hardening::runInChildProcess(
+        [&] {
+            rlimit limit {};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1000;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
+        },
+        Hardening::ChildUser::Same);
+    ASSERT_TRUE(result.ran) << result.problem;
+    EXPECT_EQ(result.output, "I/O error " + std::to_string(EFBIG));
 }

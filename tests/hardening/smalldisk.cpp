@@ -150,6 +150,8 @@ ChildResult runInChildProcess(
     ::waitpid(child, &status, 0);
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
         return { false, {}, "still running after " + std::to_string(timeLimitSeconds) + " s" };
+    if (WIFSIGNALED(status))
+        return { false, {}, std::string("stopped by ") + ::strsignal(WTERMSIG(status)) };
     if (!WIFEXITED(status) || received.empty())
         return { false, {}, "the child process ended without a report" };
     if (received.front() == '!')

@@ -101,6 +101,23 @@ Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir)
     return { Catalogue::ListTemplates(homeDir), Corvanta::FontFamilyList(installedFontFamilies()) };
 }
 
+Corvanta::ChoiceLists choiceListsForProject(
+    const std::string &homeDir, const std::string &projectFilePath)
+{
+    std::string record(Corvanta::ProjectRecordSize, '\0');
+    try {
+        Platform::File file(projectFilePath, Platform::File::Mode::Read);
+        record.resize(file.readFully(record.data(), record.size()));
+    } catch (const Platform::FileError &) {
+        // Reading the project reports the error; the lists do not matter then.
+        record.clear();
+    }
+    if (Corvanta::namesInstalledFontFamily(record))
+        return choiceListsFor(homeDir);
+    return { Catalogue::ListTemplates(homeDir),
+        { Corvanta::Lists::FixedFontFamilies.begin(), Corvanta::Lists::FixedFontFamilies.end() } };
+}
+
 Corvanta::Project readProjectAsOpened(
     const std::string &projectFilePath, const Corvanta::ChoiceLists &lists)
 {

@@ -68,6 +68,13 @@ std::vector<std::string> installedFontFamilies();
 /// them at start-up.
 Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir);
 
+/// The same lists for reading one project file. Listing the installed families starts Qt's
+/// font machinery, which takes longer than publishing a small site, so it is done only when
+/// the project names a family past the six fixed font stacks; otherwise those six stand for
+/// the list.
+Corvanta::ChoiceLists choiceListsForProject(
+    const std::string &homeDir, const std::string &projectFilePath);
+
 /// The project as Open Project leaves it when started from a new program: DefaultProject,
 /// then the project file and page content files applied. Throws Platform::FileError.
 Corvanta::Project readProjectAsOpened(

@@ -2,6 +2,8 @@
 
 #include "platform/dialogs.h"
 #include "platform/encoding.h"
+#include "project/pageselection.h"
+#include "project/projectfiles.h"
 #include "publish/publishwebsite.h"
 
 #include <cstdio>
@@ -54,11 +56,22 @@ void runPublish(const Invocation &invocation)
     const std::string &directoryOperand = invocation.operands.at(1);
     const bool blank = directoryOperand.find_first_not_of(" \t") == std::string::npos;
     const std::string publishDirectory = blank ? directoryOperand : pathOperand(directoryOperand);
-    const Corvanta::ChoiceLists lists = choiceListsFor(invocation.homeDir);
-    const Corvanta::Project project = readProjectAsOpened(projectFile, lists);
+    const Corvanta::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
+    // The project is read as Open Project reads it, except that the page bodies stay in their
+    // files, opened in the same order and with the same errors: each page copies its body
+    // straight from its file, so a site of large pages needs no memory for them.
+    Corvanta::Project project = Corvanta::DefaultProject(lists);
+    Corvanta::PageSelection selection(project);
+    Corvanta::ReadProjectRecord(projectFile, selection, lists);
+    Publish::PageBodyFiles bodyFiles;
+    for (Corvanta::PageId page = 1; page <= Corvanta::PageCount; ++page) {
+        bodyFiles[static_cast<std::size_t>(page - 1)].emplace(
+            Corvanta::pageContentPath(projectFile, page), Platform::File::Mode::Read,
+            Platform::OpenFailure::NamedText);
+    }
     ConsoleDialogs dialogs;
-    const Publish::PublishOutcome outcome = Publish::PublishWebsite(
-        project, lists, invocation.homeDir, publishDirectory, dialogs, printProgress);
+    const Publish::PublishOutcome outcome = Publish::PublishWebsite(project, lists,
+        invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles);
     // The notice that stopped the run is already the last line on stderr.
     if (outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);

@@ -137,7 +137,7 @@ void runShow(const Invocation &invocation)
 {
     namespace Lists = Corvanta::Lists;
     const std::string projectFile = pathOperand(invocation.operands.at(0));
-    const Corvanta::ChoiceLists lists = choiceListsFor(invocation.homeDir);
+    const Corvanta::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     const Corvanta::Project project = readProjectAsOpened(projectFile, lists);
 
     JsonObject json;

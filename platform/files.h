@@ -38,6 +38,9 @@ public:
     std::size_t readFully(char *buffer, std::size_t size);
     /// Writes all bytes; a full disk is "Disk full", other failures their errno text.
     void write(std::string_view bytes);
+    /// Writes the whole content of `source`, from its start, at this file's position. The
+    /// bytes are copied inside the system where it can, without passing through memory here.
+    void writeContentsOf(const File &source);
     /// Closes the file, reporting what closing reports.
     void close();
 
@@ -57,6 +60,8 @@ public:
     void write(std::string_view bytes);
     /// Writes the bytes followed by a carriage return and a line feed.
     void writeLine(std::string_view bytes);
+    /// Writes the whole content of another file after what is buffered.
+    void writeContentsOf(const File &source);
     void flush();
 
 private:

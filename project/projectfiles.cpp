@@ -170,11 +170,6 @@ constexpr std::array<TextField, 6> TextFields = { {
     { Offset::Slogan, &Project::slogan },
 } };
 
-std::string contentFilePath(const std::string &projectFilePath, PageId page)
-{
-    return Platform::siblingPath(projectFilePath, pageInfo(page).contentFile);
-}
-
 } // namespace
 
 std::string encodeProjectRecord(const Project &project)
@@ -210,6 +205,14 @@ std::string encodeProjectRecord(const Project &project)
     for (std::size_t i = 0; i < project.businessPages.size(); ++i)
         record.flag(Offset::BusinessPages + i, project.businessPages[i]);
     return record.take();
+}
+
+bool namesInstalledFontFamily(std::string_view record)
+{
+    if (record.size() <= Offset::FontFamily)
+        return false;
+    const auto position = static_cast<std::uint8_t>(record[Offset::FontFamily]);
+    return position >= Lists::FixedFontFamilies.size() && position != NoChoice;
 }
 
 void applyProjectRecord(std::string_view record, PageSelection &selection, const ChoiceLists &lists)
@@ -263,12 +266,12 @@ void WriteProjectFiles(const Project &project, const std::string &projectFilePat
     Platform::replaceFile(
         projectFilePath, encodeProjectRecord(project), Platform::OpenFailure::ErrnoText);
     for (PageId page = 1; page <= PageCount; ++page) {
-        Platform::replaceFile(contentFilePath(projectFilePath, page),
+        Platform::replaceFile(pageContentPath(projectFilePath, page),
             project.pageBody[static_cast<std::size_t>(page - 1)], Platform::OpenFailure::NamedText);
     }
 }
 
-void ReadProjectFiles(
+void ReadProjectRecord(
     const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists)
 {
     // Read only: a project on a read-only medium or without write permission still opens.
@@ -281,13 +284,24 @@ void ReadProjectFiles(
         file.close();
     }
     applyProjectRecord(record, selection, lists);
+}
+
+std::string pageContentPath(const std::string &projectFilePath, PageId page)
+{
+    return Platform::siblingPath(projectFilePath, pageInfo(page).contentFile);
+}
+
+void ReadProjectFiles(
+    const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists)
+{
+    ReadProjectRecord(projectFilePath, selection, lists);
 
     // Each body is replaced as soon as its file is read, so a missing file leaves that page
     // and the pages after it as they were.
     Project &project = selection.project();
     for (PageId page = 1; page <= PageCount; ++page) {
         project.pageBody[static_cast<std::size_t>(page - 1)] = Platform::readWholeFile(
-            contentFilePath(projectFilePath, page), Platform::OpenFailure::NamedText);
+            pageContentPath(projectFilePath, page), Platform::OpenFailure::NamedText);
     }
 }
 

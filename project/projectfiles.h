@@ -22,9 +22,21 @@ std::string encodeProjectRecord(const Project &project);
 void applyProjectRecord(std::string_view record, PageSelection &selection,
                         const ChoiceLists &lists);
 
+/// Whether a record's font family lies past the six fixed font stacks, so that reading it
+/// needs the installed families.
+bool namesInstalledFontFamily(std::string_view record);
+
 /// Writes the project file, then 1.dat to 14.dat in its directory. Each file replaces the
 /// old one only once it is completely written. Throws FileError.
 void WriteProjectFiles(const Project &project, const std::string &projectFilePath);
+
+/// Reads the project file (read only) and applies it; the page bodies are left alone.
+/// Throws FileError, and then nothing has changed.
+void ReadProjectRecord(const std::string &projectFilePath, PageSelection &selection,
+                       const ChoiceLists &lists);
+
+/// The page content file of a page: "N.dat" in the project file's directory.
+std::string pageContentPath(const std::string &projectFilePath, PageId page);
 
 /// Reads the project file (read only) and applies it, then replaces the page bodies from
 /// 1.dat to 14.dat in order. Throws FileError at the first failure; what was applied stays.

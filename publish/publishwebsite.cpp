@@ -50,7 +50,7 @@ void CopyLogo(const std::string &logoPath, const std::string &websiteDir,
 PublishOutcome PublishWebsite(const Corvanta::Project &project,
                               const Corvanta::ChoiceLists &lists, const std::string &homeDir,
                               const std::string &publishDirectory, Platform::Dialogs &dialogs,
-                              const PublishProgress &progress)
+                              const PublishProgress &progress, const PageBodyFiles *bodyFiles)
 {
     const auto report = [&](int percent, const char *status) {
         if (progress)
@@ -79,7 +79,7 @@ PublishOutcome PublishWebsite(const Corvanta::Project &project,
     CopiedPictures copied;
     for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue) {
         if (Corvanta::pageIncluded(project, page.id))
-            RenderPage(project, lists, page.id, homeDir, websiteDir, &copied);
+            RenderPage(project, lists, page.id, homeDir, websiteDir, &copied, bodyFiles);
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
 

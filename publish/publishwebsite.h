@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "project/project.h"
+#include "publish/renderpage.h"
 
 #include <functional>
 #include <string>
@@ -44,10 +45,11 @@ void CopyLogo(const std::string &logoPath, const std::string &websiteDir,
 /// navigation scripts, every included page with its pictures, the logo and the stylesheet,
 /// then reminds the user to copy the media that page bodies refer to. Templates are read
 /// from "<homeDir>/templates". Throws FileError at the first file that fails; what was
-/// written stays.
+/// written stays. With `bodyFiles` the page bodies are copied from those files.
 PublishOutcome PublishWebsite(const Corvanta::Project &project,
                               const Corvanta::ChoiceLists &lists, const std::string &homeDir,
                               const std::string &publishDirectory, Platform::Dialogs &dialogs,
-                              const PublishProgress &progress);
+                              const PublishProgress &progress,
+                              const PageBodyFiles *bodyFiles = nullptr);
 
 } // namespace Publish

@@ -115,12 +115,14 @@ class PageWriter
 {
 public:
     PageWriter(const Project &project, const PageInfo &page, const std::string &templateName,
-               const std::string &websiteDir, Platform::BufferedWriter &out)
+               const std::string &websiteDir, Platform::BufferedWriter &out,
+               const Platform::File *bodyFile)
         : m_project(project)
         , m_page(page)
         , m_templateName(templateName)
         , m_websiteDir(websiteDir)
         , m_out(out)
+        , m_bodyFile(bodyFile)
     {
     }
 
@@ -163,8 +165,14 @@ public:
             line({madeWithLine()});
             return true;
         case Placeholder::Content:
-            // The body goes straight from the project to the file, however large it is.
-            line({m_project.pageBody.at(static_cast<std::size_t>(m_page.id - 1))});
+            // The body goes straight from the project, or from its content file, to the page,
+            // however large it is.
+            if (m_bodyFile) {
+                m_out.writeContentsOf(*m_bodyFile);
+                m_out.write("\r\n");
+            } else {
+                line({m_project.pageBody.at(static_cast<std::size_t>(m_page.id - 1))});
+            }
             return true;
         case Placeholder::TextNav:
             if (!m_project.addTextNavigation)
@@ -196,6 +204,7 @@ private:
     const std::string &m_templateName;
     const std::string &m_websiteDir;
     Platform::BufferedWriter &m_out;
+    const Platform::File *m_bodyFile;
 };
 
 } // namespace
@@ -214,7 +223,7 @@ std::string madeWithLine()
 
 void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
                 Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir,
-                CopiedPictures *copied)
+                CopiedPictures *copied, const PageBodyFiles *bodyFiles)
 {
     using Platform::File;
     const PageInfo &info = Corvanta::pageInfo(page);
@@ -228,7 +237,10 @@ void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
 
     File pageFile(websiteDir + "/" + info.pageFile, File::Mode::CreateTruncate);
     Platform::BufferedWriter out(pageFile);
-    PageWriter writer(project, info, templateName, websiteDir, out);
+    const Platform::File *bodyFile = nullptr;
+    if (bodyFiles)
+        bodyFile = &bodyFiles->at(static_cast<std::size_t>(page - 1)).value();
+    PageWriter writer(project, info, templateName, websiteDir, out, bodyFile);
     std::vector<std::string_view> pictures;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const Placeholder placeholder = placeholderOf(lines[index]);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/files.h"
 #include "project/project.h"
+
+#include <array>
+#include <optional>
 
 #include <set>
 #include <string>
@@ -21,6 +25,11 @@ struct CopiedPictures
     std::set<std::string, std::less<>> names;
 };
 
+/// The open page content files of a saved project. A run given these copies each body from
+/// its file into the page instead of from the project's texts, so a site of large pages is
+/// published without holding the bodies in memory.
+using PageBodyFiles = std::array<std::optional<Platform::File>, Corvanta::PageCount>;
+
 /// Writes one page of the site into `websiteDir` from the project's template, replacing each
 /// whole placeholder line with the project's value and appending the page's navigation
 /// entries as the template's navigation lines are reached; then copies the page's navigation
@@ -30,6 +39,6 @@ struct CopiedPictures
 /// the run are left as they are. Throws FileError; what was written stays.
 void RenderPage(const Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
                 Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir,
-                CopiedPictures *copied = nullptr);
+                CopiedPictures *copied = nullptr, const PageBodyFiles *bodyFiles = nullptr);
 
 } // namespace Publish

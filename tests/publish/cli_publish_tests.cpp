@@ -75,3 +75,29 @@ TEST(CliPublish, NewProjectPublishes_ThenRefusesTheSameDirectory)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errLines.back(), "File not found.");
 }
+
+TEST(CliPublish, BodiesComeFromTheContentFiles_EachTimeTheTemplateAsksWhole)
+{
+    Site site;
+    site.writeTemplate("<!--$CONTENT$-->\r\n<hr>\r\n<!--$CONTENT$-->\r\n");
+    site.writeNavigationPictures();
+    const std::string projectFile = site.out.file("site.cvp");
+    const std::string project = "'" + projectFile + "'";
+    ASSERT_EQ(corvantaCli(site, "new " + project).status, 0);
+    const std::string body = "caf\xE9 <b>one</b>\r\ntwo\r\n" + std::string(200000, 'x');
+    Testing::writeBytes(site.out.file("1.dat"), body);
+
+    std::filesystem::create_directory(site.out.file("a"));
+    ASSERT_EQ(corvantaCli(site, "publish " + project + " '" + site.out.file("a") + "'").status, 0);
+    EXPECT_EQ(Testing::readBytes(site.out.file("a/website/home.html")),
+              body + "\r\n<hr>\r\n" + body + "\r\n");
+
+    // A missing page content file stops the run before anything is written, as opening the
+    // project would.
+    std::filesystem::remove(site.out.file("7.dat"));
+    std::filesystem::create_directory(site.out.file("b"));
+    const CliRun run = corvantaCli(site, "publish " + project + " '" + site.out.file("b") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errLines.back(), "Cannot open file " + site.out.file("7.dat") + ".");
+    EXPECT_FALSE(std::filesystem::exists(site.out.file("b/website")));
+}

@@ -1,6 +1,8 @@
 #include "platform/encoding.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <compare>
 #include <iconv.h>
 #include <stdexcept>
 
@@ -124,6 +126,40 @@ bool fromUtf8(std::string_view utf8, std::string &output, bool exact)
 }
 
 } // namespace
+
+namespace {
+
+/// A Windows-1252 byte in lower case: the ASCII letters and the accented capitals of the set
+/// (À to Þ except ×, and Š, Œ, Ž, Ÿ).
+unsigned char foldCase(unsigned char byte)
+{
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
+        return static_cast<unsigned char>(byte + 0x20);
+    switch (byte) {
+    case 0x8A: // Š
+    case 0x8C: // Œ
+    case 0x8E: // Ž
+        return static_cast<unsigned char>(byte + 0x10);
+    case 0x9F: // Ÿ
+        return 0xFF;
+    default:
+        return byte;
+    }
+}
+
+} // namespace
+
+bool caselessBefore(std::string_view a, std::string_view b)
+{
+    const auto caseless = std::lexicographical_compare_three_way(
+        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return foldCase(static_cast<unsigned char>(x))
+                <=> foldCase(static_cast<unsigned char>(y));
+        });
+    if (caseless != 0)
+        return caseless < 0;
+    return a < b; // compares the bytes as unsigned values
+}
 
 std::string cp1252ToUtf8(std::string_view bytes)
 {

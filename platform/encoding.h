@@ -21,6 +21,11 @@ std::string utf8ToCp1252(std::string_view utf8);
 /// (used for names read from the file system, which cannot take a character reference).
 std::optional<std::string> utf8ToCp1252Exact(std::string_view utf8);
 
+/// Windows-1252 texts in an order that is the same on every machine: without regard to
+/// letter case (the ASCII letters and the accented capitals of the set), texts that differ
+/// only in case by their bytes.
+bool caselessBefore(std::string_view a, std::string_view b);
+
 /// A program path (Windows-1252) as the operating system's file name (UTF-8).
 inline std::string nativePath(const std::string &path) { return cp1252ToUtf8(path); }
 

@@ -1,9 +1,9 @@
 #include "project/pageselection.h"
 
+#include "platform/encoding.h"
 #include "platform/fileerror.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 namespace Corvanta {
@@ -68,14 +68,7 @@ void PageSelection::checkAll(Column column)
 
 void PageSelection::sortList()
 {
-    const auto lower = [](const std::string &text) {
-        std::string result = text;
-        for (char &c : result)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return result;
-    };
-    std::stable_sort(m_editPagesList.begin(), m_editPagesList.end(),
-                     [&](const std::string &a, const std::string &b) { return lower(a) < lower(b); });
+    std::stable_sort(m_editPagesList.begin(), m_editPagesList.end(), Platform::caselessBefore);
 }
 
 void PageSelection::enterEditPages()

@@ -1,7 +1,8 @@
 #include "project/project.h"
 
+#include "platform/encoding.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 namespace Corvanta {
@@ -92,19 +93,9 @@ ColorChoice colorChoice(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 
 std::vector<std::string> FontFamilyList(const std::vector<std::string> &installedFamilies)
 {
-    const auto lower = [](const std::string &text) {
-        std::string result = text;
-        std::transform(result.begin(), result.end(), result.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return result;
-    };
     std::vector<std::string> installed = installedFamilies;
     installed.push_back("Default");
-    // Sorted without regard to case; ties broken by the exact text so the order is stable.
-    std::sort(installed.begin(), installed.end(), [&](const std::string &a, const std::string &b) {
-        const std::string la = lower(a), lb = lower(b);
-        return la != lb ? la < lb : a < b;
-    });
+    std::sort(installed.begin(), installed.end(), Platform::caselessBefore);
     installed.erase(std::unique(installed.begin(), installed.end()), installed.end());
 
     std::vector<std::string> list(Lists::FixedFontFamilies.begin(),

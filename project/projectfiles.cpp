@@ -37,7 +37,6 @@ constexpr std::size_t PersonalPages = 1636;
 constexpr std::size_t BusinessPages = 1645;
 } // namespace Offset
 
-constexpr std::size_t ShortTextSize = 256;
 constexpr std::size_t ShortTextLimit = 255;
 constexpr std::size_t ColorTextLimit = 7;
 constexpr std::uint8_t NoChoice = 255;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace Platform;
 
 TEST(Encoding, EveryByte_SurvivesTheRoundTripThroughUtf8)
@@ -70,4 +72,12 @@ TEST(TextLines, FirstLineStopsAtCarriageReturnOrCtrlZ)
     EXPECT_EQ(firstTextLine("v1.0\n"), "v1.0\n");
     EXPECT_EQ(firstTextLine("v1\x1A.0"), "v1");
     EXPECT_EQ(firstTextLine(""), "");
+}
+
+TEST(Encoding, CaselessOrder_FoldsAccentedCapitalsAndBreaksTiesByBytes)
+{
+    std::vector<std::string> names {"zeta", "\xC9mile", "alpha", "Alpha", "\xE9t\xE9", "Beta"};
+    std::sort(names.begin(), names.end(), caselessBefore);
+    EXPECT_EQ(names, (std::vector<std::string> {"Alpha", "alpha", "Beta", "zeta", "\xC9mile",
+                                                "\xE9t\xE9"}));
 }

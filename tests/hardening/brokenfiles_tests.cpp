@@ -26,16 +26,7 @@ namespace {
 const ChoiceLists TestLists { { "Classic" }, FontFamilyList({}) };
 constexpr unsigned TimeLimit = 5;
 
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Platform::FileError &error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-
+using Testing::errorOf;
 Project someProject(unsigned seed)
 {
     std::mt19937 random(seed);

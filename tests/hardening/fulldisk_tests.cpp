@@ -31,16 +31,7 @@ namespace {
 
 const ChoiceLists TestLists { { "Classic", "Harbour", "Meadow", "Midnight" }, FontFamilyList({}) };
 
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Platform::FileError &error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-
+using Testing::errorOf;
 /// The files of a directory with their bytes; the disk's filler is not one of them.
 Files filesIn(const std::string &directory)
 {

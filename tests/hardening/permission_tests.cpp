@@ -23,16 +23,7 @@ namespace {
 
 const ChoiceLists TestLists { { "Classic", "Harbour" }, FontFamilyList({ "Noto Sans" }) };
 
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Platform::FileError &error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-
+using Testing::errorOf;
 Project someProject(unsigned seed)
 {
     std::mt19937 random(seed);

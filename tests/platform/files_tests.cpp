@@ -9,30 +9,20 @@
 using namespace Platform;
 using Testing::TempDir;
 
-namespace {
-std::string messageOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const FileError &error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-} // namespace
+using Testing::errorOf;
 
 TEST(Files, OpeningFailures_AreWordedByErrnoOrByName)
 {
     TempDir dir;
     const std::string missing = dir.file("missing.dat");
-    EXPECT_EQ(messageOf([&] { File(missing, File::Mode::Read); }), "File not found");
-    EXPECT_EQ(messageOf([&] { File(missing, File::Mode::Read, OpenFailure::NamedText); }),
+    EXPECT_EQ(errorOf([&] { File(missing, File::Mode::Read); }), "File not found");
+    EXPECT_EQ(errorOf([&] { File(missing, File::Mode::Read, OpenFailure::NamedText); }),
               "Cannot open file " + missing);
-    EXPECT_EQ(messageOf([&] { File(missing, File::Mode::Append); }), "File not found");
-    EXPECT_EQ(messageOf([&] { File(dir.path(), File::Mode::Read); }), "File access denied");
-    EXPECT_EQ(messageOf([&] { File(dir.path(), File::Mode::Read, OpenFailure::NamedText); }),
+    EXPECT_EQ(errorOf([&] { File(missing, File::Mode::Append); }), "File not found");
+    EXPECT_EQ(errorOf([&] { File(dir.path(), File::Mode::Read); }), "File access denied");
+    EXPECT_EQ(errorOf([&] { File(dir.path(), File::Mode::Read, OpenFailure::NamedText); }),
               "Cannot open file " + dir.path());
-    EXPECT_EQ(messageOf([&] { File(dir.file("no/such"), File::Mode::CreateTruncate,
+    EXPECT_EQ(errorOf([&] { File(dir.file("no/such"), File::Mode::CreateTruncate,
                                    OpenFailure::NamedText); }),
               "Cannot create file " + dir.file("no/such"));
 }
@@ -56,8 +46,8 @@ TEST(Files, ReplaceFile_KeepsTheOldFileWhenItIsWriteProtected)
     const std::string path = dir.file("project.cvp");
     Testing::writeBytes(path, "old");
     ::chmod(path.c_str(), 0444);
-    EXPECT_EQ(messageOf([&] { replaceFile(path, "new"); }), "File access denied");
-    EXPECT_EQ(messageOf([&] { replaceFile(path, "new", OpenFailure::NamedText); }),
+    EXPECT_EQ(errorOf([&] { replaceFile(path, "new"); }), "File access denied");
+    EXPECT_EQ(errorOf([&] { replaceFile(path, "new", OpenFailure::NamedText); }),
               "Cannot create file " + path);
     EXPECT_EQ(Testing::readBytes(path), "old");
     EXPECT_EQ(listDirectory(dir.path()).size(), 1u) << "no temporary file is left behind";

@@ -23,16 +23,7 @@ namespace {
 const ChoiceLists Lists2 { { "blue", "green" },
     FontFamilyList({ "Liberation Sans", "Noto Serif" }) };
 
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Platform::FileError &error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-
+using Testing::errorOf;
 /// The organiser as the program holds it: the project and the Edit Pages list beside it.
 struct Organiser
 {

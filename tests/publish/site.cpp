@@ -50,14 +50,4 @@ std::set<std::string> Site::websiteFiles() const
     return names;
 }
 
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Platform::FileError &error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-
 } // namespace Testing

@@ -36,7 +36,4 @@ struct Site
     Corvanta::Project project;
 };
 
-/// The text of the FileError an action throws, or "(no error)".
-std::string errorOf(const std::function<void()> &action);
-
 } // namespace Testing

@@ -1,5 +1,7 @@
 #include "tests/support/tempdir.h"
 
+#include "platform/fileerror.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -43,6 +45,16 @@ std::string readBytes(const std::string &path)
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::string errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const Platform::FileError &error) {
+        return error.what();
+    }
+    return "(no error)";
 }
 
 } // namespace Testing

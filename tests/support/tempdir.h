@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace Testing {
@@ -26,5 +27,8 @@ private:
 void writeBytes(const std::string &path, const std::string &bytes);
 /// The bytes of a file; fails the test when it cannot be read.
 std::string readBytes(const std::string &path);
+
+/// The text of the FileError an action throws, or "(no error)".
+std::string errorOf(const std::function<void()> &action);
 
 } // namespace Testing

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev
+          fonts-dejavu-core) # a font for the windows where the desktop brings none
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang libclang-rt-14-dev xvfb xauth)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh

@@ -56,14 +56,15 @@ int main(int argc, char **argv)
     App::TForm1 form1(dialogs, home);
     TForm2 form2;
     TForm3 form3(dialogs, home);
-    TForm5 form5(dialogs);
-    TForm8 form8(dialogs, home);
     TForm4 form4(dialogs, home);
-    // The directory chooser starts at the working directory.
+    TForm5 form5(dialogs);
+    // The publish window holds its directory chooser, so the chooser, which starts at the
+    // working directory, is made just before it.
     TForm9 form9(home);
     TForm7 form7(
         dialogs, home, [&form1]() -> const Corvanta::Project & { return form1.project(); },
         form1.lists(), form9);
+    TForm8 form8(dialogs, home);
 
     App::CompanionWindows windows;
     windows.showSplash = [&form2] { form2.showSplash(); };

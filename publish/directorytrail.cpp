@@ -1,9 +1,9 @@
 #include "publish/directorytrail.h"
 
+#include "platform/encoding.h"
 #include "platform/files.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace Publish {
 
@@ -34,12 +34,6 @@ std::string existingDirectory(std::string path)
     while (path != "/" && !Platform::isDirectory(path))
         path = parentOf(path);
     return path;
-}
-
-bool lessIgnoringCase(const std::string &a, const std::string &b)
-{
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
 } // namespace
@@ -73,7 +67,7 @@ std::vector<std::string> DirectoryTrail::subdirectories() const
             names.push_back(entry.name);
         }
     }
-    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    std::sort(names.begin(), names.end(), Platform::caselessBefore);
     return names;
 }
 

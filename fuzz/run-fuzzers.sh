@@ -48,6 +48,8 @@ done
 
 if ((${#failed[@]})); then
   echo "Fuzzing found faults in: ${failed[*]}"
+  echo "fuzzing: $((${#targets[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
   exit 1
 fi
 echo "Fuzzing found nothing in ${#targets[@]} targets."
+echo "fuzzing: ${#targets[@]} passed, 0 failed"

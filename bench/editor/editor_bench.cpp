@@ -1,3 +1,4 @@
+#include "bench/editor/benchdialogs.h"
 #include "editor/markuptools.h"
 #include "editor/memorytext.h"
 
@@ -10,38 +11,6 @@
 using namespace Editor;
 
 namespace {
-
-/// The user's typed answers, given in order; nothing else is ever asked.
-class TypedAnswers : public Platform::Dialogs
-{
-public:
-    explicit TypedAnswers(std::deque<std::string> answers)
-        : m_answers(std::move(answers))
-    {
-    }
-    bool confirm(const Platform::Message &) override { return false; }
-    void notify(const Platform::Message &) override { }
-    std::string askText(const std::string &, const std::string &) override
-    {
-        if (m_answers.empty())
-            return {};
-        std::string answer = std::move(m_answers.front());
-        m_answers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<Platform::Colour> chooseColour(Platform::Colour) override
-    {
-        return std::nullopt;
-    }
-    void openDocument(const std::string &) override { }
-
-private:
-    std::deque<std::string> m_answers;
-};
 
 /// A page of `lineCount` ordinary lines with the caret at the start of the middle one.
 MemoryText pageOf(int lineCount)
@@ -64,7 +33,7 @@ void largestTable(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         MemoryText page = original;
-        TypedAnswers answers({"10000", "1"});
+        BenchDialogs answers({"10000", "1"});
         state.ResumeTiming();
         runTool(ToolId::InsertTable, page, answers);
         benchmark::DoNotOptimize(page.text().data());
@@ -76,7 +45,7 @@ void sameLinesInOnePiece(benchmark::State &state)
 {
     const MemoryText original = pageOf(static_cast<int>(state.range(0)));
     MemoryText table;
-    TypedAnswers answers({"10000", "1"});
+    BenchDialogs answers({"10000", "1"});
     runTool(ToolId::InsertTable, table, answers);
     const std::string block = table.text();
     for (auto _ : state) {
@@ -97,7 +66,7 @@ void largestList(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         MemoryText page = original;
-        TypedAnswers answers(typed);
+        BenchDialogs answers(typed);
         state.ResumeTiming();
         runTool(ToolId::List, page, answers);
         benchmark::DoNotOptimize(page.text().data());

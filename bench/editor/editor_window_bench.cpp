@@ -14,6 +14,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "bench/editor/benchdialogs.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -23,36 +25,6 @@
 #include <string>
 
 namespace {
-
-/// Answers input boxes with the given texts in order and the file dialog with one path.
-class BenchDialogs : public Platform::Dialogs
-{
-public:
-    explicit BenchDialogs(std::deque<std::string> answers = {}, std::string file = {})
-        : m_answers(std::move(answers))
-        , m_file(std::move(file))
-    { }
-    bool confirm(const Platform::Message &) override { return true; }
-    void notify(const Platform::Message &) override { }
-    std::string askText(const std::string &, const std::string &) override
-    {
-        if (m_answers.empty())
-            return {};
-        std::string answer = std::move(m_answers.front());
-        m_answers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override
-    {
-        return m_file;
-    }
-    std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return std::nullopt; }
-    void openDocument(const std::string &) override { }
-
-private:
-    std::deque<std::string> m_answers;
-    std::string m_file;
-};
 
 /// `lineCount` ordinary lines of a page body, CR LF between them.
 std::string bodyOfLines(int lineCount)

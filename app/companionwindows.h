@@ -14,11 +14,11 @@ struct PageEditorLink
 {
     /// Selects the page's text, sets the caption "Editing Page - <caption>" and shows the
     /// editor modally; returns when the user closes it.
-    std::function<void(Corvanta::PageId page)> openOnPage;
+    std::function<void(Model::PageId page)> openOnPage;
     /// The whole text of a page (Windows-1252, CR LF line breaks).
-    std::function<std::string(Corvanta::PageId page)> pageText;
+    std::function<std::string(Model::PageId page)> pageText;
     /// Replaces the whole text of a page.
-    std::function<void(Corvanta::PageId page, const std::string &body)> setPageText;
+    std::function<void(Model::PageId page, const std::string &body)> setPageText;
 
     bool holdsBodies() const { return pageText && setPageText; }
 };

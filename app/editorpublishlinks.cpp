@@ -1,21 +1,20 @@
 #include "app/editorpublishlinks.h"
 
-#include "editor/tform4.h"
-#include "publish/tform7.h"
+#include "editor/pageeditor.h"
+#include "publish/publishwindow.h"
 
 namespace App {
 
-PageEditorLink pageEditorLink(TForm4 &editor)
+PageEditorLink pageEditorLink(Editor::PageEditor &editor)
 {
     return {
-        [&editor](Corvanta::PageId page) { editor.openOnPage(page); },
-        [&editor](Corvanta::PageId page) { return editor.pageText(page); },
-        [&editor](
-            Corvanta::PageId page, const std::string &body) { editor.setPageText(page, body); },
+        [&editor](Model::PageId page) { editor.openOnPage(page); },
+        [&editor](Model::PageId page) { return editor.pageText(page); },
+        [&editor](Model::PageId page, const std::string &body) { editor.setPageText(page, body); },
     };
 }
 
-void plugInPublishWindow(CompanionWindows &windows, TForm7 &publish)
+void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish)
 {
     windows.openPublishWindow = [&publish] { publish.openFromMainWindow(); };
     windows.clearPublishDirectory = [&publish] { publish.clearPublishDirectory(); };

@@ -2,16 +2,20 @@
 
 #include "app/companionwindows.h"
 
-class TForm4;
-class TForm7;
+namespace Editor {
+class PageEditor;
+}
+namespace Publish {
+class PublishWindow;
+}
 
 namespace App {
 
 /// The page editor as the home of the page bodies: the organiser opens it on a page and
 /// reads and replaces its fourteen texts.
-PageEditorLink pageEditorLink(TForm4 &editor);
+PageEditorLink pageEditorLink(Editor::PageEditor &editor);
 
 /// Plugs in the publish window: the Publish command opens it, New forgets its directory.
-void plugInPublishWindow(CompanionWindows &windows, TForm7 &publish);
+void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish);
 
 } // namespace App

@@ -14,7 +14,7 @@
 
 namespace App {
 
-EditPagesPane::EditPagesPane(Corvanta::PageSelection &selection, QWidget *parent)
+EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
 {
@@ -71,16 +71,16 @@ EditPagesPane::EditPagesPane(Corvanta::PageSelection &selection, QWidget *parent
     setTabOrder(m_edit, m_sort);
     setTabOrder(m_sort, help);
 
-    connect(m_list, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
-    connect(m_list, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+    connect(m_list, &QListWidget::itemClicked, this, [this] { selectListEntry(); });
+    connect(m_list, &QListWidget::currentRowChanged, this, [this] { selectListEntry(); });
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
         // The entry under the pointer becomes current first, so that entry is the one opened.
         m_list->setCurrentItem(item);
-        ListBox1Click();
+        selectListEntry();
         emit editSelectedPage();
     });
     connect(m_edit, &QPushButton::clicked, this, &EditPagesPane::editSelectedPage);
-    connect(m_sort, &QPushButton::clicked, this, &EditPagesPane::BitBtn10Click);
+    connect(m_sort, &QPushButton::clicked, this, &EditPagesPane::sortList);
     connect(help, &QPushButton::clicked, this, &EditPagesPane::helpRequested);
 
     showList();
@@ -99,7 +99,7 @@ void EditPagesPane::showList()
     m_curitem->setText(uiText(m_selection.curitem()));
 }
 
-void EditPagesPane::ListBox1Click()
+void EditPagesPane::selectListEntry()
 {
     const int row = m_list->currentRow();
     if (row < 0)
@@ -108,7 +108,7 @@ void EditPagesPane::ListBox1Click()
     m_curitem->setText(uiText(m_selection.curitem()));
 }
 
-void EditPagesPane::BitBtn10Click()
+void EditPagesPane::sortList()
 {
     m_selection.sortList();
     showList();

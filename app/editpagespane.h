@@ -16,15 +16,15 @@ class EditPagesPane : public QWidget
 {
     Q_OBJECT
 public:
-    explicit EditPagesPane(Corvanta::PageSelection &selection, QWidget *parent = nullptr);
+    explicit EditPagesPane(Model::PageSelection &selection, QWidget *parent = nullptr);
 
     /// Shows the Edit Pages list and `curitem` as the selection holds them.
     void showList();
 
     /// A click on an entry, or a new highlighted entry chosen by keyboard.
-    void ListBox1Click();
+    void selectListEntry();
     /// "&Sort Pages List".
-    void BitBtn10Click();
+    void sortList();
 
 signals:
     /// "&Edit Selected Page" or a double click: open the page at `curitem`.
@@ -32,7 +32,7 @@ signals:
     void helpRequested();
 
 private:
-    Corvanta::PageSelection &m_selection;
+    Model::PageSelection &m_selection;
     QListWidget *m_list;
     QLineEdit *m_curitem;
     QPushButton *m_edit;

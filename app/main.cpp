@@ -1,14 +1,14 @@
-#include "about/tform2.h"
-#include "about/tform5.h"
+#include "about/aboutwindow.h"
+#include "about/splashwindow.h"
 #include "app/editorpublishlinks.h"
-#include "app/tform1.h"
+#include "app/mainwindow.h"
 #include "app/widgetdialogs.h"
-#include "catalogue/tform3.h"
-#include "editor/tform4.h"
+#include "catalogue/templateviewer.h"
+#include "editor/pageeditor.h"
 #include "platform/files.h"
-#include "publish/tform7.h"
-#include "publish/tform9.h"
-#include "update/tform8.h"
+#include "publish/directorychooser.h"
+#include "publish/publishwindow.h"
+#include "update/updatechecker.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -53,35 +53,37 @@ int main(int argc, char **argv)
     // as the home directory, where the templates, help and read-me are found.
     App::WidgetDialogs dialogs;
     const std::string home = Platform::currentDirectory();
-    App::TForm1 form1(dialogs, home);
-    TForm2 form2;
-    TForm3 form3(dialogs, home);
-    TForm4 form4(dialogs, home);
-    TForm5 form5(dialogs);
+    App::MainWindow mainWindow(dialogs, home);
+    About::SplashWindow splash;
+    Catalogue::TemplateViewer templateViewer(dialogs, home);
+    Editor::PageEditor pageEditor(dialogs, home);
+    About::AboutWindow aboutWindow(dialogs);
     // The publish window holds its directory chooser, so the chooser, which starts at the
     // working directory, is made just before it.
-    TForm9 form9(home);
-    TForm7 form7(
-        dialogs, home, [&form1]() -> const Corvanta::Project & { return form1.project(); },
-        form1.lists(), form9);
-    TForm8 form8(dialogs, home);
+    Publish::DirectoryChooser directoryChooser(home);
+    Publish::PublishWindow publishWindow(
+        dialogs, home, [&mainWindow]() -> const Model::Project & { return mainWindow.project(); },
+        mainWindow.lists(), directoryChooser);
+    Update::UpdateChecker updateChecker(dialogs, home);
 
     App::CompanionWindows windows;
-    windows.showSplash = [&form2] { form2.showSplash(); };
-    windows.openTemplateViewer = [&form3, &form1] { form3.openViewer(form1.lists().templates); };
-    windows.openUpdateChecker = [&form8] { form8.exec(); };
-    windows.openAbout = [&form5] { form5.exec(); };
-    windows.pageEditor = App::pageEditorLink(form4);
-    App::plugInPublishWindow(windows, form7);
-    form1.setCompanionWindows(std::move(windows));
-    QObject::connect(
-        &form1, &App::TForm1::programEnds, &application, &QApplication::quit, Qt::QueuedConnection);
+    windows.showSplash = [&splash] { splash.showSplash(); };
+    windows.openTemplateViewer = [&templateViewer, &mainWindow] {
+        templateViewer.openViewer(mainWindow.lists().templates);
+    };
+    windows.openUpdateChecker = [&updateChecker] { updateChecker.exec(); };
+    windows.openAbout = [&aboutWindow] { aboutWindow.exec(); };
+    windows.pageEditor = App::pageEditorLink(pageEditor);
+    App::plugInPublishWindow(windows, publishWindow);
+    mainWindow.setCompanionWindows(std::move(windows));
+    QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,
+        Qt::QueuedConnection);
 
-    form1.setGeometry(QStyle::alignedRect(
-        Qt::LeftToRight, Qt::AlignCenter, form1.size(), form1.screen()->availableGeometry()));
-    form1.show();
+    mainWindow.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, mainWindow.size(),
+        mainWindow.screen()->availableGeometry()));
+    mainWindow.show();
     // A desktop activates a newly shown window by itself; asking makes sure the first
     // activation, which shows the splash, also happens where nothing manages the windows.
-    form1.activateWindow();
+    mainWindow.activateWindow();
     return application.exec();
 }

@@ -21,7 +21,7 @@
 
 namespace App {
 
-using Corvanta::Project;
+using Model::Project;
 
 namespace {
 
@@ -50,8 +50,8 @@ void FontListBox::showPopup()
     QComboBox::showPopup();
 }
 
-OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
-    Platform::Dialogs &dialogs, QWidget *parent)
+OptionsPane::OptionsPane(
+    Project &project, const Model::ChoiceLists &lists, Platform::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
     , m_project(project)
     , m_dialogs(dialogs)
@@ -81,19 +81,19 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
     rows->addWidget(m_fontList, 0, 1, 1, 2);
     m_choices.append({ &Project::fontFamily, m_fontList });
     connect(m_fontList, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_project.fontFamily = index < 0 ? Corvanta::Choice() : Corvanta::Choice(index);
+        m_project.fontFamily = index < 0 ? Model::Choice() : Model::Choice(index);
     });
     addColourChooser(
         rows, 1, 1, QStringLiteral("Default Font Color:"), "fontColor", &Project::fontColor);
     m_fontSize = addChoice(rows, 2, 1, QStringLiteral("Default Font Size:"), "ComboBox5",
-        entriesOf(Corvanta::Lists::FontSizes), &Project::fontSize);
+        entriesOf(Model::Lists::FontSizes), &Project::fontSize);
     m_sizeUnit = new QLabel(textTab);
     m_sizeUnit->setObjectName(QStringLiteral("sizeUnitLabel"));
     m_sizeUnit->setMinimumWidth(20);
     rows->addWidget(m_sizeUnit, 2, 2);
     connect(m_fontSize, &QComboBox::currentIndexChanged, this, &OptionsPane::updateSizeUnit);
     addChoice(rows, 3, 1, QStringLiteral("Default Font Variant:"), "ComboBox6",
-        entriesOf(Corvanta::Lists::FontVariants), &Project::fontVariant);
+        entriesOf(Model::Lists::FontVariants), &Project::fontVariant);
     rows->setColumnStretch(1, 1);
 
     m_sample = new QFrame(textTab);
@@ -121,9 +121,9 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
     {
         const char *label;
         const char *name;
-        Corvanta::ColorChoice Project::*colour;
+        Model::ColorChoice Project::*colour;
         const char *decorationBox;
-        Corvanta::Choice Project::*decoration;
+        Model::Choice Project::*decoration;
     };
     const LinkRow linkRows[] = {
         { "Link:", "linkColor", &Project::linkColor, "ComboBox1", &Project::linkDecoration },
@@ -140,7 +140,7 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
         divider->setFrameStyle(QFrame::VLine | QFrame::Sunken);
         rows->addWidget(divider, row, 2);
         QComboBox *decoration = addChoice(rows, row, 4, QStringLiteral("Decoration:"),
-            link.decorationBox, entriesOf(Corvanta::Lists::Decorations), link.decoration);
+            link.decorationBox, entriesOf(Model::Lists::Decorations), link.decoration);
         decoration->setAccessibleName(
             QString::fromLatin1(link.label).chopped(1) + QStringLiteral(" decoration"));
         ++row;
@@ -150,15 +150,15 @@ OptionsPane::OptionsPane(Project &project, const Corvanta::ChoiceLists &lists,
     // Lists.
     addTab(QStringLiteral("Lists"), QStringLiteral(" List Options "), rows);
     addChoice(rows, 0, 1, QStringLiteral("List Style Type:"), "ComboBox7",
-        entriesOf(Corvanta::Lists::ListStyles), &Project::listStyleType);
+        entriesOf(Model::Lists::ListStyles), &Project::listStyleType);
     rows->setColumnStretch(2, 1);
 
     // Images.
     addTab(QStringLiteral("Images"), QStringLiteral(" Image Options "), rows);
     addChoice(rows, 0, 1, QStringLiteral("Image Border Type:"), "ComboBox9",
-        entriesOf(Corvanta::Lists::BorderStyles), &Project::imageBorderStyle);
+        entriesOf(Model::Lists::BorderStyles), &Project::imageBorderStyle);
     addChoice(rows, 1, 1, QStringLiteral("Image Border Size:"), "ComboBox8",
-        entriesOf(Corvanta::Lists::BorderSizes), &Project::imageBorderWidth);
+        entriesOf(Model::Lists::BorderSizes), &Project::imageBorderWidth);
     addColourChooser(rows, 2, 1, QStringLiteral("Image Border Color:"), "imageBorderColor",
         &Project::imageBorderColor);
     rows->setColumnStretch(2, 1);
@@ -221,7 +221,7 @@ QWidget *OptionsPane::addTab(const QString &title, const QString &groupTitle, QG
 }
 
 QComboBox *OptionsPane::addChoice(QGridLayout *rows, int row, int column, const QString &label,
-    const char *objectName, const QStringList &entries, Corvanta::Choice Project::*field)
+    const char *objectName, const QStringList &entries, Model::Choice Project::*field)
 {
     QWidget *group = rows->parentWidget();
     auto *box = new QComboBox(group);
@@ -232,13 +232,13 @@ QComboBox *OptionsPane::addChoice(QGridLayout *rows, int row, int column, const 
     rows->addWidget(box, row, column);
     m_choices.append({ field, box });
     connect(box, &QComboBox::currentIndexChanged, this, [this, field](int index) {
-        m_project.*field = index < 0 ? Corvanta::Choice() : Corvanta::Choice(index);
+        m_project.*field = index < 0 ? Model::Choice() : Model::Choice(index);
     });
     return box;
 }
 
 void OptionsPane::addColourChooser(QGridLayout *rows, int row, int column, const QString &label,
-    const char *objectName, Corvanta::ColorChoice Project::*field)
+    const char *objectName, Model::ColorChoice Project::*field)
 {
     QWidget *group = rows->parentWidget();
     const QString name = QLatin1String(objectName);
@@ -292,7 +292,7 @@ QCheckBox *OptionsPane::addFlag(QGridLayout *rows, int row, const QString &capti
 void OptionsPane::showProject()
 {
     for (const ChoiceBox &choice : std::as_const(m_choices)) {
-        const Corvanta::Choice position = m_project.*(choice.field);
+        const Model::Choice position = m_project.*(choice.field);
         choice.box->setCurrentIndex(
             position && *position < static_cast<std::size_t>(choice.box->count())
                 ? static_cast<int>(*position)
@@ -312,13 +312,13 @@ void OptionsPane::chooseColour(const ColourChooser &chooser)
     if (const std::optional<Platform::Colour> chosen = m_dialogs.chooseColour(m_dialogColour))
         m_dialogColour = *chosen;
     m_project.*(chooser.field)
-        = Corvanta::colorChoice(m_dialogColour.red, m_dialogColour.green, m_dialogColour.blue);
+        = Model::colorChoice(m_dialogColour.red, m_dialogColour.green, m_dialogColour.blue);
     showColour(chooser);
 }
 
 void OptionsPane::showColour(const ColourChooser &chooser)
 {
-    const Corvanta::ColorChoice &colour = m_project.*(chooser.field);
+    const Model::ColorChoice &colour = m_project.*(chooser.field);
     QPalette palette = chooser.swatch->palette();
     palette.setColor(QPalette::Window, swatchColour(colour.swatch));
     chooser.swatch->setPalette(palette);

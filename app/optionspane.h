@@ -35,7 +35,7 @@ class OptionsPane : public QWidget
 {
     Q_OBJECT
 public:
-    OptionsPane(Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
+    OptionsPane(Model::Project &project, const Model::ChoiceLists &lists,
         Platform::Dialogs &dialogs, QWidget *parent = nullptr);
 
     /// Shows the project's values in the controls (after New and Open).
@@ -54,7 +54,7 @@ private:
     /// One colour field shown as swatch, "Choose color" button and "#RRGGBB" label.
     struct ColourChooser
     {
-        Corvanta::ColorChoice Corvanta::Project::*field;
+        Model::ColorChoice Model::Project::*field;
         QFrame *swatch;
         QToolButton *button;
         QLabel *text;
@@ -62,23 +62,22 @@ private:
     /// One drop-down list holding a choice field.
     struct ChoiceBox
     {
-        Corvanta::Choice Corvanta::Project::*field;
+        Model::Choice Model::Project::*field;
         QComboBox *box;
     };
     struct FlagBox
     {
-        bool Corvanta::Project::*field;
+        bool Model::Project::*field;
         QCheckBox *box;
     };
 
     QWidget *addTab(const QString &title, const QString &groupTitle, QGridLayout *&rows);
     QComboBox *addChoice(QGridLayout *rows, int row, int column, const QString &label,
-        const char *objectName, const QStringList &entries,
-        Corvanta::Choice Corvanta::Project::*field);
+        const char *objectName, const QStringList &entries, Model::Choice Model::Project::*field);
     void addColourChooser(QGridLayout *rows, int row, int column, const QString &label,
-        const char *objectName, Corvanta::ColorChoice Corvanta::Project::*field);
+        const char *objectName, Model::ColorChoice Model::Project::*field);
     QCheckBox *addFlag(QGridLayout *rows, int row, const QString &caption, const QString &hint,
-        const char *objectName, bool Corvanta::Project::*field);
+        const char *objectName, bool Model::Project::*field);
     void chooseColour(const ColourChooser &chooser);
     void showColour(const ColourChooser &chooser);
     void updateSizeUnit();
@@ -86,7 +85,7 @@ private:
     void followHighlightedFont();
     void hideFontSample();
 
-    Corvanta::Project &m_project;
+    Model::Project &m_project;
     Platform::Dialogs &m_dialogs;
     Platform::Colour m_dialogColour; ///< black until a colour is first confirmed
     QTabWidget *m_tabs;

@@ -13,10 +13,10 @@
 
 namespace App {
 
-using Corvanta::Column;
-using Corvanta::PageId;
+using Model::Column;
+using Model::PageId;
 
-PagesPane::PagesPane(Corvanta::PageSelection &selection, QWidget *parent)
+PagesPane::PagesPane(Model::PageSelection &selection, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
 {
@@ -35,10 +35,10 @@ PagesPane::PagesPane(Corvanta::PageSelection &selection, QWidget *parent)
     layout->addWidget(intro);
     auto *columns = new QHBoxLayout;
     columns->setSpacing(8);
-    QWidget *personal = makeColumn(Column::Personal, QStringLiteral("Personal Website:"), "Label10",
-        Corvanta::PersonalPageCount);
+    QWidget *personal = makeColumn(
+        Column::Personal, QStringLiteral("Personal Website:"), "Label10", Model::PersonalPageCount);
     QWidget *business = makeColumn(
-        Column::Business, QStringLiteral("Business Website:"), "Label45", Corvanta::PageCount);
+        Column::Business, QStringLiteral("Business Website:"), "Label45", Model::PageCount);
     columns->addWidget(personal, 1, Qt::AlignTop);
     columns->addWidget(business, 1, Qt::AlignTop);
     layout->addLayout(columns, 1);
@@ -59,7 +59,7 @@ PagesPane::PagesPane(Corvanta::PageSelection &selection, QWidget *parent)
     };
     for (QCheckBox *check : m_business)
         chain(check);
-    for (PageId page = 1; page <= Corvanta::PersonalPageCount; ++page) {
+    for (PageId page = 1; page <= Model::PersonalPageCount; ++page) {
         if (page != 4)
             chain(box(Column::Personal, page));
     }
@@ -100,10 +100,10 @@ QWidget *PagesPane::makeColumn(
     headingRow->addWidget(link);
     layout->addLayout(headingRow);
     connect(link, &QToolButton::clicked, this,
-        column == Column::Personal ? &PagesPane::Label10Click : &PagesPane::Label45Click);
+        column == Column::Personal ? &PagesPane::checkAllPersonal : &PagesPane::checkAllBusiness);
 
     for (PageId page = 1; page <= pageCount; ++page) {
-        const Corvanta::PageInfo &info = Corvanta::pageInfo(page);
+        const Model::PageInfo &info = Model::pageInfo(page);
         auto *check = new QCheckBox(QString::fromLatin1(info.caption), frame);
         check->setObjectName(
             QLatin1String(column == Column::Personal ? info.personalBox : info.businessBox));
@@ -128,9 +128,9 @@ QCheckBox *&PagesPane::box(Column column, PageId page)
 
 void PagesPane::showTicks()
 {
-    for (PageId page = 1; page <= Corvanta::PageCount; ++page) {
+    for (PageId page = 1; page <= Model::PageCount; ++page) {
         for (Column column : { Column::Personal, Column::Business }) {
-            if (column == Column::Personal && page > Corvanta::PersonalPageCount)
+            if (column == Column::Personal && page > Model::PersonalPageCount)
                 continue;
             QCheckBox *check = box(column, page);
             check->setChecked(m_selection.tick(column, page));
@@ -146,14 +146,14 @@ void PagesPane::boxClicked(Column column, PageId page, bool on)
     emit ticksChanged();
 }
 
-void PagesPane::Label10Click()
+void PagesPane::checkAllPersonal()
 {
     m_selection.checkAll(Column::Personal);
     showTicks();
     emit ticksChanged();
 }
 
-void PagesPane::Label45Click()
+void PagesPane::checkAllBusiness()
 {
     m_selection.checkAll(Column::Business);
     showTicks();

@@ -17,14 +17,14 @@ class PagesPane : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PagesPane(Corvanta::PageSelection &selection, QWidget *parent = nullptr);
+    explicit PagesPane(Model::PageSelection &selection, QWidget *parent = nullptr);
 
     /// Shows the ticks and which boxes can be changed (after a site type switch, New, Open).
     void showTicks();
 
     /// "Check All" of the personal and of the business column.
-    void Label10Click();
-    void Label45Click();
+    void checkAllPersonal();
+    void checkAllBusiness();
 
 signals:
     /// Ticks changed, and with them the Edit Pages list.
@@ -33,13 +33,13 @@ signals:
 
 private:
     QWidget *makeColumn(
-        Corvanta::Column column, const QString &heading, const char *linkName, int pageCount);
-    void boxClicked(Corvanta::Column column, Corvanta::PageId page, bool on);
-    QCheckBox *&box(Corvanta::Column column, Corvanta::PageId page);
+        Model::Column column, const QString &heading, const char *linkName, int pageCount);
+    void boxClicked(Model::Column column, Model::PageId page, bool on);
+    QCheckBox *&box(Model::Column column, Model::PageId page);
 
-    Corvanta::PageSelection &m_selection;
-    std::array<QCheckBox *, Corvanta::PersonalPageCount> m_personal {};
-    std::array<QCheckBox *, Corvanta::PageCount> m_business {};
+    Model::PageSelection &m_selection;
+    std::array<QCheckBox *, Model::PersonalPageCount> m_personal {};
+    std::array<QCheckBox *, Model::PageCount> m_business {};
 };
 
 } // namespace App

@@ -16,9 +16,9 @@
 
 namespace App {
 
-using Corvanta::Project;
+using Model::Project;
 
-SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::ChoiceLists &lists,
+SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceLists &lists,
     Platform::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
@@ -59,11 +59,11 @@ SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::C
     m_business->setAccessibleName(QStringLiteral("Business"));
     connect(m_personal, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            RadioButton1Click();
+            choosePersonalSite();
     });
     connect(m_business, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            RadioButton2Click();
+            chooseBusinessSite();
     });
 
     // Template.
@@ -87,7 +87,7 @@ SiteInfoPane::SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::C
     m_rows->addWidget(makeRowLabel(QStringLiteral("Choose A Template:"), m_templates, group), 1, 0);
     m_rows->addWidget(templateBox, 1, 1);
     connect(m_templates, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_project.templateName = index < 0 ? Corvanta::Choice() : Corvanta::Choice(index);
+        m_project.templateName = index < 0 ? Model::Choice() : Model::Choice(index);
     });
     connect(m_templateViewer, &QToolButton::clicked, this, &SiteInfoPane::templateViewerRequested);
 
@@ -175,7 +175,7 @@ QLineEdit *SiteInfoPane::addTextRow(
 
 void SiteInfoPane::showProject()
 {
-    const bool personal = m_project.siteType == Corvanta::SiteType::Personal;
+    const bool personal = m_project.siteType == Model::SiteType::Personal;
     (personal ? m_personal : m_business)->setChecked(true);
     const auto position = m_project.templateName;
     m_templates->setCurrentIndex(
@@ -187,15 +187,15 @@ void SiteInfoPane::showProject()
     m_logo->setText(uiText(m_project.logoPath));
 }
 
-void SiteInfoPane::RadioButton1Click()
+void SiteInfoPane::choosePersonalSite()
 {
-    m_selection.setSiteType(Corvanta::SiteType::Personal);
+    m_selection.setSiteType(Model::SiteType::Personal);
     emit siteTypeChanged();
 }
 
-void SiteInfoPane::RadioButton2Click()
+void SiteInfoPane::chooseBusinessSite()
 {
-    m_selection.setSiteType(Corvanta::SiteType::Business);
+    m_selection.setSiteType(Model::SiteType::Business);
     emit siteTypeChanged();
 }
 

@@ -20,15 +20,15 @@ class SiteInfoPane : public QWidget
 {
     Q_OBJECT
 public:
-    SiteInfoPane(Corvanta::PageSelection &selection, const Corvanta::ChoiceLists &lists,
+    SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceLists &lists,
         Platform::Dialogs &dialogs, QWidget *parent = nullptr);
 
     /// Shows the project's values in the controls (after New and Open).
     void showProject();
 
     /// "&Personal" or "&Business" became the selected site type.
-    void RadioButton1Click();
-    void RadioButton2Click();
+    void choosePersonalSite();
+    void chooseBusinessSite();
     /// The small button of the logo row: picks the logo picture.
     void chooseLogo();
 
@@ -40,10 +40,10 @@ signals:
 
 private:
     QLineEdit *addTextRow(const char *objectName, const QString &label, const QString &hint,
-        std::string Corvanta::Project::*field);
+        std::string Model::Project::*field);
 
-    Corvanta::PageSelection &m_selection;
-    Corvanta::Project &m_project;
+    Model::PageSelection &m_selection;
+    Model::Project &m_project;
     Platform::Dialogs &m_dialogs;
     std::string m_lastLogo;
 
@@ -57,7 +57,7 @@ private:
     struct TextRow
     {
         QLineEdit *edit;
-        std::string Corvanta::Project::*field;
+        std::string Model::Project::*field;
     };
     QList<TextRow> m_textRows;
     QGridLayout *m_rows;

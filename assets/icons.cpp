@@ -12,8 +12,7 @@ QIcon icon(const char *name)
 
 QPixmap pixmap(const char *name)
 {
-    return QPixmap(QStringLiteral(":/icons/") + QString::fromLatin1(name)
-                   + QStringLiteral(".png"));
+    return QPixmap(QStringLiteral(":/icons/") + QString::fromLatin1(name) + QStringLiteral(".png"));
 }
 
 } // namespace Assets

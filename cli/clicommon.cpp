@@ -96,15 +96,15 @@ std::vector<std::string> installedFontFamilies()
     return families;
 }
 
-Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir)
+Model::ChoiceLists choiceListsFor(const std::string &homeDir)
 {
-    return { Catalogue::ListTemplates(homeDir), Corvanta::FontFamilyList(installedFontFamilies()) };
+    return { Catalogue::ListTemplates(homeDir), Model::FontFamilyList(installedFontFamilies()) };
 }
 
-Corvanta::ChoiceLists choiceListsForProject(
+Model::ChoiceLists choiceListsForProject(
     const std::string &homeDir, const std::string &projectFilePath)
 {
-    std::string record(Corvanta::ProjectRecordSize, '\0');
+    std::string record(Model::ProjectRecordSize, '\0');
     try {
         Platform::File file(projectFilePath, Platform::File::Mode::Read);
         record.resize(file.readFully(record.data(), record.size()));
@@ -112,18 +112,18 @@ Corvanta::ChoiceLists choiceListsForProject(
         // Reading the project reports the error; the lists do not matter then.
         record.clear();
     }
-    if (Corvanta::namesInstalledFontFamily(record))
+    if (Model::namesInstalledFontFamily(record))
         return choiceListsFor(homeDir);
     return { Catalogue::ListTemplates(homeDir),
-        { Corvanta::Lists::FixedFontFamilies.begin(), Corvanta::Lists::FixedFontFamilies.end() } };
+        { Model::Lists::FixedFontFamilies.begin(), Model::Lists::FixedFontFamilies.end() } };
 }
 
-Corvanta::Project readProjectAsOpened(
-    const std::string &projectFilePath, const Corvanta::ChoiceLists &lists)
+Model::Project readProjectAsOpened(
+    const std::string &projectFilePath, const Model::ChoiceLists &lists)
 {
-    Corvanta::Project project = Corvanta::DefaultProject(lists);
-    Corvanta::PageSelection selection(project);
-    Corvanta::ReadProjectFiles(projectFilePath, selection, lists);
+    Model::Project project = Model::DefaultProject(lists);
+    Model::PageSelection selection(project);
+    Model::ReadProjectFiles(projectFilePath, selection, lists);
     return project;
 }
 

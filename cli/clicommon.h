@@ -66,19 +66,19 @@ std::vector<std::string> installedFontFamilies();
 
 /// The template catalogue of the home directory and FontFamilyList, as the program builds
 /// them at start-up.
-Corvanta::ChoiceLists choiceListsFor(const std::string &homeDir);
+Model::ChoiceLists choiceListsFor(const std::string &homeDir);
 
 /// The same lists for reading one project file. Listing the installed families starts Qt's
 /// font machinery, which takes longer than publishing a small site, so it is done only when
 /// the project names a family past the six fixed font stacks; otherwise those six stand for
 /// the list.
-Corvanta::ChoiceLists choiceListsForProject(
+Model::ChoiceLists choiceListsForProject(
     const std::string &homeDir, const std::string &projectFilePath);
 
 /// The project as Open Project leaves it when started from a new program: DefaultProject,
 /// then the project file and page content files applied. Throws Platform::FileError.
-Corvanta::Project readProjectAsOpened(
-    const std::string &projectFilePath, const Corvanta::ChoiceLists &lists);
+Model::Project readProjectAsOpened(
+    const std::string &projectFilePath, const Model::ChoiceLists &lists);
 
 /// Writes Windows-1252 text to stdout as UTF-8.
 void printText(const std::string &text);

@@ -9,8 +9,8 @@ namespace {
 void runNew(const Invocation &invocation)
 {
     const std::string projectFile = pathOperand(invocation.operands.at(0));
-    const Corvanta::ChoiceLists lists = choiceListsFor(invocation.homeDir);
-    Corvanta::WriteProjectFiles(Corvanta::DefaultProject(lists), projectFile);
+    const Model::ChoiceLists lists = choiceListsFor(invocation.homeDir);
+    Model::WriteProjectFiles(Model::DefaultProject(lists), projectFile);
 }
 
 const VerbRegistration registration({

@@ -34,10 +34,7 @@ public:
     {
         return std::nullopt;
     }
-    std::optional<Platform::Colour> chooseColour(Platform::Colour) override
-    {
-        return std::nullopt;
-    }
+    std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return std::nullopt; }
     void openDocument(const std::string &target) override
     {
         std::printf("%s\n", Platform::cp1252ToUtf8(target).c_str());
@@ -56,22 +53,22 @@ void runPublish(const Invocation &invocation)
     const std::string &directoryOperand = invocation.operands.at(1);
     const bool blank = directoryOperand.find_first_not_of(" \t") == std::string::npos;
     const std::string publishDirectory = blank ? directoryOperand : pathOperand(directoryOperand);
-    const Corvanta::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
+    const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     // The project is read as Open Project reads it, except that the page bodies stay in their
     // files, opened in the same order and with the same errors: each page copies its body
     // straight from its file, so a site of large pages needs no memory for them.
-    Corvanta::Project project = Corvanta::DefaultProject(lists);
-    Corvanta::PageSelection selection(project);
-    Corvanta::ReadProjectRecord(projectFile, selection, lists);
+    Model::Project project = Model::DefaultProject(lists);
+    Model::PageSelection selection(project);
+    Model::ReadProjectRecord(projectFile, selection, lists);
     Publish::PageBodyFiles bodyFiles;
-    for (Corvanta::PageId page = 1; page <= Corvanta::PageCount; ++page) {
+    for (Model::PageId page = 1; page <= Model::PageCount; ++page) {
         bodyFiles[static_cast<std::size_t>(page - 1)].emplace(
-            Corvanta::pageContentPath(projectFile, page), Platform::File::Mode::Read,
+            Model::pageContentPath(projectFile, page), Platform::File::Mode::Read,
             Platform::OpenFailure::NamedText);
     }
     ConsoleDialogs dialogs;
-    const Publish::PublishOutcome outcome = Publish::PublishWebsite(project, lists,
-        invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles);
+    const Publish::PublishOutcome outcome = Publish::PublishWebsite(
+        project, lists, invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles);
     // The notice that stopped the run is already the last line on stderr.
     if (outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);

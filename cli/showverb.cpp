@@ -8,8 +8,8 @@
 namespace Cli {
 namespace {
 
-using Corvanta::Choice;
-using Corvanta::ColorChoice;
+using Model::Choice;
+using Model::ColorChoice;
 
 /// Builds the JSON text in Windows-1252; printText turns it into UTF-8 as a whole.
 class JsonObject
@@ -44,7 +44,7 @@ public:
         m_text += "{\"text\": ";
         quoted(color.text);
         m_text += ", \"swatch\": ";
-        quoted(Corvanta::FormatHtmlColor(
+        quoted(Model::FormatHtmlColor(
             color.swatch & 0xFF, (color.swatch >> 8) & 0xFF, (color.swatch >> 16) & 0xFF));
         m_text += "}";
     }
@@ -135,14 +135,14 @@ private:
 
 void runShow(const Invocation &invocation)
 {
-    namespace Lists = Corvanta::Lists;
+    namespace Lists = Model::Lists;
     const std::string projectFile = pathOperand(invocation.operands.at(0));
-    const Corvanta::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
-    const Corvanta::Project project = readProjectAsOpened(projectFile, lists);
+    const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
+    const Model::Project project = readProjectAsOpened(projectFile, lists);
 
     JsonObject json;
     json.string(
-        "siteType", project.siteType == Corvanta::SiteType::Personal ? "Personal" : "Business");
+        "siteType", project.siteType == Model::SiteType::Personal ? "Personal" : "Business");
     json.choice("templateName", project.templateName, lists.templates);
     json.string("siteTitle", project.siteTitle);
     json.string("siteDescription", project.siteDescription);

@@ -19,8 +19,8 @@ std::string ask(Dialogs &dialogs, const std::string &prompt)
 
 void showToolError(Dialogs &dialogs, const std::string &message)
 {
-    dialogs.notify({Platform::ApplicationTitle, message, Platform::MessageIcon::Error,
-                    Platform::MessageButtons::Ok});
+    dialogs.notify({ Platform::ApplicationTitle, message, Platform::MessageIcon::Error,
+        Platform::MessageButtons::Ok });
 }
 
 /// Asks for a count until the answer is a number or empty; "" for empty (or Cancel).
@@ -90,7 +90,7 @@ void insertFixedText(const ToolTexts &texts, EditableText &text)
 
 void insertBlockWithCaretInside(const ToolTexts &texts, EditableText &text)
 {
-    const std::vector<std::string> lines {texts.open, "", texts.close};
+    const std::vector<std::string> lines { texts.open, "", texts.close };
     text.InsertLinesAboveCaret(lines);
     // The caret is now below the block; two lines up is the empty middle line.
     text.PlaceCaret(text.caretLine() - 2, 0);
@@ -99,8 +99,8 @@ void insertBlockWithCaretInside(const ToolTexts &texts, EditableText &text)
 
 void insertSelectionList(EditableText &text)
 {
-    const std::vector<std::string> lines {"<select name=\"\" size=\"1\">",
-                                          "     <option value=\"\">Option 1", "</select>"};
+    const std::vector<std::string> lines { "<select name=\"\" size=\"1\">",
+        "     <option value=\"\">Option 1", "</select>" };
     text.InsertLinesAboveCaret(lines);
     text.focus();
 }
@@ -138,10 +138,9 @@ void insertList(EditableText &text, Dialogs &dialogs)
         return;
     if (items > MaxListItems) {
         showToolError(dialogs,
-                      "Due to errors in your input, the list cannot be created.\n"
-                      "Reason: a list can have at most "
-                          + std::to_string(MaxListItems)
-                          + " items. Please try again using valid input.");
+            "Due to errors in your input, the list cannot be created.\n"
+            "Reason: a list can have at most "
+                + std::to_string(MaxListItems) + " items. Please try again using valid input.");
         return;
     }
     // Each line goes in as soon as it is known, so "<ul>" and the items typed so far are in
@@ -164,18 +163,17 @@ void insertTable(EditableText &text, Dialogs &dialogs)
     const std::int64_t columns = ReadInteger(columnAnswer).value;
     if (rowAnswer.empty() || columnAnswer.empty() || rows < 1 || columns < 1) {
         showToolError(dialogs,
-                      "Due to errors in your input, the table cannot be created.\n"
-                      "Reason: a table must have at least ONE row and ONE column. Please try "
-                      "again using valid input.");
+            "Due to errors in your input, the table cannot be created.\n"
+            "Reason: a table must have at least ONE row and ONE column. Please try "
+            "again using valid input.");
         return;
     }
     // Both counts fit 32 bits, so their product cannot overflow 64.
     if (rows * columns > MaxTableCells) {
         showToolError(dialogs,
-                      "Due to errors in your input, the table cannot be created.\n"
-                      "Reason: a table can have at most "
-                          + std::to_string(MaxTableCells)
-                          + " cells. Please try again using valid input.");
+            "Due to errors in your input, the table cannot be created.\n"
+            "Reason: a table can have at most "
+                + std::to_string(MaxTableCells) + " cells. Please try again using valid input.");
         return;
     }
     std::vector<std::string> lines;

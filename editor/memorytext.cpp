@@ -10,8 +10,7 @@ constexpr std::string_view LineBreak = "\r\n";
 
 MemoryText::MemoryText(std::string text)
     : m_text(std::move(text))
-{
-}
+{ }
 
 MemoryText MemoryText::fromMarked(std::string_view marked)
 {
@@ -97,10 +96,7 @@ void MemoryText::PlaceCaret(int line, int column)
     m_focused = true;
 }
 
-void MemoryText::focus()
-{
-    m_focused = true;
-}
+void MemoryText::focus() { m_focused = true; }
 
 int MemoryText::caretLine() const
 {
@@ -108,10 +104,7 @@ int MemoryText::caretLine() const
     return static_cast<int>(std::count(m_text.begin(), end, '\n'));
 }
 
-int MemoryText::caretColumn() const
-{
-    return static_cast<int>(m_caret - startOfLineAt(m_caret));
-}
+int MemoryText::caretColumn() const { return static_cast<int>(m_caret - startOfLineAt(m_caret)); }
 
 std::size_t MemoryText::startOfLineAt(std::size_t offset) const
 {

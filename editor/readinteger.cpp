@@ -57,8 +57,8 @@ IntegerReading ReadInteger(std::string_view answer)
     }
 
     if (anyDigit && position == answer.size())
-        return {negative ? -magnitude : magnitude, true};
-    return {magnitude, false};
+        return { negative ? -magnitude : magnitude, true };
+    return { magnitude, false };
 }
 
 } // namespace Editor

@@ -50,17 +50,17 @@ enum class ToolId {
 /// How a tool builds its markup. The first seven put one piece of text in place of the
 /// selection; the others insert whole lines above the caret's line.
 enum class ToolRule {
-    Wrapping,             ///< one answer between an opening and a closing tag
-    TwoAnswers,           ///< two answers, both always asked, joined with fixed markup
-    Anchor,               ///< one answer: the anchor's name
-    Heading,              ///< a size from 1 to 6 and a text
-    PreFormatted,         ///< "<pre></pre>" with the caret between the tags
-    FixedText,            ///< a fixed text, no question
+    Wrapping, ///< one answer between an opening and a closing tag
+    TwoAnswers, ///< two answers, both always asked, joined with fixed markup
+    Anchor, ///< one answer: the anchor's name
+    Heading, ///< a size from 1 to 6 and a text
+    PreFormatted, ///< "<pre></pre>" with the caret between the tags
+    FixedText, ///< a fixed text, no question
     BlockWithCaretInside, ///< opening line, empty line, closing line; the caret in between
-    SelectionListBlock,   ///< the three lines of a list box
-    FlashBlock,           ///< a Flash movie's seven lines
-    List,                 ///< a count, then one question per item
-    Table,                ///< rows and columns
+    SelectionListBlock, ///< the three lines of a list box
+    FlashBlock, ///< a Flash movie's seven lines
+    List, ///< a count, then one question per item
+    Table, ///< rows and columns
 };
 
 /// Whether the toggle button hides the tool ("Show Basic Tools Only").
@@ -77,9 +77,9 @@ struct ToolboxPlace
 /// A tool's entry in the Quick Insert submenu of the editor's context menu.
 struct QuickInsertEntry
 {
-    const char *text = nullptr;     ///< nullptr: the tool has no entry
+    const char *text = nullptr; ///< nullptr: the tool has no entry
     const char *shortcut = nullptr; ///< in QKeySequence's portable form, "Ctrl+F1"
-    int group = 0;                  ///< the menu has a separator between two groups
+    int group = 0; ///< the menu has a separator between two groups
 };
 
 /// The prompts and markup fragments of the rules that several tools share (wrapping, two
@@ -104,7 +104,7 @@ struct ToolInfo
 {
     ToolId id;
     const char *buttonName; ///< the button's object name, "SpeedButton1"
-    const char *hint;       ///< tooltip and accessible name, "Bold text"
+    const char *hint; ///< tooltip and accessible name, "Bold text"
     QuickInsertEntry quickInsert;
     ToolSet set;
     ToolRule rule;
@@ -243,10 +243,7 @@ inline constexpr std::array<ToolInfo, 38> Tools {{
 // clang-format on
 
 /// The table entry of a tool.
-constexpr const ToolInfo &toolInfo(ToolId id)
-{
-    return Tools[static_cast<std::size_t>(id)];
-}
+constexpr const ToolInfo &toolInfo(ToolId id) { return Tools[static_cast<std::size_t>(id)]; }
 
 namespace Detail {
 constexpr bool entriesFollowToolIdOrder()

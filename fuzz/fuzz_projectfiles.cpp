@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-using namespace Corvanta;
+using namespace Model;
 using Fuzzing::check;
 
 namespace {

@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-using namespace Corvanta;
+using namespace Model;
 using Fuzzing::check;
 
 namespace {

@@ -6,8 +6,8 @@ namespace Platform {
 
 void showStandardError(Dialogs &dialogs, const std::string &message)
 {
-    dialogs.notify({ApplicationTitle, standardErrorText(message), MessageIcon::Error,
-                    MessageButtons::Ok});
+    dialogs.notify(
+        { ApplicationTitle, standardErrorText(message), MessageIcon::Error, MessageButtons::Ok });
 }
 
 } // namespace Platform

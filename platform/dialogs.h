@@ -24,7 +24,7 @@ struct Message
 
 struct FileFilter
 {
-    std::string text;     ///< as shown: "Corvanta Files (*.cvp)"
+    std::string text; ///< as shown: "Corvanta Files (*.cvp)"
     std::string patterns; ///< "*.cvp" or "*.jpeg; *.jpg"
 };
 
@@ -35,7 +35,7 @@ struct FileDialogSpec
     std::string title;
     std::vector<FileFilter> filters;
     std::string defaultExtension; ///< added to a name typed without one ("cvp")
-    std::string initialPath;      ///< the folder and name to start with; may be empty
+    std::string initialPath; ///< the folder and name to start with; may be empty
     bool confirmOverwrite = false;
 };
 

@@ -6,8 +6,7 @@ namespace Platform {
 
 FileError::FileError(const std::string &message)
     : std::runtime_error(message)
-{
-}
+{ }
 
 std::string errnoMessage(int errorNumber)
 {
@@ -28,10 +27,7 @@ std::string errnoMessage(int errorNumber)
     }
 }
 
-void throwErrno(int errorNumber)
-{
-    throw FileError(errnoMessage(errorNumber));
-}
+void throwErrno(int errorNumber) { throw FileError(errnoMessage(errorNumber)); }
 
 std::string standardErrorText(const std::string &message)
 {

@@ -4,8 +4,8 @@
 #include "platform/fileerror.h"
 
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -25,12 +25,12 @@ namespace {
     return true;
 }();
 
-[[noreturn]] void throwOpenFailure(int errorNumber, const std::string &path, File::Mode mode,
-                                   OpenFailure failure)
+[[noreturn]] void throwOpenFailure(
+    int errorNumber, const std::string &path, File::Mode mode, OpenFailure failure)
 {
     if (failure == OpenFailure::NamedText) {
-        throw FileError((mode == File::Mode::Read ? "Cannot open file " : "Cannot create file ")
-                        + path);
+        throw FileError(
+            (mode == File::Mode::Read ? "Cannot open file " : "Cannot create file ") + path);
     }
     throwErrno(errorNumber);
 }
@@ -55,7 +55,8 @@ void adviseLargePages(char *buffer, std::size_t size)
     constexpr std::uintptr_t LargePage = 2 << 20;
     if (size < 2 * LargePage)
         return;
-    const auto start = (reinterpret_cast<std::uintptr_t>(buffer) + LargePage - 1) & ~(LargePage - 1);
+    const auto start
+        = (reinterpret_cast<std::uintptr_t>(buffer) + LargePage - 1) & ~(LargePage - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(buffer) + size) & ~(LargePage - 1);
     if (end > start)
         ::madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
@@ -74,7 +75,9 @@ File::File(const std::string &path, Mode mode, OpenFailure failure)
         throwOpenFailure(errno == ENXIO ? EACCES : errno, path, mode, failure);
     // Only regular files are project files, templates, pictures or pages. A pipe or a device
     // would wait for data or give it without end ("/dev/zero" as a logo or a page file).
-    struct stat info {};
+    struct stat info
+    {
+    };
     int refusal = 0;
     if (::fstat(m_fd, &info) != 0)
         refusal = errno;
@@ -236,7 +239,9 @@ std::string readWholeFile(const std::string &path, OpenFailure failure)
 {
     File file(path, File::Mode::Read, failure);
     std::string content;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(nativePath(path).c_str(), &info) == 0 && info.st_size > 0) {
         // Straight into the string: a page body of megabytes is copied once, from the file.
         content.reserve(static_cast<std::size_t>(info.st_size));
@@ -266,7 +271,9 @@ void replaceFile(const std::string &path, std::string_view bytes, OpenFailure fa
     };
 
     const std::string native = nativePath(path);
-    struct stat existing {};
+    struct stat existing
+    {
+    };
     const bool exists = ::stat(native.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         createFailed(EISDIR);
@@ -340,7 +347,9 @@ std::vector<DirectoryEntry> listDirectory(const std::string &directory)
         if (!converted)
             continue;
         EntryKind kind = EntryKind::Other;
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (::lstat((nativeDirectory + "/" + std::string(name)).c_str(), &info) == 0) {
             if (S_ISREG(info.st_mode))
                 kind = EntryKind::File;
@@ -349,7 +358,7 @@ std::vector<DirectoryEntry> listDirectory(const std::string &directory)
             else if (S_ISLNK(info.st_mode))
                 kind = EntryKind::SymbolicLink;
         }
-        entries.push_back({std::move(*converted), kind});
+        entries.push_back({ std::move(*converted), kind });
     }
     ::closedir(handle);
     return entries;
@@ -357,26 +366,34 @@ std::vector<DirectoryEntry> listDirectory(const std::string &directory)
 
 bool pathExists(const std::string &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     return ::stat(nativePath(path).c_str(), &info) == 0;
 }
 
 bool isDirectory(const std::string &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     return ::stat(nativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool isReadOnly(const std::string &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     return ::stat(nativePath(path).c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
 }
 
 void clearReadOnly(const std::string &path)
 {
     const std::string native = nativePath(path);
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(native.c_str(), &info) != 0)
         throwErrno(errno);
     if (::chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0)

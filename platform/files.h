@@ -78,8 +78,8 @@ std::string readWholeFile(const std::string &path, OpenFailure failure = OpenFai
 /// A file whose owner has no write permission is not replaced ("File access denied").
 /// With NamedText, a file that cannot be created is "Cannot create file %s" and an
 /// incomplete write "Stream write error"; otherwise the errno texts apply.
-void replaceFile(const std::string &path, std::string_view bytes,
-                 OpenFailure failure = OpenFailure::ErrnoText);
+void replaceFile(
+    const std::string &path, std::string_view bytes, OpenFailure failure = OpenFailure::ErrnoText);
 
 enum class EntryKind { File, Directory, SymbolicLink, Other };
 

@@ -10,7 +10,8 @@ inline constexpr const char *WebSite = "https://www.corvanta.example/";
 inline constexpr const char *SupportPage = "https://www.corvanta.example/support.html";
 inline constexpr const char *EmailAddress = "support@corvanta.example";
 inline constexpr const char *UpdateFolder = "http://update.corvanta.example/update/";
-inline constexpr const char *UpdateFileAddress = "http://update.corvanta.example/update/updatecv.ini";
+inline constexpr const char *UpdateFileAddress
+    = "http://update.corvanta.example/update/updatecv.ini";
 inline constexpr const char *FlashCabinet
     = "https://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab";
 inline constexpr const char *FlashPlayerPage = "https://www.macromedia.com/go/getflashplayer";

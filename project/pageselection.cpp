@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace Corvanta {
+namespace Model {
 
 PageSelection::PageSelection(Project &project)
     : m_project(project)
@@ -54,10 +54,7 @@ bool PageSelection::isChangeable(Column column, PageId page) const
     return m_project.siteType == SiteType::Business;
 }
 
-void PageSelection::setSiteType(SiteType type)
-{
-    m_project.siteType = type;
-}
+void PageSelection::setSiteType(SiteType type) { m_project.siteType = type; }
 
 void PageSelection::checkAll(Column column)
 {
@@ -71,15 +68,9 @@ void PageSelection::sortList()
     std::stable_sort(m_editPagesList.begin(), m_editPagesList.end(), Platform::caselessBefore);
 }
 
-void PageSelection::enterEditPages()
-{
-    m_curitem = "0";
-}
+void PageSelection::enterEditPages() { m_curitem = "0"; }
 
-void PageSelection::selectEntry(int position)
-{
-    m_curitem = std::to_string(position);
-}
+void PageSelection::selectEntry(int position) { m_curitem = std::to_string(position); }
 
 PageId PageSelection::selectedPage() const
 {
@@ -98,13 +89,13 @@ void PageSelection::resetForNew()
         SetPageTick(Column::Business, page, false);
     for (PageId page = 2; page <= PersonalPageCount; ++page)
         SetPageTick(Column::Personal, page, false);
-    m_editPagesList = {"Home"};
+    m_editPagesList = { "Home" };
 }
 
 void PageSelection::resetList()
 {
-    m_editPagesList = {"Home"};
+    m_editPagesList = { "Home" };
     m_curitem = "0";
 }
 
-} // namespace Corvanta
+} // namespace Model

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace Corvanta {
+namespace Model {
 
 enum class Column { Personal, Business };
 
@@ -60,4 +60,4 @@ private:
     std::string m_curitem = "0";
 };
 
-} // namespace Corvanta
+} // namespace Model

@@ -5,24 +5,38 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace Corvanta {
+namespace Model {
 
-const std::array<PageInfo, PageCount> PageCatalogue = {{
-    {1, "Home", "home.html", "home.gif", "1.dat", " = Home", "Editing Page - Home", "CheckBox18", "CheckBox4"},
-    {2, "Contact", "contact.html", "contact.gif", "2.dat", " = Contact", "Editing Page - Contact", "CheckBox19", "CheckBox5"},
-    {3, "About", "about.html", "about.gif", "3.dat", " = About", "Editing Page - About", "CheckBox20", "CheckBox6"},
-    {4, "Events", "events.html", "events.gif", "4.dat", " = Events", "Editing Page - Events", "CheckBox21", "CheckBox7"},
-    {5, "Downloads", "downloads.html", "downloads.gif", "5.dat", " = Downloads", "Editing Page - Downloads", "CheckBox22", "CheckBox8"},
-    {6, "FAQ", "faq.html", "faq.gif", "6.dat", " = FAQ", "Editing Page - FAQ", "CheckBox23", "CheckBox9"},
-    {7, "Links", "links.html", "links.gif", "7.dat", " = Links", "Editing Page - Links", "CheckBox24", "CheckBox10"},
-    {8, "Gallery", "gallery.html", "gallery.gif", "8.dat", " = Gallery", "Editing Page - Gallery", "CheckBox25", "CheckBox11"},
-    {9, "Portfolio", "portfolio.html", "portfolio.gif", "9.dat", " = Portfolio", "Editing Page - Portfolio", "CheckBox26", "CheckBox12"},
-    {10, "Products", "products.html", "products.gif", "10.dat", " = Products", "Editing Page - Products", nullptr, "CheckBox13"},
-    {11, "Services", "services.html", "services.gif", "11.dat", " = Services", "Editing Page - Services", nullptr, "CheckBox14"},
-    {12, "Press", "press.html", "press.gif", "12.dat", " = Press", "Editing Page - Press", nullptr, "CheckBox15"},
-    {13, "Support", "support.html", "support.gif", "13.dat", " = Support", "Editing Page - Support", nullptr, "CheckBox16"},
-    {14, "Jobs", "jobs.html", "jobs.gif", "14.dat", " = Jobs", "Editing Page - Jobs", nullptr, "CheckBox17"},
-}};
+const std::array<PageInfo, PageCount> PageCatalogue = { {
+    { 1, "Home", "home.html", "home.gif", "1.dat", " = Home", "Editing Page - Home", "CheckBox18",
+        "CheckBox4" },
+    { 2, "Contact", "contact.html", "contact.gif", "2.dat", " = Contact", "Editing Page - Contact",
+        "CheckBox19", "CheckBox5" },
+    { 3, "About", "about.html", "about.gif", "3.dat", " = About", "Editing Page - About",
+        "CheckBox20", "CheckBox6" },
+    { 4, "Events", "events.html", "events.gif", "4.dat", " = Events", "Editing Page - Events",
+        "CheckBox21", "CheckBox7" },
+    { 5, "Downloads", "downloads.html", "downloads.gif", "5.dat", " = Downloads",
+        "Editing Page - Downloads", "CheckBox22", "CheckBox8" },
+    { 6, "FAQ", "faq.html", "faq.gif", "6.dat", " = FAQ", "Editing Page - FAQ", "CheckBox23",
+        "CheckBox9" },
+    { 7, "Links", "links.html", "links.gif", "7.dat", " = Links", "Editing Page - Links",
+        "CheckBox24", "CheckBox10" },
+    { 8, "Gallery", "gallery.html", "gallery.gif", "8.dat", " = Gallery", "Editing Page - Gallery",
+        "CheckBox25", "CheckBox11" },
+    { 9, "Portfolio", "portfolio.html", "portfolio.gif", "9.dat", " = Portfolio",
+        "Editing Page - Portfolio", "CheckBox26", "CheckBox12" },
+    { 10, "Products", "products.html", "products.gif", "10.dat", " = Products",
+        "Editing Page - Products", nullptr, "CheckBox13" },
+    { 11, "Services", "services.html", "services.gif", "11.dat", " = Services",
+        "Editing Page - Services", nullptr, "CheckBox14" },
+    { 12, "Press", "press.html", "press.gif", "12.dat", " = Press", "Editing Page - Press", nullptr,
+        "CheckBox15" },
+    { 13, "Support", "support.html", "support.gif", "13.dat", " = Support",
+        "Editing Page - Support", nullptr, "CheckBox16" },
+    { 14, "Jobs", "jobs.html", "jobs.gif", "14.dat", " = Jobs", "Editing Page - Jobs", nullptr,
+        "CheckBox17" },
+} };
 
 const PageInfo &pageInfo(PageId page)
 {
@@ -50,7 +64,7 @@ const std::array<const char *, 6> FixedFontFamilies = {
 };
 
 namespace {
-template<std::size_t N>
+template <std::size_t N>
 std::array<std::string, N> numbered(std::initializer_list<const char *> keywords, int first)
 {
     std::array<std::string, N> entries;
@@ -63,16 +77,16 @@ std::array<std::string, N> numbered(std::initializer_list<const char *> keywords
 }
 } // namespace
 
-const std::array<std::string, 109> FontSizes = numbered<109>(
-    {"xx-small", "x-small", "small", "medium", "large", "x-large", "xx-large", "smaller", "larger"},
-    1);
-const std::array<const char *, 2> FontVariants = {"normal", "small-caps"};
-const std::array<const char *, 4> Decorations = {"None", "Underline", "Overline", "Line-Through"};
-const std::array<const char *, 9> ListStyles = {"none", "disc", "circle", "square", "decimal",
-                                                "lower-roman", "upper-roman", "lower-alpha",
-                                                "upper-alpha"};
-const std::array<const char *, 8> BorderStyles = {"solid", "double", "dotted", "dashed",
-                                                  "groove", "ridge", "inset", "outset"};
+const std::array<std::string, 109> FontSizes
+    = numbered<109>({ "xx-small", "x-small", "small", "medium", "large", "x-large", "xx-large",
+                        "smaller", "larger" },
+        1);
+const std::array<const char *, 2> FontVariants = { "normal", "small-caps" };
+const std::array<const char *, 4> Decorations = { "None", "Underline", "Overline", "Line-Through" };
+const std::array<const char *, 9> ListStyles = { "none", "disc", "circle", "square", "decimal",
+    "lower-roman", "upper-roman", "lower-alpha", "upper-alpha" };
+const std::array<const char *, 8> BorderStyles
+    = { "solid", "double", "dotted", "dashed", "groove", "ridge", "inset", "outset" };
 const std::array<std::string, 26> BorderSizes = numbered<26>({}, 0);
 
 } // namespace Lists
@@ -86,9 +100,9 @@ std::string FormatHtmlColor(std::uint8_t red, std::uint8_t green, std::uint8_t b
 
 ColorChoice colorChoice(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
-    return {FormatHtmlColor(red, green, blue),
-            static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) << 8
-                | static_cast<std::uint32_t>(blue) << 16};
+    return { FormatHtmlColor(red, green, blue),
+        static_cast<std::uint32_t>(red) | static_cast<std::uint32_t>(green) << 8
+            | static_cast<std::uint32_t>(blue) << 16 };
 }
 
 std::vector<std::string> FontFamilyList(const std::vector<std::string> &installedFamilies)
@@ -98,8 +112,7 @@ std::vector<std::string> FontFamilyList(const std::vector<std::string> &installe
     std::sort(installed.begin(), installed.end(), Platform::caselessBefore);
     installed.erase(std::unique(installed.begin(), installed.end()), installed.end());
 
-    std::vector<std::string> list(Lists::FixedFontFamilies.begin(),
-                                  Lists::FixedFontFamilies.end());
+    std::vector<std::string> list(Lists::FixedFontFamilies.begin(), Lists::FixedFontFamilies.end());
     list.insert(list.end(), installed.begin(), installed.end());
     return list;
 }
@@ -146,4 +159,4 @@ std::string choiceText(const Choice &choice, std::span<const char *const> list)
     return choice && *choice < list.size() ? std::string(list[*choice]) : std::string();
 }
 
-} // namespace Corvanta
+} // namespace Model

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace Corvanta {
+namespace Model {
 
 /// The one document the program edits: site information, style options, which of the
 /// fourteen standard pages the site has, and every page's HTML body. Texts are Windows-1252.
@@ -77,7 +77,7 @@ std::vector<std::string> FontFamilyList(const std::vector<std::string> &installe
 struct ChoiceLists
 {
     std::vector<std::string> templates; ///< the template catalogue
-    std::vector<std::string> fonts;     ///< FontFamilyList
+    std::vector<std::string> fonts; ///< FontFamilyList
 };
 
 struct Project
@@ -132,4 +132,4 @@ bool pageIncluded(const Project &project, PageId page);
 std::string choiceText(const Choice &choice, std::span<const std::string> list);
 std::string choiceText(const Choice &choice, std::span<const char *const> list);
 
-} // namespace Corvanta
+} // namespace Model

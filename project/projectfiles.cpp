@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace Corvanta {
+namespace Model {
 namespace {
 
 // Where each field of the project file lives. Multi-byte numbers are little-endian.
@@ -304,4 +304,4 @@ void ReadProjectFiles(
     }
 }
 
-} // namespace Corvanta
+} // namespace Model

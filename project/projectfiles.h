@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace Corvanta {
+namespace Model {
 
 /// A saved project is the project file (one fixed-size record holding every field but the
 /// page bodies) and the fourteen page content files "1.dat" to "14.dat" beside it.
@@ -19,8 +19,8 @@ std::string encodeProjectRecord(const Project &project);
 
 /// Applies a record (at least ProjectRecordSize bytes) to the selection's project, field by
 /// field in the file's order; ticks go through SetPageTick so the Edit Pages list follows.
-void applyProjectRecord(std::string_view record, PageSelection &selection,
-                        const ChoiceLists &lists);
+void applyProjectRecord(
+    std::string_view record, PageSelection &selection, const ChoiceLists &lists);
 
 /// Whether a record's font family lies past the six fixed font stacks, so that reading it
 /// needs the installed families.
@@ -32,15 +32,15 @@ void WriteProjectFiles(const Project &project, const std::string &projectFilePat
 
 /// Reads the project file (read only) and applies it; the page bodies are left alone.
 /// Throws FileError, and then nothing has changed.
-void ReadProjectRecord(const std::string &projectFilePath, PageSelection &selection,
-                       const ChoiceLists &lists);
+void ReadProjectRecord(
+    const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists);
 
 /// The page content file of a page: "N.dat" in the project file's directory.
 std::string pageContentPath(const std::string &projectFilePath, PageId page);
 
 /// Reads the project file (read only) and applies it, then replaces the page bodies from
 /// 1.dat to 14.dat in order. Throws FileError at the first failure; what was applied stays.
-void ReadProjectFiles(const std::string &projectFilePath, PageSelection &selection,
-                      const ChoiceLists &lists);
+void ReadProjectFiles(
+    const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists);
 
-} // namespace Corvanta
+} // namespace Model

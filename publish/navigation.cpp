@@ -23,28 +23,28 @@ void CreateNavigationScripts(const std::string &websiteDir, bool addTextNavigati
         File(websiteDir + "/" + TextNavigationScript, File::Mode::CreateTruncate).close();
 }
 
-std::string mainNavigationEntry(const std::string &templateName, Corvanta::PageId page)
+std::string mainNavigationEntry(const std::string &templateName, Model::PageId page)
 {
-    const Corvanta::PageInfo &info = Corvanta::pageInfo(page);
+    const Model::PageInfo &info = Model::pageInfo(page);
     return std::string("document.write(\"<a href=\\\"") + info.pageFile + "\\\"><img src=\\\""
         + templateName + info.pictureSuffix + "\\\" border=\\\"0\\\" alt=\\\"" + info.caption
         + "\\\"></a><br>\");";
 }
 
-std::string textNavigationEntry(Corvanta::PageId page)
+std::string textNavigationEntry(Model::PageId page)
 {
-    const Corvanta::PageInfo &info = Corvanta::pageInfo(page);
+    const Model::PageInfo &info = Model::pageInfo(page);
     return std::string("document.write(\"<font style=\\\"font-size:11px\\\"><a href=\\\"")
         + info.pageFile + "\\\">" + info.caption + "</a> :: </font>\");";
 }
 
-void AppendMainNavigationEntry(const std::string &websiteDir, const std::string &templateName,
-                               Corvanta::PageId page)
+void AppendMainNavigationEntry(
+    const std::string &websiteDir, const std::string &templateName, Model::PageId page)
 {
     appendLine(websiteDir + "/" + MainNavigationScript, mainNavigationEntry(templateName, page));
 }
 
-void AppendTextNavigationEntry(const std::string &websiteDir, Corvanta::PageId page)
+void AppendTextNavigationEntry(const std::string &websiteDir, Model::PageId page)
 {
     appendLine(websiteDir + "/" + TextNavigationScript, textNavigationEntry(page));
 }

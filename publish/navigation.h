@@ -18,14 +18,14 @@ inline constexpr const char *TextNavigationScript = "bottomnav.js";
 void CreateNavigationScripts(const std::string &websiteDir, bool addTextNavigation);
 
 /// The picture link line of a page, without its line end.
-std::string mainNavigationEntry(const std::string &templateName, Corvanta::PageId page);
+std::string mainNavigationEntry(const std::string &templateName, Model::PageId page);
 /// The text link line of a page, without its line end.
-std::string textNavigationEntry(Corvanta::PageId page);
+std::string textNavigationEntry(Model::PageId page);
 
 /// Appends the page's picture link to "mainnav.js", which must exist ("File not found").
-void AppendMainNavigationEntry(const std::string &websiteDir, const std::string &templateName,
-                               Corvanta::PageId page);
+void AppendMainNavigationEntry(
+    const std::string &websiteDir, const std::string &templateName, Model::PageId page);
 /// Appends the page's text link to "bottomnav.js", which must exist ("File not found").
-void AppendTextNavigationEntry(const std::string &websiteDir, Corvanta::PageId page);
+void AppendTextNavigationEntry(const std::string &websiteDir, Model::PageId page);
 
 } // namespace Publish

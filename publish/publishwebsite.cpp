@@ -32,25 +32,24 @@ bool isDirectoryChosen(const std::string &publishDirectory)
     return last.base() - first >= 3 || *first == '/';
 }
 
-void CopyLogo(const std::string &logoPath, const std::string &websiteDir,
-              Platform::Dialogs &dialogs)
+void CopyLogo(
+    const std::string &logoPath, const std::string &websiteDir, Platform::Dialogs &dialogs)
 {
     if (logoPath.size() <= 2)
         return;
     if (Platform::isReadOnly(logoPath)) {
-        dialogs.notify({Platform::ApplicationTitle,
-                        "The attributes on your logo images was set to READONLY. In order to copy "
-                        "this file, Corvanta has set the attributes to ARCHIVE.",
-                        MessageIcon::Information, MessageButtons::Ok});
+        dialogs.notify({ Platform::ApplicationTitle,
+            "The attributes on your logo images was set to READONLY. In order to copy "
+            "this file, Corvanta has set the attributes to ARCHIVE.",
+            MessageIcon::Information, MessageButtons::Ok });
         Platform::clearReadOnly(logoPath);
     }
     CopyFileContents(logoPath, websiteDir + "/" + Platform::fileNameOf(logoPath));
 }
 
-PublishOutcome PublishWebsite(const Corvanta::Project &project,
-                              const Corvanta::ChoiceLists &lists, const std::string &homeDir,
-                              const std::string &publishDirectory, Platform::Dialogs &dialogs,
-                              const PublishProgress &progress, const PageBodyFiles *bodyFiles)
+PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
+    const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
+    const PublishProgress &progress, const PageBodyFiles *bodyFiles)
 {
     const auto report = [&](int percent, const char *status) {
         if (progress)
@@ -58,8 +57,9 @@ PublishOutcome PublishWebsite(const Corvanta::Project &project,
     };
 
     if (!isDirectoryChosen(publishDirectory)) {
-        dialogs.notify({Platform::ApplicationTitle, "Please specify a directory before continuing.",
-                        MessageIcon::Error, MessageButtons::Ok});
+        dialogs.notify(
+            { Platform::ApplicationTitle, "Please specify a directory before continuing.",
+                MessageIcon::Error, MessageButtons::Ok });
         return PublishOutcome::NoDirectory;
     }
 
@@ -67,18 +67,18 @@ PublishOutcome PublishWebsite(const Corvanta::Project &project,
     const std::string websiteDir = websiteDirectoryOf(publishDirectory);
     // Only a new directory is published into, so no file of an earlier run is mixed in.
     if (Platform::makeDirectory(websiteDir) != 0) {
-        dialogs.notify({"Error",
-                        "Cannot create directory.\nPossible cause: the directory WEBSITE may "
-                        "already exist in the specified directory.",
-                        MessageIcon::Error, MessageButtons::Ok});
+        dialogs.notify({ "Error",
+            "Cannot create directory.\nPossible cause: the directory WEBSITE may "
+            "already exist in the specified directory.",
+            MessageIcon::Error, MessageButtons::Ok });
         return PublishOutcome::DirectoryNotCreated;
     }
     CreateNavigationScripts(websiteDir, project.addTextNavigation);
 
     report(6, PublishStatus::CreatingPages);
     CopiedPictures copied;
-    for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue) {
-        if (Corvanta::pageIncluded(project, page.id))
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
+        if (Model::pageIncluded(project, page.id))
             RenderPage(project, lists, page.id, homeDir, websiteDir, &copied, bodyFiles);
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
@@ -91,11 +91,11 @@ PublishOutcome PublishWebsite(const Corvanta::Project &project,
 
     report(96, PublishStatus::CreatingStylesheets);
     report(100, PublishStatus::Completed);
-    dialogs.notify({Platform::ApplicationTitle,
-                    "Very Important!\nYou must move all images, audio and swf files specified in "
-                    "the Edit Pages screen to the directoy specified above in order for it to "
-                    "work.",
-                    MessageIcon::None, MessageButtons::Ok});
+    dialogs.notify({ Platform::ApplicationTitle,
+        "Very Important!\nYou must move all images, audio and swf files specified in "
+        "the Edit Pages screen to the directoy specified above in order for it to "
+        "work.",
+        MessageIcon::None, MessageButtons::Ok });
     return PublishOutcome::Completed;
 }
 

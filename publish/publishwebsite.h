@@ -11,9 +11,9 @@ namespace Publish {
 
 /// How a publish run ended. File errors are not outcomes: they are thrown as FileError.
 enum class PublishOutcome {
-    NoDirectory,         ///< no directory chosen; the window stays open
+    NoDirectory, ///< no directory chosen; the window stays open
     DirectoryNotCreated, ///< "website" could not be made (usually it exists); the window closes
-    Completed            ///< the whole site was written
+    Completed ///< the whole site was written
 };
 
 /// Called at each step of a run with the progress (0 to 100) and the status text to show.
@@ -38,18 +38,16 @@ bool isDirectoryChosen(const std::string &publishDirectory);
 /// Copies the logo picture next to the pages under its own file name. A logo path of two
 /// characters or fewer means no logo. A write-protected logo is made writable first, and the
 /// user is told so. Throws FileError.
-void CopyLogo(const std::string &logoPath, const std::string &websiteDir,
-              Platform::Dialogs &dialogs);
+void CopyLogo(
+    const std::string &logoPath, const std::string &websiteDir, Platform::Dialogs &dialogs);
 
 /// Publishes the project into a new "website" directory inside `publishDirectory`: the
 /// navigation scripts, every included page with its pictures, the logo and the stylesheet,
 /// then reminds the user to copy the media that page bodies refer to. Templates are read
 /// from "<homeDir>/templates". Throws FileError at the first file that fails; what was
 /// written stays. With `bodyFiles` the page bodies are copied from those files.
-PublishOutcome PublishWebsite(const Corvanta::Project &project,
-                              const Corvanta::ChoiceLists &lists, const std::string &homeDir,
-                              const std::string &publishDirectory, Platform::Dialogs &dialogs,
-                              const PublishProgress &progress,
-                              const PageBodyFiles *bodyFiles = nullptr);
+PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
+    const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
+    const PublishProgress &progress, const PageBodyFiles *bodyFiles = nullptr);
 
 } // namespace Publish

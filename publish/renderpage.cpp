@@ -15,8 +15,8 @@
 namespace Publish {
 namespace {
 
-using Corvanta::PageInfo;
-using Corvanta::Project;
+using Model::PageInfo;
+using Model::Project;
 
 enum class Placeholder {
     None,
@@ -34,20 +34,20 @@ enum class Placeholder {
     ImageBlock
 };
 
-constexpr std::array<std::pair<std::string_view, Placeholder>, 12> Placeholders = {{
-    {"<!--$TITLE$-->", Placeholder::Title},
-    {"<!--$DESCRIPTION$-->", Placeholder::Description},
-    {"<!--$KEYWORDS$-->", Placeholder::Keywords},
-    {"<!--$COPYRIGHT$-->", Placeholder::Copyright},
-    {"<!--$LOGO$-->", Placeholder::Logo},
-    {"<!--$SLOGAN$-->", Placeholder::Slogan},
-    {"<!--$COPYBOTTOM$-->", Placeholder::CopyBottom},
-    {"<!--$MADE$-->", Placeholder::Made},
-    {"<!--$CONTENT$-->", Placeholder::Content},
-    {"<!--$TEXTNAV$-->", Placeholder::TextNav},
-    {"<!--$NAV$-->", Placeholder::Nav},
-    {"<!--$IMG$-->", Placeholder::ImageBlock},
-}};
+constexpr std::array<std::pair<std::string_view, Placeholder>, 12> Placeholders = { {
+    { "<!--$TITLE$-->", Placeholder::Title },
+    { "<!--$DESCRIPTION$-->", Placeholder::Description },
+    { "<!--$KEYWORDS$-->", Placeholder::Keywords },
+    { "<!--$COPYRIGHT$-->", Placeholder::Copyright },
+    { "<!--$LOGO$-->", Placeholder::Logo },
+    { "<!--$SLOGAN$-->", Placeholder::Slogan },
+    { "<!--$COPYBOTTOM$-->", Placeholder::CopyBottom },
+    { "<!--$MADE$-->", Placeholder::Made },
+    { "<!--$CONTENT$-->", Placeholder::Content },
+    { "<!--$TEXTNAV$-->", Placeholder::TextNav },
+    { "<!--$NAV$-->", Placeholder::Nav },
+    { "<!--$IMG$-->", Placeholder::ImageBlock },
+} };
 
 constexpr std::string_view ImageBlockEnd = "<!--$ENDIMG$-->";
 constexpr std::size_t PictureNameLength = 200;
@@ -104,7 +104,7 @@ bool isRewrittenDuringRun(std::string_view name)
 {
     if (name == MainNavigationScript || name == TextNavigationScript)
         return true;
-    for (const PageInfo &page : Corvanta::PageCatalogue) {
+    for (const PageInfo &page : Model::PageCatalogue) {
         if (name == page.pageFile)
             return true;
     }
@@ -115,16 +115,15 @@ class PageWriter
 {
 public:
     PageWriter(const Project &project, const PageInfo &page, const std::string &templateName,
-               const std::string &websiteDir, Platform::BufferedWriter &out,
-               const Platform::File *bodyFile)
+        const std::string &websiteDir, Platform::BufferedWriter &out,
+        const Platform::File *bodyFile)
         : m_project(project)
         , m_page(page)
         , m_templateName(templateName)
         , m_websiteDir(websiteDir)
         , m_out(out)
         , m_bodyFile(bodyFile)
-    {
-    }
+    { }
 
     /// Writes the replacement of a placeholder line; false when its condition does not hold
     /// and the line is to be copied as it stands.
@@ -132,37 +131,37 @@ public:
     {
         switch (placeholder) {
         case Placeholder::Title:
-            line({m_project.siteTitle, " = ", m_page.caption});
+            line({ m_project.siteTitle, " = ", m_page.caption });
             return true;
         case Placeholder::Description:
-            line({"<meta name=\"description\" content=\"", m_project.siteDescription, "\">"});
+            line({ "<meta name=\"description\" content=\"", m_project.siteDescription, "\">" });
             return true;
         case Placeholder::Keywords:
-            line({"<meta name=\"keywords\" content=\"", m_project.siteKeywords, "\">"});
+            line({ "<meta name=\"keywords\" content=\"", m_project.siteKeywords, "\">" });
             return true;
         case Placeholder::Copyright:
-            line({"<meta name=\"copyright\" content=\"", m_project.copyrightYears, "\">"});
+            line({ "<meta name=\"copyright\" content=\"", m_project.copyrightYears, "\">" });
             return true;
         case Placeholder::Logo:
             if (m_project.logoPath.empty())
                 return false;
-            line({"<img src=\"", Platform::fileNameOf(m_project.logoPath),
-                  "\" border=\"0\" alt=\"Logo\">"});
+            line({ "<img src=\"", Platform::fileNameOf(m_project.logoPath),
+                "\" border=\"0\" alt=\"Logo\">" });
             return true;
         case Placeholder::Slogan:
-            line({"<i>", m_project.slogan, "</i>"});
+            line({ "<i>", m_project.slogan, "</i>" });
             return true;
         case Placeholder::CopyBottom:
             if (!m_project.addCopyrightFooter)
                 return false;
-            line({"<font style=\"font-size:10px; font-family:verdana,arial\">&copy; ",
-                  m_project.copyrightYears, " by ", m_project.siteTitle,
-                  ".<br>All rights reserved.</font><br>"});
+            line({ "<font style=\"font-size:10px; font-family:verdana,arial\">&copy; ",
+                m_project.copyrightYears, " by ", m_project.siteTitle,
+                ".<br>All rights reserved.</font><br>" });
             return true;
         case Placeholder::Made:
             if (!m_project.addMadeWithLink)
                 return false;
-            line({madeWithLine()});
+            line({ madeWithLine() });
             return true;
         case Placeholder::Content:
             // The body goes straight from the project, or from its content file, to the page,
@@ -171,17 +170,17 @@ public:
                 m_out.writeContentsOf(*m_bodyFile);
                 m_out.write("\r\n");
             } else {
-                line({m_project.pageBody.at(static_cast<std::size_t>(m_page.id - 1))});
+                line({ m_project.pageBody.at(static_cast<std::size_t>(m_page.id - 1)) });
             }
             return true;
         case Placeholder::TextNav:
             if (!m_project.addTextNavigation)
                 return false;
-            line({"<script type=\"text/javascript\" src=\"bottomnav.js\"></script>"});
+            line({ "<script type=\"text/javascript\" src=\"bottomnav.js\"></script>" });
             AppendTextNavigationEntry(m_websiteDir, m_page.id);
             return true;
         case Placeholder::Nav:
-            line({"<script type=\"text/javascript\" src=\"mainnav.js\"></script>"});
+            line({ "<script type=\"text/javascript\" src=\"mainnav.js\"></script>" });
             AppendMainNavigationEntry(m_websiteDir, m_templateName, m_page.id);
             return true;
         case Placeholder::None:
@@ -221,13 +220,13 @@ std::string madeWithLine()
         + Platform::Maker::WebSite + "\">Click here for a free download.</a></font>";
 }
 
-void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
-                Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir,
-                CopiedPictures *copied, const PageBodyFiles *bodyFiles)
+void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::PageId page,
+    const std::string &homeDir, const std::string &websiteDir, CopiedPictures *copied,
+    const PageBodyFiles *bodyFiles)
 {
     using Platform::File;
-    const PageInfo &info = Corvanta::pageInfo(page);
-    const std::string templateName = Corvanta::choiceText(project.templateName, lists.templates);
+    const PageInfo &info = Model::pageInfo(page);
+    const std::string templateName = Model::choiceText(project.templateName, lists.templates);
     const std::string templatesDir = homeDir + "/templates";
 
     // The template is read before the page file is created, so a missing template leaves
@@ -260,10 +259,10 @@ void RenderPage(const Project &project, const Corvanta::ChoiceLists &lists,
     for (std::string_view picture : pictures) {
         if (!isPlainFileName(picture)) {
             throw Platform::FileError("The template \"" + templateName + "\" names the picture \""
-                                      + shownName(picture)
-                                      + "\", which is not a plain file name. No picture was "
-                                        "copied for "
-                                      + info.pageFile);
+                + shownName(picture)
+                + "\", which is not a plain file name. No picture was "
+                  "copied for "
+                + info.pageFile);
         }
     }
 

@@ -28,7 +28,7 @@ struct CopiedPictures
 /// The open page content files of a saved project. A run given these copies each body from
 /// its file into the page instead of from the project's texts, so a site of large pages is
 /// published without holding the bodies in memory.
-using PageBodyFiles = std::array<std::optional<Platform::File>, Corvanta::PageCount>;
+using PageBodyFiles = std::array<std::optional<Platform::File>, Model::PageCount>;
 
 /// Writes one page of the site into `websiteDir` from the project's template, replacing each
 /// whole placeholder line with the project's value and appending the page's navigation
@@ -37,8 +37,8 @@ using PageBodyFiles = std::array<std::optional<Platform::File>, Corvanta::PageCo
 /// reach outside the templates or website directory ("/" in it, "." or "..") ends the page
 /// before any picture is copied. With `copied`, listed pictures already copied earlier in
 /// the run are left as they are. Throws FileError; what was written stays.
-void RenderPage(const Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
-                Corvanta::PageId page, const std::string &homeDir, const std::string &websiteDir,
-                CopiedPictures *copied = nullptr, const PageBodyFiles *bodyFiles = nullptr);
+void RenderPage(const Model::Project &project, const Model::ChoiceLists &lists, Model::PageId page,
+    const std::string &homeDir, const std::string &websiteDir, CopiedPictures *copied = nullptr,
+    const PageBodyFiles *bodyFiles = nullptr);
 
 } // namespace Publish

@@ -8,11 +8,11 @@
 namespace Publish {
 namespace {
 
-using Corvanta::choiceText;
-namespace Lists = Corvanta::Lists;
+using Model::choiceText;
+namespace Lists = Model::Lists;
 
 void block(Platform::BufferedWriter &out, const std::string &opening,
-           std::initializer_list<std::string> properties)
+    std::initializer_list<std::string> properties)
 {
     out.writeLine(opening);
     for (const std::string &property : properties)
@@ -25,13 +25,13 @@ void block(Platform::BufferedWriter &out, const std::string &opening,
 std::string cssFontSize(const std::string &fontSize)
 {
     const bool number = !fontSize.empty()
-        && std::all_of(fontSize.begin(), fontSize.end(),
-                       [](unsigned char c) { return std::isdigit(c) != 0; });
+        && std::all_of(
+            fontSize.begin(), fontSize.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
     return number ? fontSize + "px" : fontSize;
 }
 
-void WriteStylesheet(const Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
-                     const std::string &websiteDir)
+void WriteStylesheet(
+    const Model::Project &project, const Model::ChoiceLists &lists, const std::string &websiteDir)
 {
     using Platform::File;
     File file(websiteDir + "/" + StylesheetFile, File::Mode::CreateTruncate);
@@ -43,20 +43,20 @@ void WriteStylesheet(const Corvanta::Project &project, const Corvanta::ChoiceLis
 
     const auto textBlock = [&](const std::string &opening) {
         block(out, opening,
-              {"font-family : " + family + ";", "font-size : " + size + ";",
-               "color : " + project.fontColor.text + ";", "font-variant : " + variant + ";"});
+            { "font-family : " + family + ";", "font-size : " + size + ";",
+                "color : " + project.fontColor.text + ";", "font-variant : " + variant + ";" });
     };
-    const auto linkBlock = [&](const std::string &opening, const Corvanta::ColorChoice &color,
-                               const Corvanta::Choice &decoration) {
+    const auto linkBlock = [&](const std::string &opening, const Model::ColorChoice &color,
+                               const Model::Choice &decoration) {
         block(out, opening,
-              {"color : " + color.text + ";",
-               "text-decoration : " + choiceText(decoration, Lists::Decorations) + ";",
-               "font-family : " + family + ";", "font-size : " + size + ";"});
+            { "color : " + color.text + ";",
+                "text-decoration : " + choiceText(decoration, Lists::Decorations) + ";",
+                "font-family : " + family + ";", "font-size : " + size + ";" });
     };
     const auto listBlock = [&](const std::string &opening) {
         block(out, opening,
-              {"list-style-type : " + choiceText(project.listStyleType, Lists::ListStyles) + ";",
-               "font-family: " + family + ";", "font-size: " + size + ";"});
+            { "list-style-type : " + choiceText(project.listStyleType, Lists::ListStyles) + ";",
+                "font-family: " + family + ";", "font-size: " + size + ";" });
     };
 
     textBlock("BODY {");
@@ -78,9 +78,9 @@ void WriteStylesheet(const Corvanta::Project &project, const Corvanta::ChoiceLis
     listBlock("LI {");
     out.writeLine("");
     block(out, "IMG{ ",
-          {"border-style: " + choiceText(project.imageBorderStyle, Lists::BorderStyles) + ";",
-           "border-width: " + choiceText(project.imageBorderWidth, Lists::BorderSizes) + "px;",
-           "border-color: " + project.imageBorderColor.text + ";"});
+        { "border-style: " + choiceText(project.imageBorderStyle, Lists::BorderStyles) + ";",
+            "border-width: " + choiceText(project.imageBorderWidth, Lists::BorderSizes) + "px;",
+            "border-color: " + project.imageBorderColor.text + ";" });
     out.flush();
     file.close();
 }

@@ -14,7 +14,7 @@ std::string cssFontSize(const std::string &fontSize);
 
 /// Writes "styles.css" into `websiteDir`: the site's text, link, list and picture styles in
 /// ten rule blocks. Throws FileError; a partly written file stays.
-void WriteStylesheet(const Corvanta::Project &project, const Corvanta::ChoiceLists &lists,
-                     const std::string &websiteDir);
+void WriteStylesheet(
+    const Model::Project &project, const Model::ChoiceLists &lists, const std::string &websiteDir);
 
 } // namespace Publish

@@ -14,8 +14,7 @@ public:
     explicit BenchDialogs(std::deque<std::string> answers = {}, std::string file = {})
         : m_answers(std::move(answers))
         , m_file(std::move(file))
-    {
-    }
+    { }
     bool confirm(const Platform::Message &) override { return true; }
     void notify(const Platform::Message &) override { }
     std::string askText(const std::string &, const std::string &) override

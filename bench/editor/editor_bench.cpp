@@ -33,7 +33,7 @@ void largestTable(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         MemoryText page = original;
-        BenchDialogs answers({"10000", "1"});
+        BenchDialogs answers({ "10000", "1" });
         state.ResumeTiming();
         runTool(ToolId::InsertTable, page, answers);
         benchmark::DoNotOptimize(page.text().data());
@@ -45,7 +45,7 @@ void sameLinesInOnePiece(benchmark::State &state)
 {
     const MemoryText original = pageOf(static_cast<int>(state.range(0)));
     MemoryText table;
-    BenchDialogs answers({"10000", "1"});
+    BenchDialogs answers({ "10000", "1" });
     runTool(ToolId::InsertTable, table, answers);
     const std::string block = table.text();
     for (auto _ : state) {
@@ -61,7 +61,7 @@ void sameLinesInOnePiece(benchmark::State &state)
 void largestList(benchmark::State &state)
 {
     const MemoryText original = pageOf(static_cast<int>(state.range(0)));
-    std::deque<std::string> typed {std::to_string(MaxListItems)};
+    std::deque<std::string> typed { std::to_string(MaxListItems) };
     typed.resize(MaxListItems + 1, "An item of the list");
     for (auto _ : state) {
         state.PauseTiming();

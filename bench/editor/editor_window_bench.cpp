@@ -3,11 +3,11 @@
 // 5 MB page bodies opened, typed in and scrolled. Every step includes the painting it causes.
 
 #include "app/editorpublishlinks.h"
-#include "app/tform1.h"
+#include "app/mainwindow.h"
 #include "editor/markuptools.h"
 #include "editor/memorytext.h"
+#include "editor/pageeditor.h"
 #include "editor/pagetext.h"
-#include "editor/tform4.h"
 #include "project/projectfiles.h"
 
 #include <QApplication>
@@ -67,7 +67,7 @@ struct ShownEditor
     Editor::PageText &page() { return *editor.pageControl(1); }
 
     BenchDialogs dialogs;
-    TForm4 editor;
+    Editor::PageEditor editor;
     std::string body;
 };
 
@@ -109,12 +109,12 @@ struct LargeProject
     {
         char pattern[] = "/tmp/corvanta-bench-XXXXXX";
         directory = ::mkdtemp(pattern);
-        Corvanta::ChoiceLists lists;
-        Corvanta::Project project = Corvanta::DefaultProject(lists);
+        Model::ChoiceLists lists;
+        Model::Project project = Model::DefaultProject(lists);
         const std::string body = bodyOfSize(5 << 20);
         for (std::string &page : project.pageBody)
             page = body;
-        Corvanta::WriteProjectFiles(project, file());
+        Model::WriteProjectFiles(project, file());
     }
     ~LargeProject() { std::filesystem::remove_all(directory); }
     std::string file() const { return directory + "/large.cvp"; }
@@ -127,17 +127,17 @@ struct Program
 {
     explicit Program(const std::string &projectFile)
         : dialogs({}, projectFile)
-        , form1(dialogs, "/nonexistent")
-        , form4(dialogs, "/nonexistent")
+        , mainWindow(dialogs, "/nonexistent")
+        , pageEditor(dialogs, "/nonexistent")
     {
         App::CompanionWindows windows;
-        windows.pageEditor = App::pageEditorLink(form4);
-        form1.setCompanionWindows(std::move(windows));
+        windows.pageEditor = App::pageEditorLink(pageEditor);
+        mainWindow.setCompanionWindows(std::move(windows));
     }
 
     BenchDialogs dialogs;
-    App::TForm1 form1;
-    TForm4 form4;
+    App::MainWindow mainWindow;
+    Editor::PageEditor pageEditor;
 };
 
 // Open Project: the project file, then 70 MB of bodies into the editor's fourteen texts.
@@ -148,10 +148,10 @@ void openProjectWith5MBBodies(benchmark::State &state)
         state.PauseTiming();
         auto program = std::make_unique<Program>(large.file());
         state.ResumeTiming();
-        program->form1.OpenProject1Click();
+        program->mainWindow.openProject();
         QApplication::processEvents();
         state.PauseTiming();
-        if (program->form4.pageText(14).size() < (5u << 20))
+        if (program->pageEditor.pageText(14).size() < (5u << 20))
             state.SkipWithError("the bodies did not arrive in the editor");
         program.reset();
         state.ResumeTiming();
@@ -164,14 +164,14 @@ struct LargeTextShown
     LargeTextShown()
         : program(large.file())
     {
-        program.form1.OpenProject1Click();
-        program.form4.selectPage(1);
-        program.form4.show();
-        program.form4.activateWindow();
+        program.mainWindow.openProject();
+        program.pageEditor.selectPage(1);
+        program.pageEditor.show();
+        program.pageEditor.activateWindow();
         QApplication::processEvents();
         page().PlaceCaret(page().document()->blockCount() / 2, 10);
     }
-    Editor::PageText &page() { return *program.form4.pageControl(1); }
+    Editor::PageText &page() { return *program.pageEditor.pageControl(1); }
 
     LargeProject large;
     Program program;

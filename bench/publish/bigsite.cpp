@@ -28,11 +28,10 @@ void writeFile(const std::string &path, const std::string &bytes)
 
 std::string templateText()
 {
-    const char *head[] = {"<html>", "<head>", "<meta charset=\"windows-1252\">", "<title>",
-                          "<!--$TITLE$-->", "</title>", "<!--$DESCRIPTION$-->",
-                          "<!--$KEYWORDS$-->", "<!--$COPYRIGHT$-->",
-                          "<link rel=\"stylesheet\" href=\"styles.css\">", "</head>", "<body>",
-                          "<!--$LOGO$-->", "<!--$SLOGAN$-->", "<!--$NAV$-->", "<!--$IMG$-->"};
+    const char *head[] = { "<html>", "<head>", "<meta charset=\"windows-1252\">", "<title>",
+        "<!--$TITLE$-->", "</title>", "<!--$DESCRIPTION$-->", "<!--$KEYWORDS$-->",
+        "<!--$COPYRIGHT$-->", "<link rel=\"stylesheet\" href=\"styles.css\">", "</head>", "<body>",
+        "<!--$LOGO$-->", "<!--$SLOGAN$-->", "<!--$NAV$-->", "<!--$IMG$-->" };
     std::string text;
     int lines = 0;
     const auto line = [&](const std::string &content) {
@@ -44,13 +43,12 @@ std::string templateText()
     for (int picture = 1; picture <= PictureCount; ++picture)
         line("picture" + std::to_string(picture) + ".gif");
     line("<!--$ENDIMG$-->");
-    const char *tail[] = {"<!--$CONTENT$-->", "<!--$TEXTNAV$-->", "<!--$COPYBOTTOM$-->",
-                          "<!--$MADE$-->", "</body>", "</html>"};
+    const char *tail[] = { "<!--$CONTENT$-->", "<!--$TEXTNAV$-->", "<!--$COPYBOTTOM$-->",
+        "<!--$MADE$-->", "</body>", "</html>" };
     const int filler = TemplateLines - lines - static_cast<int>(std::size(tail));
     for (int i = 0; i < filler; ++i) {
-        line("    <div class=\"decoration\" id=\"d" + std::to_string(i)
-             + "\"><img src=\"picture" + std::to_string(i % PictureCount + 1)
-             + ".gif\" alt=\"\"></div>");
+        line("    <div class=\"decoration\" id=\"d" + std::to_string(i) + "\"><img src=\"picture"
+            + std::to_string(i % PictureCount + 1) + ".gif\" alt=\"\"></div>");
     }
     for (const char *content : tail)
         line(content);
@@ -66,11 +64,11 @@ void writeTemplates(const std::string &homeDir)
     writeFile(templates + "/" + TemplateName + ".t", templateText());
     for (int picture = 1; picture <= PictureCount; ++picture) {
         writeFile(templates + "/picture" + std::to_string(picture) + ".gif",
-                  pictureBytes(20 * 1024, picture));
+            pictureBytes(20 * 1024, picture));
     }
-    for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue) {
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
         writeFile(templates + "/" + TemplateName + page.pictureSuffix,
-                  pictureBytes(3 * 1024, 100 + page.id));
+            pictureBytes(3 * 1024, 100 + page.id));
     }
 }
 
@@ -86,9 +84,9 @@ std::string body(int page)
     return text;
 }
 
-Corvanta::Project project(const Corvanta::ChoiceLists &lists, const std::string &logoPath)
+Model::Project project(const Model::ChoiceLists &lists, const std::string &logoPath)
 {
-    Corvanta::Project project = Corvanta::DefaultProject(lists);
+    Model::Project project = Model::DefaultProject(lists);
     project.siteTitle = "A Big Site";
     project.siteDescription = "Everything about everything";
     project.siteKeywords = "big, site, benchmark";
@@ -99,14 +97,11 @@ Corvanta::Project project(const Corvanta::ChoiceLists &lists, const std::string 
     project.addCopyrightFooter = true;
     project.personalPages.fill(true);
     project.businessPages.fill(true);
-    for (int page = 1; page <= Corvanta::PageCount; ++page)
+    for (int page = 1; page <= Model::PageCount; ++page)
         project.pageBody[static_cast<std::size_t>(page - 1)] = body(page);
     return project;
 }
 
-void writeLogo(const std::string &path)
-{
-    writeFile(path, pictureBytes(12 * 1024, 999));
-}
+void writeLogo(const std::string &path) { writeFile(path, pictureBytes(12 * 1024, 999)); }
 
 } // namespace Bench::BigSite

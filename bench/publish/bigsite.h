@@ -22,7 +22,7 @@ void writeTemplates(const std::string &homeDir);
 std::string body(int page);
 
 /// The project: every page ticked, every body filled, a logo, text navigation, footer.
-Corvanta::Project project(const Corvanta::ChoiceLists &lists, const std::string &logoPath);
+Model::Project project(const Model::ChoiceLists &lists, const std::string &logoPath);
 
 /// Writes a small picture standing in for the logo.
 void writeLogo(const std::string &path);

@@ -20,9 +20,9 @@ int main(int argc, char **argv)
         Bench::BigSite::writeTemplates(home);
         const std::string logo = Platform::siblingPath(projectFile, "logo.gif");
         Bench::BigSite::writeLogo(logo);
-        const Corvanta::ChoiceLists lists {{Bench::BigSite::TemplateName},
-                                           Corvanta::FontFamilyList({})};
-        Corvanta::WriteProjectFiles(Bench::BigSite::project(lists, logo), projectFile);
+        const Model::ChoiceLists lists { { Bench::BigSite::TemplateName },
+            Model::FontFamilyList({}) };
+        Model::WriteProjectFiles(Bench::BigSite::project(lists, logo), projectFile);
     } catch (const Platform::FileError &error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

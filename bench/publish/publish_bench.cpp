@@ -35,9 +35,8 @@ void PublishBigSite(benchmark::State &state)
     fs::create_directories(out);
     Bench::BigSite::writeTemplates(home);
     Bench::BigSite::writeLogo(home + "/logo.gif");
-    const Corvanta::ChoiceLists lists {{Bench::BigSite::TemplateName},
-                                       Corvanta::FontFamilyList({})};
-    const Corvanta::Project project = Bench::BigSite::project(lists, home + "/logo.gif");
+    const Model::ChoiceLists lists { { Bench::BigSite::TemplateName }, Model::FontFamilyList({}) };
+    const Model::Project project = Bench::BigSite::project(lists, home + "/logo.gif");
     SilentDialogs dialogs;
 
     for (auto _ : state) {
@@ -50,8 +49,8 @@ void PublishBigSite(benchmark::State &state)
         ::sync();
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(state.iterations() * Corvanta::PageCount
-                            * static_cast<std::int64_t>(Bench::BigSite::BodySize));
+    state.SetBytesProcessed(state.iterations() * Model::PageCount
+        * static_cast<std::int64_t>(Bench::BigSite::BodySize));
     fs::remove_all(root);
 }
 BENCHMARK(PublishBigSite)->Unit(benchmark::kMillisecond)->MinTime(3.0);

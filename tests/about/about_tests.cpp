@@ -1,6 +1,6 @@
+#include "about/aboutwindow.h"
 #include "about/productpicture.h"
-#include "about/tform2.h"
-#include "about/tform5.h"
+#include "about/splashwindow.h"
 #include "tests/support/scripteddialogs.h"
 
 #include "platform/fileerror.h"
@@ -19,7 +19,7 @@ using namespace Testing;
 
 namespace {
 
-QToolButton *linkStrip(const TForm5 &window)
+QToolButton *linkStrip(const About::AboutWindow &window)
 {
     return window.findChild<QToolButton *>("SpeedButton1");
 }
@@ -46,7 +46,7 @@ TEST(ProductPicture, DecodedFromTheProgramsOwnJpeg)
 
 TEST(Splash, AtStart_HiddenWithItsTimerRunning)
 {
-    const TForm2 splash;
+    const About::SplashWindow splash;
     EXPECT_FALSE(splash.isVisible());
     EXPECT_EQ(splash.size(), QSize(452, 302));
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
@@ -59,14 +59,14 @@ TEST(Splash, AtStart_HiddenWithItsTimerRunning)
 
 TEST(Splash, ShownOncePerRun_HiddenByEveryTick)
 {
-    TForm2 splash;
+    About::SplashWindow splash;
     splash.showSplash();
     EXPECT_TRUE(splash.isVisible());
-    splash.Timer1Timer();
+    splash.hideSplash();
     EXPECT_FALSE(splash.isVisible());
     splash.showSplash();
     EXPECT_FALSE(splash.isVisible()) << "the splash shows once per run";
-    splash.Timer1Timer();
+    splash.hideSplash();
     EXPECT_FALSE(splash.isVisible());
 }
 
@@ -74,7 +74,7 @@ TEST(Splash, ShownLate_StillGoesAboutTwoSecondsAfterStart)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
-    TForm2 splash;
+    About::SplashWindow splash;
     QTest::qWait(1200);
     splash.showSplash();
     ASSERT_TRUE(splash.isVisible());
@@ -85,7 +85,7 @@ TEST(Splash, ShownLate_StillGoesAboutTwoSecondsAfterStart)
 TEST(About, Window_PictureWithTheLinkStripOverIt)
 {
     ScriptedDialogs dialogs;
-    const TForm5 window(dialogs);
+    const About::AboutWindow window(dialogs);
     EXPECT_EQ(window.windowTitle(), "About Corvanta");
     EXPECT_EQ(window.size(), QSize(452, 302));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
@@ -108,7 +108,7 @@ TEST(About, Window_PictureWithTheLinkStripOverIt)
 TEST(About, LinkStrip_PictureShowsThroughUntilThePointerComes)
 {
     ScriptedDialogs dialogs;
-    TForm5 window(dialogs);
+    About::AboutWindow window(dialogs);
     window.show();
     QToolButton *link = linkStrip(window);
     link->setFocus(); // as on opening: focused, but no focus rectangle until a key is used
@@ -130,7 +130,7 @@ TEST(About, LinkStrip_PictureShowsThroughUntilThePointerComes)
 TEST(About, LinkThenPicture_SiteOpensAndTheWindowStaysUntilThePictureIsClicked)
 {
     ScriptedDialogs dialogs;
-    TForm5 window(dialogs);
+    About::AboutWindow window(dialogs);
     bool openAfterLink = false;
     QTimer::singleShot(0, &window, [&] {
         QTest::mouseClick(linkStrip(window), Qt::LeftButton, {}, QPoint(100, 16));
@@ -158,7 +158,7 @@ TEST(About, LinkThenPicture_SiteOpensAndTheWindowStaysUntilThePictureIsClicked)
 TEST(About, Keyboard_SpaceOpensTheSiteAndEscapeCloses)
 {
     ScriptedDialogs dialogs;
-    TForm5 window(dialogs);
+    About::AboutWindow window(dialogs);
     window.show();
     QToolButton *link = linkStrip(window);
     link->setFocus();

@@ -11,7 +11,7 @@
 namespace Testing {
 namespace {
 
-using Corvanta::PageId;
+using Model::PageId;
 
 /// Plugs recording windows into the main window: the page editor's texts are a map.
 class CompanionTest : public MainWindowTest
@@ -98,7 +98,7 @@ TEST(Splash, ShowsOnTheFirstActivationOnly)
 {
     TempDir home;
     ScriptedDialogs dialogs;
-    App::TForm1 window(dialogs, home.path());
+    App::MainWindow window(dialogs, home.path());
     int splashes = 0;
     App::CompanionWindows windows;
     windows.showSplash = [&] { ++splashes; };

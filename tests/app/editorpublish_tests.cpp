@@ -1,10 +1,10 @@
 #include "tests/app/mainwindowfixture.h"
 
 #include "app/editorpublishlinks.h"
+#include "editor/pageeditor.h"
 #include "editor/pagetext.h"
-#include "editor/tform4.h"
-#include "publish/tform7.h"
-#include "publish/tform9.h"
+#include "publish/directorychooser.h"
+#include "publish/publishwindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -49,10 +49,10 @@ protected:
         return found;
     }
 
-    TForm4 editor { dialogs, home.path() };
-    TForm9 chooser { home.path() };
-    TForm7 publish { dialogs, home.path(),
-        [this]() -> const Corvanta::Project & { return window->project(); }, window->lists(),
+    Editor::PageEditor editor { dialogs, home.path() };
+    Publish::DirectoryChooser chooser { home.path() };
+    Publish::PublishWindow publish { dialogs, home.path(),
+        [this]() -> const Model::Project & { return window->project(); }, window->lists(),
         chooser };
 };
 
@@ -93,7 +93,7 @@ TEST_F(EditorAndPublish, EditSelectedPage_OpensThePageWhoseTextIsSavedOpenedAndE
 TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)
 {
     writeBytes(home.file("templates/alpha.t"), "<h1>Site</h1>\r\n<!--$CONTENT$-->\r\n");
-    for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue)
+    for (const Model::PageInfo &page : Model::PageCatalogue)
         writeBytes(home.file(std::string("templates/alpha") + page.pictureSuffix), "gif");
     std::filesystem::create_directory(home.file("out"));
     editor.setPageText(1, "<p>Welcome</p>");
@@ -129,7 +129,7 @@ TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)
     whileShown(publish, [&] {
         EXPECT_EQ(gauge->value(), 0);
         EXPECT_EQ(status->text(), "Waiting...");
-        publish.BitBtn2Click();
+        publish.closeWindow();
     });
     press(Qt::Key_F9);
     click(control<QAbstractButton>("finishPublishButton"));

@@ -71,7 +71,7 @@ TEST_F(FrameTest, StartUp_ShowsSiteInfoWithTheDefaultProjectAndTheHomeDirectory)
     EXPECT_EQ(fonts->itemText(1), "\"courier new\", geneva, arial");
     EXPECT_NE(fonts->findText("Default"), -1);
 
-    EXPECT_EQ(window->project(), Corvanta::DefaultProject(window->lists()));
+    EXPECT_EQ(window->project(), Model::DefaultProject(window->lists()));
     EXPECT_EQ(control<QComboBox>("ComboBox5")->currentText(), "12");
     EXPECT_EQ(control<QLabel>("activeColorText")->text(), "#FF0000");
     EXPECT_EQ(shownList(), std::vector<std::string>({ "Home" }));
@@ -172,7 +172,7 @@ TEST_F(FrameTest, Hints_MenuItemsShowTheirsWhileHighlighted)
 
 TEST_F(FrameTest, Exit_CancelKeepsTheProgramAndOkEndsItWithOneQuestion)
 {
-    QSignalSpy ends(window.get(), &App::TForm1::programEnds);
+    QSignalSpy ends(window.get(), &App::MainWindow::programEnds);
     control<QLineEdit>("Edit2")->setFocus();
     QTest::keyClicks(control<QLineEdit>("Edit2"), "kept");
     dialogs.answerConfirm(false);
@@ -252,8 +252,8 @@ TEST_F(FrameTest, WebCommands_OpenTheMakersAddresses)
 TEST_F(FrameTest, HelpAtTheRoot_JoinsThePathsAsTheyStand)
 {
     ScriptedDialogs rootDialogs;
-    App::TForm1 atRoot(rootDialogs, "/");
-    atRoot.Help2Click();
+    App::MainWindow atRoot(rootDialogs, "/");
+    atRoot.showHelp();
     ASSERT_EQ(rootDialogs.asked().size(), 1u);
     EXPECT_EQ(rootDialogs.asked()[0].target, "//help/index.html");
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/tform1.h"
+#include "app/mainwindow.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
@@ -47,7 +47,7 @@ protected:
 
     TempDir home;
     ScriptedDialogs dialogs;
-    std::unique_ptr<App::TForm1> window;
+    std::unique_ptr<App::MainWindow> window;
 };
 
 } // namespace Testing

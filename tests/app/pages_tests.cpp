@@ -16,7 +16,7 @@ namespace Testing {
 namespace {
 
 using App::OrganiserPane;
-using Corvanta::Column;
+using Model::Column;
 using List = std::vector<std::string>;
 
 class PagesTest : public MainWindowTest
@@ -45,7 +45,7 @@ TEST_F(PagesTest, Boxes_AreGreyedByColumnAndKeepTheirTicks)
     click(box("CheckBox19")); // personal Contact
     EXPECT_TRUE(box("CheckBox19")->isChecked());
     click(control<QRadioButton>("RadioButton2"));
-    EXPECT_EQ(window->project().siteType, Corvanta::SiteType::Business);
+    EXPECT_EQ(window->project().siteType, Model::SiteType::Business);
     EXPECT_FALSE(box("CheckBox19")->isEnabled());
     EXPECT_TRUE(box("CheckBox19")->isChecked());
     EXPECT_TRUE(box("CheckBox5")->isEnabled());
@@ -64,7 +64,7 @@ TEST_F(PagesTest, Ticks_AddAndRemoveListEntriesColumnByColumn)
     EXPECT_EQ(shownList(), List({ "Home", "Contact", "Contact" }));
     click(box("CheckBox5"));
     EXPECT_EQ(shownList(), List({ "Home", "Contact" }));
-    EXPECT_TRUE(Corvanta::pageIncluded(window->project(), 2));
+    EXPECT_TRUE(Model::pageIncluded(window->project(), 2));
 }
 
 TEST_F(PagesTest, CheckAll_TicksAGreyedColumnOnceInPageOrder)
@@ -124,8 +124,8 @@ TEST_F(PagesTest, Sort_OrdersOnceAndLaterTicksGoToTheEnd)
 TEST_F(PagesTest, EditSelectedPage_PastTheListEndShowsTheIndexError)
 {
     // A project in which only Home is ticked, whose "7.dat" is missing.
-    Corvanta::Project saved = Corvanta::DefaultProject(window->lists());
-    Corvanta::WriteProjectFiles(saved, home.file("home-only.cvp"));
+    Model::Project saved = Model::DefaultProject(window->lists());
+    Model::WriteProjectFiles(saved, home.file("home-only.cvp"));
     std::remove(home.file("7.dat").c_str());
 
     click(box("CheckBox19"));
@@ -147,9 +147,9 @@ TEST_F(PagesTest, EditSelectedPage_PastTheListEndShowsTheIndexError)
 TEST_F(PagesTest, New_AfterEditsGivesTheDefaultProjectAndKeepsTheSitemapFlag)
 {
     // A project that carries the site map flag, which only a file can set.
-    Corvanta::Project flagged = Corvanta::DefaultProject(window->lists());
+    Model::Project flagged = Model::DefaultProject(window->lists());
     flagged.generateSitemap = true;
-    Corvanta::WriteProjectFiles(flagged, home.file("flagged.cvp"));
+    Model::WriteProjectFiles(flagged, home.file("flagged.cvp"));
     openFrom(home.file("flagged.cvp"));
 
     QTest::keyClicks(control<QLineEdit>("Edit2"), "My site");
@@ -166,7 +166,7 @@ TEST_F(PagesTest, New_AfterEditsGivesTheDefaultProjectAndKeepsTheSitemapFlag)
 
     dialogs.answerConfirm(true);
     choose("New1");
-    Corvanta::Project expected = Corvanta::DefaultProject(window->lists());
+    Model::Project expected = Model::DefaultProject(window->lists());
     expected.generateSitemap = true;
     EXPECT_EQ(window->project(), expected);
     EXPECT_EQ(shownList(), List({ "Home" }));

@@ -22,14 +22,14 @@ class ProjectFilesTest : public MainWindowTest
 {
 protected:
     /// A project saved with the core's writer, every body "<name> N".
-    Corvanta::Project writeProject(const std::string &file, const std::string &name)
+    Model::Project writeProject(const std::string &file, const std::string &name)
     {
-        Corvanta::Project project = Corvanta::DefaultProject(window->lists());
+        Model::Project project = Model::DefaultProject(window->lists());
         project.siteTitle = name + " title";
         project.businessPages[1] = true;
-        for (int page = 0; page < Corvanta::PageCount; ++page)
+        for (int page = 0; page < Model::PageCount; ++page)
             project.pageBody[page] = name + " " + std::to_string(page + 1);
-        Corvanta::WriteProjectFiles(project, home.file(file));
+        Model::WriteProjectFiles(project, home.file(file));
         return project;
     }
 };
@@ -47,12 +47,12 @@ TEST_F(ProjectFilesTest, SaveThenOpen_GivesTheSameProjectInTheControls)
     click(control<QCheckBox>("CheckBox2"));
     press(Qt::Key_F7);
     click(control<QCheckBox>("CheckBox13"));
-    const Corvanta::Project edited = window->project();
+    const Model::Project edited = window->project();
 
     saveAs(home.file("bakery.cvp"));
     EXPECT_TRUE(dialogs.notices().empty());
-    EXPECT_EQ(std::filesystem::file_size(home.file("bakery.cvp")), Corvanta::ProjectRecordSize);
-    for (int page = 1; page <= Corvanta::PageCount; ++page)
+    EXPECT_EQ(std::filesystem::file_size(home.file("bakery.cvp")), Model::ProjectRecordSize);
+    for (int page = 1; page <= Model::PageCount; ++page)
         EXPECT_TRUE(std::filesystem::exists(home.file(std::to_string(page) + ".dat")));
     EXPECT_EQ(window->currentPane(), OrganiserPane::Pages);
 
@@ -116,7 +116,7 @@ TEST_F(ProjectFilesTest, CancelledOrBlankName_WritesAndChangesNothing)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.path()),
                   std::filesystem::directory_iterator()),
         1); // the templates directory only
-    EXPECT_EQ(window->project(), Corvanta::DefaultProject(window->lists()));
+    EXPECT_EQ(window->project(), Model::DefaultProject(window->lists()));
     EXPECT_EQ(dialogs.asked().size(), 3u);
 }
 
@@ -129,7 +129,7 @@ TEST_F(ProjectFilesTest, ShortFile_IsRefusedAndNothingChanges)
     EXPECT_EQ(dialogs.notices()[0].text, "Read beyond end of file.");
     EXPECT_EQ(dialogs.notices()[0].title, "Corvanta");
     EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
-    EXPECT_EQ(window->project(), Corvanta::DefaultProject(window->lists()));
+    EXPECT_EQ(window->project(), Model::DefaultProject(window->lists()));
     EXPECT_EQ(window->currentPane(), OrganiserPane::Options);
 }
 
@@ -138,12 +138,12 @@ TEST_F(ProjectFilesTest, MissingPageFile_AppliesWhatCameBeforeIt)
     writeProject("old.cvp", "old");
     openFrom(home.file("old.cvp"));
     std::filesystem::create_directory(home.file("new"));
-    Corvanta::Project next = Corvanta::DefaultProject(window->lists());
+    Model::Project next = Model::DefaultProject(window->lists());
     next.siteTitle = "new title";
     next.personalPages[5] = true; // FAQ
-    for (int page = 0; page < Corvanta::PageCount; ++page)
+    for (int page = 0; page < Model::PageCount; ++page)
         next.pageBody[page] = "new " + std::to_string(page + 1);
-    Corvanta::WriteProjectFiles(next, home.file("new/new.cvp"));
+    Model::WriteProjectFiles(next, home.file("new/new.cvp"));
     std::filesystem::remove(home.file("new/7.dat"));
 
     press(Qt::Key_F7);
@@ -156,7 +156,7 @@ TEST_F(ProjectFilesTest, MissingPageFile_AppliesWhatCameBeforeIt)
     EXPECT_TRUE(control<QCheckBox>("CheckBox23")->isChecked());
     EXPECT_FALSE(control<QCheckBox>("CheckBox5")->isChecked());
     EXPECT_EQ(shownList(), std::vector<std::string>({ "Home", "FAQ" }));
-    for (int page = 1; page <= Corvanta::PageCount; ++page) {
+    for (int page = 1; page <= Model::PageCount; ++page) {
         EXPECT_EQ(window->project().pageBody[page - 1],
             (page < 7 ? "new " : "old ") + std::to_string(page));
     }
@@ -164,7 +164,7 @@ TEST_F(ProjectFilesTest, MissingPageFile_AppliesWhatCameBeforeIt)
 
 TEST_F(ProjectFilesTest, ReadOnlyProjectFile_OpensButIsNotReplaced)
 {
-    const Corvanta::Project saved = writeProject("locked.cvp", "locked");
+    const Model::Project saved = writeProject("locked.cvp", "locked");
     std::filesystem::permissions(home.file("locked.cvp"),
         std::filesystem::perms::owner_read | std::filesystem::perms::group_read
             | std::filesystem::perms::others_read);
@@ -179,10 +179,10 @@ TEST_F(ProjectFilesTest, ReadOnlyProjectFile_OpensButIsNotReplaced)
 
 TEST_F(ProjectFilesTest, PageBodies_RoundTripByteForByte)
 {
-    Corvanta::Project project = Corvanta::DefaultProject(window->lists());
+    Model::Project project = Model::DefaultProject(window->lists());
     project.pageBody[0] = "<p>Caf\xe9</p>\r\n";
     project.pageBody[13] = std::string("\0\x1a\xff", 3);
-    Corvanta::WriteProjectFiles(project, home.file("bodies.cvp"));
+    Model::WriteProjectFiles(project, home.file("bodies.cvp"));
     openFrom(home.file("bodies.cvp"));
     std::filesystem::create_directory(home.file("copy"));
     saveAs(home.file("copy/bodies.cvp"));

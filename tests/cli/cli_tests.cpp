@@ -14,7 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace Corvanta;
+using namespace Model;
 using Testing::readBytes;
 using Testing::TempDir;
 using Testing::writeBytes;

@@ -19,8 +19,8 @@ TEST(MemoryText, CaretLineAndColumn_CountFromZeroAcrossCrLf)
 
 TEST(MemoryText, InsertLinesAboveCaret_IsTheSameAsOneLineAtATime)
 {
-    const std::vector<std::string> lines {"<p>", "", "</p>"};
-    for (const char *start : {"|", "A|B", "one\r\n[tw]o", "one\r\ntwo|"}) {
+    const std::vector<std::string> lines { "<p>", "", "</p>" };
+    for (const char *start : { "|", "A|B", "one\r\n[tw]o", "one\r\ntwo|" }) {
         MemoryText batch = MemoryText::fromMarked(start);
         MemoryText single = MemoryText::fromMarked(start);
         batch.InsertLinesAboveCaret(lines);

@@ -22,11 +22,11 @@ TEST(ToolTable, ButtonNamesAndTheTwelveAdvancedTools)
     }
     EXPECT_EQ(names.size(), 38u);
     EXPECT_TRUE(names.contains("SpeedButton1") && names.contains("SpeedButton38"));
-    EXPECT_EQ(advanced, (std::set<std::string> {
-                            "Insert anchor", "Embed audio", "Insert Flash object", "Insert table",
-                            "Start form", "Insert checkbox", "Insert radio button",
-                            "Insert textbox", "Insert textarea", "Insert listbox",
-                            "Insert submit button", "Insert reset button"}));
+    EXPECT_EQ(advanced,
+        (std::set<std::string> { "Insert anchor", "Embed audio", "Insert Flash object",
+            "Insert table", "Start form", "Insert checkbox", "Insert radio button",
+            "Insert textbox", "Insert textarea", "Insert listbox", "Insert submit button",
+            "Insert reset button" }));
 }
 
 TEST(ToolTable, QuickInsertMenu_InTableOrderWithItsShortcutsAndSeparators)
@@ -39,24 +39,23 @@ TEST(ToolTable, QuickInsertMenu_InTableOrderWithItsShortcutsAndSeparators)
         if (group != 0 && tool.quickInsert.group != group)
             menu.push_back("-");
         group = tool.quickInsert.group;
-        menu.push_back(std::string(tool.quickInsert.text) + " " + tool.quickInsert.shortcut + " "
-                       + tool.hint);
+        menu.push_back(
+            std::string(tool.quickInsert.text) + " " + tool.quickInsert.shortcut + " " + tool.hint);
     }
-    EXPECT_EQ(menu, (std::vector<std::string> {
-                        "Bold Text Ctrl+F1 Bold text", "Italic Text Ctrl+F2 Italics text",
-                        "Underlined Text Ctrl+F3 Underline text", "-",
-                        "Paragraph Ctrl+F4 New paragraph", "-", "Link Ctrl+F5 Insert link",
-                        "E-mail Link Ctrl+F6 Create mailto: link", "-",
-                        "Image Ctrl+F7 Insert image", "-",
-                        "Color Text Ctrl+F8 Insert colored text", "Heading Ctrl+F9 Insert heading",
-                        "List Ctrl+F10 Insert list"}));
+    EXPECT_EQ(menu,
+        (std::vector<std::string> { "Bold Text Ctrl+F1 Bold text",
+            "Italic Text Ctrl+F2 Italics text", "Underlined Text Ctrl+F3 Underline text", "-",
+            "Paragraph Ctrl+F4 New paragraph", "-", "Link Ctrl+F5 Insert link",
+            "E-mail Link Ctrl+F6 Create mailto: link", "-", "Image Ctrl+F7 Insert image", "-",
+            "Color Text Ctrl+F8 Insert colored text", "Heading Ctrl+F9 Insert heading",
+            "List Ctrl+F10 Insert list" }));
 }
 
 TEST(ToolTable, Buttons_HaveTheirOwnPlacesAndAPictureOrALabel)
 {
     std::set<std::pair<int, int>> places;
     for (const ToolInfo &tool : Tools) {
-        places.insert({tool.place.left, tool.place.top});
+        places.insert({ tool.place.left, tool.place.top });
         EXPECT_NE(tool.icon == nullptr, tool.label == nullptr) << tool.hint;
     }
     EXPECT_EQ(places.size(), Tools.size());

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-using namespace Corvanta;
+using namespace Model;
 using Hardening::ChildUser;
 using Hardening::runInChildProcess;
 using Testing::TempDir;

@@ -22,7 +22,7 @@
 #include <set>
 #include <sys/resource.h>
 
-using namespace Corvanta;
+using namespace Model;
 using Hardening::SmallDisk;
 using Testing::TempDir;
 using Files = std::map<std::string, std::string>;

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-using namespace Corvanta;
+using namespace Model;
 using Hardening::SmallDisk;
 using Testing::TempDir;
 

@@ -5,7 +5,7 @@
 namespace Hardening {
 namespace {
 
-using namespace Corvanta;
+using namespace Model;
 
 /// Position `index` modulo the storable positions of a list of `size`, then none.
 Choice cyclingChoice(std::size_t index, std::size_t size)

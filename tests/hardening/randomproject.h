@@ -16,7 +16,7 @@ std::string randomText(std::mt19937 &random, std::size_t length, bool lineBreaks
 /// colour texts of up to 7 bytes with any swatch, flags, both tick columns and page bodies of
 /// up to `maxBodySize` bytes. Choice fields step with `index` through every position their
 /// list can store in a project file (below 255), and then none.
-Corvanta::Project randomProject(std::mt19937 &random, std::size_t index,
-    const Corvanta::ChoiceLists &lists, std::size_t maxBodySize);
+Model::Project randomProject(std::mt19937 &random, std::size_t index,
+    const Model::ChoiceLists &lists, std::size_t maxBodySize);
 
 } // namespace Hardening

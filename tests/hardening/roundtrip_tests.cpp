@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <map>
 
-using namespace Corvanta;
+using namespace Model;
 using Hardening::randomProject;
 using Testing::TempDir;
 

@@ -56,14 +56,16 @@ TEST(ErrorText, ErrnoValuesMapToTheUsersWords)
 TEST(TextLines, CarriageReturnEndsALineAndALoneLineFeedDoesNot)
 {
     using Lines = std::vector<std::string_view>;
-    EXPECT_EQ(splitTextLines(""), Lines {""});
-    EXPECT_EQ(splitTextLines("abc\r\n"), Lines {"abc"});
-    EXPECT_EQ(splitTextLines("abc\r\n\r\n"), (Lines {"abc", ""}));
-    EXPECT_EQ(splitTextLines("a\rb\r\nc"), (Lines {"a", "b", "c"}));
-    EXPECT_EQ(splitTextLines("a\nb\nc\n"), Lines {"a\nb\nc\n"});
-    EXPECT_EQ(splitTextLines("a\r\n\nb"), (Lines {"a", "\nb"}));
-    EXPECT_EQ(splitTextLines("a\r\nb\x1A\r\nc"), (Lines {"a", "b"}));
-    EXPECT_EQ(splitTextLines("\x1A" "abc"), Lines {""});
+    EXPECT_EQ(splitTextLines(""), Lines { "" });
+    EXPECT_EQ(splitTextLines("abc\r\n"), Lines { "abc" });
+    EXPECT_EQ(splitTextLines("abc\r\n\r\n"), (Lines { "abc", "" }));
+    EXPECT_EQ(splitTextLines("a\rb\r\nc"), (Lines { "a", "b", "c" }));
+    EXPECT_EQ(splitTextLines("a\nb\nc\n"), Lines { "a\nb\nc\n" });
+    EXPECT_EQ(splitTextLines("a\r\n\nb"), (Lines { "a", "\nb" }));
+    EXPECT_EQ(splitTextLines("a\r\nb\x1A\r\nc"), (Lines { "a", "b" }));
+    EXPECT_EQ(splitTextLines("\x1A"
+                             "abc"),
+        Lines { "" });
 }
 
 TEST(TextLines, FirstLineStopsAtCarriageReturnOrCtrlZ)
@@ -76,8 +78,8 @@ TEST(TextLines, FirstLineStopsAtCarriageReturnOrCtrlZ)
 
 TEST(Encoding, CaselessOrder_FoldsAccentedCapitalsAndBreaksTiesByBytes)
 {
-    std::vector<std::string> names {"zeta", "\xC9mile", "alpha", "Alpha", "\xE9t\xE9", "Beta"};
+    std::vector<std::string> names { "zeta", "\xC9mile", "alpha", "Alpha", "\xE9t\xE9", "Beta" };
     std::sort(names.begin(), names.end(), caselessBefore);
-    EXPECT_EQ(names, (std::vector<std::string> {"Alpha", "alpha", "Beta", "zeta", "\xC9mile",
-                                                "\xE9t\xE9"}));
+    EXPECT_EQ(names,
+        (std::vector<std::string> { "Alpha", "alpha", "Beta", "zeta", "\xC9mile", "\xE9t\xE9" }));
 }

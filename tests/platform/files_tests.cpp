@@ -17,14 +17,15 @@ TEST(Files, OpeningFailures_AreWordedByErrnoOrByName)
     const std::string missing = dir.file("missing.dat");
     EXPECT_EQ(errorOf([&] { File(missing, File::Mode::Read); }), "File not found");
     EXPECT_EQ(errorOf([&] { File(missing, File::Mode::Read, OpenFailure::NamedText); }),
-              "Cannot open file " + missing);
+        "Cannot open file " + missing);
     EXPECT_EQ(errorOf([&] { File(missing, File::Mode::Append); }), "File not found");
     EXPECT_EQ(errorOf([&] { File(dir.path(), File::Mode::Read); }), "File access denied");
     EXPECT_EQ(errorOf([&] { File(dir.path(), File::Mode::Read, OpenFailure::NamedText); }),
-              "Cannot open file " + dir.path());
-    EXPECT_EQ(errorOf([&] { File(dir.file("no/such"), File::Mode::CreateTruncate,
-                                   OpenFailure::NamedText); }),
-              "Cannot create file " + dir.file("no/such"));
+        "Cannot open file " + dir.path());
+    EXPECT_EQ(errorOf([&] {
+        File(dir.file("no/such"), File::Mode::CreateTruncate, OpenFailure::NamedText);
+    }),
+        "Cannot create file " + dir.file("no/such"));
 }
 
 TEST(Files, PathsWithBlanksQuotesAndCp1252Letters_Work)
@@ -48,7 +49,7 @@ TEST(Files, ReplaceFile_KeepsTheOldFileWhenItIsWriteProtected)
     ::chmod(path.c_str(), 0444);
     EXPECT_EQ(errorOf([&] { replaceFile(path, "new"); }), "File access denied");
     EXPECT_EQ(errorOf([&] { replaceFile(path, "new", OpenFailure::NamedText); }),
-              "Cannot create file " + path);
+        "Cannot create file " + path);
     EXPECT_EQ(Testing::readBytes(path), "old");
     EXPECT_EQ(listDirectory(dir.path()).size(), 1u) << "no temporary file is left behind";
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace Corvanta;
+using namespace Model;
 
 namespace {
 const ChoiceLists Lists2 { { "blue", "green" }, FontFamilyList({ "Liberation Sans" }) };

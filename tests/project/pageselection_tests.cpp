@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <random>
 
-using namespace Corvanta;
+using namespace Model;
 using List = std::vector<std::string>;
 
 namespace {

@@ -13,7 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-using namespace Corvanta;
+using namespace Model;
 using Testing::readBytes;
 using Testing::TempDir;
 using Testing::writeBytes;

@@ -24,7 +24,7 @@ CliRun corvantaCli(const Site &site, const std::string &arguments)
     const std::string command = std::string("'") + CORVANTA_CLI + "' --home '" + site.home.path()
         + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
     const int status = std::system(command.c_str());
-    CliRun run {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Testing::readBytes(out), {}};
+    CliRun run { WIFEXITED(status) ? WEXITSTATUS(status) : -1, Testing::readBytes(out), {} };
     const std::string errText = Testing::readBytes(err);
     for (std::size_t start = 0; start < errText.size();) {
         const std::size_t end = errText.find('\n', start);
@@ -49,20 +49,23 @@ TEST(CliPublish, NewProjectPublishes_ThenRefusesTheSameDirectory)
 
     CliRun run = corvantaCli(site, "publish " + project + " '" + site.out.path() + "'");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "Very Important!\nYou must move all images, audio and swf files specified "
-                       "in the Edit Pages screen to the directoy specified above in order for it "
-                       "to work.\n");
+    EXPECT_EQ(run.out,
+        "Very Important!\nYou must move all images, audio and swf files specified "
+        "in the Edit Pages screen to the directoy specified above in order for it "
+        "to work.\n");
     ASSERT_EQ(run.errLines.size(), 20u);
     EXPECT_EQ(run.errLines[0], "[  0%] Creating directory and js files...");
     EXPECT_EQ(run.errLines[2], "[ 12%] Creating HTML pages and images...");
     EXPECT_EQ(run.errLines[19], "[100%] Completed");
-    EXPECT_EQ(site.read("home.html"), " = Home\r\n<script type=\"text/javascript\" "
-                                      "src=\"mainnav.js\"></script>\r\n");
+    EXPECT_EQ(site.read("home.html"),
+        " = Home\r\n<script type=\"text/javascript\" "
+        "src=\"mainnav.js\"></script>\r\n");
 
     run = corvantaCli(site, "publish " + project + " '" + site.out.path() + "'");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.errLines.back(), "Possible cause: the directory WEBSITE may already exist in "
-                                   "the specified directory.");
+    EXPECT_EQ(run.errLines.back(),
+        "Possible cause: the directory WEBSITE may already exist in "
+        "the specified directory.");
 
     run = corvantaCli(site, "publish " + project + " ''");
     EXPECT_EQ(run.status, 1);
@@ -90,7 +93,7 @@ TEST(CliPublish, BodiesComeFromTheContentFiles_EachTimeTheTemplateAsksWhole)
     std::filesystem::create_directory(site.out.file("a"));
     ASSERT_EQ(corvantaCli(site, "publish " + project + " '" + site.out.file("a") + "'").status, 0);
     EXPECT_EQ(Testing::readBytes(site.out.file("a/website/home.html")),
-              body + "\r\n<hr>\r\n" + body + "\r\n");
+        body + "\r\n<hr>\r\n" + body + "\r\n");
 
     // A missing page content file stops the run before anything is written, as opening the
     // project would.

@@ -38,9 +38,9 @@ struct RunSite : Site
     {
         steps.clear();
         return PublishWebsite(project, lists, home.path(), out.path(), dialogs,
-                              [&](int percent, const std::string &status) {
-                                  steps.push_back(std::to_string(percent) + " " + status);
-                              });
+            [&](int percent, const std::string &status) {
+                steps.push_back(std::to_string(percent) + " " + status);
+            });
     }
     std::vector<std::string> notices() const
     {
@@ -73,10 +73,10 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
 
     EXPECT_EQ(site.publish(), PublishOutcome::Completed);
 
-    Files expected {"mainnav.js", "bottomnav.js", "styles.css", "back.gif", "my logo.png"};
+    Files expected { "mainnav.js", "bottomnav.js", "styles.css", "back.gif", "my logo.png" };
     std::string mainNav, textNav;
-    for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue) {
-        expected.insert({page.pageFile, std::string("Blue") + page.pictureSuffix});
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
+        expected.insert({ page.pageFile, std::string("Blue") + page.pictureSuffix });
         mainNav += mainNavigationEntry("Blue", page.id) + "\r\n";
         textNav += textNavigationEntry(page.id) + "\r\n";
     }
@@ -85,17 +85,18 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
     EXPECT_EQ(site.read("bottomnav.js"), textNav);
     EXPECT_EQ(site.read("my logo.png"), "LOGO");
     EXPECT_EQ(site.read("faq.html"),
-              "<script type=\"text/javascript\" src=\"mainnav.js\"></script>\r\n"
-              "<script type=\"text/javascript\" src=\"bottomnav.js\"></script>\r\n");
+        "<script type=\"text/javascript\" src=\"mainnav.js\"></script>\r\n"
+        "<script type=\"text/javascript\" src=\"bottomnav.js\"></script>\r\n");
 
-    std::vector<std::string> steps {"0 Creating directory and js files...",
-                                    "6 Creating HTML pages and images..."};
+    std::vector<std::string> steps { "0 Creating directory and js files...",
+        "6 Creating HTML pages and images..." };
     for (int page = 1; page <= 14; ++page)
         steps.push_back(std::to_string(6 + 6 * page) + " Creating HTML pages and images...");
-    steps.insert(steps.end(), {"90 Copying other images...", "93 Creating Stylesheets...",
-                               "96 Creating Stylesheets...", "100 Completed"});
+    steps.insert(steps.end(),
+        { "90 Copying other images...", "93 Creating Stylesheets...", "96 Creating Stylesheets...",
+            "100 Completed" });
     EXPECT_EQ(site.steps, steps);
-    EXPECT_EQ(site.notices(), std::vector<std::string> {"Corvanta|" + ClosingNotice});
+    EXPECT_EQ(site.notices(), std::vector<std::string> { "Corvanta|" + ClosingNotice });
     EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::None);
 }
 
@@ -104,25 +105,26 @@ TEST(PublishWebsite, OnlyHome_GoesThroughTheSameProgress)
     RunSite site;
     EXPECT_EQ(site.publish(), PublishOutcome::Completed);
     EXPECT_EQ(site.websiteFiles(),
-              (Files {"home.html", "Bluehome.gif", "back.gif", "mainnav.js", "styles.css"}));
+        (Files { "home.html", "Bluehome.gif", "back.gif", "mainnav.js", "styles.css" }));
     EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n");
     EXPECT_EQ(site.read("home.html"),
         "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"
         "\r\n<!--$TEXTNAV$-->\r\n");
-    EXPECT_EQ(site.percents(), (std::vector<int> {0, 6, 12, 18, 24, 30, 36, 42, 48, 54, 60, 66,
-                                                  72, 78, 84, 90, 90, 93, 96, 100}));
+    EXPECT_EQ(site.percents(),
+        (std::vector<int> {
+            0, 6, 12, 18, 24, 30, 36, 42, 48, 54, 60, 66, 72, 78, 84, 90, 90, 93, 96, 100 }));
 }
 
 TEST(PublishWebsite, JobsTickedForBusiness_IsPublishedOnAPersonalSite)
 {
     RunSite site;
-    site.project.siteType = Corvanta::SiteType::Personal;
+    site.project.siteType = Model::SiteType::Personal;
     site.project.businessPages[13] = true;
     site.project.personalPages[2] = true;
     site.publish();
-    EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n"
-                                           + mainNavigationEntry("Blue", 3) + "\r\n"
-                                           + mainNavigationEntry("Blue", 14) + "\r\n");
+    EXPECT_EQ(site.read("mainnav.js"),
+        mainNavigationEntry("Blue", 1) + "\r\n" + mainNavigationEntry("Blue", 3) + "\r\n"
+            + mainNavigationEntry("Blue", 14) + "\r\n");
     EXPECT_TRUE(site.websiteFiles().contains("jobs.html"));
 }
 
@@ -140,13 +142,15 @@ TEST(PublishWebsite, ListedPictureNamedLikeALaterPage_IsCopiedOverItAgain)
 TEST(PublishWebsite, NoDirectoryOrAnExistingWebsite_StopsWithTheirNotice)
 {
     RunSite site;
-    for (const std::string directory : {"", "  \t", " ab "}) {
-        EXPECT_EQ(PublishWebsite(site.project, site.lists, site.home.path(), directory,
-                                 site.dialogs, nullptr),
-                  PublishOutcome::NoDirectory);
+    for (const std::string directory : { "", "  \t", " ab " }) {
+        EXPECT_EQ(PublishWebsite(
+                      site.project, site.lists, site.home.path(), directory, site.dialogs, nullptr),
+            PublishOutcome::NoDirectory);
     }
-    EXPECT_EQ(site.notices(), std::vector<std::string>(3, "Corvanta|Please specify a directory "
-                                                          "before continuing."));
+    EXPECT_EQ(site.notices(),
+        std::vector<std::string>(3,
+            "Corvanta|Please specify a directory "
+            "before continuing."));
     EXPECT_TRUE(isDirectoryChosen("/"));
     EXPECT_TRUE(isDirectoryChosen(" abc "));
 
@@ -154,11 +158,11 @@ TEST(PublishWebsite, NoDirectoryOrAnExistingWebsite_StopsWithTheirNotice)
     site.dialogs.clear();
     Testing::writeBytes(site.templates() + "/Blue.t", "changed");
     EXPECT_EQ(site.publish(), PublishOutcome::DirectoryNotCreated);
-    EXPECT_EQ(site.notices(), std::vector<std::string> {
-                                  "Error|Cannot create directory.\nPossible cause: the directory "
-                                  "WEBSITE may already exist in the specified directory."});
+    EXPECT_EQ(site.notices(),
+        std::vector<std::string> { "Error|Cannot create directory.\nPossible cause: the directory "
+                                   "WEBSITE may already exist in the specified directory." });
     EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::Error);
-    EXPECT_EQ(site.steps, std::vector<std::string> {"0 Creating directory and js files..."});
+    EXPECT_EQ(site.steps, std::vector<std::string> { "0 Creating directory and js files..." });
     EXPECT_NE(site.read("home.html"), "changed\r\n");
 }
 
@@ -170,9 +174,10 @@ TEST(PublishWebsite, Logo_ReadOnlyIsMadeWritableAndMissingEndsTheRun)
     ::chmod(site.project.logoPath.c_str(), 0444);
     site.publish();
     ASSERT_EQ(site.dialogs.notices().size(), 2u);
-    EXPECT_EQ(site.notices()[0], "Corvanta|The attributes on your logo images was set to "
-                                 "READONLY. In order to copy this file, Corvanta has set the "
-                                 "attributes to ARCHIVE.");
+    EXPECT_EQ(site.notices()[0],
+        "Corvanta|The attributes on your logo images was set to "
+        "READONLY. In order to copy this file, Corvanta has set the "
+        "attributes to ARCHIVE.");
     EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::Information);
     EXPECT_FALSE(Platform::isReadOnly(site.project.logoPath));
     EXPECT_EQ(site.read("logo.gif"), "GIF");
@@ -192,15 +197,15 @@ TEST(PublishWebsite, MissingTemplateOrPicture_LeavesWhatWasWritten)
     site.project.personalPages.fill(true);
     std::filesystem::remove(site.templates() + "/Blueabout.gif");
     EXPECT_EQ(errorOf([&] { site.publish(); }), "File not found");
-    EXPECT_EQ(site.websiteFiles(), (Files {"home.html", "Bluehome.gif", "contact.html",
-                                           "Bluecontact.gif", "back.gif", "about.html",
-                                           "mainnav.js"}));
+    EXPECT_EQ(site.websiteFiles(),
+        (Files { "home.html", "Bluehome.gif", "contact.html", "Bluecontact.gif", "back.gif",
+            "about.html", "mainnav.js" }));
     EXPECT_EQ(site.steps.back(), "18 Creating HTML pages and images...");
 
     RunSite noTemplate;
     std::filesystem::remove(noTemplate.templates() + "/Blue.t");
     EXPECT_EQ(errorOf([&] { noTemplate.publish(); }), "File not found");
-    EXPECT_EQ(noTemplate.websiteFiles(), Files {"mainnav.js"});
+    EXPECT_EQ(noTemplate.websiteFiles(), Files { "mainnav.js" });
 }
 
 TEST(CopyFileContents, CopiesEveryByteOverALongerFile)

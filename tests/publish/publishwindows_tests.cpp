@@ -1,5 +1,5 @@
-#include "publish/tform7.h"
-#include "publish/tform9.h"
+#include "publish/directorychooser.h"
+#include "publish/publishwindow.h"
 #include "tests/publish/site.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -94,7 +94,7 @@ protected:
     }
 
     StartDirectory start;
-    TForm9 chooser { start.path() };
+    Publish::DirectoryChooser chooser { start.path() };
 };
 
 /// The publish window over a site whose template renders, with its chooser.
@@ -149,9 +149,9 @@ protected:
 
     Site site;
     ScriptedDialogs dialogs;
-    TForm9 chooser { site.home.path() };
-    TForm7 window { dialogs, site.home.path(),
-        [this]() -> const Corvanta::Project & { return site.project; }, site.lists, chooser };
+    Publish::DirectoryChooser chooser { site.home.path() };
+    Publish::PublishWindow window { dialogs, site.home.path(),
+        [this]() -> const Model::Project & { return site.project; }, site.lists, chooser };
     Strings steps;
 };
 
@@ -218,7 +218,7 @@ TEST_F(DirectoryChooser, CurrentDirectoryRemoved_ReopensAtTheNearestParent)
     whileShown(chooser, [&] {
         EXPECT_EQ(chooser.currentDirectory(), start.path());
         EXPECT_EQ(rowOf("gamma"), -1);
-        chooser.BitBtn2Click();
+        chooser.cancelChoice();
     });
     chooser.chooseDirectory();
 }
@@ -251,7 +251,7 @@ TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
         EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(status()->text(), "Completed");
         EXPECT_EQ(gauge()->value(), 100);
-        window.BitBtn2Click();
+        window.closeWindow();
     });
 
     Strings expected;
@@ -276,7 +276,7 @@ TEST_F(PublishWindow, NoDirectory_AsksForOneAndStaysOpen)
     open([&] {
         QTest::mouseClick(child<QPushButton>(window, "BitBtn1"), Qt::LeftButton);
         EXPECT_TRUE(window.isVisible());
-        window.BitBtn2Click();
+        window.closeWindow();
     });
     ASSERT_EQ(dialogs.notices().size(), 1u);
     EXPECT_EQ(dialogs.notices()[0].title, "Corvanta");
@@ -289,9 +289,9 @@ TEST_F(PublishWindow, SecondRunIntoTheSameDirectory_CannotCreateItAndClosesTheWi
 {
     open([&] {
         choose(site.out.path());
-        window.BitBtn1Click();
+        window.publish();
         dialogs.clear();
-        window.BitBtn1Click();
+        window.publish();
         EXPECT_FALSE(window.isVisible());
     });
     ASSERT_EQ(dialogs.notices().size(), 1u);
@@ -307,11 +307,11 @@ TEST_F(PublishWindow, FileError_EndsTheRunInTheErrorBoxAndKeepsTheStepShowing)
     std::filesystem::remove(site.templates() + "/Blue.t");
     open([&] {
         choose(site.out.path());
-        window.BitBtn1Click();
+        window.publish();
         EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(status()->text(), "Creating HTML pages and images...");
         EXPECT_EQ(gauge()->value(), 6);
-        window.BitBtn2Click();
+        window.closeWindow();
     });
     EXPECT_EQ(notices(), Strings { "Corvanta|File not found." });
     EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
@@ -321,7 +321,7 @@ TEST_F(PublishWindow, OpeningAgain_StartsAtZeroAndWaiting_NewForgetsTheDirectory
 {
     open([&] {
         choose(site.out.path());
-        window.BitBtn1Click();
+        window.publish();
         // Escape is bound to nothing: the window stays.
         QTest::keyClick(directoryBox(), Qt::Key_Escape);
         EXPECT_TRUE(window.isVisible());
@@ -332,10 +332,10 @@ TEST_F(PublishWindow, OpeningAgain_StartsAtZeroAndWaiting_NewForgetsTheDirectory
         EXPECT_EQ(gauge()->value(), 0);
         EXPECT_EQ(status()->text(), "Waiting...");
         // The chooser's "&Cancel" keeps the directory.
-        whileShown(chooser, [&] { chooser.BitBtn2Click(); });
+        whileShown(chooser, [&] { chooser.cancelChoice(); });
         QTest::mouseClick(child<QToolButton>(window, "SpeedButton1"), Qt::LeftButton);
         EXPECT_EQ(window.publishDirectory(), site.out.path());
-        window.BitBtn2Click();
+        window.closeWindow();
     });
     window.clearPublishDirectory();
     EXPECT_EQ(window.publishDirectory(), "");

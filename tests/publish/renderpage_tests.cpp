@@ -24,11 +24,11 @@ struct PageSite : Site
         writeNavigationPictures();
         prepareWebsite();
     }
-    std::string render(const std::string &templateBytes, Corvanta::PageId page = 1)
+    std::string render(const std::string &templateBytes, Model::PageId page = 1)
     {
         writeTemplate(templateBytes);
         RenderPage(project, lists, page, home.path(), website());
-        return read(Corvanta::pageInfo(page).pageFile);
+        return read(Model::pageInfo(page).pageFile);
     }
 };
 
@@ -48,7 +48,7 @@ TEST(RenderPage, TemplateLines_EndAtCarriageReturnsAndCtrlZ)
 TEST(RenderPage, EveryPlaceholder_IsReplacedAtTheFirstColumn)
 {
     PageSite site;
-    Corvanta::Project &p = site.project;
+    Model::Project &p = site.project;
     p.siteTitle = "Anna's \xE9t\xE9";
     p.siteDescription = "say \"hi\"";
     p.siteKeywords = "k1, k2";
@@ -71,23 +71,23 @@ TEST(RenderPage, EveryPlaceholder_IsReplacedAtTheFirstColumn)
                                          "  <!--$ENDIMG$-->  \r\n"
                                          "<!--$COPYBOTTOM$-->\r\n<!--$MADE$-->\r\n"
                                          "</html>",
-                                         3);
+        3);
     EXPECT_EQ(page,
-              "<html>\r\n"
-              "Anna's \xE9t\xE9 = About\r\n"
-              "<title><!--$TITLE$--></title>\r\n"
-              "<!--$title$-->\r\n"
-              "<meta name=\"description\" content=\"say \"hi\"\">\r\n"
-              "<meta name=\"keywords\" content=\"k1, k2\">\r\n"
-              "<meta name=\"copyright\" content=\"2001-2004\">\r\n"
-              "<img src=\"logo one.png\" border=\"0\" alt=\"Logo\">\r\n"
-              "<i>  fun  </i>\r\n"
-              "<p>one</p>\r\n<p>two</p>\r\n"
-                  + TextNavInclude + "\r\n" + NavInclude + "\r\n"
-                  + "  <!--$ENDIMG$-->  \r\n"
-                    "<font style=\"font-size:10px; font-family:verdana,arial\">&copy; 2001-2004 by "
-                    "Anna's \xE9t\xE9.<br>All rights reserved.</font><br>\r\n"
-                  + madeWithLine() + "\r\n</html>\r\n");
+        "<html>\r\n"
+        "Anna's \xE9t\xE9 = About\r\n"
+        "<title><!--$TITLE$--></title>\r\n"
+        "<!--$title$-->\r\n"
+        "<meta name=\"description\" content=\"say \"hi\"\">\r\n"
+        "<meta name=\"keywords\" content=\"k1, k2\">\r\n"
+        "<meta name=\"copyright\" content=\"2001-2004\">\r\n"
+        "<img src=\"logo one.png\" border=\"0\" alt=\"Logo\">\r\n"
+        "<i>  fun  </i>\r\n"
+        "<p>one</p>\r\n<p>two</p>\r\n"
+            + TextNavInclude + "\r\n" + NavInclude + "\r\n"
+            + "  <!--$ENDIMG$-->  \r\n"
+              "<font style=\"font-size:10px; font-family:verdana,arial\">&copy; 2001-2004 by "
+              "Anna's \xE9t\xE9.<br>All rights reserved.</font><br>\r\n"
+            + madeWithLine() + "\r\n</html>\r\n");
     EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 3) + "\r\n");
     EXPECT_EQ(site.read("bottomnav.js"), textNavigationEntry(3) + "\r\n");
 }
@@ -99,20 +99,21 @@ TEST(RenderPage, EmptyValuesAndOptionsOff_KeepTheirShape)
     const std::string lines = "<!--$TITLE$-->\r\n<!--$DESCRIPTION$-->\r\n<!--$LOGO$-->\r\n"
                               "<!--$SLOGAN$-->\r\n<!--$COPYBOTTOM$-->\r\n<!--$MADE$-->\r\n"
                               "\t<!--$TEXTNAV$-->\r\n<!--$CONTENT$-->\r\n";
-    EXPECT_EQ(site.render(lines), " = Home\r\n<meta name=\"description\" content=\"\">\r\n"
-                                  "<!--$LOGO$-->\r\n<i></i>\r\n<!--$COPYBOTTOM$-->\r\n"
-                                  "<!--$MADE$-->\r\n\t<!--$TEXTNAV$-->\r\n\r\n");
+    EXPECT_EQ(site.render(lines),
+        " = Home\r\n<meta name=\"description\" content=\"\">\r\n"
+        "<!--$LOGO$-->\r\n<i></i>\r\n<!--$COPYBOTTOM$-->\r\n"
+        "<!--$MADE$-->\r\n\t<!--$TEXTNAV$-->\r\n\r\n");
 
     site.project.addCopyrightFooter = true;
     EXPECT_EQ(site.render("<!--$COPYBOTTOM$-->"),
-              "<font style=\"font-size:10px; font-family:verdana,arial\">&copy;  by "
-              ".<br>All rights reserved.</font><br>\r\n");
+        "<font style=\"font-size:10px; font-family:verdana,arial\">&copy;  by "
+        ".<br>All rights reserved.</font><br>\r\n");
 }
 
 TEST(RenderPage, TwoNavigationLines_GiveTwoIncludesAndTwoEntries)
 {
     PageSite site;
-    site.lists.templates = {"Blue Sky"};
+    site.lists.templates = { "Blue Sky" };
     site.writePicture("Blue Skyjobs.gif");
     Testing::writeBytes(site.templates() + "/Blue Sky.t", "<!--$NAV$-->\r<!--$NAV$-->");
     RenderPage(site.project, site.lists, 14, site.home.path(), site.website());
@@ -125,10 +126,12 @@ TEST(RenderPage, TwoNavigationLines_GiveTwoIncludesAndTwoEntries)
 
 TEST(NavigationScripts, TextEntries_AndAppendingToAMissingScript)
 {
-    EXPECT_EQ(textNavigationEntry(1), "document.write(\"<font style=\\\"font-size:11px\\\"><a "
-                                      "href=\\\"home.html\\\">Home</a> :: </font>\");");
-    EXPECT_EQ(textNavigationEntry(6), "document.write(\"<font style=\\\"font-size:11px\\\"><a "
-                                      "href=\\\"faq.html\\\">FAQ</a> :: </font>\");");
+    EXPECT_EQ(textNavigationEntry(1),
+        "document.write(\"<font style=\\\"font-size:11px\\\"><a "
+        "href=\\\"home.html\\\">Home</a> :: </font>\");");
+    EXPECT_EQ(textNavigationEntry(6),
+        "document.write(\"<font style=\\\"font-size:11px\\\"><a "
+        "href=\\\"faq.html\\\">FAQ</a> :: </font>\");");
     Testing::TempDir dir;
     CreateNavigationScripts(dir.path(), false);
     EXPECT_EQ(Testing::readBytes(dir.file("mainnav.js")), "");
@@ -140,15 +143,15 @@ TEST(RenderPage, ImageBlock_CopiesItsPicturesAndStaysOutOfThePage)
 {
     PageSite site;
     const std::string longName = std::string(200, 'p');
-    for (const std::string name : {"top.gif", "side.gif  ", "<!--$NAV$-->", longName.c_str()})
+    for (const std::string name : { "top.gif", "side.gif  ", "<!--$NAV$-->", longName.c_str() })
         site.writePicture(name);
     const std::string page = site.render("a\r\n<!--$IMG$-->\r\ntop.gif\r\nside.gif  \r\n"
                                          "<!--$NAV$-->\r\n"
-                                         + longName + "xyz\r\n <!--$ENDIMG$-->\r\nb\r\n");
+        + longName + "xyz\r\n <!--$ENDIMG$-->\r\nb\r\n");
     EXPECT_EQ(page, "a\r\nb\r\n");
     EXPECT_EQ(site.websiteFiles(),
-              (std::set<std::string> {"home.html", "mainnav.js", "Bluehome.gif", "top.gif",
-                                      "side.gif  ", "<!--$NAV$-->", longName}));
+        (std::set<std::string> { "home.html", "mainnav.js", "Bluehome.gif", "top.gif", "side.gif  ",
+            "<!--$NAV$-->", longName }));
     EXPECT_EQ(site.read("mainnav.js"), "");
 }
 
@@ -167,8 +170,8 @@ TEST(RenderPage, OpenOrOverlongImageBlock_CopiesEveryNameUpToTheEnd)
 
 TEST(RenderPage, PictureNamesThatLeadOutOfTheDirectories_EndThePageBeforeAnyCopy)
 {
-    const std::vector<std::string> names {"../../victim", "sub/x.gif", "..", ".",
-                                          std::string("a\0b", 3)};
+    const std::vector<std::string> names { "../../victim", "sub/x.gif", "..", ".",
+        std::string("a\0b", 3) };
     for (const std::string &name : names) {
         PageSite site;
         site.writePicture("ok.gif");
@@ -178,9 +181,10 @@ TEST(RenderPage, PictureNamesThatLeadOutOfTheDirectories_EndThePageBeforeAnyCopy
                 "<!--$NAV$-->\r\n<!--$IMG$-->\r\nok.gif\r\n" + name + "\r\n<!--$ENDIMG$-->");
         });
         const std::string shown = name.size() == 3 && name[1] == '\0' ? "a?b" : name;
-        EXPECT_EQ(error, "The template \"Blue\" names the picture \"" + shown
-                      + "\", which is not a plain file name. No picture was copied for home.html");
-        EXPECT_EQ(site.websiteFiles(), (std::set<std::string> {"home.html", "mainnav.js"}));
+        EXPECT_EQ(error,
+            "The template \"Blue\" names the picture \"" + shown
+                + "\", which is not a plain file name. No picture was copied for home.html");
+        EXPECT_EQ(site.websiteFiles(), (std::set<std::string> { "home.html", "mainnav.js" }));
         EXPECT_EQ(site.read("home.html"), NavInclude + "\r\n");
         EXPECT_EQ(Testing::readBytes(site.out.file("victim")), "mine");
     }
@@ -190,8 +194,8 @@ TEST(RenderPage, FileFailures_StopAtTheirStep)
 {
     PageSite site;
     // No template installed at all: the bare ".t" is looked for.
-    Corvanta::ChoiceLists none {{}, site.lists.fonts};
-    const Corvanta::Project bare = Corvanta::DefaultProject(none);
+    Model::ChoiceLists none { {}, site.lists.fonts };
+    const Model::Project bare = Model::DefaultProject(none);
     Testing::writeBytes(site.templates() + "/.t", "bare");
     Testing::writeBytes(site.templates() + "/contact.gif", "");
     RenderPage(bare, none, 2, site.home.path(), site.website());

@@ -9,8 +9,8 @@
 namespace Testing {
 
 Site::Site()
-    : lists {{"Blue"}, Corvanta::FontFamilyList({"DejaVu Sans Mono"})}
-    , project(Corvanta::DefaultProject(lists))
+    : lists { { "Blue" }, Model::FontFamilyList({ "DejaVu Sans Mono" }) }
+    , project(Model::DefaultProject(lists))
 {
     std::filesystem::create_directory(templates());
 }
@@ -27,7 +27,7 @@ void Site::writePicture(const std::string &name) const
 
 void Site::writeNavigationPictures() const
 {
-    for (const Corvanta::PageInfo &page : Corvanta::PageCatalogue)
+    for (const Model::PageInfo &page : Model::PageCatalogue)
         writePicture(std::string("Blue") + page.pictureSuffix);
 }
 
@@ -37,10 +37,7 @@ void Site::prepareWebsite() const
     Publish::CreateNavigationScripts(website(), project.addTextNavigation);
 }
 
-std::string Site::read(const std::string &name) const
-{
-    return readBytes(website() + "/" + name);
-}
+std::string Site::read(const std::string &name) const { return readBytes(website() + "/" + name); }
 
 std::set<std::string> Site::websiteFiles() const
 {

@@ -32,8 +32,8 @@ struct Site
 
     TempDir home;
     TempDir out;
-    Corvanta::ChoiceLists lists;
-    Corvanta::Project project;
+    Model::ChoiceLists lists;
+    Model::Project project;
 };
 
 } // namespace Testing

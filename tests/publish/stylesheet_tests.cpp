@@ -33,12 +33,13 @@ TEST(WriteStylesheet, DefaultProject_GivesTheSixtyFiveLines)
     const std::string list = "\tlist-style-type : disc;\r\n"
                              "\tfont-family: arial, sans-serif, verdana;\r\n"
                              "\tfont-size: 12px;\r\n}\r\n\r\n";
-    EXPECT_EQ(css, "BODY {\r\n" + text + "TABLE {\r\n" + text + "A:ACTIVE {\r\n" + link("#FF0000")
-                  + "A:HOVER {\r\n" + link("#0000FF") + "A:LINK {\r\n" + link("#0000FF")
-                  + "A:VISITED {\r\n" + link("#800080") + "OL {\r\n" + list + "UL {\r\n" + list
-                  + "LI {\r\n" + list
-                  + "IMG{ \r\n\tborder-style: solid;\r\n\tborder-width: 1px;\r\n"
-                    "\tborder-color: #000000;\r\n}\r\n");
+    EXPECT_EQ(css,
+        "BODY {\r\n" + text + "TABLE {\r\n" + text + "A:ACTIVE {\r\n" + link("#FF0000")
+            + "A:HOVER {\r\n" + link("#0000FF") + "A:LINK {\r\n" + link("#0000FF")
+            + "A:VISITED {\r\n" + link("#800080") + "OL {\r\n" + list + "UL {\r\n" + list
+            + "LI {\r\n" + list
+            + "IMG{ \r\n\tborder-style: solid;\r\n\tborder-width: 1px;\r\n"
+              "\tborder-color: #000000;\r\n}\r\n");
     EXPECT_EQ(std::count(css.begin(), css.end(), '\n'), 65);
 }
 
@@ -52,7 +53,7 @@ TEST(WriteStylesheet, ChoicesAreWrittenAsShown)
     std::string css = writeStylesheet(site);
     EXPECT_NE(css.find("\tfont-family : \"courier new\", geneva, arial;\r\n"), std::string::npos);
     EXPECT_NE(css.find("A:LINK {\r\n\tcolor : #0000FF;\r\n\ttext-decoration : Line-Through;\r\n"),
-              std::string::npos);
+        std::string::npos);
     EXPECT_NE(css.find("\tborder-width: 0px;\r\n"), std::string::npos);
     std::size_t keywordSizes = 0;
     for (auto at = css.find(": x-small;\r\n"); at != std::string::npos;

@@ -6,15 +6,9 @@ namespace Testing {
 
 ScriptedDialogs::~ScriptedDialogs() = default;
 
-void ScriptedDialogs::answerConfirm(bool ok)
-{
-    m_answers.emplace_back(ok);
-}
+void ScriptedDialogs::answerConfirm(bool ok) { m_answers.emplace_back(ok); }
 
-void ScriptedDialogs::answerText(const std::string &text)
-{
-    m_answers.emplace_back(text);
-}
+void ScriptedDialogs::answerText(const std::string &text) { m_answers.emplace_back(text); }
 
 void ScriptedDialogs::answerFile(std::optional<std::string> path)
 {
@@ -26,8 +20,7 @@ void ScriptedDialogs::answerColour(std::optional<Platform::Colour> colour)
     m_answers.emplace_back(colour);
 }
 
-template<typename T>
-std::optional<T> ScriptedDialogs::take(const char *what)
+template <typename T> std::optional<T> ScriptedDialogs::take(const char *what)
 {
     if (m_answers.empty() || !std::holds_alternative<T>(m_answers.front())) {
         ADD_FAILURE() << "unexpected " << what << " with no scripted answer";
@@ -40,37 +33,37 @@ std::optional<T> ScriptedDialogs::take(const char *what)
 
 bool ScriptedDialogs::confirm(const Platform::Message &question)
 {
-    Asked asked {Asked::Kind::Confirm, question, {}, {}, {}, {}, {}};
+    Asked asked { Asked::Kind::Confirm, question, {}, {}, {}, {}, {} };
     m_asked.push_back(asked);
     return take<bool>("question").value_or(false);
 }
 
 void ScriptedDialogs::notify(const Platform::Message &notice)
 {
-    m_asked.push_back({Asked::Kind::Notify, notice, {}, {}, {}, {}, {}});
+    m_asked.push_back({ Asked::Kind::Notify, notice, {}, {}, {}, {}, {} });
 }
 
 std::string ScriptedDialogs::askText(const std::string &caption, const std::string &prompt)
 {
-    m_asked.push_back({Asked::Kind::AskText, {}, caption, prompt, {}, {}, {}});
+    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, {}, {}, {} });
     return take<std::string>("input box").value_or(std::string());
 }
 
 std::optional<std::string> ScriptedDialogs::chooseFile(const Platform::FileDialogSpec &request)
 {
-    m_asked.push_back({Asked::Kind::ChooseFile, {}, {}, {}, request, {}, {}});
+    m_asked.push_back({ Asked::Kind::ChooseFile, {}, {}, {}, request, {}, {} });
     return take<std::optional<std::string>>("file dialog").value_or(std::nullopt);
 }
 
 std::optional<Platform::Colour> ScriptedDialogs::chooseColour(Platform::Colour initial)
 {
-    m_asked.push_back({Asked::Kind::ChooseColour, {}, {}, {}, {}, initial, {}});
+    m_asked.push_back({ Asked::Kind::ChooseColour, {}, {}, {}, {}, initial, {} });
     return take<std::optional<Platform::Colour>>("colour dialog").value_or(std::nullopt);
 }
 
 void ScriptedDialogs::openDocument(const std::string &target)
 {
-    m_asked.push_back({Asked::Kind::OpenDocument, {}, {}, {}, {}, {}, target});
+    m_asked.push_back({ Asked::Kind::OpenDocument, {}, {}, {}, {}, {}, target });
 }
 
 std::vector<std::string> ScriptedDialogs::prompts() const

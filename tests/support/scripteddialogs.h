@@ -15,12 +15,12 @@ struct Asked
 {
     enum class Kind { Confirm, Notify, AskText, ChooseFile, ChooseColour, OpenDocument };
     Kind kind;
-    Platform::Message message;           ///< Confirm, Notify
-    std::string caption;                 ///< AskText
-    std::string prompt;                  ///< AskText
+    Platform::Message message; ///< Confirm, Notify
+    std::string caption; ///< AskText
+    std::string prompt; ///< AskText
     Platform::FileDialogSpec fileDialog; ///< ChooseFile
-    Platform::Colour initialColour;      ///< ChooseColour
-    std::string target;                  ///< OpenDocument
+    Platform::Colour initialColour; ///< ChooseColour
+    std::string target; ///< OpenDocument
 };
 
 /// Dialogs with answers queued in advance. Every question is recorded; a question that finds
@@ -53,9 +53,8 @@ public:
 
 private:
     using Answer = std::variant<bool, std::string, std::optional<std::string>,
-                                std::optional<Platform::Colour>>;
-    template<typename T>
-    std::optional<T> take(const char *what);
+        std::optional<Platform::Colour>>;
+    template <typename T> std::optional<T> take(const char *what);
 
     std::deque<Answer> m_answers;
     std::vector<Asked> m_asked;

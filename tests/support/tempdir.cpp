@@ -13,7 +13,8 @@ namespace Testing {
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvanta-test-XXXXXX").string();
+    std::string pattern
+        = (std::filesystem::temp_directory_path() / "corvanta-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot make a temporary directory");
     m_path = pattern;
@@ -24,10 +25,10 @@ TempDir::~TempDir()
     std::error_code ignored;
     for (const auto &entry : std::filesystem::recursive_directory_iterator(m_path, ignored)) {
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
+            std::filesystem::perm_options::add, ignored);
     }
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(
+        m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(m_path, ignored);
 }
 

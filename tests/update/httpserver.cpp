@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <cstdio>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <poll.h>
-#include <cstdlib>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>

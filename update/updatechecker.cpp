@@ -1,4 +1,4 @@
-#include "update/tform8.h"
+#include "update/updatechecker.h"
 
 #include "update/updatecheck.h"
 
@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+namespace Update {
 
 namespace {
 
@@ -48,7 +50,7 @@ QLabel *boldLabel(const QString &name, const QString &text, QWidget *parent)
 
 } // namespace
 
-TForm8::TForm8(
+UpdateChecker::UpdateChecker(
     Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
@@ -80,7 +82,7 @@ TForm8::TForm8(
     startConnectionWatch();
 }
 
-QLayout *TForm8::createInstructions()
+QLayout *UpdateChecker::createInstructions()
 {
     auto *row = new QHBoxLayout;
     row->setSpacing(8);
@@ -107,7 +109,7 @@ QLayout *TForm8::createInstructions()
     return row;
 }
 
-QLayout *TForm8::createVersionRows()
+QLayout *UpdateChecker::createVersionRows()
 {
     auto *grid = new QGridLayout;
     m_versionRows = grid;
@@ -123,7 +125,7 @@ QLayout *TForm8::createVersionRows()
     m_getUpdate = new QPushButton(QStringLiteral("&Get Update Information"), this);
     m_getUpdate->setObjectName(QStringLiteral("Button1"));
     m_getUpdate->setDefault(true);
-    connect(m_getUpdate, &QPushButton::clicked, this, &TForm8::Button1Click);
+    connect(m_getUpdate, &QPushButton::clicked, this, &UpdateChecker::checkNow);
 
     // No command is bound to it: it only shows whether there is something to download.
     m_downloadUpdate = new QPushButton(QStringLiteral("&Download Update"), this);
@@ -142,7 +144,7 @@ QLayout *TForm8::createVersionRows()
     return grid;
 }
 
-QWidget *TForm8::createStatusPanel()
+QWidget *UpdateChecker::createStatusPanel()
 {
     m_status = sunkenPanel(QStringLiteral("Panel3"), QStringLiteral("Status"), this);
     m_status->setWordWrap(true);
@@ -150,7 +152,7 @@ QWidget *TForm8::createStatusPanel()
     return m_status;
 }
 
-void TForm8::fitTextsToWindow()
+void UpdateChecker::fitTextsToWindow()
 {
     // The window has a fixed size; a desktop font wider than the one it was laid out for
     // would cut the buttons' captions, so the window's font shrinks until the version rows
@@ -168,16 +170,16 @@ void TForm8::fitTextsToWindow()
     m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing() + frame);
 }
 
-void TForm8::startConnectionWatch()
+void UpdateChecker::startConnectionWatch()
 {
     m_connectionWatch = new QTimer(this);
     m_connectionWatch->setObjectName(QStringLiteral("Timer1"));
     m_connectionWatch->setInterval(ConnectionWatchInterval);
-    connect(m_connectionWatch, &QTimer::timeout, this, &TForm8::Timer1Timer);
+    connect(m_connectionWatch, &QTimer::timeout, this, &UpdateChecker::checkConnection);
     m_connectionWatch->start();
 }
 
-void TForm8::Timer1Timer()
+void UpdateChecker::checkConnection()
 {
     if (!m_source.isConnected()) {
         m_getUpdate->setEnabled(false);
@@ -189,7 +191,7 @@ void TForm8::Timer1Timer()
     m_connectionWatch->stop();
 }
 
-void TForm8::Button1Click()
+void UpdateChecker::checkNow()
 {
     if (!m_source.isConnected())
         return;
@@ -212,9 +214,11 @@ void TForm8::Button1Click()
     }
 }
 
-void TForm8::showEvent(QShowEvent *event)
+void UpdateChecker::showEvent(QShowEvent *event)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
+
+} // namespace Update

@@ -25,12 +25,10 @@ struct UpdateSource
     std::function<bool()> isConnected = IsInternetConnected;
 };
 
-} // namespace Update
-
 /// The Update Checker: fetches the update file and says whether a newer version exists.
 /// Created once at start-up (its connection watch runs from then on) and shown with exec();
 /// its texts stay as the last check left them.
-class TForm8 : public QDialog
+class UpdateChecker : public QDialog
 {
     Q_OBJECT
 
@@ -39,14 +37,14 @@ public:
     static constexpr double MinimumFontSize = 7.0;
     static constexpr std::size_t MaxShownVersionLength = 255;
 
-    TForm8(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source = {},
+    UpdateChecker(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source = {},
         QWidget *parent = nullptr);
 
     /// "&Get Update Information": fetches, shows the latest version and the verdict.
-    void Button1Click();
+    void checkNow();
     /// The connection watch: buttons off while offline; once online, the check is enabled
     /// for good and the watch stops.
-    void Timer1Timer();
+    void checkConnection();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -70,3 +68,5 @@ private:
     QTimer *m_connectionWatch = nullptr;
     QLayout *m_versionRows = nullptr;
 };
+
+} // namespace Update

@@ -7,19 +7,21 @@
 class QLabel;
 class QToolButton;
 
+namespace About {
+
 /// The about window: the product picture with a link to the maker's web site over its lower
 /// part. A click anywhere else on the picture, or Escape, closes it. Shown with exec().
-class TForm5 : public QDialog
+class AboutWindow : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TForm5(Platform::Dialogs &dialogs, QWidget *parent = nullptr);
+    explicit AboutWindow(Platform::Dialogs &dialogs, QWidget *parent = nullptr);
 
     /// A click on the picture closes the window.
-    void Image1Click();
+    void closeOnPicture();
     /// The link strip opens the maker's web site; the window stays open.
-    void SpeedButton1Click();
+    void openMakerWebsite();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -30,3 +32,5 @@ private:
     QLabel *m_picture = nullptr;
     QToolButton *m_link = nullptr;
 };
+
+} // namespace About

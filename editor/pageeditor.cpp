@@ -1,4 +1,4 @@
-#include "editor/tform4.h"
+#include "editor/pageeditor.h"
 
 #include "editor/markuptools.h"
 #include "editor/pagetext.h"
@@ -19,8 +19,10 @@
 #include <QStackedWidget>
 #include <QToolButton>
 
-using Corvanta::PageId;
+namespace Editor {
+
 using Editor::PageText;
+using Model::PageId;
 
 namespace {
 
@@ -53,7 +55,7 @@ bool clipboardHasText()
 
 } // namespace
 
-TForm4::TForm4(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
+PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
             | Qt::WindowStaysOnTopHint)
@@ -86,7 +88,7 @@ TForm4::TForm4(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
     setWindowTitle(QStringLiteral("Editing Page - "));
 }
 
-TForm4::~TForm4()
+PageEditor::~PageEditor()
 {
     // The texts and the focus change while the window's parts are taken down; by then this
     // object is no longer a whole window to tell.
@@ -96,27 +98,27 @@ TForm4::~TForm4()
         disconnect(page, nullptr, this, nullptr);
 }
 
-void TForm4::createPageArea()
+void PageEditor::createPageArea()
 {
     // A stack has no tabs: the user cannot switch pages here, only the organiser can.
     m_pageArea = new QStackedWidget(this);
     m_pageArea->setObjectName(QStringLiteral("PageControl1"));
     m_pageArea->setGeometry(PageArea);
-    for (const Corvanta::PageInfo &info : Corvanta::PageCatalogue) {
+    for (const Model::PageInfo &info : Model::PageCatalogue) {
         auto *page = new PageText(m_pageArea);
         page->setObjectName(QStringLiteral("memo%1").arg(info.id));
         page->setAccessibleName(asciiText(info.caption));
         page->setWindowTitle(asciiText(info.caption));
-        connect(page, &PageText::contextMenuWanted, this, &TForm4::showContextMenu);
-        connect(page, &QPlainTextEdit::selectionChanged, this, &TForm4::refreshEditCommands);
-        connect(page, &QPlainTextEdit::textChanged, this, &TForm4::refreshEditCommands);
-        connect(page, &QPlainTextEdit::undoAvailable, this, &TForm4::refreshEditCommands);
+        connect(page, &PageText::contextMenuWanted, this, &PageEditor::showContextMenu);
+        connect(page, &QPlainTextEdit::selectionChanged, this, &PageEditor::refreshEditCommands);
+        connect(page, &QPlainTextEdit::textChanged, this, &PageEditor::refreshEditCommands);
+        connect(page, &QPlainTextEdit::undoAvailable, this, &PageEditor::refreshEditCommands);
         m_pageArea->addWidget(page);
         m_pages[static_cast<std::size_t>(info.id - 1)] = page;
     }
 }
 
-void TForm4::createToolbox()
+void PageEditor::createToolbox()
 {
     auto *band = new QFrame(this);
     band->setObjectName(QStringLiteral("Panel1"));
@@ -168,7 +170,7 @@ void TForm4::createToolbox()
     }
 }
 
-void TForm4::createButtons()
+void PageEditor::createButtons()
 {
     const auto makeButton = [this](const char *name, const QString &text, QRect place) {
         auto *button = new QPushButton(text, this);
@@ -182,21 +184,21 @@ void TForm4::createButtons()
     m_toggle
         = makeButton("BitBtn2", QStringLiteral("&Show Basic Tools Only"), QRect(489, 322, 137, 25));
     m_toggle->setAccessibleName(QStringLiteral("Show Basic Tools Only"));
-    connect(m_toggle, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
+    connect(m_toggle, &QPushButton::clicked, this, &PageEditor::toggleAdvancedTools);
 
     m_close = makeButton("BitBtn1", QStringLiteral("&Close"), QRect(488, 352, 57, 25));
     m_close->setAccessibleName(QStringLiteral("Close"));
-    connect(m_close, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
+    connect(m_close, &QPushButton::clicked, this, &PageEditor::closeEditor);
 
     m_help = makeButton("BitBtn8", QStringLiteral("&Help"), QRect(552, 352, 73, 25));
     m_help->setIcon(Assets::icon("help"));
     m_help->setToolTip(QStringLiteral("Open help on this topic"));
     m_help->setAccessibleName(QStringLiteral("Help"));
     m_help->setAccessibleDescription(QStringLiteral("Open help on this topic"));
-    connect(m_help, &QPushButton::clicked, this, &TForm4::BitBtn8Click);
+    connect(m_help, &QPushButton::clicked, this, &PageEditor::showHelp);
 }
 
-QAction *TForm4::addWindowAction(
+QAction *PageEditor::addWindowAction(
     const char *objectName, const QString &text, const char *icon, const QKeySequence &shortcut)
 {
     auto *action = new QAction(text, this);
@@ -210,7 +212,7 @@ QAction *TForm4::addWindowAction(
     return action;
 }
 
-void TForm4::createContextMenu()
+void PageEditor::createContextMenu()
 {
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("PopupMenu1"));
@@ -234,7 +236,7 @@ void TForm4::createContextMenu()
 
     QAction *toggle = addWindowAction("ToggleShowTools1", QStringLiteral("Toggle Show Tools"),
         nullptr, QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(toggle, &QAction::triggered, this, &TForm4::BitBtn2Click);
+    connect(toggle, &QAction::triggered, this, &PageEditor::toggleAdvancedTools);
     m_contextMenu->addAction(toggle);
     m_contextMenu->addSeparator();
 
@@ -277,14 +279,14 @@ void TForm4::createContextMenu()
     // reaches the text as an ordinary key.
     onFocusedPage(m_delete, [](PageText *page) { page->textCursor().removeSelectedText(); });
 
-    connect(m_contextMenu, &QMenu::aboutToShow, this, &TForm4::refreshEditCommands);
-    connect(qApp, &QApplication::focusChanged, this, &TForm4::refreshEditCommands);
-    connect(
-        QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TForm4::refreshEditCommands);
+    connect(m_contextMenu, &QMenu::aboutToShow, this, &PageEditor::refreshEditCommands);
+    connect(qApp, &QApplication::focusChanged, this, &PageEditor::refreshEditCommands);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+        &PageEditor::refreshEditCommands);
     refreshEditCommands();
 }
 
-PageText *TForm4::focusedPage() const
+PageText *PageEditor::focusedPage() const
 {
     for (PageText *page : m_pages) {
         if (page->hasFocus())
@@ -293,7 +295,7 @@ PageText *TForm4::focusedPage() const
     return nullptr;
 }
 
-void TForm4::refreshEditCommands()
+void PageEditor::refreshEditCommands()
 {
     const PageText *page = focusedPage();
     const bool selection = page && page->textCursor().hasSelection();
@@ -305,15 +307,15 @@ void TForm4::refreshEditCommands()
     m_delete->setEnabled(selection);
 }
 
-void TForm4::showContextMenu(const QPoint &globalPosition)
+void PageEditor::showContextMenu(const QPoint &globalPosition)
 {
     refreshEditCommands();
     m_contextMenu->popup(globalPosition);
 }
 
-void TForm4::contextMenuEvent(QContextMenuEvent *event) { showContextMenu(event->globalPos()); }
+void PageEditor::contextMenuEvent(QContextMenuEvent *event) { showContextMenu(event->globalPos()); }
 
-void TForm4::keyPressEvent(QKeyEvent *event)
+void PageEditor::keyPressEvent(QKeyEvent *event)
 {
     // Escape is bound to nothing here; only "&Close" and the close box close the window.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -323,46 +325,49 @@ void TForm4::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void TForm4::showEvent(QShowEvent *event)
+void PageEditor::showEvent(QShowEvent *event)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
 
-void TForm4::selectPage(PageId page)
+void PageEditor::selectPage(PageId page)
 {
-    const Corvanta::PageInfo &info = Corvanta::pageInfo(page);
+    const Model::PageInfo &info = Model::pageInfo(page);
     m_pageArea->setCurrentIndex(page - 1);
     setWindowTitle(asciiText(info.editorCaption));
 }
 
-void TForm4::openOnPage(PageId page)
+void PageEditor::openOnPage(PageId page)
 {
     selectPage(page);
     exec();
 }
 
-PageId TForm4::shownPage() const { return m_pageArea->currentIndex() + 1; }
+PageId PageEditor::shownPage() const { return m_pageArea->currentIndex() + 1; }
 
-std::string TForm4::pageText(PageId page) const { return pageControl(page)->body(); }
+std::string PageEditor::pageText(PageId page) const { return pageControl(page)->body(); }
 
-void TForm4::setPageText(PageId page, const std::string &body) { pageControl(page)->setBody(body); }
+void PageEditor::setPageText(PageId page, const std::string &body)
+{
+    pageControl(page)->setBody(body);
+}
 
-PageText *TForm4::pageControl(PageId page) const
+PageText *PageEditor::pageControl(PageId page) const
 {
     return m_pages.at(static_cast<std::size_t>(page - 1));
 }
 
-void TForm4::BitBtn1Click() { close(); }
+void PageEditor::closeEditor() { close(); }
 
-void TForm4::BitBtn8Click()
+void PageEditor::showHelp()
 {
     // Joined as they stand: at the root the path starts with two slashes.
     m_dialogs.openDocument(m_homeDir + "/help/con6.html");
 }
 
-void TForm4::BitBtn2Click()
+void PageEditor::toggleAdvancedTools()
 {
     m_basicToolsOnly = !m_basicToolsOnly;
     m_toggle->setText(m_basicToolsOnly ? QStringLiteral("&Show All Tools")
@@ -376,7 +381,9 @@ void TForm4::BitBtn2Click()
     }
 }
 
-void TForm4::runTool(Editor::ToolId tool)
+void PageEditor::runTool(Editor::ToolId tool)
 {
     Editor::runTool(tool, *pageControl(shownPage()), m_dialogs);
 }
+
+} // namespace Editor

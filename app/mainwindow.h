@@ -32,21 +32,21 @@ enum class OrganiserPane { SiteInfo, Options, Pages, Finish, EditPages };
 /// The main window: the organiser in which the user fills in a project pane by pane and from
 /// which every command starts. It holds the one project and keeps its panes' controls in step
 /// with it.
-class TForm1 : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     /// Creates the window for a program started in `homeDir`: the font and template lists are
     /// built and the project set to its start-up values.
-    TForm1(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *parent = nullptr);
-    ~TForm1() override;
+    MainWindow(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     /// Plugs in the other windows once they exist; until then their commands do nothing.
     void setCompanionWindows(CompanionWindows windows);
 
-    const Corvanta::Project &project() const { return m_project; }
-    const Corvanta::PageSelection &selection() const { return m_selection; }
-    const Corvanta::ChoiceLists &lists() const { return m_lists; }
+    const Model::Project &project() const { return m_project; }
+    const Model::PageSelection &selection() const { return m_selection; }
+    const Model::ChoiceLists &lists() const { return m_lists; }
     const std::string &homeDir() const { return m_homeDir; }
     OrganiserPane currentPane() const;
     QString heading() const;
@@ -55,22 +55,22 @@ public:
     void showPane(OrganiserPane pane);
 
     // Commands.
-    void New1Click();
-    void OpenProject1Click();
-    void SaveProject1Click();
-    void PublishHTML1Click();
-    void Exit1Click();
-    void UpdateChecker1Click();
-    void Help2Click();
-    void Readme1Click();
-    void Website1Click();
-    void Email1Click();
-    void Support1Click();
-    void About1Click();
+    void newProject();
+    void openProject();
+    void saveProject();
+    void publishHtml();
+    void exitProgram();
+    void checkForUpdates();
+    void showHelp();
+    void showReadme();
+    void openMakerWebsite();
+    void emailMaker();
+    void openSupportPage();
+    void showAbout();
     /// The sidebar's "Edit Pages" and View, "Edit Pages": the pane, and `curitem` back to 0.
-    void SpeedButton4Click();
+    void enterEditPages();
     /// "&Edit Selected Page": opens the page at `curitem` in the page editor.
-    void BitBtn9Click();
+    void editSelectedPage();
 
 signals:
     /// The user confirmed leaving the program.
@@ -83,7 +83,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    void FormCreate();
+    void createProjectAndLists();
     void createSidebar(QWidget *central);
     void createHeadingAndPanes(QWidget *central);
     void createMenus();
@@ -104,13 +104,13 @@ private:
     /// Copies the page editor's texts into the project (before the bodies are read).
     void collectPageBodies();
     /// Hands the page editor the bodies that changed since `before` (after Open and New).
-    void distributePageBodies(const std::array<std::string, Corvanta::PageCount> &before);
+    void distributePageBodies(const std::array<std::string, Model::PageCount> &before);
 
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
-    Corvanta::ChoiceLists m_lists;
-    Corvanta::Project m_project;
-    Corvanta::PageSelection m_selection { m_project };
+    Model::ChoiceLists m_lists;
+    Model::Project m_project;
+    Model::PageSelection m_selection { m_project };
     CompanionWindows m_windows;
     std::string m_lastSaveName;
     std::string m_lastOpenName;

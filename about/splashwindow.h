@@ -4,22 +4,24 @@
 
 class QTimer;
 
+namespace About {
+
 /// The splash: the product picture without a frame, above other windows, for the first two
 /// seconds of the run. Its timer starts when it is created at start-up, so it goes about two
 /// seconds after start however late it was shown.
-class TForm2 : public QWidget
+class SplashWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr int SplashTimerInterval = 2000;
 
-    explicit TForm2(QWidget *parent = nullptr);
+    explicit SplashWindow(QWidget *parent = nullptr);
 
     /// Shows the splash without waiting; only the first call in a run shows it.
     void showSplash();
     /// Each tick of the splash timer hides the splash.
-    void Timer1Timer();
+    void hideSplash();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -28,3 +30,5 @@ private:
     QTimer *m_timer = nullptr;
     bool m_shown = false;
 };
+
+} // namespace About

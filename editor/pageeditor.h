@@ -16,44 +16,44 @@ class QStackedWidget;
 class QToolButton;
 
 namespace Editor {
+
 class PageText;
-}
 
 /// The page editor: the fourteen page bodies, one shown at a time, beside the toolbox of
 /// markup tools. Created once at start-up and only shown and hidden afterwards, so every
 /// body keeps its text, caret and scroll position from one opening to the next. Its texts are
 /// the only home of the page bodies.
-class TForm4 : public QDialog
+class PageEditor : public QDialog
 {
     Q_OBJECT
 public:
-    TForm4(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent = nullptr);
-    ~TForm4() override;
+    PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent = nullptr);
+    ~PageEditor() override;
 
     /// Shows the page's text with the caption "Editing Page - <caption>" and runs the window
     /// modally until the user closes it.
-    void openOnPage(Corvanta::PageId page);
+    void openOnPage(Model::PageId page);
     /// Makes the page's text the shown one and sets the caption, without showing the window.
-    void selectPage(Corvanta::PageId page);
-    Corvanta::PageId shownPage() const;
+    void selectPage(Model::PageId page);
+    Model::PageId shownPage() const;
 
     /// The whole body of a page (Windows-1252, CR LF line breaks).
-    std::string pageText(Corvanta::PageId page) const;
+    std::string pageText(Model::PageId page) const;
     /// Replaces the whole body of a page.
-    void setPageText(Corvanta::PageId page, const std::string &body);
+    void setPageText(Model::PageId page, const std::string &body);
     /// The text control of a page.
-    Editor::PageText *pageControl(Corvanta::PageId page) const;
+    Editor::PageText *pageControl(Model::PageId page) const;
 
     /// True while the toggle button says "&Show All Tools".
     bool basicToolsOnly() const { return m_basicToolsOnly; }
 
     // Commands.
     /// "&Close": hides the window; nothing is saved, reverted or asked.
-    void BitBtn1Click();
+    void closeEditor();
     /// "&Help": the page editor's help topic.
-    void BitBtn8Click();
+    void showHelp();
     /// The toggle button and "Toggle Show Tools": hides or shows the twelve advanced tools.
-    void BitBtn2Click();
+    void toggleAdvancedTools();
     /// A toolbox button or Quick Insert entry: the tool runs on the shown page's text.
     void runTool(Editor::ToolId tool);
 
@@ -81,7 +81,7 @@ private:
     bool m_basicToolsOnly = false;
 
     QStackedWidget *m_pageArea = nullptr;
-    std::array<Editor::PageText *, Corvanta::PageCount> m_pages {};
+    std::array<Editor::PageText *, Model::PageCount> m_pages {};
     std::array<QToolButton *, Editor::Tools.size()> m_toolButtons {};
     QPushButton *m_close = nullptr;
     QPushButton *m_toggle = nullptr;
@@ -94,3 +94,5 @@ private:
     QAction *m_selectAll = nullptr;
     QAction *m_delete = nullptr;
 };
+
+} // namespace Editor

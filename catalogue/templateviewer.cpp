@@ -1,4 +1,4 @@
-#include "catalogue/tform3.h"
+#include "catalogue/templateviewer.h"
 
 #include "catalogue/templatecatalogue.h"
 
@@ -16,6 +16,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+namespace Catalogue {
+
 namespace {
 
 constexpr QSize PreviewSize(201, 145);
@@ -24,7 +26,7 @@ constexpr double MinimumFontSize = 7.0;
 
 } // namespace
 
-TForm3::TForm3(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
+TemplateViewer::TemplateViewer(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
             | Qt::WindowStaysOnTopHint)
@@ -46,7 +48,7 @@ TForm3::TForm3(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent)
     fitTextsToWindow();
 }
 
-void TForm3::fitTextsToWindow()
+void TemplateViewer::fitTextsToWindow()
 {
     // The window has a fixed size; a desktop font wider than the one it was laid out for
     // would cut the captions of the right-hand column, so the window's font shrinks until
@@ -67,7 +69,7 @@ void TForm3::fitTextsToWindow()
     }
 }
 
-QWidget *TForm3::createPictureFrame()
+QWidget *TemplateViewer::createPictureFrame()
 {
     auto *frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -83,7 +85,7 @@ QWidget *TForm3::createPictureFrame()
     return frame;
 }
 
-QLayout *TForm3::createControls()
+QLayout *TemplateViewer::createControls()
 {
     auto *column = new QVBoxLayout;
     column->setSpacing(6);
@@ -97,19 +99,20 @@ QLayout *TForm3::createControls()
     m_templates->setFixedWidth(ControlsWidth);
     m_templates->setAccessibleName(QStringLiteral("Select a template to view"));
     label->setBuddy(m_templates);
-    connect(m_templates, &QComboBox::currentIndexChanged, this, &TForm3::ComboBox1Change);
+    connect(
+        m_templates, &QComboBox::currentIndexChanged, this, &TemplateViewer::showChosenTemplate);
 
     m_downloadMore = new QPushButton(QStringLiteral("&Download More Templates"), this);
     m_downloadMore->setObjectName(QStringLiteral("Button1"));
     m_downloadMore->setToolTip(QStringLiteral("Download more templates"));
     m_downloadMore->setFixedWidth(ControlsWidth);
-    connect(m_downloadMore, &QPushButton::clicked, this, &TForm3::Button1Click);
+    connect(m_downloadMore, &QPushButton::clicked, this, &TemplateViewer::downloadMoreTemplates);
 
     m_close = new QPushButton(QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("Button2"));
     m_close->setToolTip(QStringLiteral("Close Template Viewer"));
     m_close->setFixedWidth(ControlsWidth);
-    connect(m_close, &QPushButton::clicked, this, &TForm3::Button2Click);
+    connect(m_close, &QPushButton::clicked, this, &TemplateViewer::closeViewer);
 
     column->addWidget(label);
     column->addWidget(m_templates);
@@ -119,7 +122,7 @@ QLayout *TForm3::createControls()
     return column;
 }
 
-bool TForm3::openViewer(const std::vector<std::string> &catalogue)
+bool TemplateViewer::openViewer(const std::vector<std::string> &catalogue)
 {
     if (!prepareViewer(catalogue))
         return false;
@@ -127,7 +130,7 @@ bool TForm3::openViewer(const std::vector<std::string> &catalogue)
     return true;
 }
 
-bool TForm3::prepareViewer(const std::vector<std::string> &catalogue)
+bool TemplateViewer::prepareViewer(const std::vector<std::string> &catalogue)
 {
     m_names = catalogue;
     {
@@ -143,18 +146,18 @@ bool TForm3::prepareViewer(const std::vector<std::string> &catalogue)
     return showPreview(m_names.empty() ? std::string() : m_names.front());
 }
 
-void TForm3::ComboBox1Change()
+void TemplateViewer::showChosenTemplate()
 {
     const int index = m_templates->currentIndex();
     if (index >= 0 && static_cast<std::size_t>(index) < m_names.size())
         showPreview(m_names[static_cast<std::size_t>(index)]);
 }
 
-void TForm3::Button1Click() { m_dialogs.openDocument(Platform::Maker::WebSite); }
+void TemplateViewer::downloadMoreTemplates() { m_dialogs.openDocument(Platform::Maker::WebSite); }
 
-void TForm3::Button2Click() { accept(); }
+void TemplateViewer::closeViewer() { accept(); }
 
-bool TForm3::showPreview(const std::string &name)
+bool TemplateViewer::showPreview(const std::string &name)
 {
     try {
         const QImage preview
@@ -167,9 +170,11 @@ bool TForm3::showPreview(const std::string &name)
     }
 }
 
-void TForm3::showEvent(QShowEvent *event)
+void TemplateViewer::showEvent(QShowEvent *event)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
+
+} // namespace Catalogue

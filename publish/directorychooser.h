@@ -12,15 +12,17 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
+namespace Publish {
+
 /// The directory chooser: a list of the directories from the root down to the current one,
 /// then the current one's subdirectories. Opening an entry makes it the current directory;
 /// "&OK" hands the current directory back. It keeps its place between openings.
-class TForm9 : public QDialog
+class DirectoryChooser : public QDialog
 {
     Q_OBJECT
 public:
     /// The list starts at `startDirectory` (the working directory when the program starts).
-    explicit TForm9(const std::string &startDirectory, QWidget *parent = nullptr);
+    explicit DirectoryChooser(const std::string &startDirectory, QWidget *parent = nullptr);
 
     /// Shows the chooser modally; the directory chosen with "&OK", or nothing on "&Cancel".
     std::optional<std::string> chooseDirectory();
@@ -31,8 +33,8 @@ public:
     void openEntry(int row);
 
     // Commands.
-    void BitBtn1Click(); ///< "&OK"
-    void BitBtn2Click(); ///< "&Cancel"
+    void acceptDirectory(); ///< "&OK"
+    void cancelChoice(); ///< "&Cancel"
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -48,3 +50,5 @@ private:
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 };
+
+} // namespace Publish

@@ -1,4 +1,4 @@
-#include "publish/tform9.h"
+#include "publish/directorychooser.h"
 
 #include "platform/encoding.h"
 
@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
+
+namespace Publish {
 
 namespace {
 
@@ -43,7 +45,7 @@ std::string directoryName(const std::string &path)
 
 } // namespace
 
-TForm9::TForm9(const std::string &startDirectory, QWidget *parent)
+DirectoryChooser::DirectoryChooser(const std::string &startDirectory, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , m_trail(startDirectory)
@@ -74,20 +76,20 @@ TForm9::TForm9(const std::string &startDirectory, QWidget *parent)
     }
     m_ok->setAccessibleName(QStringLiteral("OK"));
     m_cancel->setAccessibleName(QStringLiteral("Cancel"));
-    connect(m_ok, &QPushButton::clicked, this, &TForm9::BitBtn1Click);
-    connect(m_cancel, &QPushButton::clicked, this, &TForm9::BitBtn2Click);
+    connect(m_ok, &QPushButton::clicked, this, &DirectoryChooser::acceptDirectory);
+    connect(m_cancel, &QPushButton::clicked, this, &DirectoryChooser::cancelChoice);
 
     showTrail();
 }
 
-std::optional<std::string> TForm9::chooseDirectory()
+std::optional<std::string> DirectoryChooser::chooseDirectory()
 {
     if (exec() != QDialog::Accepted)
         return std::nullopt;
     return m_trail.current();
 }
 
-void TForm9::showTrail()
+void DirectoryChooser::showTrail()
 {
     m_list->clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
@@ -112,7 +114,7 @@ void TForm9::showTrail()
     m_list->scrollToItem(m_list->currentItem());
 }
 
-void TForm9::openEntry(int row)
+void DirectoryChooser::openEntry(int row)
 {
     const QListWidgetItem *item = m_list->item(row);
     if (!item)
@@ -121,11 +123,11 @@ void TForm9::openEntry(int row)
     showTrail();
 }
 
-void TForm9::BitBtn1Click() { accept(); }
+void DirectoryChooser::acceptDirectory() { accept(); }
 
-void TForm9::BitBtn2Click() { reject(); }
+void DirectoryChooser::cancelChoice() { reject(); }
 
-bool TForm9::eventFilter(QObject *watched, QEvent *event)
+bool DirectoryChooser::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -137,7 +139,7 @@ bool TForm9::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TForm9::keyPressEvent(QKeyEvent *event)
+void DirectoryChooser::keyPressEvent(QKeyEvent *event)
 {
     // Escape is bound to no button here.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -147,7 +149,7 @@ void TForm9::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void TForm9::showEvent(QShowEvent *event)
+void DirectoryChooser::showEvent(QShowEvent *event)
 {
     // A directory may have come or gone since the last opening.
     m_trail.refresh();
@@ -157,3 +159,5 @@ void TForm9::showEvent(QShowEvent *event)
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
+
+} // namespace Publish

@@ -1,4 +1,4 @@
-#include "about/tform2.h"
+#include "about/splashwindow.h"
 
 #include "about/productpicture.h"
 
@@ -7,7 +7,9 @@
 #include <QScreen>
 #include <QTimer>
 
-TForm2::TForm2(QWidget *parent)
+namespace About {
+
+SplashWindow::SplashWindow(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form2"));
@@ -23,11 +25,11 @@ TForm2::TForm2(QWidget *parent)
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(SplashTimerInterval);
-    connect(m_timer, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    connect(m_timer, &QTimer::timeout, this, &SplashWindow::hideSplash);
     m_timer->start();
 }
 
-void TForm2::showSplash()
+void SplashWindow::showSplash()
 {
     if (m_shown)
         return;
@@ -35,11 +37,13 @@ void TForm2::showSplash()
     show();
 }
 
-void TForm2::Timer1Timer() { hide(); }
+void SplashWindow::hideSplash() { hide(); }
 
-void TForm2::showEvent(QShowEvent *event)
+void SplashWindow::showEvent(QShowEvent *event)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QWidget::showEvent(event);
 }
+
+} // namespace About

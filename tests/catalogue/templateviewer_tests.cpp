@@ -1,4 +1,4 @@
-#include "catalogue/tform3.h"
+#include "catalogue/templateviewer.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
@@ -55,7 +55,7 @@ protected:
 
     TempDir home;
     ScriptedDialogs dialogs;
-    TForm3 viewer { dialogs, home.path() };
+    Catalogue::TemplateViewer viewer { dialogs, home.path() };
 };
 
 bool near(QColor a, QColor b)
@@ -96,7 +96,7 @@ TEST(TemplateViewerFont, LargeDesktopFont_CaptionsStillFit)
     large.setPointSizeF(14);
     QApplication::setFont(large);
     ScriptedDialogs dialogs;
-    TForm3 viewer(dialogs, "/nowhere");
+    Catalogue::TemplateViewer viewer(dialogs, "/nowhere");
     QApplication::setFont(desktopFont);
     viewer.show();
     EXPECT_EQ(viewer.size(), QSize(407, 160));

@@ -1,7 +1,7 @@
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 #include "tests/update/httpserver.h"
-#include "update/tform8.h"
+#include "update/updatechecker.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -24,11 +24,11 @@ protected:
     {
         return { server.address(path), [this] { return online; } };
     }
-    QString text(const TForm8 &window, const char *name)
+    QString text(const Update::UpdateChecker &window, const char *name)
     {
         return window.findChild<QLabel *>(QString::fromLatin1(name))->text();
     }
-    QPushButton *button(const TForm8 &window, const char *name)
+    QPushButton *button(const Update::UpdateChecker &window, const char *name)
     {
         return window.findChild<QPushButton *>(QString::fromLatin1(name));
     }
@@ -43,7 +43,7 @@ protected:
 
 TEST_F(UpdateChecker, AtStart_ShowsTheVersionAndWhereItWillAsk)
 {
-    const TForm8 window(dialogs, home.path());
+    const Update::UpdateChecker window(dialogs, home.path());
     EXPECT_EQ(window.windowTitle(), "Update Checker");
     EXPECT_EQ(window.size(), QSize(353, 176));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
@@ -69,14 +69,14 @@ TEST_F(UpdateChecker, AtStart_ShowsTheVersionAndWhereItWillAsk)
 TEST_F(UpdateChecker, ConnectionWatch_OfflineDisablesBothThenOnlineEnablesCheckForGood)
 {
     online = false;
-    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    Update::UpdateChecker window(dialogs, home.path(), source("/update/updatecv.ini"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !button(window, "Button1")->isEnabled(); }, 3000))
         << "the watch ticks by itself";
     EXPECT_FALSE(button(window, "Button2")->isEnabled());
     EXPECT_TRUE(window.findChild<QTimer *>("Timer1")->isActive());
 
     online = true;
-    window.Timer1Timer();
+    window.checkConnection();
     EXPECT_TRUE(button(window, "Button1")->isEnabled());
     EXPECT_FALSE(button(window, "Button2")->isEnabled()) << "the watch leaves Download alone";
     EXPECT_FALSE(window.findChild<QTimer *>("Timer1")->isActive());
@@ -84,15 +84,15 @@ TEST_F(UpdateChecker, ConnectionWatch_OfflineDisablesBothThenOnlineEnablesCheckF
 
 TEST_F(UpdateChecker, Check_NewerThenSameVersion_VerdictAndDownloadButtonFollow)
 {
-    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    Update::UpdateChecker window(dialogs, home.path(), source("/update/updatecv.ini"));
     server.serve("/update/updatecv.ini", whole("v1.1\r\n"));
-    window.Button1Click();
+    window.checkNow();
     EXPECT_EQ(text(window, "Panel2"), "v1.1");
     EXPECT_EQ(text(window, "Panel3"), "There is a newer version available.");
     EXPECT_TRUE(button(window, "Button2")->isEnabled());
 
     server.serve("/update/updatecv.ini", whole("v1.0\r\n"));
-    window.Button1Click();
+    window.checkNow();
     EXPECT_EQ(text(window, "Panel2"), "v1.0");
     EXPECT_EQ(text(window, "Panel3"), "You already have the latest version.");
     EXPECT_FALSE(button(window, "Button2")->isEnabled());
@@ -108,21 +108,21 @@ TEST_F(UpdateChecker, Check_NewerThenSameVersion_VerdictAndDownloadButtonFollow)
 
 TEST_F(UpdateChecker, OddServerText_ShownAsPlainTextAndOnlyItsStart)
 {
-    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    Update::UpdateChecker window(dialogs, home.path(), source("/update/updatecv.ini"));
     server.serve("/update/updatecv.ini", whole("<b>v2</b> \xE9t\xE9\r\n"));
-    window.Button1Click();
+    window.checkNow();
     EXPECT_EQ(text(window, "Panel2"), QString::fromUtf8("<b>v2</b> \u00E9t\u00E9"));
     EXPECT_EQ(window.findChild<QLabel *>("Panel2")->textFormat(), Qt::PlainText);
 
     server.serve("/update/updatecv.ini", whole("v1.0" + std::string(4 * 1024 * 1024, '!')));
-    window.Button1Click();
+    window.checkNow();
     EXPECT_EQ(text(window, "Panel2"), "v1.0" + QString(251, '!'));
     EXPECT_EQ(text(window, "Panel3"), "There is a newer version available.");
 }
 
 TEST_F(UpdateChecker, EnterKey_RunsTheCheck)
 {
-    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    Update::UpdateChecker window(dialogs, home.path(), source("/update/updatecv.ini"));
     server.serve("/update/updatecv.ini", whole("v1.1"));
     window.show();
     QTest::keyClick(&window, Qt::Key_Return);
@@ -131,10 +131,10 @@ TEST_F(UpdateChecker, EnterKey_RunsTheCheck)
 
 TEST_F(UpdateChecker, CheckWhileOffline_DoesNothingAtAll)
 {
-    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    Update::UpdateChecker window(dialogs, home.path(), source("/update/updatecv.ini"));
     server.serve("/update/updatecv.ini", whole("v1.1"));
     online = false;
-    window.Button1Click();
+    window.checkNow();
     EXPECT_TRUE(server.requests().empty());
     EXPECT_FALSE(std::filesystem::exists(home.file("updatecv.ini")));
     EXPECT_EQ(text(window, "Panel2"), "Please wait...");
@@ -143,9 +143,9 @@ TEST_F(UpdateChecker, CheckWhileOffline_DoesNothingAtAll)
 
 TEST_F(UpdateChecker, DownloadFails_PlainMessageAndTextsKept)
 {
-    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    Update::UpdateChecker window(dialogs, home.path(), source("/update/updatecv.ini"));
     server.serve("/update/updatecv.ini", { Reply::Kind::CloseAtOnce, 200, {}, {}, 1, {} });
-    window.Button1Click();
+    window.checkNow();
     ASSERT_EQ(dialogs.notices().size(), 1u);
     const Platform::Message notice = dialogs.notices().front();
     EXPECT_EQ(notice.title, "Corvanta");
@@ -160,10 +160,10 @@ TEST_F(UpdateChecker, DownloadFails_PlainMessageAndTextsKept)
 
 TEST_F(UpdateChecker, LocalCopyCannotBeWritten_StandardErrorBox)
 {
-    TForm8 window(dialogs, home.path(), source("/update/updatecv.ini"));
+    Update::UpdateChecker window(dialogs, home.path(), source("/update/updatecv.ini"));
     server.serve("/update/updatecv.ini", whole("v1.1"));
     std::filesystem::create_directory(home.file("updatecv.ini"));
-    window.Button1Click();
+    window.checkNow();
     ASSERT_EQ(dialogs.notices().size(), 1u);
     EXPECT_EQ(dialogs.notices().front().title, "Corvanta");
     EXPECT_EQ(dialogs.notices().front().text, "File access denied.");
@@ -177,7 +177,7 @@ TEST_F(UpdateChecker, LargeDesktopFont_CaptionsStillFit)
     QFont large = desktopFont;
     large.setPointSizeF(14);
     QApplication::setFont(large);
-    TForm8 window(dialogs, home.path());
+    Update::UpdateChecker window(dialogs, home.path());
     QApplication::setFont(desktopFont);
     window.show();
     EXPECT_EQ(window.size(), QSize(353, 176));

@@ -13,20 +13,23 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
-class TForm9;
+
+namespace Publish {
+
+class DirectoryChooser;
 
 /// The publish window: the user picks a directory with the directory chooser and publishes
 /// the project into a new "website" directory inside it, watching the steps in a status text
 /// and a progress bar. Created once at start-up; the chosen directory stays until New.
-class TForm7 : public QDialog
+class PublishWindow : public QDialog
 {
     Q_OBJECT
 public:
     /// `project` gives the project as it stands when "&Publish" is pressed; `lists` are the
     /// program's choice lists; templates are read below `homeDir`.
-    TForm7(Platform::Dialogs &dialogs, std::string homeDir,
-        std::function<const Corvanta::Project &()> project, const Corvanta::ChoiceLists &lists,
-        TForm9 &chooser, QWidget *parent = nullptr);
+    PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
+        std::function<const Model::Project &()> project, const Model::ChoiceLists &lists,
+        Publish::DirectoryChooser &chooser, QWidget *parent = nullptr);
 
     /// The main window's Publish command: the bar back to 0, the status "Waiting...", then
     /// the window modally.
@@ -41,12 +44,12 @@ public:
 
     // Commands.
     /// The browse button: the directory chooser; its "&OK" sets the directory.
-    void SpeedButton1Click();
+    void browseForDirectory();
     /// "&Publish": the publish run. A file error ends it in the standard error box; the
     /// window closes when the website directory cannot be made.
-    void BitBtn1Click();
+    void publish();
     /// "&Close": the bar back to 0 and the window closed; the status keeps its text.
-    void BitBtn2Click();
+    void closeWindow();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -63,9 +66,9 @@ private:
 
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
-    std::function<const Corvanta::Project &()> m_project;
-    const Corvanta::ChoiceLists &m_lists;
-    TForm9 &m_chooser;
+    std::function<const Model::Project &()> m_project;
+    const Model::ChoiceLists &m_lists;
+    Publish::DirectoryChooser &m_chooser;
     std::string m_publishDirectory;
 
     QLineEdit *m_directoryBox = nullptr;
@@ -75,3 +78,5 @@ private:
     QPushButton *m_publish = nullptr;
     QPushButton *m_close = nullptr;
 };
+
+} // namespace Publish

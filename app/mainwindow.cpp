@@ -1,4 +1,4 @@
-#include "app/tform1.h"
+#include "app/mainwindow.h"
 
 #include "app/editcommands.h"
 #include "app/editpagespane.h"
@@ -30,7 +30,7 @@
 
 namespace App {
 
-using Corvanta::PageId;
+using Model::PageId;
 
 namespace {
 
@@ -104,7 +104,7 @@ std::vector<std::string> installedFontFamilies()
 
 } // namespace
 
-TForm1::TForm1(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *parent)
+MainWindow::MainWindow(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
     , m_homeDir(homeDir)
@@ -114,7 +114,7 @@ TForm1::TForm1(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *
     setWindowIcon(Assets::icon("corvanta"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    FormCreate();
+    createProjectAndLists();
 
     auto *central = new QWidget(this);
     central->setFixedSize(ClientWidth, ClientHeight - StatusBarHeight);
@@ -128,22 +128,22 @@ TForm1::TForm1(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
-void TForm1::FormCreate()
+void MainWindow::createProjectAndLists()
 {
     // Hints of every control under the pointer come to the status bar.
     qApp->installEventFilter(this);
     m_homedirBox = new QLineEdit(uiText(m_homeDir));
     m_homedirBox->setObjectName(QStringLiteral("homedir"));
     m_homedirBox->setVisible(false);
-    m_lists.fonts = Corvanta::FontFamilyList(installedFontFamilies());
+    m_lists.fonts = Model::FontFamilyList(installedFontFamilies());
     m_lists.templates = Catalogue::ListTemplates(m_homeDir);
-    m_project = Corvanta::DefaultProject(m_lists);
+    m_project = Model::DefaultProject(m_lists);
     m_selection.resetList();
 }
 
-void TForm1::createSidebar(QWidget *central)
+void MainWindow::createSidebar(QWidget *central)
 {
     auto *sidebar = new QFrame(central);
     sidebar->setObjectName(QStringLiteral("sidebar"));
@@ -187,7 +187,7 @@ void TForm1::createSidebar(QWidget *central)
         const OrganiserPane pane = info.pane;
         connect(button, &QToolButton::clicked, this, [this, pane] {
             if (pane == OrganiserPane::EditPages)
-                SpeedButton4Click();
+                enterEditPages();
             else
                 showPane(pane);
         });
@@ -195,7 +195,7 @@ void TForm1::createSidebar(QWidget *central)
     }
 }
 
-void TForm1::createHeadingAndPanes(QWidget *central)
+void MainWindow::createHeadingAndPanes(QWidget *central)
 {
     auto *headingBar = new QFrame(central);
     headingBar->setObjectName(QStringLiteral("headingBar"));
@@ -229,9 +229,9 @@ void TForm1::createHeadingAndPanes(QWidget *central)
             m_windows.openTemplateViewer();
     });
     connect(m_pages, &PagesPane::ticksChanged, m_editPages, &EditPagesPane::showList);
-    connect(m_editPages, &EditPagesPane::editSelectedPage, this, &TForm1::BitBtn9Click);
-    connect(m_finish, &FinishPane::saveRequested, this, &TForm1::SaveProject1Click);
-    connect(m_finish, &FinishPane::publishRequested, this, &TForm1::PublishHTML1Click);
+    connect(m_editPages, &EditPagesPane::editSelectedPage, this, &MainWindow::editSelectedPage);
+    connect(m_finish, &FinishPane::saveRequested, this, &MainWindow::saveProject);
+    connect(m_finish, &FinishPane::publishRequested, this, &MainWindow::publishHtml);
     connect(
         m_siteInfo, &SiteInfoPane::helpRequested, this, [this] { openHelp("/help/con1.html"); });
     connect(m_options, &OptionsPane::helpRequested, this, [this] { openHelp("/help/con2.html"); });
@@ -241,7 +241,7 @@ void TForm1::createHeadingAndPanes(QWidget *central)
     connect(m_finish, &FinishPane::helpRequested, this, [this] { openHelp("/help/con5.html"); });
 }
 
-void TForm1::createMenus()
+void MainWindow::createMenus()
 {
     const auto item = [this](QMenu *menu, const char *objectName, const QString &text,
                           const char *icon, const QKeySequence &shortcut, auto handler) {
@@ -257,18 +257,18 @@ void TForm1::createMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("File1"));
     item(file, "New1", QStringLiteral("New"), "menu-new", QKeySequence(Qt::CTRL | Qt::Key_N),
-        &TForm1::New1Click);
+        &MainWindow::newProject);
     file->addSeparator();
     item(file, "OpenProject1", QStringLiteral("Open Project"), "menu-open",
-        QKeySequence(Qt::CTRL | Qt::Key_O), &TForm1::OpenProject1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_O), &MainWindow::openProject);
     file->addSeparator();
     item(file, "SaveProject1", QStringLiteral("Save Project"), "menu-save",
-        QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SaveProject1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::saveProject);
     item(file, "PublishHTML1", QStringLiteral("Publish HTML"), nullptr,
-        QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::PublishHTML1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::publishHtml);
     file->addSeparator();
     item(file, "Exit1", QStringLiteral("Exit"), "menu-exit",
-        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), &TForm1::Exit1Click);
+        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), &MainWindow::exitProgram);
 
     m_editCommands = new EditCommands(this);
     QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit"));
@@ -287,7 +287,7 @@ void TForm1::createMenus()
         item(view, info.viewItem, QString::fromLatin1(info.caption), nullptr,
             QKeySequence(info.key), [this, pane] {
                 if (pane == OrganiserPane::EditPages)
-                    SpeedButton4Click();
+                    enterEditPages();
                 else
                     showPane(pane);
             });
@@ -296,29 +296,29 @@ void TForm1::createMenus()
     QMenu *tools = menuBar()->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("Tools1"));
     item(tools, "UpdateChecker1", QStringLiteral("Update Checker"), "menu-update",
-        QKeySequence(Qt::CTRL | Qt::Key_U), &TForm1::UpdateChecker1Click);
+        QKeySequence(Qt::CTRL | Qt::Key_U), &MainWindow::checkForUpdates);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));
     item(help, "Help2", QStringLiteral("Help"), "menu-help", QKeySequence(Qt::Key_F1),
-        &TForm1::Help2Click);
+        &MainWindow::showHelp);
     item(help, "Readme1", QStringLiteral("Readme"), "menu-readme", QKeySequence(Qt::Key_F2),
-        &TForm1::Readme1Click);
+        &MainWindow::showReadme);
     help->addSeparator();
     QMenu *web = help->addMenu(QStringLiteral("On The Web"));
     web->setObjectName(QStringLiteral("OnTheWeb1"));
     item(web, "Website1", QStringLiteral("Website"), "menu-website", QKeySequence(),
-        &TForm1::Website1Click);
+        &MainWindow::openMakerWebsite);
     item(web, "Email1", QStringLiteral("E-mail"), "menu-email", QKeySequence(),
-        &TForm1::Email1Click);
+        &MainWindow::emailMaker);
     item(web, "Support1", QStringLiteral("Support"), nullptr, QKeySequence(),
-        &TForm1::Support1Click);
+        &MainWindow::openSupportPage);
     help->addSeparator();
     item(help, "About1", QStringLiteral("About"), "menu-about", QKeySequence(Qt::Key_F4),
-        &TForm1::About1Click);
+        &MainWindow::showAbout);
 }
 
-void TForm1::createStatusBar()
+void MainWindow::createStatusBar()
 {
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
@@ -336,30 +336,30 @@ void TForm1::createStatusBar()
     bar->addWidget(m_emptyPanel);
 }
 
-OrganiserPane TForm1::currentPane() const
+OrganiserPane MainWindow::currentPane() const
 {
     return static_cast<OrganiserPane>(m_panes->currentIndex());
 }
 
-QString TForm1::heading() const { return m_heading->text(); }
+QString MainWindow::heading() const { return m_heading->text(); }
 
-void TForm1::showPane(OrganiserPane pane)
+void MainWindow::showPane(OrganiserPane pane)
 {
     m_panes->setCurrentIndex(static_cast<int>(pane));
     m_heading->setText(QString::fromLatin1(paneInfo(pane).heading));
 }
 
-void TForm1::setCompanionWindows(CompanionWindows windows)
+void MainWindow::setCompanionWindows(CompanionWindows windows)
 {
     m_windows = std::move(windows);
     // From now on the editor holds the bodies: it starts with the project's.
     if (m_windows.pageEditor.holdsBodies()) {
-        for (PageId page = 1; page <= Corvanta::PageCount; ++page)
+        for (PageId page = 1; page <= Model::PageCount; ++page)
             m_windows.pageEditor.setPageText(page, m_project.pageBody[page - 1]);
     }
 }
 
-void TForm1::showHint(const QString &hint)
+void MainWindow::showHint(const QString &hint)
 {
     // A temporary status message covers the two panels; clearing it brings them back.
     if (hint.isEmpty())
@@ -368,7 +368,7 @@ void TForm1::showHint(const QString &hint)
         statusBar()->showMessage(hint);
 }
 
-QString TForm1::hintAt(QWidget *control) const
+QString MainWindow::hintAt(QWidget *control) const
 {
     for (QWidget *widget = control; widget && widget != this; widget = widget->parentWidget()) {
         if (!widget->toolTip().isEmpty())
@@ -377,7 +377,7 @@ QString TForm1::hintAt(QWidget *control) const
     return {};
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (type == QEvent::Enter || type == QEvent::Leave) {
@@ -390,7 +390,7 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool TForm1::event(QEvent *event)
+bool MainWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && m_splashPending) {
         m_splashPending = false;
@@ -405,19 +405,19 @@ bool TForm1::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
-void TForm1::contextMenuEvent(QContextMenuEvent *event)
+void MainWindow::contextMenuEvent(QContextMenuEvent *event)
 {
     m_editCommands->refresh();
     m_contextMenu->popup(event->globalPos());
 }
 
-bool TForm1::confirmExit()
+bool MainWindow::confirmExit()
 {
     return m_dialogs.confirm({ "Confirm", "Are you sure you want to exit Corvanta?",
         Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel });
 }
 
-void TForm1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_exitConfirmed && !confirmExit()) {
         event->ignore();
@@ -428,7 +428,7 @@ void TForm1::closeEvent(QCloseEvent *event)
     emit programEnds();
 }
 
-void TForm1::Exit1Click()
+void MainWindow::exitProgram()
 {
     if (!confirmExit())
         return;
@@ -437,7 +437,7 @@ void TForm1::Exit1Click()
     close();
 }
 
-void TForm1::runCommand(const std::function<void()> &command)
+void MainWindow::runCommand(const std::function<void()> &command)
 {
     try {
         command();
@@ -446,7 +446,7 @@ void TForm1::runCommand(const std::function<void()> &command)
     }
 }
 
-void TForm1::showProject()
+void MainWindow::showProject()
 {
     m_siteInfo->showProject();
     m_options->showProject();
@@ -454,26 +454,26 @@ void TForm1::showProject()
     m_editPages->showList();
 }
 
-void TForm1::collectPageBodies()
+void MainWindow::collectPageBodies()
 {
     if (!m_windows.pageEditor.holdsBodies())
         return;
-    for (PageId page = 1; page <= Corvanta::PageCount; ++page)
+    for (PageId page = 1; page <= Model::PageCount; ++page)
         m_project.pageBody[page - 1] = m_windows.pageEditor.pageText(page);
 }
 
-void TForm1::distributePageBodies(const std::array<std::string, Corvanta::PageCount> &before)
+void MainWindow::distributePageBodies(const std::array<std::string, Model::PageCount> &before)
 {
     if (!m_windows.pageEditor.holdsBodies())
         return;
     // Only changed texts are replaced, so the others keep their caret and scroll position.
-    for (PageId page = 1; page <= Corvanta::PageCount; ++page) {
+    for (PageId page = 1; page <= Model::PageCount; ++page) {
         if (m_project.pageBody[page - 1] != before[page - 1])
             m_windows.pageEditor.setPageText(page, m_project.pageBody[page - 1]);
     }
 }
 
-void TForm1::New1Click()
+void MainWindow::newProject()
 {
     if (!m_dialogs.confirm(
             { "Warning", "Are you sure you want to erase all fields and start a new project?",
@@ -483,9 +483,9 @@ void TForm1::New1Click()
     const auto bodiesBefore = m_project.pageBody;
     // The site map flag is not part of a new project's settings; it keeps its value.
     const bool generateSitemap = m_project.generateSitemap;
-    m_selection.setSiteType(Corvanta::SiteType::Personal);
+    m_selection.setSiteType(Model::SiteType::Personal);
     m_selection.resetForNew();
-    m_project = Corvanta::DefaultProject(m_lists);
+    m_project = Model::DefaultProject(m_lists);
     m_project.generateSitemap = generateSitemap;
     showProject();
     distributePageBodies(bodiesBefore);
@@ -494,7 +494,7 @@ void TForm1::New1Click()
     showPane(OrganiserPane::SiteInfo);
 }
 
-void TForm1::SaveProject1Click()
+void MainWindow::saveProject()
 {
     Platform::FileDialogSpec request
         = projectDialog(Platform::FileDialogSpec::Mode::Save, "Save Project", m_lastSaveName);
@@ -507,11 +507,11 @@ void TForm1::SaveProject1Click()
         return;
     runCommand([&] {
         collectPageBodies();
-        Corvanta::WriteProjectFiles(m_project, *chosen);
+        Model::WriteProjectFiles(m_project, *chosen);
     });
 }
 
-void TForm1::OpenProject1Click()
+void MainWindow::openProject()
 {
     const std::optional<std::string> chosen = m_dialogs.chooseFile(
         projectDialog(Platform::FileDialogSpec::Mode::Open, "Open Project", m_lastOpenName));
@@ -525,7 +525,7 @@ void TForm1::OpenProject1Click()
     const auto bodiesBefore = m_project.pageBody;
     runCommand([&] {
         try {
-            Corvanta::ReadProjectFiles(*chosen, m_selection, m_lists);
+            Model::ReadProjectFiles(*chosen, m_selection, m_lists);
         } catch (const Platform::FileError &) {
             // What was read before the error stays applied and shows.
             showProject();
@@ -538,7 +538,7 @@ void TForm1::OpenProject1Click()
     });
 }
 
-void TForm1::PublishHTML1Click()
+void MainWindow::publishHtml()
 {
     if (!m_windows.openPublishWindow)
         return;
@@ -546,26 +546,26 @@ void TForm1::PublishHTML1Click()
     m_windows.openPublishWindow();
 }
 
-void TForm1::UpdateChecker1Click()
+void MainWindow::checkForUpdates()
 {
     if (m_windows.openUpdateChecker)
         m_windows.openUpdateChecker();
 }
 
-void TForm1::About1Click()
+void MainWindow::showAbout()
 {
     if (m_windows.openAbout)
         m_windows.openAbout();
 }
 
-void TForm1::SpeedButton4Click()
+void MainWindow::enterEditPages()
 {
     showPane(OrganiserPane::EditPages);
     m_selection.enterEditPages();
     m_editPages->showList();
 }
 
-void TForm1::BitBtn9Click()
+void MainWindow::editSelectedPage()
 {
     runCommand([&] {
         const PageId page = m_selection.selectedPage();
@@ -574,23 +574,23 @@ void TForm1::BitBtn9Click()
     });
 }
 
-void TForm1::openHelp(const char *relativePath)
+void MainWindow::openHelp(const char *relativePath)
 {
     // Joined as they stand: at the root the path starts with two slashes.
     m_dialogs.openDocument(m_homeDir + relativePath);
 }
 
-void TForm1::Help2Click() { openHelp("/help/index.html"); }
+void MainWindow::showHelp() { openHelp("/help/index.html"); }
 
-void TForm1::Readme1Click() { openHelp("/readme.txt"); }
+void MainWindow::showReadme() { openHelp("/readme.txt"); }
 
-void TForm1::Website1Click() { m_dialogs.openDocument(Platform::Maker::WebSite); }
+void MainWindow::openMakerWebsite() { m_dialogs.openDocument(Platform::Maker::WebSite); }
 
-void TForm1::Email1Click()
+void MainWindow::emailMaker()
 {
     m_dialogs.openDocument(std::string("mailto:") + Platform::Maker::EmailAddress);
 }
 
-void TForm1::Support1Click() { m_dialogs.openDocument(Platform::Maker::SupportPage); }
+void MainWindow::openSupportPage() { m_dialogs.openDocument(Platform::Maker::SupportPage); }
 
 } // namespace App

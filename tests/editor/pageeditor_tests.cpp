@@ -1,5 +1,5 @@
+#include "editor/pageeditor.h"
 #include "editor/pagetext.h"
-#include "editor/tform4.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
@@ -43,7 +43,7 @@ protected:
         EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "a scripted answer was never asked for";
     }
 
-    PageText *page(Corvanta::PageId id = 1) { return editor.pageControl(id); }
+    PageText *page(Model::PageId id = 1) { return editor.pageControl(id); }
     template <typename T> T *control(const char *name)
     {
         T *found = editor.findChild<T *>(QLatin1String(name));
@@ -53,7 +53,7 @@ protected:
     QAction *action(const char *name) { return control<QAction>(name); }
 
     /// The shown text with "|" for the caret and "[...]" around a selection, "\n" between lines.
-    std::string marked(Corvanta::PageId id = 1)
+    std::string marked(Model::PageId id = 1)
     {
         const QTextCursor cursor = page(id)->textCursor();
         QString text = page(id)->toPlainText();
@@ -67,7 +67,7 @@ protected:
     }
     /// Puts a text in the page with the caret at its "|" or the selection in its "[...]",
     /// and gives the page the focus.
-    void setMarked(const std::string &text, Corvanta::PageId id = 1)
+    void setMarked(const std::string &text, Model::PageId id = 1)
     {
         const QString marks = QString::fromStdString(text);
         const qsizetype open = marks.indexOf('['), close = marks.indexOf(']') - 1;
@@ -99,7 +99,7 @@ protected:
 
     TempDir home;
     ScriptedDialogs dialogs;
-    TForm4 editor { dialogs, home.path() };
+    Editor::PageEditor editor { dialogs, home.path() };
 };
 
 } // namespace
@@ -171,7 +171,7 @@ TEST_F(PageEditor, QuickInsert_EveryEntryRunsItsToolFromItsShortcutInBothModes)
     };
     for (const bool basic : { false, true }) {
         if (basic)
-            editor.BitBtn2Click();
+            editor.toggleAdvancedTools();
         for (const Entry &entry : entries) {
             setMarked("|");
             answer(entry.answers);
@@ -331,7 +331,7 @@ TEST_F(PageEditor, Opening_ShowsThePageWithItsCaptionAndKeepsTextsCaretsAndScrol
     editor.setPageText(14, rows);
     QStringList seen;
     // Each opening runs until the user closes the window; meanwhile the user acts.
-    const auto openAndDo = [&](Corvanta::PageId id, const std::function<void()> &act) {
+    const auto openAndDo = [&](Model::PageId id, const std::function<void()> &act) {
         QTimer::singleShot(0, &editor, [&, act] {
             seen << editor.windowTitle();
             EXPECT_TRUE(editor.pageControl(id)->isVisible());

@@ -11,14 +11,16 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
+namespace Catalogue {
+
 /// The Template Viewer: the installed templates' preview pictures, one at a time. It is for
 /// looking only; the project's template is chosen on the Site Info pane.
-class TForm3 : public QDialog
+class TemplateViewer : public QDialog
 {
     Q_OBJECT
 
 public:
-    TForm3(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent = nullptr);
+    TemplateViewer(Platform::Dialogs &dialogs, std::string homeDir, QWidget *parent = nullptr);
 
     /// Fills the list with `catalogue`, selects its first entry, shows that template's
     /// preview and shows the viewer modally. When the first preview cannot be loaded the error
@@ -29,11 +31,11 @@ public:
 
     /// A template chosen in the list: its preview replaces the picture; when it cannot be
     /// loaded the error box says why and the previous picture stays.
-    void ComboBox1Change();
+    void showChosenTemplate();
     /// "&Download More Templates": the maker's web site, where more templates are offered.
-    void Button1Click();
+    void downloadMoreTemplates();
     /// "&Close".
-    void Button2Click();
+    void closeViewer();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -54,3 +56,5 @@ private:
     QPushButton *m_downloadMore = nullptr;
     QPushButton *m_close = nullptr;
 };
+
+} // namespace Catalogue

@@ -1,7 +1,7 @@
-#include "publish/tform7.h"
+#include "publish/publishwindow.h"
 
+#include "publish/directorychooser.h"
 #include "publish/publishwebsite.h"
-#include "publish/tform9.h"
 
 #include "assets/icons.h"
 #include "platform/encoding.h"
@@ -16,6 +16,8 @@
 #include <QScreen>
 #include <QToolButton>
 
+namespace Publish {
+
 namespace {
 
 constexpr QSize ClientSize(377, 153);
@@ -27,9 +29,9 @@ QString shown(const std::string &text)
 
 } // namespace
 
-TForm7::TForm7(Platform::Dialogs &dialogs, std::string homeDir,
-    std::function<const Corvanta::Project &()> project, const Corvanta::ChoiceLists &lists,
-    TForm9 &chooser, QWidget *parent)
+PublishWindow::PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
+    std::function<const Model::Project &()> project, const Model::ChoiceLists &lists,
+    Publish::DirectoryChooser &chooser, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
@@ -52,7 +54,7 @@ TForm7::TForm7(Platform::Dialogs &dialogs, std::string homeDir,
     resetProgress();
 }
 
-void TForm7::createHeading()
+void PublishWindow::createHeading()
 {
     auto *heading = new QLabel(
         QStringLiteral("Choose a directory to which your website must be published:"), this);
@@ -67,7 +69,7 @@ void TForm7::createHeading()
     heading->setPalette(grey);
 }
 
-void TForm7::createDirectoryRow()
+void PublishWindow::createDirectoryRow()
 {
     m_directoryBox = new QLineEdit(this);
     m_directoryBox->setObjectName(QStringLiteral("Edit1"));
@@ -85,10 +87,10 @@ void TForm7::createDirectoryRow()
     m_browse->setAccessibleName(QStringLiteral("Choose a directory"));
     // Reachable with Tab too, so that a directory can be chosen without a mouse.
     m_browse->setFocusPolicy(Qt::StrongFocus);
-    connect(m_browse, &QToolButton::clicked, this, &TForm7::SpeedButton1Click);
+    connect(m_browse, &QToolButton::clicked, this, &PublishWindow::browseForDirectory);
 }
 
-void TForm7::createProgress()
+void PublishWindow::createProgress()
 {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("Label2"));
@@ -110,7 +112,7 @@ void TForm7::createProgress()
         "QProgressBar::chunk { background-color: #3469A5; }"));
 }
 
-void TForm7::createButtons()
+void PublishWindow::createButtons()
 {
     m_publish = new QPushButton(Assets::icon("publish-publish"), QStringLiteral("&Publish"), this);
     m_publish->setObjectName(QStringLiteral("BitBtn1"));
@@ -118,43 +120,43 @@ void TForm7::createButtons()
     m_publish->setAccessibleName(QStringLiteral("Publish"));
     // Enter anywhere in the window publishes.
     m_publish->setDefault(true);
-    connect(m_publish, &QPushButton::clicked, this, &TForm7::BitBtn1Click);
+    connect(m_publish, &QPushButton::clicked, this, &PublishWindow::publish);
 
     m_close = new QPushButton(Assets::icon("publish-close"), QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("BitBtn2"));
     m_close->setGeometry(248, 122, 121, 25);
     m_close->setAccessibleName(QStringLiteral("Close"));
     m_close->setAutoDefault(false);
-    connect(m_close, &QPushButton::clicked, this, &TForm7::BitBtn2Click);
+    connect(m_close, &QPushButton::clicked, this, &PublishWindow::closeWindow);
 }
 
-void TForm7::openFromMainWindow()
+void PublishWindow::openFromMainWindow()
 {
     resetProgress();
     exec();
 }
 
-void TForm7::resetProgress()
+void PublishWindow::resetProgress()
 {
     m_gauge->setValue(0);
     m_status->setText(QString::fromLatin1(Publish::PublishStatus::Waiting));
 }
 
-void TForm7::setPublishDirectory(const std::string &directory)
+void PublishWindow::setPublishDirectory(const std::string &directory)
 {
     m_publishDirectory = directory;
     m_directoryBox->setText(shown(directory));
 }
 
-void TForm7::clearPublishDirectory() { setPublishDirectory({}); }
+void PublishWindow::clearPublishDirectory() { setPublishDirectory({}); }
 
-void TForm7::SpeedButton1Click()
+void PublishWindow::browseForDirectory()
 {
     if (const std::optional<std::string> chosen = m_chooser.chooseDirectory())
         setPublishDirectory(*chosen);
 }
 
-void TForm7::showStep(int percent, const std::string &status)
+void PublishWindow::showStep(int percent, const std::string &status)
 {
     m_status->setText(shown(status));
     m_gauge->setValue(percent);
@@ -162,7 +164,7 @@ void TForm7::showStep(int percent, const std::string &status)
     m_status->repaint();
 }
 
-void TForm7::BitBtn1Click()
+void PublishWindow::publish()
 {
     try {
         const Publish::PublishOutcome outcome = Publish::PublishWebsite(m_project(), m_lists,
@@ -176,13 +178,13 @@ void TForm7::BitBtn1Click()
     }
 }
 
-void TForm7::BitBtn2Click()
+void PublishWindow::closeWindow()
 {
     m_gauge->setValue(0);
     close();
 }
 
-void TForm7::keyPressEvent(QKeyEvent *event)
+void PublishWindow::keyPressEvent(QKeyEvent *event)
 {
     // Escape is bound to no button here.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -192,9 +194,11 @@ void TForm7::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void TForm7::showEvent(QShowEvent *event)
+void PublishWindow::showEvent(QShowEvent *event)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
+
+} // namespace Publish

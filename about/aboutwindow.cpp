@@ -1,4 +1,4 @@
-#include "about/tform5.h"
+#include "about/aboutwindow.h"
 
 #include "about/productpicture.h"
 
@@ -12,6 +12,8 @@
 #include <QStyleOptionFocusRect>
 #include <QToolButton>
 #include <qdrawutil.h>
+
+namespace About {
 
 namespace {
 
@@ -66,7 +68,7 @@ private:
 
 } // namespace
 
-TForm5::TForm5(Platform::Dialogs &dialogs, QWidget *parent)
+AboutWindow::AboutWindow(Platform::Dialogs &dialogs, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
@@ -89,30 +91,32 @@ TForm5::TForm5(Platform::Dialogs &dialogs, QWidget *parent)
     m_link->setGeometry(40, 266, 369, 33);
     m_link->setToolTip(hint);
     m_link->setAccessibleName(hint);
-    connect(m_link, &QToolButton::clicked, this, &TForm5::SpeedButton1Click);
+    connect(m_link, &QToolButton::clicked, this, &AboutWindow::openMakerWebsite);
 }
 
-void TForm5::Image1Click() { accept(); }
+void AboutWindow::closeOnPicture() { accept(); }
 
-void TForm5::SpeedButton1Click() { m_dialogs.openDocument(Platform::Maker::WebSite); }
+void AboutWindow::openMakerWebsite() { m_dialogs.openDocument(Platform::Maker::WebSite); }
 
-bool TForm5::eventFilter(QObject *watched, QEvent *event)
+bool AboutWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // A click is a press and a release of the left button over the picture.
     if (watched == m_picture && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton
             && m_picture->rect().contains(mouse->position().toPoint())) {
-            Image1Click();
+            closeOnPicture();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TForm5::showEvent(QShowEvent *event)
+void AboutWindow::showEvent(QShowEvent *event)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
+
+} // namespace About

@@ -5,17 +5,21 @@
 namespace Editor {
 class PageEditor;
 }
+namespace Model {
+class ProjectSession;
+}
 namespace Publish {
 class PublishWindow;
 }
 
 namespace App {
 
-/// The page editor as the home of the page bodies: the organiser opens it on a page and
-/// reads and replaces its fourteen texts.
-PageEditorLink pageEditorLink(Editor::PageEditor &editor);
+/// Plugs in the page editor: it becomes the home of the session's page bodies, and "Edit
+/// Selected Page" opens it on a page.
+void plugInPageEditor(
+    CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor);
 
-/// Plugs in the publish window: the Publish command opens it, New forgets its directory.
+/// Plugs in the publish window: the Publish command opens it.
 void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish);
 
 } // namespace App

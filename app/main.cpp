@@ -53,7 +53,8 @@ int main(int argc, char **argv)
     // as the home directory, where the templates, help and read-me are found.
     App::WidgetDialogs dialogs;
     const std::string home = Platform::currentDirectory();
-    App::MainWindow mainWindow(dialogs, home);
+    Model::ProjectSession session(App::programChoiceLists(home));
+    App::MainWindow mainWindow(dialogs, session, home);
     About::SplashWindow splash;
     Catalogue::TemplateViewer templateViewer(dialogs, home);
     Editor::PageEditor pageEditor(dialogs, home);
@@ -61,19 +62,16 @@ int main(int argc, char **argv)
     // The publish window holds its directory chooser, so the chooser, which starts at the
     // working directory, is made just before it.
     Publish::DirectoryChooser directoryChooser(home);
-    Publish::PublishWindow publishWindow(
-        dialogs, home, [&mainWindow]() -> const Model::Project & { return mainWindow.project(); },
-        mainWindow.lists(), directoryChooser);
+    Publish::PublishWindow publishWindow(dialogs, home, session, directoryChooser);
     Update::UpdateChecker updateChecker(dialogs, home);
 
     App::CompanionWindows windows;
     windows.showSplash = [&splash] { splash.showSplash(); };
-    windows.openTemplateViewer = [&templateViewer, &mainWindow] {
-        templateViewer.openViewer(mainWindow.lists().templates);
-    };
+    windows.openTemplateViewer
+        = [&templateViewer, &session] { templateViewer.openViewer(session.lists().templates); };
     windows.openUpdateChecker = [&updateChecker] { updateChecker.exec(); };
     windows.openAbout = [&aboutWindow] { aboutWindow.exec(); };
-    windows.pageEditor = App::pageEditorLink(pageEditor);
+    App::plugInPageEditor(windows, session, pageEditor);
     App::plugInPublishWindow(windows, publishWindow);
     mainWindow.setCompanionWindows(std::move(windows));
     QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,

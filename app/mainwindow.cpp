@@ -104,9 +104,11 @@ std::vector<std::string> installedFontFamilies()
 
 } // namespace
 
-MainWindow::MainWindow(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *parent)
+MainWindow::MainWindow(Platform::Dialogs &dialogs, Model::ProjectSession &session,
+    const std::string &homeDir, QWidget *parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
+    , m_session(session)
     , m_homeDir(homeDir)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -114,7 +116,11 @@ MainWindow::MainWindow(Platform::Dialogs &dialogs, const std::string &homeDir, Q
     setWindowIcon(Assets::icon("corvanta"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    createProjectAndLists();
+    // Hints of every control under the pointer come to the status bar.
+    qApp->installEventFilter(this);
+    m_homedirBox = new QLineEdit(uiText(m_homeDir));
+    m_homedirBox->setObjectName(QStringLiteral("homedir"));
+    m_homedirBox->setVisible(false);
 
     auto *central = new QWidget(this);
     central->setFixedSize(ClientWidth, ClientHeight - StatusBarHeight);
@@ -129,19 +135,6 @@ MainWindow::MainWindow(Platform::Dialogs &dialogs, const std::string &homeDir, Q
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
-
-void MainWindow::createProjectAndLists()
-{
-    // Hints of every control under the pointer come to the status bar.
-    qApp->installEventFilter(this);
-    m_homedirBox = new QLineEdit(uiText(m_homeDir));
-    m_homedirBox->setObjectName(QStringLiteral("homedir"));
-    m_homedirBox->setVisible(false);
-    m_lists.fonts = Model::FontFamilyList(installedFontFamilies());
-    m_lists.templates = Catalogue::ListTemplates(m_homeDir);
-    m_project = Model::DefaultProject(m_lists);
-    m_selection.resetList();
-}
 
 void MainWindow::createSidebar(QWidget *central)
 {
@@ -211,11 +204,11 @@ void MainWindow::createHeadingAndPanes(QWidget *central)
     m_panes = new QStackedWidget(central);
     m_panes->setObjectName(QStringLiteral("panes"));
     m_panes->setGeometry(SidebarWidth + 5, 24, PaneWidth, PaneHeight);
-    m_siteInfo = new SiteInfoPane(m_selection, m_lists, m_dialogs);
-    m_options = new OptionsPane(m_project, m_lists, m_dialogs);
-    m_pages = new PagesPane(m_selection);
+    m_siteInfo = new SiteInfoPane(m_session.selection(), m_session.lists(), m_dialogs);
+    m_options = new OptionsPane(m_session.fields(), m_session.lists(), m_dialogs);
+    m_pages = new PagesPane(m_session.selection());
     m_finish = new FinishPane;
-    m_editPages = new EditPagesPane(m_selection);
+    m_editPages = new EditPagesPane(m_session.selection());
     // Stacked in the organiser's order: Site Info, Options, Pages, Finish, Edit Pages.
     m_panes->addWidget(m_siteInfo);
     m_panes->addWidget(m_options);
@@ -349,15 +342,7 @@ void MainWindow::showPane(OrganiserPane pane)
     m_heading->setText(QString::fromLatin1(paneInfo(pane).heading));
 }
 
-void MainWindow::setCompanionWindows(CompanionWindows windows)
-{
-    m_windows = std::move(windows);
-    // From now on the editor holds the bodies: it starts with the project's.
-    if (m_windows.pageEditor.holdsBodies()) {
-        for (PageId page = 1; page <= Model::PageCount; ++page)
-            m_windows.pageEditor.setPageText(page, m_project.pageBody[page - 1]);
-    }
-}
+void MainWindow::setCompanionWindows(CompanionWindows windows) { m_windows = std::move(windows); }
 
 void MainWindow::showHint(const QString &hint)
 {
@@ -454,96 +439,54 @@ void MainWindow::showProject()
     m_editPages->showList();
 }
 
-void MainWindow::collectPageBodies()
-{
-    if (!m_windows.pageEditor.holdsBodies())
-        return;
-    for (PageId page = 1; page <= Model::PageCount; ++page)
-        m_project.pageBody[page - 1] = m_windows.pageEditor.pageText(page);
-}
-
-void MainWindow::distributePageBodies(const std::array<std::string, Model::PageCount> &before)
-{
-    if (!m_windows.pageEditor.holdsBodies())
-        return;
-    // Only changed texts are replaced, so the others keep their caret and scroll position.
-    for (PageId page = 1; page <= Model::PageCount; ++page) {
-        if (m_project.pageBody[page - 1] != before[page - 1])
-            m_windows.pageEditor.setPageText(page, m_project.pageBody[page - 1]);
-    }
-}
-
 void MainWindow::newProject()
 {
     if (!m_dialogs.confirm(
             { "Warning", "Are you sure you want to erase all fields and start a new project?",
                 Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
         return;
-    collectPageBodies();
-    const auto bodiesBefore = m_project.pageBody;
-    // The site map flag is not part of a new project's settings; it keeps its value.
-    const bool generateSitemap = m_project.generateSitemap;
-    m_selection.setSiteType(Model::SiteType::Personal);
-    m_selection.resetForNew();
-    m_project = Model::DefaultProject(m_lists);
-    m_project.generateSitemap = generateSitemap;
+    runCommand([&] { m_session.newProject(); });
     showProject();
-    distributePageBodies(bodiesBefore);
-    if (m_windows.clearPublishDirectory)
-        m_windows.clearPublishDirectory();
     showPane(OrganiserPane::SiteInfo);
 }
 
 void MainWindow::saveProject()
 {
-    Platform::FileDialogSpec request
-        = projectDialog(Platform::FileDialogSpec::Mode::Save, "Save Project", m_lastSaveName);
+    Platform::FileDialogSpec request = projectDialog(
+        Platform::FileDialogSpec::Mode::Save, "Save Project", m_session.lastSaveName());
     request.confirmOverwrite = true;
     const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
     if (!chosen)
         return;
-    m_lastSaveName = *chosen;
-    if (isBlankName(*chosen))
-        return;
-    runCommand([&] {
-        collectPageBodies();
-        Model::WriteProjectFiles(m_project, *chosen);
-    });
+    m_session.setLastSaveName(*chosen);
+    if (!isBlankName(*chosen))
+        runCommand([&] { m_session.save(*chosen); });
 }
 
 void MainWindow::openProject()
 {
-    const std::optional<std::string> chosen = m_dialogs.chooseFile(
-        projectDialog(Platform::FileDialogSpec::Mode::Open, "Open Project", m_lastOpenName));
+    const std::optional<std::string> chosen = m_dialogs.chooseFile(projectDialog(
+        Platform::FileDialogSpec::Mode::Open, "Open Project", m_session.lastOpenName()));
     if (!chosen)
         return;
-    m_lastOpenName = *chosen;
+    m_session.setLastOpenName(*chosen);
     if (isBlankName(*chosen))
         return;
-    // Pages whose content file cannot be read keep the text they have in the editor.
-    collectPageBodies();
-    const auto bodiesBefore = m_project.pageBody;
+    bool opened = false;
     runCommand([&] {
-        try {
-            Model::ReadProjectFiles(*chosen, m_selection, m_lists);
-        } catch (const Platform::FileError &) {
-            // What was read before the error stays applied and shows.
-            showProject();
-            distributePageBodies(bodiesBefore);
-            throw;
-        }
-        showProject();
-        distributePageBodies(bodiesBefore);
-        showPane(OrganiserPane::SiteInfo);
+        m_session.open(*chosen);
+        opened = true;
     });
+    // What was read before an error stays applied and shows.
+    showProject();
+    if (opened)
+        showPane(OrganiserPane::SiteInfo);
 }
 
 void MainWindow::publishHtml()
 {
-    if (!m_windows.openPublishWindow)
-        return;
-    collectPageBodies();
-    m_windows.openPublishWindow();
+    if (m_windows.openPublishWindow)
+        m_windows.openPublishWindow();
 }
 
 void MainWindow::checkForUpdates()
@@ -561,16 +504,16 @@ void MainWindow::showAbout()
 void MainWindow::enterEditPages()
 {
     showPane(OrganiserPane::EditPages);
-    m_selection.enterEditPages();
+    m_session.selection().enterEditPages();
     m_editPages->showList();
 }
 
 void MainWindow::editSelectedPage()
 {
     runCommand([&] {
-        const PageId page = m_selection.selectedPage();
-        if (m_windows.pageEditor.openOnPage)
-            m_windows.pageEditor.openOnPage(page);
+        const PageId page = m_session.selection().selectedPage();
+        if (m_windows.openPageEditor)
+            m_windows.openPageEditor(page);
     });
 }
 
@@ -592,5 +535,10 @@ void MainWindow::emailMaker()
 }
 
 void MainWindow::openSupportPage() { m_dialogs.openDocument(Platform::Maker::SupportPage); }
+
+Model::ChoiceLists programChoiceLists(const std::string &homeDir)
+{
+    return { Catalogue::ListTemplates(homeDir), Model::FontFamilyList(installedFontFamilies()) };
+}
 
 } // namespace App

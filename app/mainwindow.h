@@ -2,12 +2,10 @@
 
 #include "app/companionwindows.h"
 #include "platform/dialogs.h"
-#include "project/pageselection.h"
-#include "project/project.h"
+#include "project/projectsession.h"
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 #include <string>
 
@@ -36,17 +34,16 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    /// Creates the window for a program started in `homeDir`: the font and template lists are
-    /// built and the project set to its start-up values.
-    MainWindow(Platform::Dialogs &dialogs, const std::string &homeDir, QWidget *parent = nullptr);
+    /// Creates the window over the program's project session, for a program started in
+    /// `homeDir`.
+    MainWindow(Platform::Dialogs &dialogs, Model::ProjectSession &session,
+        const std::string &homeDir, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     /// Plugs in the other windows once they exist; until then their commands do nothing.
     void setCompanionWindows(CompanionWindows windows);
 
-    const Model::Project &project() const { return m_project; }
-    const Model::PageSelection &selection() const { return m_selection; }
-    const Model::ChoiceLists &lists() const { return m_lists; }
+    Model::ProjectSession &session() { return m_session; }
     const std::string &homeDir() const { return m_homeDir; }
     OrganiserPane currentPane() const;
     QString heading() const;
@@ -83,7 +80,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    void createProjectAndLists();
     void createSidebar(QWidget *central);
     void createHeadingAndPanes(QWidget *central);
     void createMenus();
@@ -101,19 +97,11 @@ private:
     void runCommand(const std::function<void()> &command);
     /// Shows the project's values in every pane (after New and Open).
     void showProject();
-    /// Copies the page editor's texts into the project (before the bodies are read).
-    void collectPageBodies();
-    /// Hands the page editor the bodies that changed since `before` (after Open and New).
-    void distributePageBodies(const std::array<std::string, Model::PageCount> &before);
 
     Platform::Dialogs &m_dialogs;
+    Model::ProjectSession &m_session;
     std::string m_homeDir;
-    Model::ChoiceLists m_lists;
-    Model::Project m_project;
-    Model::PageSelection m_selection { m_project };
     CompanionWindows m_windows;
-    std::string m_lastSaveName;
-    std::string m_lastOpenName;
     bool m_splashPending = true;
     bool m_exitConfirmed = false;
 
@@ -130,5 +118,9 @@ private:
     QLabel *m_helpPanel = nullptr;
     QLabel *m_emptyPanel = nullptr;
 };
+
+/// The choice lists of a program started in `homeDir`: the installed templates and the font
+/// families, fixed from start-up to exit.
+Model::ChoiceLists programChoiceLists(const std::string &homeDir);
 
 } // namespace App

@@ -4,7 +4,6 @@
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
-#include "project/pageselection.h"
 #include "project/projectfiles.h"
 
 #include <QFontDatabase>
@@ -116,15 +115,6 @@ Model::ChoiceLists choiceListsForProject(
         return choiceListsFor(homeDir);
     return { Catalogue::ListTemplates(homeDir),
         { Model::Lists::FixedFontFamilies.begin(), Model::Lists::FixedFontFamilies.end() } };
-}
-
-Model::Project readProjectAsOpened(
-    const std::string &projectFilePath, const Model::ChoiceLists &lists)
-{
-    Model::Project project = Model::DefaultProject(lists);
-    Model::PageSelection selection(project);
-    Model::ReadProjectFiles(projectFilePath, selection, lists);
-    return project;
 }
 
 void printText(const std::string &text)

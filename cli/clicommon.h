@@ -75,11 +75,6 @@ Model::ChoiceLists choiceListsFor(const std::string &homeDir);
 Model::ChoiceLists choiceListsForProject(
     const std::string &homeDir, const std::string &projectFilePath);
 
-/// The project as Open Project leaves it when started from a new program: DefaultProject,
-/// then the project file and page content files applied. Throws Platform::FileError.
-Model::Project readProjectAsOpened(
-    const std::string &projectFilePath, const Model::ChoiceLists &lists);
-
 /// Writes Windows-1252 text to stdout as UTF-8.
 void printText(const std::string &text);
 

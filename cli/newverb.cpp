@@ -1,7 +1,7 @@
 #include "cli/clicommon.h"
 
 #include "catalogue/templatecatalogue.h"
-#include "project/projectfiles.h"
+#include "project/projectsession.h"
 
 namespace Cli {
 namespace {
@@ -10,7 +10,7 @@ void runNew(const Invocation &invocation)
 {
     const std::string projectFile = pathOperand(invocation.operands.at(0));
     const Model::ChoiceLists lists = choiceListsFor(invocation.homeDir);
-    Model::WriteProjectFiles(Model::DefaultProject(lists), projectFile);
+    Model::ProjectSession(lists).save(projectFile);
 }
 
 const VerbRegistration registration({

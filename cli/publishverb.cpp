@@ -2,8 +2,8 @@
 
 #include "platform/dialogs.h"
 #include "platform/encoding.h"
-#include "project/pageselection.h"
 #include "project/projectfiles.h"
+#include "project/projectsession.h"
 #include "publish/publishwebsite.h"
 
 #include <cstdio>
@@ -57,9 +57,8 @@ void runPublish(const Invocation &invocation)
     // The project is read as Open Project reads it, except that the page bodies stay in their
     // files, opened in the same order and with the same errors: each page copies its body
     // straight from its file, so a site of large pages needs no memory for them.
-    Model::Project project = Model::DefaultProject(lists);
-    Model::PageSelection selection(project);
-    Model::ReadProjectRecord(projectFile, selection, lists);
+    Model::ProjectSession session(lists);
+    session.openFields(projectFile);
     Publish::PageBodyFiles bodyFiles;
     for (Model::PageId page = 1; page <= Model::PageCount; ++page) {
         bodyFiles[static_cast<std::size_t>(page - 1)].emplace(
@@ -67,8 +66,8 @@ void runPublish(const Invocation &invocation)
             Platform::OpenFailure::NamedText);
     }
     ConsoleDialogs dialogs;
-    const Publish::PublishOutcome outcome = Publish::PublishWebsite(
-        project, lists, invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles);
+    const Publish::PublishOutcome outcome = Publish::PublishWebsite(session.project(), lists,
+        invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles);
     // The notice that stopped the run is already the last line on stderr.
     if (outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);

@@ -1,6 +1,6 @@
 #include "cli/clicommon.h"
 
-#include "project/project.h"
+#include "project/projectsession.h"
 
 #include <cstdio>
 #include <span>
@@ -138,7 +138,9 @@ void runShow(const Invocation &invocation)
     namespace Lists = Model::Lists;
     const std::string projectFile = pathOperand(invocation.operands.at(0));
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
-    const Model::Project project = readProjectAsOpened(projectFile, lists);
+    Model::ProjectSession session(lists);
+    session.open(projectFile);
+    const Model::Project &project = session.project();
 
     JsonObject json;
     json.string(

@@ -17,7 +17,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTextDocument>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace Editor {
 
@@ -352,6 +355,18 @@ std::string PageEditor::pageText(PageId page) const { return pageControl(page)->
 void PageEditor::setPageText(PageId page, const std::string &body)
 {
     pageControl(page)->setBody(body);
+}
+
+bool PageEditor::textsEdited() const
+{
+    return std::any_of(m_pages.begin(), m_pages.end(),
+        [](const PageText *page) { return page->document()->isModified(); });
+}
+
+void PageEditor::markTextsSaved()
+{
+    for (PageText *page : m_pages)
+        page->document()->setModified(false);
 }
 
 PageText *PageEditor::pageControl(PageId page) const

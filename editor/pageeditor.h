@@ -2,7 +2,7 @@
 
 #include "editor/tooltable.h"
 #include "platform/dialogs.h"
-#include "project/project.h"
+#include "project/projectsession.h"
 
 #include <QDialog>
 
@@ -23,7 +23,7 @@ class PageText;
 /// markup tools. Created once at start-up and only shown and hidden afterwards, so every
 /// body keeps its text, caret and scroll position from one opening to the next. Its texts are
 /// the only home of the page bodies.
-class PageEditor : public QDialog
+class PageEditor : public QDialog, public Model::PageBodyHolder
 {
     Q_OBJECT
 public:
@@ -38,9 +38,13 @@ public:
     Model::PageId shownPage() const;
 
     /// The whole body of a page (Windows-1252, CR LF line breaks).
-    std::string pageText(Model::PageId page) const;
+    std::string pageText(Model::PageId page) const override;
     /// Replaces the whole body of a page.
-    void setPageText(Model::PageId page, const std::string &body);
+    void setPageText(Model::PageId page, const std::string &body) override;
+    /// Whether any page text was edited since markTextsSaved.
+    bool textsEdited() const override;
+    /// The texts as they are now count as saved.
+    void markTextsSaved() override;
     /// The text control of a page.
     Editor::PageText *pageControl(Model::PageId page) const;
 

@@ -30,14 +30,12 @@ QString shown(const std::string &text)
 } // namespace
 
 PublishWindow::PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
-    std::function<const Model::Project &()> project, const Model::ChoiceLists &lists,
-    Publish::DirectoryChooser &chooser, QWidget *parent)
+    Model::ProjectSession &session, Publish::DirectoryChooser &chooser, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
     , m_homeDir(std::move(homeDir))
-    , m_project(std::move(project))
-    , m_lists(lists)
+    , m_session(session)
     , m_chooser(chooser)
 {
     setObjectName(QStringLiteral("Form7"));
@@ -132,6 +130,8 @@ void PublishWindow::createButtons()
 
 void PublishWindow::openFromMainWindow()
 {
+    // New forgets the directory; every opening shows the session's.
+    m_directoryBox->setText(shown(m_session.publishDirectory()));
     resetProgress();
     exec();
 }
@@ -144,11 +144,9 @@ void PublishWindow::resetProgress()
 
 void PublishWindow::setPublishDirectory(const std::string &directory)
 {
-    m_publishDirectory = directory;
+    m_session.setPublishDirectory(directory);
     m_directoryBox->setText(shown(directory));
 }
-
-void PublishWindow::clearPublishDirectory() { setPublishDirectory({}); }
 
 void PublishWindow::browseForDirectory()
 {
@@ -167,8 +165,8 @@ void PublishWindow::showStep(int percent, const std::string &status)
 void PublishWindow::publish()
 {
     try {
-        const Publish::PublishOutcome outcome = Publish::PublishWebsite(m_project(), m_lists,
-            m_homeDir, m_publishDirectory, m_dialogs,
+        const Publish::PublishOutcome outcome = Publish::PublishWebsite(m_session.project(),
+            m_session.lists(), m_homeDir, m_session.publishDirectory(), m_dialogs,
             [this](int percent, const std::string &status) { showStep(percent, status); });
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();

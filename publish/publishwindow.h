@@ -1,11 +1,10 @@
 #pragma once
 
 #include "platform/dialogs.h"
-#include "project/project.h"
+#include "project/projectsession.h"
 
 #include <QDialog>
 
-#include <functional>
 #include <string>
 
 class QLabel;
@@ -25,10 +24,9 @@ class PublishWindow : public QDialog
 {
     Q_OBJECT
 public:
-    /// `project` gives the project as it stands when "&Publish" is pressed; `lists` are the
-    /// program's choice lists; templates are read below `homeDir`.
-    PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
-        std::function<const Model::Project &()> project, const Model::ChoiceLists &lists,
+    /// Publishes the session's project into the session's publish directory; templates are
+    /// read below `homeDir`.
+    PublishWindow(Platform::Dialogs &dialogs, std::string homeDir, Model::ProjectSession &session,
         Publish::DirectoryChooser &chooser, QWidget *parent = nullptr);
 
     /// The main window's Publish command: the bar back to 0, the status "Waiting...", then
@@ -38,9 +36,7 @@ public:
     void resetProgress();
 
     /// The directory the site goes into (Windows-1252); empty until one is chosen.
-    const std::string &publishDirectory() const { return m_publishDirectory; }
-    /// Forgets the chosen directory (New).
-    void clearPublishDirectory();
+    const std::string &publishDirectory() const { return m_session.publishDirectory(); }
 
     // Commands.
     /// The browse button: the directory chooser; its "&OK" sets the directory.
@@ -66,10 +62,8 @@ private:
 
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
-    std::function<const Model::Project &()> m_project;
-    const Model::ChoiceLists &m_lists;
+    Model::ProjectSession &m_session;
     Publish::DirectoryChooser &m_chooser;
-    std::string m_publishDirectory;
 
     QLineEdit *m_directoryBox = nullptr;
     QToolButton *m_browse = nullptr;

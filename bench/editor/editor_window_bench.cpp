@@ -127,15 +127,17 @@ struct Program
 {
     explicit Program(const std::string &projectFile)
         : dialogs({}, projectFile)
-        , mainWindow(dialogs, "/nonexistent")
+        , session(App::programChoiceLists("/nonexistent"))
+        , mainWindow(dialogs, session, "/nonexistent")
         , pageEditor(dialogs, "/nonexistent")
     {
         App::CompanionWindows windows;
-        windows.pageEditor = App::pageEditorLink(pageEditor);
+        App::plugInPageEditor(windows, session, pageEditor);
         mainWindow.setCompanionWindows(std::move(windows));
     }
 
     BenchDialogs dialogs;
+    Model::ProjectSession session;
     App::MainWindow mainWindow;
     Editor::PageEditor pageEditor;
 };

@@ -29,7 +29,7 @@ protected:
     EditorAndPublish()
     {
         App::CompanionWindows windows;
-        windows.pageEditor = App::pageEditorLink(editor);
+        App::plugInPageEditor(windows, *session, editor);
         App::plugInPublishWindow(windows, publish);
         window->setCompanionWindows(std::move(windows));
     }
@@ -51,9 +51,7 @@ protected:
 
     Editor::PageEditor editor { dialogs, home.path() };
     Publish::DirectoryChooser chooser { home.path() };
-    Publish::PublishWindow publish { dialogs, home.path(),
-        [this]() -> const Model::Project & { return window->project(); }, window->lists(),
-        chooser };
+    Publish::PublishWindow publish { dialogs, home.path(), *session, chooser };
 };
 
 TEST_F(EditorAndPublish, EditSelectedPage_OpensThePageWhoseTextIsSavedOpenedAndEmptiedByNew)

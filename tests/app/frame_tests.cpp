@@ -71,7 +71,7 @@ TEST_F(FrameTest, StartUp_ShowsSiteInfoWithTheDefaultProjectAndTheHomeDirectory)
     EXPECT_EQ(fonts->itemText(1), "\"courier new\", geneva, arial");
     EXPECT_NE(fonts->findText("Default"), -1);
 
-    EXPECT_EQ(window->project(), Model::DefaultProject(window->lists()));
+    EXPECT_EQ(session->project(), Model::DefaultProject(session->lists()));
     EXPECT_EQ(control<QComboBox>("ComboBox5")->currentText(), "12");
     EXPECT_EQ(control<QLabel>("activeColorText")->text(), "#FF0000");
     EXPECT_EQ(shownList(), std::vector<std::string>({ "Home" }));
@@ -179,7 +179,7 @@ TEST_F(FrameTest, Exit_CancelKeepsTheProgramAndOkEndsItWithOneQuestion)
     choose("Exit1");
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(ends.count(), 0);
-    EXPECT_EQ(window->project().siteTitle, "kept");
+    EXPECT_EQ(session->project().siteTitle, "kept");
 
     dialogs.answerConfirm(true);
     press(Qt::Key_X, Qt::ControlModifier | Qt::AltModifier);
@@ -252,7 +252,7 @@ TEST_F(FrameTest, WebCommands_OpenTheMakersAddresses)
 TEST_F(FrameTest, HelpAtTheRoot_JoinsThePathsAsTheyStand)
 {
     ScriptedDialogs rootDialogs;
-    App::MainWindow atRoot(rootDialogs, "/");
+    App::MainWindow atRoot(rootDialogs, *session, "/");
     atRoot.showHelp();
     ASSERT_EQ(rootDialogs.asked().size(), 1u);
     EXPECT_EQ(rootDialogs.asked()[0].target, "//help/index.html");
@@ -296,7 +296,7 @@ TEST_F(FrameTest, EditCommands_AreEnabledOnlyWhenTheyApplyToTheFocusedText)
     EXPECT_TRUE(paste->isEnabled());
     remove->trigger();
     EXPECT_EQ(title->text(), "");
-    EXPECT_EQ(window->project().siteTitle, "");
+    EXPECT_EQ(session->project().siteTitle, "");
 
     // The read-only logo box may be copied from, never changed.
     control<QLineEdit>("Edit6")->setFocus();
@@ -334,7 +334,7 @@ TEST_F(FrameTest, SiteTexts_TakeAtMost255CharactersAndKeepWhatWindows1252Lacks)
     auto *title = control<QLineEdit>("Edit2");
     title->setFocus();
     QTest::keyClicks(title, QString(300, 'x'));
-    EXPECT_EQ(window->project().siteTitle, std::string(255, 'x'));
+    EXPECT_EQ(session->project().siteTitle, std::string(255, 'x'));
 
     auto *slogan = control<QLineEdit>("Edit7");
     slogan->setFocus();
@@ -342,7 +342,7 @@ TEST_F(FrameTest, SiteTexts_TakeAtMost255CharactersAndKeepWhatWindows1252Lacks)
     QInputMethodEvent typed;
     typed.setCommitString(QString::fromUtf8("Caf\u00e9 \u4e2d"));
     QApplication::sendEvent(slogan, &typed);
-    EXPECT_EQ(window->project().slogan, "Caf\xe9 &#20013;");
+    EXPECT_EQ(session->project().slogan, "Caf\xe9 &#20013;");
 }
 
 } // namespace

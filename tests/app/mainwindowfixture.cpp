@@ -15,7 +15,8 @@ MainWindowTest::MainWindowTest()
     writeBytes(home.file("templates/Beta.t"), "");
     writeBytes(home.file("templates/alpha.t"), "");
     writeBytes(home.file("templates/notes.txt"), "");
-    window = std::make_unique<App::MainWindow>(dialogs, home.path());
+    session = std::make_unique<Model::ProjectSession>(App::programChoiceLists(home.path()));
+    window = std::make_unique<App::MainWindow>(dialogs, *session, home.path());
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));

@@ -47,6 +47,7 @@ protected:
 
     TempDir home;
     ScriptedDialogs dialogs;
+    std::unique_ptr<Model::ProjectSession> session;
     std::unique_ptr<App::MainWindow> window;
 };
 

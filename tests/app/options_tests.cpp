@@ -39,25 +39,25 @@ TEST_F(OptionsTest, ColourChooser_ConfirmedColourSetsTextAndSwatch)
     chooseColour("linkColor", Platform::Colour { 0, 128, 255 });
     EXPECT_EQ(colourText("linkColor"), "#0080FF");
     EXPECT_EQ(swatch("linkColor"), QColor(0, 128, 255));
-    EXPECT_EQ(window->project().linkColor, Model::colorChoice(0, 128, 255));
+    EXPECT_EQ(session->project().linkColor, Model::colorChoice(0, 128, 255));
     EXPECT_EQ(dialogs.asked().back().initialColour, (Platform::Colour { 0, 0, 0 }));
 }
 
 TEST_F(OptionsTest, ColourChooser_CancelAppliesTheSharedDialogsLastColour)
 {
     chooseColour("fontColor", std::nullopt);
-    EXPECT_EQ(window->project().fontColor, Model::colorChoice(0, 0, 0));
+    EXPECT_EQ(session->project().fontColor, Model::colorChoice(0, 0, 0));
 
     chooseColour("hoverColor", Platform::Colour { 255, 255, 0 });
     chooseColour("visitedColor", std::nullopt);
     EXPECT_EQ(colourText("visitedColor"), "#FFFF00");
     EXPECT_EQ(swatch("visitedColor"), QColor(255, 255, 0));
-    EXPECT_EQ(window->project().visitedColor, Model::colorChoice(255, 255, 0));
+    EXPECT_EQ(session->project().visitedColor, Model::colorChoice(255, 255, 0));
     // The dialog opens on the colour it last held, not on the field's.
     EXPECT_EQ(dialogs.asked().back().initialColour, (Platform::Colour { 255, 255, 0 }));
 
     chooseColour("imageBorderColor", std::nullopt);
-    EXPECT_EQ(window->project().imageBorderColor, Model::colorChoice(255, 255, 0));
+    EXPECT_EQ(session->project().imageBorderColor, Model::colorChoice(255, 255, 0));
 }
 
 TEST_F(OptionsTest, SizeUnit_FollowsKeywordAndNumericSizes)
@@ -67,7 +67,7 @@ TEST_F(OptionsTest, SizeUnit_FollowsKeywordAndNumericSizes)
     EXPECT_EQ(unit->text(), "px");
     size->setCurrentIndex(size->findText("medium"));
     EXPECT_EQ(unit->text(), "");
-    EXPECT_EQ(window->project().fontSize, Model::Choice(3));
+    EXPECT_EQ(session->project().fontSize, Model::Choice(3));
     size->setFocus();
     press(Qt::Key_End);
     EXPECT_EQ(size->currentText(), "100");
@@ -109,11 +109,11 @@ TEST_F(OptionsTest, PageAdditions_MadeInBoxIsFixedAndSitemapBoxHidden)
     EXPECT_TRUE(madeIn->isChecked());
     EXPECT_FALSE(madeIn->isEnabled());
     click(madeIn);
-    EXPECT_TRUE(window->project().addMadeWithLink);
+    EXPECT_TRUE(session->project().addMadeWithLink);
     EXPECT_TRUE(control<QCheckBox>("CheckBox28")->isHidden());
 
     click(control<QCheckBox>("CheckBox1"));
-    EXPECT_TRUE(window->project().addTextNavigation);
+    EXPECT_TRUE(session->project().addTextNavigation);
 }
 
 TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsAtTheLastChoice)
@@ -122,10 +122,10 @@ TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsAtTheLastChoice)
     dialogs.answerFile("/pictures/logo.png");
     click(control<QAbstractButton>("logoButton"));
     EXPECT_EQ(control<QLineEdit>("Edit6")->text(), "/pictures/logo.png");
-    EXPECT_EQ(window->project().logoPath, "/pictures/logo.png");
+    EXPECT_EQ(session->project().logoPath, "/pictures/logo.png");
     dialogs.answerFile(std::nullopt);
     click(control<QAbstractButton>("logoButton"));
-    EXPECT_EQ(window->project().logoPath, "/pictures/logo.png");
+    EXPECT_EQ(session->project().logoPath, "/pictures/logo.png");
 
     const auto &asked = dialogs.asked();
     ASSERT_EQ(asked.size(), 2u);

@@ -45,7 +45,7 @@ TEST_F(PagesTest, Boxes_AreGreyedByColumnAndKeepTheirTicks)
     click(box("CheckBox19")); // personal Contact
     EXPECT_TRUE(box("CheckBox19")->isChecked());
     click(control<QRadioButton>("RadioButton2"));
-    EXPECT_EQ(window->project().siteType, Model::SiteType::Business);
+    EXPECT_EQ(session->project().siteType, Model::SiteType::Business);
     EXPECT_FALSE(box("CheckBox19")->isEnabled());
     EXPECT_TRUE(box("CheckBox19")->isChecked());
     EXPECT_TRUE(box("CheckBox5")->isEnabled());
@@ -53,7 +53,7 @@ TEST_F(PagesTest, Boxes_AreGreyedByColumnAndKeepTheirTicks)
 
     // A greyed box ignores clicks.
     click(box("CheckBox20"));
-    EXPECT_FALSE(window->selection().tick(Column::Personal, 3));
+    EXPECT_FALSE(session->selection().tick(Column::Personal, 3));
 }
 
 TEST_F(PagesTest, Ticks_AddAndRemoveListEntriesColumnByColumn)
@@ -64,7 +64,7 @@ TEST_F(PagesTest, Ticks_AddAndRemoveListEntriesColumnByColumn)
     EXPECT_EQ(shownList(), List({ "Home", "Contact", "Contact" }));
     click(box("CheckBox5"));
     EXPECT_EQ(shownList(), List({ "Home", "Contact" }));
-    EXPECT_TRUE(Model::pageIncluded(window->project(), 2));
+    EXPECT_TRUE(Model::pageIncluded(session->project(), 2));
 }
 
 TEST_F(PagesTest, CheckAll_TicksAGreyedColumnOnceInPageOrder)
@@ -104,7 +104,7 @@ TEST_F(PagesTest, EditPages_StartsAtTheTopAndFollowsSelections)
     click(control<QToolButton>("SpeedButton4"));
     EXPECT_EQ(curitem(), "0");
     EXPECT_EQ(control<QListWidget>("ListBox1")->currentRow(), 1);
-    EXPECT_EQ(window->selection().selectedPage(), 1);
+    EXPECT_EQ(session->selection().selectedPage(), 1);
 }
 
 TEST_F(PagesTest, Sort_OrdersOnceAndLaterTicksGoToTheEnd)
@@ -124,7 +124,7 @@ TEST_F(PagesTest, Sort_OrdersOnceAndLaterTicksGoToTheEnd)
 TEST_F(PagesTest, EditSelectedPage_PastTheListEndShowsTheIndexError)
 {
     // A project in which only Home is ticked, whose "7.dat" is missing.
-    Model::Project saved = Model::DefaultProject(window->lists());
+    Model::Project saved = Model::DefaultProject(session->lists());
     Model::WriteProjectFiles(saved, home.file("home-only.cvp"));
     std::remove(home.file("7.dat").c_str());
 
@@ -147,7 +147,7 @@ TEST_F(PagesTest, EditSelectedPage_PastTheListEndShowsTheIndexError)
 TEST_F(PagesTest, New_AfterEditsGivesTheDefaultProjectAndKeepsTheSitemapFlag)
 {
     // A project that carries the site map flag, which only a file can set.
-    Model::Project flagged = Model::DefaultProject(window->lists());
+    Model::Project flagged = Model::DefaultProject(session->lists());
     flagged.generateSitemap = true;
     Model::WriteProjectFiles(flagged, home.file("flagged.cvp"));
     openFrom(home.file("flagged.cvp"));
@@ -162,13 +162,13 @@ TEST_F(PagesTest, New_AfterEditsGivesTheDefaultProjectAndKeepsTheSitemapFlag)
 
     dialogs.answerConfirm(false);
     choose("New1");
-    EXPECT_EQ(window->project().siteTitle, "My site");
+    EXPECT_EQ(session->project().siteTitle, "My site");
 
     dialogs.answerConfirm(true);
     choose("New1");
-    Model::Project expected = Model::DefaultProject(window->lists());
+    Model::Project expected = Model::DefaultProject(session->lists());
     expected.generateSitemap = true;
-    EXPECT_EQ(window->project(), expected);
+    EXPECT_EQ(session->project(), expected);
     EXPECT_EQ(shownList(), List({ "Home" }));
     EXPECT_EQ(curitem(), "3"); // New leaves it
     EXPECT_EQ(window->currentPane(), OrganiserPane::SiteInfo);

@@ -24,7 +24,7 @@ protected:
     /// A project saved with the core's writer, every body "<name> N".
     Model::Project writeProject(const std::string &file, const std::string &name)
     {
-        Model::Project project = Model::DefaultProject(window->lists());
+        Model::Project project = Model::DefaultProject(session->lists());
         project.siteTitle = name + " title";
         project.businessPages[1] = true;
         for (int page = 0; page < Model::PageCount; ++page)
@@ -47,7 +47,7 @@ TEST_F(ProjectFilesTest, SaveThenOpen_GivesTheSameProjectInTheControls)
     click(control<QCheckBox>("CheckBox2"));
     press(Qt::Key_F7);
     click(control<QCheckBox>("CheckBox13"));
-    const Model::Project edited = window->project();
+    const Model::Project edited = session->project();
 
     saveAs(home.file("bakery.cvp"));
     EXPECT_TRUE(dialogs.notices().empty());
@@ -61,7 +61,7 @@ TEST_F(ProjectFilesTest, SaveThenOpen_GivesTheSameProjectInTheControls)
     press(Qt::Key_F9);
     openFrom(home.file("bakery.cvp"));
     EXPECT_TRUE(dialogs.notices().empty());
-    EXPECT_EQ(window->project(), edited);
+    EXPECT_EQ(session->project(), edited);
     EXPECT_EQ(window->currentPane(), OrganiserPane::SiteInfo);
     EXPECT_EQ(window->heading(), "Website Organiser :: Site Info");
     EXPECT_EQ(control<QLineEdit>("Edit2")->text(), "Harbour Bakery");
@@ -116,7 +116,7 @@ TEST_F(ProjectFilesTest, CancelledOrBlankName_WritesAndChangesNothing)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.path()),
                   std::filesystem::directory_iterator()),
         1); // the templates directory only
-    EXPECT_EQ(window->project(), Model::DefaultProject(window->lists()));
+    EXPECT_EQ(session->project(), Model::DefaultProject(session->lists()));
     EXPECT_EQ(dialogs.asked().size(), 3u);
 }
 
@@ -129,7 +129,7 @@ TEST_F(ProjectFilesTest, ShortFile_IsRefusedAndNothingChanges)
     EXPECT_EQ(dialogs.notices()[0].text, "Read beyond end of file.");
     EXPECT_EQ(dialogs.notices()[0].title, "Corvanta");
     EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
-    EXPECT_EQ(window->project(), Model::DefaultProject(window->lists()));
+    EXPECT_EQ(session->project(), Model::DefaultProject(session->lists()));
     EXPECT_EQ(window->currentPane(), OrganiserPane::Options);
 }
 
@@ -138,7 +138,7 @@ TEST_F(ProjectFilesTest, MissingPageFile_AppliesWhatCameBeforeIt)
     writeProject("old.cvp", "old");
     openFrom(home.file("old.cvp"));
     std::filesystem::create_directory(home.file("new"));
-    Model::Project next = Model::DefaultProject(window->lists());
+    Model::Project next = Model::DefaultProject(session->lists());
     next.siteTitle = "new title";
     next.personalPages[5] = true; // FAQ
     for (int page = 0; page < Model::PageCount; ++page)
@@ -151,13 +151,13 @@ TEST_F(ProjectFilesTest, MissingPageFile_AppliesWhatCameBeforeIt)
     ASSERT_EQ(dialogs.notices().size(), 1u);
     EXPECT_EQ(dialogs.notices()[0].text, "Cannot open file " + home.file("new/7.dat") + ".");
     EXPECT_EQ(window->currentPane(), OrganiserPane::Pages);
-    EXPECT_EQ(window->project().siteTitle, "new title");
+    EXPECT_EQ(session->project().siteTitle, "new title");
     EXPECT_EQ(control<QLineEdit>("Edit2")->text(), "new title");
     EXPECT_TRUE(control<QCheckBox>("CheckBox23")->isChecked());
     EXPECT_FALSE(control<QCheckBox>("CheckBox5")->isChecked());
     EXPECT_EQ(shownList(), std::vector<std::string>({ "Home", "FAQ" }));
     for (int page = 1; page <= Model::PageCount; ++page) {
-        EXPECT_EQ(window->project().pageBody[page - 1],
+        EXPECT_EQ(session->project().pageBody[page - 1],
             (page < 7 ? "new " : "old ") + std::to_string(page));
     }
 }
@@ -170,7 +170,7 @@ TEST_F(ProjectFilesTest, ReadOnlyProjectFile_OpensButIsNotReplaced)
             | std::filesystem::perms::others_read);
     openFrom(home.file("locked.cvp"));
     EXPECT_TRUE(dialogs.notices().empty());
-    EXPECT_EQ(window->project(), saved);
+    EXPECT_EQ(session->project(), saved);
 
     saveAs(home.file("locked.cvp"));
     ASSERT_EQ(dialogs.notices().size(), 1u);
@@ -179,7 +179,7 @@ TEST_F(ProjectFilesTest, ReadOnlyProjectFile_OpensButIsNotReplaced)
 
 TEST_F(ProjectFilesTest, PageBodies_RoundTripByteForByte)
 {
-    Model::Project project = Model::DefaultProject(window->lists());
+    Model::Project project = Model::DefaultProject(session->lists());
     project.pageBody[0] = "<p>Caf\xe9</p>\r\n";
     project.pageBody[13] = std::string("\0\x1a\xff", 3);
     Model::WriteProjectFiles(project, home.file("bodies.cvp"));

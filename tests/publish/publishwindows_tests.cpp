@@ -106,6 +106,7 @@ protected:
         site.writeTemplate("<!--$NAV$-->\r\n<!--$IMG$-->\r\nback.gif\r\n<!--$ENDIMG$-->");
         site.writePicture("back.gif");
         site.writeNavigationPictures();
+        session.fields() = site.project;
         QObject::connect(gauge(), &QProgressBar::valueChanged, gauge(), [this](int value) {
             steps.push_back(std::to_string(value) + " " + status()->text().toStdString());
         });
@@ -150,8 +151,8 @@ protected:
     Site site;
     ScriptedDialogs dialogs;
     Publish::DirectoryChooser chooser { site.home.path() };
-    Publish::PublishWindow window { dialogs, site.home.path(),
-        [this]() -> const Model::Project & { return site.project; }, site.lists, chooser };
+    Model::ProjectSession session { site.lists };
+    Publish::PublishWindow window { dialogs, site.home.path(), session, chooser };
     Strings steps;
 };
 
@@ -241,7 +242,7 @@ TEST_F(PublishWindow, Window_PublishIsTheDefaultAndTheBarHasItsOwnColours)
 
 TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
 {
-    site.project.businessPages[5] = true; // FAQ
+    session.fields().businessPages[5] = true; // FAQ
     open([&] {
         choose(site.out.path());
         EXPECT_EQ(window.publishDirectory(), site.out.path());
@@ -337,7 +338,11 @@ TEST_F(PublishWindow, OpeningAgain_StartsAtZeroAndWaiting_NewForgetsTheDirectory
         EXPECT_EQ(window.publishDirectory(), site.out.path());
         window.closeWindow();
     });
-    window.clearPublishDirectory();
+    // New forgets the directory: the next opening shows none.
+    session.newProject();
+    open([&] {
+        EXPECT_EQ(directoryBox()->text(), "");
+        window.closeWindow();
+    });
     EXPECT_EQ(window.publishDirectory(), "");
-    EXPECT_EQ(directoryBox()->text(), "");
 }

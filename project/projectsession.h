@@ -1,0 +1,102 @@
+#pragma once
+
+#include "project/pageselection.h"
+#include "project/project.h"
+
+#include <string>
+
+namespace Model {
+
+/// A window that holds the page bodies while the user edits them. While one is attached, its
+/// texts are the bodies: the session reads them before it saves or hands the project on, and
+/// gives it the bodies that New and Open change.
+class PageBodyHolder
+{
+public:
+    virtual ~PageBodyHolder() = default;
+    /// The whole body of a page (Windows-1252, CR LF line breaks).
+    virtual std::string pageText(PageId page) const = 0;
+    /// Replaces the whole body of a page.
+    virtual void setPageText(PageId page, const std::string &body) = 0;
+    /// Whether any text was edited since the last markTextsSaved.
+    virtual bool textsEdited() const = 0;
+    /// The texts as they are now count as saved.
+    virtual void markTextsSaved() = 0;
+};
+
+/// The open project and every command on it: the project, its page selection and Edit Pages
+/// list, the choice lists, the file names last used, the publish directory and whether
+/// anything changed since the project was last saved. Every front (the windows and the
+/// command line) goes through one session; it asks no questions and shows nothing.
+class ProjectSession
+{
+public:
+    /// A session with the start-up project: DefaultProject and the Edit Pages list "Home".
+    explicit ProjectSession(ChoiceLists lists);
+    ProjectSession(const ProjectSession &) = delete;
+    ProjectSession &operator=(const ProjectSession &) = delete;
+
+    /// The project with its page bodies as they are now (the attached holder's texts).
+    const Project &project();
+    /// The project's fields for reading and changing; its page bodies may lag behind an
+    /// attached holder's texts.
+    Project &fields() { return m_project; }
+    const Project &fields() const { return m_project; }
+    PageSelection &selection() { return m_selection; }
+    const PageSelection &selection() const { return m_selection; }
+    const ChoiceLists &lists() const { return m_lists; }
+
+    /// The project file the project was last opened from or saved to; empty for a new one.
+    const std::string &fileName() const { return m_fileName; }
+    /// The name last chosen in the Open and Save dialogs, where they start next time.
+    const std::string &lastOpenName() const { return m_lastOpenName; }
+    const std::string &lastSaveName() const { return m_lastSaveName; }
+    void setLastOpenName(std::string name) { m_lastOpenName = std::move(name); }
+    void setLastSaveName(std::string name) { m_lastSaveName = std::move(name); }
+
+    /// The directory the site is published into (the publish window's choice); empty until
+    /// one is chosen, and again after New.
+    const std::string &publishDirectory() const { return m_publishDirectory; }
+    void setPublishDirectory(std::string directory) { m_publishDirectory = std::move(directory); }
+
+    /// Whether anything differs from what was last opened, saved or started new.
+    bool isModified();
+
+    /// Attaches the window that holds the page bodies and hands it the project's bodies;
+    /// nullptr detaches it after copying its texts back.
+    void attachBodyHolder(PageBodyHolder *holder);
+
+    /// New: every field back to its start-up value except the site map flag, the site type
+    /// personal, the ticks and the Edit Pages list reset, the publish directory forgotten.
+    void newProject();
+    /// Open: the project file and its page content files applied to the project. Throws
+    /// FileError at the first failure; what was read before it stays applied.
+    void open(const std::string &projectFilePath);
+    /// Open without the page bodies: the project file alone, for a front that reads the
+    /// bodies straight from their files. Throws FileError, and then nothing has changed.
+    void openFields(const std::string &projectFilePath);
+    /// Save: the project file and its fourteen page content files. Throws FileError.
+    void save(const std::string &projectFilePath);
+
+private:
+    /// Copies the holder's texts into the project.
+    void collectBodies();
+    /// Hands the holder the bodies that differ from `before`; the others keep their caret.
+    void distributeBodies(const std::array<std::string, PageCount> &before);
+    /// What is on disk (or new) now: the base isModified compares with.
+    void markSaved();
+
+    ChoiceLists m_lists;
+    Project m_project;
+    PageSelection m_selection { m_project };
+    Project m_savedFields; ///< the fields as last opened, saved or made new; no bodies
+    std::array<std::string, PageCount> m_savedBodies; ///< compared while no holder is attached
+    PageBodyHolder *m_holder = nullptr;
+    bool m_bodiesUnsaved = false; ///< known unsaved when the bodies changed keeper
+    std::string m_fileName;
+    std::string m_lastOpenName;
+    std::string m_lastSaveName;
+    std::string m_publishDirectory;
+};
+
+} // namespace Model

@@ -2,6 +2,7 @@
 
 #include "app/uiparts.h"
 #include "assets/icons.h"
+#include "widgets/panelparts.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -70,12 +71,7 @@ FinishPane::FinishPane(QWidget *parent)
             QStringLiteral("created and all files and images will be"),
             QStringLiteral("copied into it.") });
     layout->addStretch(1);
-    QPushButton *help = makeHelpButton(group);
-    help->setObjectName(QStringLiteral("finishHelp"));
-    auto *helpRow = new QHBoxLayout;
-    helpRow->addStretch(1);
-    helpRow->addWidget(help);
-    layout->addLayout(helpRow);
+    QPushButton *help = Widgets::addHelpRow(layout, group, QStringLiteral("finishHelp"));
 
     connect(save, &QToolButton::clicked, this, &FinishPane::saveRequested);
     connect(publish, &QToolButton::clicked, this, &FinishPane::publishRequested);

@@ -1,6 +1,7 @@
 #include "app/pagespane.h"
 
 #include "app/uiparts.h"
+#include "widgets/panelparts.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -42,12 +43,7 @@ PagesPane::PagesPane(Model::PageSelection &selection, QWidget *parent)
     columns->addWidget(personal, 1, Qt::AlignTop);
     columns->addWidget(business, 1, Qt::AlignTop);
     layout->addLayout(columns, 1);
-    QPushButton *help = makeHelpButton(group);
-    help->setObjectName(QStringLiteral("pagesHelp"));
-    auto *helpRow = new QHBoxLayout;
-    helpRow->addStretch(1);
-    helpRow->addWidget(help);
-    layout->addLayout(helpRow);
+    QPushButton *help = Widgets::addHelpRow(layout, group, QStringLiteral("pagesHelp"));
     connect(help, &QPushButton::clicked, this, &PagesPane::helpRequested);
 
     // Keyboard order: the business boxes, then the personal boxes with Events last, then Help.

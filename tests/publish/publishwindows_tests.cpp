@@ -94,7 +94,8 @@ protected:
     }
 
     StartDirectory start;
-    Publish::DirectoryChooser chooser { start.path() };
+    ScriptedDialogs dialogs;
+    Publish::DirectoryChooser chooser { dialogs, start.path() };
 };
 
 /// The publish window over a site whose template renders, with its chooser.
@@ -149,7 +150,7 @@ protected:
 
     Site site;
     ScriptedDialogs dialogs;
-    Publish::DirectoryChooser chooser { site.home.path() };
+    Publish::DirectoryChooser chooser { dialogs, site.home.path() };
     Publish::PublishWindow window { dialogs, site.home.path(),
         [this]() -> const Model::Project & { return site.project; }, site.lists, chooser };
     Strings steps;

@@ -20,10 +20,7 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Edit Pages "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Edit Pages "));
     auto *layout = new QGridLayout(group);
     layout->setContentsMargins(8, 8, 8, 6);
     layout->setHorizontalSpacing(10);

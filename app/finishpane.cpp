@@ -45,10 +45,7 @@ QToolButton *addBlock(QVBoxLayout *layout, QWidget *group, const char *objectNam
 FinishPane::FinishPane(QWidget *parent)
     : QWidget(parent)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Finish Website "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Finish Website "));
     auto *layout = new QVBoxLayout(group);
     layout->setContentsMargins(8, 8, 8, 6);
     layout->setSpacing(10);

@@ -21,10 +21,7 @@ PagesPane::PagesPane(Model::PageSelection &selection, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Pages "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Pages "));
     auto *layout = new QVBoxLayout(group);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->setSpacing(3);

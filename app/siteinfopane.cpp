@@ -28,10 +28,7 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     , m_project(selection.project())
     , m_dialogs(dialogs)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Site Info "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Site Info "));
     m_rows = new QGridLayout;
     m_rows->setHorizontalSpacing(4);
     m_rows->setVerticalSpacing(6);

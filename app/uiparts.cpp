@@ -2,9 +2,20 @@
 
 #include "widgets/panelparts.h"
 
+#include <QGroupBox>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace App {
+
+QGroupBox *makePaneGroup(QWidget *pane, const QString &title)
+{
+    auto *group = new QGroupBox(title, pane);
+    auto *outer = new QVBoxLayout(pane);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(group);
+    return group;
+}
 
 QLabel *makeFramedText(const QStringList &lines, QWidget *parent)
 {

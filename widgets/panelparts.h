@@ -11,7 +11,7 @@ class QWidget;
 namespace Widgets {
 
 /// The hint of every Help button: shown as its tooltip and in the status bar.
-inline const char *HelpHint = "Open help on this topic";
+inline constexpr const char *HelpHint = "Open help on this topic";
 
 /// Gives a control its hint: shown as a tooltip and, while the pointer rests on the control,
 /// in the status bar. Screen readers read it as the control's description.

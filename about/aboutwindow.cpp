@@ -3,12 +3,12 @@
 #include "about/productpicture.h"
 
 #include "platform/maker.h"
+#include "widgets/runcommand.h"
+#include "widgets/windowbehaviour.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QStyleOptionFocusRect>
 #include <QToolButton>
 #include <qdrawutil.h>
@@ -92,11 +92,18 @@ AboutWindow::AboutWindow(Platform::Dialogs &dialogs, QWidget *parent)
     m_link->setToolTip(hint);
     m_link->setAccessibleName(hint);
     connect(m_link, &QToolButton::clicked, this, &AboutWindow::openMakerWebsite);
+    Widgets::centreWhenShown(this);
 }
 
-void AboutWindow::closeOnPicture() { accept(); }
+void AboutWindow::closeOnPicture()
+{
+    Widgets::runCommand(m_dialogs, [this] { accept(); });
+}
 
-void AboutWindow::openMakerWebsite() { m_dialogs.openDocument(Platform::Maker::WebSite); }
+void AboutWindow::openMakerWebsite()
+{
+    Widgets::runCommand(m_dialogs, [this] { m_dialogs.openDocument(Platform::Maker::WebSite); });
+}
 
 bool AboutWindow::eventFilter(QObject *watched, QEvent *event)
 {
@@ -110,13 +117,6 @@ bool AboutWindow::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void AboutWindow::showEvent(QShowEvent *event)
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QDialog::showEvent(event);
 }
 
 } // namespace About

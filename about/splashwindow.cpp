@@ -2,9 +2,9 @@
 
 #include "about/productpicture.h"
 
-#include <QGuiApplication>
+#include "widgets/windowbehaviour.h"
+
 #include <QLabel>
-#include <QScreen>
 #include <QTimer>
 
 namespace About {
@@ -27,6 +27,7 @@ SplashWindow::SplashWindow(QWidget *parent)
     m_timer->setInterval(SplashTimerInterval);
     connect(m_timer, &QTimer::timeout, this, &SplashWindow::hideSplash);
     m_timer->start();
+    Widgets::centreWhenShown(this);
 }
 
 void SplashWindow::showSplash()
@@ -38,12 +39,5 @@ void SplashWindow::showSplash()
 }
 
 void SplashWindow::hideSplash() { hide(); }
-
-void SplashWindow::showEvent(QShowEvent *event)
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QWidget::showEvent(event);
-}
 
 } // namespace About

@@ -23,9 +23,6 @@ public:
     /// Each tick of the splash timer hides the splash.
     void hideSplash();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     QTimer *m_timer = nullptr;
     bool m_shown = false;

@@ -1,6 +1,8 @@
 #include "app/editpagespane.h"
 
 #include "app/uiparts.h"
+#include "widgets/cp1252text.h"
+#include "widgets/panelparts.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,10 +20,7 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Edit Pages "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Edit Pages "));
     auto *layout = new QGridLayout(group);
     layout->setContentsMargins(8, 8, 8, 6);
     layout->setHorizontalSpacing(10);
@@ -63,8 +62,7 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     m_curitem->setObjectName(QStringLiteral("curitem"));
     m_curitem->setVisible(false);
 
-    QPushButton *help = makeHelpButton(group);
-    help->setObjectName(QStringLiteral("editPagesHelp"));
+    QPushButton *help = Widgets::makeHelpButton(group, QStringLiteral("editPagesHelp"));
     layout->addWidget(help, 4, 1, Qt::AlignRight | Qt::AlignBottom);
 
     setTabOrder(m_list, m_edit);
@@ -93,10 +91,10 @@ void EditPagesPane::showList()
     const int highlighted = m_list->currentRow();
     m_list->clear();
     for (const std::string &caption : m_selection.editPagesList())
-        m_list->addItem(uiText(caption));
+        m_list->addItem(Widgets::fromCp1252(caption));
     if (highlighted >= 0 && highlighted < m_list->count())
         m_list->setCurrentRow(highlighted);
-    m_curitem->setText(uiText(m_selection.curitem()));
+    m_curitem->setText(Widgets::fromCp1252(m_selection.curitem()));
 }
 
 void EditPagesPane::selectListEntry()
@@ -105,7 +103,7 @@ void EditPagesPane::selectListEntry()
     if (row < 0)
         return;
     m_selection.selectEntry(row);
-    m_curitem->setText(uiText(m_selection.curitem()));
+    m_curitem->setText(Widgets::fromCp1252(m_selection.curitem()));
 }
 
 void EditPagesPane::sortList()

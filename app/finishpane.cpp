@@ -2,6 +2,7 @@
 
 #include "app/uiparts.h"
 #include "assets/icons.h"
+#include "widgets/panelparts.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -44,10 +45,7 @@ QToolButton *addBlock(QVBoxLayout *layout, QWidget *group, const char *objectNam
 FinishPane::FinishPane(QWidget *parent)
     : QWidget(parent)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Finish Website "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Finish Website "));
     auto *layout = new QVBoxLayout(group);
     layout->setContentsMargins(8, 8, 8, 6);
     layout->setSpacing(10);
@@ -70,12 +68,7 @@ FinishPane::FinishPane(QWidget *parent)
             QStringLiteral("created and all files and images will be"),
             QStringLiteral("copied into it.") });
     layout->addStretch(1);
-    QPushButton *help = makeHelpButton(group);
-    help->setObjectName(QStringLiteral("finishHelp"));
-    auto *helpRow = new QHBoxLayout;
-    helpRow->addStretch(1);
-    helpRow->addWidget(help);
-    layout->addLayout(helpRow);
+    QPushButton *help = Widgets::addHelpRow(layout, group, QStringLiteral("finishHelp"));
 
     connect(save, &QToolButton::clicked, this, &FinishPane::saveRequested);
     connect(publish, &QToolButton::clicked, this, &FinishPane::publishRequested);

@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     About::AboutWindow aboutWindow(dialogs);
     // The publish window holds its directory chooser, so the chooser, which starts at the
     // working directory, is made just before it.
-    Publish::DirectoryChooser directoryChooser(home);
+    Publish::DirectoryChooser directoryChooser(dialogs, home);
     Publish::PublishWindow publishWindow(dialogs, home, session, directoryChooser);
     Update::UpdateChecker updateChecker(dialogs, home);
 

@@ -1,18 +1,20 @@
 #include "app/mainwindow.h"
 
-#include "app/editcommands.h"
 #include "app/editpagespane.h"
 #include "app/finishpane.h"
 #include "app/optionspane.h"
 #include "app/pagespane.h"
 #include "app/siteinfopane.h"
-#include "app/uiparts.h"
 #include "assets/icons.h"
 #include "catalogue/templatecatalogue.h"
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/maker.h"
 #include "project/projectfiles.h"
+#include "widgets/cp1252text.h"
+#include "widgets/editcommands.h"
+#include "widgets/panelparts.h"
+#include "widgets/runcommand.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -118,7 +120,7 @@ MainWindow::MainWindow(Platform::Dialogs &dialogs, Model::ProjectSession &sessio
         | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // Hints of every control under the pointer come to the status bar.
     qApp->installEventFilter(this);
-    m_homedirBox = new QLineEdit(uiText(m_homeDir));
+    m_homedirBox = new QLineEdit(Widgets::fromCp1252(m_homeDir));
     m_homedirBox->setObjectName(QStringLiteral("homedir"));
     m_homedirBox->setVisible(false);
 
@@ -141,12 +143,7 @@ void MainWindow::createSidebar(QWidget *central)
     auto *sidebar = new QFrame(central);
     sidebar->setObjectName(QStringLiteral("sidebar"));
     sidebar->setGeometry(0, 0, SidebarWidth, central->height());
-    sidebar->setAutoFillBackground(true);
-    QPalette grey = sidebar->palette();
-    grey.setColor(QPalette::Window, QColor(128, 128, 128));
-    grey.setColor(QPalette::WindowText, Qt::white);
-    grey.setColor(QPalette::ButtonText, Qt::white);
-    sidebar->setPalette(grey);
+    Widgets::fillPanel(sidebar, Widgets::Grey::Sidebar, Qt::white);
 
     auto *title = new QLabel(QStringLiteral("Website Organiser"), sidebar);
     title->setObjectName(QStringLiteral("sidebarTitle"));
@@ -154,10 +151,7 @@ void MainWindow::createSidebar(QWidget *central)
     title->setAlignment(Qt::AlignCenter);
     title->setWordWrap(true);
     title->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    title->setAutoFillBackground(true);
-    QPalette plate = title->palette();
-    plate.setColor(QPalette::Window, QColor(96, 96, 96));
-    title->setPalette(plate);
+    Widgets::fillPanel(title, Widgets::Grey::SidebarPlate);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -173,7 +167,7 @@ void MainWindow::createSidebar(QWidget *central)
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setAccessibleName(QString::fromLatin1(info.caption));
-        setHint(button, QString::fromLatin1(info.hint));
+        Widgets::setHint(button, QString::fromLatin1(info.hint));
         auto *caption = new QLabel(QString::fromLatin1(info.caption), sidebar);
         caption->setGeometry(0, top + 42, SidebarWidth, 16);
         caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -218,8 +212,10 @@ void MainWindow::createHeadingAndPanes(QWidget *central)
 
     connect(m_siteInfo, &SiteInfoPane::siteTypeChanged, m_pages, &PagesPane::showTicks);
     connect(m_siteInfo, &SiteInfoPane::templateViewerRequested, this, [this] {
-        if (m_windows.openTemplateViewer)
-            m_windows.openTemplateViewer();
+        runCommand([this] {
+            if (m_windows.openTemplateViewer)
+                m_windows.openTemplateViewer();
+        });
     });
     connect(m_pages, &PagesPane::ticksChanged, m_editPages, &EditPagesPane::showList);
     connect(m_editPages, &EditPagesPane::editSelectedPage, this, &MainWindow::editSelectedPage);
@@ -263,11 +259,11 @@ void MainWindow::createMenus()
     item(file, "Exit1", QStringLiteral("Exit"), "menu-exit",
         QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), &MainWindow::exitProgram);
 
-    m_editCommands = new EditCommands(this);
+    m_editCommands = new Widgets::EditCommands(this);
     QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));
     m_editCommands->addTo(edit);
-    connect(edit, &QMenu::aboutToShow, m_editCommands, &EditCommands::refresh);
+    connect(edit, &QMenu::aboutToShow, m_editCommands, &Widgets::EditCommands::refresh);
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("PopupMenu1"));
     m_editCommands->addTo(m_contextMenu);
@@ -379,8 +375,10 @@ bool MainWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && m_splashPending) {
         m_splashPending = false;
-        if (m_windows.showSplash)
-            m_windows.showSplash();
+        runCommand([this] {
+            if (m_windows.showSplash)
+                m_windows.showSplash();
+        });
     }
     if (event->type() == QEvent::StatusTip) {
         // Highlighted menu items: "Cut", "Copy", "Paste", or nothing.
@@ -415,20 +413,18 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::exitProgram()
 {
-    if (!confirmExit())
-        return;
-    // The close question is not asked a second time.
-    m_exitConfirmed = true;
-    close();
+    runCommand([this] {
+        if (!confirmExit())
+            return;
+        // The close question is not asked a second time.
+        m_exitConfirmed = true;
+        close();
+    });
 }
 
 void MainWindow::runCommand(const std::function<void()> &command)
 {
-    try {
-        command();
-    } catch (const Platform::FileError &error) {
-        Platform::showStandardError(m_dialogs, error.what());
-    }
+    Widgets::runCommand(m_dialogs, command);
 }
 
 void MainWindow::showProject()
@@ -485,27 +481,35 @@ void MainWindow::openProject()
 
 void MainWindow::publishHtml()
 {
-    if (m_windows.openPublishWindow)
-        m_windows.openPublishWindow();
+    runCommand([this] {
+        if (m_windows.openPublishWindow)
+            m_windows.openPublishWindow();
+    });
 }
 
 void MainWindow::checkForUpdates()
 {
-    if (m_windows.openUpdateChecker)
-        m_windows.openUpdateChecker();
+    runCommand([this] {
+        if (m_windows.openUpdateChecker)
+            m_windows.openUpdateChecker();
+    });
 }
 
 void MainWindow::showAbout()
 {
-    if (m_windows.openAbout)
-        m_windows.openAbout();
+    runCommand([this] {
+        if (m_windows.openAbout)
+            m_windows.openAbout();
+    });
 }
 
 void MainWindow::enterEditPages()
 {
-    showPane(OrganiserPane::EditPages);
-    m_session.selection().enterEditPages();
-    m_editPages->showList();
+    runCommand([this] {
+        showPane(OrganiserPane::EditPages);
+        m_session.selection().enterEditPages();
+        m_editPages->showList();
+    });
 }
 
 void MainWindow::editSelectedPage()
@@ -520,21 +524,28 @@ void MainWindow::editSelectedPage()
 void MainWindow::openHelp(const char *relativePath)
 {
     // Joined as they stand: at the root the path starts with two slashes.
-    m_dialogs.openDocument(m_homeDir + relativePath);
+    runCommand([&] { m_dialogs.openDocument(m_homeDir + relativePath); });
 }
 
 void MainWindow::showHelp() { openHelp("/help/index.html"); }
 
 void MainWindow::showReadme() { openHelp("/readme.txt"); }
 
-void MainWindow::openMakerWebsite() { m_dialogs.openDocument(Platform::Maker::WebSite); }
+void MainWindow::openMakerWebsite()
+{
+    runCommand([this] { m_dialogs.openDocument(Platform::Maker::WebSite); });
+}
 
 void MainWindow::emailMaker()
 {
-    m_dialogs.openDocument(std::string("mailto:") + Platform::Maker::EmailAddress);
+    runCommand(
+        [this] { m_dialogs.openDocument(std::string("mailto:") + Platform::Maker::EmailAddress); });
 }
 
-void MainWindow::openSupportPage() { m_dialogs.openDocument(Platform::Maker::SupportPage); }
+void MainWindow::openSupportPage()
+{
+    runCommand([this] { m_dialogs.openDocument(Platform::Maker::SupportPage); });
+}
 
 Model::ChoiceLists programChoiceLists(const std::string &homeDir)
 {

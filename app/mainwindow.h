@@ -15,9 +15,12 @@ class QMenu;
 class QStackedWidget;
 class QToolButton;
 
+namespace Widgets {
+class EditCommands;
+}
+
 namespace App {
 
-class EditCommands;
 class EditPagesPane;
 class FinishPane;
 class OptionsPane;
@@ -93,7 +96,7 @@ private:
 
     bool confirmExit();
     void openHelp(const char *relativePath);
-    /// Runs a command; a file error ends it and is shown in the standard error box.
+    /// Runs a command inside the windows' error boundary: any failure ends in the error box.
     void runCommand(const std::function<void()> &command);
     /// Shows the project's values in every pane (after New and Open).
     void showProject();
@@ -113,7 +116,7 @@ private:
     PagesPane *m_pages = nullptr;
     FinishPane *m_finish = nullptr;
     EditPagesPane *m_editPages = nullptr;
-    EditCommands *m_editCommands = nullptr;
+    Widgets::EditCommands *m_editCommands = nullptr;
     QMenu *m_contextMenu = nullptr;
     QLabel *m_helpPanel = nullptr;
     QLabel *m_emptyPanel = nullptr;

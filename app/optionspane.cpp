@@ -1,6 +1,9 @@
 #include "app/optionspane.h"
 
 #include "app/uiparts.h"
+#include "widgets/cp1252text.h"
+#include "widgets/panelparts.h"
+#include "widgets/runcommand.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -29,7 +32,7 @@ template <typename List> QStringList entriesOf(const List &list)
 {
     QStringList entries;
     for (const auto &entry : list)
-        entries << uiText(std::string(entry));
+        entries << Widgets::fromCp1252(std::string(entry));
     return entries;
 }
 
@@ -71,7 +74,7 @@ OptionsPane::OptionsPane(
     QWidget *textTab = addTab(QStringLiteral("Text"), QStringLiteral(" Text Options "), rows);
     QStringList fonts;
     for (const std::string &font : lists.fonts)
-        fonts << uiText(font);
+        fonts << Widgets::fromCp1252(font);
     m_fontList = new FontListBox(textTab);
     m_fontList->setObjectName(QStringLiteral("fontlist"));
     m_fontList->addItems(fonts);
@@ -167,12 +170,7 @@ OptionsPane::OptionsPane(
     QWidget *generalTab = addTab(
         QStringLiteral("General Page Settings"), QStringLiteral(" General Page Settings "), rows);
     auto *heading = new QLabel(QStringLiteral("Miscellaneous Page Additions:"), generalTab);
-    heading->setAutoFillBackground(true);
-    QPalette headingPalette = heading->palette();
-    headingPalette.setColor(QPalette::Window, headingPalette.color(QPalette::Mid).lighter(125));
-    heading->setPalette(headingPalette);
-    heading->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    heading->setMargin(3);
+    Widgets::makeGreyCell(heading);
     rows->addWidget(heading, 0, 0);
     addFlag(rows, 1, QStringLiteral("&Add textual navigation to the bottom of each page"),
         QStringLiteral("Add textual navigation to the bottom of each page"), "CheckBox1",
@@ -209,12 +207,8 @@ QWidget *OptionsPane::addTab(const QString &title, const QString &groupTitle, QG
     rows->setVerticalSpacing(8);
     groupLayout->addLayout(rows);
     groupLayout->addStretch(1);
-    QPushButton *help = makeHelpButton(group);
-    help->setObjectName(QStringLiteral("optionsHelp") + QString::number(m_tabs->count()));
-    auto *helpRow = new QHBoxLayout;
-    helpRow->addStretch(1);
-    helpRow->addWidget(help);
-    groupLayout->addLayout(helpRow);
+    QPushButton *help = Widgets::addHelpRow(
+        groupLayout, group, QStringLiteral("optionsHelp") + QString::number(m_tabs->count()));
     connect(help, &QPushButton::clicked, this, &OptionsPane::helpRequested);
     // The controls sit on the group box so that their row labels line up inside its frame.
     return group;
@@ -258,7 +252,7 @@ void OptionsPane::addColourChooser(QGridLayout *rows, int row, int column, const
     button->setAutoRaise(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setFixedSize(22, 20);
-    setHint(button, QStringLiteral("Choose color"));
+    Widgets::setHint(button, QStringLiteral("Choose color"));
     auto *text = new QLabel(cell);
     text->setObjectName(name + QStringLiteral("Text"));
     text->setMinimumWidth(60);
@@ -282,7 +276,7 @@ QCheckBox *OptionsPane::addFlag(QGridLayout *rows, int row, const QString &capti
     auto *box = new QCheckBox(caption, rows->parentWidget());
     box->setObjectName(QLatin1String(objectName));
     box->setAccessibleName(hint);
-    setHint(box, hint);
+    Widgets::setHint(box, hint);
     rows->addWidget(box, row, 0);
     m_flags.append({ field, box });
     connect(box, &QCheckBox::toggled, this, [this, field](bool on) { m_project.*field = on; });
@@ -307,13 +301,16 @@ void OptionsPane::showProject()
 
 void OptionsPane::chooseColour(const ColourChooser &chooser)
 {
-    // One colour dialog serves every chooser and is not preset from the field: it opens on
-    // the colour it held when it last closed, and Cancel leaves that colour, which then applies.
-    if (const std::optional<Platform::Colour> chosen = m_dialogs.chooseColour(m_dialogColour))
-        m_dialogColour = *chosen;
-    m_project.*(chooser.field)
-        = Model::colorChoice(m_dialogColour.red, m_dialogColour.green, m_dialogColour.blue);
-    showColour(chooser);
+    Widgets::runCommand(m_dialogs, [&] {
+        // One colour dialog serves every chooser and is not preset from the field: it opens on
+        // the colour it held when it last closed, and Cancel leaves that colour, which then
+        // applies.
+        if (const std::optional<Platform::Colour> chosen = m_dialogs.chooseColour(m_dialogColour))
+            m_dialogColour = *chosen;
+        m_project.*(chooser.field)
+            = Model::colorChoice(m_dialogColour.red, m_dialogColour.green, m_dialogColour.blue);
+        showColour(chooser);
+    });
 }
 
 void OptionsPane::showColour(const ColourChooser &chooser)
@@ -322,7 +319,7 @@ void OptionsPane::showColour(const ColourChooser &chooser)
     QPalette palette = chooser.swatch->palette();
     palette.setColor(QPalette::Window, swatchColour(colour.swatch));
     chooser.swatch->setPalette(palette);
-    chooser.text->setText(uiText(colour.text));
+    chooser.text->setText(Widgets::fromCp1252(colour.text));
 }
 
 void OptionsPane::updateSizeUnit()

@@ -1,6 +1,7 @@
 #include "app/pagespane.h"
 
 #include "app/uiparts.h"
+#include "widgets/panelparts.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -20,10 +21,7 @@ PagesPane::PagesPane(Model::PageSelection &selection, QWidget *parent)
     : QWidget(parent)
     , m_selection(selection)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Pages "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Pages "));
     auto *layout = new QVBoxLayout(group);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->setSpacing(3);
@@ -42,12 +40,7 @@ PagesPane::PagesPane(Model::PageSelection &selection, QWidget *parent)
     columns->addWidget(personal, 1, Qt::AlignTop);
     columns->addWidget(business, 1, Qt::AlignTop);
     layout->addLayout(columns, 1);
-    QPushButton *help = makeHelpButton(group);
-    help->setObjectName(QStringLiteral("pagesHelp"));
-    auto *helpRow = new QHBoxLayout;
-    helpRow->addStretch(1);
-    helpRow->addWidget(help);
-    layout->addLayout(helpRow);
+    QPushButton *help = Widgets::addHelpRow(layout, group, QStringLiteral("pagesHelp"));
     connect(help, &QPushButton::clicked, this, &PagesPane::helpRequested);
 
     // Keyboard order: the business boxes, then the personal boxes with Events last, then Help.

@@ -2,6 +2,9 @@
 
 #include "app/uiparts.h"
 #include "assets/icons.h"
+#include "widgets/cp1252text.h"
+#include "widgets/panelparts.h"
+#include "widgets/runcommand.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -25,10 +28,7 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     , m_project(selection.project())
     , m_dialogs(dialogs)
 {
-    auto *group = new QGroupBox(QStringLiteral(" Site Info "), this);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(group);
+    QGroupBox *group = makePaneGroup(this, QStringLiteral(" Site Info "));
     m_rows = new QGridLayout;
     m_rows->setHorizontalSpacing(4);
     m_rows->setVerticalSpacing(6);
@@ -44,10 +44,10 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     typeLayout->setContentsMargins(0, 0, 0, 0);
     m_personal = new QRadioButton(QStringLiteral("&Personal"), typeBox);
     m_personal->setObjectName(QStringLiteral("RadioButton1"));
-    setHint(m_personal, QStringLiteral("Personal website"));
+    Widgets::setHint(m_personal, QStringLiteral("Personal website"));
     m_business = new QRadioButton(QStringLiteral("&Business"), typeBox);
     m_business->setObjectName(QStringLiteral("RadioButton2"));
-    setHint(m_business, QStringLiteral("Commercial/business website"));
+    Widgets::setHint(m_business, QStringLiteral("Commercial/business website"));
     typeLayout->addWidget(m_personal);
     typeLayout->addSpacing(24);
     typeLayout->addWidget(m_business);
@@ -73,7 +73,7 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_templates = new QComboBox(templateBox);
     m_templates->setObjectName(QStringLiteral("ComboBox10"));
     for (const std::string &name : lists.templates)
-        m_templates->addItem(uiText(name));
+        m_templates->addItem(Widgets::fromCp1252(name));
     m_templateViewer = new QToolButton(templateBox);
     m_templateViewer->setObjectName(QStringLiteral("templateViewerButton"));
     m_templateViewer->setText(QStringLiteral("&Template Viewer"));
@@ -81,7 +81,7 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_templateViewer->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_templateViewer->setAutoRaise(true);
     m_templateViewer->setAccessibleName(QStringLiteral("Template Viewer"));
-    setHint(m_templateViewer, QStringLiteral("Open Template Viewer"));
+    Widgets::setHint(m_templateViewer, QStringLiteral("Open Template Viewer"));
     templateLayout->addWidget(m_templates, 1);
     templateLayout->addWidget(m_templateViewer);
     m_rows->addWidget(makeRowLabel(QStringLiteral("Choose A Template:"), m_templates, group), 1, 0);
@@ -115,13 +115,13 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_logo = new QLineEdit(logoBox);
     m_logo->setObjectName(QStringLiteral("Edit6"));
     m_logo->setReadOnly(true);
-    setHint(m_logo, QStringLiteral("Specify your website logo image (if applicable)"));
+    Widgets::setHint(m_logo, QStringLiteral("Specify your website logo image (if applicable)"));
     m_logoButton = new QToolButton(logoBox);
     m_logoButton->setObjectName(QStringLiteral("logoButton"));
     m_logoButton->setIcon(Assets::icon("open-logo"));
     m_logoButton->setText(QStringLiteral("..."));
     m_logoButton->setAccessibleName(QStringLiteral("Open logo image"));
-    setHint(m_logoButton, QStringLiteral("Open logo image"));
+    Widgets::setHint(m_logoButton, QStringLiteral("Open logo image"));
     m_logoButton->setFixedSize(22, 22);
     logoLayout->addWidget(m_logo, 1);
     logoLayout->addWidget(m_logoButton);
@@ -133,12 +133,7 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     QLineEdit *slogan = addTextRow("Edit7", QStringLiteral("Site/Company Slogan:"),
         QStringLiteral("Enter your website slogan (if applicable)"), &Project::slogan);
 
-    m_help = makeHelpButton(group);
-    m_help->setObjectName(QStringLiteral("siteInfoHelp"));
-    auto *helpRow = new QHBoxLayout;
-    helpRow->addStretch(1);
-    helpRow->addWidget(m_help);
-    groupLayout->addLayout(helpRow);
+    m_help = Widgets::addHelpRow(groupLayout, group, QStringLiteral("siteInfoHelp"));
     connect(m_help, &QPushButton::clicked, this, &SiteInfoPane::helpRequested);
 
     setTabOrder(m_personal, m_business);
@@ -163,12 +158,12 @@ QLineEdit *SiteInfoPane::addTextRow(
     auto *edit = new QLineEdit(group);
     edit->setObjectName(QLatin1String(objectName));
     edit->setMaxLength(255);
-    setHint(edit, hint);
+    Widgets::setHint(edit, hint);
     const int row = m_rows->rowCount();
     m_rows->addWidget(makeRowLabel(label, edit, group), row, 0);
     m_rows->addWidget(edit, row, 1);
     connect(edit, &QLineEdit::textEdited, this,
-        [this, field](const QString &text) { m_project.*field = projectText(text); });
+        [this, field](const QString &text) { m_project.*field = Widgets::toCp1252(text); });
     m_textRows.append({ edit, field });
     return edit;
 }
@@ -183,8 +178,8 @@ void SiteInfoPane::showProject()
             ? static_cast<int>(*position)
             : -1);
     for (const TextRow &row : std::as_const(m_textRows))
-        row.edit->setText(uiText(m_project.*(row.field)));
-    m_logo->setText(uiText(m_project.logoPath));
+        row.edit->setText(Widgets::fromCp1252(m_project.*(row.field)));
+    m_logo->setText(Widgets::fromCp1252(m_project.logoPath));
 }
 
 void SiteInfoPane::choosePersonalSite()
@@ -201,20 +196,22 @@ void SiteInfoPane::chooseBusinessSite()
 
 void SiteInfoPane::chooseLogo()
 {
-    Platform::FileDialogSpec request;
-    request.mode = Platform::FileDialogSpec::Mode::Open;
-    request.title = "Open Image";
-    request.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "GIF (*.gif)", "*.gif" },
-        { "PNG (*.png)", "*.png" },
-        { "All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)", "*.jpeg; *.jpg; *.gif; *.png" },
-        { "All Files", "*.*" } };
-    request.initialPath = m_lastLogo;
-    const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
-    if (!chosen)
-        return;
-    m_lastLogo = *chosen;
-    m_project.logoPath = *chosen;
-    m_logo->setText(uiText(m_project.logoPath));
+    Widgets::runCommand(m_dialogs, [this] {
+        Platform::FileDialogSpec request;
+        request.mode = Platform::FileDialogSpec::Mode::Open;
+        request.title = "Open Image";
+        request.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "GIF (*.gif)", "*.gif" },
+            { "PNG (*.png)", "*.png" },
+            { "All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)", "*.jpeg; *.jpg; *.gif; *.png" },
+            { "All Files", "*.*" } };
+        request.initialPath = m_lastLogo;
+        const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
+        if (!chosen)
+            return;
+        m_lastLogo = *chosen;
+        m_project.logoPath = *chosen;
+        m_logo->setText(Widgets::fromCp1252(m_project.logoPath));
+    });
 }
 
 } // namespace App

@@ -1,6 +1,7 @@
 #include "app/widgetdialogs.h"
 
 #include "platform/encoding.h"
+#include "widgets/cp1252text.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -16,8 +17,6 @@
 
 namespace App {
 namespace {
-
-QString qt(const std::string &text) { return QString::fromStdString(Platform::cp1252ToUtf8(text)); }
 
 QMessageBox::Icon boxIcon(Platform::MessageIcon icon)
 {
@@ -44,11 +43,11 @@ QString qtFilter(const Platform::FileFilter &filter)
 {
     QStringList patterns;
     for (QString pattern :
-        qt(filter.patterns)
+        Widgets::fromCp1252(filter.patterns)
             .split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts)) {
         patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
     }
-    QString text = qt(filter.text);
+    QString text = Widgets::fromCp1252(filter.text);
     const qsizetype open = text.lastIndexOf(QLatin1Char('('));
     if (open > 0 && text.endsWith(QLatin1Char(')')))
         text = text.left(open).trimmed();
@@ -61,8 +60,8 @@ QWidget *WidgetDialogs::owner() { return QApplication::activeWindow(); }
 
 bool WidgetDialogs::confirm(const Platform::Message &question)
 {
-    QMessageBox box(boxIcon(question.icon), qt(question.title), qt(question.text),
-        QMessageBox::Ok | QMessageBox::Cancel, owner());
+    QMessageBox box(boxIcon(question.icon), Widgets::fromCp1252(question.title),
+        Widgets::fromCp1252(question.text), QMessageBox::Ok | QMessageBox::Cancel, owner());
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
@@ -70,28 +69,28 @@ bool WidgetDialogs::confirm(const Platform::Message &question)
 
 void WidgetDialogs::notify(const Platform::Message &notice)
 {
-    QMessageBox box(
-        boxIcon(notice.icon), qt(notice.title), qt(notice.text), QMessageBox::Ok, owner());
+    QMessageBox box(boxIcon(notice.icon), Widgets::fromCp1252(notice.title),
+        Widgets::fromCp1252(notice.text), QMessageBox::Ok, owner());
     box.exec();
 }
 
 std::string WidgetDialogs::askText(const std::string &caption, const std::string &prompt)
 {
     QInputDialog dialog(owner());
-    dialog.setWindowTitle(qt(caption));
-    dialog.setLabelText(qt(prompt));
+    dialog.setWindowTitle(Widgets::fromCp1252(caption));
+    dialog.setLabelText(Widgets::fromCp1252(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(QString());
     if (auto *entry = dialog.findChild<QLineEdit *>())
         entry->setMaxLength(255);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return Platform::utf8ToCp1252(dialog.textValue().toStdString());
+    return Widgets::toCp1252(dialog.textValue());
 }
 
 std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogSpec &request)
 {
-    QFileDialog dialog(owner(), qt(request.title));
+    QFileDialog dialog(owner(), Widgets::fromCp1252(request.title));
     const bool saving = request.mode == Platform::FileDialogSpec::Mode::Save;
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // A project to open may be typed in, existing or not; the open command reports a
@@ -102,11 +101,11 @@ std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogS
         filters << qtFilter(filter);
     dialog.setNameFilters(filters);
     if (!request.defaultExtension.empty())
-        dialog.setDefaultSuffix(qt(request.defaultExtension));
+        dialog.setDefaultSuffix(Widgets::fromCp1252(request.defaultExtension));
     if (!request.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.initialPath.empty())
-        dialog.selectFile(qt(request.initialPath));
+        dialog.selectFile(Widgets::fromCp1252(request.initialPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();
@@ -133,7 +132,7 @@ std::optional<Platform::Colour> WidgetDialogs::chooseColour(Platform::Colour ini
 
 void WidgetDialogs::openDocument(const std::string &target)
 {
-    const QString text = qt(target);
+    const QString text = Widgets::fromCp1252(target);
     // A path such as "//help/index.html" (a home directory at the root) names the same file
     // as "/help/index.html"; as a URL the double slash would be read as a host name.
     const QUrl url = text.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(QDir::cleanPath(text))

@@ -2,17 +2,16 @@
 
 #include "catalogue/templatecatalogue.h"
 
-#include "platform/encoding.h"
-#include "platform/fileerror.h"
 #include "platform/jpegimage.h"
 #include "platform/maker.h"
+#include "widgets/cp1252text.h"
+#include "widgets/runcommand.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -46,6 +45,7 @@ TemplateViewer::TemplateViewer(Platform::Dialogs &dialogs, std::string homeDir, 
     setTabOrder(m_downloadMore, m_templates);
     setTabOrder(m_templates, m_close);
     fitTextsToWindow();
+    Widgets::centreWhenShown(this);
 }
 
 void TemplateViewer::fitTextsToWindow()
@@ -137,7 +137,7 @@ bool TemplateViewer::prepareViewer(const std::vector<std::string> &catalogue)
         const QSignalBlocker quiet(m_templates);
         m_templates->clear();
         for (const std::string &name : m_names)
-            m_templates->addItem(QString::fromStdString(Platform::cp1252ToUtf8(name)));
+            m_templates->addItem(Widgets::fromCp1252(name));
         m_templates->setCurrentIndex(0);
     }
     m_downloadMore->setFocus();
@@ -153,28 +153,23 @@ void TemplateViewer::showChosenTemplate()
         showPreview(m_names[static_cast<std::size_t>(index)]);
 }
 
-void TemplateViewer::downloadMoreTemplates() { m_dialogs.openDocument(Platform::Maker::WebSite); }
+void TemplateViewer::downloadMoreTemplates()
+{
+    Widgets::runCommand(m_dialogs, [this] { m_dialogs.openDocument(Platform::Maker::WebSite); });
+}
 
-void TemplateViewer::closeViewer() { accept(); }
+void TemplateViewer::closeViewer()
+{
+    Widgets::runCommand(m_dialogs, [this] { accept(); });
+}
 
 bool TemplateViewer::showPreview(const std::string &name)
 {
-    try {
+    return Widgets::runCommand(m_dialogs, [&] {
         const QImage preview
             = Platform::readJpegFile(Catalogue::TemplatePreviewPath(m_homeDir, name));
         m_picture->setPixmap(QPixmap::fromImage(preview));
-        return true;
-    } catch (const Platform::FileError &error) {
-        Platform::showStandardError(m_dialogs, error.what());
-        return false;
-    }
-}
-
-void TemplateViewer::showEvent(QShowEvent *event)
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QDialog::showEvent(event);
+    });
 }
 
 } // namespace Catalogue

@@ -37,9 +37,6 @@ public:
     /// "&Close".
     void closeViewer();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     QWidget *createPictureFrame();
     QLayout *createControls();

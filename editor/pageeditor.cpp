@@ -4,18 +4,17 @@
 #include "editor/pagetext.h"
 
 #include "assets/icons.h"
+#include "widgets/cp1252text.h"
+#include "widgets/editcommands.h"
+#include "widgets/panelparts.h"
+#include "widgets/runcommand.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QContextMenuEvent>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QTextDocument>
 #include <QToolButton>
@@ -37,8 +36,6 @@ constexpr QRect ToolPanel(488, 36, 137, 282);
 // The thin lines between the toolbox's groups, in window coordinates.
 constexpr int SeparatorTops[] = { 98, 134, 170, 206, 254 };
 
-QString asciiText(const char *text) { return QString::fromLatin1(text); }
-
 // "Bold Text" -> "BoldText1", "E-mail Link" -> "EmailLink1".
 QString menuItemName(const char *text)
 {
@@ -48,12 +45,6 @@ QString menuItemName(const char *text)
             name += c;
     }
     return name + QLatin1Char('1');
-}
-
-bool clipboardHasText()
-{
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasText() && !data->text().isEmpty();
 }
 
 } // namespace
@@ -89,14 +80,15 @@ PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget 
 
     selectPage(1);
     setWindowTitle(QStringLiteral("Editing Page - "));
+    Widgets::centreWhenShown(this);
+    // Escape is bound to nothing here; only "&Close" and the close box close the window.
+    Widgets::ignoreEscape(this);
 }
 
 PageEditor::~PageEditor()
 {
-    // The texts and the focus change while the window's parts are taken down; by then this
-    // object is no longer a whole window to tell.
-    disconnect(qApp, nullptr, this, nullptr);
-    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    // The texts change while the window's parts are taken down; by then this object is no
+    // longer a whole window to tell.
     for (PageText *page : m_pages)
         disconnect(page, nullptr, this, nullptr);
 }
@@ -110,12 +102,9 @@ void PageEditor::createPageArea()
     for (const Model::PageInfo &info : Model::PageCatalogue) {
         auto *page = new PageText(m_pageArea);
         page->setObjectName(QStringLiteral("memo%1").arg(info.id));
-        page->setAccessibleName(asciiText(info.caption));
-        page->setWindowTitle(asciiText(info.caption));
+        page->setAccessibleName(Widgets::fromCp1252(info.caption));
+        page->setWindowTitle(Widgets::fromCp1252(info.caption));
         connect(page, &PageText::contextMenuWanted, this, &PageEditor::showContextMenu);
-        connect(page, &QPlainTextEdit::selectionChanged, this, &PageEditor::refreshEditCommands);
-        connect(page, &QPlainTextEdit::textChanged, this, &PageEditor::refreshEditCommands);
-        connect(page, &QPlainTextEdit::undoAvailable, this, &PageEditor::refreshEditCommands);
         m_pageArea->addWidget(page);
         m_pages[static_cast<std::size_t>(info.id - 1)] = page;
     }
@@ -127,10 +116,7 @@ void PageEditor::createToolbox()
     band->setObjectName(QStringLiteral("Panel1"));
     band->setGeometry(TitleBand);
     band->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    band->setAutoFillBackground(true);
-    QPalette grey = band->palette();
-    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    band->setPalette(grey);
+    Widgets::fillPanel(band, Widgets::Grey::Silver);
     auto *title = new QLabel(QStringLiteral("Toolbox"), band);
     title->setObjectName(QStringLiteral("Label1"));
     QFont bold = title->font();
@@ -193,26 +179,12 @@ void PageEditor::createButtons()
     m_close->setAccessibleName(QStringLiteral("Close"));
     connect(m_close, &QPushButton::clicked, this, &PageEditor::closeEditor);
 
-    m_help = makeButton("BitBtn8", QStringLiteral("&Help"), QRect(552, 352, 73, 25));
-    m_help->setIcon(Assets::icon("help"));
-    m_help->setToolTip(QStringLiteral("Open help on this topic"));
-    m_help->setAccessibleName(QStringLiteral("Help"));
-    m_help->setAccessibleDescription(QStringLiteral("Open help on this topic"));
+    m_help = Widgets::makeHelpButton(this, QStringLiteral("BitBtn8"));
+    m_help->setFixedSize(73, 25);
+    m_help->move(552, 352);
+    m_help->setAutoDefault(false);
+    m_help->setDefault(false);
     connect(m_help, &QPushButton::clicked, this, &PageEditor::showHelp);
-}
-
-QAction *PageEditor::addWindowAction(
-    const char *objectName, const QString &text, const char *icon, const QKeySequence &shortcut)
-{
-    auto *action = new QAction(text, this);
-    action->setObjectName(QLatin1String(objectName));
-    if (icon)
-        action->setIcon(Assets::icon(icon));
-    action->setShortcut(shortcut);
-    // Added to the window itself, so that its shortcut works with the menu closed.
-    action->setShortcutContext(Qt::WindowShortcut);
-    addAction(action);
-    return action;
 }
 
 void PageEditor::createContextMenu()
@@ -229,7 +201,8 @@ void PageEditor::createContextMenu()
         if (group != 0 && tool.quickInsert.group != group)
             quickInsert->addSeparator();
         group = tool.quickInsert.group;
-        QAction *entry = addWindowAction(menuItemName(tool.quickInsert.text).toLatin1().constData(),
+        QAction *entry = Widgets::addWindowAction(this,
+            menuItemName(tool.quickInsert.text).toLatin1().constData(),
             QLatin1String(tool.quickInsert.text), nullptr,
             QKeySequence(QLatin1String(tool.quickInsert.shortcut)));
         const Editor::ToolId id = tool.id;
@@ -237,109 +210,32 @@ void PageEditor::createContextMenu()
         quickInsert->addAction(entry);
     }
 
-    QAction *toggle = addWindowAction("ToggleShowTools1", QStringLiteral("Toggle Show Tools"),
-        nullptr, QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction *toggle = Widgets::addWindowAction(this, "ToggleShowTools1",
+        QStringLiteral("Toggle Show Tools"), nullptr, QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(toggle, &QAction::triggered, this, &PageEditor::toggleAdvancedTools);
     m_contextMenu->addAction(toggle);
     m_contextMenu->addSeparator();
 
-    m_undo = addWindowAction(
-        "Undo1", QStringLiteral("&Undo"), "edit-undo", QKeySequence(Qt::ALT | Qt::Key_Backspace));
-    m_cut = addWindowAction(
-        "Cut1", QStringLiteral("Cu&t"), "edit-cut", QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_copy = addWindowAction(
-        "Copy1", QStringLiteral("&Copy"), "edit-copy", QKeySequence(Qt::CTRL | Qt::Key_C));
-    m_paste = addWindowAction(
-        "Paste1", QStringLiteral("&Paste"), "edit-paste", QKeySequence(Qt::CTRL | Qt::Key_V));
-    m_selectAll
-        = addWindowAction("SelectAll1", QStringLiteral("Select &All"), nullptr, QKeySequence());
-    m_delete = addWindowAction(
-        "Delete1", QStringLiteral("&Delete"), "edit-delete", QKeySequence(Qt::Key_Delete));
-    m_contextMenu->addAction(m_undo);
-    m_contextMenu->addSeparator();
-    m_contextMenu->addAction(m_cut);
-    m_contextMenu->addAction(m_copy);
-    m_contextMenu->addAction(m_paste);
-    m_contextMenu->addAction(m_selectAll);
-    m_contextMenu->addSeparator();
-    m_contextMenu->addAction(m_delete);
-
-    // Each command runs on the page text that has the focus when it is chosen; the enabled
-    // states have just been brought up to date for that text.
-    const auto onFocusedPage = [this](QAction *action, void (*command)(PageText *)) {
-        connect(action, &QAction::triggered, this, [this, command] {
-            if (PageText *page = focusedPage())
-                command(page);
-            refreshEditCommands();
-        });
-    };
-    onFocusedPage(m_undo, [](PageText *page) { page->undo(); });
-    onFocusedPage(m_cut, [](PageText *page) { page->cut(); });
-    onFocusedPage(m_copy, [](PageText *page) { page->copy(); });
-    onFocusedPage(m_paste, [](PageText *page) { page->paste(); });
-    onFocusedPage(m_selectAll, [](PageText *page) { page->selectAll(); });
-    // Delete removes the selection only; with nothing selected the command is off and Del
-    // reaches the text as an ordinary key.
-    onFocusedPage(m_delete, [](PageText *page) { page->textCursor().removeSelectedText(); });
-
-    connect(m_contextMenu, &QMenu::aboutToShow, this, &PageEditor::refreshEditCommands);
-    connect(qApp, &QApplication::focusChanged, this, &PageEditor::refreshEditCommands);
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-        &PageEditor::refreshEditCommands);
-    refreshEditCommands();
-}
-
-PageText *PageEditor::focusedPage() const
-{
-    for (PageText *page : m_pages) {
-        if (page->hasFocus())
-            return page;
-    }
-    return nullptr;
-}
-
-void PageEditor::refreshEditCommands()
-{
-    const PageText *page = focusedPage();
-    const bool selection = page && page->textCursor().hasSelection();
-    m_undo->setEnabled(page && page->document()->isUndoAvailable());
-    m_cut->setEnabled(selection);
-    m_copy->setEnabled(selection);
-    m_paste->setEnabled(page && clipboardHasText());
-    m_selectAll->setEnabled(page && !page->document()->isEmpty());
-    m_delete->setEnabled(selection);
+    // The edit commands act on the page text that has the focus; the only text controls here
+    // are the page texts.
+    m_editCommands = new Widgets::EditCommands(this);
+    m_editCommands->addTo(m_contextMenu);
+    connect(m_contextMenu, &QMenu::aboutToShow, m_editCommands, &Widgets::EditCommands::refresh);
 }
 
 void PageEditor::showContextMenu(const QPoint &globalPosition)
 {
-    refreshEditCommands();
+    m_editCommands->refresh();
     m_contextMenu->popup(globalPosition);
 }
 
 void PageEditor::contextMenuEvent(QContextMenuEvent *event) { showContextMenu(event->globalPos()); }
 
-void PageEditor::keyPressEvent(QKeyEvent *event)
-{
-    // Escape is bound to nothing here; only "&Close" and the close box close the window.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void PageEditor::showEvent(QShowEvent *event)
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QDialog::showEvent(event);
-}
-
 void PageEditor::selectPage(PageId page)
 {
     const Model::PageInfo &info = Model::pageInfo(page);
     m_pageArea->setCurrentIndex(page - 1);
-    setWindowTitle(asciiText(info.editorCaption));
+    setWindowTitle(Widgets::fromCp1252(info.editorCaption));
 }
 
 void PageEditor::openOnPage(PageId page)
@@ -374,31 +270,38 @@ PageText *PageEditor::pageControl(PageId page) const
     return m_pages.at(static_cast<std::size_t>(page - 1));
 }
 
-void PageEditor::closeEditor() { close(); }
+void PageEditor::closeEditor()
+{
+    Widgets::runCommand(m_dialogs, [this] { close(); });
+}
 
 void PageEditor::showHelp()
 {
     // Joined as they stand: at the root the path starts with two slashes.
-    m_dialogs.openDocument(m_homeDir + "/help/con6.html");
+    Widgets::runCommand(
+        m_dialogs, [this] { m_dialogs.openDocument(m_homeDir + "/help/con6.html"); });
 }
 
 void PageEditor::toggleAdvancedTools()
 {
-    m_basicToolsOnly = !m_basicToolsOnly;
-    m_toggle->setText(m_basicToolsOnly ? QStringLiteral("&Show All Tools")
-                                       : QStringLiteral("&Show Basic Tools Only"));
-    m_toggle->setAccessibleName(m_basicToolsOnly ? QStringLiteral("Show All Tools")
-                                                 : QStringLiteral("Show Basic Tools Only"));
-    // The hidden tools leave their places empty; nothing moves.
-    for (const Editor::ToolInfo &tool : Editor::Tools) {
-        if (tool.set == Editor::ToolSet::Advanced)
-            m_toolButtons[static_cast<std::size_t>(tool.id)]->setVisible(!m_basicToolsOnly);
-    }
+    Widgets::runCommand(m_dialogs, [this] {
+        m_basicToolsOnly = !m_basicToolsOnly;
+        m_toggle->setText(m_basicToolsOnly ? QStringLiteral("&Show All Tools")
+                                           : QStringLiteral("&Show Basic Tools Only"));
+        m_toggle->setAccessibleName(m_basicToolsOnly ? QStringLiteral("Show All Tools")
+                                                     : QStringLiteral("Show Basic Tools Only"));
+        // The hidden tools leave their places empty; nothing moves.
+        for (const Editor::ToolInfo &tool : Editor::Tools) {
+            if (tool.set == Editor::ToolSet::Advanced)
+                m_toolButtons[static_cast<std::size_t>(tool.id)]->setVisible(!m_basicToolsOnly);
+        }
+    });
 }
 
 void PageEditor::runTool(Editor::ToolId tool)
 {
-    Editor::runTool(tool, *pageControl(shownPage()), m_dialogs);
+    Widgets::runCommand(
+        m_dialogs, [&] { Editor::runTool(tool, *pageControl(shownPage()), m_dialogs); });
 }
 
 } // namespace Editor

@@ -15,6 +15,10 @@ class QPushButton;
 class QStackedWidget;
 class QToolButton;
 
+namespace Widgets {
+class EditCommands;
+}
+
 namespace Editor {
 
 class PageText;
@@ -62,8 +66,6 @@ public:
     void runTool(Editor::ToolId tool);
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
@@ -71,13 +73,6 @@ private:
     void createToolbox();
     void createButtons();
     void createContextMenu();
-    QAction *addWindowAction(const char *objectName, const QString &text, const char *icon,
-        const QKeySequence &shortcut);
-
-    /// The page text that has the keyboard focus, if any: the edit commands act on it.
-    Editor::PageText *focusedPage() const;
-    /// Enables the edit commands that apply to the focused page text now.
-    void refreshEditCommands();
     void showContextMenu(const QPoint &globalPosition);
 
     Platform::Dialogs &m_dialogs;
@@ -91,12 +86,7 @@ private:
     QPushButton *m_toggle = nullptr;
     QPushButton *m_help = nullptr;
     QMenu *m_contextMenu = nullptr;
-    QAction *m_undo = nullptr;
-    QAction *m_cut = nullptr;
-    QAction *m_copy = nullptr;
-    QAction *m_paste = nullptr;
-    QAction *m_selectAll = nullptr;
-    QAction *m_delete = nullptr;
+    Widgets::EditCommands *m_editCommands = nullptr;
 };
 
 } // namespace Editor

@@ -1,6 +1,6 @@
 #include "editor/pagetext.h"
 
-#include "platform/encoding.h"
+#include "widgets/cp1252text.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -13,11 +13,6 @@
 namespace Editor {
 
 namespace {
-
-QString shown(const std::string &text)
-{
-    return QString::fromStdString(Platform::cp1252ToUtf8(text));
-}
 
 bool isEnterKey(const QKeyEvent *event)
 {
@@ -44,10 +39,10 @@ std::string PageText::body() const
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
     text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-    return Platform::utf8ToCp1252(text.toStdString());
+    return Widgets::toCp1252(text);
 }
 
-void PageText::setBody(const std::string &body) { setPlainText(shown(body)); }
+void PageText::setBody(const std::string &body) { setPlainText(Widgets::fromCp1252(body)); }
 
 void PageText::insertWithoutUndo(QTextCursor cursor, const QString &text)
 {
@@ -62,7 +57,7 @@ void PageText::insertWithoutUndo(QTextCursor cursor, const QString &text)
 
 void PageText::ReplaceSelection(const std::string &text)
 {
-    insertWithoutUndo(textCursor(), shown(text));
+    insertWithoutUndo(textCursor(), Widgets::fromCp1252(text));
 }
 
 void PageText::InsertLineAboveCaret(const std::string &line)
@@ -86,7 +81,7 @@ void PageText::InsertLinesAboveCaret(std::span<const std::string> lines)
     QTextCursor cursor = textCursor();
     cursor.clearSelection();
     cursor.movePosition(QTextCursor::StartOfBlock);
-    insertWithoutUndo(cursor, shown(block));
+    insertWithoutUndo(cursor, Widgets::fromCp1252(block));
 }
 
 void PageText::PlaceCaret(int line, int column)

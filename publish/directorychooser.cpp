@@ -1,12 +1,12 @@
 #include "publish/directorychooser.h"
 
-#include "platform/encoding.h"
+#include "widgets/cp1252text.h"
+#include "widgets/runcommand.h"
+#include "widgets/windowbehaviour.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
@@ -33,11 +33,6 @@ public:
     }
 };
 
-QString shown(const std::string &text)
-{
-    return QString::fromStdString(Platform::cp1252ToUtf8(text));
-}
-
 std::string directoryName(const std::string &path)
 {
     return path == "/" ? path : path.substr(path.rfind('/') + 1);
@@ -45,9 +40,11 @@ std::string directoryName(const std::string &path)
 
 } // namespace
 
-DirectoryChooser::DirectoryChooser(const std::string &startDirectory, QWidget *parent)
+DirectoryChooser::DirectoryChooser(
+    Platform::Dialogs &dialogs, const std::string &startDirectory, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+    , m_dialogs(dialogs)
     , m_trail(startDirectory)
 {
     setObjectName(QStringLiteral("Form9"));
@@ -80,6 +77,9 @@ DirectoryChooser::DirectoryChooser(const std::string &startDirectory, QWidget *p
     connect(m_cancel, &QPushButton::clicked, this, &DirectoryChooser::cancelChoice);
 
     showTrail();
+    Widgets::centreWhenShown(this);
+    // Escape is bound to no button here.
+    Widgets::ignoreEscape(this);
 }
 
 std::optional<std::string> DirectoryChooser::chooseDirectory()
@@ -97,10 +97,10 @@ void DirectoryChooser::showTrail()
     int depth = 0;
     const auto add
         = [this, &depth](const QIcon &icon, const std::string &name, const std::string &path) {
-              auto *item = new QListWidgetItem(icon, shown(name));
+              auto *item = new QListWidgetItem(icon, Widgets::fromCp1252(name));
               item->setData(PathRole, QByteArray::fromStdString(path)); // Windows-1252, as listed
               item->setData(DepthRole, depth);
-              item->setToolTip(shown(path));
+              item->setToolTip(Widgets::fromCp1252(path));
               m_list->addItem(item);
               return item;
           };
@@ -116,16 +116,24 @@ void DirectoryChooser::showTrail()
 
 void DirectoryChooser::openEntry(int row)
 {
-    const QListWidgetItem *item = m_list->item(row);
-    if (!item)
-        return;
-    m_trail.open(item->data(PathRole).toByteArray().toStdString());
-    showTrail();
+    Widgets::runCommand(m_dialogs, [this, row] {
+        const QListWidgetItem *item = m_list->item(row);
+        if (!item)
+            return;
+        m_trail.open(item->data(PathRole).toByteArray().toStdString());
+        showTrail();
+    });
 }
 
-void DirectoryChooser::acceptDirectory() { accept(); }
+void DirectoryChooser::acceptDirectory()
+{
+    Widgets::runCommand(m_dialogs, [this] { accept(); });
+}
 
-void DirectoryChooser::cancelChoice() { reject(); }
+void DirectoryChooser::cancelChoice()
+{
+    Widgets::runCommand(m_dialogs, [this] { reject(); });
+}
 
 bool DirectoryChooser::eventFilter(QObject *watched, QEvent *event)
 {
@@ -139,24 +147,14 @@ bool DirectoryChooser::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void DirectoryChooser::keyPressEvent(QKeyEvent *event)
-{
-    // Escape is bound to no button here.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void DirectoryChooser::showEvent(QShowEvent *event)
 {
     // A directory may have come or gone since the last opening.
-    m_trail.refresh();
-    showTrail();
+    Widgets::runCommand(m_dialogs, [this] {
+        m_trail.refresh();
+        showTrail();
+    });
     m_list->setFocus();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
 

@@ -2,6 +2,8 @@
 
 #include "publish/directorytrail.h"
 
+#include "platform/dialogs.h"
+
 #include <QDialog>
 
 #include <optional>
@@ -22,7 +24,8 @@ class DirectoryChooser : public QDialog
     Q_OBJECT
 public:
     /// The list starts at `startDirectory` (the working directory when the program starts).
-    explicit DirectoryChooser(const std::string &startDirectory, QWidget *parent = nullptr);
+    DirectoryChooser(
+        Platform::Dialogs &dialogs, const std::string &startDirectory, QWidget *parent = nullptr);
 
     /// Shows the chooser modally; the directory chosen with "&OK", or nothing on "&Cancel".
     std::optional<std::string> chooseDirectory();
@@ -38,13 +41,13 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     /// Fills the list for the current directory and highlights it.
     void showTrail();
 
+    Platform::Dialogs &m_dialogs;
     Publish::DirectoryTrail m_trail;
     QListWidget *m_list = nullptr;
     QPushButton *m_ok = nullptr;

@@ -4,16 +4,15 @@
 #include "publish/publishwebsite.h"
 
 #include "assets/icons.h"
-#include "platform/encoding.h"
-#include "platform/fileerror.h"
+#include "widgets/cp1252text.h"
+#include "widgets/panelparts.h"
+#include "widgets/runcommand.h"
+#include "widgets/windowbehaviour.h"
 
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 
 namespace Publish {
@@ -21,11 +20,6 @@ namespace Publish {
 namespace {
 
 constexpr QSize ClientSize(377, 153);
-
-QString shown(const std::string &text)
-{
-    return QString::fromStdString(Platform::cp1252ToUtf8(text));
-}
 
 } // namespace
 
@@ -50,6 +44,9 @@ PublishWindow::PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
     setTabOrder(m_browse, m_publish);
     setTabOrder(m_publish, m_close);
     resetProgress();
+    Widgets::centreWhenShown(this);
+    // Escape is bound to no button here.
+    Widgets::ignoreEscape(this);
 }
 
 void PublishWindow::createHeading()
@@ -60,11 +57,7 @@ void PublishWindow::createHeading()
     heading->setGeometry(0, 0, ClientSize.width(), 33);
     heading->setIndent(8);
     heading->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    heading->setAutoFillBackground(true);
-    QPalette grey = heading->palette();
-    grey.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    grey.setColor(QPalette::WindowText, Qt::black);
-    heading->setPalette(grey);
+    Widgets::fillPanel(heading, Widgets::Grey::Silver, Qt::black);
 }
 
 void PublishWindow::createDirectoryRow()
@@ -131,7 +124,7 @@ void PublishWindow::createButtons()
 void PublishWindow::openFromMainWindow()
 {
     // New forgets the directory; every opening shows the session's.
-    m_directoryBox->setText(shown(m_session.publishDirectory()));
+    m_directoryBox->setText(Widgets::fromCp1252(m_session.publishDirectory()));
     resetProgress();
     exec();
 }
@@ -145,18 +138,20 @@ void PublishWindow::resetProgress()
 void PublishWindow::setPublishDirectory(const std::string &directory)
 {
     m_session.setPublishDirectory(directory);
-    m_directoryBox->setText(shown(directory));
+    m_directoryBox->setText(Widgets::fromCp1252(directory));
 }
 
 void PublishWindow::browseForDirectory()
 {
-    if (const std::optional<std::string> chosen = m_chooser.chooseDirectory())
-        setPublishDirectory(*chosen);
+    Widgets::runCommand(m_dialogs, [this] {
+        if (const std::optional<std::string> chosen = m_chooser.chooseDirectory())
+            setPublishDirectory(*chosen);
+    });
 }
 
 void PublishWindow::showStep(int percent, const std::string &status)
 {
-    m_status->setText(shown(status));
+    m_status->setText(Widgets::fromCp1252(status));
     m_gauge->setValue(percent);
     m_gauge->repaint();
     m_status->repaint();
@@ -164,39 +159,22 @@ void PublishWindow::showStep(int percent, const std::string &status)
 
 void PublishWindow::publish()
 {
-    try {
+    // A failure stops the run where it is; the window stays open with that step showing.
+    Widgets::runCommand(m_dialogs, [this] {
         const Publish::PublishOutcome outcome = Publish::PublishWebsite(m_session.project(),
             m_session.lists(), m_homeDir, m_session.publishDirectory(), m_dialogs,
             [this](int percent, const std::string &status) { showStep(percent, status); });
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();
-    } catch (const Platform::FileError &error) {
-        // The run stops where it failed; the window stays open with that step showing.
-        Platform::showStandardError(m_dialogs, error.what());
-    }
+    });
 }
 
 void PublishWindow::closeWindow()
 {
-    m_gauge->setValue(0);
-    close();
-}
-
-void PublishWindow::keyPressEvent(QKeyEvent *event)
-{
-    // Escape is bound to no button here.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void PublishWindow::showEvent(QShowEvent *event)
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QDialog::showEvent(event);
+    Widgets::runCommand(m_dialogs, [this] {
+        m_gauge->setValue(0);
+        close();
+    });
 }
 
 } // namespace Publish

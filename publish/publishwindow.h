@@ -47,10 +47,6 @@ public:
     /// "&Close": the bar back to 0 and the window closed; the status keeps its text.
     void closeWindow();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
     void createHeading();
     void createDirectoryRow();

@@ -3,14 +3,13 @@
 #include "update/updatecheck.h"
 
 #include "assets/icons.h"
-#include "platform/encoding.h"
-#include "platform/fileerror.h"
+#include "widgets/cp1252text.h"
+#include "widgets/runcommand.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,11 +18,6 @@ namespace Update {
 namespace {
 
 constexpr int WindowMargin = 8;
-
-QString display(const std::string &text)
-{
-    return QString::fromStdString(Platform::cp1252ToUtf8(text));
-}
 
 QLabel *sunkenPanel(const QString &name, const QString &accessibleName, QWidget *parent)
 {
@@ -80,6 +74,7 @@ UpdateChecker::UpdateChecker(
 
     fitTextsToWindow();
     startConnectionWatch();
+    Widgets::centreWhenShown(this);
 }
 
 QLayout *UpdateChecker::createInstructions()
@@ -148,7 +143,7 @@ QWidget *UpdateChecker::createStatusPanel()
 {
     m_status = sunkenPanel(QStringLiteral("Panel3"), QStringLiteral("Status"), this);
     m_status->setWordWrap(true);
-    m_status->setText(display(Update::PreparingText(m_source.fileAddress)));
+    m_status->setText(Widgets::fromCp1252(Update::PreparingText(m_source.fileAddress)));
     return m_status;
 }
 
@@ -181,24 +176,25 @@ void UpdateChecker::startConnectionWatch()
 
 void UpdateChecker::checkConnection()
 {
-    if (!m_source.isConnected()) {
-        m_getUpdate->setEnabled(false);
-        m_downloadUpdate->setEnabled(false);
-        return;
-    }
-    // "Download Update" keeps whatever state the last check gave it.
-    m_getUpdate->setEnabled(true);
-    m_connectionWatch->stop();
+    Widgets::runCommand(m_dialogs, [this] {
+        if (!m_source.isConnected()) {
+            m_getUpdate->setEnabled(false);
+            m_downloadUpdate->setEnabled(false);
+            return;
+        }
+        // "Download Update" keeps whatever state the last check gave it.
+        m_getUpdate->setEnabled(true);
+        m_connectionWatch->stop();
+    });
 }
 
 void UpdateChecker::checkNow()
 {
-    if (!m_source.isConnected())
-        return;
-    try {
-        const auto report
-            = Update::CheckForUpdate(m_source.fileAddress, Update::UpdateFilePath(m_homeDir),
-                Platform::utf8ToCp1252(m_currentVersion->text().toStdString()));
+    Widgets::runCommand(m_dialogs, [this] {
+        if (!m_source.isConnected())
+            return;
+        const auto report = Update::CheckForUpdate(m_source.fileAddress,
+            Update::UpdateFilePath(m_homeDir), Widgets::toCp1252(m_currentVersion->text()));
         if (!report) {
             m_dialogs.notify({ Platform::ApplicationTitle, Update::DownloadFailedText,
                 Platform::MessageIcon::None, Platform::MessageButtons::Ok });
@@ -206,19 +202,11 @@ void UpdateChecker::checkNow()
         }
         // The panel shows a few words; a server that sends megabytes on one line would keep
         // the window busy laying out text nobody can see.
-        m_latestVersion->setText(display(report->latestVersion.substr(0, MaxShownVersionLength)));
+        m_latestVersion->setText(
+            Widgets::fromCp1252(report->latestVersion.substr(0, MaxShownVersionLength)));
         m_status->setText(QString::fromLatin1(report->statusText()));
         m_downloadUpdate->setEnabled(report->newerAvailable);
-    } catch (const Platform::FileError &error) {
-        Platform::showStandardError(m_dialogs, error.what());
-    }
-}
-
-void UpdateChecker::showEvent(QShowEvent *event)
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QDialog::showEvent(event);
+    });
 }
 
 } // namespace Update

@@ -46,9 +46,6 @@ public:
     /// for good and the watch stops.
     void checkConnection();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     QLayout *createInstructions();
     QLayout *createVersionRows();

@@ -50,7 +50,7 @@ protected:
     }
 
     Editor::PageEditor editor { dialogs, home.path() };
-    Publish::DirectoryChooser chooser { home.path() };
+    Publish::DirectoryChooser chooser { dialogs, home.path() };
     Publish::PublishWindow publish { dialogs, home.path(), *session, chooser };
 };
 

@@ -94,7 +94,8 @@ protected:
     }
 
     StartDirectory start;
-    Publish::DirectoryChooser chooser { start.path() };
+    ScriptedDialogs dialogs;
+    Publish::DirectoryChooser chooser { dialogs, start.path() };
 };
 
 /// The publish window over a site whose template renders, with its chooser.
@@ -150,7 +151,7 @@ protected:
 
     Site site;
     ScriptedDialogs dialogs;
-    Publish::DirectoryChooser chooser { site.home.path() };
+    Publish::DirectoryChooser chooser { dialogs, site.home.path() };
     Model::ProjectSession session { site.lists };
     Publish::PublishWindow window { dialogs, site.home.path(), session, chooser };
     Strings steps;

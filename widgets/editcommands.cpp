@@ -1,4 +1,4 @@
-#include "app/editcommands.h"
+#include "widgets/editcommands.h"
 
 #include "assets/icons.h"
 
@@ -11,7 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-namespace App {
+namespace Widgets {
 namespace {
 
 // What the commands need to know of a text control, whichever kind it is.
@@ -77,7 +77,9 @@ template <typename Text> void removeSelection(Text *text)
     text->textCursor().removeSelectedText();
 }
 
-QAction *makeAction(QWidget *window, const char *objectName, const QString &text,
+} // namespace
+
+QAction *addWindowAction(QWidget *window, const char *objectName, const QString &text,
     const char *iconName, const QKeySequence &shortcut)
 {
     auto *action = new QAction(text, window);
@@ -85,28 +87,27 @@ QAction *makeAction(QWidget *window, const char *objectName, const QString &text
     if (iconName)
         action->setIcon(Assets::icon(iconName));
     action->setShortcut(shortcut);
+    // Added to the window itself, so that its shortcut works with every menu closed.
     action->setShortcutContext(Qt::WindowShortcut);
     window->addAction(action);
     return action;
 }
 
-} // namespace
-
 EditCommands::EditCommands(QWidget *window)
     : QObject(window)
     , m_window(window)
 {
-    m_undo = makeAction(window, "Undo1", QStringLiteral("&Undo"), "edit-undo",
+    m_undo = addWindowAction(window, "Undo1", QStringLiteral("&Undo"), "edit-undo",
         QKeySequence(Qt::ALT | Qt::Key_Backspace));
-    m_cut = makeAction(
+    m_cut = addWindowAction(
         window, "Cut1", QStringLiteral("Cu&t"), "edit-cut", QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_copy = makeAction(
+    m_copy = addWindowAction(
         window, "Copy1", QStringLiteral("&Copy"), "edit-copy", QKeySequence(Qt::CTRL | Qt::Key_C));
-    m_paste = makeAction(window, "Paste1", QStringLiteral("&Paste"), "edit-paste",
+    m_paste = addWindowAction(window, "Paste1", QStringLiteral("&Paste"), "edit-paste",
         QKeySequence(Qt::CTRL | Qt::Key_V));
-    m_selectAll
-        = makeAction(window, "SelectAll1", QStringLiteral("Select &All"), nullptr, QKeySequence());
-    m_delete = makeAction(
+    m_selectAll = addWindowAction(
+        window, "SelectAll1", QStringLiteral("Select &All"), nullptr, QKeySequence());
+    m_delete = addWindowAction(
         window, "Delete1", QStringLiteral("&Delete"), "edit-delete", QKeySequence(Qt::Key_Delete));
     // The three clipboard commands name themselves in the status bar while highlighted.
     m_cut->setStatusTip(QStringLiteral("Cut"));
@@ -184,4 +185,4 @@ void EditCommands::refresh()
     m_delete->setEnabled(state.editable && state.hasSelection);
 }
 
-} // namespace App
+} // namespace Widgets

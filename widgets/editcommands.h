@@ -6,10 +6,16 @@
 #include <QPointer>
 
 class QAction;
+class QKeySequence;
 class QMenu;
 class QWidget;
 
-namespace App {
+namespace Widgets {
+
+/// A command of `window` named `objectName`, with the picture `iconName` (or none) and a
+/// shortcut that works anywhere in the window, also while every menu is closed.
+QAction *addWindowAction(QWidget *window, const char *objectName, const QString &text,
+    const char *iconName, const QKeySequence &shortcut);
 
 /// The six standard edit commands (Undo, Cut, Copy, Paste, Select All, Delete) of a window.
 /// They act on the text control that has the keyboard focus and are enabled only when they
@@ -18,13 +24,20 @@ class EditCommands : public QObject
 {
     Q_OBJECT
 public:
+    /// Adds the six commands to `window`, whose shortcuts work there with every menu closed.
     explicit EditCommands(QWidget *window);
 
+    /// Undo (Alt+Backspace).
     QAction *undo() const { return m_undo; }
+    /// Cut (Ctrl+X).
     QAction *cut() const { return m_cut; }
+    /// Copy (Ctrl+C).
     QAction *copy() const { return m_copy; }
+    /// Paste (Ctrl+V).
     QAction *paste() const { return m_paste; }
+    /// Select All (no shortcut).
     QAction *selectAll() const { return m_selectAll; }
+    /// Delete (Del): removes the selection only.
     QAction *remove() const { return m_delete; }
 
     /// Adds Undo, a separator, Cut, Copy, Paste, Select All, a separator and Delete.
@@ -47,4 +60,4 @@ private:
     QAction *m_delete;
 };
 
-} // namespace App
+} // namespace Widgets

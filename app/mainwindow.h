@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/companionwindows.h"
+#include "app/organiser.h"
+#include "app/programlists.h"
 #include "platform/dialogs.h"
 #include "project/projectsession.h"
 
@@ -9,26 +11,13 @@
 #include <functional>
 #include <string>
 
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QStackedWidget;
-class QToolButton;
 
 namespace Widgets {
 class EditCommands;
 }
 
 namespace App {
-
-class EditPagesPane;
-class FinishPane;
-class OptionsPane;
-class PagesPane;
-class SiteInfoPane;
-
-/// The organiser's five panes, in the order they are stacked.
-enum class OrganiserPane { SiteInfo, Options, Pages, Finish, EditPages };
 
 /// The main window: the organiser in which the user fills in a project pane by pane and from
 /// which every command starts. It holds the one project and keeps its panes' controls in step
@@ -53,6 +42,8 @@ public:
 
     /// Makes a pane the visible one and sets its heading.
     void showPane(OrganiserPane pane);
+    /// The sidebar's and the View menu's choice of a pane.
+    void choosePane(OrganiserPane pane);
 
     // Commands.
     void newProject();
@@ -78,28 +69,17 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    void createSidebar(QWidget *central);
-    void createHeadingAndPanes(QWidget *central);
+    void createOrganiser();
     void createMenus();
-    void createStatusBar();
-
-    /// Shows a hint in the status bar as one full-width text; an empty hint brings back the
-    /// two panels.
-    void showHint(const QString &hint);
-    /// The hint of a control, or of the nearest control around it that has one.
-    QString hintAt(QWidget *control) const;
 
     bool confirmExit();
     void openHelp(const char *relativePath);
     /// Runs a command inside the windows' error boundary: any failure ends in the error box.
     void runCommand(const std::function<void()> &command);
-    /// Shows the project's values in every pane (after New and Open).
-    void showProject();
 
     Platform::Dialogs &m_dialogs;
     Model::ProjectSession &m_session;
@@ -108,22 +88,10 @@ private:
     bool m_splashPending = true;
     bool m_exitConfirmed = false;
 
-    QLineEdit *m_homedirBox = nullptr;
-    QLabel *m_heading = nullptr;
-    QStackedWidget *m_panes = nullptr;
-    SiteInfoPane *m_siteInfo = nullptr;
-    OptionsPane *m_options = nullptr;
-    PagesPane *m_pages = nullptr;
-    FinishPane *m_finish = nullptr;
-    EditPagesPane *m_editPages = nullptr;
+    OrganiserArea *m_organiser = nullptr;
+    HintStatusBar *m_statusBar = nullptr;
     Widgets::EditCommands *m_editCommands = nullptr;
     QMenu *m_contextMenu = nullptr;
-    QLabel *m_helpPanel = nullptr;
-    QLabel *m_emptyPanel = nullptr;
 };
-
-/// The choice lists of a program started in `homeDir`: the installed templates and the font
-/// families, fixed from start-up to exit.
-Model::ChoiceLists programChoiceLists(const std::string &homeDir);
 
 } // namespace App

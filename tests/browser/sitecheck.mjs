@@ -516,6 +516,15 @@ async function checkSite(browser, template, position, variant, work) {
     for (const caption of shown) {
       for (const link of (await inspectPage(page, base, template, caption, variant)).links) links.add(link);
     }
+    if (variant.full) {
+      // On paper: the text and its heading, without the navigation.
+      await page.emulateMedia({ media: 'print' });
+      const printed = await page.evaluate(() => ({
+        navigation: [...document.querySelectorAll('nav, .menu-button')].filter((e) => e.getBoundingClientRect().height > 0).length,
+        heading: document.querySelector('h1')?.getBoundingClientRect().height > 0 }));
+      check(`${template} prints the text without the navigation`, printed.navigation === 0 && printed.heading,
+        JSON.stringify(printed));
+    }
     await context.close();
     for (const caption of ['Home', toolsPage]) await inspectPhone(browser, base, template, variant, caption);
     if (!variant.full) return;
@@ -558,7 +567,7 @@ async function contactSheet(browser, templates) {
     </style></head><body><main>${cells}</main></body></html>`;
   const sheet = path.join(artifactDir, 'contact-sheet.html');
   fs.writeFileSync(sheet, html);
-  const context = await browser.newContext({ viewport: { width: 1400, height: 800 } });
+  const context = await browser.newContext({ viewport: { width: 1400, height: 300 } });
   const page = await context.newPage();
   await page.goto(pathToFileURL(sheet).href, { waitUntil: 'load' });
   await page.screenshot({ path: path.join(artifactDir, 'contact-sheet.jpg'), type: 'jpeg', quality: 80, fullPage: true });

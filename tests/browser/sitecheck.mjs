@@ -401,6 +401,8 @@ async function pageFacts(page, template) {
         return a ? getComputedStyle(a).color : null; })(),
       textNavLinkColor: (() => { const a = textEntries.map((font) => font.firstElementChild).find((a) => !a.hasAttribute('aria-current'));
         return a ? getComputedStyle(a).color : null; })(),
+      numbered: [...document.querySelectorAll('main ol > li')].map((li) => getComputedStyle(li).listStyleType),
+      bulleted: [...document.querySelectorAll('main ul > li')].map((li) => getComputedStyle(li).listStyleType),
       bodyFont: getComputedStyle(document.body).fontFamily,
       bodySize: getComputedStyle(document.body).fontSize,
     };
@@ -446,6 +448,11 @@ async function inspectPage(page, base, template, caption, variant) {
       check(`${where} link colour in the text navigation`, facts.textNavLinkColor === rgb, facts.textNavLinkColor);
     }
   }
+  // Numbered lists stay numbered; bulleted ones take the project's list style.
+  const listStyles = ['none', 'disc', 'circle', 'square', 'decimal'];
+  check(`${where} numbered lists`, facts.numbered.every((style) => style === 'decimal'), facts.numbered.join());
+  check(`${where} bulleted lists`, facts.bulleted.every((style) => style === listStyles[variant.listStyle ?? 1]),
+    facts.bulleted.join());
   check(`${where} links styles.css`, facts.stylesheets.some((href) => href.endsWith('/styles.css')));
   if (variant.family) check(`${where} body font is the project's`, facts.bodyFont === variant.family, facts.bodyFont);
   if (variant.sizeText) check(`${where} body size is the project's`, facts.bodySize === variant.sizeText, facts.bodySize);

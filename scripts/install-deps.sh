@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Corvanta needs to build, run and test, when any is missing.
-# Usage: scripts/install-deps.sh [--test]   (--test adds what the test steps use)
+# Usage: scripts/install-deps.sh [--test | --templates]
+#   --test adds what the test steps use; --templates adds what data/templates-src/render.sh
+#   draws the templates' pictures with.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
@@ -11,6 +13,9 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
   packages+=(chromium) # the browser test (tests/browser) looks at published sites in it
   command -v npm >/dev/null || packages+=(nodejs npm) # the browser test's driver
+fi
+if [[ "${1:-}" == "--templates" ]]; then
+  packages+=(librsvg2-bin imagemagick fonts-urw-base35)
 fi
 
 missing=()

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Renders the pictures of the installed templates from the SVG sources beside this script:
-# for each design NAME, the fourteen navigation pictures NAME<page>.gif (the design's button
+# Renders the installed templates from the sources beside this script: for each design NAME,
+# the template NAME.t, the fourteen navigation pictures NAME<page>.gif (the design's button
 # with the page's caption on it), the preview NAME.jpg (201 x 145) and the design's own
 # pictures that its template lists in its image block. The rendered files are committed, so
 # a build needs none of these tools.
-# Needs: rsvg-convert (librsvg2-bin) and ImageMagick's convert (imagemagick).
+# Needs: rsvg-convert, ImageMagick's convert, the URW fonts and python3
+# (scripts/install-deps.sh --templates installs them).
 # Usage: data/templates-src/render.sh [DESIGN...]
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -75,9 +76,36 @@ render_Midnight() {
   picture Midnight/stars.svg Midnightstars.png
 }
 
+render_Plain() {
+  navigation Plain 2
+  preview Plain
+  picture Plain/icon.svg Plainicon.png
+}
+
+render_Signal() {
+  navigation Signal 2
+  preview Signal
+  picture Signal/icon.svg Signalicon.png
+}
+
+# Each design's template, NAME.t: NAME/template.html with the parts every design shares
+# (shared.css and shared-script.html) put in at their marks, ending every line in CR LF.
+template() {
+  python3 - "$1" "$out/$1.t" <<'PYTHON'
+import sys
+name, target = sys.argv[1], sys.argv[2]
+shared_css = open("shared.css").read().rstrip("\n")
+shared_script = open("shared-script.html").read().rstrip("\n")
+text = open(name + "/template.html").read()
+text = text.replace("@SHARED-CSS@", shared_css).replace("@SHARED-SCRIPT@", shared_script)
+open(target, "wb").write(text.replace("\n", "\r\n").encode("ascii"))
+PYTHON
+}
+
 # With no arguments every design is rendered; name designs to render only those.
 designs=("$@")
-[[ ${#designs[@]} -eq 0 ]] && designs=(Classic Harbour Meadow Midnight)
+[[ ${#designs[@]} -eq 0 ]] && designs=(Classic Harbour Meadow Midnight Plain Signal)
 for design in "${designs[@]}"; do
   "render_$design"
+  template "$design"
 done

@@ -11,80 +11,196 @@
 <!--$COPYRIGHT$-->
 <link rel="icon" type="image/png" href="Harbouricon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
+<script>document.documentElement.className = "js";</script>
 <style>
-/* Harbour: a white top bar with the logo and slogan, a navy strip of page tabs, the sea, and
-   the page on it. The site's own stylesheet sets the fonts, text and link colours; this only
-   lays the page out. */
+/* --- Shared by every design: the page's parts and what the page tools put into the text.
+   The site's own stylesheet (styles.css) sets the fonts, the text and link colours, the
+   list style for bullets and the picture borders; this keeps them and lays them out. */
+@property --text-size { syntax: "<length>"; inherits: true; initial-value: 16px; }
 * { box-sizing: border-box; }
-html { background: #eef2f6; }
-body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
-.top { background: #ffffff; border-bottom: 1px solid #dbe3ea; }
-.top-in { max-width: 1080px; margin: 0 auto; padding: 14px 24px; display: flex;
-          align-items: center; justify-content: space-between; gap: 12px 32px; flex-wrap: wrap; }
-.logo img { max-height: 72px; max-width: 100%; width: auto; height: auto; border: 0;
-            vertical-align: middle; }
-.slogan { margin: 0; font-size: 1.35em; line-height: 1.3; text-align: right; }
-.top:not(:has(img)):has(.slogan i:empty) { display: none; }
-.nav { background: #12355b; padding: 6px 12px; display: flex; flex-wrap: wrap;
-       justify-content: center; gap: 2px 4px; }
-.nav a { display: block; }
-.nav a:focus-visible { outline: 2px solid #35c2cf; outline-offset: 1px; }
-.nav img { display: block; width: 84px; height: auto; border: 0; }
-.nav a:hover img { filter: brightness(1.2); }
+html { -webkit-text-size-adjust: 100%; text-size-adjust: 100%; }
+body { --text-size: 1em; margin: 0; line-height: 1.6; overflow-wrap: break-word; }
+:focus-visible { outline: 3px solid var(--focus); outline-offset: 2px; }
+.skip[href] { position: absolute; left: 8px; top: -200px; z-index: 10; padding: 12px 18px;
+              background: #ffffff; color: #111111; border-radius: 0 0 6px 6px;
+              text-decoration: underline; }
+.skip[href]:focus { top: 0; }
+.logo:not(:has(img)), .slogan:has(i:empty), .sitename:empty, .textnav:not(:has(a)) {
+  display: none; }
+.logo img { border: 0; max-width: 100%; width: auto; height: auto; vertical-align: middle; }
+.sitename, .slogan { margin: 0; }
+.nav a { display: block; position: relative; }
+.nav img { display: block; border: 0; height: auto; }
 .nav br { display: none; }
-.sea { height: 190px; background: #3f7fb0 url(Harbourbanner.jpg) center bottom / cover no-repeat; }
-.main { max-width: 1080px; margin: -120px auto 0; padding: 0 24px 32px; }
-.content { background: #ffffff; border-radius: 10px; padding: 32px 40px 36px;
-           box-shadow: 0 10px 30px rgba(18, 53, 91, 0.14); overflow-wrap: break-word; }
-.content img, .content table, .content object, .content embed { max-width: 100%; }
-.content h1, .content h2, .content h3 { line-height: 1.25; margin: 0.2em 0 0.6em; }
-.foot { max-width: 1080px; margin: 0 auto; padding: 4px 24px 36px; display: flex;
-        flex-wrap: wrap; gap: 16px 40px; justify-content: space-between; line-height: 1.7; }
-.foot .textnav { flex: 1 1 100%; border-bottom: 1px solid #dbe3ea; padding-bottom: 12px; }
-.foot .textnav:not(:has(a)) { display: none; }
-.foot .made { text-align: right; }
-@media (max-width: 720px) {
+.menu-button { display: none; }
+.measure { max-width: 62ch; }
+.caption { margin: 0 0 0.7em; font-size: 2.1em; line-height: 1.2; }
+.content > :first-child { margin-top: 0; }
+.content h1, .content h2, .content h3, .content h4, .content h5, .content h6 {
+  margin: 1.3em 0 0.45em; line-height: 1.25; }
+.content h1 { font-size: 1.7em; }
+.content h2 { font-size: 1.4em; }
+.content h3 { font-size: 1.2em; }
+.content h4 { font-size: 1.05em; }
+.content h5 { font-size: 1em; }
+.content h6 { font-size: 0.875em; text-transform: uppercase; letter-spacing: 0.06em; }
+.content p { margin: 0 0 1em; }
+.content a[href] { font-size: inherit; font-family: inherit; }
+.content a[href], .copy a[href], .made a[href] {
+  text-decoration-line: underline; text-underline-offset: 0.15em; }
+.content ul, .content ol { margin: 0 0 1em; padding-left: 1.75em; }
+.content li { margin: 0.2em 0; }
+.content ol { list-style-type: decimal; }
+.content ol[type="a" s] { list-style-type: lower-alpha; }
+.content ol[type="A" s] { list-style-type: upper-alpha; }
+.content ol[type="i" s] { list-style-type: lower-roman; }
+.content ol[type="I" s] { list-style-type: upper-roman; }
+.content ol > li { list-style-type: inherit; }
+.content table { border-collapse: collapse; border: 1px solid var(--rule); margin: 0 0 1.2em;
+                 max-width: 100%; }
+.content td, .content th { border: 1px solid var(--rule); padding: 0.4em 0.75em;
+                           vertical-align: top; }
+.content th { background: var(--tint); }
+.content blockquote { margin: 0 0 1em; padding: 0.3em 0 0.3em 1.1em;
+                      border-left: 4px solid var(--accent); font-style: italic; }
+.content pre { margin: 0 0 1em; padding: 0.75em 1em; background: var(--tint);
+               border-radius: 4px; white-space: pre-wrap; overflow-wrap: anywhere;
+               line-height: 1.45; }
+.content img, .content object, .content embed, .content video, .content iframe {
+  max-width: 100%; }
+.content img { height: auto; }
+.content hr { height: 0; border: 0; border-top: 1px solid var(--rule); margin: 1.6em 0; }
+.content marquee { display: block; margin: 0 0 1em; padding: 0.4em 0.8em;
+                   background: var(--tint); }
+.content input, .content select, .content textarea, .content button { font: inherit;
+  max-width: 100%; }
+.content input[type="text"], .content select, .content textarea {
+  min-height: 2.6em; padding: 0.35em 0.6em; border: 1px solid #767676; border-radius: 4px;
+  background: #ffffff; color: #111111; }
+.content textarea { display: block; width: 100%; min-height: 6em; margin-top: 0.3em; }
+.content input[type="checkbox"], .content input[type="radio"] { width: 1.2em;
+  height: 1.2em; margin: 0 0.35em 0 0; vertical-align: -0.2em; accent-color: var(--accent); }
+.content input[type="submit"], .content input[type="reset"], .content button {
+  min-height: 44px; padding: 0.45em 1.3em; border: 2px solid var(--accent);
+  border-radius: 6px; background: var(--accent); color: var(--on-accent); cursor: pointer; }
+.content input[type="reset"] { background: transparent; color: var(--accent); }
+.textnav { display: flex; flex-wrap: wrap; gap: 0.15em 0.3em; }
+.textnav font { font-size: 0 !important; }
+.textnav a { display: inline-block; padding: 0.2em 0.45em; font-size: var(--text-size); }
+.textnav a[aria-current] { font-weight: bold; text-decoration-line: underline;
+                           text-decoration-thickness: 2px; text-underline-offset: 0.3em; }
+.copy font, .made font { font-size: calc(var(--text-size) * 0.9) !important;
+                         font-family: inherit !important; }
+@media (max-width: 700px) {
+  .js .menu-button { display: flex; align-items: center; justify-content: center; gap: 10px;
+                     min-height: 44px; padding: 0 20px; font: inherit; font-weight: bold;
+                     cursor: pointer; }
+  .menu-button::before { content: ""; width: 18px; height: 12px;
+    background: linear-gradient(currentColor 0 0) top / 100% 2px no-repeat,
+                linear-gradient(currentColor 0 0) center / 100% 2px no-repeat,
+                linear-gradient(currentColor 0 0) bottom / 100% 2px no-repeat; }
+  .js .nav { display: none; }
+  .js.menu-open .nav { display: flex; }
+  .nav { flex-wrap: wrap; justify-content: center; }
+  .content input[type="text"], .content select { min-height: 44px; }
+  .textnav a, .copy a, .made a { display: inline-flex; align-items: center; min-height: 44px; }
+}
+@media print {
+  html, body, .sheet, .page, main { background: #ffffff !important; box-shadow: none !important; }
+  .skip, .menu-button, .nav, .textnav, .made { display: none !important; }
+  .measure { max-width: none; }
+  .content a[href^="http"]::after { content: " (" attr(href) ")"; font-size: 0.85em; }
+}
+/* --- Harbour: a white top bar with the name, a navy strip of page tabs, the sea, and the
+   page laid on it like a card. */
+html { --accent: #12355b; --on-accent: #ffffff; --focus: #12355b; --rule: #cad6e2;
+       --tint: #eef3f8; background: #eef2f6; }
+.top { background: #ffffff; border-bottom: 1px solid #dbe3ea; }
+.top-in { max-width: 1120px; margin: 0 auto; padding: 14px 24px; display: flex;
+          align-items: center; justify-content: space-between; gap: 10px 32px; flex-wrap: wrap; }
+.brand { display: flex; align-items: center; gap: 12px 18px; flex-wrap: wrap; min-width: 0; }
+.logo img { max-height: 64px; }
+.sitename { font-size: 1.6em; font-weight: bold; line-height: 1.2; color: #12355b; }
+.slogan { font-size: 1.15em; line-height: 1.35; color: #3d5a78; text-align: right; }
+.navbar { background: #12355b; }
+.navbar :focus-visible { outline-color: #ffd166; }
+.nav { margin: 0 auto; padding: 6px 12px 8px; display: flex;
+       flex-wrap: wrap; justify-content: center; gap: 4px; }
+.nav img { width: 84px; }
+.nav a:hover img { filter: brightness(1.2); }
+.nav a[aria-current]::after { content: ""; position: absolute; left: 8px; right: 8px;
+                              bottom: -6px; height: 4px; border-radius: 2px;
+                              background: #ffd166; }
+.menu-button { border: 0; background: transparent; color: #ffffff; width: 100%; }
+.sea { height: 200px; background: #3f7fb0 url(Harbourbanner.jpg) center bottom / cover no-repeat; }
+main { max-width: 980px; margin: -130px auto 0; padding: 0 24px 32px; }
+.card { background: #ffffff; border-radius: 10px; padding: 36px 48px 40px; min-height: 360px;
+        box-shadow: 0 10px 30px rgba(18, 53, 91, 0.14); }
+.caption { color: #12355b; }
+.measure { margin: 0 auto; }
+.foot { max-width: 980px; margin: 0 auto; padding: 0 24px 36px; line-height: 1.7; }
+.foot > div, .foot > nav { margin: 0 0 12px; }
+.textnav { border-bottom: 1px solid #cad6e2; padding-bottom: 12px; }
+@media (max-width: 700px) {
   .top-in { padding: 12px 16px; justify-content: center; text-align: center; }
-  .slogan { text-align: center; font-size: 1.15em; }
-  .nav { padding: 6px; }
-  .nav img { width: 78px; }
-  .sea { height: 120px; }
-  .main { margin-top: -70px; padding: 0 12px 24px; }
-  .content { padding: 22px 18px; }
-  .foot { padding: 4px 16px 28px; display: block; }
-  .foot > div { margin-bottom: 12px; }
-  .foot .made { text-align: left; }
+  .brand { justify-content: center; }
+  .sitename { font-size: 1.35em; }
+  .slogan { text-align: center; font-size: 1.05em; }
+  .nav { padding: 4px 10px 14px; gap: 8px; }
+  .nav img { width: auto; height: 46px; }
+  .sea { height: 110px; }
+  main { margin-top: -60px; padding: 0 10px 24px; }
+  .card { padding: 24px 18px; min-height: 0; }
+  .caption { font-size: 1.8em; }
+  .foot { padding: 0 16px 28px; }
+}
+@media print {
+  .top, .navbar, .sea { display: none; }
+  main { margin: 0; padding: 0; }
+  .card { padding: 0; }
 }
 </style>
 </head>
 <body>
-<!--$IMG$-->
-Harbouricon.png
-Harbourbanner.jpg
-<!--$ENDIMG$-->
+<a class="skip" href="#main">Skip to the text</a>
 <header class="top">
 <div class="top-in">
+<div class="brand">
 <div class="logo">
 <!--$LOGO$-->
+</div>
+<p class="sitename" id="sitename">
+<!--$TITLE$-->
+</p>
 </div>
 <p class="slogan">
 <!--$SLOGAN$-->
 </p>
 </div>
 </header>
-<nav class="nav" aria-label="Pages">
+<div class="navbar">
+<button class="menu-button" type="button" aria-expanded="false" aria-controls="pages">Menu</button>
+<nav class="nav" id="pages" aria-label="Pages">
 <!--$NAV$-->
 </nav>
+</div>
 <div class="sea"></div>
-<main class="main">
-<article class="content">
+<main id="main">
+<div class="card">
+<div class="measure">
+<h1 class="caption" id="caption">
+<!--$TITLE$-->
+</h1>
+<div class="content">
 <!--$CONTENT$-->
-</article>
+</div>
+</div>
+</div>
 </main>
 <footer class="foot">
-<div class="textnav">
+<nav class="textnav" aria-label="All pages">
 <!--$TEXTNAV$-->
-</div>
+</nav>
 <div class="copy">
 <!--$COPYBOTTOM$-->
 </div>
@@ -92,5 +208,32 @@ Harbourbanner.jpg
 <!--$MADE$-->
 </div>
 </footer>
+<!--$IMG$-->
+Harbouricon.png
+Harbourbanner.jpg
+<!--$ENDIMG$-->
+<script>
+/* The page's caption and the site's name, from the title the page was given ("Site =
+   Caption"); the page being shown, marked in both navigations; the menu button that folds
+   the page buttons away on a phone. */
+(function () {
+  var title = document.title, cut = title.lastIndexOf(" = ");
+  if (cut >= 0) {
+    document.getElementById("caption").textContent = title.slice(cut + 3);
+    document.getElementById("sitename").textContent = title.slice(0, cut);
+  }
+  var here = location.pathname.split("/").pop() || "home.html";
+  var links = document.querySelectorAll(".nav a, .textnav a");
+  for (var i = 0; i < links.length; i++) {
+    if (links[i].getAttribute("href") === here) links[i].setAttribute("aria-current", "page");
+  }
+  var button = document.querySelector(".menu-button");
+  button.onclick = function () {
+    var open = button.getAttribute("aria-expanded") !== "true";
+    button.setAttribute("aria-expanded", open ? "true" : "false");
+    document.documentElement.classList.toggle("menu-open", open);
+  };
+})();
+</script>
 </body>
 </html>

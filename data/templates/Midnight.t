@@ -11,81 +11,193 @@
 <!--$COPYRIGHT$-->
 <link rel="icon" type="image/png" href="Midnighticon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
+<script>document.documentElement.className = "js";</script>
 <style>
-/* Midnight: the night sky around a light page, slate page buttons at the right. The page
-   itself stays light so that the text and link colours chosen for the site read well; the
-   site's own stylesheet sets them, this only lays the page out. */
+/* --- Shared by every design: the page's parts and what the page tools put into the text.
+   The site's own stylesheet (styles.css) sets the fonts, the text and link colours, the
+   list style for bullets and the picture borders; this keeps them and lays them out. */
+@property --text-size { syntax: "<length>"; inherits: true; initial-value: 16px; }
 * { box-sizing: border-box; }
-html { background: #0f1424 url(Midnightstars.png) 0 0 / 240px 240px repeat; }
-body { margin: 0; line-height: 1.6; -webkit-text-size-adjust: 100%; }
-.frame { max-width: 1160px; margin: 0 auto; padding: 24px 24px 36px; display: grid;
-         grid-template-columns: minmax(0, 1fr) 210px; grid-template-areas:
-         "head head" "page nav"; align-items: start; gap: 20px 22px; }
-.head { grid-area: head; display: flex; align-items: center; gap: 14px 24px; flex-wrap: wrap; }
-.logo:has(img) { background: #ffffff; border-radius: 10px; padding: 8px 12px; }
-.logo img { display: block; max-height: 70px; max-width: 100%; width: auto; height: auto;
-            border: 0; }
-.slogan { margin: 0; font-size: 1.5em; line-height: 1.3; }
-.slogan, .slogan i { color: #e8eaf6; }
-.head:not(:has(img)):has(.slogan i:empty) { display: none; }
+html { -webkit-text-size-adjust: 100%; text-size-adjust: 100%; }
+body { --text-size: 1em; margin: 0; line-height: 1.6; overflow-wrap: break-word; }
+:focus-visible { outline: 3px solid var(--focus); outline-offset: 2px; }
+.skip[href] { position: absolute; left: 8px; top: -200px; z-index: 10; padding: 12px 18px;
+              background: #ffffff; color: #111111; border-radius: 0 0 6px 6px;
+              text-decoration: underline; }
+.skip[href]:focus { top: 0; }
+.logo:not(:has(img)), .slogan:has(i:empty), .sitename:empty, .textnav:not(:has(a)) {
+  display: none; }
+.logo img { border: 0; max-width: 100%; width: auto; height: auto; vertical-align: middle; }
+.sitename, .slogan { margin: 0; }
+.nav a { display: block; position: relative; }
+.nav img { display: block; border: 0; height: auto; }
+.nav br { display: none; }
+.menu-button { display: none; }
+.measure { max-width: 62ch; }
+.caption { margin: 0 0 0.7em; font-size: 2.1em; line-height: 1.2; }
+.content > :first-child { margin-top: 0; }
+.content h1, .content h2, .content h3, .content h4, .content h5, .content h6 {
+  margin: 1.3em 0 0.45em; line-height: 1.25; }
+.content h1 { font-size: 1.7em; }
+.content h2 { font-size: 1.4em; }
+.content h3 { font-size: 1.2em; }
+.content h4 { font-size: 1.05em; }
+.content h5 { font-size: 1em; }
+.content h6 { font-size: 0.875em; text-transform: uppercase; letter-spacing: 0.06em; }
+.content p { margin: 0 0 1em; }
+.content a[href] { font-size: inherit; font-family: inherit; }
+.content a[href], .copy a[href], .made a[href] {
+  text-decoration-line: underline; text-underline-offset: 0.15em; }
+.content ul, .content ol { margin: 0 0 1em; padding-left: 1.75em; }
+.content li { margin: 0.2em 0; }
+.content ol { list-style-type: decimal; }
+.content ol[type="a" s] { list-style-type: lower-alpha; }
+.content ol[type="A" s] { list-style-type: upper-alpha; }
+.content ol[type="i" s] { list-style-type: lower-roman; }
+.content ol[type="I" s] { list-style-type: upper-roman; }
+.content ol > li { list-style-type: inherit; }
+.content table { border-collapse: collapse; border: 1px solid var(--rule); margin: 0 0 1.2em;
+                 max-width: 100%; }
+.content td, .content th { border: 1px solid var(--rule); padding: 0.4em 0.75em;
+                           vertical-align: top; }
+.content th { background: var(--tint); }
+.content blockquote { margin: 0 0 1em; padding: 0.3em 0 0.3em 1.1em;
+                      border-left: 4px solid var(--accent); font-style: italic; }
+.content pre { margin: 0 0 1em; padding: 0.75em 1em; background: var(--tint);
+               border-radius: 4px; white-space: pre-wrap; overflow-wrap: anywhere;
+               line-height: 1.45; }
+.content img, .content object, .content embed, .content video, .content iframe {
+  max-width: 100%; }
+.content img { height: auto; }
+.content hr { height: 0; border: 0; border-top: 1px solid var(--rule); margin: 1.6em 0; }
+.content marquee { display: block; margin: 0 0 1em; padding: 0.4em 0.8em;
+                   background: var(--tint); }
+.content input, .content select, .content textarea, .content button { font: inherit;
+  max-width: 100%; }
+.content input[type="text"], .content select, .content textarea {
+  min-height: 2.6em; padding: 0.35em 0.6em; border: 1px solid #767676; border-radius: 4px;
+  background: #ffffff; color: #111111; }
+.content textarea { display: block; width: 100%; min-height: 6em; margin-top: 0.3em; }
+.content input[type="checkbox"], .content input[type="radio"] { width: 1.2em;
+  height: 1.2em; margin: 0 0.35em 0 0; vertical-align: -0.2em; accent-color: var(--accent); }
+.content input[type="submit"], .content input[type="reset"], .content button {
+  min-height: 44px; padding: 0.45em 1.3em; border: 2px solid var(--accent);
+  border-radius: 6px; background: var(--accent); color: var(--on-accent); cursor: pointer; }
+.content input[type="reset"] { background: transparent; color: var(--accent); }
+.textnav { display: flex; flex-wrap: wrap; gap: 0.15em 0.3em; }
+.textnav font { font-size: 0 !important; }
+.textnav a { display: inline-block; padding: 0.2em 0.45em; font-size: var(--text-size); }
+.textnav a[aria-current] { font-weight: bold; text-decoration-line: underline;
+                           text-decoration-thickness: 2px; text-underline-offset: 0.3em; }
+.copy font, .made font { font-size: calc(var(--text-size) * 0.9) !important;
+                         font-family: inherit !important; }
+@media (max-width: 700px) {
+  .js .menu-button { display: flex; align-items: center; justify-content: center; gap: 10px;
+                     min-height: 44px; padding: 0 20px; font: inherit; font-weight: bold;
+                     cursor: pointer; }
+  .menu-button::before { content: ""; width: 18px; height: 12px;
+    background: linear-gradient(currentColor 0 0) top / 100% 2px no-repeat,
+                linear-gradient(currentColor 0 0) center / 100% 2px no-repeat,
+                linear-gradient(currentColor 0 0) bottom / 100% 2px no-repeat; }
+  .js .nav { display: none; }
+  .js.menu-open .nav { display: flex; }
+  .nav { flex-wrap: wrap; justify-content: center; }
+  .content input[type="text"], .content select { min-height: 44px; }
+  .textnav a, .copy a, .made a { display: inline-flex; align-items: center; min-height: 44px; }
+}
+@media print {
+  html, body, .sheet, .page, main { background: #ffffff !important; box-shadow: none !important; }
+  .skip, .menu-button, .nav, .textnav, .made { display: none !important; }
+  .measure { max-width: none; }
+  .content a[href^="http"]::after { content: " (" attr(href) ")"; font-size: 0.85em; }
+}
+/* --- Midnight: a light page under a quiet night sky; the name in the sky and a column of
+   slate page buttons on the left. The page itself stays light so that the text and link
+   colours chosen for the site read well. */
+html { --accent: #3a3f8f; --on-accent: #ffffff; --focus: #3a3f8f; --rule: #cdd2e4;
+       --tint: #eceef7; background: #0f1424 url(Midnightstars.png) 0 0 / 480px 480px repeat; }
+.frame { max-width: 1200px; margin: 0 auto; padding: 24px 24px 40px; display: grid;
+         grid-template-columns: 212px minmax(0, 1fr); grid-template-areas:
+         "head head" "nav page"; align-items: start; gap: 22px 24px; }
+.head { grid-area: head; display: flex; align-items: center; gap: 12px 22px; flex-wrap: wrap; }
+.head :focus-visible, .side :focus-visible { outline-color: #b9b3ff; }
+.logo { background: #ffffff; border-radius: 10px; padding: 8px 12px; }
+.logo img { display: block; max-height: 64px; }
+.sitename { font-size: 1.7em; font-weight: bold; line-height: 1.2; color: #f0f2fa; }
+.slogan { flex: 1 1 100%; font-size: 1.15em; line-height: 1.35; color: #c9cde6; }
 .side { grid-area: nav; }
 .nav { background: #161d33; border: 1px solid #2f3a5c; border-radius: 12px; padding: 14px;
        position: sticky; top: 16px; }
-.nav a { display: block; margin: 0 0 6px; border-radius: 7px; }
+.nav a { margin: 0 0 6px; border-radius: 7px; }
 .nav a:last-of-type { margin-bottom: 0; }
-.nav a:focus-visible { outline: 2px solid #8b7cf6; outline-offset: 2px; }
-.nav img { display: block; width: 180px; height: auto; border: 0; }
+.nav img { width: 180px; }
 .nav a:hover img { filter: brightness(1.25); }
-.nav br { display: none; }
+.nav a[aria-current] { box-shadow: 0 0 0 2px #b9b3ff; }
+.menu-button { width: 100%; border: 1px solid #2f3a5c; border-radius: 10px;
+               background: #161d33; color: #f0f2fa; }
 .page { grid-area: page; }
-.content { background: #f6f7fb; border-radius: 12px; padding: 32px 38px 36px;
-           overflow-wrap: break-word; box-shadow: 0 12px 40px rgba(0, 0, 0, 0.35); }
-.content img, .content table, .content object, .content embed { max-width: 100%; }
-.content h1, .content h2, .content h3 { line-height: 1.25; margin: 0.2em 0 0.6em; }
-.foot { margin-top: 20px; background: #e9ecf5; border-radius: 12px; padding: 18px 38px;
+main { background: #f6f7fb; border-radius: 12px; padding: 34px 44px 40px; min-height: 360px;
+       box-shadow: 0 12px 40px rgba(0, 0, 0, 0.35); }
+.caption { color: #2b2f6b; }
+.foot { margin-top: 20px; background: #f6f7fb; border-radius: 12px; padding: 18px 44px;
         line-height: 1.7; }
-.foot > div { margin: 0 0 8px; }
-.foot .textnav:not(:has(a)) { display: none; }
-@media (max-width: 760px) {
-  .frame { display: block; padding: 14px 12px 24px; }
+.foot > div, .foot > nav { margin: 0 0 8px; }
+@media (max-width: 700px) {
+  .frame { display: block; padding: 16px 12px 24px; }
   .head { margin-bottom: 14px; }
-  .slogan { font-size: 1.2em; }
-  .nav { position: static; display: grid; grid-template-columns: repeat(auto-fill,
-         minmax(140px, 1fr)); gap: 6px; padding: 10px; margin-bottom: 14px; }
+  .sitename { font-size: 1.35em; }
+  .slogan { font-size: 1.05em; }
+  .side { margin-bottom: 14px; }
+  .nav { position: static; margin-top: 8px; padding: 10px; flex-direction: column;
+         align-items: center; gap: 6px; }
   .nav a { margin: 0; }
-  .nav img { width: 100%; }
-  .content { padding: 22px 18px; }
+  .nav img { width: auto; height: 46px; }
+  main { padding: 22px 18px; min-height: 0; }
+  .caption { font-size: 1.8em; }
   .foot { margin-top: 14px; padding: 16px 18px; }
+}
+@media print {
+  .head, .side { display: none; }
+  .frame { display: block; padding: 0; }
+  main, .foot { padding: 0; }
 }
 </style>
 </head>
 <body>
-<!--$IMG$-->
-Midnighticon.png
-Midnightstars.png
-<!--$ENDIMG$-->
+<a class="skip" href="#main">Skip to the text</a>
 <div class="frame">
 <header class="head">
 <div class="logo">
 <!--$LOGO$-->
 </div>
+<p class="sitename" id="sitename">
+<!--$TITLE$-->
+</p>
 <p class="slogan">
 <!--$SLOGAN$-->
 </p>
 </header>
-<aside class="side">
-<nav class="nav" aria-label="Pages">
+<div class="side">
+<button class="menu-button" type="button" aria-expanded="false" aria-controls="pages">Menu</button>
+<nav class="nav" id="pages" aria-label="Pages">
 <!--$NAV$-->
 </nav>
-</aside>
+</div>
 <div class="page">
-<main class="content">
+<main id="main">
+<div class="measure">
+<h1 class="caption" id="caption">
+<!--$TITLE$-->
+</h1>
+<div class="content">
 <!--$CONTENT$-->
+</div>
+</div>
 </main>
 <footer class="foot">
-<div class="textnav">
+<nav class="textnav" aria-label="All pages">
 <!--$TEXTNAV$-->
-</div>
+</nav>
 <div class="copy">
 <!--$COPYBOTTOM$-->
 </div>
@@ -95,5 +207,32 @@ Midnightstars.png
 </footer>
 </div>
 </div>
+<!--$IMG$-->
+Midnighticon.png
+Midnightstars.png
+<!--$ENDIMG$-->
+<script>
+/* The page's caption and the site's name, from the title the page was given ("Site =
+   Caption"); the page being shown, marked in both navigations; the menu button that folds
+   the page buttons away on a phone. */
+(function () {
+  var title = document.title, cut = title.lastIndexOf(" = ");
+  if (cut >= 0) {
+    document.getElementById("caption").textContent = title.slice(cut + 3);
+    document.getElementById("sitename").textContent = title.slice(0, cut);
+  }
+  var here = location.pathname.split("/").pop() || "home.html";
+  var links = document.querySelectorAll(".nav a, .textnav a");
+  for (var i = 0; i < links.length; i++) {
+    if (links[i].getAttribute("href") === here) links[i].setAttribute("aria-current", "page");
+  }
+  var button = document.querySelector(".menu-button");
+  button.onclick = function () {
+    var open = button.getAttribute("aria-expanded") !== "true";
+    button.setAttribute("aria-expanded", open ? "true" : "false");
+    document.documentElement.classList.toggle("menu-open", open);
+  };
+})();
+</script>
 </body>
 </html>

@@ -1,94 +1,240 @@
-// Publishes one site with every installed template and looks at each in headless Chromium,
-// as a visitor's browser would: every page loads without a console error, the picture
+// Publishes a bakery's site with every installed template and looks at each in headless
+// Chromium, as a visitor's browser would: every page loads without a console error, the picture
 // navigation shows fourteen links whose pictures load, the text navigation lists the fourteen
-// captions separated by " :: ", every link leads to a page that exists, the site's stylesheet
-// reaches the page, and nothing is wider than a phone's screen. A screenshot of each home
-// page, on a desk and on a phone, is kept for a person to look at.
+// captions, every link leads to a page that exists, the site's stylesheet reaches the page, the
+// page's caption is its heading and the page being shown is marked in both navigations. axe-core
+// audits every page (no violation of impact "serious" or "critical", contrast included) with
+// bodies that use every markup tool. A few option variants (font sizes, colours, logo or none,
+// slogan or none) are audited too, with the line length, the phone widths and the tap targets.
+// Screenshots of each template's home page and of its page of tools, on a desk and on a phone,
+// and a contact sheet of all the templates are kept for a person to look at.
 //
-// Usage: node sitecheck.mjs CORVANTA_CLI DATA_DIR ARTIFACT_DIR
+// Usage: node sitecheck.mjs CORVANTA_CLI DATA_DIR ARTIFACT_DIR [TEMPLATE...]
+//        (naming templates checks only those)
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
+import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 
-const [cli, dataDir, artifactDir] = process.argv.slice(2).map((p) => path.resolve(p));
+const [cli, dataDir, artifactDir] = process.argv.slice(2, 5).map((p) => path.resolve(p));
+const chosen = process.argv.slice(5);
 if (!cli || !dataDir || !artifactDir) {
   console.error('Usage: node sitecheck.mjs CORVANTA_CLI DATA_DIR ARTIFACT_DIR');
   process.exit(2);
 }
 const here = path.dirname(fileURLToPath(import.meta.url));
+const axeScript = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
 
 const captions = ['Home', 'Contact', 'About', 'Events', 'Downloads', 'FAQ', 'Links', 'Gallery',
   'Portfolio', 'Products', 'Services', 'Press', 'Support', 'Jobs'];
 const pageFile = (caption) => `${caption.toLowerCase()}.html`;
+const desk = { width: 1366, height: 900 };
+const phone = { width: 390, height: 844 };
 
-// The project's facts as the user would type them; the slogan holds a Windows-1252 letter
-// (an em dash, byte 0x97) to show that the pages declare their character set.
-const site = {
-  title: 'Linden Street Bakery',
-  description: 'Bread, cakes and pastries baked every morning in Linden Street',
-  keywords: 'bakery, bread, cakes, sourdough',
-  copyright: '2025, 2026',
-  slogan: 'Baked fresh every morning \u2014 since 1987',
-  fontPosition: 4, // "verdana, helvetica, arial"
-  fontFamily: 'verdana, helvetica, arial',
-  fontSizePosition: 22, // "14"
-  fontSize: '14px',
-  linkColor: [0x1a, 0x6e, 0xc8],
-};
-const linkColorText = '#' + site.linkColor.map((c) => c.toString(16).padStart(2, '0')).join('').toUpperCase();
+// --- what the user types: the site's facts and the page bodies --------------------------
+
+const title = 'Linden Street Bakery';
+// The slogan holds a Windows-1252 letter (an em dash, byte 0x97) to show that the pages
+// declare their character set.
+const slogan = 'Baked fresh every morning \u2014 since 1987';
+
+const welcome = [
+  '<p>Welcome to the <b>Linden Street Bakery</b>. We bake bread, cakes and pastries every',
+  'morning from flour milled down the road, and we have done so in the same brick oven since',
+  'nineteen eighty-seven. Read <a href="contact.html">how to find us</a> or look at our',
+  '<a href="gallery.html">gallery</a> of cakes baked for weddings, birthdays and the odd',
+  'retirement party that needed something with more icing than was strictly reasonable.</p>',
+];
+
+// A page the way a user builds it with the page editor's tools: every tool's markup as the
+// tool writes it, with the words a user types around it (labels for the form fields, a text
+// for the movie that cannot play).
+const everyTool = [
+  ...welcome,
+  '<p>',
+  'This week: <b>bold</b>, <i>italic</i>, <u>underlined</u> and <s>struck-through</s> words,',
+  'and <font color="#8a1538">a word in colour</font>. Prices &copy; &reg; &lt;3 &gt; &quot;',
+  '&amp; &trade; &euro; 3.50 &pound; 3 &plusmn; 5p.',
+  '</p>',
+  '<p align="left">',
+  'Aligned left: our rye is baked on Thursdays.',
+  '</p>',
+  '<p align="center">',
+  'Centred: cake of the week',
+  '</p>',
+  '<p align="right">',
+  'Aligned right: from 7 in the morning',
+  '</p>',
+  '<h1>A heading of size 1</h1>',
+  '<h2>A heading of size 2</h2>',
+  '<h3>A heading of size 3</h3>',
+  '<h4>A heading of size 4</h4>',
+  '<h5>A heading of size 5</h5>',
+  '<h6>A heading of size 6</h6>',
+  '<p><a name="order"></a>Order by <a href="mailto:hello@linden.example">e-mail</a>, read',
+  '<a href="faq.html">the questions people ask</a> or go <a href="#order">back here</a>.</p>',
+  '<hr>',
+  '<p><img src="loaf.png" alt="Our sourdough loaf"></p>',
+  '<embed src="bell.wav" loop="1" autostart="true" hidden="true"></embed>',
+  '<OBJECT classid="clsid:D27CDB6E-AE6D-11cf-96B8-444553540000" codebase="https://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=6,0,0,0" WIDTH="550" HEIGHT="400" id="" ALIGN="">',
+  '<PARAM NAME=movie VALUE="tour.swf">',
+  '<PARAM NAME=quality VALUE=high>',
+  '<PARAM NAME=bgcolor VALUE=#000000>',
+  '<EMBED src="tour.swf" quality=high bgcolor=#000000  WIDTH="550" HEIGHT="400" NAME="" ALIGN="" TYPE="application/x-shockwave-flash" PLUGINSPAGE="https://www.macromedia.com/go/getflashplayer">',
+  'A short film of our bakery.',
+  '</EMBED>',
+  '</OBJECT>',
+  '<table border="1" cellpadding="1" cellspacing="1" bordercolor="black">',
+  '   <tr>',
+  '       <td>',
+  'Sourdough loaf',
+  '       </td>',
+  '       <td>',
+  '&euro; 4.20',
+  '       </td>',
+  '   </tr>',
+  '   <tr>',
+  '       <td>',
+  'Rye bread with caraway and a very long name that has to wrap on a phone',
+  '       </td>',
+  '       <td>',
+  '&euro; 3.80',
+  '       </td>',
+  '   </tr>',
+  '</table>',
+  '<pre>Monday to Friday   7:00 - 18:00\r\nSaturday           8:00 - 14:00</pre>',
+  '<ul>',
+  '     <li>Sourdough',
+  '     <li>Rye on Thursdays',
+  '</ul>',
+  '<ol>',
+  '     <li>Order by Wednesday',
+  '     <li>Collect on Saturday',
+  '</ol>',
+  '<blockquote>The best croissant north of the river. &mdash; a customer</blockquote>',
+  '<form name="" action="" method="post">',
+  '',
+  '<p><label><input type="checkbox" name="" value=""> Send me the weekly menu</label></p>',
+  '<p><label><input type="radio" name="" value=""> Collect in the shop</label></p>',
+  '<p><label>Your name <input type="text" name="" value=""></label></p>',
+  '<p><label>Your order <textarea name="" rows="2" cols="2"></textarea></label></p>',
+  '<p><label>Loaf <select name="" size="1">',
+  '     <option value="">Option 1',
+  '</select></label></p>',
+  '<p><input type="submit" value="Submit"> <input type="reset" value="Reset"></p>',
+  '</form>',
+];
+
+const toolsPage = 'Products';
+const emptyPage = 'Jobs';
 
 function pageBody(caption) {
+  if (caption === emptyPage) return '';
+  if (caption === toolsPage) return everyTool.join('\r\n');
   const lines = [
-    `<h1>${caption}</h1>`,
-    '<p>Welcome to the <b>Linden Street Bakery</b>. We bake bread, cakes and pastries every',
-    'morning from flour milled down the road. Read <a href="contact.html">how to find us</a>',
-    'or look at our <a href="gallery.html">gallery</a>.</p>',
+    ...welcome,
     '<h2>Opening hours</h2>',
     '<ul>',
     '     <li>Monday to Friday: 7 to 18',
     '     <li>Saturday: 8 to 14',
     '</ul>',
-    '<p>Fresh sourdough every day, rye on Thursdays, and a cake of the week at &euro; 3.50 a slice,',
-    'chosen by our customers. <a href="mailto:hello@linden.example">Write to us</a>.</p>',
+    '<p>Fresh sourdough every day, rye on Thursdays, and a cake of the week at &euro; 3.50 a',
+    'slice, chosen by our customers. <a href="mailto:hello@linden.example">Write to us</a>.</p>',
   ];
   return lines.join('\r\n');
 }
 
-// --- the project file, written as the program's Save Project writes it -------------------
+// The files a user puts beside the pages for the image, audio and movie tools.
+function addUserFiles(website) {
+  fs.copyFileSync(path.join(here, 'logo.png'), path.join(website, 'loaf.png'));
+  const samples = Buffer.alloc(800, 128);
+  const wave = Buffer.alloc(44);
+  wave.write('RIFF', 0);
+  wave.writeUInt32LE(36 + samples.length, 4);
+  wave.write('WAVEfmt ', 8);
+  wave.writeUInt32LE(16, 16);
+  wave.writeUInt16LE(1, 20); // PCM
+  wave.writeUInt16LE(1, 22); // mono
+  wave.writeUInt32LE(8000, 24);
+  wave.writeUInt32LE(8000, 28);
+  wave.writeUInt16LE(1, 32);
+  wave.writeUInt16LE(8, 34);
+  wave.write('data', 36);
+  wave.writeUInt32LE(samples.length, 40);
+  fs.writeFileSync(path.join(website, 'bell.wav'), Buffer.concat([wave, samples]));
+  fs.writeFileSync(path.join(website, 'tour.swf'), Buffer.from('FWS\x06', 'latin1'));
+}
+
+// --- the options, as the Options pane sets them -----------------------------------------
+
+// Positions in the program's lists: font families start with six fixed ones; font sizes
+// with nine keywords, then 1, 2, 3 ... pixels.
+const pixels = (n) => 8 + n;
+const variants = [
+  { name: 'bakery', full: true, logo: true, slogan, font: 4, size: pixels(14),
+    sizeText: '14px', family: 'verdana, helvetica, arial', link: '#1A6EC8', textNavigation: true,
+    copyright: true, madeWith: true },
+  // What a new project starts with: black text, pure blue links without underline, 12 px.
+  { name: 'new-project', logo: false, slogan: '', textNavigation: true, copyright: true,
+    madeWith: true },
+  { name: 'large-serif', logo: true, slogan, font: 3, size: 5 /* x-large */, smallCaps: true,
+    text: '#2B2118', link: '#8A1538', linkDecoration: 1, visited: '#5B2A86', listStyle: 3,
+    textNavigation: true, copyright: false, madeWith: true },
+  { name: 'small-plain', logo: false, slogan: 'Bread', font: 1, size: pixels(10),
+    text: '#1B3A2A', link: '#005A9C', listStyle: 0, textNavigation: false, copyright: true,
+    madeWith: false },
+  { name: 'sans-18px', logo: true, slogan: '', font: 0, size: pixels(18), listStyle: 4,
+    textNavigation: true, copyright: true, madeWith: true },
+];
 
 function shortText(record, offset, text) {
-  const bytes = Buffer.from(text, 'latin1');
+  const bytes = Buffer.from(text.replace(/\u2014/g, '\x97'), 'latin1');
   record[offset] = bytes.length;
   bytes.copy(record, offset + 1);
 }
 
-function cp1252(text) {
-  return text.replace(/\u2014/g, '\x97');
+function colour(record, textOffset, valueOffset, text) {
+  shortText(record, textOffset, text);
+  const [r, g, b] = [1, 3, 5].map((at) => parseInt(text.slice(at, at + 2), 16));
+  record.writeUInt32LE(r | (g << 8) | (b << 16), valueOffset);
 }
 
-function makeProject(dir, templatePosition, logoPath) {
+function makeProject(dir, templatePosition, variant) {
   const projectPath = path.join(dir, 'bakery.cvp');
   execFileSync(cli, ['--home', dataDir, 'new', projectPath]);
   const record = fs.readFileSync(projectPath);
   if (record.length !== 1664) throw new Error(`new project has ${record.length} bytes`);
+  let logoPath = '';
+  if (variant.logo) {
+    logoPath = path.join(dir, 'logo.png');
+    fs.copyFileSync(path.join(here, 'logo.png'), logoPath);
+  }
   record[0] = 1; // a business site
   record[1] = templatePosition;
-  shortText(record, 2, site.title);
-  shortText(record, 258, site.description);
-  shortText(record, 514, site.keywords);
-  shortText(record, 770, site.copyright);
+  shortText(record, 2, title);
+  shortText(record, 258, 'Bread, cakes and pastries baked every morning in Linden Street');
+  shortText(record, 514, 'bakery, bread, cakes, sourdough');
+  shortText(record, 770, '2025, 2026');
   shortText(record, 1026, logoPath);
-  shortText(record, 1282, cp1252(site.slogan));
-  record[1538] = site.fontPosition;
-  record[1552] = site.fontSizePosition;
-  shortText(record, 1554, linkColorText);
-  record.writeUInt32LE(site.linkColor[0] | (site.linkColor[1] << 8) | (site.linkColor[2] << 16), 1564);
-  record[1632] = 1; // text navigation
-  record[1633] = 1; // copyright footer
+  shortText(record, 1282, variant.slogan);
+  if (variant.font !== undefined) record[1538] = variant.font;
+  if (variant.text) colour(record, 1539, 1548, variant.text);
+  if (variant.size !== undefined) record[1552] = variant.size;
+  if (variant.smallCaps) record[1553] = 1;
+  if (variant.link) {
+    colour(record, 1554, 1564, variant.link);
+    colour(record, 1569, 1580, variant.link);
+  }
+  if (variant.linkDecoration !== undefined) record[1568] = variant.linkDecoration;
+  if (variant.visited) colour(record, 1601, 1612, variant.visited);
+  if (variant.listStyle !== undefined) record[1617] = variant.listStyle;
+  record[1632] = variant.textNavigation ? 1 : 0;
+  record[1633] = variant.copyright ? 1 : 0;
+  record[1634] = variant.madeWith ? 1 : 0;
   for (let page = 0; page < 14; ++page) record[1645 + page] = 1; // every business tick
   fs.writeFileSync(projectPath, record);
   captions.forEach((caption, i) =>
@@ -118,6 +264,7 @@ function checkTemplateFiles(template) {
   const lineEnds = text.toString('latin1').split('\r\n').length - 1;
   check(`${template}.t ends every line with CR LF`, lineFeeds > 0 && lineFeeds === lineEnds);
   check(`${template}.t declares windows-1252`, text.includes('<meta charset="windows-1252">'));
+  check(`${template}.t is ASCII`, text.every((byte) => byte < 0x80));
   const size = jpegSize(path.join(dir, `${template}.jpg`));
   check(`${template}.jpg is a 201 x 145 preview`, size?.join('x') === '201x145', `${size}`);
 }
@@ -125,7 +272,8 @@ function checkTemplateFiles(template) {
 // --- a static web server on the loopback address, as a web host would serve the site ------
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-  '.gif': 'image/gif', '.png': 'image/png', '.jpg': 'image/jpeg' };
+  '.gif': 'image/gif', '.png': 'image/png', '.jpg': 'image/jpeg', '.wav': 'audio/wav',
+  '.swf': 'application/x-shockwave-flash' };
 
 function serve(root) {
   const server = http.createServer((request, response) => {
@@ -136,8 +284,20 @@ function serve(root) {
       return;
     }
     // No charset in the header: the pages must declare their own.
-    response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream' });
-    response.end(fs.readFileSync(file));
+    const headers = { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream',
+      'Accept-Ranges': 'bytes' };
+    const data = fs.readFileSync(file);
+    // The audio player asks for parts of its file, as it does of any web host.
+    const range = /^bytes=(\d+)-(\d*)$/.exec(request.headers.range ?? '');
+    if (range) {
+      const first = Number(range[1]);
+      const last = range[2] ? Math.min(Number(range[2]), data.length - 1) : data.length - 1;
+      response.writeHead(206, { ...headers, 'Content-Range': `bytes ${first}-${last}/${data.length}` });
+      response.end(data.subarray(first, last + 1));
+      return;
+    }
+    response.writeHead(200, headers);
+    response.end(data);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
@@ -155,7 +315,7 @@ function check(what, ok, detail = '') {
   }
 }
 
-async function inspectPage(page, base, template, caption) {
+function watchProblems(page) {
   const problems = [];
   page.removeAllListeners('console');
   page.removeAllListeners('pageerror');
@@ -163,76 +323,269 @@ async function inspectPage(page, base, template, caption) {
   page.removeAllListeners('response');
   page.on('console', (message) => { if (message.type() === 'error') problems.push(`console: ${message.text()} (${message.location().url})`); });
   page.on('pageerror', (error) => problems.push(`script error: ${error.message}`));
-  page.on('requestfailed', (request) => problems.push(`failed to load ${request.url()}`));
+  page.on('requestfailed', (request) => {
+    // The embedded audio player's file is dropped with its frame when the visitor moves on.
+    const dropped = request.failure()?.errorText === 'net::ERR_ABORTED' && request.frame() !== page.mainFrame();
+    if (!dropped) problems.push(`failed to load ${request.url()} (${request.failure()?.errorText})`);
+  });
   page.on('response', (response) => { if (response.status() >= 400) problems.push(`${response.status()} for ${response.url()}`); });
+  return problems;
+}
 
-  const url = `${base}/${pageFile(caption)}`;
-  const response = await page.goto(url, { waitUntil: 'load' });
-  await page.waitForLoadState('networkidle');
-  const where = `${template} ${pageFile(caption)}`;
+async function open(page, base, caption, where) {
+  const problems = watchProblems(page);
+  // The load event waits for the pictures, the stylesheet and the scripts; the hidden audio
+  // player keeps its file open, so the network never falls quiet on the page of tools.
+  const response = await page.goto(`${base}/${pageFile(caption)}`, { waitUntil: 'load' });
   check(`${where} loads`, response && response.status() === 200);
   check(`${where} without console errors`, problems.length === 0, problems.join('; '));
+}
 
-  const facts = await page.evaluate(({ template, captions }) => {
+// axe-core's audit of the page as it stands: every violation of impact serious or critical
+// fails, with the rule, the elements and what axe says about the first of them.
+async function audit(page, where) {
+  await page.addScriptTag({ path: axeScript });
+  const violations = await page.evaluate(async () => {
+    const results = await window.axe.run(document, { resultTypes: ['violations'] });
+    return results.violations.map((v) => ({ id: v.id, impact: v.impact,
+      nodes: v.nodes.map((n) => n.target.join(' ')), summary: v.nodes[0]?.failureSummary ?? '' }));
+  });
+  for (const v of violations.filter((v) => ['serious', 'critical'].includes(v.impact))) {
+    check(`${where} axe ${v.id}`, false, `${v.impact} at ${v.nodes.slice(0, 4).join(', ')}: ${v.summary.replace(/\s+/g, ' ')}`);
+  }
+  check(`${where} passes axe`, true);
+}
+
+// The facts of the shown page that every variant must hold.
+async function pageFacts(page, template) {
+  return page.evaluate(({ template }) => {
+    const visible = (element) => { const box = element.getBoundingClientRect(); return box.width > 0 && box.height > 0; };
     const pictureLinks = [...document.querySelectorAll('a')].filter((a) =>
       a.querySelector(`img[src^="${template}"][src$=".gif"]`) && a.children.length === 1);
     const textEntries = [...document.querySelectorAll('font')].filter((font) =>
       font.getAttribute('style') === 'font-size:11px' && font.firstElementChild?.tagName === 'A');
-    const contentLink = [...document.querySelectorAll('a')].find((a) => a.textContent === 'how to find us');
-    const logo = document.querySelector('img[alt="Logo"]');
-    const visible = (element) => { const box = element.getBoundingClientRect(); return box.width > 0 && box.height > 0; };
+    const headings = [...document.querySelectorAll('h1')].filter(visible);
+    // Characters a line in the longest paragraph of the page's text.
+    const paragraphs = [...document.querySelectorAll('main p')].filter(visible);
+    const longest = paragraphs.sort((a, b) => b.textContent.length - a.textContent.length)[0];
+    let measure = null;
+    if (longest) {
+      const range = document.createRange();
+      range.selectNodeContents(longest);
+      const lines = new Set([...range.getClientRects()].map((r) => Math.round(r.bottom)));
+      measure = Math.round(longest.textContent.replace(/\s+/g, ' ').trim().length / lines.size);
+    }
     return {
       title: document.title.trim(),
       charset: document.characterSet,
       text: document.body.innerText,
+      heading: headings[0]?.textContent.trim() ?? null,
+      headingCount: headings.length,
+      measure,
       pictures: pictureLinks.map((a) => {
         const img = a.querySelector('img');
         return { href: a.getAttribute('href'), src: img.getAttribute('src'), alt: img.alt,
-          loaded: img.complete && img.naturalWidth > 0, visible: visible(img) };
+          loaded: img.complete && img.naturalWidth > 0, visible: visible(img),
+          current: a.getAttribute('aria-current') };
       }),
       textNavigation: textEntries.map((font) => font.textContent).join(''),
       textLinks: textEntries.map((font) => font.firstElementChild.getAttribute('href')),
+      textCurrent: textEntries.map((font) => font.firstElementChild)
+        .filter((a) => a.getAttribute('aria-current') === 'page').map((a) => a.getAttribute('href')),
       links: [...document.querySelectorAll('a[href]')].map((a) => a.href),
-      bodyFont: getComputedStyle(document.body).fontFamily,
-      bodySize: getComputedStyle(document.body).fontSize,
-      contentLinkColor: contentLink ? getComputedStyle(contentLink).color : null,
-      textNavLinkColor: textEntries.length ? getComputedStyle(textEntries[0].firstElementChild).color : null,
-      logo: logo ? { loaded: logo.complete && logo.naturalWidth > 0, visible: visible(logo) } : null,
+      logo: (() => { const logo = document.querySelector('img[alt="Logo"]');
+        return logo ? { loaded: logo.complete && logo.naturalWidth > 0, visible: visible(logo) } : null; })(),
       images: [...document.images].map((img) => ({ src: img.src, loaded: img.complete && img.naturalWidth > 0 })),
       stylesheets: [...document.styleSheets].map((sheet) => sheet.href).filter(Boolean),
+      contentLinkColor: (() => { const a = [...document.querySelectorAll('a')].find((a) => a.textContent === 'how to find us');
+        return a ? getComputedStyle(a).color : null; })(),
+      textNavLinkColor: (() => { const a = textEntries.map((font) => font.firstElementChild).find((a) => !a.hasAttribute('aria-current'));
+        return a ? getComputedStyle(a).color : null; })(),
+      numbered: [...document.querySelectorAll('main ol > li')].map((li) => getComputedStyle(li).listStyleType),
+      bulleted: [...document.querySelectorAll('main ul > li')].map((li) => getComputedStyle(li).listStyleType),
+      bodyFont: getComputedStyle(document.body).fontFamily,
+      bodySize: getComputedStyle(document.body).fontSize,
     };
-  }, { template, captions });
+  }, { template });
+}
 
-  check(`${where} title`, facts.title === `${site.title} = ${caption}`, facts.title);
+async function inspectPage(page, base, template, caption, variant) {
+  const where = `${template} ${variant.name} ${pageFile(caption)}`;
+  await open(page, base, caption, where);
+  const facts = await pageFacts(page, template);
+
+  check(`${where} title`, facts.title === `${title} = ${caption}`, facts.title);
   check(`${where} is read as windows-1252`, facts.charset === 'windows-1252', facts.charset);
-  check(`${where} shows the slogan with its dash`, facts.text.includes(site.slogan));
+  check(`${where} shows the caption as its one heading`, facts.heading === caption && facts.headingCount === 1
+    || caption === toolsPage && facts.heading === caption, `${facts.heading} (${facts.headingCount})`);
+  if (variant.slogan) check(`${where} shows the slogan`, facts.text.includes(variant.slogan));
+  check(`${where} logo`, variant.logo ? facts.logo?.loaded && facts.logo?.visible : facts.logo === null,
+    JSON.stringify(facts.logo));
+  for (const image of facts.images) check(`${where} picture ${image.src} loads`, image.loaded);
   check(`${where} has fourteen picture links`, facts.pictures.length === 14, `${facts.pictures.length}`);
   facts.pictures.forEach((picture, i) => {
     const expected = captions[i];
     check(`${where} picture link ${i + 1}`, picture.href === pageFile(expected)
       && picture.src === `${template}${expected.toLowerCase()}.gif` && picture.alt === expected,
       JSON.stringify(picture));
-    check(`${where} picture ${picture.src} loads and shows`, picture.loaded && picture.visible);
+    check(`${where} picture link ${i + 1} marked as current only on its page`,
+      (picture.current === 'page') === (expected === caption), JSON.stringify(picture));
   });
-  const expectedTextNavigation = captions.join(' :: ') + ' :: ';
-  check(`${where} text navigation`, facts.textNavigation === expectedTextNavigation, facts.textNavigation);
-  check(`${where} text navigation links`, facts.textLinks.join() === captions.map(pageFile).join());
-  check(`${where} logo loads and shows`, facts.logo?.loaded && facts.logo?.visible, JSON.stringify(facts.logo));
-  for (const image of facts.images) check(`${where} picture ${image.src} loads`, image.loaded);
+  if (variant.textNavigation) {
+    const expectedTextNavigation = captions.join(' :: ') + ' :: ';
+    check(`${where} text navigation`, facts.textNavigation === expectedTextNavigation, facts.textNavigation);
+    check(`${where} text navigation links`, facts.textLinks.join() === captions.map(pageFile).join());
+    check(`${where} text navigation marks the page`, facts.textCurrent.join() === pageFile(caption),
+      facts.textCurrent.join());
+  } else {
+    check(`${where} has no text navigation`, facts.textLinks.length === 0);
+  }
+  // The project's link colour, in the text and in the text navigation.
+  if (variant.link && caption !== emptyPage) {
+    const rgb = `rgb(${[1, 3, 5].map((at) => parseInt(variant.link.slice(at, at + 2), 16)).join(', ')})`;
+    check(`${where} link colour in the page text`, facts.contentLinkColor === rgb, facts.contentLinkColor);
+    if (variant.textNavigation) {
+      check(`${where} link colour in the text navigation`, facts.textNavLinkColor === rgb, facts.textNavLinkColor);
+    }
+  }
+  // Numbered lists stay numbered; bulleted ones take the project's list style.
+  const listStyles = ['none', 'disc', 'circle', 'square', 'decimal'];
+  check(`${where} numbered lists`, facts.numbered.every((style) => style === 'decimal'), facts.numbered.join());
+  check(`${where} bulleted lists`, facts.bulleted.every((style) => style === listStyles[variant.listStyle ?? 1]),
+    facts.bulleted.join());
   check(`${where} links styles.css`, facts.stylesheets.some((href) => href.endsWith('/styles.css')));
-  check(`${where} body font is the project's`, facts.bodyFont === site.fontFamily, facts.bodyFont);
-  check(`${where} body size is the project's`, facts.bodySize === site.fontSize, facts.bodySize);
-  const rgb = `rgb(${site.linkColor.join(', ')})`;
-  check(`${where} link colour in the page text`, facts.contentLinkColor === rgb, facts.contentLinkColor);
-  check(`${where} link colour in the text navigation`, facts.textNavLinkColor === rgb, facts.textNavLinkColor);
-  return facts.links;
+  if (variant.family) check(`${where} body font is the project's`, facts.bodyFont === variant.family, facts.bodyFont);
+  if (variant.sizeText) check(`${where} body size is the project's`, facts.bodySize === variant.sizeText, facts.bodySize);
+  // A readable measure on a desk: 45 to 80 characters a line (a page with a long paragraph).
+  if (caption !== emptyPage && page.viewportSize().width === desk.width) {
+    check(`${where} line length`, facts.measure >= 45 && facts.measure <= 80, `${facts.measure} characters`);
+  }
+  await audit(page, where);
+  return facts;
+}
+
+// On a phone: nothing wider than the screen at 390 and at 320 pixels, the menu opens, and
+// every navigation link, footer link and button is at least 44 pixels high.
+async function inspectPhone(browser, base, template, variant, caption) {
+  const where = `${template} ${variant.name} ${pageFile(caption)} on a phone`;
+  const context = await browser.newContext({ viewport: phone, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
+  const page = await context.newPage();
+  await open(page, base, caption, where);
+  const menu = page.locator('.menu-button');
+  if (await menu.count() && await menu.isVisible()) {
+    await menu.click();
+    check(`${where} menu opens`, await menu.getAttribute('aria-expanded') === 'true');
+    if (variant.full && caption === 'Home') {
+      await page.screenshot({ path: path.join(artifactDir, `${template}-menu-phone.png`) });
+    }
+  }
+  const small = await page.evaluate(() => [...document.querySelectorAll(
+    'nav a, .textnav a, footer a, button, input[type="submit"], input[type="reset"], select')]
+    .map((element) => [element.outerHTML.slice(0, 60), element.getBoundingClientRect()])
+    .filter(([, box]) => box.width > 0 && box.height < 43.5)
+    .map(([html, box]) => `${html} is ${box.height.toFixed(1)} px high`));
+  check(`${where} tap targets at least 44 px high`, small.length === 0, small.slice(0, 4).join('; '));
+  if (variant.full) await audit(page, where);
+  for (const width of [phone.width, 320]) {
+    await page.setViewportSize({ width, height: phone.height });
+    const widths = await page.evaluate(() => [document.documentElement.scrollWidth, window.innerWidth]);
+    check(`${where} fits ${width} px`, widths[0] <= widths[1], `${widths[0]} > ${widths[1]}`);
+  }
+  await context.close();
+}
+
+async function screenshot(browser, base, caption, viewport, file) {
+  const options = viewport === phone ? { deviceScaleFactor: 2, isMobile: true, hasTouch: true } : {};
+  const context = await browser.newContext({ viewport, ...options });
+  const page = await context.newPage();
+  await page.goto(`${base}/${pageFile(caption)}`, { waitUntil: 'load' });
+  await page.screenshot({ path: path.join(artifactDir, file), fullPage: true });
+  await context.close();
+}
+
+async function checkSite(browser, template, position, variant, work) {
+  const dir = path.join(work, `${template}-${variant.name}`);
+  fs.mkdirSync(dir);
+  const project = makeProject(dir, position, variant);
+  execFileSync(cli, ['--home', dataDir, 'publish', project, dir], { stdio: ['ignore', 'ignore', 'pipe'] });
+  const website = path.join(dir, 'website');
+  check(`${template} ${variant.name} published every page`,
+    captions.every((c) => fs.existsSync(path.join(website, pageFile(c)))));
+  addUserFiles(website);
+
+  const server = await serve(website);
+  const base = `http://127.0.0.1:${server.address().port}`;
+  try {
+    const context = await browser.newContext({ viewport: desk });
+    const page = await context.newPage();
+    const shown = variant.full ? captions : ['Home', toolsPage];
+    const links = new Set();
+    for (const caption of shown) {
+      for (const link of (await inspectPage(page, base, template, caption, variant)).links) links.add(link);
+    }
+    if (variant.full) {
+      // On paper: the text and its heading, without the navigation.
+      await page.emulateMedia({ media: 'print' });
+      const printed = await page.evaluate(() => ({
+        navigation: [...document.querySelectorAll('nav, .menu-button')].filter((e) => e.getBoundingClientRect().height > 0).length,
+        heading: document.querySelector('h1')?.getBoundingClientRect().height > 0 }));
+      check(`${template} prints the text without the navigation`, printed.navigation === 0 && printed.heading,
+        JSON.stringify(printed));
+    }
+    await context.close();
+    for (const caption of ['Home', toolsPage]) await inspectPhone(browser, base, template, variant, caption);
+    if (!variant.full) return;
+    // Every link inside the site leads to a page that is there; addresses elsewhere
+    // (the made-in line, e-mail) are not followed.
+    for (const link of links) {
+      if (!link.startsWith(base)) continue;
+      const status = await new Promise((resolve) =>
+        http.get(link, (r) => { r.resume(); resolve(r.statusCode); }).on('error', () => resolve(0)));
+      check(`${template} link ${link.slice(base.length)} leads to a page`, status === 200, `${status}`);
+    }
+    await screenshot(browser, base, 'Home', desk, `${template}-home.png`);
+    await screenshot(browser, base, 'Home', phone, `${template}-home-phone.png`);
+    await screenshot(browser, base, toolsPage, desk, `${template}-tools.png`);
+    await screenshot(browser, base, toolsPage, phone, `${template}-tools-phone.png`);
+    await screenshot(browser, base, emptyPage, desk, `${template}-empty.png`);
+  } finally {
+    server.close();
+  }
+}
+
+// One picture of every template: the top of its home page on a desk with the phone's view
+// beside it, drawn by Chromium from the screenshots.
+async function contactSheet(browser, templates) {
+  const cells = templates.map((template) => `
+    <figure><div class="shots">
+      <img class="desk" src="${template}-home.png" alt="">
+      <img class="phone" src="${template}-home-phone.png" alt="">
+    </div><figcaption>${template}</figcaption></figure>`).join('');
+  const html = `<!DOCTYPE html><html><head><meta charset="utf-8"><style>
+    body { margin: 0; padding: 16px; background: #e9ebef; font: 600 17px "DejaVu Sans", sans-serif; }
+    main { display: grid; grid-template-columns: repeat(3, 1fr); gap: 16px; }
+    figure { margin: 0; background: #fff; border-radius: 8px; padding: 10px; }
+    .shots { position: relative; }
+    .desk { display: block; width: 100%; aspect-ratio: 1366 / 900; object-fit: cover;
+            object-position: top; border: 1px solid #c9ccd3; }
+    .phone { position: absolute; right: 8px; bottom: -8px; width: 24%; aspect-ratio: 390 / 760;
+             object-fit: cover; object-position: top; border: 3px solid #22252b; border-radius: 8px; }
+    figcaption { padding: 14px 2px 0; color: #22252b; }
+    </style></head><body><main>${cells}</main></body></html>`;
+  const sheet = path.join(artifactDir, 'contact-sheet.html');
+  fs.writeFileSync(sheet, html);
+  const context = await browser.newContext({ viewport: { width: 1400, height: 300 } });
+  const page = await context.newPage();
+  await page.goto(pathToFileURL(sheet).href, { waitUntil: 'load' });
+  await page.screenshot({ path: path.join(artifactDir, 'contact-sheet.jpg'), type: 'jpeg', quality: 80, fullPage: true });
+  await context.close();
 }
 
 async function main() {
   fs.mkdirSync(artifactDir, { recursive: true });
   const templates = execFileSync(cli, ['--home', dataDir, 'templates'], { encoding: 'latin1' })
     .split('\n').filter(Boolean);
-  check('at least four templates are installed', templates.length >= 4, templates.join(', '));
+  check('six templates are installed', templates.length >= 6, templates.join(', '));
 
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'corvanta-browser-'));
   // Playwright starts Chromium with a fresh profile directory of its own every time.
@@ -244,46 +597,11 @@ async function main() {
   });
   try {
     for (const [position, template] of templates.entries()) {
+      if (chosen.length && !chosen.includes(template)) continue;
       checkTemplateFiles(template);
-      const dir = path.join(work, template);
-      fs.mkdirSync(dir);
-      const logo = path.join(dir, 'logo.png');
-      fs.copyFileSync(path.join(here, 'logo.png'), logo);
-      const project = makeProject(dir, position, logo);
-      execFileSync(cli, ['--home', dataDir, 'publish', project, dir], { stdio: ['ignore', 'ignore', 'pipe'] });
-      const website = path.join(dir, 'website');
-      check(`${template} published every page`, captions.every((c) => fs.existsSync(path.join(website, pageFile(c)))));
-
-      const server = await serve(website);
-      const base = `http://127.0.0.1:${server.address().port}`;
-      const context = await browser.newContext({ viewport: { width: 1280, height: 900 } });
-      const page = await context.newPage();
-      const links = new Set();
-      for (const caption of captions) {
-        for (const link of await inspectPage(page, base, template, caption)) links.add(link);
-      }
-      // Every link inside the site leads to a page that is there; addresses elsewhere
-      // (the made-in line, e-mail) are not followed.
-      for (const link of links) {
-        if (!link.startsWith(base)) continue;
-        const status = await new Promise((resolve) =>
-          http.get(link, (r) => { r.resume(); resolve(r.statusCode); }).on('error', () => resolve(0)));
-        check(`${template} link ${link.slice(base.length)} leads to a page`, status === 200, `${status}`);
-      }
-      await page.goto(`${base}/home.html`, { waitUntil: 'networkidle' });
-      await page.screenshot({ path: path.join(artifactDir, `${template}-home.png`), fullPage: true });
-      await context.close();
-
-      const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 2,
-        isMobile: true, hasTouch: true });
-      const phonePage = await phone.newPage();
-      await phonePage.goto(`${base}/home.html`, { waitUntil: 'networkidle' });
-      const widths = await phonePage.evaluate(() => [document.documentElement.scrollWidth, window.innerWidth]);
-      check(`${template} home page fits a phone's width`, widths[0] <= widths[1], `${widths[0]} > ${widths[1]}`);
-      await phonePage.screenshot({ path: path.join(artifactDir, `${template}-home-phone.png`), fullPage: true });
-      await phone.close();
-      server.close();
+      for (const variant of variants) await checkSite(browser, template, position, variant, work);
     }
+    await contactSheet(browser, templates.filter((t) => !chosen.length || chosen.includes(t)));
   } finally {
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });

@@ -6,6 +6,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+          libssl-dev qtkeychain-qt6-dev # upload manifest hashes; passwords in the desktop's keyring
           libgtest-dev libgmock-dev libbenchmark-dev
           fonts-dejavu-core) # a font for the windows where the desktop brings none
 if [[ "${1:-}" == "--test" ]]; then
@@ -13,6 +14,8 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
   packages+=(chromium) # the browser test (tests/browser) looks at published sites in it
   command -v npm >/dev/null || packages+=(nodejs npm) # the browser test's driver
+  # The upload tests start their own SFTP and FTP-with-TLS servers as child processes.
+  packages+=(openssh-server openssl python3-pyftpdlib python3-openssl)
 fi
 if [[ "${1:-}" == "--templates" ]]; then
   packages+=(librsvg2-bin imagemagick fonts-urw-base35)
@@ -29,5 +32,19 @@ echo "Installing: ${missing[*]}"
 sudo_cmd=()
 [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
 "${sudo_cmd[@]}" apt-get update -qq
+# Installing a server package must not start it as a system service: the tests start their own
+# servers. While no policy says otherwise, one that refuses every start stands for the install.
+policy=/usr/sbin/policy-rc.d
+own_policy=false
+if [[ ! -e $policy ]]; then
+  printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
+  "${sudo_cmd[@]}" chmod 755 "$policy"
+  own_policy=true
+fi
+status=0
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-  "${missing[@]}" >/dev/null
+  "${missing[@]}" >/dev/null || status=$?
+if $own_policy; then
+  "${sudo_cmd[@]}" rm -f "$policy"
+fi
+exit $status

@@ -1,0 +1,266 @@
+// Uploads against real servers started on 127.0.0.1: OpenSSH's sshd (sftp) and pyftpdlib
+// (ftps and plain ftp). Each story runs once per protocol.
+#include "tests/support/tempdir.h"
+#include "tests/upload/testservers.h"
+#include "upload/knownhosts.h"
+#include "upload/siteupload.h"
+
+#include "platform/encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+
+namespace Upload {
+void PrintTo(const FileDigest &digest, std::ostream *out)
+{
+    *out << digest.sha256.substr(0, 8) << " " << digest.size;
+}
+} // namespace Upload
+
+using namespace Upload;
+using Testing::readBytes;
+using Testing::TempDir;
+using Testing::writeBytes;
+namespace fs = std::filesystem;
+
+namespace {
+
+ino_t inodeOf(const std::string &path)
+{
+    struct stat status
+    {
+    };
+    ::stat(path.c_str(), &status);
+    return status.st_ino;
+}
+
+class UploadStory : public testing::TestWithParam<Protocol>
+{
+protected:
+    void SetUp() override
+    {
+        ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+        if (GetParam() == Protocol::Sftp) {
+            server = std::make_unique<Testing::SftpServer>(work.file("server"));
+        } else {
+            auto ftp = std::make_unique<Testing::FtpServer>(work.file("server"), GetParam());
+            ::setenv("SSL_CERT_FILE", ftp->certificate().c_str(), 1);
+            server = std::move(ftp);
+        }
+        server->start();
+        fs::create_directories(site() + "/files");
+        fs::create_directories(remoteSite());
+        writeBytes(site() + "/index.html", "<p>home</p>");
+        writeBytes(site() + "/about.html", std::string(300000, 'a'));
+        writeBytes(site() + "/styles.css", "body {}");
+        writeBytes(site() + "/files/price list \xc3\xa9t\xc3\xa9.pdf", "%PDF brochure");
+        hooks.acceptNewHostKey = [this](const std::string &, const std::string &fingerprint) {
+            offeredFingerprints.push_back(fingerprint);
+            return true;
+        };
+    }
+
+    std::string site() const { return work.file("website"); }
+    std::string remoteSite() const { return server->root() + "/site"; }
+    RemoteFolder connect(const std::string &password = {})
+    {
+        return RemoteFolder(
+            server->settings(), password.empty() ? server->password() : password, hooks);
+    }
+    /// The host holds the site's files, and a manifest that lists exactly them.
+    void expectRemoteEqualsLocal()
+    {
+        const Manifest local = scanWebsite(site());
+        EXPECT_EQ(scanWebsite(remoteSite()), local);
+        EXPECT_EQ(parseManifest(readBytes(remoteSite() + "/" + ManifestName)), local);
+    }
+
+    TempDir work;
+    std::unique_ptr<Testing::TestServer> server;
+    TransferHooks hooks;
+    std::vector<std::string> offeredFingerprints;
+};
+
+std::string protocolLabel(const testing::TestParamInfo<Protocol> &info)
+{
+    return protocolName(info.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, UploadStory,
+    testing::Values(Protocol::Sftp, Protocol::Ftps, Protocol::Ftp), protocolLabel);
+
+TEST_P(UploadStory, FirstUpload_SendsEveryFileIntoSubfolders_PicturesAndStylesBeforePages)
+{
+    std::vector<std::string> order;
+    hooks.progress = [&](const Progress &progress) {
+        if (order.empty() || order.back() != progress.currentFile)
+            order.push_back(progress.currentFile);
+    };
+    RemoteFolder remote = connect();
+    EXPECT_EQ(uploadWebsite(remote, site()), UploadOutcome::Completed);
+
+    expectRemoteEqualsLocal();
+    EXPECT_EQ(order,
+        (std::vector<std::string> {
+            "files/price list \xc3\xa9t\xc3\xa9.pdf", "styles.css", "about.html", "index.html" }));
+    EXPECT_EQ(offeredFingerprints.size(), GetParam() == Protocol::Sftp ? 1u : 0u);
+}
+
+TEST_P(UploadStory, SecondUpload_SendsOnlyTheChangedPageAndTheManifest)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    const ino_t untouched = inodeOf(remoteSite() + "/index.html");
+    writeBytes(site() + "/about.html", "<p>about us, rewritten</p>");
+
+    RemoteFolder again = connect();
+    const RemoteState state = planWebsiteUpload(again, site());
+    EXPECT_EQ(state.plan.send, std::vector<std::string> { "about.html" });
+    EXPECT_TRUE(state.plan.remove.empty());
+    uploadWebsite(again, site(), state);
+
+    expectRemoteEqualsLocal();
+    EXPECT_EQ(inodeOf(remoteSite() + "/index.html"), untouched);
+    EXPECT_TRUE(planWebsiteUpload(again, site()).plan.empty());
+}
+
+TEST_P(UploadStory, PageRemoved_DeletedOnTheHost_FilesTheManifestDoesNotListKept)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    writeBytes(remoteSite() + "/guestbook.php", "the owner's own file");
+    fs::remove(site() + "/about.html");
+
+    uploadWebsite(remote, site());
+
+    EXPECT_FALSE(fs::exists(remoteSite() + "/about.html"));
+    EXPECT_EQ(readBytes(remoteSite() + "/guestbook.php"), "the owner's own file");
+    fs::remove(remoteSite() + "/guestbook.php");
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, ServerStopsMidFile_WholeFilesOnly_NextRunCompletes)
+{
+    RemoteFolder first = connect();
+    uploadWebsite(first, site());
+    const Manifest before = scanWebsite(remoteSite());
+    writeBytes(site() + "/about.html", std::string(4000000, 'b'));
+    writeBytes(site() + "/index.html", "<p>new home</p>");
+
+    hooks.progress = [&](const Progress &progress) {
+        if (progress.currentFile == "about.html" && progress.bytesSent > 100000)
+            server->stop();
+    };
+    RemoteFolder cut = connect();
+    const std::string error = Testing::errorOf([&] { uploadWebsite(cut, site()); });
+    EXPECT_NE(error.find("The connection to 127.0.0.1 failed while sending about.html"),
+        std::string::npos)
+        << error;
+    // Every name holds an old file whole; the partial one sits under its temporary name.
+    for (const auto &[name, digest] : scanWebsite(remoteSite())) {
+        if (name.find(".corvanta-part.") == std::string::npos) {
+            EXPECT_EQ(digest, before.at(name)) << name;
+        }
+    }
+
+    hooks.progress = nullptr;
+    server->start();
+    RemoteFolder next = connect();
+    EXPECT_EQ(uploadWebsite(next, site()), UploadOutcome::Completed);
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, CancelMidRun_StopsWithinASecond_ManifestMatchesTheHost)
+{
+    writeBytes(site() + "/about.html", std::string(20000000, 'c'));
+    std::atomic<bool> cancel = false;
+    std::chrono::steady_clock::time_point cancelledAt;
+    hooks.cancel = &cancel;
+    hooks.progress = [&](const Progress &progress) {
+        if (progress.currentFile == "about.html" && !cancel) {
+            cancel = true;
+            cancelledAt = std::chrono::steady_clock::now();
+        }
+    };
+    RemoteFolder remote = connect();
+    EXPECT_EQ(uploadWebsite(remote, site()), UploadOutcome::Cancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, std::chrono::seconds(1));
+
+    // The pictures and styles sent before Cancel are in the manifest; the page is not.
+    const Manifest held = parseManifest(readBytes(remoteSite() + "/" + ManifestName));
+    EXPECT_TRUE(held.contains("styles.css"));
+    EXPECT_FALSE(held.contains("about.html"));
+    EXPECT_FALSE(fs::exists(remoteSite() + "/about.html"));
+}
+
+TEST_P(UploadStory, WrongPassword_SaysSoAndChangesNothing)
+{
+    RemoteFolder remote = connect("not the password");
+    const std::string expected = GetParam() == Protocol::Sftp
+        ? "127.0.0.1 refused the key " + server->settings().identity + " or its passphrase"
+        : "127.0.0.1 refused the user name or password";
+    EXPECT_EQ(Testing::errorOf([&] { uploadWebsite(remote, site()); }), expected);
+    EXPECT_TRUE(fs::is_empty(remoteSite()));
+}
+
+TEST_P(UploadStory, MissingFolder_ReportedThenMade)
+{
+    fs::remove(remoteSite());
+    RemoteFolder remote = connect();
+    EXPECT_EQ(Testing::errorOf([&] { planWebsiteUpload(remote, site()); }),
+        "The folder " + server->settings().folder + " does not exist on 127.0.0.1");
+    EXPECT_FALSE(remote.exists());
+    remote.create();
+    EXPECT_TRUE(remote.exists());
+    uploadWebsite(remote, site());
+    expectRemoteEqualsLocal();
+}
+
+class SftpHostKey : public UploadStory
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(Sftp, SftpHostKey, testing::Values(Protocol::Sftp), protocolLabel);
+
+TEST_P(SftpHostKey, UnknownKeyRefused_AcceptedKeyKept_ChangedKeyRefusedNamingBoth)
+{
+    hooks.acceptNewHostKey = nullptr;
+    RemoteFolder refused = connect();
+    const std::string unknown = Testing::errorOf([&] { refused.exists(); });
+    EXPECT_TRUE(unknown.starts_with("The host key of 127.0.0.1 (SHA256:")) << unknown;
+    EXPECT_TRUE(unknown.ends_with(") is not known and was not accepted")) << unknown;
+
+    hooks.acceptNewHostKey = [&](const std::string &, const std::string &fingerprint) {
+        offeredFingerprints.push_back(fingerprint);
+        return true;
+    };
+    RemoteFolder accepted = connect();
+    EXPECT_TRUE(accepted.exists());
+    ASSERT_EQ(offeredFingerprints.size(), 1u);
+    const std::string oldFingerprint = offeredFingerprints[0];
+    EXPECT_NE(unknown.find(oldFingerprint), std::string::npos);
+    RemoteFolder known = connect();
+    EXPECT_TRUE(known.exists());
+    EXPECT_EQ(offeredFingerprints.size(), 1u);
+
+    server->stop();
+    static_cast<Testing::SftpServer &>(*server).changeHostKey();
+    server->start();
+    RemoteFolder changed = connect();
+    const std::string error = Testing::errorOf([&] { uploadWebsite(changed, site()); });
+    const std::string keptFingerprint = fingerprintOf(
+        *KnownHosts(work.file("config/corvanta/known_hosts")).keyOf("127.0.0.1", server->port()));
+    EXPECT_EQ(keptFingerprint, oldFingerprint);
+    EXPECT_TRUE(error.starts_with(
+        "The host key of 127.0.0.1 has changed: it was " + oldFingerprint + " and is now SHA256:"))
+        << error;
+    EXPECT_EQ(offeredFingerprints.size(), 1u);
+    EXPECT_TRUE(fs::is_empty(remoteSite()));
+}
+
+} // namespace

@@ -1,0 +1,502 @@
+#include "upload/remotefolder.h"
+
+#include "upload/knownhosts.h"
+
+#include "platform/encoding.h"
+#include "platform/fileerror.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace Upload {
+namespace {
+
+// Tells libcurl to start its global state once, before the first handle of the process.
+const bool curlStarted = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+
+std::string percentEncoded(const std::string &path)
+{
+    static constexpr char hexDigits[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += hexDigits[byte >> 4];
+            encoded += hexDigits[byte & 15];
+        }
+    }
+    return encoded;
+}
+
+/// A path in double quotes for an SFTP quote command, quotes and backslashes escaped.
+std::string quoted(const std::string &path)
+{
+    std::string text = "\"";
+    for (const char c : path) {
+        if (c == '"' || c == '\\')
+            text += '\\';
+        text += c;
+    }
+    return text + "\"";
+}
+
+std::string parentOf(const std::string &name)
+{
+    const auto slash = name.rfind('/');
+    return slash == std::string::npos ? std::string() : name.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string &name)
+{
+    const auto slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+std::string expandHome(const std::string &path)
+{
+    if (path == "~" || path.starts_with("~/")) {
+        const char *home = std::getenv("HOME");
+        return std::string(home != nullptr ? home : "") + path.substr(1);
+    }
+    return path;
+}
+
+/// The folder without trailing "/" and, for SFTP, without a leading "~/" (a relative path is
+/// relative to the login folder there already).
+std::string normalFolder(std::string folder)
+{
+    if (folder == "~" || folder.starts_with("~/"))
+        folder = folder.substr(folder.size() > 1 ? 2 : 1);
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+std::string utf8Message(const std::string &text) { return Platform::utf8ToCp1252(text); }
+
+} // namespace
+
+/// One request: its lists and buffers live as long as the request.
+struct RemoteFolder::Transfer
+{
+    ~Transfer()
+    {
+        for (curl_slist *list : lists)
+            curl_slist_free_all(list);
+        if (file != nullptr)
+            std::fclose(file);
+    }
+    curl_slist *list(const std::vector<std::string> &commands)
+    {
+        curl_slist *list = nullptr;
+        for (const std::string &command : commands)
+            list = curl_slist_append(list, command.c_str());
+        lists.push_back(list);
+        return list;
+    }
+
+    RemoteFolder *folder = nullptr;
+    std::vector<curl_slist *> lists;
+    std::FILE *file = nullptr; ///< what an upload reads from
+    std::string received; ///< what a download wrote
+    const std::string *sending = nullptr; ///< bytes an upload reads from memory
+    std::size_t sendingOffset = 0;
+    std::string name; ///< the file in the progress report
+    std::uint64_t bytesBefore = 0;
+    std::uint64_t bytesTotal = 0;
+    bool reportsProgress = false;
+    bool cancellable = true;
+};
+
+namespace {
+
+size_t receive(char *data, size_t size, size_t count, void *transfer)
+{
+    static_cast<std::string *>(transfer)->append(data, size * count);
+    return size * count;
+}
+
+size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
+
+} // namespace
+
+RemoteFolder::RemoteFolder(HostSettings settings, std::string password, TransferHooks hooks)
+    : m_settings(std::move(settings))
+    , m_password(std::move(password))
+    , m_hooks(std::move(hooks))
+{
+    checkHostSettings(m_settings);
+    m_settings.folder = normalFolder(m_settings.folder);
+    if (!curlStarted || (m_curl = curl_easy_init()) == nullptr)
+        throw std::bad_alloc();
+    if (m_hooks.knownHostsPath.empty())
+        m_hooks.knownHostsPath = KnownHosts::defaultPath();
+}
+
+RemoteFolder::~RemoteFolder() { curl_easy_cleanup(static_cast<CURL *>(m_curl)); }
+
+std::string RemoteFolder::temporaryName(const std::string &name)
+{
+    const std::string parent = parentOf(name);
+    return (parent.empty() ? "" : parent + "/") + ".corvanta-part." + baseNameOf(name);
+}
+
+std::string RemoteFolder::urlOf(const std::string &name) const
+{
+    const std::string host = m_settings.host.find(':') != std::string::npos
+        ? "[" + m_settings.host + "]"
+        : m_settings.host;
+    const std::string &folder = m_settings.folder;
+    const bool absolute = folder.starts_with("/");
+    std::string path;
+    if (m_settings.protocol == Protocol::Sftp) {
+        // A relative folder is below the login folder, which libcurl writes as "/~/".
+        path = absolute ? percentEncoded(folder) : "/~/" + percentEncoded(folder);
+    } else {
+        // FTP paths in a URL are relative to the login folder; "%2F" starts at the root.
+        path = absolute ? "/%2F" + percentEncoded(folder.substr(1)) : "/" + percentEncoded(folder);
+    }
+    if (!path.ends_with("/"))
+        path += "/";
+    const std::string scheme = m_settings.protocol == Protocol::Sftp ? "sftp" : "ftp";
+    return scheme + "://" + host + ":" + std::to_string(portOf(m_settings)) + path
+        + percentEncoded(name);
+}
+
+std::string RemoteFolder::sftpPathOf(const std::string &name) const
+{
+    // SFTP resolves a relative path from the login folder, as the URL's "/~/" does.
+    return m_settings.folder + (m_settings.folder.ends_with("/") ? "" : "/") + name;
+}
+
+int RemoteFolder::checkHostKey(const char *keyBytes, std::size_t length)
+{
+    const std::string key(keyBytes, length);
+    const KnownHosts knownHosts(m_hooks.knownHostsPath);
+    const int port = portOf(m_settings);
+    const std::string fingerprint = fingerprintOf(key);
+    const std::optional<std::string> kept = knownHosts.keyOf(m_settings.host, port);
+    if (kept) {
+        if (*kept == key)
+            return CURLKHMATCH_OK;
+        m_hostKeyProblem = "The host key of " + m_settings.host + " has changed: it was "
+            + fingerprintOf(*kept) + " and is now " + fingerprint
+            + ". The connection was refused; if the host's administrator confirms the new "
+              "key, remove the old one from "
+            + m_hooks.knownHostsPath;
+        return CURLKHMATCH_MISMATCH;
+    }
+    if (!m_hooks.acceptNewHostKey || !m_hooks.acceptNewHostKey(m_settings.host, fingerprint)) {
+        m_hostKeyProblem = "The host key of " + m_settings.host + " (" + fingerprint
+            + ") is not known and was not accepted";
+        return CURLKHMATCH_MISMATCH;
+    }
+    try {
+        knownHosts.accept(m_settings.host, port, key);
+    } catch (const Platform::FileError &error) {
+        m_hostKeyProblem = Platform::cp1252ToUtf8(error.what());
+        return CURLKHMATCH_MISMATCH;
+    }
+    return CURLKHMATCH_OK;
+}
+
+int RemoteFolder::hostKeyCallback(void *self, int, const char *key, std::size_t length)
+{
+    return static_cast<RemoteFolder *>(self)->checkHostKey(key, length);
+}
+
+int RemoteFolder::progressCallback(
+    void *state, std::int64_t, std::int64_t, std::int64_t, std::int64_t uploaded)
+{
+    const auto *transfer = static_cast<Transfer *>(state);
+    const TransferHooks &hooks = transfer->folder->m_hooks;
+    // Asked at least once a second even while nothing moves, so Cancel is never kept waiting.
+    if (transfer->cancellable && hooks.cancel != nullptr && hooks.cancel->load())
+        return 1;
+    if (transfer->reportsProgress && hooks.progress) {
+        hooks.progress({ transfer->name,
+            transfer->bytesBefore + static_cast<std::uint64_t>(std::max<std::int64_t>(uploaded, 0)),
+            transfer->bytesTotal });
+    }
+    return 0;
+}
+
+std::size_t RemoteFolder::readMemory(char *buffer, std::size_t size, std::size_t count, void *state)
+{
+    auto *transfer = static_cast<Transfer *>(state);
+    const std::size_t left = transfer->sending->size() - transfer->sendingOffset;
+    const std::size_t chunk = std::min(left, size * count);
+    std::copy_n(transfer->sending->data() + transfer->sendingOffset, chunk, buffer);
+    transfer->sendingOffset += chunk;
+    return chunk;
+}
+
+int RemoteFolder::perform(
+    Transfer &transfer, const std::string &what, std::initializer_list<int> tolerated)
+{
+    if (transfer.cancellable && m_hooks.cancel != nullptr && m_hooks.cancel->load())
+        throw TransferCancelled();
+    CURL *curl = static_cast<CURL *>(m_curl);
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERNAME, m_settings.user.c_str());
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 20L);
+    // A connection that moves nothing for half a minute is taken as lost.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &RemoteFolder::progressCallback);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    const std::string identity = expandHome(m_settings.identity);
+    const std::string publicKey = identity + ".pub";
+    if (m_settings.protocol == Protocol::Sftp) {
+        curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYFUNCTION, &RemoteFolder::hostKeyCallback);
+        curl_easy_setopt(curl, CURLOPT_SSH_HOSTKEYDATA, this);
+        if (identity.empty()) {
+            curl_easy_setopt(curl, CURLOPT_PASSWORD, m_password.c_str());
+            curl_easy_setopt(curl, CURLOPT_SSH_AUTH_TYPES,
+                long { CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD });
+        } else {
+            curl_easy_setopt(curl, CURLOPT_SSH_AUTH_TYPES, long { CURLSSH_AUTH_PUBLICKEY });
+            curl_easy_setopt(curl, CURLOPT_SSH_PRIVATE_KEYFILE, identity.c_str());
+            if (std::filesystem::exists(publicKey))
+                curl_easy_setopt(curl, CURLOPT_SSH_PUBLIC_KEYFILE, publicKey.c_str());
+            curl_easy_setopt(curl, CURLOPT_KEYPASSWD, m_password.c_str());
+        }
+    } else {
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, m_password.c_str());
+        if (m_settings.protocol == Protocol::Ftps) {
+            curl_easy_setopt(curl, CURLOPT_USE_SSL, long { CURLUSESSL_ALL });
+            // A host with a certificate of its own making is trusted through the usual
+            // OpenSSL variable naming the certificates to trust.
+            if (const char *certificates = std::getenv("SSL_CERT_FILE"))
+                curl_easy_setopt(curl, CURLOPT_CAINFO, certificates);
+        }
+    }
+
+    m_hostKeyProblem.clear();
+    const CURLcode result = curl_easy_perform(curl);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    if (result == CURLE_OK
+        || std::find(tolerated.begin(), tolerated.end(), result) != tolerated.end())
+        return result;
+
+    const std::string &host = m_settings.host;
+    const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
+    std::string message;
+    switch (result) {
+    case CURLE_ABORTED_BY_CALLBACK:
+        throw TransferCancelled();
+    case CURLE_PEER_FAILED_VERIFICATION:
+        message = !m_hostKeyProblem.empty()
+            ? m_hostKeyProblem
+            : "The certificate of " + host + " is not trusted (" + detail + ")";
+        break;
+    case CURLE_LOGIN_DENIED:
+        message = identity.empty()
+            ? host + " refused the user name or password"
+            : host + " refused the key " + m_settings.identity + " or its passphrase";
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        message = "Cannot find the host " + host;
+        break;
+    case CURLE_COULDNT_CONNECT:
+        message = "Cannot reach " + host + " on port " + std::to_string(portOf(m_settings));
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        message = host + " stopped answering while " + what;
+        break;
+    case CURLE_REMOTE_DISK_FULL:
+        message = "The disk of " + host + " is full; stopped while " + what;
+        break;
+    case CURLE_USE_SSL_FAILED:
+        message = host
+            + " does not offer FTP over TLS (ftps); choose sftp, or ftp knowing the "
+              "password travels unencrypted";
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+        message = "The secure connection to " + host + " failed (" + detail + ")";
+        break;
+    case CURLE_QUOTE_ERROR:
+        message = host + " refused " + what + " (" + detail + ")";
+        break;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_SSH:
+    case CURLE_UPLOAD_FAILED:
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_COULDNT_USE_REST:
+        message = "The connection to " + host + " failed while " + what + " (" + detail + ")";
+        break;
+    default:
+        message = "Uploading to " + host + " failed while " + what + " (" + detail + ")";
+        break;
+    }
+    throw Platform::FileError(utf8Message(message));
+}
+
+void RemoteFolder::start(Transfer &transfer, const std::string &name)
+{
+    curl_easy_reset(static_cast<CURL *>(m_curl));
+    transfer.folder = this;
+    curl_easy_setopt(static_cast<CURL *>(m_curl), CURLOPT_URL, urlOf(name).c_str());
+}
+
+bool RemoteFolder::exists()
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    start(transfer, "");
+    if (m_settings.protocol == Protocol::Sftp) {
+        curl_easy_setopt(curl, CURLOPT_DIRLISTONLY, 1L);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
+    } else {
+        // Changing into the folder is the test; nothing is listed.
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    }
+    // SFTP says the folder is not found; FTP refuses to change into it.
+    const int result = perform(transfer, "opening the folder " + m_settings.folder,
+        { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED });
+    return result == CURLE_OK;
+}
+
+void RemoteFolder::create()
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    std::vector<std::string> commands;
+    const std::string &folder = m_settings.folder;
+    // Each folder from the top down; one that exists already is no failure ("*").
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string path = folder.substr(0, slash);
+        if (m_settings.protocol == Protocol::Sftp)
+            commands.push_back("*mkdir " + quoted(path));
+        else
+            commands.push_back("*MKD " + path);
+        if (slash == std::string::npos)
+            break;
+    }
+    Transfer transfer;
+    // The commands run from the login folder, before the URL's folder is opened.
+    start(transfer, "");
+    const std::string folderUrl = urlOf("");
+    const std::string loginUrl
+        = folderUrl.substr(0, folderUrl.find('/', folderUrl.find("//") + 2) + 1);
+    curl_easy_setopt(curl, CURLOPT_URL, loginUrl.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl, CURLOPT_QUOTE, transfer.list(commands));
+    perform(transfer, "making the folder " + folder);
+    if (!exists())
+        throw Platform::FileError(
+            utf8Message(m_settings.host + " did not make the folder " + folder));
+}
+
+std::optional<std::string> RemoteFolder::read(const std::string &name)
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    start(transfer, name);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &receive);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer.received);
+    const int result = perform(
+        transfer, "reading " + name, { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED });
+    if (result != CURLE_OK)
+        return std::nullopt;
+    return std::move(transfer.received);
+}
+
+void RemoteFolder::send(Transfer &transfer, const std::string &name, std::uint64_t size)
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    const std::string temporary = temporaryName(name);
+    curl_easy_setopt(curl, CURLOPT_URL, urlOf(temporary).c_str());
+    curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+    curl_easy_setopt(curl, CURLOPT_FTP_CREATE_MISSING_DIRS, long { CURLFTP_CREATE_DIR_RETRY });
+    std::vector<std::string> commands;
+    if (m_settings.protocol == Protocol::Sftp) {
+        // The SFTP server does not rename over an existing file, so the old one goes first;
+        // for that moment the name is missing, but it never holds a partial file.
+        commands.push_back("*rm " + quoted(sftpPathOf(name)));
+        commands.push_back(
+            "rename " + quoted(sftpPathOf(temporary)) + " " + quoted(sftpPathOf(name)));
+    } else {
+        // The commands run in the file's folder, which the transfer changed into.
+        commands.push_back("RNFR " + baseNameOf(temporary));
+        commands.push_back("RNTO " + baseNameOf(name));
+    }
+    curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list(commands));
+    perform(transfer, "sending " + name);
+}
+
+void RemoteFolder::sendFile(const std::string &localPath, const std::string &name,
+    std::uint64_t bytesBefore, std::uint64_t bytesTotal)
+{
+    Transfer transfer;
+    start(transfer, name);
+    transfer.file = std::fopen(localPath.c_str(), "rb");
+    if (transfer.file == nullptr) {
+        throw Platform::FileError(
+            utf8Message("Cannot open " + localPath + " (" + Platform::errnoMessage(errno) + ")"));
+    }
+    std::error_code error;
+    const std::uint64_t size = std::filesystem::file_size(localPath, error);
+    transfer.name = name;
+    transfer.bytesBefore = bytesBefore;
+    transfer.bytesTotal = bytesTotal;
+    transfer.reportsProgress = true;
+    CURL *curl = static_cast<CURL *>(m_curl);
+    curl_easy_setopt(curl, CURLOPT_READDATA, transfer.file);
+    send(transfer, name, size);
+}
+
+void RemoteFolder::sendBytes(
+    const std::string &bytes, const std::string &name, bool evenWhenCancelled)
+{
+    Transfer transfer;
+    start(transfer, name);
+    transfer.cancellable = !evenWhenCancelled;
+    transfer.sending = &bytes;
+    CURL *curl = static_cast<CURL *>(m_curl);
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, &RemoteFolder::readMemory);
+    curl_easy_setopt(curl, CURLOPT_READDATA, &transfer);
+    send(transfer, name, bytes.size());
+}
+
+void RemoteFolder::remove(const std::string &name)
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    // A file already gone is no failure ("*").
+    if (m_settings.protocol == Protocol::Sftp) {
+        start(transfer, "");
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(curl, CURLOPT_QUOTE, transfer.list({ "*rm " + quoted(sftpPathOf(name)) }));
+    } else {
+        // The command runs after changing into the file's folder.
+        const std::string parent = parentOf(name);
+        start(transfer, parent.empty() ? "" : parent + "/");
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list({ "*DELE " + baseNameOf(name) }));
+    }
+    perform(transfer, "deleting " + name);
+}
+
+} // namespace Upload

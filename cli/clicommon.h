@@ -2,6 +2,7 @@
 
 #include "project/project.h"
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,12 @@ struct Invocation
 {
     std::string homeDir; ///< Windows-1252, a full path without a trailing "/"
     std::vector<std::string> operands;
+    std::vector<std::string> flags; ///< the verb's own options given ("--dry-run")
+
+    bool hasFlag(const std::string &flag) const
+    {
+        return std::find(flags.begin(), flags.end(), flag) != flags.end();
+    }
 };
 
 /// A verb of the command line. `usage` names the operands ("PROJECT.cvp PUBLISH_DIR"),
@@ -28,6 +35,7 @@ struct Verb
     std::string help;
     std::size_t operandCount = 0;
     std::function<void(const Invocation &)> run; ///< throws Platform::FileError or CliError
+    std::vector<std::string> flags = {}; ///< options of this verb alone ("--dry-run")
 };
 
 /// Adds a verb to the table; each verb's file holds one of these:

@@ -6,6 +6,7 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -56,6 +57,7 @@ int run(int argc, char **argv)
     std::string homeDir;
     bool homeGiven = false;
     std::vector<std::string> words;
+    std::vector<std::string> verbFlags;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -79,6 +81,8 @@ int run(int argc, char **argv)
                 throw Cli::CliError("--home needs a directory");
             homeDir = Cli::pathOperand(value);
             homeGiven = true;
+        } else if (argument.starts_with("--") && argument.find('=') == std::string::npos) {
+            verbFlags.push_back(argument); // checked against the verb's own options below
         } else {
             throw Cli::CliError("Unknown option " + argument + "; see corvanta-cli --help");
         }
@@ -89,7 +93,12 @@ int run(int argc, char **argv)
     const Cli::Verb *verb = findVerb(words.front());
     if (verb == nullptr)
         throw Cli::CliError("Unknown command " + words.front() + "; see corvanta-cli --help");
+    for (const std::string &flag : verbFlags) {
+        if (std::find(verb->flags.begin(), verb->flags.end(), flag) == verb->flags.end())
+            throw Cli::CliError("Unknown option " + flag + "; see corvanta-cli --help");
+    }
     Cli::Invocation invocation;
+    invocation.flags = verbFlags;
     invocation.homeDir = homeGiven ? homeDir : Platform::currentDirectory();
     invocation.operands.assign(words.begin() + 1, words.end());
     if (invocation.operands.size() != verb->operandCount) {

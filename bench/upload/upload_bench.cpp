@@ -1,0 +1,85 @@
+// Uploading a site of fourteen pages with 5 MB bodies to an SFTP server on this machine (the
+// tests' own sshd): the first upload sends everything; the second, with nothing changed,
+// hashes the site, reads the host's manifest and sends nothing.
+
+#include "tests/support/tempdir.h"
+#include "tests/upload/testservers.h"
+#include "upload/siteupload.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The published site, the server and its folder, made once for every measurement.
+struct BenchSite
+{
+    BenchSite()
+    {
+        ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+        server = std::make_unique<Testing::SftpServer>(work.file("server"));
+        server->start();
+        fs::create_directories(website());
+        for (int page = 1; page <= 14; ++page) {
+            const std::string body(5 * 1000 * 1000, static_cast<char>('a' + page));
+            Testing::writeBytes(website() + "/page" + std::to_string(page) + ".html",
+                "<html><body>" + body + "</body></html>");
+            Testing::writeBytes(website() + "/nav" + std::to_string(page) + ".gif", "GIF89a");
+        }
+        Testing::writeBytes(website() + "/styles.css", "body { color: black; }");
+        Testing::writeBytes(website() + "/navigation.js", "function go() {}");
+    }
+    std::string website() const { return work.file("website"); }
+    std::string remoteSite() const { return server->root() + "/site"; }
+    Upload::TransferHooks hooks() const
+    {
+        Upload::TransferHooks hooks;
+        hooks.acceptNewHostKey = [](const std::string &, const std::string &) { return true; };
+        return hooks;
+    }
+    void upload() const
+    {
+        Upload::RemoteFolder remote(server->settings(), server->password(), hooks());
+        if (Upload::uploadWebsite(remote, website()) != Upload::UploadOutcome::Completed)
+            std::abort();
+    }
+
+    Testing::TempDir work;
+    std::unique_ptr<Testing::SftpServer> server;
+};
+
+BenchSite &site()
+{
+    static BenchSite shared;
+    return shared;
+}
+
+void FirstUpload(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(site().remoteSite());
+        fs::create_directories(site().remoteSite());
+        state.ResumeTiming();
+        site().upload();
+    }
+    state.SetBytesProcessed(state.iterations() * 14 * 5 * 1000 * 1000);
+}
+BENCHMARK(FirstUpload)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void SecondUploadNothingChanged(benchmark::State &state)
+{
+    site().upload();
+    for (auto _ : state)
+        site().upload();
+}
+BENCHMARK(SecondUploadNothingChanged)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+BENCHMARK_MAIN();

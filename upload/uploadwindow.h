@@ -1,0 +1,88 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "upload/hostsettings.h"
+
+#include <QDialog>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace Upload {
+
+/// The Upload window: the project's host settings, Test Connection, Upload with its progress,
+/// and Cancel; the transfer runs on a thread of its own.
+class UploadWindow : public QDialog
+{
+public:
+    /// `projectFilePath` (whose ".upload" file holds the settings; may be empty) and
+    /// `publishDirectory` (whose "website" folder is uploaded) are Windows-1252 full paths.
+    UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePath,
+        std::string publishDirectory, QWidget *parent = nullptr);
+    ~UploadWindow() override;
+
+    // Commands.
+    void testConnection(); ///< "Test Connection"
+    void upload(); ///< "Upload"
+    void cancelOrClose(); ///< "Cancel": stops a run, or closes the window when none runs
+
+    /// True while a test or an upload runs.
+    bool isRunning() const { return m_running; }
+    /// The settings as the form holds them.
+    HostSettings formSettings() const;
+    /// The outcome of the last run as the window shows it ("Upload complete: ...").
+    QString statusText() const;
+
+private:
+    void createSettingsForm();
+    void createProgressArea();
+    void createButtons();
+    void showSettings(const HostSettings &settings);
+    void showProtocolHints();
+
+    /// Saves the settings and the password as asked, then runs `work` off the window's thread;
+    /// `work` gets the password to use.
+    void startRun(std::function<void(const HostSettings &, const std::string &)> work);
+    /// Asks a question from the transfer's thread and waits for the answer.
+    bool askFromWorker(const Platform::Message &question);
+    /// Runs `update` on the window's thread.
+    void post(std::function<void()> update);
+    void finishRun(const QString &status);
+    void setRunning(bool running);
+
+    Platform::Dialogs &m_dialogs;
+    std::string m_projectFilePath;
+    std::string m_publishDirectory;
+    std::thread m_worker;
+    std::atomic<bool> m_cancel = false;
+    bool m_running = false;
+
+    QComboBox *m_protocol = nullptr;
+    QLineEdit *m_host = nullptr;
+    QSpinBox *m_port = nullptr;
+    QLineEdit *m_user = nullptr;
+    QLineEdit *m_password = nullptr;
+    QCheckBox *m_rememberPassword = nullptr;
+    QLineEdit *m_folder = nullptr;
+    QLineEdit *m_identity = nullptr;
+    QLabel *m_ftpWarning = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QLabel *m_currentFile = nullptr;
+    QLabel *m_bytes = nullptr;
+    QLabel *m_status = nullptr;
+    QPushButton *m_test = nullptr;
+    QPushButton *m_upload = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+};
+
+} // namespace Upload

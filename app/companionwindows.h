@@ -17,6 +17,8 @@ struct CompanionWindows
     std::function<void()> openTemplateViewer;
     /// The publish window: progress back to 0, status "Waiting...", shown modally.
     std::function<void()> openPublishWindow;
+    /// The Upload window for the session's project and publish directory, shown modally.
+    std::function<void()> openUploadWindow;
     /// The update checker, shown modally.
     std::function<void()> openUpdateChecker;
     /// The about window, shown modally.

@@ -9,6 +9,7 @@
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
 #include "update/updatechecker.h"
+#include "upload/uploadwindow.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -73,6 +74,18 @@ int main(int argc, char **argv)
     windows.openAbout = [&aboutWindow] { aboutWindow.exec(); };
     App::plugInPageEditor(windows, session, pageEditor);
     App::plugInPublishWindow(windows, publishWindow);
+    windows.openUploadWindow = [&] {
+        if (session.publishDirectory().empty()) {
+            const std::optional<std::string> chosen = directoryChooser.chooseDirectory();
+            if (!chosen)
+                return;
+            session.setPublishDirectory(*chosen);
+        }
+        Upload::UploadWindow window(
+            dialogs, session.fileName(), session.publishDirectory(), &mainWindow);
+        window.exec();
+    };
+    publishWindow.setUploadCommand(windows.openUploadWindow);
     mainWindow.setCompanionWindows(std::move(windows));
     QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,
         Qt::QueuedConnection);

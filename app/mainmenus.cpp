@@ -93,6 +93,8 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
         {
             { "UpdateChecker1", "Update Checker", "menu-update", QKeySequence(Qt::CTRL | Qt::Key_U),
                 &MainWindow::checkForUpdates },
+            { "UploadWebsite1", "Upload Website", nullptr, QKeySequence(),
+                &MainWindow::uploadWebsite },
         });
     bar.addMenu(tools);
 

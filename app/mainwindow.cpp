@@ -229,6 +229,14 @@ void MainWindow::publishHtml()
     });
 }
 
+void MainWindow::uploadWebsite()
+{
+    runCommand([this] {
+        if (m_windows.openUploadWindow)
+            m_windows.openUploadWindow();
+    });
+}
+
 void MainWindow::checkForUpdates()
 {
     runCommand([this] {

@@ -51,6 +51,7 @@ public:
     void saveProject();
     void publishHtml();
     void exitProgram();
+    void uploadWebsite(); ///< Tools > Upload Website
     void checkForUpdates();
     void showHelp();
     void showReadme();

@@ -119,6 +119,16 @@ void PublishWindow::createButtons()
     m_close->setAccessibleName(QStringLiteral("Close"));
     m_close->setAutoDefault(false);
     connect(m_close, &QPushButton::clicked, this, &PublishWindow::closeWindow);
+
+    m_upload = new QPushButton(QStringLiteral("&Upload"), this);
+    m_upload->setObjectName(QStringLiteral("uploadButton"));
+    m_upload->setGeometry(132, 122, 113, 25);
+    m_upload->setAutoDefault(false);
+    m_upload->hide();
+    connect(m_upload, &QPushButton::clicked, this, [this] {
+        if (m_uploadCommand)
+            m_uploadCommand();
+    });
 }
 
 void PublishWindow::openFromMainWindow()
@@ -133,6 +143,7 @@ void PublishWindow::resetProgress()
 {
     m_gauge->setValue(0);
     m_status->setText(QString::fromLatin1(Publish::PublishStatus::Waiting));
+    m_upload->hide();
 }
 
 void PublishWindow::setPublishDirectory(const std::string &directory)
@@ -166,6 +177,8 @@ void PublishWindow::publish()
             [this](int percent, const std::string &status) { showStep(percent, status); });
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();
+        // The site is ready for the host: uploading is the next step.
+        m_upload->setVisible(outcome == Publish::PublishOutcome::Completed && m_uploadCommand);
     });
 }
 

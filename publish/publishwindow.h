@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <string>
 
 class QLabel;
@@ -46,6 +47,8 @@ public:
     void publish();
     /// "&Close": the bar back to 0 and the window closed; the status keeps its text.
     void closeWindow();
+    /// What "&Upload" does; the button shows after a publish that succeeded once this is set.
+    void setUploadCommand(std::function<void()> command) { m_uploadCommand = std::move(command); }
 
 private:
     void createHeading();
@@ -67,6 +70,8 @@ private:
     QProgressBar *m_gauge = nullptr;
     QPushButton *m_publish = nullptr;
     QPushButton *m_close = nullptr;
+    QPushButton *m_upload = nullptr;
+    std::function<void()> m_uploadCommand;
 };
 
 } // namespace Publish

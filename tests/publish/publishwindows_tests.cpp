@@ -273,6 +273,22 @@ TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
     EXPECT_EQ(status()->text(), "Completed");
 }
 
+TEST_F(PublishWindow, PublishSucceeded_ShowsUploadWhichOpensTheUploadCommand)
+{
+    int uploads = 0;
+    window.setUploadCommand([&] { ++uploads; });
+    open([&] {
+        auto *upload = child<QPushButton>(window, "uploadButton");
+        EXPECT_FALSE(upload->isVisible());
+        choose(site.out.path());
+        window.publish();
+        ASSERT_TRUE(upload->isVisible());
+        QTest::mouseClick(upload, Qt::LeftButton);
+        window.closeWindow();
+    });
+    EXPECT_EQ(uploads, 1);
+}
+
 TEST_F(PublishWindow, NoDirectory_AsksForOneAndStaysOpen)
 {
     open([&] {

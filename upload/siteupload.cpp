@@ -3,13 +3,23 @@
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 
+#include <future>
+
 namespace Upload {
 
 RemoteState planWebsiteUpload(RemoteFolder &remote, const std::string &websiteDir)
 {
     RemoteState state;
-    state.local = scanWebsite(websiteDir);
-    const std::optional<std::string> manifest = remote.read(ManifestName);
+    // The site is hashed while the connection is made and the host's manifest read.
+    std::future<Manifest> local = std::async(std::launch::async, scanWebsite, websiteDir);
+    std::optional<std::string> manifest;
+    try {
+        manifest = remote.read(ManifestName);
+    } catch (...) {
+        local.wait();
+        throw;
+    }
+    state.local = local.get();
     if (!manifest && !remote.exists()) {
         const HostSettings &settings = remote.settings();
         throw Platform::FileError(Platform::utf8ToCp1252(

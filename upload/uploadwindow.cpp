@@ -362,8 +362,10 @@ void UploadWindow::cancelOrClose()
         m_cancel = true;
         m_status->setText(tr("Cancelling..."));
     } else {
-        reject();
+        QDialog::reject();
     }
 }
+
+void UploadWindow::reject() { cancelOrClose(); }
 
 } // namespace Upload

@@ -43,6 +43,10 @@ public:
     /// The outcome of the last run as the window shows it ("Upload complete: ...").
     QString statusText() const;
 
+protected:
+    /// Escape and the window's close button stop a run first, as Cancel does.
+    void reject() override;
+
 private:
     void createSettingsForm();
     void createProgressArea();

@@ -93,6 +93,14 @@ File::File(const std::string &path, Mode mode, OpenFailure failure)
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
 }
 
+File File::adopt(int fd, std::string path)
+{
+    File file;
+    file.m_fd = fd;
+    file.m_path = std::move(path);
+    return file;
+}
+
 File::File(File &&other) noexcept
     : m_fd(other.m_fd)
     , m_path(std::move(other.m_path))

@@ -31,6 +31,8 @@ public:
     File(const File &) = delete;
     File &operator=(const File &) = delete;
     ~File();
+    /// Takes over an open descriptor of a plain file; `path` names it in messages.
+    static File adopt(int fd, std::string path);
 
     /// Reads up to `size` bytes; 0 at the end of the file.
     std::size_t read(char *buffer, std::size_t size);
@@ -47,6 +49,8 @@ public:
     const std::string &path() const { return m_path; }
 
 private:
+    File() = default;
+
     int m_fd = -1;
     std::string m_path;
 };

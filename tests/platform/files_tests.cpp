@@ -1,9 +1,11 @@
+#include "platform/directory.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace Platform;
@@ -73,4 +75,79 @@ TEST(Files, SiblingAndFileNames)
     EXPECT_EQ(siblingPath("/site.cvp", "7.dat"), "/7.dat");
     EXPECT_EQ(fileNameOf("/home/a/logo.gif"), "logo.gif");
     EXPECT_EQ(fileNameOf("logo.gif"), "logo.gif");
+}
+
+TEST(Directory, OpenBeneath_FollowsOnlyTheLinksThatStayBelowIt)
+{
+    TempDir base;
+    const std::string root = base.file("root");
+    std::filesystem::create_directories(root + "/a/b");
+    Testing::writeBytes(root + "/a/b/file", "inside");
+    Testing::writeBytes(base.file("secret"), "outside");
+    const auto link = [&](const std::string &target, const std::string &name) {
+        std::filesystem::create_symlink(target, root + "/" + name);
+    };
+    link("a/b/file", "relative");
+    link("../a/b/../b/file", "a/up-and-down");
+    link(root + "/a/b/file", "absolute-inside");
+    link("a", "to-directory");
+    link("../secret", "up");
+    link(base.file("secret"), "absolute-outside");
+    link(base.path(), "a/b/base");
+    link("loop", "loop");
+
+    const Directory directory(root);
+    const auto read = [&](const std::string &name) {
+        File file = directory.openBeneath(name);
+        std::string bytes(64, '\0');
+        bytes.resize(file.read(bytes.data(), bytes.size()));
+        return bytes;
+    };
+    const auto refusal = [&](const std::string &name) -> std::string {
+        try {
+            read(name);
+        } catch (const ConfinementError &error) {
+            return error.reason() == ConfinementError::Reason::LeadsOutside ? "leads outside"
+                                                                            : "not a file";
+        }
+        return "read";
+    };
+    for (const char *name :
+        { "relative", "a/up-and-down", "absolute-inside", "to-directory/b/file", "./a//b/file" })
+        EXPECT_EQ(read(name), "inside") << name;
+    for (const char *name : { "up", "absolute-outside", "a/b/base/secret", "../root/a/b/file",
+             "a/../../secret", "/etc/hostname" }) {
+        EXPECT_EQ(refusal(name), "leads outside") << name;
+    }
+    EXPECT_EQ(errorOf([&] { read("to-directory"); }), "\"to-directory\" is not a file");
+    EXPECT_EQ(errorOf([&] { read("a/missing"); }), "File not found");
+    EXPECT_EQ(errorOf([&] { read("loop"); }), "I/O error " + std::to_string(ELOOP));
+}
+
+TEST(Directory, CreateFile_NeverFollowsALinkAndRewritesOnlyPlainFiles)
+{
+    TempDir base;
+    Testing::writeBytes(base.file("victim"), "mine");
+    std::filesystem::create_directory(base.file("site"));
+    std::filesystem::create_symlink(base.file("victim"), base.file("site/page.html"));
+    std::filesystem::create_directory(base.file("site/folder"));
+    const Directory site(base.file("site"));
+
+    EXPECT_EQ(errorOf([&] { site.createFile("page.html"); }),
+        "Cannot write \"page.html\": a link is in its place, and links are not followed here");
+    EXPECT_EQ(errorOf([&] { site.openForAppend("page.html"); }),
+        "Cannot write \"page.html\": a link is in its place, and links are not followed here");
+    EXPECT_EQ(errorOf([&] { site.createFile("folder"); }), "\"folder\" is not a file");
+    EXPECT_EQ(Testing::readBytes(base.file("victim")), "mine");
+
+    site.createFile("new.html").write("first, longer");
+    site.createFile("new.html").write("second");
+    EXPECT_EQ(Testing::readBytes(base.file("site/new.html")), "second");
+
+    // What a directory holds goes with it, links removed and never followed.
+    std::filesystem::create_symlink(base.path(), base.file("site/folder/up"));
+    Testing::writeBytes(base.file("site/folder/file"), "x");
+    EXPECT_TRUE(Directory(base.path()).removeTree("site"));
+    EXPECT_FALSE(std::filesystem::exists(base.file("site")));
+    EXPECT_EQ(Testing::readBytes(base.file("victim")), "mine");
 }

@@ -60,11 +60,15 @@ QWidget *WidgetDialogs::owner() { return QApplication::activeWindow(); }
 
 bool WidgetDialogs::confirm(const Platform::Message &question)
 {
+    // A Yes/No question replaces or removes something; Enter and Escape both answer No.
+    const bool yesNo = question.buttons == Platform::MessageButtons::YesNo;
+    const QMessageBox::StandardButton accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
+    const QMessageBox::StandardButton refuse = yesNo ? QMessageBox::No : QMessageBox::Cancel;
     QMessageBox box(boxIcon(question.icon), Widgets::fromCp1252(question.title),
-        Widgets::fromCp1252(question.text), QMessageBox::Ok | QMessageBox::Cancel, owner());
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+        Widgets::fromCp1252(question.text), accept | refuse, owner());
+    box.setDefaultButton(yesNo ? refuse : accept);
+    box.setEscapeButton(refuse);
+    return box.exec() == accept;
 }
 
 void WidgetDialogs::notify(const Platform::Message &notice)

@@ -66,8 +66,10 @@ void runPublish(const Invocation &invocation)
             Platform::OpenFailure::NamedText);
     }
     ConsoleDialogs dialogs;
+    const bool replace = invocation.hasFlag("--replace");
     const Publish::PublishOutcome outcome = Publish::PublishWebsite(session.project(), lists,
-        invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles);
+        invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles,
+        replace ? Publish::ExistingWebsite::Replace : Publish::ExistingWebsite::Keep);
     // The notice that stopped the run is already the last line on stderr.
     if (outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);
@@ -77,14 +79,16 @@ void runPublish(const Invocation &invocation)
 
 const VerbRegistration registration({
     "publish",
-    "PROJECT.cvp PUBLISH_DIR",
+    "[--replace] PROJECT.cvp PUBLISH_DIR",
     "Publishes the project as the program's Publish command does: makes the new\n"
-    "directory PUBLISH_DIR/website (it must not exist yet) and writes every ticked\n"
-    "page made from the project's template in DIR/templates, the navigation scripts,\n"
-    "the template's pictures, the logo and styles.css into it. Progress goes to\n"
-    "stderr, the closing reminder to stdout.",
+    "directory PUBLISH_DIR/website and writes every ticked page made from the\n"
+    "project's template in DIR/templates, the navigation scripts, the template's\n"
+    "pictures, the logo and styles.css into it. An existing website is an error;\n"
+    "with --replace the new site is built beside it and takes its place only once\n"
+    "it is complete. Progress goes to stderr, the closing reminder to stdout.",
     2,
     runPublish,
+    { "--replace" },
 });
 
 } // namespace

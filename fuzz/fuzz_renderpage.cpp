@@ -1,26 +1,34 @@
-// Renders one page from a fuzzed template and fuzzed project texts, and compares the page,
-// the navigation scripts and the copied pictures with what the template asks for, worked out
-// here character by character as the template format describes it.
+// Renders one page from a fuzzed template, a fuzzed template name and fuzzed project texts,
+// and compares the page, the navigation scripts and the copied pictures with what the
+// template asks for, worked out here character by character as the template format describes
+// it. The navigation entry is read back as a browser would (the script's string, the HTML
+// attribute, the address): whatever the template's name, it names the navigation picture.
 //
 // Input layout, read from the front (a short input leaves the rest empty):
 //   byte 0        bit 0 text navigation, bit 1 copyright footer, bit 2 made-in line,
 //                 bits 4-7 the page (value mod 14, plus 1)
 //   seven texts   title, description, keywords, copyright years, logo path, slogan, body;
 //                 each a length byte and its bytes (the body two length bytes)
+//   template name a length byte and its bytes (at most 60; "/" and NUL, which no file name
+//                 in the templates folder holds, become "_")
 //   the rest      the template
 
 #include "fuzz/scratchdir.h"
+
+#include "platform/encoding.h"
 
 #include "platform/fileerror.h"
 #include "platform/maker.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
+#include "publish/webnames.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -31,14 +39,13 @@ using Fuzzing::check;
 
 namespace {
 
-const std::string TemplateName = "t";
-// The pictures the templates directory holds besides the navigation pictures, so that image
-// blocks can name files that exist.
+// The pictures the templates directory holds besides the template and its navigation
+// picture, so that image blocks can name files that exist.
 const std::vector<std::string> ExtraPictures { "a.gif", "b b.jpg", "t.t" };
 
 std::string readFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Platform::nativePath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -111,7 +118,8 @@ struct Expected
     std::vector<std::string> pictures;
 };
 
-Expected render(const Project &project, PageId page, const std::string &templateText)
+Expected render(const Project &project, PageId page, const std::string &templateName,
+    const std::string &templateText)
 {
     const PageInfo &info = pageInfo(page);
     Expected out;
@@ -129,7 +137,10 @@ Expected render(const Project &project, PageId page, const std::string &template
             write("<meta name=\"copyright\" content=\"" + project.copyrightYears + "\">");
         } else if (text == "<!--$LOGO$-->" && !project.logoPath.empty()) {
             const std::string name = project.logoPath.substr(project.logoPath.rfind('/') + 1);
-            write("<img src=\"" + name + "\" border=\"0\" alt=\"Logo\">");
+            const std::string source = "<img src=\"" + Publish::relativeAddress(name) + "\"";
+            check(addressIn(source, "src") == Platform::cp1252ToUtf8(name),
+                "the logo's address does not name its file: " + source);
+            write(source + " border=\"0\" alt=\"Logo\">");
         } else if (text == "<!--$SLOGAN$-->") {
             write("<i>" + project.slogan + "</i>");
         } else if (text == "<!--$COPYBOTTOM$-->" && project.addCopyrightFooter) {
@@ -145,7 +156,7 @@ Expected render(const Project &project, PageId page, const std::string &template
             out.textNav += Publish::textNavigationEntry(page) + "\r\n";
         } else if (text == "<!--$NAV$-->") {
             write("<script type=\"text/javascript\" src=\"mainnav.js\"></script>");
-            out.mainNav += Publish::mainNavigationEntry(TemplateName, page) + "\r\n";
+            out.mainNav += Publish::mainNavigationEntry(templateName, page) + "\r\n";
         } else if (text == "<!--$IMG$-->") {
             for (++i; i < lines.size() && trim(lines[i]) != "<!--$ENDIMG$-->"; ++i)
                 out.pictures.push_back(lines[i].substr(0, 200));
@@ -154,6 +165,88 @@ Expected render(const Project &project, PageId page, const std::string &template
         }
     }
     return out;
+}
+
+/// The text of a double-quoted JavaScript string literal at the start of `script`, read as
+/// the language reads it; nothing when the literal is not closed on its line.
+std::optional<std::string> javaScriptStringAt(std::string_view script)
+{
+    std::string text;
+    for (std::size_t at = 0; at < script.size(); ++at) {
+        const char c = script[at];
+        if (c == '"')
+            return text;
+        if (c == '\r' || c == '\n')
+            return std::nullopt;
+        if (c != '\\') {
+            text += c;
+            continue;
+        }
+        if (++at >= script.size())
+            return std::nullopt;
+        const char escaped = script[at];
+        if (escaped == 'x' && at + 2 < script.size()) {
+            text
+                += static_cast<char>(std::stoi(std::string(script.substr(at + 1, 2)), nullptr, 16));
+            at += 2;
+        } else if (escaped == '"' || escaped == '\\' || escaped == '\'') {
+            text += escaped;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+/// The value of the double-quoted attribute `name` in an HTML fragment, character references
+/// and percent-escapes decoded, as a browser asks the server for it.
+std::optional<std::string> addressIn(const std::string &html, const std::string &name)
+{
+    const std::size_t start = html.find(" " + name + "=\"");
+    if (start == std::string::npos)
+        return std::nullopt;
+    const std::size_t from = start + name.size() + 3;
+    const std::size_t end = html.find('"', from);
+    if (end == std::string::npos)
+        return std::nullopt;
+    const std::string value = html.substr(from, end - from);
+    std::string address;
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        const char c = value[at];
+        // Characters a browser reads as syntax or drops have no place in the value.
+        if (static_cast<unsigned char>(c) < 0x20 || c == '<' || c == '>' || c == '#' || c == '?'
+            || c == '\\' || c == '&' || (at == 0 && c == ' '))
+            return std::nullopt;
+        if (c == '%' && at + 2 < value.size()) {
+            address += static_cast<char>(std::stoi(value.substr(at + 1, 2), nullptr, 16));
+            at += 2;
+        } else {
+            address += c;
+        }
+    }
+    if (address.starts_with("./"))
+        address.erase(0, 2);
+    return address;
+}
+
+/// Checks that a picture link line of the main navigation script, read back as a browser
+/// would, links the page and shows the navigation picture of the template `templateName`.
+void checkNavigationEntry(const std::string &entry, const std::string &templateName, PageId page)
+{
+    const std::string opening = "document.write(\"";
+    check(entry.starts_with(opening) && entry.ends_with("\");"),
+        "the navigation entry is not one document.write call: " + entry);
+    const std::optional<std::string> html
+        = javaScriptStringAt(std::string_view(entry).substr(opening.size()));
+    check(html.has_value() && opening.size() + 1 < entry.size(),
+        "the navigation entry's string does not parse: " + entry);
+    check(opening.size() + Publish::javaScriptString(*html).size() + 3 == entry.size(),
+        "the navigation entry's string ends before the call does: " + entry);
+    check(addressIn(*html, "href") == std::string(pageInfo(page).pageFile),
+        "the navigation entry does not link its page: " + *html);
+    check(addressIn(*html, "src")
+            == Platform::cp1252ToUtf8(templateName + pageInfo(page).pictureSuffix),
+        "the navigation entry does not show the template's picture: " + *html);
 }
 
 bool isPlainName(const std::string &name)
@@ -167,8 +260,8 @@ bool isPlainName(const std::string &name)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     InputReader input(data, size);
-    const ChoiceLists lists { { TemplateName }, FontFamilyList({}) };
-    Project project = DefaultProject(lists);
+    const ChoiceLists nameless { { "" }, FontFamilyList({}) };
+    Project project = DefaultProject(nameless);
     const std::uint8_t flags = input.byte();
     project.addTextNavigation = flags & 1;
     project.addCopyrightFooter = flags & 2;
@@ -178,32 +271,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
              &project.copyrightYears, &project.logoPath, &project.slogan })
         *text = input.text(1);
     project.pageBody[static_cast<std::size_t>(page - 1)] = input.text(2);
+    std::string templateName = input.text(1).substr(0, 60);
+    for (char &c : templateName) {
+        if (c == '/' || c == '\0')
+            c = '_';
+    }
     const std::string templateText = input.rest();
+    const ChoiceLists lists { { templateName }, FontFamilyList({}) };
 
     const std::string home = Fuzzing::scratchDirectory() + "/home";
     const std::string templates = home + "/templates";
     const std::string website = Fuzzing::scratchDirectory() + "/website";
-    static const bool templatesReady = [&] {
-        Fuzzing::resetDirectory(templates);
-        for (const PageInfo &info : PageCatalogue)
-            Fuzzing::writeFile(templates + "/" + TemplateName + info.pictureSuffix, info.caption);
-        for (const std::string &name : ExtraPictures)
-            Fuzzing::writeFile(templates + "/" + name, "picture " + name);
-        return true;
-    }();
-    (void)templatesReady;
-    Fuzzing::writeFile(Publish::templatePath(home, TemplateName), templateText);
+    const std::string navigationPicture = templateName + pageInfo(page).pictureSuffix;
+    Fuzzing::resetDirectory(templates);
+    for (const std::string &name : ExtraPictures)
+        Fuzzing::writeFile(templates + "/" + name, "picture " + name);
+    // Names on disk are UTF-8, as the program makes them from its Windows-1252 names.
+    Fuzzing::writeFile(
+        Platform::nativePath(templates + "/" + navigationPicture), pageInfo(page).caption);
+    Fuzzing::writeFile(
+        Platform::nativePath(Publish::templatePath(home, templateName)), templateText);
     Fuzzing::resetDirectory(website);
-    Publish::CreateNavigationScripts(website, project.addTextNavigation);
+    const Platform::Directory websiteDirectory(website);
+    Publish::CreateNavigationScripts(websiteDirectory, project.addTextNavigation);
 
     std::string error;
     try {
-        Publish::RenderPage(project, lists, page, home, website);
+        Publish::RenderPage(project, lists, page, Platform::Directory(templates), websiteDirectory);
     } catch (const Platform::FileError &e) {
         error = e.what();
     }
 
-    const Expected expected = render(project, page, templateText);
+    const Expected expected = render(project, page, templateName, templateText);
+    checkNavigationEntry(Publish::mainNavigationEntry(templateName, page), templateName, page);
     check(readFile(website + "/" + pageInfo(page).pageFile) == expected.page,
         "the page is not the template with its placeholder lines replaced");
     check(readFile(website + "/mainnav.js") == expected.mainNav,
@@ -223,16 +323,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             "a picture name with a path in it was not refused: \"" + error + "\"");
         return 0;
     }
-    const std::string navigationPicture = TemplateName + pageInfo(page).pictureSuffix;
     check(readFile(website + "/" + navigationPicture) == pageInfo(page).caption,
         "the navigation picture was not copied");
-    const std::set<std::string> existing(ExtraPictures.begin(), ExtraPictures.end());
+    std::set<std::string> existing(ExtraPictures.begin(), ExtraPictures.end());
+    existing.insert({ navigationPicture, Publish::templateFileName(templateName) });
     bool missing = false;
     for (const std::string &name : expected.pictures) {
-        bool isFile = existing.contains(name);
-        for (const PageInfo &info : PageCatalogue)
-            isFile = isFile || name == TemplateName + info.pictureSuffix;
-        if (!isFile) {
+        if (!existing.contains(name)) {
             missing = true;
             break;
         }

@@ -83,11 +83,11 @@ seed("projectfiles", "damaged-bytes", project_input(0x10, bytes(range(256)) * 7,
 
 # ---- page rendering ------------------------------------------------------------------------
 
-def render_input(flags, page, texts, body, template):
+def render_input(flags, page, texts, body, template, name=b"t"):
     data = bytes([flags | (page - 1) << 4])
     for text in texts:
         data += bytes([len(text)]) + text
-    return data + struct.pack("<H", len(body)) + body + template
+    return data + struct.pack("<H", len(body)) + body + bytes([len(name)]) + name + template
 
 
 site_texts = (b"My Site", b"A \"site\"", b"a,b", b"2024", b"/home/a/logo.png", b"Hello")
@@ -102,6 +102,10 @@ seed("renderpage", "line-feeds-only", render_input(0, 2, site_texts, b"",
                                                    b"<!--$TITLE$-->\n<!--$NAV$-->\n"))
 seed("renderpage", "ctrl-z-open-block", render_input(6, 14, (b"",) * 6, b"body", (
     b"\t<!--$COPYBOTTOM$--> \r\n<!--$MADE$-->\r<!--$IMG$-->\r\nt.t\r\n\x1a<!--$ENDIMG$-->")))
+seed("renderpage", "quoted-name", render_input(1, 4, site_texts, b"", b"<!--$NAV$-->\r\n",
+                                               b"Say \"hi\" \\ </script> #1?%20"))
+seed("renderpage", "accented-name", render_input(0, 9, site_texts, b"", b"<!--$NAV$-->\r\n",
+                                                 b" Caf\xe9:\x80\r\n"))
 seed("renderpage", "path-in-block", render_input(0, 5, site_texts, b"",
                                                  b"<!--$IMG$-->\r\n../x\r\n<!--$ENDIMG$-->\r\n"))
 

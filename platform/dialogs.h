@@ -12,7 +12,7 @@ namespace Platform {
 /// the real boxes, tests with scripted answers. All texts are Windows-1252.
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
-enum class MessageButtons { Ok, OkCancel };
+enum class MessageButtons { Ok, OkCancel, YesNo };
 
 struct Message
 {
@@ -52,7 +52,7 @@ class Dialogs
 public:
     virtual ~Dialogs() = default;
 
-    /// A question with OK and Cancel; true for OK.
+    /// A question with OK and Cancel (or Yes and No); true for OK (Yes).
     virtual bool confirm(const Message &question) = 0;
     /// A notice or error with an OK button.
     virtual void notify(const Message &notice) = 0;

@@ -1,17 +1,14 @@
 #include "publish/copyfile.h"
 
-#include "platform/files.h"
-
 #include <array>
 #include <string_view>
 
 namespace Publish {
 
-void CopyFileContents(const std::string &sourcePath, const std::string &targetPath)
+void CopyFileContents(
+    Platform::File &source, const Platform::Directory &target, const std::string &targetName)
 {
-    using Platform::File;
-    File source(sourcePath, File::Mode::Read);
-    File target(targetPath, File::Mode::CreateTruncate);
+    Platform::File copy = target.createFile(targetName, 0644);
     std::array<char, 4096> block;
     for (;;) {
         const std::size_t count = source.read(block.data(), block.size());
@@ -19,9 +16,9 @@ void CopyFileContents(const std::string &sourcePath, const std::string &targetPa
             break;
         // A write that cannot store the whole block is an error ("Disk full"), never a
         // silently shortened copy.
-        target.write(std::string_view(block.data(), count));
+        copy.write(std::string_view(block.data(), count));
     }
-    target.close();
+    copy.close();
     source.close();
 }
 

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "platform/directory.h"
+#include "platform/files.h"
+
 #include <string>
 
 namespace Publish {
 
-/// Copies a file's bytes block by block (4096 bytes at a time) into a file created or
-/// truncated at `targetPath`; dates and permissions are not carried over. The source is
-/// opened before the target is touched, so a missing source leaves no empty target.
-/// Throws FileError ("File not found", "File access denied", "Disk full", ...).
-void CopyFileContents(const std::string &sourcePath, const std::string &targetPath);
+/// Copies the whole of the open `source`, 4096 bytes at a time, into the file `targetName` of
+/// the directory `target`, created readable by everyone and writable by its owner (0644, never
+/// more than the umask allows); dates are not carried over. A link in the target's place is
+/// refused. Throws FileError ("Disk full", ...).
+void CopyFileContents(
+    Platform::File &source, const Platform::Directory &target, const std::string &targetName);
 
 } // namespace Publish

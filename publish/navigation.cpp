@@ -1,5 +1,7 @@
 #include "publish/navigation.h"
 
+#include "publish/webnames.h"
+
 #include "platform/files.h"
 
 namespace Publish {
@@ -7,46 +9,52 @@ namespace {
 
 using Platform::File;
 
-void appendLine(const std::string &path, const std::string &line)
+void appendLine(const Platform::Directory &website, const char *script, const std::string &line)
 {
-    File script(path, File::Mode::Append);
-    script.write(line + "\r\n");
-    script.close();
+    File file = website.openForAppend(script);
+    file.write(line + "\r\n");
+    file.close();
+}
+
+/// The script line that prints `html` into the page.
+std::string documentWrite(const std::string &html)
+{
+    return "document.write(\"" + javaScriptString(html) + "\");";
 }
 
 } // namespace
 
-void CreateNavigationScripts(const std::string &websiteDir, bool addTextNavigation)
+void CreateNavigationScripts(const Platform::Directory &website, bool addTextNavigation)
 {
-    File(websiteDir + "/" + MainNavigationScript, File::Mode::CreateTruncate).close();
+    website.createFile(MainNavigationScript).close();
     if (addTextNavigation)
-        File(websiteDir + "/" + TextNavigationScript, File::Mode::CreateTruncate).close();
+        website.createFile(TextNavigationScript).close();
 }
 
 std::string mainNavigationEntry(const std::string &templateName, Model::PageId page)
 {
     const Model::PageInfo &info = Model::pageInfo(page);
-    return std::string("document.write(\"<a href=\\\"") + info.pageFile + "\\\"><img src=\\\""
-        + templateName + info.pictureSuffix + "\\\" border=\\\"0\\\" alt=\\\"" + info.caption
-        + "\\\"></a><br>\");";
+    return documentWrite("<a href=\"" + relativeAddress(info.pageFile) + "\"><img src=\""
+        + relativeAddress(templateName + info.pictureSuffix) + "\" border=\"0\" alt=\""
+        + htmlText(info.caption) + "\"></a><br>");
 }
 
 std::string textNavigationEntry(Model::PageId page)
 {
     const Model::PageInfo &info = Model::pageInfo(page);
-    return std::string("document.write(\"<font style=\\\"font-size:11px\\\"><a href=\\\"")
-        + info.pageFile + "\\\">" + info.caption + "</a> :: </font>\");";
+    return documentWrite("<font style=\"font-size:11px\"><a href=\""
+        + relativeAddress(info.pageFile) + "\">" + htmlText(info.caption) + "</a> :: </font>");
 }
 
 void AppendMainNavigationEntry(
-    const std::string &websiteDir, const std::string &templateName, Model::PageId page)
+    const Platform::Directory &website, const std::string &templateName, Model::PageId page)
 {
-    appendLine(websiteDir + "/" + MainNavigationScript, mainNavigationEntry(templateName, page));
+    appendLine(website, MainNavigationScript, mainNavigationEntry(templateName, page));
 }
 
-void AppendTextNavigationEntry(const std::string &websiteDir, Model::PageId page)
+void AppendTextNavigationEntry(const Platform::Directory &website, Model::PageId page)
 {
-    appendLine(websiteDir + "/" + TextNavigationScript, textNavigationEntry(page));
+    appendLine(website, TextNavigationScript, textNavigationEntry(page));
 }
 
 } // namespace Publish

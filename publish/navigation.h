@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/directory.h"
 #include "project/project.h"
 
 #include <string>
@@ -13,19 +14,20 @@ namespace Publish {
 inline constexpr const char *MainNavigationScript = "mainnav.js";
 inline constexpr const char *TextNavigationScript = "bottomnav.js";
 
-/// Creates "mainnav.js" empty and, when the site has a text navigation bar, "bottomnav.js"
-/// too. Throws FileError.
-void CreateNavigationScripts(const std::string &websiteDir, bool addTextNavigation);
+/// Creates "mainnav.js" empty in the website directory and, when the site has a text
+/// navigation bar, "bottomnav.js" too. Throws FileError.
+void CreateNavigationScripts(const Platform::Directory &website, bool addTextNavigation);
 
-/// The picture link line of a page, without its line end.
+/// The picture link line of a page, without its line end. The template's name is written as
+/// an address inside the script's string, so any name gives a script that runs.
 std::string mainNavigationEntry(const std::string &templateName, Model::PageId page);
 /// The text link line of a page, without its line end.
 std::string textNavigationEntry(Model::PageId page);
 
 /// Appends the page's picture link to "mainnav.js", which must exist ("File not found").
 void AppendMainNavigationEntry(
-    const std::string &websiteDir, const std::string &templateName, Model::PageId page);
+    const Platform::Directory &website, const std::string &templateName, Model::PageId page);
 /// Appends the page's text link to "bottomnav.js", which must exist ("File not found").
-void AppendTextNavigationEntry(const std::string &websiteDir, Model::PageId page);
+void AppendTextNavigationEntry(const Platform::Directory &website, Model::PageId page);
 
 } // namespace Publish

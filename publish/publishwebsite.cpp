@@ -8,6 +8,8 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
 
 namespace Publish {
 
@@ -33,7 +35,7 @@ bool isDirectoryChosen(const std::string &publishDirectory)
 }
 
 void CopyLogo(
-    const std::string &logoPath, const std::string &websiteDir, Platform::Dialogs &dialogs)
+    const std::string &logoPath, const Platform::Directory &website, Platform::Dialogs &dialogs)
 {
     if (logoPath.size() <= 2)
         return;
@@ -44,12 +46,74 @@ void CopyLogo(
             MessageIcon::Information, MessageButtons::Ok });
         Platform::clearReadOnly(logoPath);
     }
-    CopyFileContents(logoPath, websiteDir + "/" + Platform::fileNameOf(logoPath));
+    // The logo is the user's own file, wherever it is: a link to it is followed.
+    Platform::File logo(logoPath, Platform::File::Mode::Read);
+    CopyFileContents(logo, website, Platform::fileNameOf(logoPath));
 }
+
+namespace {
+
+constexpr const char *WebsiteName = "website";
+/// The sibling a replacing run builds the new site in, before it takes the old one's place.
+constexpr const char *NewWebsitePrefix = ".website-new-";
+
+bool replaceExistingWebsite(
+    ExistingWebsite existing, Platform::Dialogs &dialogs, const std::string &publishDirectory)
+{
+    switch (existing) {
+    case ExistingWebsite::Keep:
+        return false;
+    case ExistingWebsite::Replace:
+        return true;
+    case ExistingWebsite::Ask:
+        break;
+    }
+    return dialogs.confirm({ Platform::ApplicationTitle,
+        "A website already exists in " + publishDirectory + ". Replace it?", MessageIcon::Question,
+        MessageButtons::YesNo });
+}
+
+/// Opens the directory the run has just made. Someone else who can write the publish
+/// directory could have put a link or a directory of their own in its place meanwhile;
+/// neither is written into.
+Platform::Directory openMadeDirectory(const Platform::Directory &publish, const std::string &name)
+{
+    Platform::Directory made = publish.openDirectory(name);
+    if (!made.ownedByCurrentUser()) {
+        throw Platform::FileError("The directory \"" + name + "\" in " + publish.path()
+            + " was replaced by another user's while it was made; nothing was written into it");
+    }
+    return made;
+}
+
+/// Writes every file of the site into `website`.
+void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
+    const std::string &homeDir, const Platform::Directory &website, Platform::Dialogs &dialogs,
+    const std::function<void(int, const char *)> &report, const PageBodyFiles *bodyFiles)
+{
+    CreateNavigationScripts(website, project.addTextNavigation);
+
+    report(6, PublishStatus::CreatingPages);
+    const Platform::Directory templates(templatesDirectoryOf(homeDir));
+    CopiedPictures copied;
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
+        if (Model::pageIncluded(project, page.id))
+            RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
+        report(6 + 6 * page.id, PublishStatus::CreatingPages);
+    }
+
+    report(90, PublishStatus::CopyingImages);
+    CopyLogo(project.logoPath, website, dialogs);
+
+    report(93, PublishStatus::CreatingStylesheets);
+    WriteStylesheet(project, lists, website);
+}
+
+} // namespace
 
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
-    const PublishProgress &progress, const PageBodyFiles *bodyFiles)
+    const PublishProgress &progress, const PageBodyFiles *bodyFiles, ExistingWebsite existing)
 {
     const auto report = [&](int percent, const char *status) {
         if (progress)
@@ -64,30 +128,51 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
     }
 
     report(0, PublishStatus::CreatingDirectory);
-    const std::string websiteDir = websiteDirectoryOf(publishDirectory);
-    // Only a new directory is published into, so no file of an earlier run is mixed in.
-    if (Platform::makeDirectory(websiteDir) != 0) {
+    if (!Platform::pathExists(publishDirectory)) {
+        dialogs.notify({ "Error", "The directory " + publishDirectory + " does not exist.",
+            MessageIcon::Error, MessageButtons::Ok });
+        return PublishOutcome::DirectoryMissing;
+    }
+    const auto cannotCreate = [&] {
         dialogs.notify({ "Error",
             "Cannot create directory.\nPossible cause: the directory WEBSITE may "
             "already exist in the specified directory.",
             MessageIcon::Error, MessageButtons::Ok });
         return PublishOutcome::DirectoryNotCreated;
+    };
+    // Everything is made and written through the publish directory as it was opened here, and
+    // the site through its own directory as it was made, never again by a path.
+    std::optional<Platform::Directory> publish;
+    try {
+        publish.emplace(publishDirectory);
+    } catch (const Platform::FileError &) {
+        return cannotCreate();
     }
-    CreateNavigationScripts(websiteDir, project.addTextNavigation);
 
-    report(6, PublishStatus::CreatingPages);
-    CopiedPictures copied;
-    for (const Model::PageInfo &page : Model::PageCatalogue) {
-        if (Model::pageIncluded(project, page.id))
-            RenderPage(project, lists, page.id, homeDir, websiteDir, &copied, bodyFiles);
-        report(6 + 6 * page.id, PublishStatus::CreatingPages);
+    // Only a new directory is published into, so no file of an earlier run is mixed in. An
+    // earlier site is replaced only as a whole, once the new one is complete.
+    std::string building = WebsiteName;
+    const int error = publish->makeDirectory(building);
+    const bool replacing = error == EEXIST && publish->holdsDirectory(WebsiteName)
+        && replaceExistingWebsite(existing, dialogs, publishDirectory);
+    if (replacing)
+        building = publish->makeUniqueDirectory(NewWebsitePrefix);
+    else if (error != 0)
+        return cannotCreate();
+
+    try {
+        const Platform::Directory website = openMadeDirectory(*publish, building);
+        WriteSite(project, lists, homeDir, website, dialogs, report, bodyFiles);
+        if (replacing)
+            publish->exchange(building, WebsiteName);
+    } catch (...) {
+        // A replacing run that fails leaves the earlier site as it was and nothing beside it.
+        if (replacing)
+            publish->removeTree(building);
+        throw;
     }
-
-    report(90, PublishStatus::CopyingImages);
-    CopyLogo(project.logoPath, websiteDir, dialogs);
-
-    report(93, PublishStatus::CreatingStylesheets);
-    WriteStylesheet(project, lists, websiteDir);
+    if (replacing)
+        publish->removeTree(building);
 
     report(96, PublishStatus::CreatingStylesheets);
     report(100, PublishStatus::Completed);

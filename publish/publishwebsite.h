@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/directory.h"
 #include "project/project.h"
 #include "publish/renderpage.h"
 
@@ -13,7 +14,15 @@ namespace Publish {
 enum class PublishOutcome {
     NoDirectory, ///< no directory chosen; the window stays open
     DirectoryNotCreated, ///< "website" could not be made (usually it exists); the window closes
-    Completed ///< the whole site was written
+    Completed, ///< the whole site was written
+    DirectoryMissing ///< the chosen directory does not exist; the window stays open
+};
+
+/// What a run does when the chosen directory already holds a "website" directory.
+enum class ExistingWebsite {
+    Keep, ///< leave it and stop with "Cannot create directory."
+    Replace, ///< build the new site beside it and put it in its place once complete
+    Ask ///< ask the user which of the two (Yes replaces)
 };
 
 /// Called at each step of a run with the progress (0 to 100) and the status text to show.
@@ -35,19 +44,24 @@ std::string websiteDirectoryOf(const std::string &publishDirectory);
 /// blanks around it are removed, or a full path such as the root "/".
 bool isDirectoryChosen(const std::string &publishDirectory);
 
-/// Copies the logo picture next to the pages under its own file name. A logo path of two
-/// characters or fewer means no logo. A write-protected logo is made writable first, and the
-/// user is told so. Throws FileError.
+/// Copies the logo picture next to the pages under its own file name (0644). A logo path of
+/// two characters or fewer means no logo. A write-protected logo is made writable first, and
+/// the user is told so. Throws FileError.
 void CopyLogo(
-    const std::string &logoPath, const std::string &websiteDir, Platform::Dialogs &dialogs);
+    const std::string &logoPath, const Platform::Directory &website, Platform::Dialogs &dialogs);
 
 /// Publishes the project into a new "website" directory inside `publishDirectory`: the
 /// navigation scripts, every included page with its pictures, the logo and the stylesheet,
 /// then reminds the user to copy the media that page bodies refer to. Templates are read
 /// from "<homeDir>/templates". Throws FileError at the first file that fails; what was
 /// written stays. With `bodyFiles` the page bodies are copied from those files.
+/// When "website" exists, `existing` says whether it is replaced. A replacing run builds the
+/// new site in a hidden directory beside it and swaps the two once the new one is complete,
+/// so one whole site is in place at every moment; when it fails, the earlier site stays as it
+/// was and the new one is removed.
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
-    const PublishProgress &progress, const PageBodyFiles *bodyFiles = nullptr);
+    const PublishProgress &progress, const PageBodyFiles *bodyFiles = nullptr,
+    ExistingWebsite existing = ExistingWebsite::Keep);
 
 } // namespace Publish

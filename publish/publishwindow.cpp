@@ -172,9 +172,11 @@ void PublishWindow::publish()
 {
     // A failure stops the run where it is; the window stays open with that step showing.
     Widgets::runCommand(m_dialogs, [this] {
-        const Publish::PublishOutcome outcome = Publish::PublishWebsite(m_session.project(),
-            m_session.lists(), m_homeDir, m_session.publishDirectory(), m_dialogs,
-            [this](int percent, const std::string &status) { showStep(percent, status); });
+        const Publish::PublishOutcome outcome = Publish::PublishWebsite(
+            m_session.project(), m_session.lists(), m_homeDir, m_session.publishDirectory(),
+            m_dialogs,
+            [this](int percent, const std::string &status) { showStep(percent, status); }, nullptr,
+            Publish::ExistingWebsite::Ask);
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();
         // The site is ready for the host: uploading is the next step.

@@ -42,8 +42,9 @@ public:
     // Commands.
     /// The browse button: the directory chooser; its "&OK" sets the directory.
     void browseForDirectory();
-    /// "&Publish": the publish run. A file error ends it in the standard error box; the
-    /// window closes when the website directory cannot be made.
+    /// "&Publish": the publish run. An existing website is replaced when the user says Yes.
+    /// A file error ends it in the standard error box; the window closes when the website
+    /// directory cannot be made.
     void publish();
     /// "&Close": the bar back to 0 and the window closed; the status keeps its text.
     void closeWindow();

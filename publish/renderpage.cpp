@@ -2,6 +2,7 @@
 
 #include "publish/copyfile.h"
 #include "publish/navigation.h"
+#include "publish/webnames.h"
 
 #include "platform/fileerror.h"
 #include "platform/files.h"
@@ -97,6 +98,35 @@ std::string shownName(std::string_view name)
     return shown;
 }
 
+/// Opens a file of the templates folder: the template itself or one of its pictures. What
+/// leads out of the folder or is no plain file is refused with the file's name.
+Platform::File openTemplateFile(
+    const Platform::Directory &templates, const std::string &name, const char *what)
+{
+    try {
+        return templates.openBeneath(name);
+    } catch (const Platform::ConfinementError &error) {
+        const std::string named = std::string("The ") + what + " \"" + shownName(name) + "\" ";
+        if (error.reason() == Platform::ConfinementError::Reason::LeadsOutside)
+            throw Platform::FileError(named + "links outside the templates folder.");
+        throw Platform::FileError(named + "is not a file.");
+    }
+}
+
+std::string readAll(Platform::File &file)
+{
+    std::string content;
+    char buffer[1 << 16];
+    for (;;) {
+        const std::size_t count = file.read(buffer, sizeof buffer);
+        if (count == 0)
+            break;
+        content.append(buffer, count);
+    }
+    file.close();
+    return content;
+}
+
 /// True when a run writes the website file of this name itself while rendering: a page file or
 /// a navigation script. A template picture of that name is copied again after every page, so
 /// that it ends up as the run without any shortcut would leave it.
@@ -115,12 +145,12 @@ class PageWriter
 {
 public:
     PageWriter(const Project &project, const PageInfo &page, const std::string &templateName,
-        const std::string &websiteDir, Platform::BufferedWriter &out,
+        const Platform::Directory &website, Platform::BufferedWriter &out,
         const Platform::File *bodyFile)
         : m_project(project)
         , m_page(page)
         , m_templateName(templateName)
-        , m_websiteDir(websiteDir)
+        , m_website(website)
         , m_out(out)
         , m_bodyFile(bodyFile)
     { }
@@ -145,7 +175,7 @@ public:
         case Placeholder::Logo:
             if (m_project.logoPath.empty())
                 return false;
-            line({ "<img src=\"", Platform::fileNameOf(m_project.logoPath),
+            line({ "<img src=\"", relativeAddress(Platform::fileNameOf(m_project.logoPath)),
                 "\" border=\"0\" alt=\"Logo\">" });
             return true;
         case Placeholder::Slogan:
@@ -177,11 +207,11 @@ public:
             if (!m_project.addTextNavigation)
                 return false;
             line({ "<script type=\"text/javascript\" src=\"bottomnav.js\"></script>" });
-            AppendTextNavigationEntry(m_websiteDir, m_page.id);
+            AppendTextNavigationEntry(m_website, m_page.id);
             return true;
         case Placeholder::Nav:
             line({ "<script type=\"text/javascript\" src=\"mainnav.js\"></script>" });
-            AppendMainNavigationEntry(m_websiteDir, m_templateName, m_page.id);
+            AppendMainNavigationEntry(m_website, m_templateName, m_page.id);
             return true;
         case Placeholder::None:
         case Placeholder::ImageBlock:
@@ -201,16 +231,20 @@ private:
     const Project &m_project;
     const PageInfo &m_page;
     const std::string &m_templateName;
-    const std::string &m_websiteDir;
+    const Platform::Directory &m_website;
     Platform::BufferedWriter &m_out;
     const Platform::File *m_bodyFile;
 };
 
 } // namespace
 
+std::string templatesDirectoryOf(const std::string &homeDir) { return homeDir + "/templates"; }
+
+std::string templateFileName(const std::string &templateName) { return templateName + ".t"; }
+
 std::string templatePath(const std::string &homeDir, const std::string &templateName)
 {
-    return homeDir + "/templates/" + templateName + ".t";
+    return templatesDirectoryOf(homeDir) + "/" + templateFileName(templateName);
 }
 
 std::string madeWithLine()
@@ -221,25 +255,26 @@ std::string madeWithLine()
 }
 
 void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::PageId page,
-    const std::string &homeDir, const std::string &websiteDir, CopiedPictures *copied,
-    const PageBodyFiles *bodyFiles)
+    const Platform::Directory &templates, const Platform::Directory &website,
+    CopiedPictures *copied, const PageBodyFiles *bodyFiles)
 {
     using Platform::File;
     const PageInfo &info = Model::pageInfo(page);
     const std::string templateName = Model::choiceText(project.templateName, lists.templates);
-    const std::string templatesDir = homeDir + "/templates";
 
     // The template is read before the page file is created, so a missing template leaves
     // no empty page behind.
-    const std::string templateText = Platform::readWholeFile(templatePath(homeDir, templateName));
+    File templateFile
+        = openTemplateFile(templates, templateFileName(templateName), "template file");
+    const std::string templateText = readAll(templateFile);
     const std::vector<std::string_view> lines = Platform::splitTextLines(templateText);
 
-    File pageFile(websiteDir + "/" + info.pageFile, File::Mode::CreateTruncate);
+    File pageFile = website.createFile(info.pageFile);
     Platform::BufferedWriter out(pageFile);
     const Platform::File *bodyFile = nullptr;
     if (bodyFiles)
         bodyFile = &bodyFiles->at(static_cast<std::size_t>(page - 1)).value();
-    PageWriter writer(project, info, templateName, websiteDir, out, bodyFile);
+    PageWriter writer(project, info, templateName, website, out, bodyFile);
     std::vector<std::string_view> pictures;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const Placeholder placeholder = placeholderOf(lines[index]);
@@ -267,12 +302,14 @@ void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::
     }
 
     const std::string navigationPicture = templateName + info.pictureSuffix;
-    CopyFileContents(templatesDir + "/" + navigationPicture, websiteDir + "/" + navigationPicture);
+    File navigationSource = openTemplateFile(templates, navigationPicture, "template picture");
+    CopyFileContents(navigationSource, website, navigationPicture);
     for (std::string_view picture : pictures) {
         if (copied != nullptr && copied->names.contains(picture) && !isRewrittenDuringRun(picture))
             continue;
         const std::string name(picture);
-        CopyFileContents(templatesDir + "/" + name, websiteDir + "/" + name);
+        File source = openTemplateFile(templates, name, "template picture");
+        CopyFileContents(source, website, name);
         if (copied != nullptr)
             copied->names.insert(name);
     }

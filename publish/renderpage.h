@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/directory.h"
 #include "platform/files.h"
 #include "project/project.h"
 
@@ -11,6 +12,10 @@
 
 namespace Publish {
 
+/// The folder templates are read from: "<home>/templates".
+std::string templatesDirectoryOf(const std::string &homeDir);
+/// The file name of a template in the templates folder: "<templateName>.t".
+std::string templateFileName(const std::string &templateName);
 /// The template a project uses: "<home>/templates/<templateName>.t".
 std::string templatePath(const std::string &homeDir, const std::string &templateName);
 
@@ -30,15 +35,18 @@ struct CopiedPictures
 /// published without holding the bodies in memory.
 using PageBodyFiles = std::array<std::optional<Platform::File>, Model::PageCount>;
 
-/// Writes one page of the site into `websiteDir` from the project's template, replacing each
+/// Writes one page of the site into `website` from the project's template, replacing each
 /// whole placeholder line with the project's value and appending the page's navigation
 /// entries as the template's navigation lines are reached; then copies the page's navigation
 /// picture and the pictures the template's image block lists. A picture name that could
 /// reach outside the templates or website directory ("/" in it, "." or "..") ends the page
-/// before any picture is copied. With `copied`, listed pictures already copied earlier in
-/// the run are left as they are. Throws FileError; what was written stays.
+/// before any picture is copied. The template and its pictures are read only from inside
+/// `templates` (links that stay inside are followed); one that leads outside or is no plain
+/// file ends the page with a message naming it, and nothing of it is copied. With `copied`,
+/// listed pictures already copied earlier in the run are left as they are. Throws
+/// FileError; what was written stays.
 void RenderPage(const Model::Project &project, const Model::ChoiceLists &lists, Model::PageId page,
-    const std::string &homeDir, const std::string &websiteDir, CopiedPictures *copied = nullptr,
-    const PageBodyFiles *bodyFiles = nullptr);
+    const Platform::Directory &templates, const Platform::Directory &website,
+    CopiedPictures *copied = nullptr, const PageBodyFiles *bodyFiles = nullptr);
 
 } // namespace Publish

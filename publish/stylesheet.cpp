@@ -30,11 +30,10 @@ std::string cssFontSize(const std::string &fontSize)
     return number ? fontSize + "px" : fontSize;
 }
 
-void WriteStylesheet(
-    const Model::Project &project, const Model::ChoiceLists &lists, const std::string &websiteDir)
+void WriteStylesheet(const Model::Project &project, const Model::ChoiceLists &lists,
+    const Platform::Directory &website)
 {
-    using Platform::File;
-    File file(websiteDir + "/" + StylesheetFile, File::Mode::CreateTruncate);
+    Platform::File file = website.createFile(StylesheetFile);
     Platform::BufferedWriter out(file);
 
     const std::string family = choiceText(project.fontFamily, lists.fonts);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/directory.h"
 #include "project/project.h"
 
 #include <string>
@@ -12,9 +13,9 @@ inline constexpr const char *StylesheetFile = "styles.css";
 /// keyword size stays as it is ("x-small").
 std::string cssFontSize(const std::string &fontSize);
 
-/// Writes "styles.css" into `websiteDir`: the site's text, link, list and picture styles in
+/// Writes "styles.css" into `website`: the site's text, link, list and picture styles in
 /// ten rule blocks. Throws FileError; a partly written file stays.
-void WriteStylesheet(
-    const Model::Project &project, const Model::ChoiceLists &lists, const std::string &websiteDir);
+void WriteStylesheet(const Model::Project &project, const Model::ChoiceLists &lists,
+    const Platform::Directory &website);
 
 } // namespace Publish

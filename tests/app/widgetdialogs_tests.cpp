@@ -44,6 +44,17 @@ TEST(WidgetDialogs, Confirm_ShowsTheQuestionAndOkIsTheDefault)
     whenOpen<QMessageBox>([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); });
     EXPECT_FALSE(dialogs.confirm({ "Confirm", "Sure?", Platform::MessageIcon::Question,
         Platform::MessageButtons::OkCancel }));
+
+    // Yes replaces something: it must be clicked, Enter answers No.
+    const Platform::Message replace { "Corvanta", "Replace it?", Platform::MessageIcon::Question,
+        Platform::MessageButtons::YesNo };
+    whenOpen<QMessageBox>([](QMessageBox *box) {
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(dialogs.confirm(replace));
+    whenOpen<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
+    EXPECT_TRUE(dialogs.confirm(replace));
 }
 
 TEST(WidgetDialogs, AskText_Takes255CharactersAndKeepsForeignCharactersAsReferences)

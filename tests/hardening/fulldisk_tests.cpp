@@ -216,6 +216,42 @@ TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
     EXPECT_TRUE(lastFiles.contains("styles.css"));
 }
 
+TEST(FullDisk, ReplacingRunOutOfSpace_LeavesTheEarlierSiteWholeAndNothingBeside)
+{
+    SmallDisk disk(2 * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk to fill: " << disk.reason();
+    Project project = projectWithBodies(7, 6000);
+    project.templateName = 1;
+    project.businessPages.fill(true);
+    project.logoPath.clear();
+    Testing::ScriptedDialogs dialogs;
+    ASSERT_EQ(Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, disk.path(), dialogs,
+                  {}, nullptr, Publish::ExistingWebsite::Replace),
+        Publish::PublishOutcome::Completed);
+    const Files site = filesIn(disk.file("website"));
+
+    project.siteTitle = "A new title";
+    disk.fillLeaving(16 * 1024);
+    EXPECT_EQ(errorOf([&] {
+        Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, disk.path(), dialogs, {},
+            nullptr, Publish::ExistingWebsite::Replace);
+    }),
+        "Disk full");
+    EXPECT_EQ(filesIn(disk.file("website")), site);
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(disk.path()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string> { ".filler", "website" }));
+
+    // With room again, the same run replaces it.
+    disk.removeFiller();
+    EXPECT_EQ(Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, disk.path(), dialogs,
+                  {}, nullptr, Publish::ExistingWebsite::Replace),
+        Publish::PublishOutcome::Completed);
+    EXPECT_NE(filesIn(disk.file("website")), site);
+}
+
 TEST(FileSizeLimit, SaveAndPublishOverTheLimit_IOError27ForTheFilesTheErrnoNames)
 {
     // A limit on the size of one file (ulimit -f) is not a full disk: the program names the

@@ -39,7 +39,7 @@ CliRun corvantaCli(const Site &site, const std::string &arguments)
 
 } // namespace
 
-TEST(CliPublish, NewProjectPublishes_ThenRefusesTheSameDirectory)
+TEST(CliPublish, NewProjectPublishes_ThenRefusesTheSameDirectoryUnlessToldToReplace)
 {
     Site site;
     site.writeTemplate("<!--$TITLE$-->\r\n<!--$NAV$-->\r\n");
@@ -66,6 +66,18 @@ TEST(CliPublish, NewProjectPublishes_ThenRefusesTheSameDirectory)
     EXPECT_EQ(run.errLines.back(),
         "Possible cause: the directory WEBSITE may already exist in "
         "the specified directory.");
+
+    Testing::writeBytes(site.website() + "/old.html", "");
+    site.writeTemplate("<!--$NAV$-->\r\n");
+    run = corvantaCli(site, "publish --replace " + project + " '" + site.out.path() + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(site.read("home.html"),
+        "<script type=\"text/javascript\" src=\"mainnav.js\"></script>\r\n");
+    EXPECT_FALSE(std::filesystem::exists(site.website() + "/old.html"));
+
+    run = corvantaCli(site, "publish " + project + " '" + site.out.file("none") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errLines.back(), "The directory " + site.out.file("none") + " does not exist.");
 
     run = corvantaCli(site, "publish " + project + " ''");
     EXPECT_EQ(run.status, 1);

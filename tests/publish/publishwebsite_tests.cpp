@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 using namespace Publish;
@@ -208,17 +209,100 @@ TEST(PublishWebsite, MissingTemplateOrPicture_LeavesWhatWasWritten)
     EXPECT_EQ(noTemplate.websiteFiles(), Files { "mainnav.js" });
 }
 
-TEST(CopyFileContents, CopiesEveryByteOverALongerFile)
+/// The names in a directory and, for each directory in it, the names and bytes below it.
+std::map<std::string, std::string> tree(const std::string &directory)
+{
+    std::map<std::string, std::string> found;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(directory)) {
+        const std::string name = entry.path().lexically_relative(directory).string();
+        found[name] = entry.is_regular_file() ? Testing::readBytes(entry.path().string()) : "/";
+    }
+    return found;
+}
+
+TEST(PublishWebsite, ExistingWebsite_ReplacedOnYesKeptOnNo)
+{
+    RunSite site;
+    site.publish();
+    Testing::writeBytes(site.website() + "/old.html", "from before");
+    site.writeTemplate("<!--$NAV$-->\r\nsecond");
+    const auto publishAsking = [&] {
+        return PublishWebsite(site.project, site.lists, site.home.path(), site.out.path(),
+            site.dialogs, nullptr, nullptr, ExistingWebsite::Ask);
+    };
+
+    site.dialogs.clear();
+    site.dialogs.answerConfirm(false);
+    const auto before = tree(site.out.path());
+    EXPECT_EQ(publishAsking(), PublishOutcome::DirectoryNotCreated);
+    ASSERT_EQ(site.dialogs.asked().size(), 2u);
+    const Platform::Message question = site.dialogs.asked()[0].message;
+    EXPECT_EQ(question.text, "A website already exists in " + site.out.path() + ". Replace it?");
+    EXPECT_EQ(question.buttons, Platform::MessageButtons::YesNo);
+    EXPECT_EQ(site.notices()[0].substr(0, 30), "Error|Cannot create directory.");
+    EXPECT_EQ(tree(site.out.path()), before);
+
+    site.dialogs.clear();
+    site.dialogs.answerConfirm(true);
+    EXPECT_EQ(publishAsking(), PublishOutcome::Completed);
+    EXPECT_EQ(site.read("home.html"),
+        "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"
+        "\r\nsecond\r\n");
+    EXPECT_FALSE(site.websiteFiles().contains("old.html"));
+    EXPECT_EQ(Files { "website" }, [&] {
+        Files names;
+        for (const auto &entry : std::filesystem::directory_iterator(site.out.path()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }());
+}
+
+TEST(PublishWebsite, ReplacingRunThatFails_LeavesTheEarlierSiteWholeAndNothingBeside)
+{
+    RunSite site;
+    site.publish();
+    const auto before = tree(site.out.path());
+    site.project.personalPages.fill(true);
+    std::filesystem::remove(site.templates() + "/Bluefaq.gif");
+    EXPECT_EQ(errorOf([&] {
+        PublishWebsite(site.project, site.lists, site.home.path(), site.out.path(), site.dialogs,
+            nullptr, nullptr, ExistingWebsite::Replace);
+    }),
+        "File not found");
+    EXPECT_EQ(tree(site.out.path()), before);
+}
+
+TEST(PublishWebsite, MissingPublishDirectory_IsNamedAsSuch)
+{
+    RunSite site;
+    const std::string missing = site.out.file("not here");
+    EXPECT_EQ(PublishWebsite(site.project, site.lists, site.home.path(), missing, site.dialogs,
+                  nullptr, nullptr, ExistingWebsite::Replace),
+        PublishOutcome::DirectoryMissing);
+    EXPECT_EQ(site.notices(),
+        std::vector<std::string> { "Error|The directory " + missing + " does not exist." });
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST(CopyFileContents, CopiesEveryByteOverALongerFileReadableByEveryone)
 {
     Testing::TempDir dir;
     std::string bytes;
     for (int i = 0; i < 10000; ++i)
         bytes += static_cast<char>(i * 7);
     Testing::writeBytes(dir.file("source"), bytes);
+    ::chmod(dir.file("source").c_str(), 0600);
     Testing::writeBytes(dir.file("target"), std::string(20000, 'x'));
-    CopyFileContents(dir.file("source"), dir.file("target"));
+    const mode_t mask = ::umask(022);
+    Platform::File source(dir.file("source"), Platform::File::Mode::Read);
+    CopyFileContents(source, Platform::Directory(dir.path()), "target");
+    Platform::File secret(dir.file("source"), Platform::File::Mode::Read);
+    CopyFileContents(secret, Platform::Directory(dir.path()), "new");
+    ::umask(mask);
     EXPECT_EQ(Testing::readBytes(dir.file("target")), bytes);
-    EXPECT_EQ(
-        errorOf([&] { CopyFileContents(dir.file("none"), dir.file("new")); }), "File not found");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(dir.file("new").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
 }

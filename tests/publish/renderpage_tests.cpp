@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace Publish;
 using Testing::errorOf;
@@ -27,7 +28,8 @@ struct PageSite : Site
     std::string render(const std::string &templateBytes, Model::PageId page = 1)
     {
         writeTemplate(templateBytes);
-        RenderPage(project, lists, page, home.path(), website());
+        RenderPage(
+            project, lists, page, Platform::Directory(templates()), Platform::Directory(website()));
         return read(Model::pageInfo(page).pageFile);
     }
 };
@@ -116,7 +118,8 @@ TEST(RenderPage, TwoNavigationLines_GiveTwoIncludesAndTwoEntries)
     site.lists.templates = { "Blue Sky" };
     site.writePicture("Blue Skyjobs.gif");
     Testing::writeBytes(site.templates() + "/Blue Sky.t", "<!--$NAV$-->\r<!--$NAV$-->");
-    RenderPage(site.project, site.lists, 14, site.home.path(), site.website());
+    RenderPage(site.project, site.lists, 14, Platform::Directory(site.templates()),
+        Platform::Directory(site.website()));
     EXPECT_EQ(site.read("jobs.html"), NavInclude + "\r\n" + NavInclude + "\r\n");
     const std::string entry = "document.write(\"<a href=\\\"jobs.html\\\"><img src=\\\"Blue "
                               "Skyjobs.gif\\\" border=\\\"0\\\" alt=\\\"Jobs\\\"></a><br>\");\r\n";
@@ -133,10 +136,11 @@ TEST(NavigationScripts, TextEntries_AndAppendingToAMissingScript)
         "document.write(\"<font style=\\\"font-size:11px\\\"><a "
         "href=\\\"faq.html\\\">FAQ</a> :: </font>\");");
     Testing::TempDir dir;
-    CreateNavigationScripts(dir.path(), false);
+    CreateNavigationScripts(Platform::Directory(dir.path()), false);
     EXPECT_EQ(Testing::readBytes(dir.file("mainnav.js")), "");
     EXPECT_FALSE(std::filesystem::exists(dir.file("bottomnav.js")));
-    EXPECT_EQ(errorOf([&] { AppendTextNavigationEntry(dir.path(), 1); }), "File not found");
+    EXPECT_EQ(errorOf([&] { AppendTextNavigationEntry(Platform::Directory(dir.path()), 1); }),
+        "File not found");
 }
 
 TEST(RenderPage, ImageBlock_CopiesItsPicturesAndStaysOutOfThePage)
@@ -198,7 +202,8 @@ TEST(RenderPage, FileFailures_StopAtTheirStep)
     const Model::Project bare = Model::DefaultProject(none);
     Testing::writeBytes(site.templates() + "/.t", "bare");
     Testing::writeBytes(site.templates() + "/contact.gif", "");
-    RenderPage(bare, none, 2, site.home.path(), site.website());
+    RenderPage(
+        bare, none, 2, Platform::Directory(site.templates()), Platform::Directory(site.website()));
     EXPECT_EQ(site.read("contact.html"), "bare\r\n");
 
     // No navigation picture: the page and its entry are complete, listed pictures wait.
@@ -218,4 +223,58 @@ TEST(RenderPage, FileFailures_StopAtTheirStep)
         "File not found");
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/a.gif"));
     EXPECT_FALSE(std::filesystem::exists(site.website() + "/c.gif"));
+}
+
+TEST(RenderPage, EveryFileReadFromTheTemplatesFolder_OnlyFromInsideIt)
+{
+    // The template, its navigation picture and a listed picture, each in turn put in place as
+    // a link out of the folder, a link that stays inside, a directory and a named pipe.
+    struct Read
+    {
+        std::string name;
+        std::string what;
+    };
+    const std::vector<Read> reads { { "Blue.t", "template file" },
+        { "Bluehome.gif", "template picture" }, { "rule.gif", "template picture" } };
+    const std::string templateText = "<!--$NAV$-->\r\n<!--$IMG$-->\r\nrule.gif\r\n<!--$ENDIMG$-->";
+    for (const Read &read : reads) {
+        for (const std::string kind : { "outside", "inside", "directory", "pipe" }) {
+            SCOPED_TRACE(read.name + " as " + kind);
+            PageSite site;
+            site.writeTemplate(templateText);
+            site.writePicture("rule.gif");
+            Testing::writeBytes(site.out.file("secret"), "private key");
+            std::filesystem::create_directory(site.templates() + "/sub");
+            const std::string path = site.templates() + "/" + read.name;
+            Testing::writeBytes(site.templates() + "/sub/real", Testing::readBytes(path));
+            std::filesystem::remove(path);
+            if (kind == std::string("outside"))
+                std::filesystem::create_symlink(site.out.file("secret"), path);
+            else if (kind == std::string("inside"))
+                std::filesystem::create_symlink("sub/../sub/real", path);
+            else if (kind == std::string("directory"))
+                std::filesystem::create_directory(path);
+            else
+                ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+
+            const std::string error = errorOf([&] {
+                RenderPage(site.project, site.lists, 1, Platform::Directory(site.templates()),
+                    Platform::Directory(site.website()));
+            });
+            if (kind == std::string("inside")) {
+                EXPECT_EQ(error, "(no error)");
+                EXPECT_EQ(site.read("home.html"), NavInclude + "\r\n");
+                EXPECT_EQ(site.read("rule.gif"), "rule.gif");
+                EXPECT_EQ(site.read("Bluehome.gif"), "Bluehome.gif");
+                continue;
+            }
+            const std::string problem = kind == std::string("outside")
+                ? "links outside the templates folder."
+                : "is not a file.";
+            EXPECT_EQ(error, "The " + read.what + " \"" + read.name + "\" " + problem);
+            EXPECT_FALSE(std::filesystem::exists(site.website() + "/" + read.name));
+            for (const std::string &name : site.websiteFiles())
+                EXPECT_NE(site.read(name), "private key") << name;
+        }
+    }
 }

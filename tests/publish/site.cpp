@@ -1,5 +1,6 @@
 #include "tests/publish/site.h"
 
+#include "platform/directory.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
 #include "publish/navigation.h"
@@ -34,7 +35,7 @@ void Site::writeNavigationPictures() const
 void Site::prepareWebsite() const
 {
     std::filesystem::create_directory(website());
-    Publish::CreateNavigationScripts(website(), project.addTextNavigation);
+    Publish::CreateNavigationScripts(Platform::Directory(website()), project.addTextNavigation);
 }
 
 std::string Site::read(const std::string &name) const { return readBytes(website() + "/" + name); }

@@ -13,7 +13,7 @@ namespace {
 std::string writeStylesheet(const Site &site)
 {
     std::filesystem::create_directory(site.website());
-    Publish::WriteStylesheet(site.project, site.lists, site.website());
+    Publish::WriteStylesheet(site.project, site.lists, Platform::Directory(site.website()));
     return site.read("styles.css");
 }
 

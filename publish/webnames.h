@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Publish {
+
+/// Names taken from file names and the program's lists (a template's name, a picture's, a
+/// page caption) as they are written into the site's HTML and scripts, so that whatever bytes
+/// a name holds, the page or script stays whole and the name means the same file. Names of
+/// letters, digits, blanks and the usual punctuation come out unchanged.
+
+/// A file name beside the page as the value of a double-quoted `src` or `href`: characters
+/// that a browser would read as part of the address's syntax, drop or change ("#", "?", "%",
+/// "\", quotes, angle brackets, "&", control characters, a leading blank) and every character
+/// beyond ASCII (as its UTF-8 bytes, the way the file is named on disk) are percent-escaped;
+/// a name that would read as an address scheme ("http:x.gif") gets "./" in front.
+std::string relativeAddress(std::string_view fileName);
+
+/// Text as the content of an HTML element or a double-quoted attribute: "&", "<", ">" and
+/// '"' as character references.
+std::string htmlText(std::string_view text);
+
+/// Text inside a double-quoted JavaScript string: backslashes, quotes and control characters
+/// escaped.
+std::string javaScriptString(std::string_view text);
+
+} // namespace Publish

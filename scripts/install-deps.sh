@@ -13,7 +13,9 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang libclang-rt-14-dev xvfb xauth)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
   packages+=(chromium) # the browser test (tests/browser) looks at published sites in it
-  command -v npm >/dev/null || packages+=(nodejs npm) # the browser test's driver
+  # node runs the navigation scripts in the publish tests; npm fetches the browser test's driver
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
   # The upload tests start their own SFTP and FTP-with-TLS servers as child processes.
   packages+=(openssh-server openssl python3-pyftpdlib python3-openssl)
 fi

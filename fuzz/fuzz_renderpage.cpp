@@ -110,63 +110,6 @@ std::string trim(const std::string &line)
     return line.substr(first, last - first);
 }
 
-struct Expected
-{
-    std::string page;
-    std::string mainNav;
-    std::string textNav;
-    std::vector<std::string> pictures;
-};
-
-Expected render(const Project &project, PageId page, const std::string &templateName,
-    const std::string &templateText)
-{
-    const PageInfo &info = pageInfo(page);
-    Expected out;
-    const auto write = [&](const std::string &line) { out.page += line + "\r\n"; };
-    const std::vector<std::string> lines = readLines(templateText);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string text = trim(lines[i]);
-        if (text == "<!--$TITLE$-->") {
-            write(project.siteTitle + " = " + info.caption);
-        } else if (text == "<!--$DESCRIPTION$-->") {
-            write("<meta name=\"description\" content=\"" + project.siteDescription + "\">");
-        } else if (text == "<!--$KEYWORDS$-->") {
-            write("<meta name=\"keywords\" content=\"" + project.siteKeywords + "\">");
-        } else if (text == "<!--$COPYRIGHT$-->") {
-            write("<meta name=\"copyright\" content=\"" + project.copyrightYears + "\">");
-        } else if (text == "<!--$LOGO$-->" && !project.logoPath.empty()) {
-            const std::string name = project.logoPath.substr(project.logoPath.rfind('/') + 1);
-            const std::string source = "<img src=\"" + Publish::relativeAddress(name) + "\"";
-            check(addressIn(source, "src") == Platform::cp1252ToUtf8(name),
-                "the logo's address does not name its file: " + source);
-            write(source + " border=\"0\" alt=\"Logo\">");
-        } else if (text == "<!--$SLOGAN$-->") {
-            write("<i>" + project.slogan + "</i>");
-        } else if (text == "<!--$COPYBOTTOM$-->" && project.addCopyrightFooter) {
-            write("<font style=\"font-size:10px; font-family:verdana,arial\">&copy; "
-                + project.copyrightYears + " by " + project.siteTitle
-                + ".<br>All rights reserved.</font><br>");
-        } else if (text == "<!--$MADE$-->" && project.addMadeWithLink) {
-            write(Publish::madeWithLine());
-        } else if (text == "<!--$CONTENT$-->") {
-            write(project.pageBody[static_cast<std::size_t>(page - 1)]);
-        } else if (text == "<!--$TEXTNAV$-->" && project.addTextNavigation) {
-            write("<script type=\"text/javascript\" src=\"bottomnav.js\"></script>");
-            out.textNav += Publish::textNavigationEntry(page) + "\r\n";
-        } else if (text == "<!--$NAV$-->") {
-            write("<script type=\"text/javascript\" src=\"mainnav.js\"></script>");
-            out.mainNav += Publish::mainNavigationEntry(templateName, page) + "\r\n";
-        } else if (text == "<!--$IMG$-->") {
-            for (++i; i < lines.size() && trim(lines[i]) != "<!--$ENDIMG$-->"; ++i)
-                out.pictures.push_back(lines[i].substr(0, 200));
-        } else {
-            write(lines[i]);
-        }
-    }
-    return out;
-}
-
 /// The text of a double-quoted JavaScript string literal at the start of `script`, read as
 /// the language reads it; nothing when the literal is not closed on its line.
 std::optional<std::string> javaScriptStringAt(std::string_view script)
@@ -247,6 +190,63 @@ void checkNavigationEntry(const std::string &entry, const std::string &templateN
     check(addressIn(*html, "src")
             == Platform::cp1252ToUtf8(templateName + pageInfo(page).pictureSuffix),
         "the navigation entry does not show the template's picture: " + *html);
+}
+
+struct Expected
+{
+    std::string page;
+    std::string mainNav;
+    std::string textNav;
+    std::vector<std::string> pictures;
+};
+
+Expected render(const Project &project, PageId page, const std::string &templateName,
+    const std::string &templateText)
+{
+    const PageInfo &info = pageInfo(page);
+    Expected out;
+    const auto write = [&](const std::string &line) { out.page += line + "\r\n"; };
+    const std::vector<std::string> lines = readLines(templateText);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string text = trim(lines[i]);
+        if (text == "<!--$TITLE$-->") {
+            write(project.siteTitle + " = " + info.caption);
+        } else if (text == "<!--$DESCRIPTION$-->") {
+            write("<meta name=\"description\" content=\"" + project.siteDescription + "\">");
+        } else if (text == "<!--$KEYWORDS$-->") {
+            write("<meta name=\"keywords\" content=\"" + project.siteKeywords + "\">");
+        } else if (text == "<!--$COPYRIGHT$-->") {
+            write("<meta name=\"copyright\" content=\"" + project.copyrightYears + "\">");
+        } else if (text == "<!--$LOGO$-->" && !project.logoPath.empty()) {
+            const std::string name = project.logoPath.substr(project.logoPath.rfind('/') + 1);
+            const std::string source = "<img src=\"" + Publish::relativeAddress(name) + "\"";
+            check(addressIn(source, "src") == Platform::cp1252ToUtf8(name),
+                "the logo's address does not name its file: " + source);
+            write(source + " border=\"0\" alt=\"Logo\">");
+        } else if (text == "<!--$SLOGAN$-->") {
+            write("<i>" + project.slogan + "</i>");
+        } else if (text == "<!--$COPYBOTTOM$-->" && project.addCopyrightFooter) {
+            write("<font style=\"font-size:10px; font-family:verdana,arial\">&copy; "
+                + project.copyrightYears + " by " + project.siteTitle
+                + ".<br>All rights reserved.</font><br>");
+        } else if (text == "<!--$MADE$-->" && project.addMadeWithLink) {
+            write(Publish::madeWithLine());
+        } else if (text == "<!--$CONTENT$-->") {
+            write(project.pageBody[static_cast<std::size_t>(page - 1)]);
+        } else if (text == "<!--$TEXTNAV$-->" && project.addTextNavigation) {
+            write("<script type=\"text/javascript\" src=\"bottomnav.js\"></script>");
+            out.textNav += Publish::textNavigationEntry(page) + "\r\n";
+        } else if (text == "<!--$NAV$-->") {
+            write("<script type=\"text/javascript\" src=\"mainnav.js\"></script>");
+            out.mainNav += Publish::mainNavigationEntry(templateName, page) + "\r\n";
+        } else if (text == "<!--$IMG$-->") {
+            for (++i; i < lines.size() && trim(lines[i]) != "<!--$ENDIMG$-->"; ++i)
+                out.pictures.push_back(lines[i].substr(0, 200));
+        } else {
+            write(lines[i]);
+        }
+    }
+    return out;
 }
 
 bool isPlainName(const std::string &name)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 namespace Editor {
 
@@ -256,5 +257,92 @@ constexpr bool entriesFollowToolIdOrder()
 }
 } // namespace Detail
 static_assert(Detail::entriesFollowToolIdOrder(), "toolInfo() looks tools up by position");
+
+namespace Detail {
+/// The number after `prefix` in `text`, or -1 when `text` does not start with it.
+constexpr int numberAfter(std::string_view text, std::string_view prefix)
+{
+    if (!text.starts_with(prefix) || text.size() == prefix.size())
+        return -1;
+    int number = 0;
+    for (const char digit : text.substr(prefix.size())) {
+        if (digit < '0' || digit > '9')
+            return -1;
+        number = number * 10 + (digit - '0');
+    }
+    return number;
+}
+
+constexpr bool buttonsAreSpeedButton1To38()
+{
+    std::array<bool, Tools.size() + 1> seen {};
+    for (const ToolInfo &tool : Tools) {
+        const int number = numberAfter(tool.buttonName, "SpeedButton");
+        if (number < 1 || number > static_cast<int>(Tools.size()) || seen[number])
+            return false;
+        seen[number] = true;
+    }
+    return true;
+}
+
+constexpr bool advancedAreTheAnchorAudioFlashTableAndFormTools()
+{
+    std::size_t advanced = 0;
+    for (const ToolInfo &tool : Tools) {
+        const bool expected = tool.id == ToolId::InsertAnchor || tool.id == ToolId::EmbedAudio
+            || tool.id == ToolId::FlashObject || tool.id == ToolId::InsertTable
+            || tool.id >= ToolId::StartForm;
+        if ((tool.set == ToolSet::Advanced) != expected)
+            return false;
+        advanced += expected ? 1 : 0;
+    }
+    return advanced == 12;
+}
+
+/// Quick Insert: ten entries with the shortcuts Ctrl+F1 to Ctrl+F10 in table order, their
+/// groups rising; a tool without an entry has neither a shortcut nor a group.
+constexpr bool quickInsertIsCtrlF1ToF10InGroups()
+{
+    int expectedKey = 1;
+    int group = 0;
+    for (const ToolInfo &tool : Tools) {
+        const QuickInsertEntry &entry = tool.quickInsert;
+        if (!entry.text) {
+            if (entry.shortcut || entry.group != 0)
+                return false;
+            continue;
+        }
+        if (!entry.shortcut || numberAfter(entry.shortcut, "Ctrl+F") != expectedKey++
+            || entry.group < group || entry.group == 0)
+            return false;
+        group = entry.group;
+    }
+    return expectedKey == 11;
+}
+
+/// Every button has its own place and shows either a picture or a label.
+constexpr bool buttonsHaveOwnPlacesAndAPictureOrALabel()
+{
+    for (std::size_t first = 0; first < Tools.size(); ++first) {
+        if ((Tools[first].icon == nullptr) == (Tools[first].label == nullptr))
+            return false;
+        for (std::size_t second = first + 1; second < Tools.size(); ++second) {
+            if (Tools[first].place.left == Tools[second].place.left
+                && Tools[first].place.top == Tools[second].place.top)
+                return false;
+        }
+    }
+    return true;
+}
+} // namespace Detail
+static_assert(Detail::buttonsAreSpeedButton1To38(), "each of SpeedButton1 to 38 once");
+static_assert(Detail::advancedAreTheAnchorAudioFlashTableAndFormTools(),
+    "Show Basic Tools Only hides the twelve advanced tools");
+static_assert(Detail::quickInsertIsCtrlF1ToF10InGroups(), "Quick Insert has Ctrl+F1 to Ctrl+F10");
+static_assert(Detail::buttonsHaveOwnPlacesAndAPictureOrALabel(),
+    "buttons do not overlap and each shows something");
+static_assert(std::string_view(toolInfo(ToolId::StartForm).label) == "Frm"
+        && std::string_view(toolInfo(ToolId::Euro).label) == "\xE2\x82\xAC",
+    "labels are display text in UTF-8");
 
 } // namespace Editor

@@ -51,22 +51,146 @@ struct PageInfo
     const char *businessBox;
 };
 
-extern const std::array<PageInfo, PageCount> PageCatalogue;
+/// The fourteen pages in page order.
+inline constexpr std::array<PageInfo, PageCount> PageCatalogue = { {
+    { 1, "Home", "home.html", "home.gif", "1.dat", " = Home", "Editing Page - Home", "CheckBox18",
+        "CheckBox4" },
+    { 2, "Contact", "contact.html", "contact.gif", "2.dat", " = Contact", "Editing Page - Contact",
+        "CheckBox19", "CheckBox5" },
+    { 3, "About", "about.html", "about.gif", "3.dat", " = About", "Editing Page - About",
+        "CheckBox20", "CheckBox6" },
+    { 4, "Events", "events.html", "events.gif", "4.dat", " = Events", "Editing Page - Events",
+        "CheckBox21", "CheckBox7" },
+    { 5, "Downloads", "downloads.html", "downloads.gif", "5.dat", " = Downloads",
+        "Editing Page - Downloads", "CheckBox22", "CheckBox8" },
+    { 6, "FAQ", "faq.html", "faq.gif", "6.dat", " = FAQ", "Editing Page - FAQ", "CheckBox23",
+        "CheckBox9" },
+    { 7, "Links", "links.html", "links.gif", "7.dat", " = Links", "Editing Page - Links",
+        "CheckBox24", "CheckBox10" },
+    { 8, "Gallery", "gallery.html", "gallery.gif", "8.dat", " = Gallery", "Editing Page - Gallery",
+        "CheckBox25", "CheckBox11" },
+    { 9, "Portfolio", "portfolio.html", "portfolio.gif", "9.dat", " = Portfolio",
+        "Editing Page - Portfolio", "CheckBox26", "CheckBox12" },
+    { 10, "Products", "products.html", "products.gif", "10.dat", " = Products",
+        "Editing Page - Products", nullptr, "CheckBox13" },
+    { 11, "Services", "services.html", "services.gif", "11.dat", " = Services",
+        "Editing Page - Services", nullptr, "CheckBox14" },
+    { 12, "Press", "press.html", "press.gif", "12.dat", " = Press", "Editing Page - Press", nullptr,
+        "CheckBox15" },
+    { 13, "Support", "support.html", "support.gif", "13.dat", " = Support",
+        "Editing Page - Support", nullptr, "CheckBox16" },
+    { 14, "Jobs", "jobs.html", "jobs.gif", "14.dat", " = Jobs", "Editing Page - Jobs", nullptr,
+        "CheckBox17" },
+} };
 
 /// The catalogue row of a page (1 to 14).
-const PageInfo &pageInfo(PageId page);
-/// The page whose caption is exactly `caption`, letter case included.
-std::optional<PageId> pageByCaption(std::string_view caption);
+constexpr const PageInfo &pageInfo(PageId page)
+{
+    return PageCatalogue.at(static_cast<std::size_t>(page - 1));
+}
 
-/// The fixed choice lists.
+/// The page whose caption is exactly `caption`, letter case included.
+constexpr std::optional<PageId> pageByCaption(std::string_view caption)
+{
+    for (const PageInfo &info : PageCatalogue) {
+        if (caption == info.caption)
+            return info.id;
+    }
+    return std::nullopt;
+}
+
+namespace Detail {
+/// Each row's names follow its caption, and only the first nine pages have a personal box.
+constexpr bool pageRowsFollowTheirCaptions()
+{
+    for (const PageInfo &info : PageCatalogue) {
+        const std::string_view caption = info.caption;
+        if (info.id != &info - PageCatalogue.data() + 1
+            || std::string_view(info.editorCaption).substr(15) != caption
+            || std::string_view(info.titleSuffix).substr(3) != caption
+            || (info.personalBox != nullptr) != (info.id <= PersonalPageCount))
+            return false;
+    }
+    return true;
+}
+} // namespace Detail
+static_assert(Detail::pageRowsFollowTheirCaptions());
+static_assert(std::string_view(pageInfo(6).pageFile) == "faq.html"
+    && std::string_view(pageInfo(6).contentFile) == "6.dat"
+    && std::string_view(pageInfo(14).pictureSuffix) == "jobs.gif");
+static_assert(pageByCaption("Contact") == 2 && pageByCaption("contact") == std::nullopt);
+
+/// The fixed choice lists, as the Options pane shows them and the stylesheet writes them.
 namespace Lists {
-extern const std::array<const char *, 6> FixedFontFamilies;
-extern const std::array<std::string, 109> FontSizes;
-extern const std::array<const char *, 2> FontVariants;
-extern const std::array<const char *, 4> Decorations;
-extern const std::array<const char *, 9> ListStyles;
-extern const std::array<const char *, 8> BorderStyles;
-extern const std::array<std::string, 26> BorderSizes;
+
+inline constexpr std::array<const char *, 6> FixedFontFamilies = {
+    "arial, sans-serif, verdana",
+    "\"courier new\", geneva, arial",
+    "geneva, verdana, arial",
+    "\"times new roman\", courier, arial",
+    "verdana, helvetica, arial",
+    "tahoma, arial, verdana",
+};
+
+namespace Detail {
+/// A number's decimal text in storage of its own, so that a constant list can point at it.
+struct NumberText
+{
+    char digits[4] {};
+};
+
+template <std::size_t Count> constexpr std::array<NumberText, Count> numberTexts(int first)
+{
+    std::array<NumberText, Count> texts {};
+    for (std::size_t position = 0; position < Count; ++position) {
+        char reversed[3] {};
+        int length = 0;
+        for (int number = first + static_cast<int>(position); number > 0 || length == 0;
+             number /= 10)
+            reversed[length++] = static_cast<char>('0' + number % 10);
+        for (int digit = 0; digit < length; ++digit)
+            texts[position].digits[digit] = reversed[length - 1 - digit];
+    }
+    return texts;
+}
+
+inline constexpr std::array<const char *, 9> KeywordFontSizes = { "xx-small", "x-small", "small",
+    "medium", "large", "x-large", "xx-large", "smaller", "larger" };
+inline constexpr auto FontSizeNumbers = numberTexts<100>(1);
+inline constexpr auto BorderSizeNumbers = numberTexts<26>(0);
+
+template <std::size_t Keywords, std::size_t Numbers>
+constexpr std::array<const char *, Keywords + Numbers> keywordsThenNumbers(
+    const std::array<const char *, Keywords> &keywords,
+    const std::array<NumberText, Numbers> &numbers)
+{
+    std::array<const char *, Keywords + Numbers> entries {};
+    for (std::size_t position = 0; position < Keywords; ++position)
+        entries[position] = keywords[position];
+    for (std::size_t position = 0; position < Numbers; ++position)
+        entries[Keywords + position] = numbers[position].digits;
+    return entries;
+}
+} // namespace Detail
+
+/// The nine keyword sizes, then "1" to "100".
+inline constexpr std::array<const char *, 109> FontSizes
+    = Detail::keywordsThenNumbers(Detail::KeywordFontSizes, Detail::FontSizeNumbers);
+inline constexpr std::array<const char *, 2> FontVariants = { "normal", "small-caps" };
+inline constexpr std::array<const char *, 4> Decorations
+    = { "None", "Underline", "Overline", "Line-Through" };
+inline constexpr std::array<const char *, 9> ListStyles = { "none", "disc", "circle", "square",
+    "decimal", "lower-roman", "upper-roman", "lower-alpha", "upper-alpha" };
+inline constexpr std::array<const char *, 8> BorderStyles
+    = { "solid", "double", "dotted", "dashed", "groove", "ridge", "inset", "outset" };
+/// "0" to "25".
+inline constexpr std::array<const char *, 26> BorderSizes
+    = Detail::keywordsThenNumbers(std::array<const char *, 0> {}, Detail::BorderSizeNumbers);
+
+static_assert(std::string_view(FontSizes[8]) == "larger" && std::string_view(FontSizes[9]) == "1"
+    && std::string_view(FontSizes[20]) == "12" && std::string_view(FontSizes[108]) == "100");
+static_assert(std::string_view(BorderSizes[0]) == "0" && std::string_view(BorderSizes[25]) == "25");
+
 } // namespace Lists
 
 /// The six fixed font stacks, then "Default" and the installed families sorted without

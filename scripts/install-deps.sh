@@ -11,6 +11,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-op
           fonts-dejavu-core) # a font for the windows where the desktop brings none
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang libclang-rt-14-dev xvfb xauth)
+  packages+=(clang-format-14) # CI fails on code it would change (scripts/format.sh)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
   packages+=(chromium) # the browser test (tests/browser) looks at published sites in it
   # node runs the navigation scripts in the publish tests; npm fetches the browser test's driver

@@ -22,11 +22,7 @@ MainWindowTest::MainWindowTest()
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
-MainWindowTest::~MainWindowTest()
-{
-    window.reset();
-    EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "a scripted answer was never asked for";
-}
+MainWindowTest::~MainWindowTest() { window.reset(); }
 
 void MainWindowTest::press(int key, Qt::KeyboardModifiers modifiers)
 {

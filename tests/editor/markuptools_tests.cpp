@@ -34,7 +34,6 @@ struct ToolRun
         for (const std::string &answer : answers)
             dialogs.answerText(answer);
         runTool(tool, text, dialogs);
-        EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "a question was not asked";
     }
     std::string result() const { return text.marked(); }
 

@@ -38,11 +38,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
         page()->setFocus();
     }
-    ~PageEditor() override
-    {
-        EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "a scripted answer was never asked for";
-    }
-
     PageText *page(Model::PageId id = 1) { return editor.pageControl(id); }
     template <typename T> T *control(const char *name)
     {

@@ -44,19 +44,6 @@ TEST(DefaultProject, EmptyCatalogue_NoTemplateAndEverythingElseTheSame)
     EXPECT_EQ(project, DefaultProject(Lists2));
 }
 
-TEST(PageCatalogue, NamesFollowTheCaption)
-{
-    const PageInfo &faq = pageInfo(6);
-    EXPECT_STREQ(faq.pageFile, "faq.html");
-    EXPECT_STREQ(faq.contentFile, "6.dat");
-    EXPECT_STREQ(faq.editorCaption, "Editing Page - FAQ");
-    EXPECT_STREQ(faq.titleSuffix, " = FAQ");
-    EXPECT_STREQ(pageInfo(14).pictureSuffix, "jobs.gif");
-    EXPECT_EQ(pageInfo(10).personalBox, nullptr);
-    EXPECT_EQ(pageByCaption("Contact"), 2);
-    EXPECT_EQ(pageByCaption("contact"), std::nullopt);
-}
-
 TEST(PageIncluded, EitherTickIncludesThePage_SiteTypeDoesNot)
 {
     Project project = DefaultProject(Lists2);
@@ -67,17 +54,6 @@ TEST(PageIncluded, EitherTickIncludesThePage_SiteTypeDoesNot)
     EXPECT_FALSE(pageIncluded(project, 12));
     project.businessPages[11] = true;
     EXPECT_TRUE(pageIncluded(project, 12));
-}
-
-TEST(ChoiceLists, FixedEntries)
-{
-    EXPECT_EQ(Lists::FontSizes.size(), 109u);
-    EXPECT_EQ(Lists::FontSizes[8], "larger");
-    EXPECT_EQ(Lists::FontSizes[9], "1");
-    EXPECT_EQ(Lists::FontSizes[108], "100");
-    EXPECT_EQ(Lists::BorderSizes[25], "25");
-    EXPECT_STREQ(Lists::FixedFontFamilies[1], "\"courier new\", geneva, arial");
-    EXPECT_STREQ(Lists::FixedFontFamilies[3], "\"times new roman\", courier, arial");
 }
 
 TEST(FontFamilyList, SixStacksThenDefaultAndFamiliesSortedCaselessEachOnce)

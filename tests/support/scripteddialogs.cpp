@@ -4,7 +4,21 @@
 
 namespace Testing {
 
-ScriptedDialogs::~ScriptedDialogs() = default;
+ScriptedDialogs::~ScriptedDialogs() { failOnUnusedAnswers(); }
+
+void ScriptedDialogs::failOnUnusedAnswers() const
+{
+    if (m_answers.empty())
+        return;
+    std::string unused;
+    for (const Answer &answer : m_answers) {
+        static constexpr const char *kinds[]
+            = { "question", "input box", "file dialog", "colour dialog" };
+        unused += unused.empty() ? "" : ", ";
+        unused += kinds[answer.index()];
+    }
+    ADD_FAILURE() << m_answers.size() << " scripted answer(s) never asked for: " << unused;
+}
 
 void ScriptedDialogs::answerConfirm(bool ok) { m_answers.emplace_back(ok); }
 
@@ -88,6 +102,7 @@ std::vector<Platform::Message> ScriptedDialogs::notices() const
 
 void ScriptedDialogs::clear()
 {
+    failOnUnusedAnswers();
     m_answers.clear();
     m_asked.clear();
 }

@@ -24,10 +24,13 @@ struct Asked
 };
 
 /// Dialogs with answers queued in advance. Every question is recorded; a question that finds
-/// no queued answer of its kind fails the test and is answered with Cancel.
+/// no queued answer of its kind fails the test and is answered with Cancel, and answers still
+/// queued when the dialogs are cleared or destroyed fail the test too: each scripted answer
+/// stands for a question the story expects.
 class ScriptedDialogs : public Platform::Dialogs
 {
 public:
+    /// Fails the running test when answers are left unused.
     ~ScriptedDialogs() override;
 
     void answerConfirm(bool ok);
@@ -47,14 +50,14 @@ public:
     std::vector<std::string> prompts() const;
     /// The notices and error boxes, in order.
     std::vector<Platform::Message> notices() const;
-    /// Answers still queued (a test usually expects none).
-    std::size_t pendingAnswers() const { return m_answers.size(); }
+    /// Forgets what was asked; fails the running test when answers are left unused.
     void clear();
 
 private:
     using Answer = std::variant<bool, std::string, std::optional<std::string>,
         std::optional<Platform::Colour>>;
     template <typename T> std::optional<T> take(const char *what);
+    void failOnUnusedAnswers() const;
 
     std::deque<Answer> m_answers;
     std::vector<Asked> m_asked;

@@ -2,21 +2,25 @@
 #include "about/splashwindow.h"
 #include "app/editorpublishlinks.h"
 #include "app/mainwindow.h"
+#include "app/sessionguard.h"
 #include "app/widgetdialogs.h"
 #include "catalogue/templateviewer.h"
 #include "editor/pageeditor.h"
 #include "platform/files.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
+#include "update/updatecheck.h"
 #include "update/updatechecker.h"
 #include "upload/uploadwindow.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -64,7 +68,7 @@ int main(int argc, char **argv)
     // working directory, is made just before it.
     Publish::DirectoryChooser directoryChooser(dialogs, home);
     Publish::PublishWindow publishWindow(dialogs, home, session, directoryChooser);
-    Update::UpdateChecker updateChecker(dialogs, home);
+    Update::UpdateChecker updateChecker(dialogs, Update::UpdateCacheDirectory());
 
     App::CompanionWindows windows;
     windows.showSplash = [&splash] { splash.showSplash(); };
@@ -89,6 +93,11 @@ int main(int argc, char **argv)
     mainWindow.setCompanionWindows(std::move(windows));
     QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,
         Qt::QueuedConnection);
+    // Unsaved work is kept in a recovery snapshot until it is saved or the program ends normally.
+    Model::RecoveryStore recovery(static_cast<int>(::getpid()));
+    App::SessionGuard guard(session, mainWindow, recovery);
+    QObject::connect(
+        &mainWindow, &App::MainWindow::programEnds, &guard, &App::SessionGuard::programEnds);
 
     mainWindow.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, mainWindow.size(),
         mainWindow.screen()->availableGeometry()));
@@ -96,5 +105,11 @@ int main(int argc, char **argv)
     // A desktop activates a newly shown window by itself; asking makes sure the first
     // activation, which shows the splash, also happens where nothing manages the windows.
     mainWindow.activateWindow();
+    QTimer::singleShot(0, &mainWindow, [&] {
+        if (App::offerRecovery(dialogs, session, recovery)) {
+            mainWindow.showProject();
+            guard.check();
+        }
+    });
     return application.exec();
 }

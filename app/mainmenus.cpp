@@ -61,8 +61,21 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
         {
             { "New1", "New", "menu-new", QKeySequence(Qt::CTRL | Qt::Key_N),
                 &MainWindow::newProject },
+            { "UndoNew1", "Undo New", nullptr, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+                &MainWindow::undoNewProject },
             { "OpenProject1", "Open Project", "menu-open", QKeySequence(Qt::CTRL | Qt::Key_O),
                 &MainWindow::openProject, true },
+        });
+    // Undo New is there only right after New.
+    QAction *undoNew = file->findChild<QAction *>(QStringLiteral("UndoNew1"));
+    QObject::connect(file, &QMenu::aboutToShow, &window,
+        [&window, undoNew] { undoNew->setEnabled(window.session().canUndoNew()); });
+    QMenu *reopen = addMenu(window, "Reopen1", "Reopen");
+    QObject::connect(
+        reopen, &QMenu::aboutToShow, &window, [&window, reopen] { window.fillReopenMenu(reopen); });
+    file->addMenu(reopen);
+    addItems(window, file,
+        {
             { "SaveProject1", "Save Project", "menu-save", QKeySequence(Qt::CTRL | Qt::Key_S),
                 &MainWindow::saveProject, true },
             { "PublishHTML1", "Publish HTML", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),

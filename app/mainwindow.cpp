@@ -5,7 +5,9 @@
 #include "app/mainmenus.h"
 #include "app/siteinfopane.h"
 #include "assets/icons.h"
+#include "platform/files.h"
 #include "platform/maker.h"
+#include "project/recentprojects.h"
 #include "widgets/cp1252text.h"
 #include "widgets/editcommands.h"
 #include "widgets/runcommand.h"
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 
 #include <algorithm>
 
@@ -144,10 +147,17 @@ void MainWindow::contextMenuEvent(QContextMenuEvent *event)
     m_contextMenu->popup(event->globalPos());
 }
 
+std::string MainWindow::withUnsavedLine(const std::string &question)
+{
+    const std::string line = m_session.unsavedChangesLine();
+    return line.empty() ? question : question + "\n" + line;
+}
+
 bool MainWindow::confirmExit()
 {
-    return m_dialogs.confirm({ "Confirm", "Are you sure you want to exit Corvanta?",
-        Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel });
+    return m_dialogs.confirm(
+        { "Confirm", withUnsavedLine("Are you sure you want to exit Corvanta?"),
+            Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel });
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -179,13 +189,23 @@ void MainWindow::runCommand(const std::function<void()> &command)
 
 void MainWindow::newProject()
 {
-    if (!m_dialogs.confirm(
-            { "Warning", "Are you sure you want to erase all fields and start a new project?",
-                Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
+    if (!m_dialogs.confirm({ "Warning",
+            withUnsavedLine("Are you sure you want to erase all fields and start a new project?"),
+            Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
         return;
     runCommand([&] { m_session.newProject(); });
     m_organiser->showProject();
     showPane(OrganiserPane::SiteInfo);
+}
+
+void MainWindow::showProject() { m_organiser->showProject(); }
+
+void MainWindow::undoNewProject()
+{
+    if (!m_session.canUndoNew())
+        return;
+    runCommand([&] { m_session.undoNew(); });
+    showProject();
 }
 
 void MainWindow::saveProject()
@@ -197,12 +217,25 @@ void MainWindow::saveProject()
     if (!chosen)
         return;
     m_session.setLastSaveName(*chosen);
-    if (!isBlankName(*chosen))
-        runCommand([&] { m_session.save(*chosen); });
+    if (isBlankName(*chosen))
+        return;
+    bool saved = false;
+    runCommand([&] {
+        m_session.save(*chosen);
+        saved = true;
+    });
+    if (saved)
+        rememberRecent(*chosen);
 }
 
 void MainWindow::openProject()
 {
+    // Only unsaved changes give Open something to ask.
+    if (m_session.isModified()
+        && !m_dialogs.confirm(
+            { "Warning", withUnsavedLine("Are you sure you want to open another project?"),
+                Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
+        return;
     const std::optional<std::string> chosen = m_dialogs.chooseFile(projectDialog(
         Platform::FileDialogSpec::Mode::Open, "Open Project", m_session.lastOpenName()));
     if (!chosen)
@@ -210,15 +243,86 @@ void MainWindow::openProject()
     m_session.setLastOpenName(*chosen);
     if (isBlankName(*chosen))
         return;
+    openProjectFile(*chosen);
+}
+
+void MainWindow::openProjectFile(const std::string &path)
+{
     bool opened = false;
     runCommand([&] {
-        m_session.open(*chosen);
+        m_session.open(path);
         opened = true;
     });
     // What was read before an error stays applied and shows.
     m_organiser->showProject();
-    if (opened)
+    if (opened) {
+        rememberRecent(path);
         showPane(OrganiserPane::SiteInfo);
+    }
+}
+
+namespace {
+
+constexpr const char *RecentProjectsKey = "recentProjects";
+
+QSettings programSettings()
+{
+    return QSettings(QStringLiteral("corvanta"), QStringLiteral("corvanta"));
+}
+
+Model::RecentProjects storedRecentProjects()
+{
+    std::vector<std::string> paths;
+    for (const QString &path : programSettings().value(RecentProjectsKey).toStringList())
+        paths.push_back(Widgets::toCp1252(path));
+    return Model::RecentProjects(paths);
+}
+
+void storeRecentProjects(const Model::RecentProjects &recent)
+{
+    QStringList paths;
+    for (const std::string &path : recent.paths())
+        paths.push_back(Widgets::fromCp1252(path));
+    programSettings().setValue(RecentProjectsKey, paths);
+}
+
+} // namespace
+
+void MainWindow::rememberRecent(const std::string &path)
+{
+    Model::RecentProjects recent = storedRecentProjects();
+    recent.add(path);
+    storeRecentProjects(recent);
+}
+
+void MainWindow::fillReopenMenu(QMenu *menu)
+{
+    menu->clear();
+    const Model::RecentProjects recent = storedRecentProjects();
+    for (const std::string &path : recent.paths()) {
+        QAction *action = menu->addAction(Widgets::fromCp1252(path));
+        connect(action, &QAction::triggered, this, [this, path] { reopenProject(path); });
+    }
+    menu->setEnabled(!recent.paths().empty());
+}
+
+void MainWindow::reopenProject(const std::string &path)
+{
+    if (!Platform::pathExists(path)) {
+        Model::RecentProjects recent = storedRecentProjects();
+        recent.remove(path);
+        storeRecentProjects(recent);
+        m_dialogs.notify(
+            { "Reopen", "The project " + path + " no longer exists.\nIt was removed from the list.",
+                Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
+        return;
+    }
+    if (m_session.isModified()
+        && !m_dialogs.confirm(
+            { "Warning", withUnsavedLine("Are you sure you want to open another project?"),
+                Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
+        return;
+    openProjectFile(path);
 }
 
 void MainWindow::publishHtml()

@@ -47,6 +47,8 @@ public:
 
     // Commands.
     void newProject();
+    /// Brings back the project that the last New replaced, while nothing has changed since.
+    void undoNewProject();
     void openProject();
     void saveProject();
     void publishHtml();
@@ -63,6 +65,10 @@ public:
     void enterEditPages();
     /// "&Edit Selected Page": opens the page at `curitem` in the page editor.
     void editSelectedPage();
+    /// Shows the project's values in every pane (after New, Open and a restore).
+    void showProject();
+    /// File > Reopen: the last eight projects opened or saved (kept in the settings).
+    void fillReopenMenu(QMenu *menu);
 
 signals:
     /// The user confirmed leaving the program.
@@ -78,6 +84,12 @@ private:
     void createMenus();
 
     bool confirmExit();
+    /// Opens a project file as Open Project does once a name is chosen.
+    void openProjectFile(const std::string &path);
+    void reopenProject(const std::string &path);
+    void rememberRecent(const std::string &path);
+    /// A question with the unsaved-changes line added when there are unsaved changes.
+    std::string withUnsavedLine(const std::string &question);
     void openHelp(const char *relativePath);
     /// Runs a command inside the windows' error boundary: any failure ends in the error box.
     void runCommand(const std::function<void()> &command);

@@ -44,20 +44,17 @@ std::string PageText::body() const
 
 void PageText::setBody(const std::string &body) { setPlainText(Widgets::fromCp1252(body)); }
 
-void PageText::insertWithoutUndo(QTextCursor cursor, const QString &text)
+void PageText::insertAsOneStep(QTextCursor cursor, const QString &text)
 {
-    // Switching the history off empties it: an earlier typed change could not be undone
-    // correctly once this text has moved it.
-    QTextDocument *page = document();
-    page->setUndoRedoEnabled(false);
+    cursor.beginEditBlock();
     cursor.insertText(text);
-    page->setUndoRedoEnabled(true);
+    cursor.endEditBlock();
     setTextCursor(cursor);
 }
 
 void PageText::ReplaceSelection(const std::string &text)
 {
-    insertWithoutUndo(textCursor(), Widgets::fromCp1252(text));
+    insertAsOneStep(textCursor(), Widgets::fromCp1252(text));
 }
 
 void PageText::InsertLineAboveCaret(const std::string &line)
@@ -81,7 +78,7 @@ void PageText::InsertLinesAboveCaret(std::span<const std::string> lines)
     QTextCursor cursor = textCursor();
     cursor.clearSelection();
     cursor.movePosition(QTextCursor::StartOfBlock);
-    insertWithoutUndo(cursor, Widgets::fromCp1252(block));
+    insertAsOneStep(cursor, Widgets::fromCp1252(block));
 }
 
 void PageText::PlaceCaret(int line, int column)
@@ -113,11 +110,15 @@ void PageText::keyPressEvent(QKeyEvent *event)
     // Enter writes "<br>" before it starts the new line, so the published page breaks its
     // line where the user did. Ctrl+Enter starts a new line only. Shift must not make the
     // break a line separator inside the line: a body's lines are separated by CR LF only.
+    // The tag and the new line are one step for Undo.
+    QTextCursor step = textCursor();
+    step.beginEditBlock();
     if (!(event->modifiers() & Qt::ControlModifier))
         ReplaceSelection("<br>");
     QKeyEvent plainEnter(QEvent::KeyPress, event->key(), event->modifiers() & Qt::KeypadModifier,
         QStringLiteral("\r"));
     QPlainTextEdit::keyPressEvent(&plainEnter);
+    step.endEditBlock();
     event->setAccepted(plainEnter.isAccepted());
 }
 

@@ -12,9 +12,8 @@ namespace Editor {
 /// markup tools change. Inside the program the body is Windows-1252 with CR LF line breaks;
 /// the control holds it as Unicode lines and converts at its edge.
 ///
-/// Typed changes can be undone. Tool insertions and the Enter key's "<br>" cannot: they clear
-/// the undo history, so that Undo never replays a typed change at a place that an insertion
-/// has since moved.
+/// Every change can be undone: typing as the control groups it, and each tool insertion and
+/// each Enter (its "<br>" with the new line) as one step.
 class PageText : public QPlainTextEdit, public EditableText
 {
     Q_OBJECT
@@ -45,9 +44,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    /// Inserts `text` in place of the cursor's selection as a change that cannot be undone,
-    /// and makes the cursor the text's caret.
-    void insertWithoutUndo(QTextCursor cursor, const QString &text);
+    /// Inserts `text` in place of the cursor's selection as one step for Undo, and makes the
+    /// cursor the text's caret.
+    void insertAsOneStep(QTextCursor cursor, const QString &text);
 };
 
 } // namespace Editor

@@ -293,7 +293,8 @@ void replaceFile(const std::string &path, std::string_view bytes, OpenFailure fa
     // around it and gets a short one instead.
     const std::string nativeName = nativePath(fileNameOf(path));
     std::string temporary = nativePath(siblingPath(path, ""))
-        + (nativeName.size() <= 240 ? "." + nativeName : std::string(".corvanta-save")) + ".XXXXXX";
+        + (nativeName.size() <= 240 ? "." + nativeName : std::string(".corvanta-save"))
+        + ".cvsave-XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         createFailed(errno);

@@ -52,6 +52,19 @@ public:
     /// Sets the list as the organiser shows it at start-up: "Home" and curitem "0".
     void resetList();
 
+    /// The Edit Pages list and its current position, to be put back later.
+    struct ListState
+    {
+        std::vector<std::string> list;
+        std::string curitem;
+    };
+    ListState listState() const { return { m_editPagesList, m_curitem }; }
+    void restoreListState(ListState state)
+    {
+        m_editPagesList = std::move(state.list);
+        m_curitem = std::move(state.curitem);
+    }
+
 private:
     bool &tickRef(Column column, PageId page);
 

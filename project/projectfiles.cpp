@@ -1,10 +1,13 @@
 #include "project/projectfiles.h"
 
+#include "platform/encoding.h"
 #include "platform/fileerror.h"
+#include "platform/filegroup.h"
 #include "platform/files.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace Model {
 namespace {
@@ -260,19 +263,51 @@ void applyProjectRecord(std::string_view record, PageSelection &selection, const
     }
 }
 
+std::string saveJournalPath(const std::string &projectFilePath)
+{
+    // A name near the system's limit of 255 bytes leaves no room for the marks around it.
+    const std::string name = Platform::fileNameOf(projectFilePath);
+    return Platform::siblingPath(projectFilePath,
+        (Platform::nativePath(name).size() <= 240 ? "." + name : ".corvanta-save") + ".journal");
+}
+
+namespace {
+
+std::vector<std::string> projectFilePaths(const std::string &projectFilePath)
+{
+    std::vector<std::string> paths { projectFilePath };
+    for (PageId page = 1; page <= PageCount; ++page)
+        paths.push_back(pageContentPath(projectFilePath, page));
+    return paths;
+}
+
+/// A save that was stopped after its journal was written is completed before the files are
+/// read, so that what opens is wholly one save.
+void finishInterruptedSave(const std::string &projectFilePath)
+{
+    Platform::finishInterruptedReplacement(
+        projectFilePaths(projectFilePath), saveJournalPath(projectFilePath));
+}
+
+} // namespace
+
 void WriteProjectFiles(const Project &project, const std::string &projectFilePath)
 {
-    Platform::replaceFile(
-        projectFilePath, encodeProjectRecord(project), Platform::OpenFailure::ErrnoText);
+    const std::string record = encodeProjectRecord(project);
+    std::vector<Platform::FileReplacement> files;
+    files.push_back({ projectFilePath, record, Platform::OpenFailure::ErrnoText });
     for (PageId page = 1; page <= PageCount; ++page) {
-        Platform::replaceFile(pageContentPath(projectFilePath, page),
-            project.pageBody[static_cast<std::size_t>(page - 1)], Platform::OpenFailure::NamedText);
+        files.push_back({ pageContentPath(projectFilePath, page),
+            project.pageBody[static_cast<std::size_t>(page - 1)],
+            Platform::OpenFailure::NamedText });
     }
+    Platform::replaceFileGroup(files, saveJournalPath(projectFilePath));
 }
 
 void ReadProjectRecord(
     const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists)
 {
+    finishInterruptedSave(projectFilePath);
     // Read only: a project on a read-only medium or without write permission still opens.
     std::string record(ProjectRecordSize, '\0');
     {

@@ -26,9 +26,13 @@ void applyProjectRecord(
 /// needs the installed families.
 bool namesInstalledFontFamily(std::string_view record);
 
-/// Writes the project file, then 1.dat to 14.dat in its directory. Each file replaces the
-/// old one only once it is completely written. Throws FileError.
+/// Writes the project file and 1.dat to 14.dat in its directory as one whole save: the fifteen
+/// files are either all old or all new, whenever the program stops. Throws FileError, and an
+/// error before the files are renamed in changes nothing.
 void WriteProjectFiles(const Project &project, const std::string &projectFilePath);
+
+/// The journal of a save in progress: a hidden file beside the project file.
+std::string saveJournalPath(const std::string &projectFilePath);
 
 /// Reads the project file (read only) and applies it; the page bodies are left alone.
 /// Throws FileError, and then nothing has changed.
@@ -38,7 +42,8 @@ void ReadProjectRecord(
 /// The page content file of a page: "N.dat" in the project file's directory.
 std::string pageContentPath(const std::string &projectFilePath, PageId page);
 
-/// Reads the project file (read only) and applies it, then replaces the page bodies from
+/// A save that was stopped part-way is first completed. Reads the project file (read only)
+/// and applies it, then replaces the page bodies from
 /// 1.dat to 14.dat in order. Throws FileError at the first failure; what was applied stays.
 void ReadProjectFiles(
     const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists);

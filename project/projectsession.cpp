@@ -1,6 +1,7 @@
 #include "project/projectsession.h"
 
 #include "platform/fileerror.h"
+#include "platform/files.h"
 #include "project/projectfiles.h"
 
 namespace Model {
@@ -28,7 +29,7 @@ bool ProjectSession::isModified()
     std::swap(bodies, m_project.pageBody);
     if (fieldsChanged)
         return true;
-    if (m_bodiesUnsaved)
+    if (m_bodiesUnsaved || m_restoredUnsaved)
         return true;
     return m_holder ? m_holder->textsEdited() : m_project.pageBody != m_savedBodies;
 }
@@ -75,6 +76,7 @@ void ProjectSession::markSaved()
     m_savedFields = m_project;
     std::swap(bodies, m_project.pageBody);
     m_bodiesUnsaved = false;
+    m_restoredUnsaved = false;
     if (m_holder)
         m_holder->markTextsSaved();
     else
@@ -85,6 +87,8 @@ void ProjectSession::newProject()
 {
     collectBodies();
     const auto bodiesBefore = m_project.pageBody;
+    m_beforeNew = BeforeNew { m_project, m_selection.listState(), m_savedFields, m_savedBodies,
+        isModified(), m_restoredUnsaved, m_fileName, m_publishDirectory };
     // The site map flag is not part of a new project's settings; it keeps its value.
     const bool generateSitemap = m_project.generateSitemap;
     m_selection.setSiteType(SiteType::Personal);
@@ -95,6 +99,112 @@ void ProjectSession::newProject()
     m_fileName.clear();
     m_publishDirectory.clear();
     markSaved();
+}
+
+bool ProjectSession::canUndoNew() { return m_beforeNew && m_fileName.empty() && !isModified(); }
+
+void ProjectSession::undoNew()
+{
+    if (!canUndoNew())
+        return;
+    BeforeNew before = std::move(*m_beforeNew);
+    m_beforeNew.reset();
+    const auto bodiesNow = m_project.pageBody;
+    m_project = std::move(before.project);
+    m_selection.restoreListState(std::move(before.list));
+    distributeBodies(bodiesNow);
+    m_fileName = std::move(before.fileName);
+    m_publishDirectory = std::move(before.publishDirectory);
+    m_savedFields = std::move(before.savedFields);
+    m_savedBodies = std::move(before.savedBodies);
+    if (m_holder)
+        m_holder->markTextsSaved();
+    // Whether it had unsaved changes is what counts; which ones is not kept apart.
+    m_bodiesUnsaved = before.modified;
+    m_restoredUnsaved = before.restoredUnsaved;
+}
+
+std::string ProjectSession::windowTitle()
+{
+    const std::string program = "Corvanta v1.0";
+    const bool modified = isModified();
+    if (m_fileName.empty() && !modified)
+        return program;
+    const std::string name = m_fileName.empty() ? "Untitled" : Platform::fileNameOf(m_fileName);
+    return name + (modified ? "*" : "") + " - " + program;
+}
+
+std::string ProjectSession::unsavedChangesLine()
+{
+    return isModified() ? "The project has unsaved changes, which will be lost." : "";
+}
+
+namespace {
+
+constexpr std::string_view SnapshotHeader = "corvanta recovery 1\n";
+
+void appendChunk(std::string &out, std::string_view bytes)
+{
+    out += std::to_string(bytes.size());
+    out += '\n';
+    out += bytes;
+}
+
+std::string_view takeChunk(std::string_view &rest)
+{
+    const auto newline = rest.find('\n');
+    if (newline == std::string_view::npos || newline == 0 || newline > 12)
+        throw Platform::FileError("Read beyond end of file");
+    std::size_t size = 0;
+    for (const char digit : rest.substr(0, newline)) {
+        if (digit < '0' || digit > '9')
+            throw Platform::FileError("Read beyond end of file");
+        size = size * 10 + static_cast<std::size_t>(digit - '0');
+    }
+    rest.remove_prefix(newline + 1);
+    if (size > rest.size())
+        throw Platform::FileError("Read beyond end of file");
+    const std::string_view chunk = rest.substr(0, size);
+    rest.remove_prefix(size);
+    return chunk;
+}
+
+} // namespace
+
+std::string ProjectSession::recoverySnapshot()
+{
+    collectBodies();
+    std::string out(SnapshotHeader);
+    appendChunk(out, m_fileName);
+    appendChunk(out, m_publishDirectory);
+    appendChunk(out, encodeProjectRecord(m_project));
+    for (const std::string &body : m_project.pageBody)
+        appendChunk(out, body);
+    return out;
+}
+
+void ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
+{
+    if (!snapshot.starts_with(SnapshotHeader))
+        throw Platform::FileError("Read beyond end of file");
+    std::string_view rest = snapshot.substr(SnapshotHeader.size());
+    const std::string_view fileName = takeChunk(rest);
+    const std::string_view publishDirectory = takeChunk(rest);
+    const std::string_view record = takeChunk(rest);
+    std::array<std::string, PageCount> bodies;
+    for (std::string &body : bodies)
+        body = takeChunk(rest);
+    if (record.size() != ProjectRecordSize || !rest.empty())
+        throw Platform::FileError("Read beyond end of file");
+
+    collectBodies();
+    const auto bodiesBefore = m_project.pageBody;
+    applyProjectRecord(record, m_selection, m_lists);
+    m_project.pageBody = std::move(bodies);
+    distributeBodies(bodiesBefore);
+    m_fileName = fileName;
+    m_publishDirectory = publishDirectory;
+    m_restoredUnsaved = true;
 }
 
 void ProjectSession::open(const std::string &projectFilePath)

@@ -3,7 +3,9 @@
 #include "project/pageselection.h"
 #include "project/project.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace Model {
 
@@ -59,8 +61,30 @@ public:
     const std::string &publishDirectory() const { return m_publishDirectory; }
     void setPublishDirectory(std::string directory) { m_publishDirectory = std::move(directory); }
 
-    /// Whether anything differs from what was last opened, saved or started new.
+    /// Whether anything differs from what was last opened, saved or started new, or the
+    /// project was restored from a recovery snapshot and not saved since.
     bool isModified();
+
+    /// The main window's title: the project file's name, "*" while there are unsaved changes,
+    /// then the program ("site.cvp* - Corvanta v1.0"); an unchanged new project shows the
+    /// program alone.
+    std::string windowTitle();
+    /// The line the New, Open and Exit questions add while there are unsaved changes; empty
+    /// when there are none.
+    std::string unsavedChangesLine();
+
+    /// Whether Undo can take back the last New: nothing changed since it.
+    bool canUndoNew();
+    /// Brings back the project as it was before the last New (one level), with its file name,
+    /// publish directory and unsaved state.
+    void undoNew();
+
+    /// The whole session as bytes for a recovery snapshot: every field, the fourteen bodies,
+    /// the file name and the publish directory.
+    std::string recoverySnapshot();
+    /// Puts back a session from recoverySnapshot's bytes, marked as unsaved. Throws FileError
+    /// when the bytes are not a whole snapshot, and then nothing has changed.
+    void restoreRecoverySnapshot(std::string_view snapshot);
 
     /// Attaches the window that holds the page bodies and hands it the project's bodies;
     /// nullptr detaches it after copying its texts back.
@@ -86,6 +110,19 @@ private:
     /// What is on disk (or new) now: the base isModified compares with.
     void markSaved();
 
+    /// What New replaced, for Undo.
+    struct BeforeNew
+    {
+        Project project;
+        PageSelection::ListState list;
+        Project savedFields;
+        std::array<std::string, PageCount> savedBodies;
+        bool modified = false;
+        bool restoredUnsaved = false;
+        std::string fileName;
+        std::string publishDirectory;
+    };
+
     ChoiceLists m_lists;
     Project m_project;
     PageSelection m_selection { m_project };
@@ -93,6 +130,8 @@ private:
     std::array<std::string, PageCount> m_savedBodies; ///< compared while no holder is attached
     PageBodyHolder *m_holder = nullptr;
     bool m_bodiesUnsaved = false; ///< known unsaved when the bodies changed keeper
+    bool m_restoredUnsaved = false; ///< restored from a snapshot, not saved since
+    std::optional<BeforeNew> m_beforeNew;
     std::string m_fileName;
     std::string m_lastOpenName;
     std::string m_lastSaveName;

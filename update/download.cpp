@@ -4,9 +4,7 @@
 
 #include <curl/curl.h>
 
-#include <exception>
 #include <memory>
-#include <optional>
 #include <unistd.h>
 
 namespace Update {
@@ -17,26 +15,18 @@ constexpr long DownloadBufferSize = 1024;
 
 struct Transfer
 {
-    std::string localPath;
-    std::optional<Platform::File> file;
-    // An error of the local file, carried past libcurl's C frames and raised after it returns.
-    std::exception_ptr failure;
+    std::string body;
+    std::size_t maxBytes = 0;
 };
 
-// The local file is created when the first piece of the body arrives, so that an address
-// that cannot be reached leaves the previous copy alone.
 std::size_t storeBody(char *data, std::size_t size, std::size_t count, void *userData)
 {
     auto &transfer = *static_cast<Transfer *>(userData);
     const std::size_t bytes = size * count;
-    try {
-        if (!transfer.file)
-            transfer.file.emplace(transfer.localPath, Platform::File::Mode::CreateTruncate);
-        transfer.file->write(std::string_view(data, bytes));
-    } catch (...) {
-        transfer.failure = std::current_exception();
+    // A body past the limit is no update file: the transfer stops at once.
+    if (transfer.body.size() + bytes > transfer.maxBytes)
         return bytes == 0 ? 1 : 0; // anything but `bytes` makes libcurl stop the transfer
-    }
+    transfer.body.append(data, bytes);
     return bytes;
 }
 
@@ -44,6 +34,41 @@ struct EasyHandleDeleter
 {
     void operator()(CURL *handle) const { curl_easy_cleanup(handle); }
 };
+
+struct MultiHandleDeleter
+{
+    void operator()(CURLM *handle) const { curl_multi_cleanup(handle); }
+};
+
+/// Runs the transfer, looking at `cancel` at least ten times a second. The result of the
+/// transfer, or CURLE_ABORTED_BY_CALLBACK when it was cancelled.
+CURLcode perform(CURL *curl, const std::atomic<bool> *cancel)
+{
+    const std::unique_ptr<CURLM, MultiHandleDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            int left = 0;
+            while (CURLMsg *message = curl_multi_info_read(multi.get(), &left)) {
+                if (message->msg == CURLMSG_DONE)
+                    result = message->data.result;
+            }
+            break;
+        }
+        if (cancel && cancel->load())
+            break;
+        curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
+    }
+    curl_multi_remove_handle(multi.get(), curl);
+    return result;
+}
 
 } // namespace
 
@@ -57,7 +82,8 @@ std::string ProgramFileName()
     return Platform::fileNameOf(path);
 }
 
-bool DownloadUrlToFile(const std::string &address, const std::string &localPath)
+bool DownloadUrlToFile(const std::string &address, const std::string &localPath,
+    const std::atomic<bool> *cancel, const DownloadLimits &limits)
 {
     static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
     if (initialised != CURLE_OK)
@@ -66,7 +92,7 @@ bool DownloadUrlToFile(const std::string &address, const std::string &localPath)
     if (!handle)
         return false;
 
-    Transfer transfer { localPath, std::nullopt, nullptr };
+    Transfer transfer { {}, limits.maxBytes };
     const std::string userAgent = ProgramFileName();
     CURL *curl = handle.get();
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
@@ -74,6 +100,11 @@ bool DownloadUrlToFile(const std::string &address, const std::string &localPath)
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, storeBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, DownloadBufferSize);
+    // A server that is slow, endless or announces a huge body cannot hold the check.
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
     // Moved files are followed, but only to other web addresses, never to local files.
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
@@ -82,15 +113,9 @@ bool DownloadUrlToFile(const std::string &address, const std::string &localPath)
     // Name look-ups must not use signals: the program's windows own the process.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
 
-    const CURLcode result = curl_easy_perform(curl);
-    if (transfer.failure)
-        std::rethrow_exception(transfer.failure);
-    if (result != CURLE_OK)
+    if (perform(curl, cancel) != CURLE_OK)
         return false;
-    // An empty body still replaces the previous copy.
-    if (!transfer.file)
-        transfer.file.emplace(localPath, Platform::File::Mode::CreateTruncate);
-    transfer.file->close();
+    Platform::replaceFile(localPath, transfer.body);
     return true;
 }
 

@@ -2,14 +2,32 @@
 
 #include "update/download.h"
 
+#include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/textlines.h"
 
 #include <array>
+#include <cstdlib>
 
 namespace Update {
 
-std::string UpdateFilePath(const std::string &homeDir) { return homeDir + "/" + UpdateFileName; }
+std::string UpdateFilePath(const std::string &directory)
+{
+    return directory + "/" + UpdateFileName;
+}
+
+std::string UpdateCacheDirectory()
+{
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    const char *home = std::getenv("HOME");
+    const std::string base = cache && *cache == '/'
+        ? std::string(cache)
+        : std::string(home && *home ? home : "/tmp") + "/.cache";
+    const std::string directory = Platform::utf8ToCp1252(base) + "/corvanta";
+    Platform::makeDirectory(Platform::siblingPath(directory, ""));
+    Platform::makeDirectory(directory);
+    return directory;
+}
 
 std::string UpdateFolderOf(const std::string &fileAddress)
 {
@@ -43,10 +61,11 @@ bool IsNewerVersion(std::string_view latestVersion, std::string_view currentVers
     return latestVersion != currentVersion;
 }
 
-std::optional<UpdateReport> CheckForUpdate(
-    const std::string &fileAddress, const std::string &localPath, std::string_view currentVersion)
+std::optional<UpdateReport> CheckForUpdate(const std::string &fileAddress,
+    const std::string &localPath, std::string_view currentVersion, const std::atomic<bool> *cancel,
+    const DownloadLimits &limits)
 {
-    if (!DownloadUrlToFile(fileAddress, localPath))
+    if (!DownloadUrlToFile(fileAddress, localPath, cancel, limits))
         return std::nullopt;
     UpdateReport report;
     report.latestVersion = ReadLatestVersion(localPath);

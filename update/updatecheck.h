@@ -1,20 +1,26 @@
 #pragma once
 
+#include "update/download.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace Update {
 
-/// The update information file: its name on the server and in the home directory.
+/// The update information file: its name on the server and in the cache directory.
 inline constexpr const char *UpdateFileName = "updatecv.ini";
 
 inline constexpr const char *DownloadFailedText = "Error in file download!";
 inline constexpr const char *NewerVersionText = "There is a newer version available.";
 inline constexpr const char *UpToDateText = "You already have the latest version.";
 
-/// "<home>/updatecv.ini", where each check keeps the copy it fetched.
-std::string UpdateFilePath(const std::string &homeDir);
+/// "<directory>/updatecv.ini", where each check keeps the copy it fetched.
+std::string UpdateFilePath(const std::string &directory);
+
+/// The user's cache directory for the program, made when missing: $XDG_CACHE_HOME/corvanta
+/// (or ~/.cache/corvanta), as a program path.
+std::string UpdateCacheDirectory();
 
 /// The folder an update file address lies in: the address up to and including its last "/".
 std::string UpdateFolderOf(const std::string &fileAddress);
@@ -39,10 +45,12 @@ struct UpdateReport
     const char *statusText() const { return newerAvailable ? NewerVersionText : UpToDateText; }
 };
 
-/// Fetches the update file at `fileAddress` into `localPath`, replacing the previous copy, and
-/// compares its first line with `currentVersion`. Nothing when the download failed. Throws
-/// FileError when the local copy cannot be written or read.
-std::optional<UpdateReport> CheckForUpdate(
-    const std::string &fileAddress, const std::string &localPath, std::string_view currentVersion);
+/// Fetches the update file at `fileAddress` into `localPath`, replacing the previous copy only
+/// once it came whole, and compares its first line with `currentVersion`. Nothing when the
+/// download failed, passed a limit or was cancelled. Throws FileError when the local copy
+/// cannot be written or read.
+std::optional<UpdateReport> CheckForUpdate(const std::string &fileAddress,
+    const std::string &localPath, std::string_view currentVersion,
+    const std::atomic<bool> *cancel = nullptr, const DownloadLimits &limits = {});
 
 } // namespace Update

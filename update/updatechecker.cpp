@@ -7,11 +7,16 @@
 #include "widgets/runcommand.h"
 #include "widgets/windowbehaviour.h"
 
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <exception>
+#include <optional>
+#include <thread>
 
 namespace Update {
 
@@ -45,12 +50,12 @@ QLabel *boldLabel(const QString &name, const QString &text, QWidget *parent)
 } // namespace
 
 UpdateChecker::UpdateChecker(
-    Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source, QWidget *parent)
+    Platform::Dialogs &dialogs, std::string cacheDir, Update::UpdateSource source, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
             | Qt::WindowStaysOnTopHint)
     , m_dialogs(dialogs)
-    , m_homeDir(std::move(homeDir))
+    , m_cacheDir(std::move(cacheDir))
     , m_source(std::move(source))
 {
     setObjectName(QStringLiteral("Form8"));
@@ -190,23 +195,65 @@ void UpdateChecker::checkConnection()
 
 void UpdateChecker::checkNow()
 {
+    if (m_checking) {
+        m_cancel = true;
+        return;
+    }
     Widgets::runCommand(m_dialogs, [this] {
         if (!m_source.isConnected())
             return;
-        const auto report = Update::CheckForUpdate(m_source.fileAddress,
-            Update::UpdateFilePath(m_homeDir), Widgets::toCp1252(m_currentVersion->text()));
+        const std::string address = m_source.fileAddress;
+        const std::string localPath = Update::UpdateFilePath(m_cacheDir);
+        const std::string current = Widgets::toCp1252(m_currentVersion->text());
+        const Update::DownloadLimits limits = m_source.limits;
+        std::optional<Update::UpdateReport> report;
+        std::exception_ptr failure;
+
+        // The windows keep working while the file comes; the button cancels meanwhile.
+        m_cancel = false;
+        m_checking = true;
+        const QString caption = m_getUpdate->text();
+        m_getUpdate->setText(QStringLiteral("&Cancel"));
+        QEventLoop waiting;
+        std::atomic<bool> done = false;
+        std::thread worker([&] {
+            try {
+                report = Update::CheckForUpdate(address, localPath, current, &m_cancel, limits);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            done = true;
+            QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        waiting.exec();
+        // The program may be ending, which ends every event loop: the check ends with it.
+        if (!done)
+            m_cancel = true;
+        worker.join();
+        m_checking = false;
+        m_getUpdate->setText(caption);
+        if (failure)
+            std::rethrow_exception(failure);
+        if (m_cancel)
+            return;
         if (!report) {
             m_dialogs.notify({ Platform::ApplicationTitle, Update::DownloadFailedText,
                 Platform::MessageIcon::None, Platform::MessageButtons::Ok });
             return;
         }
-        // The panel shows a few words; a server that sends megabytes on one line would keep
-        // the window busy laying out text nobody can see.
+        // The panel shows a few words; a server that sends a long first line would keep the
+        // window busy laying out text nobody can see.
         m_latestVersion->setText(
             Widgets::fromCp1252(report->latestVersion.substr(0, MaxShownVersionLength)));
         m_status->setText(QString::fromLatin1(report->statusText()));
         m_downloadUpdate->setEnabled(report->newerAvailable);
     });
+}
+
+void UpdateChecker::reject()
+{
+    m_cancel = true;
+    QDialog::reject();
 }
 
 } // namespace Update

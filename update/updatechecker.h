@@ -1,12 +1,14 @@
 #pragma once
 
 #include "update/connection.h"
+#include "update/download.h"
 
 #include "platform/dialogs.h"
 #include "platform/maker.h"
 
 #include <QDialog>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -23,6 +25,7 @@ struct UpdateSource
 {
     std::string fileAddress = Platform::Maker::UpdateFileAddress;
     std::function<bool()> isConnected = IsInternetConnected;
+    DownloadLimits limits;
 };
 
 /// The Update Checker: fetches the update file and says whether a newer version exists.
@@ -37,14 +40,22 @@ public:
     static constexpr double MinimumFontSize = 7.0;
     static constexpr std::size_t MaxShownVersionLength = 255;
 
-    UpdateChecker(Platform::Dialogs &dialogs, std::string homeDir, Update::UpdateSource source = {},
-        QWidget *parent = nullptr);
+    /// A checker that keeps the fetched update file in `cacheDir` (UpdateCacheDirectory).
+    UpdateChecker(Platform::Dialogs &dialogs, std::string cacheDir,
+        Update::UpdateSource source = {}, QWidget *parent = nullptr);
 
-    /// "&Get Update Information": fetches, shows the latest version and the verdict.
+    /// "&Get Update Information": fetches on a thread of its own while the windows go on
+    /// working, then shows the latest version and the verdict. While it fetches, the button
+    /// is "&Cancel" and ends the check at once (as does closing the window), showing nothing.
     void checkNow();
+    /// Whether a check is under way.
+    bool checking() const { return m_checking; }
     /// The connection watch: buttons off while offline; once online, the check is enabled
     /// for good and the watch stops.
     void checkConnection();
+
+protected:
+    void reject() override;
 
 private:
     QLayout *createInstructions();
@@ -54,7 +65,9 @@ private:
     void startConnectionWatch();
 
     Platform::Dialogs &m_dialogs;
-    std::string m_homeDir;
+    std::string m_cacheDir;
+    std::atomic<bool> m_cancel = false;
+    bool m_checking = false;
     Update::UpdateSource m_source;
 
     QLabel *m_currentVersion = nullptr;

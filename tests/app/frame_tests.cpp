@@ -190,7 +190,10 @@ TEST_F(FrameTest, Exit_CancelKeepsTheProgramAndOkEndsItWithOneQuestion)
     for (const Asked &asked : dialogs.asked()) {
         EXPECT_EQ(asked.kind, Asked::Kind::Confirm);
         EXPECT_EQ(asked.message.title, "Confirm");
-        EXPECT_EQ(asked.message.text, "Are you sure you want to exit Corvanta?");
+        // The typed title is unsaved, which the question says.
+        EXPECT_EQ(asked.message.text,
+            "Are you sure you want to exit Corvanta?\n"
+            "The project has unsaved changes, which will be lost.");
         EXPECT_EQ(asked.message.icon, Platform::MessageIcon::Question);
         EXPECT_EQ(asked.message.buttons, Platform::MessageButtons::OkCancel);
     }

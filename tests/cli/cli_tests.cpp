@@ -151,6 +151,74 @@ TEST(CliShow, PrintsEveryFieldAsJson)
     EXPECT_EQ(str(json["pageBody"].toArray()[13]), "<p>Jobs</p>\r\n");
 }
 
+TEST(CliImport, ShowThenImportThenShow_GivesTheSameJsonAndTheSameFiles)
+{
+    Workspace ws { "blue.t", "green.t" };
+    Project project = DefaultProject({ { "blue", "green" }, FontFamilyList({}) });
+    project.siteType = SiteType::Business;
+    project.templateName = 1;
+    project.siteTitle = std::string(255, 't');
+    project.siteDescription = "Caf\xE9 \x80 \"quoted\" \x81\x9D back\\slash \x01";
+    project.fontFamily = 3;
+    project.fontSize = 108;
+    project.visitedDecoration = std::nullopt;
+    project.linkColor = { "#abc", 0x12AB34 };
+    project.personalPages[8] = true;
+    project.businessPages[13] = true;
+    project.pageBody[0] = std::string("a\0b\r\n\t\xFF", 7);
+    project.pageBody[13] = "<p>Jobs</p>\r\n";
+    WriteProjectFiles(project, ws.work("site.cvp"));
+
+    const Outcome shown = runCli({ "--home", ws.home(), "show", "site.cvp" }, ws.work());
+    writeBytes(ws.work("site.json"), shown.out);
+    const Outcome imported
+        = runCli({ "--home", ws.home(), "import", "site.json", "copy/again.cvp" }, ws.work());
+    std::filesystem::create_directory(ws.work("copy"));
+    const Outcome importedAgain
+        = runCli({ "--home", ws.home(), "import", "site.json", "copy/again.cvp" }, ws.work());
+
+    EXPECT_EQ(imported.lastErrorLine(), "File not found.");
+    ASSERT_EQ(importedAgain.status, 0) << importedAgain.err;
+    EXPECT_EQ(runCli({ "--home", ws.home(), "show", "copy/again.cvp" }, ws.work()).out, shown.out);
+    EXPECT_EQ(readBytes(ws.work("copy/again.cvp")), readBytes(ws.work("site.cvp")));
+    for (const PageInfo &page : PageCatalogue)
+        EXPECT_EQ(
+            readBytes(ws.work("copy/") + page.contentFile), readBytes(ws.work(page.contentFile)));
+}
+
+TEST(CliImport, RefusesWhatTheFilesCannotHold_NamingTheFieldAndWritingNothing)
+{
+    Workspace ws { "blue.t" };
+    const auto refusal = [&](const std::string &json) {
+        writeBytes(ws.work("in.json"), json);
+        const Outcome outcome = runCli({ "import", "in.json", "out.cvp" }, ws.work());
+        EXPECT_EQ(outcome.status, 1) << json;
+        EXPECT_FALSE(std::filesystem::exists(ws.work("out.cvp"))) << json;
+        EXPECT_FALSE(std::filesystem::exists(ws.work("1.dat"))) << json;
+        return outcome.lastErrorLine();
+    };
+    EXPECT_EQ(refusal(R"({"siteTitle": "x", "siteTittle": "y"})"),
+        "Field \"siteTittle\": no such field; nothing was written.");
+    EXPECT_EQ(refusal(R"({"addMadeWithLink": "yes"})"),
+        "Field \"addMadeWithLink\": not true or false; nothing was written.");
+    EXPECT_EQ(refusal(R"({"fontSize": "13.5"})"),
+        "Field \"fontSize\": \"13.5\" is not in its list; nothing was written.");
+    EXPECT_EQ(refusal(R"({"templateName": "green"})"),
+        "Field \"templateName\": \"green\" is not in its list; nothing was written.");
+    EXPECT_EQ(refusal("{\"slogan\": \"" + std::string(256, 's') + "\"}"),
+        "Field \"slogan\": longer than 255 characters; nothing was written.");
+    EXPECT_EQ(refusal(R"({"linkColor": {"text": "#12345678", "swatch": "#000000"}})"),
+        "Field \"linkColor.text\": longer than 7 characters; nothing was written.");
+    EXPECT_EQ(refusal(R"({"hoverColor": {"text": "", "swatch": "red"}})"),
+        "Field \"hoverColor.swatch\": not a colour \"#RRGGBB\"; nothing was written.");
+    EXPECT_EQ(refusal(R"({"personalPages": [true]})"),
+        "Field \"personalPages\": not a list of 9; nothing was written.");
+    EXPECT_EQ(refusal(R"({"slogan": "\u4e2d"})"),
+        "Field \"slogan\": holds a character the project files cannot hold; nothing was "
+        "written.");
+    EXPECT_EQ(refusal("[1, 2]"), "in.json is not a JSON object.");
+}
+
 TEST(CliShow, ReadOnlyProjectInTheCurrentDirectory)
 {
     Workspace ws {};

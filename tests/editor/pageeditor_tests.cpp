@@ -228,29 +228,25 @@ TEST_F(PageEditor, Enter_WritesBreakTagThenStartsTheNewLine_PastedTextGetsNone)
     EXPECT_EQ(marked(), "one\ntwo|");
 }
 
-TEST_F(PageEditor, Undo_TakesBackTypingButNeverAToolInsertion)
+TEST_F(PageEditor, Undo_TakesBackTypingEachToolInsertionAndEachEnterAsOneStep)
 {
-    type("ab");
-    EXPECT_TRUE(action("Undo1")->isEnabled());
-    press(Qt::Key_Backspace, Qt::AltModifier);
-    EXPECT_EQ(marked(), "|");
-
     type("ab");
     answer({ "x" });
     clickTool("SpeedButton1");
-    EXPECT_FALSE(action("Undo1")->isEnabled());
-    press(Qt::Key_Backspace, Qt::AltModifier);
     EXPECT_EQ(marked(), "ab<b>x</b>|");
-
-    type("c");
+    EXPECT_TRUE(action("Undo1")->isEnabled());
     press(Qt::Key_Backspace, Qt::AltModifier);
-    EXPECT_EQ(marked(), "ab<b>x</b>|");
+    EXPECT_EQ(marked(), "ab|");
+    press(Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(marked(), "|");
 
-    // After Enter only the line break can be taken back; "<br>" stays.
     setMarked("Hi|");
     press(Qt::Key_Return);
+    press(Qt::Key_Return);
     action("Undo1")->trigger();
-    EXPECT_EQ(marked(), "Hi<br>|");
+    EXPECT_EQ(marked(), "Hi<br>\n|");
+    action("Undo1")->trigger();
+    EXPECT_EQ(marked(), "Hi|");
 }
 
 TEST_F(PageEditor, Delete_RemovesTheSelectionOrOneCharacter)

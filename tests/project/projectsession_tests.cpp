@@ -1,11 +1,16 @@
+#include "platform/fileerror.h"
 #include "project/projectfiles.h"
 #include "project/projectsession.h"
+#include "project/recentprojects.h"
+#include "project/recoverystore.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <unistd.h>
 
 namespace Testing {
 namespace {
@@ -140,6 +145,126 @@ TEST(ProjectSession, AttachedHolder_IsWhereTheBodiesAreEdited)
     session.newProject();
     EXPECT_EQ(editor.replaced, std::vector<PageId>({ 3, 1, 2 }));
     EXPECT_FALSE(session.isModified());
+}
+
+TEST(ProjectSession, TitleAndQuestions_ShowUnsavedChanges)
+{
+    TempDir dir;
+    Model::ProjectSession session(Lists);
+    EXPECT_EQ(session.windowTitle(), "Corvanta v1.0");
+    EXPECT_EQ(session.unsavedChangesLine(), "");
+    session.fields().slogan = "Fresh";
+    EXPECT_EQ(session.windowTitle(), "Untitled* - Corvanta v1.0");
+    EXPECT_NE(session.unsavedChangesLine(), "");
+    session.save(dir.file("site.cvp"));
+    EXPECT_EQ(session.windowTitle(), "site.cvp - Corvanta v1.0");
+    EditorTexts editor;
+    session.attachBodyHolder(&editor);
+    editor.type(4, "typed");
+    EXPECT_EQ(session.windowTitle(), "site.cvp* - Corvanta v1.0");
+}
+
+TEST(ProjectSession, UndoRightAfterNew_BringsBackTheProjectWithItsFileAndUnsavedState)
+{
+    TempDir dir;
+    Model::ProjectSession session(Lists);
+    EditorTexts editor;
+    session.attachBodyHolder(&editor);
+    session.fields().siteTitle = "Bakery";
+    session.selection().SetPageTick(Model::Column::Personal, 3, true);
+    session.save(dir.file("bakery.cvp"));
+    editor.type(2, "unsaved text");
+    session.setPublishDirectory(dir.path());
+    const Model::Project before = session.project();
+    const auto listBefore = session.selection().editPagesList();
+    EXPECT_FALSE(session.canUndoNew());
+
+    session.newProject();
+    EXPECT_TRUE(session.canUndoNew());
+    session.undoNew();
+    EXPECT_EQ(session.project(), before);
+    EXPECT_EQ(editor.texts[2], "unsaved text");
+    EXPECT_EQ(session.selection().editPagesList(), listBefore);
+    EXPECT_EQ(session.fileName(), dir.file("bakery.cvp"));
+    EXPECT_EQ(session.publishDirectory(), dir.path());
+    EXPECT_TRUE(session.isModified());
+    EXPECT_FALSE(session.canUndoNew()) << "one level";
+
+    // A change after New means it is no longer right after New.
+    session.newProject();
+    session.fields().slogan = "new";
+    EXPECT_FALSE(session.canUndoNew());
+}
+
+TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
+{
+    TempDir dir;
+    Model::ProjectSession session(Lists);
+    session.fields().siteTitle = "Caf\xE9";
+    session.fields().templateName = 1;
+    session.selection().SetPageTick(Model::Column::Personal, 5, true);
+    session.fields().pageBody[13] = std::string("a\0\r\n9\n", 6);
+    session.save(dir.file("site.cvp"));
+    EditorTexts editor;
+    session.attachBodyHolder(&editor);
+    editor.type(1, "typed after the save");
+    session.setPublishDirectory("/srv/www");
+    const std::string snapshot = session.recoverySnapshot();
+
+    Model::ProjectSession restored(Lists);
+    EditorTexts restoredEditor;
+    restored.attachBodyHolder(&restoredEditor);
+    restored.restoreRecoverySnapshot(snapshot);
+    EXPECT_EQ(restored.project(), session.project());
+    EXPECT_EQ(restored.selection().editPagesList(), session.selection().editPagesList());
+    EXPECT_EQ(restored.fileName(), dir.file("site.cvp"));
+    EXPECT_EQ(restored.publishDirectory(), "/srv/www");
+    EXPECT_TRUE(restored.isModified());
+    restored.save(restored.fileName());
+    EXPECT_FALSE(restored.isModified());
+
+    Model::ProjectSession untouched(Lists);
+    for (const std::size_t cut : { std::size_t(0), std::size_t(30), snapshot.size() - 1 })
+        EXPECT_THROW(
+            untouched.restoreRecoverySnapshot(snapshot.substr(0, cut)), Platform::FileError);
+    EXPECT_EQ(untouched.project(), Model::DefaultProject(Lists));
+}
+
+TEST(RecoveryStore, SnapshotsOfEndedProgramsAreOfferedAndRemovedOnSave)
+{
+    TempDir state;
+    const std::string previousState
+        = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    {
+        // A program that is gone (no process has this id) left its snapshot.
+        Model::RecoveryStore gone(999999999);
+        gone.write("left behind");
+        gone.flush();
+    }
+    Model::RecoveryStore mine(static_cast<int>(::getpid()));
+    mine.write("mine");
+    mine.flush();
+    EXPECT_EQ(readBytes(mine.snapshotPath()), "mine");
+    EXPECT_EQ(mine.leftSnapshot(), state.file("corvanta/recovery/999999999.snapshot"));
+    EXPECT_EQ(readBytes(*mine.leftSnapshot()), "left behind");
+    mine.remove();
+    EXPECT_FALSE(std::filesystem::exists(mine.snapshotPath()));
+    ::setenv("XDG_STATE_HOME", previousState.c_str(), 1);
+}
+
+TEST(RecentProjects, NewestFirstEachOnceAtMostEight)
+{
+    Model::RecentProjects recent({ "/a.cvp", "", "/b.cvp", "/a.cvp" });
+    EXPECT_EQ(recent.paths(), std::vector<std::string>({ "/a.cvp", "/b.cvp" }));
+    recent.add("/b.cvp");
+    for (int i = 1; i <= 7; ++i)
+        recent.add("/" + std::to_string(i) + ".cvp");
+    EXPECT_EQ(recent.paths().size(), 8u);
+    EXPECT_EQ(recent.paths().front(), "/7.cvp");
+    EXPECT_EQ(recent.paths().back(), "/b.cvp") << "/a.cvp was the oldest";
+    recent.remove("/3.cvp");
+    EXPECT_EQ(recent.paths().size(), 7u);
 }
 
 } // namespace

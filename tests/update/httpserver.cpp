@@ -33,16 +33,18 @@ int boundSocket(int &port)
     return fd;
 }
 
-void sendAll(int connection, const std::string &bytes)
+/// False when the client went away; there is nothing more to tell it then.
+bool sendAll(int connection, const std::string &bytes)
 {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t count
             = ::send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (count <= 0)
-            return; // the client went away; nothing more to tell it
+            return false;
         sent += static_cast<std::size_t>(count);
     }
+    return true;
 }
 
 std::string statusLine(int status)
@@ -160,7 +162,8 @@ void HttpServer::answer(int connection)
             const std::string piece = reply.body.substr(at, reply.chunkSize);
             char size[32];
             std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
-            sendAll(connection, size + piece + "\r\n");
+            if (!sendAll(connection, size + piece + "\r\n") || m_stopping)
+                return;
             std::this_thread::sleep_for(reply.pause);
         }
         sendAll(connection, "0\r\n\r\n");

@@ -91,21 +91,30 @@ TEST_F(UpdateCheck, SlowBodyInChunks_StoredWhole)
     EXPECT_EQ(readBytes(localCopy), "v1.0\r\nrest of the file");
 }
 
-TEST_F(UpdateCheck, Megabytes_StoredWholeAndOnlyTheFirstLineUsed)
+TEST_F(UpdateCheck, HugeEndlessOrSlowAnswers_GiveUpWithinTheLimitsAndThePreviousCopyStays)
 {
-    const std::string body = "v1.0\r\n" + std::string(6 * 1024 * 1024, 'x');
-    server.serve("/big", whole(body));
-    const auto report = check("/big");
-    ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(report->latestVersion, "v1.0");
-    EXPECT_EQ(std::filesystem::file_size(localCopy), body.size());
+    writeBytes(localCopy, "v0.5\r\n");
+    const Update::DownloadLimits limits { 1500ms, 100, 1s, 64 * 1024 };
+    const auto fetch = [&](const std::string &path) {
+        return Update::CheckForUpdate(server.address(path), localCopy, "v1.0", nullptr, limits);
+    };
+    server.serve("/limit", whole("v1.0\r\n" + std::string(64 * 1024 - 6, 'x')));
+    EXPECT_TRUE(fetch("/limit").has_value()) << "64 KB is still an update file";
+    writeBytes(localCopy, "v0.5\r\n");
 
-    const std::string oneLongLine(3 * 1024 * 1024 + 17, 'v');
-    server.serve("/long", whole(oneLongLine));
-    const auto longReport = check("/long");
-    ASSERT_TRUE(longReport.has_value());
-    EXPECT_EQ(longReport->latestVersion, oneLongLine);
-    EXPECT_TRUE(longReport->newerAvailable);
+    const auto started = std::chrono::steady_clock::now();
+    server.serve("/huge", whole("v1.0\r\n" + std::string(6 * 1024 * 1024, 'x')));
+    EXPECT_FALSE(fetch("/huge").has_value());
+    // Fast enough for the speed limit, too slow to end within the total limit.
+    server.serve(
+        "/endless", { Reply::Kind::Chunked, 200, std::string(60 * 1024, 'v'), {}, 200, 100ms });
+    EXPECT_FALSE(fetch("/endless").has_value());
+    server.serve("/trickle", { Reply::Kind::Chunked, 200, std::string(1000, 'v'), {}, 1, 20ms });
+    EXPECT_FALSE(fetch("/trickle").has_value());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 6s);
+    EXPECT_EQ(readBytes(localCopy), "v0.5\r\n");
+    EXPECT_EQ(std::filesystem::directory_iterator(home.path())->path().filename(), "updatecv.ini")
+        << "no temporary file stays";
 }
 
 TEST_F(UpdateCheck, SecondCheck_ReplacesTheLocalCopy)
@@ -136,11 +145,12 @@ TEST_F(UpdateCheck, NoAnswer_DownloadFailsAndPreviousCopyStays)
     EXPECT_EQ(readBytes(localCopy), "v0.5\r\n");
 }
 
-TEST_F(UpdateCheck, ConnectionLostMidBody_DownloadFailsWithThePartThatCame)
+TEST_F(UpdateCheck, ConnectionLostMidBody_DownloadFailsAndThePreviousCopyStays)
 {
+    writeBytes(localCopy, "v0.5\r\n");
     server.serve("/cut", { Reply::Kind::CloseMidBody, 200, "v1.1\r\n0123456789", {}, 1, 0ms });
     EXPECT_FALSE(Update::DownloadUrlToFile(server.address("/cut"), localCopy));
-    EXPECT_EQ(readBytes(localCopy), "v1.1\r\n01");
+    EXPECT_EQ(readBytes(localCopy), "v0.5\r\n");
 }
 
 TEST_F(UpdateCheck, MovedFile_FollowedOnlyToWebAddresses)

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 using namespace Testing;
@@ -22,7 +23,7 @@ class UpdateChecker : public ::testing::Test
 protected:
     Update::UpdateSource source(const std::string &path)
     {
-        return { server.address(path), [this] { return online; } };
+        return { server.address(path), [this] { return online; }, {} };
     }
     QString text(const Update::UpdateChecker &window, const char *name)
     {
@@ -114,10 +115,37 @@ TEST_F(UpdateChecker, OddServerText_ShownAsPlainTextAndOnlyItsStart)
     EXPECT_EQ(text(window, "Panel2"), QString::fromUtf8("<b>v2</b> \u00E9t\u00E9"));
     EXPECT_EQ(window.findChild<QLabel *>("Panel2")->textFormat(), Qt::PlainText);
 
-    server.serve("/update/updatecv.ini", whole("v1.0" + std::string(4 * 1024 * 1024, '!')));
+    server.serve("/update/updatecv.ini", whole("v1.0" + std::string(60 * 1024, '!')));
     window.checkNow();
     EXPECT_EQ(text(window, "Panel2"), "v1.0" + QString(251, '!'));
     EXPECT_EQ(text(window, "Panel3"), "There is a newer version available.");
+}
+
+TEST_F(UpdateChecker, SlowServer_WindowKeepsWorkingAndCancelEndsTheCheckWithinASecond)
+{
+    Update::UpdateChecker window(dialogs, home.path(), source("/slow"));
+    server.serve("/slow",
+        { Reply::Kind::Chunked, 200, std::string(100000, 'v'), {}, 1,
+            std::chrono::milliseconds(50) });
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(50);
+    std::chrono::steady_clock::time_point cancelled;
+    QTimer::singleShot(1000, [&] {
+        EXPECT_TRUE(window.checking());
+        EXPECT_EQ(button(window, "Button1")->text(), "&Cancel");
+        cancelled = std::chrono::steady_clock::now();
+        QTest::mouseClick(button(window, "Button1"), Qt::LeftButton);
+    });
+    window.checkNow();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(1));
+    EXPECT_GE(ticks, 10) << "the windows went on working during the check";
+    EXPECT_FALSE(window.checking());
+    EXPECT_EQ(button(window, "Button1")->text(), "&Get Update Information");
+    EXPECT_TRUE(dialogs.notices().empty()) << "a cancelled check says nothing";
+    EXPECT_FALSE(std::filesystem::exists(home.file("updatecv.ini")));
 }
 
 TEST_F(UpdateChecker, EnterKey_RunsTheCheck)

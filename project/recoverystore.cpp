@@ -1,0 +1,153 @@
+#include "project/recoverystore.h"
+
+#include "platform/encoding.h"
+#include "platform/files.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Model {
+namespace {
+
+constexpr const char *SnapshotSuffix = ".snapshot";
+
+std::string stateDirectory()
+{
+    const char *state = std::getenv("XDG_STATE_HOME");
+    if (state && *state == '/')
+        return state;
+    const char *home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.local/state";
+}
+
+void makeDirectories(const std::string &path)
+{
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        ::mkdir(path.substr(0, slash).c_str(), 0700);
+        if (slash == std::string::npos)
+            return;
+    }
+}
+
+/// The process id in a snapshot's name ("1234.snapshot"), or 0.
+int processOf(const std::string &name)
+{
+    const std::string suffix = SnapshotSuffix;
+    if (name.size() <= suffix.size() || !name.ends_with(suffix))
+        return 0;
+    int pid = 0;
+    for (const char digit : name.substr(0, name.size() - suffix.size())) {
+        if (digit < '0' || digit > '9' || pid > 100000000)
+            return 0;
+        pid = pid * 10 + (digit - '0');
+    }
+    return pid;
+}
+
+} // namespace
+
+RecoveryStore::RecoveryStore(int pid)
+    : m_directory(stateDirectory() + "/corvanta/recovery")
+    , m_path(m_directory + "/" + std::to_string(pid) + SnapshotSuffix)
+    , m_writer([this] { writerLoop(); })
+{ }
+
+RecoveryStore::~RecoveryStore()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_writer.join();
+}
+
+std::optional<std::string> RecoveryStore::leftSnapshot() const
+{
+    DIR *handle = ::opendir(m_directory.c_str());
+    if (handle == nullptr)
+        return std::nullopt;
+    std::optional<std::string> newest;
+    struct timespec newestTime
+    {
+    };
+    while (const dirent *entry = ::readdir(handle)) {
+        const std::string path = m_directory + "/" + entry->d_name;
+        const int pid = processOf(entry->d_name);
+        // A snapshot of a program that still runs is that program's own.
+        if (pid == 0 || path == m_path || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat info
+        {
+        };
+        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (!newest || info.st_mtim.tv_sec > newestTime.tv_sec
+            || (info.st_mtim.tv_sec == newestTime.tv_sec
+                && info.st_mtim.tv_nsec > newestTime.tv_nsec)) {
+            newest = path;
+            newestTime = info.st_mtim;
+        }
+    }
+    ::closedir(handle);
+    return newest;
+}
+
+void RecoveryStore::write(std::string bytes)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_pending && bytes == m_lastWritten)
+            return;
+        m_pending = std::move(bytes);
+    }
+    m_changed.notify_all();
+}
+
+void RecoveryStore::flush()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_pending && !m_busy; });
+}
+
+void RecoveryStore::remove()
+{
+    std::unique_lock lock(m_mutex);
+    m_pending.reset();
+    m_changed.wait(lock, [this] { return !m_busy; });
+    if (!m_lastWritten.empty())
+        ::unlink(m_path.c_str());
+    m_lastWritten.clear();
+}
+
+void RecoveryStore::writerLoop()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stopping || m_pending; });
+        if (!m_pending)
+            return;
+        std::string bytes = std::move(*m_pending);
+        m_pending.reset();
+        m_busy = true;
+        lock.unlock();
+        makeDirectories(m_directory);
+        try {
+            // Written beside and renamed in: a snapshot is always whole.
+            Platform::replaceFile(Platform::utf8ToCp1252(m_path), bytes);
+        } catch (const std::exception &) {
+            // No snapshot this time; the next change tries again.
+            bytes.clear();
+        }
+        lock.lock();
+        m_lastWritten = std::move(bytes);
+        m_busy = false;
+        m_changed.notify_all();
+    }
+}
+
+} // namespace Model

@@ -63,6 +63,11 @@ public:
     void enterEditPages();
     /// "&Edit Selected Page": opens the page at `curitem` in the page editor.
     void editSelectedPage();
+    /// "&Preview Selected Page": the page at `curitem` as publishing would write it.
+    void previewSelectedPage();
+    /// Renders the site as publishing would into the preview folder (never the publish
+    /// directory) and opens the page in the desktop's browser.
+    void previewPage(Model::PageId page);
 
 signals:
     /// The user confirmed leaving the program.

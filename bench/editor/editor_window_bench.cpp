@@ -160,6 +160,24 @@ void openProjectWith5MBBodies(benchmark::State &state)
     }
 }
 
+// Open Project, then every page shown once: the cost that filling all texts at Open had.
+void openProjectThenShowEveryPage(benchmark::State &state)
+{
+    const LargeProject large;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto program = std::make_unique<Program>(large.file());
+        state.ResumeTiming();
+        program->mainWindow.openProject();
+        for (Model::PageId page = 1; page <= Model::PageCount; ++page)
+            program->pageEditor.pageControl(page);
+        QApplication::processEvents();
+        state.PauseTiming();
+        program.reset();
+        state.ResumeTiming();
+    }
+}
+
 /// The editor shown on a 5 MB body (one of a whole 5 MB project), the caret in its middle.
 struct LargeTextShown
 {
@@ -317,6 +335,7 @@ void closeOnOneLine50MB(benchmark::State &state)
 BENCHMARK(largestTableInRealText)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(sameLinesInOnePieceInRealText)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(openProjectWith5MBBodies)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(openProjectThenShowEveryPage)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(typeIn5MBText)->Unit(benchmark::kMillisecond);
 BENCHMARK(enterIn5MBText)->Unit(benchmark::kMillisecond);
 BENCHMARK(pageDownIn5MBText)->Unit(benchmark::kMillisecond);

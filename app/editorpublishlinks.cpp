@@ -11,6 +11,7 @@ void plugInPageEditor(
 {
     session.attachBodyHolder(&editor);
     windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
+    editor.setProjectFileSource([&session] { return session.fileName(); });
 }
 
 void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish)

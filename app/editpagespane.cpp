@@ -42,8 +42,12 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     m_sort = new QPushButton(QStringLiteral("&Sort Pages List"), group);
     m_sort->setObjectName(QStringLiteral("BitBtn10"));
     m_sort->setAccessibleName(QStringLiteral("Sort Pages List"));
+    m_preview = new QPushButton(QStringLiteral("&Preview Selected Page"), group);
+    m_preview->setObjectName(QStringLiteral("PreviewPage1"));
+    m_preview->setAccessibleName(QStringLiteral("Preview Selected Page"));
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(m_edit);
+    buttons->addWidget(m_preview);
     buttons->addWidget(m_sort);
     layout->addLayout(buttons, 1, 1, Qt::AlignTop);
 
@@ -66,7 +70,8 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     layout->addWidget(help, 4, 1, Qt::AlignRight | Qt::AlignBottom);
 
     setTabOrder(m_list, m_edit);
-    setTabOrder(m_edit, m_sort);
+    setTabOrder(m_edit, m_preview);
+    setTabOrder(m_preview, m_sort);
     setTabOrder(m_sort, help);
 
     connect(m_list, &QListWidget::itemClicked, this, [this] { selectListEntry(); });
@@ -78,6 +83,7 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
         emit editSelectedPage();
     });
     connect(m_edit, &QPushButton::clicked, this, &EditPagesPane::editSelectedPage);
+    connect(m_preview, &QPushButton::clicked, this, &EditPagesPane::previewSelectedPage);
     connect(m_sort, &QPushButton::clicked, this, &EditPagesPane::sortList);
     connect(help, &QPushButton::clicked, this, &EditPagesPane::helpRequested);
 

@@ -29,6 +29,8 @@ public:
 signals:
     /// "&Edit Selected Page" or a double click: open the page at `curitem`.
     void editSelectedPage();
+    /// "&Preview Selected Page": show the page at `curitem` as publishing would write it.
+    void previewSelectedPage();
     void helpRequested();
 
 private:
@@ -37,6 +39,7 @@ private:
     QLineEdit *m_curitem;
     QPushButton *m_edit;
     QPushButton *m_sort;
+    QPushButton *m_preview;
 };
 
 } // namespace App

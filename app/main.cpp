@@ -70,6 +70,8 @@ int main(int argc, char **argv)
     Publish::PublishWindow publishWindow(dialogs, home, session, directoryChooser);
     Update::UpdateChecker updateChecker(dialogs, Update::UpdateCacheDirectory());
 
+    templateViewer.setTemplateUser(
+        [&session](std::size_t index) { session.fields().templateName = index; });
     App::CompanionWindows windows;
     windows.showSplash = [&splash] { splash.showSplash(); };
     windows.openTemplateViewer
@@ -77,6 +79,7 @@ int main(int argc, char **argv)
     windows.openUpdateChecker = [&updateChecker] { updateChecker.exec(); };
     windows.openAbout = [&aboutWindow] { aboutWindow.exec(); };
     App::plugInPageEditor(windows, session, pageEditor);
+    pageEditor.setPreviewer([&mainWindow](Model::PageId page) { mainWindow.previewPage(page); });
     App::plugInPublishWindow(windows, publishWindow);
     windows.openUploadWindow = [&] {
         if (session.publishDirectory().empty()) {

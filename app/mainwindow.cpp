@@ -7,7 +7,11 @@
 #include "assets/icons.h"
 #include "platform/files.h"
 #include "platform/maker.h"
+<<<<<<< HEAD
 #include "project/recentprojects.h"
+=======
+#include "publish/previewpage.h"
+>>>>>>> editorpreview
 #include "widgets/cp1252text.h"
 #include "widgets/editcommands.h"
 #include "widgets/runcommand.h"
@@ -90,10 +94,14 @@ void MainWindow::createOrganiser()
         runCommand([this] {
             if (m_windows.openTemplateViewer)
                 m_windows.openTemplateViewer();
+            // The viewer may have set the project's template.
+            m_organiser->siteInfo()->showProject();
         });
     });
     connect(m_organiser->editPages(), &EditPagesPane::editSelectedPage, this,
         &MainWindow::editSelectedPage);
+    connect(m_organiser->editPages(), &EditPagesPane::previewSelectedPage, this,
+        &MainWindow::previewSelectedPage);
     connect(m_organiser->finish(), &FinishPane::saveRequested, this, &MainWindow::saveProject);
     connect(m_organiser->finish(), &FinishPane::publishRequested, this, &MainWindow::publishHtml);
     connect(m_organiser, &OrganiserArea::helpRequested, this, &MainWindow::openHelp);
@@ -372,6 +380,17 @@ void MainWindow::editSelectedPage()
         const PageId page = m_session.selection().selectedPage();
         if (m_windows.openPageEditor)
             m_windows.openPageEditor(page);
+    });
+}
+
+void MainWindow::previewSelectedPage() { previewPage(m_session.selection().selectedPage()); }
+
+void MainWindow::previewPage(PageId page)
+{
+    runCommand([&] {
+        const std::string file = Publish::PreviewPage(m_session.project(), m_session.lists(), page,
+            m_homeDir, Publish::previewDirectory(), m_dialogs);
+        m_dialogs.openDocument(file);
     });
 }
 

@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -78,18 +81,50 @@ void WidgetDialogs::notify(const Platform::Message &notice)
     box.exec();
 }
 
-std::string WidgetDialogs::askText(const std::string &caption, const std::string &prompt)
+std::string WidgetDialogs::askText(
+    const std::string &caption, const std::string &prompt, const std::string &initialText)
 {
     QInputDialog dialog(owner());
     dialog.setWindowTitle(Widgets::fromCp1252(caption));
     dialog.setLabelText(Widgets::fromCp1252(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setTextValue(QString());
     if (auto *entry = dialog.findChild<QLineEdit *>())
         entry->setMaxLength(255);
+    dialog.setTextValue(Widgets::fromCp1252(initialText));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return Widgets::toCp1252(dialog.textValue());
+}
+
+std::string WidgetDialogs::askLocation(
+    const std::string &caption, const std::string &prompt, const Platform::FileDialogSpec &browse)
+{
+    QDialog dialog(owner());
+    dialog.setObjectName(QStringLiteral("LocationDialog"));
+    dialog.setWindowTitle(Widgets::fromCp1252(caption));
+    auto *layout = new QGridLayout(&dialog);
+    auto *label = new QLabel(Widgets::fromCp1252(prompt), &dialog);
+    auto *entry = new QLineEdit(&dialog);
+    // A chosen file's full path may be longer than a typed answer, so it has no limit.
+    entry->setMinimumWidth(260);
+    label->setBuddy(entry);
+    auto *browseButton = new QPushButton(QStringLiteral("&Browse..."), &dialog);
+    browseButton->setObjectName(QStringLiteral("BrowseButton"));
+    browseButton->setAutoDefault(false);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(label, 0, 0, 1, 2);
+    layout->addWidget(entry, 1, 0);
+    layout->addWidget(browseButton, 1, 1);
+    layout->addWidget(buttons, 2, 0, 1, 2);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(browseButton, &QPushButton::clicked, &dialog, [&] {
+        if (const std::optional<std::string> chosen = chooseFile(browse))
+            entry->setText(Widgets::fromCp1252(*chosen));
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return Widgets::toCp1252(entry->text());
 }
 
 std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogSpec &request)

@@ -15,7 +15,11 @@ public:
 
     bool confirm(const Platform::Message &question) override;
     void notify(const Platform::Message &notice) override;
-    std::string askText(const std::string &caption, const std::string &prompt) override;
+    std::string askText(const std::string &caption, const std::string &prompt,
+        const std::string &initialText) override;
+    /// An input box with a "&Browse..." button beside the entry.
+    std::string askLocation(const std::string &caption, const std::string &prompt,
+        const Platform::FileDialogSpec &browse) override;
     std::optional<std::string> chooseFile(const Platform::FileDialogSpec &request) override;
     std::optional<Platform::Colour> chooseColour(Platform::Colour initial) override;
     void openDocument(const std::string &target) override;

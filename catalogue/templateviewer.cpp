@@ -43,7 +43,8 @@ TemplateViewer::TemplateViewer(Platform::Dialogs &dialogs, std::string homeDir, 
     layout->addLayout(createControls());
 
     setTabOrder(m_downloadMore, m_templates);
-    setTabOrder(m_templates, m_close);
+    setTabOrder(m_templates, m_use);
+    setTabOrder(m_use, m_close);
     fitTextsToWindow();
     Widgets::centreWhenShown(this);
 }
@@ -54,8 +55,9 @@ void TemplateViewer::fitTextsToWindow()
     // would cut the captions of the right-hand column, so the window's font shrinks until
     // they fit.
     const auto cramped = [this] {
-        for (const QWidget *control : { static_cast<QWidget *>(m_label),
-                 static_cast<QWidget *>(m_downloadMore), static_cast<QWidget *>(m_close) }) {
+        for (const QWidget *control :
+            { static_cast<QWidget *>(m_label), static_cast<QWidget *>(m_use),
+                static_cast<QWidget *>(m_downloadMore), static_cast<QWidget *>(m_close) }) {
             if (control->sizeHint().width() > ControlsWidth)
                 return true;
         }
@@ -102,6 +104,12 @@ QLayout *TemplateViewer::createControls()
     connect(
         m_templates, &QComboBox::currentIndexChanged, this, &TemplateViewer::showChosenTemplate);
 
+    m_use = new QPushButton(QStringLiteral("&Use This Template"), this);
+    m_use->setObjectName(QStringLiteral("Button3"));
+    m_use->setToolTip(QStringLiteral("Use the shown template for this website"));
+    m_use->setFixedWidth(ControlsWidth);
+    connect(m_use, &QPushButton::clicked, this, &TemplateViewer::useShownTemplate);
+
     m_downloadMore = new QPushButton(QStringLiteral("&Download More Templates"), this);
     m_downloadMore->setObjectName(QStringLiteral("Button1"));
     m_downloadMore->setToolTip(QStringLiteral("Download more templates"));
@@ -117,6 +125,7 @@ QLayout *TemplateViewer::createControls()
     column->addWidget(label);
     column->addWidget(m_templates);
     column->addStretch(1);
+    column->addWidget(m_use);
     column->addWidget(m_downloadMore);
     column->addWidget(m_close);
     return column;
@@ -151,6 +160,22 @@ void TemplateViewer::showChosenTemplate()
     const int index = m_templates->currentIndex();
     if (index >= 0 && static_cast<std::size_t>(index) < m_names.size())
         showPreview(m_names[static_cast<std::size_t>(index)]);
+}
+
+void TemplateViewer::setTemplateUser(std::function<void(std::size_t)> useTemplate)
+{
+    m_useTemplate = std::move(useTemplate);
+}
+
+void TemplateViewer::useShownTemplate()
+{
+    Widgets::runCommand(m_dialogs, [this] {
+        const int index = m_templates->currentIndex();
+        // With no templates there is nothing to use; the viewer still closes.
+        if (index >= 0 && static_cast<std::size_t>(index) < m_names.size() && m_useTemplate)
+            m_useTemplate(static_cast<std::size_t>(index));
+        accept();
+    });
 }
 
 void TemplateViewer::downloadMoreTemplates()

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +15,8 @@ class QPushButton;
 
 namespace Catalogue {
 
-/// The Template Viewer: the installed templates' preview pictures, one at a time. It is for
-/// looking only; the project's template is chosen on the Site Info pane.
+/// The Template Viewer: the installed templates' preview pictures, one at a time; "Use This
+/// Template" makes the shown one the project's template.
 class TemplateViewer : public QDialog
 {
     Q_OBJECT
@@ -32,6 +34,10 @@ public:
     /// A template chosen in the list: its preview replaces the picture; when it cannot be
     /// loaded the error box says why and the previous picture stays.
     void showChosenTemplate();
+    /// Who takes the template chosen with "Use This Template": its place in the catalogue.
+    void setTemplateUser(std::function<void(std::size_t)> useTemplate);
+    /// "&Use This Template": the shown template becomes the project's; the viewer closes.
+    void useShownTemplate();
     /// "&Download More Templates": the maker's web site, where more templates are offered.
     void downloadMoreTemplates();
     /// "&Close".
@@ -46,10 +52,12 @@ private:
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
     std::vector<std::string> m_names;
+    std::function<void(std::size_t)> m_useTemplate;
 
     QLabel *m_picture = nullptr;
     QLabel *m_label = nullptr;
     QComboBox *m_templates = nullptr;
+    QPushButton *m_use = nullptr;
     QPushButton *m_downloadMore = nullptr;
     QPushButton *m_close = nullptr;
 };

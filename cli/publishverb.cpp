@@ -4,6 +4,7 @@
 #include "platform/encoding.h"
 #include "project/projectfiles.h"
 #include "project/projectsession.h"
+#include "publish/previewpage.h"
 #include "publish/publishwebsite.h"
 
 #include <cstdio>
@@ -29,7 +30,10 @@ public:
         std::fprintf(stream, "%s\n", Platform::cp1252ToUtf8(notice.text).c_str());
         std::fflush(stream);
     }
-    std::string askText(const std::string &, const std::string &) override { return {}; }
+    std::string askText(const std::string &, const std::string &, const std::string &) override
+    {
+        return {};
+    }
     std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override
     {
         return std::nullopt;
@@ -46,6 +50,18 @@ void printProgress(int percent, const std::string &status)
     std::fprintf(stderr, "[%3d%%] %s\n", percent, Platform::cp1252ToUtf8(status).c_str());
 }
 
+/// The page bodies of a saved project, opened in page order as Open Project reads them: each
+/// page copies its body straight from its file, so a site of large pages needs no memory for
+/// them.
+void openBodyFiles(const std::string &projectFile, Publish::PageBodyFiles &bodyFiles)
+{
+    for (Model::PageId page = 1; page <= Model::PageCount; ++page) {
+        bodyFiles[static_cast<std::size_t>(page - 1)].emplace(
+            Model::pageContentPath(projectFile, page), Platform::File::Mode::Read,
+            Platform::OpenFailure::NamedText);
+    }
+}
+
 void runPublish(const Invocation &invocation)
 {
     const std::string projectFile = pathOperand(invocation.operands.at(0));
@@ -54,17 +70,10 @@ void runPublish(const Invocation &invocation)
     const bool blank = directoryOperand.find_first_not_of(" \t") == std::string::npos;
     const std::string publishDirectory = blank ? directoryOperand : pathOperand(directoryOperand);
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
-    // The project is read as Open Project reads it, except that the page bodies stay in their
-    // files, opened in the same order and with the same errors: each page copies its body
-    // straight from its file, so a site of large pages needs no memory for them.
     Model::ProjectSession session(lists);
     session.openFields(projectFile);
     Publish::PageBodyFiles bodyFiles;
-    for (Model::PageId page = 1; page <= Model::PageCount; ++page) {
-        bodyFiles[static_cast<std::size_t>(page - 1)].emplace(
-            Model::pageContentPath(projectFile, page), Platform::File::Mode::Read,
-            Platform::OpenFailure::NamedText);
-    }
+    openBodyFiles(projectFile, bodyFiles);
     ConsoleDialogs dialogs;
     const bool replace = invocation.hasFlag("--replace");
     const Publish::PublishOutcome outcome = Publish::PublishWebsite(session.project(), lists,
@@ -76,6 +85,38 @@ void runPublish(const Invocation &invocation)
         std::exit(1);
     }
 }
+
+void runPreview(const Invocation &invocation)
+{
+    const std::string projectFile = pathOperand(invocation.operands.at(0));
+    const std::string pageFile = Platform::utf8ToCp1252(invocation.operands.at(1));
+    const Model::PageInfo *page = nullptr;
+    for (const Model::PageInfo &info : Model::PageCatalogue) {
+        if (pageFile == info.pageFile)
+            page = &info;
+    }
+    if (!page)
+        throw CliError("No page of a website is called " + invocation.operands.at(1));
+    const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
+    Model::ProjectSession session(lists);
+    session.openFields(projectFile);
+    Publish::PageBodyFiles bodyFiles;
+    openBodyFiles(projectFile, bodyFiles);
+    ConsoleDialogs dialogs;
+    printText(Publish::PreviewPage(session.project(), lists, page->id, invocation.homeDir,
+                  Publish::previewDirectory(), dialogs, &bodyFiles)
+        + "\n");
+}
+
+const VerbRegistration previewRegistration({
+    "preview",
+    "PROJECT.cvp PAGEFILE",
+    "Renders the whole site as publish does, into the preview folder\n"
+    "$XDG_CACHE_HOME/corvanta/preview/website (an earlier preview there is replaced),\n"
+    "and prints the full path of the page PAGEFILE (for example about.html).",
+    2,
+    runPreview,
+});
 
 const VerbRegistration registration({
     "publish",

@@ -35,6 +35,9 @@ public:
     /// Gives the text the keyboard focus.
     virtual void focus() = 0;
 
+    /// The selected text (Windows-1252, CR LF line breaks); empty when nothing is selected.
+    virtual std::string selectedText() const = 0;
+
     /// The line that holds the caret.
     virtual int caretLine() const = 0;
     /// The caret's column in its line.

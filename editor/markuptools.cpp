@@ -1,5 +1,6 @@
 #include "editor/markuptools.h"
 
+#include "editor/projectfile.h"
 #include "editor/readinteger.h"
 #include "platform/maker.h"
 
@@ -12,9 +13,15 @@ namespace {
 
 using Platform::Dialogs;
 
-std::string ask(Dialogs &dialogs, const std::string &prompt)
+std::string ask(Dialogs &dialogs, const std::string &prompt, const std::string &initial = {})
 {
-    return dialogs.askText(Platform::ApplicationTitle, prompt);
+    return dialogs.askText(Platform::ApplicationTitle, prompt, initial);
+}
+
+// The selected text, where the question asks for the text the markup shows: OK keeps it.
+std::string startingText(const ToolTexts &texts, int question, const EditableText &text)
+{
+    return texts.textQuestion == question ? text.selectedText() : std::string();
 }
 
 void showToolError(Dialogs &dialogs, const std::string &message)
@@ -37,20 +44,44 @@ std::string askCount(Dialogs &dialogs, const std::string &prompt)
 // wrapped, so an empty answer must leave it alone.
 void wrapAnswer(const ToolTexts &texts, EditableText &text, Dialogs &dialogs)
 {
-    const std::string answer = ask(dialogs, texts.prompt);
+    const std::string answer = ask(dialogs, texts.prompt, startingText(texts, 1, text));
     if (!answer.empty())
         text.ReplaceSelection(texts.open + answer + texts.close);
     text.focus();
 }
 
-// Both questions come even when the first is cancelled; only two empty answers insert nothing.
-void joinTwoAnswers(const ToolTexts &texts, EditableText &text, Dialogs &dialogs)
+// A file's place, typed or chosen with Browse; a chosen file is referred to as the site will
+// find it. Nothing when the user declined to bring the file in.
+std::optional<std::string> askFile(
+    const ToolTexts &texts, Dialogs &dialogs, const std::string &projectFile)
 {
-    const std::string first = ask(dialogs, texts.prompt);
+    Platform::FileDialogSpec browse;
+    browse.title = "Browse";
+    browse.filters = { { "All Files (*.*)", "*.*" } };
+    const std::string answer
+        = dialogs.askLocation(Platform::ApplicationTitle, texts.prompt, browse);
+    if (!namesLocalFile(answer))
+        return answer;
+    return referToFile(answer, projectFile, dialogs);
+}
+
+// Both questions come even when the first is cancelled; only two empty answers insert nothing.
+void joinTwoAnswers(
+    const ToolTexts &texts, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
+{
+    std::string first;
+    if (texts.firstAsksForFile) {
+        const std::optional<std::string> file = askFile(texts, dialogs, projectFile);
+        if (!file)
+            return;
+        first = *file;
+    } else {
+        first = ask(dialogs, texts.prompt, startingText(texts, 1, text));
+    }
     std::string secondPrompt = texts.secondPrompt;
     if (texts.secondPromptEnd)
         secondPrompt += first + texts.secondPromptEnd;
-    const std::string second = ask(dialogs, secondPrompt);
+    const std::string second = ask(dialogs, secondPrompt, startingText(texts, 2, text));
     if (!first.empty() || !second.empty())
         text.ReplaceSelection(texts.open + first + texts.middle + second + texts.close);
     text.focus();
@@ -62,12 +93,12 @@ void insertHeading(EditableText &text, Dialogs &dialogs)
     // from it is checked, never whether the whole answer was a number.
     std::string size;
     for (;;) {
-        size = ask(dialogs, "Enter the heading size: 1 (smallest) - 6 (largest)");
+        size = ask(dialogs, "Enter the heading size: 1 (largest) - 6 (smallest)");
         const std::int64_t value = ReadInteger(size).value;
         if (size.empty() || (value >= 1 && value <= 6))
             break;
     }
-    const std::string heading = ask(dialogs, "Enter the heading text:");
+    const std::string heading = ask(dialogs, "Enter the heading text:", text.selectedText());
     if (size.empty() && heading.empty())
         return;
     text.ReplaceSelection("<h" + size + ">" + heading + "</h" + size + ">");
@@ -195,7 +226,8 @@ void insertTable(EditableText &text, Dialogs &dialogs)
 
 } // namespace
 
-void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs)
+void runTool(
+    const ToolInfo &tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
 {
     switch (tool.rule) {
     case ToolRule::Wrapping:
@@ -203,7 +235,7 @@ void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs)
         wrapAnswer(tool.texts, text, dialogs);
         break;
     case ToolRule::TwoAnswers:
-        joinTwoAnswers(tool.texts, text, dialogs);
+        joinTwoAnswers(tool.texts, text, dialogs, projectFile);
         break;
     case ToolRule::Heading:
         insertHeading(text, dialogs);
@@ -232,9 +264,9 @@ void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs)
     }
 }
 
-void runTool(ToolId tool, EditableText &text, Dialogs &dialogs)
+void runTool(ToolId tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
 {
-    runTool(toolInfo(tool), text, dialogs);
+    runTool(toolInfo(tool), text, dialogs, projectFile);
 }
 
 } // namespace Editor

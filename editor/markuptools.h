@@ -14,8 +14,12 @@ inline constexpr int MaxTableCells = 10000;
 
 /// Runs a tool on the shown page's text: asks its questions through `dialogs`, puts its
 /// markup in, places the caret and gives the text the focus as the tool does. The toolbox
-/// button and the Quick Insert entry of a tool both come here.
-void runTool(const ToolInfo &tool, EditableText &text, Platform::Dialogs &dialogs);
-void runTool(ToolId tool, EditableText &text, Platform::Dialogs &dialogs);
+/// button and the Quick Insert entry of a tool both come here. `projectFile` is the project
+/// file's full path (empty for a project never saved): the picture and link tools copy a
+/// chosen file beside it.
+void runTool(const ToolInfo &tool, EditableText &text, Platform::Dialogs &dialogs,
+    const std::string &projectFile = {});
+void runTool(ToolId tool, EditableText &text, Platform::Dialogs &dialogs,
+    const std::string &projectFile = {});
 
 } // namespace Editor

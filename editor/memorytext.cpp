@@ -46,9 +46,9 @@ std::string MemoryText::marked() const
     return result;
 }
 
-std::string_view MemoryText::selectedText() const
+std::string MemoryText::selectedText() const
 {
-    return std::string_view(m_text).substr(m_selectionStart, m_caret - m_selectionStart);
+    return m_text.substr(m_selectionStart, m_caret - m_selectionStart);
 }
 
 int MemoryText::lineCount() const

@@ -27,7 +27,7 @@ public:
     std::string marked() const;
 
     const std::string &text() const { return m_text; }
-    std::string_view selectedText() const;
+    std::string selectedText() const override;
     bool hasFocus() const { return m_focused; }
     /// Takes the focus away, as when the user clicks elsewhere.
     void loseFocus() { m_focused = false; }

@@ -2,6 +2,7 @@
 
 #include "editor/markuptools.h"
 #include "editor/pagetext.h"
+#include "editor/projectfile.h"
 
 #include "assets/icons.h"
 #include "widgets/cp1252text.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTextDocument>
 #include <QToolButton>
@@ -33,6 +35,13 @@ constexpr QRect PageArea(0, 8, 481, 369);
 constexpr QRect TitleBand(488, 4, 137, 33);
 constexpr QPoint TitleText(536, 14);
 constexpr QRect ToolPanel(488, 36, 137, 282);
+// Where the page editor's choices are remembered between two starts of the program.
+QSettings editorSettings()
+{
+    return QSettings(QStringLiteral("corvanta"), QStringLiteral("editor"));
+}
+const QString WordWrapKey = QStringLiteral("wordWrap");
+
 // The thin lines between the toolbox's groups, in window coordinates.
 constexpr int SeparatorTops[] = { 98, 134, 170, 206, 254 };
 
@@ -80,6 +89,7 @@ PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget 
 
     selectPage(1);
     setWindowTitle(QStringLiteral("Editing Page - "));
+    applyWordWrap(editorSettings().value(WordWrapKey, true).toBool());
     Widgets::centreWhenShown(this);
     // Escape is bound to nothing here; only "&Close" and the close box close the window.
     Widgets::ignoreEscape(this);
@@ -105,6 +115,7 @@ void PageEditor::createPageArea()
         page->setAccessibleName(Widgets::fromCp1252(info.caption));
         page->setWindowTitle(Widgets::fromCp1252(info.caption));
         connect(page, &PageText::contextMenuWanted, this, &PageEditor::showContextMenu);
+        connect(page, &PageText::filesDropped, this, &PageEditor::insertFiles);
         m_pageArea->addWidget(page);
         m_pages[static_cast<std::size_t>(info.id - 1)] = page;
     }
@@ -124,6 +135,17 @@ void PageEditor::createToolbox()
     title->setFont(bold);
     title->adjustSize();
     title->move(TitleText - TitleBand.topLeft());
+
+    m_preview = new QToolButton(band);
+    m_preview->setObjectName(QStringLiteral("PreviewButton"));
+    m_preview->setGeometry(4, 4, 25, 25);
+    m_preview->setAutoRaise(true);
+    m_preview->setFocusPolicy(Qt::NoFocus);
+    m_preview->setIcon(Assets::icon("menu-website"));
+    m_preview->setIconSize(QSize(20, 20));
+    m_preview->setToolTip(QStringLiteral("Preview this page (F12)"));
+    m_preview->setAccessibleName(QStringLiteral("Preview"));
+    connect(m_preview, &QToolButton::clicked, this, &PageEditor::previewPage);
 
     auto *panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel2"));
@@ -214,6 +236,17 @@ void PageEditor::createContextMenu()
         QStringLiteral("Toggle Show Tools"), nullptr, QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(toggle, &QAction::triggered, this, &PageEditor::toggleAdvancedTools);
     m_contextMenu->addAction(toggle);
+
+    m_wordWrap = Widgets::addWindowAction(
+        this, "WordWrap1", QStringLiteral("Word Wrap"), nullptr, QKeySequence());
+    m_wordWrap->setCheckable(true);
+    connect(m_wordWrap, &QAction::triggered, this, &PageEditor::setWordWrap);
+    m_contextMenu->addAction(m_wordWrap);
+
+    QAction *preview = Widgets::addWindowAction(
+        this, "Preview1", QStringLiteral("Preview"), nullptr, QKeySequence(Qt::Key_F12));
+    connect(preview, &QAction::triggered, this, &PageEditor::previewPage);
+    m_contextMenu->addAction(preview);
     m_contextMenu->addSeparator();
 
     // The edit commands act on the page text that has the focus; the only text controls here
@@ -231,9 +264,17 @@ void PageEditor::showContextMenu(const QPoint &globalPosition)
 
 void PageEditor::contextMenuEvent(QContextMenuEvent *event) { showContextMenu(event->globalPos()); }
 
+void PageEditor::showEvent(QShowEvent *event)
+{
+    pageControl(shownPage());
+    QDialog::showEvent(event);
+}
+
 void PageEditor::selectPage(PageId page)
 {
     const Model::PageInfo &info = Model::pageInfo(page);
+    if (isVisible())
+        pageControl(page);
     m_pageArea->setCurrentIndex(page - 1);
     setWindowTitle(Widgets::fromCp1252(info.editorCaption));
 }
@@ -246,11 +287,26 @@ void PageEditor::openOnPage(PageId page)
 
 PageId PageEditor::shownPage() const { return m_pageArea->currentIndex() + 1; }
 
-std::string PageEditor::pageText(PageId page) const { return pageControl(page)->body(); }
+std::string PageEditor::pageText(PageId page) const
+{
+    const auto index = static_cast<std::size_t>(page - 1);
+    if (m_unfilledBodies.at(index))
+        return *m_unfilledBodies[index];
+    return m_pages[index]->body();
+}
 
 void PageEditor::setPageText(PageId page, const std::string &body)
 {
-    pageControl(page)->setBody(body);
+    const auto index = static_cast<std::size_t>(page - 1);
+    if (isVisible() && page == shownPage()) {
+        m_unfilledBodies[index].reset();
+        m_pages[index]->setBody(body);
+        return;
+    }
+    // The old text goes now, so that it neither counts as edited nor holds its memory.
+    if (!m_pages[index]->document()->isEmpty())
+        m_pages[index]->setBody({});
+    m_unfilledBodies[index] = body;
 }
 
 bool PageEditor::textsEdited() const
@@ -267,12 +323,31 @@ void PageEditor::markTextsSaved()
 
 PageText *PageEditor::pageControl(PageId page) const
 {
-    return m_pages.at(static_cast<std::size_t>(page - 1));
+    const auto index = static_cast<std::size_t>(page - 1);
+    PageText *control = m_pages.at(index);
+    if (std::optional<std::string> &body = m_unfilledBodies[index]) {
+        control->setBody(*body);
+        body.reset();
+    }
+    return control;
 }
 
 void PageEditor::closeEditor()
 {
     Widgets::runCommand(m_dialogs, [this] { close(); });
+}
+
+void PageEditor::setPreviewer(std::function<void(Model::PageId)> previewer)
+{
+    m_previewer = std::move(previewer);
+}
+
+void PageEditor::previewPage()
+{
+    Widgets::runCommand(m_dialogs, [this] {
+        if (m_previewer)
+            m_previewer(shownPage());
+    });
 }
 
 void PageEditor::showHelp()
@@ -298,10 +373,51 @@ void PageEditor::toggleAdvancedTools()
     });
 }
 
+bool PageEditor::wordWrap() const { return m_wordWrap->isChecked(); }
+
+void PageEditor::applyWordWrap(bool wrap)
+{
+    m_wordWrap->setChecked(wrap);
+    for (PageText *page : m_pages)
+        page->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+void PageEditor::setWordWrap(bool wrap)
+{
+    Widgets::runCommand(m_dialogs, [this, wrap] {
+        applyWordWrap(wrap);
+        editorSettings().setValue(WordWrapKey, wrap);
+    });
+}
+
 void PageEditor::runTool(Editor::ToolId tool)
 {
-    Widgets::runCommand(
-        m_dialogs, [&] { Editor::runTool(tool, *pageControl(shownPage()), m_dialogs); });
+    Widgets::runCommand(m_dialogs,
+        [&] { Editor::runTool(tool, *pageControl(shownPage()), m_dialogs, projectFile()); });
+}
+
+void PageEditor::setProjectFileSource(std::function<std::string()> projectFile)
+{
+    m_projectFile = std::move(projectFile);
+}
+
+std::string PageEditor::projectFile() const
+{
+    return m_projectFile ? m_projectFile() : std::string();
+}
+
+void PageEditor::insertFiles(const QStringList &paths)
+{
+    Widgets::runCommand(m_dialogs, [&] {
+        PageText &text = *pageControl(shownPage());
+        for (const QString &path : paths) {
+            const std::optional<std::string> reference
+                = referToFile(Widgets::toCp1252(path), projectFile(), m_dialogs);
+            if (reference)
+                text.ReplaceSelection(markupForFile(*reference));
+        }
+        text.focus();
+    });
 }
 
 } // namespace Editor

@@ -7,6 +7,8 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -26,7 +28,9 @@ class PageText;
 /// The page editor: the fourteen page bodies, one shown at a time, beside the toolbox of
 /// markup tools. Created once at start-up and only shown and hidden afterwards, so every
 /// body keeps its text, caret and scroll position from one opening to the next. Its texts are
-/// the only home of the page bodies.
+/// the only home of the page bodies. A body handed over stays as it came until its page is
+/// first shown (or its text control is asked for): only then is the text control filled, so
+/// opening a project of large pages does not lay them all out.
 class PageEditor : public QDialog, public Model::PageBodyHolder
 {
     Q_OBJECT
@@ -49,24 +53,42 @@ public:
     bool textsEdited() const override;
     /// The texts as they are now count as saved.
     void markTextsSaved() override;
-    /// The text control of a page.
+    /// The text control of a page, filled with its body.
     Editor::PageText *pageControl(Model::PageId page) const;
 
     /// True while the toggle button says "&Show All Tools".
     bool basicToolsOnly() const { return m_basicToolsOnly; }
+    /// Whether long lines wrap at the text's right edge; wrapping shows the text only and
+    /// never changes its bytes.
+    bool wordWrap() const;
 
     // Commands.
     /// "&Close": hides the window; nothing is saved, reverted or asked.
     void closeEditor();
+    /// Where the project file is now (empty for a project never saved): the picture and link
+    /// tools and dropped files copy files beside it.
+    void setProjectFileSource(std::function<std::string()> projectFile);
+    /// Files dropped on the shown text: each one's picture or link markup at the caret, the
+    /// files brought beside the project file as the picture tool does.
+    void insertFiles(const QStringList &paths);
+    /// Who shows a page as publishing would write it; Preview does nothing until one is set.
+    void setPreviewer(std::function<void(Model::PageId)> previewer);
+    /// "Preview" (the button beside the toolbox title, F12 and the context menu): the shown
+    /// page as publishing would write it, in the desktop's browser.
+    void previewPage();
     /// "&Help": the page editor's help topic.
     void showHelp();
     /// The toggle button and "Toggle Show Tools": hides or shows the twelve advanced tools.
     void toggleAdvancedTools();
     /// A toolbox button or Quick Insert entry: the tool runs on the shown page's text.
     void runTool(Editor::ToolId tool);
+    /// "Word Wrap": wraps long lines in every page text or stops it; remembered for the next
+    /// start of the program.
+    void setWordWrap(bool wrap);
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createPageArea();
@@ -74,6 +96,8 @@ private:
     void createButtons();
     void createContextMenu();
     void showContextMenu(const QPoint &globalPosition);
+    void applyWordWrap(bool wrap);
+    std::string projectFile() const;
 
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
@@ -81,11 +105,17 @@ private:
 
     QStackedWidget *m_pageArea = nullptr;
     std::array<Editor::PageText *, Model::PageCount> m_pages {};
+    /// Bodies handed over but not yet put into their text controls.
+    mutable std::array<std::optional<std::string>, Model::PageCount> m_unfilledBodies;
     std::array<QToolButton *, Editor::Tools.size()> m_toolButtons {};
     QPushButton *m_close = nullptr;
     QPushButton *m_toggle = nullptr;
     QPushButton *m_help = nullptr;
+    QToolButton *m_preview = nullptr;
+    std::function<void(Model::PageId)> m_previewer;
+    std::function<std::string()> m_projectFile;
     QMenu *m_contextMenu = nullptr;
+    QAction *m_wordWrap = nullptr;
     Widgets::EditCommands *m_editCommands = nullptr;
 };
 

@@ -5,14 +5,26 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QUrl>
 
 #include <algorithm>
 
 namespace Editor {
 
 namespace {
+
+QStringList localFiles(const QMimeData *source)
+{
+    QStringList paths;
+    for (const QUrl &url : source->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
 
 bool isEnterKey(const QKeyEvent *event)
 {
@@ -97,6 +109,13 @@ void PageText::PlaceCaret(int line, int column)
 
 void PageText::focus() { setFocus(Qt::OtherFocusReason); }
 
+std::string PageText::selectedText() const
+{
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    return Widgets::toCp1252(text);
+}
+
 int PageText::caretLine() const { return textCursor().blockNumber(); }
 
 int PageText::caretColumn() const { return textCursor().positionInBlock(); }
@@ -126,6 +145,21 @@ void PageText::contextMenuEvent(QContextMenuEvent *event)
 {
     emit contextMenuWanted(event->globalPos());
     event->accept();
+}
+
+bool PageText::canInsertFromMimeData(const QMimeData *source) const
+{
+    return !localFiles(source).isEmpty() || QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void PageText::insertFromMimeData(const QMimeData *source)
+{
+    // Dropped or pasted files become markup that refers to them, never their paths as text.
+    const QStringList files = localFiles(source);
+    if (files.isEmpty())
+        QPlainTextEdit::insertFromMimeData(source);
+    else
+        emit filesDropped(files);
 }
 
 } // namespace Editor

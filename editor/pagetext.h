@@ -32,16 +32,21 @@ public:
     void InsertLinesAboveCaret(std::span<const std::string> lines) override;
     void PlaceCaret(int line, int column) override;
     void focus() override;
+    std::string selectedText() const override;
     int caretLine() const override;
     int caretColumn() const override;
 
 signals:
     /// A right click or the menu key over the text: the window shows its own menu.
     void contextMenuWanted(const QPoint &globalPosition);
+    /// Files from the desktop were dropped on the text; the caret stands at the drop point.
+    void filesDropped(const QStringList &paths);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     /// Inserts `text` in place of the cursor's selection as one step for Undo, and makes the

@@ -92,6 +92,12 @@ struct ToolTexts
     const char *secondPrompt = nullptr;
     /// When set, the second prompt is `secondPrompt` + the first answer + this.
     const char *secondPromptEnd = nullptr;
+    /// The question (1 or 2) that asks for the text the markup shows: it starts with the
+    /// selected text, so OK keeps it. 0: no question asks for such a text.
+    int textQuestion = 0;
+    /// The first question asks for a file's place and offers Browse; a file chosen outside
+    /// the project's folder is copied beside the project file.
+    bool firstAsksForFile = false;
     /// Wrapping and anchor: open + answer + close. Two answers: open + first + middle +
     /// second + close. Fixed text: open. Block: open is the first line, close the last.
     const char *open = nullptr;
@@ -123,19 +129,19 @@ inline constexpr std::array<ToolInfo, 38> Tools {{
     {ToolId::Bold, "SpeedButton1", "Bold text", {"Bold Text", "Ctrl+F1", 1},
      ToolSet::Basic, ToolRule::Wrapping, {496, 42, 25}, nullptr, "tool-bold",
      {.prompt = "Enter the text you would like to have in bold:",
-      .open = "<b>", .close = "</b>"}},
+      .textQuestion = 1, .open = "<b>", .close = "</b>"}},
     {ToolId::Italics, "SpeedButton2", "Italics text", {"Italic Text", "Ctrl+F2", 1},
      ToolSet::Basic, ToolRule::Wrapping, {528, 42, 25}, nullptr, "tool-italic",
      {.prompt = "Enter the text you would like to have in italics:",
-      .open = "<i>", .close = "</i>"}},
+      .textQuestion = 1, .open = "<i>", .close = "</i>"}},
     {ToolId::Underline, "SpeedButton3", "Underline text", {"Underlined Text", "Ctrl+F3", 1},
      ToolSet::Basic, ToolRule::Wrapping, {560, 42, 25}, nullptr, "tool-underline",
      {.prompt = "Enter the text you would like to have underlined:",
-      .open = "<u>", .close = "</u>"}},
+      .textQuestion = 1, .open = "<u>", .close = "</u>"}},
     {ToolId::StrikeThrough, "SpeedButton4", "Strike-through text", {},
      ToolSet::Basic, ToolRule::Wrapping, {592, 42, 25}, nullptr, "tool-strike",
      {.prompt = "Enter the text you would like to have striked through:",
-      .open = "<s>", .close = "</s>"}},
+      .textQuestion = 1, .open = "<s>", .close = "</s>"}},
 
     {ToolId::NewParagraph, "SpeedButton5", "New paragraph", {"Paragraph", "Ctrl+F4", 2},
      ToolSet::Basic, ToolRule::BlockWithCaretInside, {496, 68, 25}, nullptr, "tool-paragraph",
@@ -153,7 +159,8 @@ inline constexpr std::array<ToolInfo, 38> Tools {{
     {ToolId::InsertLink, "SpeedButton10", "Insert link", {"Link", "Ctrl+F5", 3},
      ToolSet::Basic, ToolRule::TwoAnswers, {496, 104, 25}, nullptr, "tool-link",
      {.prompt = "Enter the link URL (e.g. pages/home.html):",
-      .secondPrompt = "Enter the link text (e.g. Click here):",
+      .secondPrompt = "Enter the link text (e.g. Click here):", .textQuestion = 2,
+      .firstAsksForFile = true,
       .open = "<a href=\"", .middle = "\">", .close = "</a>"}},
     {ToolId::InsertAnchor, "SpeedButton11", "Insert anchor", {},
      ToolSet::Advanced, ToolRule::Anchor, {528, 104, 25}, nullptr, "tool-anchor",
@@ -161,7 +168,7 @@ inline constexpr std::array<ToolInfo, 38> Tools {{
     {ToolId::MailtoLink, "SpeedButton9", "Create mailto: link", {"E-mail Link", "Ctrl+F6", 3},
      ToolSet::Basic, ToolRule::TwoAnswers, {560, 104, 25}, nullptr, "tool-mailto",
      {.prompt = "Enter the e-mail address (e.g. you@example.com):",
-      .secondPrompt = "Enter the e-mail link text (e.g. E-mail Me):",
+      .secondPrompt = "Enter the e-mail link text (e.g. E-mail Me):", .textQuestion = 2,
       .open = "<a href=\"mailto:", .middle = "\">", .close = "</a>"}},
     {ToolId::HorizontalLine, "SpeedButton15", "Insert horizontal line", {},
      ToolSet::Basic, ToolRule::FixedText, {592, 104, 25}, nullptr, "tool-hr",
@@ -171,6 +178,7 @@ inline constexpr std::array<ToolInfo, 38> Tools {{
      ToolSet::Basic, ToolRule::TwoAnswers, {496, 140, 25}, nullptr, "tool-image",
      {.prompt = "Enter the location of the image (e.g. images/dog.gif):",
       .secondPrompt = "Enter the alternate text of the image (e.g. My dog):",
+      .firstAsksForFile = true,
       .open = "<img src=\"", .middle = "\" alt=\"", .close = "\">"}},
     {ToolId::EmbedAudio, "SpeedButton12", "Embed audio", {},
      ToolSet::Advanced, ToolRule::TwoAnswers, {528, 140, 25}, nullptr, "tool-audio",
@@ -187,6 +195,7 @@ inline constexpr std::array<ToolInfo, 38> Tools {{
      ToolSet::Basic, ToolRule::TwoAnswers, {496, 176, 25}, nullptr, "tool-color-text",
      {.prompt = "Enter the color of the text (e.g. red or #FF0000):",
       .secondPrompt = "Enter the text that has to be ", .secondPromptEnd = ":",
+      .textQuestion = 2,
       .open = "<font color=\"", .middle = "\">", .close = "</font>"}},
     {ToolId::PreFormatted, "SpeedButton18", "Insert pre-formatted text", {},
      ToolSet::Basic, ToolRule::PreFormatted, {528, 176, 25}, nullptr, "tool-pre", {}},

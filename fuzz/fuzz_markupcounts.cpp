@@ -67,7 +67,8 @@ public:
         : m_answers(std::move(answers))
     { }
 
-    std::string askText(const std::string &caption, const std::string &prompt) override
+    std::string askText(
+        const std::string &caption, const std::string &prompt, const std::string &) override
     {
         check(caption == "Corvanta", "an input box without the program's caption");
         prompts.push_back(prompt);
@@ -189,7 +190,7 @@ Outcome expectHeading(Answers answers)
     Outcome outcome;
     std::string size;
     for (;;) {
-        size = answers.next(outcome, "Enter the heading size: 1 (smallest) - 6 (largest)");
+        size = answers.next(outcome, "Enter the heading size: 1 (largest) - 6 (smallest)");
         const std::int64_t value = referenceReading(size).value;
         if (size.empty() || (value >= 1 && value <= 6))
             break;

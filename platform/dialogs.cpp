@@ -10,4 +10,10 @@ void showStandardError(Dialogs &dialogs, const std::string &message)
         { ApplicationTitle, standardErrorText(message), MessageIcon::Error, MessageButtons::Ok });
 }
 
+std::string Dialogs::askLocation(
+    const std::string &caption, const std::string &prompt, const FileDialogSpec &)
+{
+    return askText(caption, prompt, std::string());
+}
+
 } // namespace Platform

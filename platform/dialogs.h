@@ -56,8 +56,16 @@ public:
     virtual bool confirm(const Message &question) = 0;
     /// A notice or error with an OK button.
     virtual void notify(const Message &notice) = 0;
-    /// An input box: caption, prompt, an empty entry of at most 255 characters; Cancel gives "".
-    virtual std::string askText(const std::string &caption, const std::string &prompt) = 0;
+    /// An input box: caption, prompt, an entry of at most 255 characters that starts with
+    /// `initialText`; Cancel gives "".
+    virtual std::string askText(
+        const std::string &caption, const std::string &prompt, const std::string &initialText)
+        = 0;
+    /// An input box for a file's place, like askText with an empty entry, and a Browse button
+    /// that fills the entry with the file chosen in the file dialog `browse`. Without a
+    /// Browse button of its own a Dialogs asks askText's question.
+    virtual std::string askLocation(
+        const std::string &caption, const std::string &prompt, const FileDialogSpec &browse);
     /// A file dialog; nothing when cancelled.
     virtual std::optional<std::string> chooseFile(const FileDialogSpec &request) = 0;
     /// The colour dialog opened on `initial`; nothing when cancelled.

@@ -17,7 +17,7 @@ public:
     { }
     bool confirm(const Platform::Message &) override { return true; }
     void notify(const Platform::Message &) override { }
-    std::string askText(const std::string &, const std::string &) override
+    std::string askText(const std::string &, const std::string &, const std::string &) override
     {
         if (m_answers.empty())
             return {};

@@ -160,6 +160,24 @@ void openProjectWith5MBBodies(benchmark::State &state)
     }
 }
 
+// Open Project, then every page shown once: the cost that filling all texts at Open had.
+void openProjectThenShowEveryPage(benchmark::State &state)
+{
+    const LargeProject large;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto program = std::make_unique<Program>(large.file());
+        state.ResumeTiming();
+        program->mainWindow.openProject();
+        for (Model::PageId page = 1; page <= Model::PageCount; ++page)
+            program->pageEditor.pageControl(page);
+        QApplication::processEvents();
+        state.PauseTiming();
+        program.reset();
+        state.ResumeTiming();
+    }
+}
+
 /// The editor shown on a 5 MB body (one of a whole 5 MB project), the caret in its middle.
 struct LargeTextShown
 {
@@ -224,15 +242,109 @@ void jumpEndToEndIn5MBText(benchmark::State &state)
     }
 }
 
+/// The editor holding a body of one 50 MB line, as a project with such a page has it after
+/// Open; `wrap` says whether long lines wrap.
+struct OneLongLine
+{
+    explicit OneLongLine(bool wrap)
+        : editor(dialogs, "/nonexistent")
+    {
+        editor.setWordWrap(wrap);
+        std::string line;
+        line.reserve(50u << 20);
+        while (line.size() < (50u << 20))
+            line += "<b>one endless paragraph</b> with words and no line break ";
+        editor.setPageText(1, line);
+    }
+    Editor::PageText &page() { return *editor.pageControl(1); }
+
+    BenchDialogs dialogs;
+    Editor::PageEditor editor;
+};
+
+// Showing the editor on the 50 MB line: the text filled, laid out and painted.
+void showOneLine50MB(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto shown = std::make_unique<OneLongLine>(state.range(0) != 0);
+        state.ResumeTiming();
+        shown->editor.show();
+        QApplication::processEvents();
+        shown->page().viewport()->repaint();
+        state.PauseTiming();
+        shown.reset();
+        state.ResumeTiming();
+    }
+}
+
+/// The editor shown on the 50 MB line, the caret near its start.
+struct OneLongLineShown : OneLongLine
+{
+    explicit OneLongLineShown(bool wrap)
+        : OneLongLine(wrap)
+    {
+        editor.show();
+        editor.activateWindow();
+        QApplication::processEvents();
+        page().PlaceCaret(0, 100);
+    }
+};
+
+// One typed character in the 50 MB line, painted.
+void typeInOneLine50MB(benchmark::State &state)
+{
+    OneLongLineShown shown(state.range(0) != 0);
+    for (auto _ : state) {
+        QTest::keyClick(&shown.page(), Qt::Key_A);
+        shown.page().viewport()->repaint();
+    }
+}
+
+// Scrolling through the 50 MB line by a page (down when wrapped, right when not), painted.
+void scrollOneLine50MB(benchmark::State &state)
+{
+    OneLongLineShown shown(state.range(0) != 0);
+    QScrollBar *bar = state.range(0) != 0 ? shown.page().verticalScrollBar()
+                                          : shown.page().horizontalScrollBar();
+    for (auto _ : state) {
+        if (bar->value() == bar->maximum())
+            bar->setValue(0);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        shown.page().viewport()->repaint();
+    }
+}
+
+// "&Close" on the editor showing the 50 MB line.
+void closeOnOneLine50MB(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto shown = std::make_unique<OneLongLineShown>(state.range(0) != 0);
+        state.ResumeTiming();
+        shown->editor.closeEditor();
+        QApplication::processEvents();
+        state.PauseTiming();
+        shown.reset();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 BENCHMARK(largestTableInRealText)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(sameLinesInOnePieceInRealText)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(openProjectWith5MBBodies)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(openProjectThenShowEveryPage)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(typeIn5MBText)->Unit(benchmark::kMillisecond);
 BENCHMARK(enterIn5MBText)->Unit(benchmark::kMillisecond);
 BENCHMARK(pageDownIn5MBText)->Unit(benchmark::kMillisecond);
 BENCHMARK(jumpEndToEndIn5MBText)->Unit(benchmark::kMillisecond);
+// Argument: 1 with word wrap (the default), 0 without.
+BENCHMARK(showOneLine50MB)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(typeInOneLine50MB)->Arg(1)->Arg(0)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(scrollOneLine50MB)->Arg(1)->Arg(0)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(closeOnOneLine50MB)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

@@ -18,7 +18,10 @@ class SilentDialogs : public Platform::Dialogs
 public:
     bool confirm(const Platform::Message &) override { return false; }
     void notify(const Platform::Message &) override { ++notices; }
-    std::string askText(const std::string &, const std::string &) override { return {}; }
+    std::string askText(const std::string &, const std::string &, const std::string &) override
+    {
+        return {};
+    }
     std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override { return {}; }
     std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return {}; }
     void openDocument(const std::string &) override { }

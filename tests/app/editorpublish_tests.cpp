@@ -6,6 +6,7 @@
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -86,6 +88,40 @@ TEST_F(EditorAndPublish, EditSelectedPage_OpensThePageWhoseTextIsSavedOpenedAndE
 
     openFrom(home.file("site.cvp"));
     EXPECT_EQ(editor.pageText(6), "Questions<br>\r\n");
+}
+
+TEST_F(EditorAndPublish, Preview_OpensTheUnsavedPageFromTheCacheAndNeverWritesThePublishDirectory)
+{
+    ::setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
+    writeBytes(home.file("templates/alpha.t"), "<h1>Site</h1>\r\n<!--$CONTENT$-->\r\n");
+    for (const Model::PageInfo &page : Model::PageCatalogue)
+        writeBytes(home.file(std::string("templates/alpha") + page.pictureSuffix), "gif");
+    std::filesystem::create_directory(home.file("out"));
+    session->setPublishDirectory(home.file("out"));
+    editor.setPreviewer([this](Model::PageId page) { window->previewPage(page); });
+    editor.setPageText(1, "<p>Draft</p>");
+
+    press(Qt::Key_F8);
+    click(control<QAbstractButton>("PreviewPage1"));
+    const std::string shown = home.file("cache/corvanta/preview/website/home.html");
+    ASSERT_FALSE(dialogs.asked().empty());
+    EXPECT_EQ(dialogs.asked().back().kind, Asked::Kind::OpenDocument);
+    EXPECT_EQ(dialogs.asked().back().target, shown);
+    EXPECT_EQ(readBytes(shown), "<h1>Site</h1>\r\n<p>Draft</p>\r\n");
+    EXPECT_TRUE(dialogs.notices().empty()) << "publishing's reminder is not for a preview";
+    EXPECT_TRUE(std::filesystem::is_empty(home.file("out")));
+
+    editor.setPageText(1, "<p>Second draft</p>");
+    part<QAction>(editor, "Preview1")->trigger();
+    EXPECT_EQ(dialogs.asked().back().target, shown);
+    EXPECT_EQ(readBytes(shown), "<h1>Site</h1>\r\n<p>Second draft</p>\r\n");
+
+    editor.selectPage(10); // Products: not part of a personal site
+    part<QAction>(editor, "Preview1")->trigger();
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].text,
+        "The page Products is not part of the website; tick it on the Pages pane to preview it.");
+    ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)

@@ -69,12 +69,13 @@ TEST(WidgetDialogs, AskText_Takes255CharactersAndKeepsForeignCharactersAsReferen
         entry->setText(QString::fromUtf8("\u4e2d \u00e9"));
         box->accept();
     });
-    EXPECT_EQ(dialogs.askText("Corvanta", "Caf\xe9 name:"), "&#20013; \xe9");
+    EXPECT_EQ(dialogs.askText("Corvanta", "Caf\xe9 name:", ""), "&#20013; \xe9");
     whenOpen<QInputDialog>([](QInputDialog *box) {
+        EXPECT_EQ(box->textValue(), "kept");
         box->findChild<QLineEdit *>()->setText("typed");
         box->reject();
     });
-    EXPECT_EQ(dialogs.askText("Corvanta", "Name:"), "");
+    EXPECT_EQ(dialogs.askText("Corvanta", "Name:", "kept"), "");
 }
 
 TEST(WidgetDialogs, ChooseFile_GivesQtFiltersItCanMatchAndTheChosenPath)
@@ -103,6 +104,30 @@ TEST(WidgetDialogs, ChooseFile_GivesQtFiltersItCanMatchAndTheChosenPath)
     request = { Platform::FileDialogSpec::Mode::Save, "Save Project",
         { { "Corvanta Files (*.cvp)", "*.cvp" } }, "cvp", "", true };
     EXPECT_EQ(dialogs.chooseFile(request), std::nullopt);
+}
+
+TEST(WidgetDialogs, AskLocation_BrowseFillsTheEntryWithTheChosenFile)
+{
+    TempDir folder;
+    writeBytes(folder.file("dog.png"), "png");
+    App::WidgetDialogs dialogs;
+    whenOpen<QDialog>([&](QDialog *box) {
+        EXPECT_EQ(box->windowTitle(), "Corvanta");
+        whenOpen<QFileDialog>([&](QFileDialog *files) {
+            EXPECT_EQ(files->windowTitle(), "Browse");
+            auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            name->setText(QString::fromStdString(folder.file("dog.png")));
+            QTest::keyClick(name, Qt::Key_Return);
+            QTimer::singleShot(0, box, [box] {
+                box->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            });
+        });
+        QTest::mouseClick(box->findChild<QPushButton *>("BrowseButton"), Qt::LeftButton);
+    });
+    Platform::FileDialogSpec browse;
+    browse.title = "Browse";
+    EXPECT_EQ(
+        dialogs.askLocation("Corvanta", "Where is the image?", browse), folder.file("dog.png"));
 }
 
 TEST(WidgetDialogs, ChooseColour_OpensOnTheGivenColourAndCancelGivesNothing)

@@ -84,7 +84,9 @@ TEST_F(TemplateViewer, Window_LayoutTextsAndKeyboardOrder)
     EXPECT_EQ(button("Button2")->text(), "&Close");
     EXPECT_EQ(button("Button2")->toolTip(), "Close Template Viewer");
     EXPECT_EQ(button("Button1")->nextInFocusChain(), list());
-    EXPECT_EQ(list()->nextInFocusChain(), button("Button2"));
+    EXPECT_EQ(list()->nextInFocusChain(), button("Button3"));
+    EXPECT_EQ(button("Button3")->text(), "&Use This Template");
+    EXPECT_EQ(button("Button3")->nextInFocusChain(), button("Button2"));
     EXPECT_FALSE(list()->accessibleName().isEmpty());
     EXPECT_FALSE(viewer.findChild<QLabel *>("Image1")->accessibleName().isEmpty());
 }
@@ -230,4 +232,19 @@ TEST_F(TemplateViewer, DownloadMoreThenClose_SiteOpenedAndOpeningReturns)
     ASSERT_EQ(dialogs.asked().size(), 1u);
     EXPECT_EQ(dialogs.asked().front().kind, Asked::Kind::OpenDocument);
     EXPECT_EQ(dialogs.asked().front().target, "https://www.corvanta.example/");
+}
+
+TEST_F(TemplateViewer, UseThisTemplate_HandsOverTheShownOneAndCloses)
+{
+    installPreview("a.jpg", Qt::red);
+    installPreview("b.jpg", Qt::blue);
+    std::vector<std::size_t> used;
+    viewer.setTemplateUser([&](std::size_t index) { used.push_back(index); });
+    QTimer::singleShot(0, &viewer, [&] {
+        list()->setCurrentIndex(1);
+        QTest::mouseClick(button("Button3"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(viewer.openViewer({ "a", "b" }));
+    EXPECT_FALSE(viewer.isVisible());
+    EXPECT_EQ(used, std::vector<std::size_t> { 1 });
 }

@@ -138,8 +138,8 @@ TEST(MarkupTools, Questions_AreAskedInOrderWithTheirPrompts)
     EXPECT_EQ(ToolRun(ToolId::ColoredText, "|", { "", "" }).dialogs.prompts().at(1),
         "Enter the text that has to be :");
     EXPECT_EQ(ToolRun(ToolId::Heading, "|", { "x", "", "" }).dialogs.prompts(),
-        (Strings { "Enter the heading size: 1 (smallest) - 6 (largest)",
-            "Enter the heading size: 1 (smallest) - 6 (largest)", "Enter the heading text:" }));
+        (Strings { "Enter the heading size: 1 (largest) - 6 (smallest)",
+            "Enter the heading size: 1 (largest) - 6 (smallest)", "Enter the heading text:" }));
     EXPECT_EQ(ToolRun(ToolId::List, "|", { "2", "", "" }).dialogs.prompts(),
         (Strings { "How many items do you want on your list?",
             "Enter list item 1:", "Enter list item 2:" }));
@@ -148,6 +148,23 @@ TEST(MarkupTools, Questions_AreAskedInOrderWithTheirPrompts)
             "How many columns do you want in your table?" }));
     EXPECT_EQ(ToolRun(ToolId::EmbedAudio, "|", { "", "" }).dialogs.prompts().at(1),
         "How many times would you like the sound to loop (e.g. 5):");
+}
+
+TEST(MarkupTools, SelectedText_StartsTheTextQuestionOnly)
+{
+    const auto initialTexts = [](ToolId tool, const Strings &answers) {
+        const ToolRun run(tool, "x[old]y", answers);
+        Strings texts;
+        for (const Testing::Asked &asked : run.dialogs.asked())
+            texts.push_back(asked.initialText);
+        return texts;
+    };
+    EXPECT_EQ(initialTexts(ToolId::Bold, { "old" }), (Strings { "old" }));
+    EXPECT_EQ(initialTexts(ToolId::InsertLink, { "u", "old" }), (Strings { "", "old" }));
+    EXPECT_EQ(initialTexts(ToolId::ColoredText, { "red", "old" }), (Strings { "", "old" }));
+    EXPECT_EQ(initialTexts(ToolId::Heading, { "1", "old" }), (Strings { "", "old" }));
+    EXPECT_EQ(initialTexts(ToolId::InsertImage, { "a.png", "A" }), (Strings { "", "" }));
+    EXPECT_EQ(initialTexts(ToolId::InsertAnchor, { "n" }), (Strings { "" }));
 }
 
 TEST(MarkupTools, TwoRunsInARow_FollowEachOther)
@@ -190,10 +207,11 @@ TEST(MarkupTools, List_OpeningTagIsInTheTextWhileItemsAreAsked)
 {
     struct Watching : ScriptedDialogs
     {
-        std::string askText(const std::string &caption, const std::string &prompt) override
+        std::string askText(const std::string &caption, const std::string &prompt,
+            const std::string &initialText) override
         {
             seen.push_back(page.marked());
-            return ScriptedDialogs::askText(caption, prompt);
+            return ScriptedDialogs::askText(caption, prompt, initialText);
         }
         MemoryText page = MemoryText::fromMarked("A|B");
         Strings seen;

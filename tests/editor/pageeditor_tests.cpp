@@ -7,17 +7,23 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -311,6 +317,99 @@ TEST_F(PageEditor, Texts_KeepWindows1252AndCrLfAndTurnOtherCharactersIntoReferen
     page()->insertPlainText(QString::fromUtf8("\u4E2D!"));
     EXPECT_EQ(editor.pageText(1), "&#20013;!");
     EXPECT_EQ(editor.pageText(2), "");
+}
+
+TEST_F(PageEditor, BrowsedFiles_AreCopiedBesideTheProjectAndReferredToByRelativePath)
+{
+    TempDir elsewhere;
+    std::filesystem::create_directories(home.file("site/pics"));
+    editor.setProjectFileSource([this] { return home.file("site/my site.cvp"); });
+    writeBytes(elsewhere.file("dog.png"), "a dog");
+    writeBytes(elsewhere.file("price list.pdf"), "prices");
+    writeBytes(home.file("site/pics/cat.gif"), "a cat");
+
+    setMarked("|");
+    answer({ elsewhere.file("dog.png"), "My dog" });
+    clickTool("SpeedButton13");
+    EXPECT_EQ(dialogs.asked().front().fileDialog.title, "Browse");
+    answer({ elsewhere.file("price list.pdf"), "Prices" });
+    clickTool("SpeedButton10");
+    answer({ home.file("site/pics/cat.gif"), "" });
+    clickTool("SpeedButton13");
+    EXPECT_EQ(marked(),
+        "<img src=\"images/dog.png\" alt=\"My dog\"><a href=\"files/price list.pdf\">Prices</a>"
+        "<img src=\"pics/cat.gif\" alt=\"\">|");
+    EXPECT_EQ(readBytes(home.file("site/images/dog.png")), "a dog");
+    EXPECT_EQ(readBytes(home.file("site/files/price list.pdf")), "prices");
+    EXPECT_FALSE(std::filesystem::exists(home.file("site/images/cat.gif")));
+
+    // The same file again is used as it is; a different one of that name only when allowed.
+    setMarked("|");
+    answer({ elsewhere.file("dog.png"), "" });
+    clickTool("SpeedButton13");
+    EXPECT_TRUE(dialogs.notices().empty());
+    writeBytes(elsewhere.file("dog.png"), "another dog");
+    dialogs.answerText(elsewhere.file("dog.png"));
+    dialogs.answerConfirm(false);
+    clickTool("SpeedButton13");
+    EXPECT_EQ(readBytes(home.file("site/images/dog.png")), "a dog");
+    EXPECT_EQ(dialogs.asked().back().message.text,
+        "A different file called dog.png is already in the images folder of your project.\n"
+        "Do you want to replace it?");
+    dialogs.answerText(elsewhere.file("dog.png"));
+    dialogs.answerConfirm(true);
+    dialogs.answerText("Other");
+    clickTool("SpeedButton13");
+    EXPECT_EQ(readBytes(home.file("site/images/dog.png")), "another dog");
+    EXPECT_EQ(marked(),
+        "<img src=\"images/dog.png\" alt=\"\"><img src=\"images/dog.png\" alt=\"Other\">|");
+}
+
+TEST_F(PageEditor, DroppedFiles_AreCopiedAndTheirMarkupGoesInAtTheDropPoint)
+{
+    TempDir elsewhere;
+    editor.setProjectFileSource([this] { return home.file("site.cvp"); });
+    writeBytes(elsewhere.file("logo.PNG"), "logo");
+    writeBytes(elsewhere.file("notes.txt"), "notes");
+    setMarked("first line|\nsecond line");
+
+    QMimeData files;
+    files.setUrls({ QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("logo.PNG"))),
+        QUrl::fromLocalFile(QString::fromStdString(elsewhere.file("notes.txt"))) });
+    QTextCursor secondLine(page()->document()->findBlockByNumber(1));
+    secondLine.setPosition(secondLine.position() + 7);
+    const QPointF at = page()->cursorRect(secondLine).center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page()->viewport(), &enter);
+    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page()->viewport(), &move);
+    QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page()->viewport(), &drop);
+
+    EXPECT_EQ(marked(),
+        "first line\nsecond <img src=\"images/logo.PNG\" alt=\"logo\">"
+        "<a href=\"files/notes.txt\">notes.txt</a>|line");
+    EXPECT_EQ(readBytes(home.file("images/logo.PNG")), "logo");
+    EXPECT_EQ(readBytes(home.file("files/notes.txt")), "notes");
+}
+
+TEST_F(PageEditor, WordWrap_OnByDefaultShowsOnlyAndIsRememberedWhenToggled)
+{
+    QSettings("corvanta", "editor").remove("wordWrap");
+    Editor::PageEditor fresh(dialogs, home.path());
+    EXPECT_TRUE(fresh.wordWrap());
+    const std::string body = std::string(3000, 'w') + " x\r\nend";
+    fresh.setPageText(2, body);
+    fresh.pageControl(2)->resize(300, 200);
+    EXPECT_EQ(fresh.pageControl(2)->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(fresh.pageText(2), body);
+
+    fresh.findChild<QAction *>("WordWrap1")->trigger();
+    EXPECT_EQ(fresh.pageControl(2)->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(fresh.pageText(2), body);
+    EXPECT_FALSE(Editor::PageEditor(dialogs, home.path()).wordWrap());
+    fresh.setWordWrap(true);
+    EXPECT_TRUE(Editor::PageEditor(dialogs, home.path()).wordWrap());
 }
 
 TEST_F(PageEditor, Opening_ShowsThePageWithItsCaptionAndKeepsTextsCaretsAndScrolling)

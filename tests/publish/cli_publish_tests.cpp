@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sys/wait.h>
+#include <utility>
 
 using Testing::Site;
 
@@ -111,4 +113,51 @@ TEST(CliPublish, BodiesComeFromTheContentFiles_EachTimeTheTemplateAsksWhole)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errLines.back(), "Cannot open file " + site.out.file("7.dat") + ".");
     EXPECT_FALSE(std::filesystem::exists(site.out.file("b/website")));
+}
+
+TEST(CliPreview, PageBytesAreThoseThatPublishingWrites_AndTheLastPreviewIsReplaced)
+{
+    Site site;
+    site.writeTemplate("<!--$TITLE$-->\r\n<!--$NAV$-->\r\n<!--$CONTENT$-->\r\n");
+    site.writeNavigationPictures();
+    const std::string projectFile = site.out.file("site.cvp");
+    const std::string project = "'" + projectFile + "'";
+    ASSERT_EQ(corvantaCli(site, "new " + project).status, 0);
+    Testing::writeBytes(site.out.file("1.dat"), "caf\xE9 <b>welcome</b>\r\nsecond line");
+    std::filesystem::create_directory(site.out.file("published"));
+    ASSERT_EQ(
+        corvantaCli(site, "publish " + project + " '" + site.out.file("published") + "'").status,
+        0);
+
+    const std::string cache = site.out.file("cache");
+    const std::string preview = "XDG_CACHE_HOME='" + cache + "' '" + CORVANTA_CLI + "'";
+    const std::string previewDir = cache + "/corvanta/preview/website";
+    const auto previewRun = [&](const std::string &page) {
+        const std::string command = preview + " --home '" + site.home.path() + "' preview "
+            + project + " " + page + " >'" + site.out.file("stdout") + "' 2>/dev/null";
+        const int status = std::system(command.c_str());
+        return std::make_pair(WEXITSTATUS(status), Testing::readBytes(site.out.file("stdout")));
+    };
+    std::filesystem::create_directories(previewDir);
+    Testing::writeBytes(previewDir + "/stale.html", "from an earlier preview");
+
+    const auto [status, out] = previewRun("home.html");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, previewDir + "/home.html\n");
+    std::set<std::string> previewed, published;
+    for (const auto &entry : std::filesystem::directory_iterator(previewDir))
+        previewed.insert(entry.path().filename().string());
+    for (const auto &entry :
+        std::filesystem::directory_iterator(site.out.file("published/website")))
+        published.insert(entry.path().filename().string());
+    EXPECT_EQ(previewed, published);
+    for (const std::string &name : published) {
+        EXPECT_EQ(Testing::readBytes(previewDir + "/" + name),
+            Testing::readBytes(site.out.file("published/website/" + name)))
+            << name;
+    }
+    EXPECT_NE(Testing::readBytes(previewDir + "/home.html").find("welcome"), std::string::npos);
+
+    EXPECT_EQ(previewRun("nosuch.html").first, 1);
+    EXPECT_EQ(previewRun("about.html").first, 1) << "a page that is not ticked";
 }

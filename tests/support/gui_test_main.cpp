@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,8 @@ int main(int argc, char **argv)
         }
     }
     QApplication application(argc, argv);
+    // Remembered choices go to a test folder, never into the user's own settings.
+    QStandardPaths::setTestModeEnabled(true);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     if (!given)

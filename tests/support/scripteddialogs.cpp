@@ -47,37 +47,45 @@ template <typename T> std::optional<T> ScriptedDialogs::take(const char *what)
 
 bool ScriptedDialogs::confirm(const Platform::Message &question)
 {
-    Asked asked { Asked::Kind::Confirm, question, {}, {}, {}, {}, {} };
+    Asked asked { Asked::Kind::Confirm, question, {}, {}, {}, {}, {}, {} };
     m_asked.push_back(asked);
     return take<bool>("question").value_or(false);
 }
 
 void ScriptedDialogs::notify(const Platform::Message &notice)
 {
-    m_asked.push_back({ Asked::Kind::Notify, notice, {}, {}, {}, {}, {} });
+    m_asked.push_back({ Asked::Kind::Notify, notice, {}, {}, {}, {}, {}, {} });
 }
 
-std::string ScriptedDialogs::askText(const std::string &caption, const std::string &prompt)
+std::string ScriptedDialogs::askText(
+    const std::string &caption, const std::string &prompt, const std::string &initialText)
 {
-    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, {}, {}, {} });
+    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, {}, {}, {}, initialText });
+    return take<std::string>("input box").value_or(std::string());
+}
+
+std::string ScriptedDialogs::askLocation(
+    const std::string &caption, const std::string &prompt, const Platform::FileDialogSpec &browse)
+{
+    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, browse, {}, {}, {} });
     return take<std::string>("input box").value_or(std::string());
 }
 
 std::optional<std::string> ScriptedDialogs::chooseFile(const Platform::FileDialogSpec &request)
 {
-    m_asked.push_back({ Asked::Kind::ChooseFile, {}, {}, {}, request, {}, {} });
+    m_asked.push_back({ Asked::Kind::ChooseFile, {}, {}, {}, request, {}, {}, {} });
     return take<std::optional<std::string>>("file dialog").value_or(std::nullopt);
 }
 
 std::optional<Platform::Colour> ScriptedDialogs::chooseColour(Platform::Colour initial)
 {
-    m_asked.push_back({ Asked::Kind::ChooseColour, {}, {}, {}, {}, initial, {} });
+    m_asked.push_back({ Asked::Kind::ChooseColour, {}, {}, {}, {}, initial, {}, {} });
     return take<std::optional<Platform::Colour>>("colour dialog").value_or(std::nullopt);
 }
 
 void ScriptedDialogs::openDocument(const std::string &target)
 {
-    m_asked.push_back({ Asked::Kind::OpenDocument, {}, {}, {}, {}, {}, target });
+    m_asked.push_back({ Asked::Kind::OpenDocument, {}, {}, {}, {}, {}, target, {} });
 }
 
 std::vector<std::string> ScriptedDialogs::prompts() const

@@ -18,9 +18,10 @@ struct Asked
     Platform::Message message; ///< Confirm, Notify
     std::string caption; ///< AskText
     std::string prompt; ///< AskText
-    Platform::FileDialogSpec fileDialog; ///< ChooseFile
+    Platform::FileDialogSpec fileDialog; ///< ChooseFile; AskText: its Browse button's dialog
     Platform::Colour initialColour; ///< ChooseColour
     std::string target; ///< OpenDocument
+    std::string initialText; ///< AskText: what the entry started with
 };
 
 /// Dialogs with answers queued in advance. Every question is recorded; a question that finds
@@ -40,7 +41,11 @@ public:
 
     bool confirm(const Platform::Message &question) override;
     void notify(const Platform::Message &notice) override;
-    std::string askText(const std::string &caption, const std::string &prompt) override;
+    std::string askText(const std::string &caption, const std::string &prompt,
+        const std::string &initialText = {}) override;
+    /// Recorded as an input box whose `fileDialog` is the Browse button's dialog.
+    std::string askLocation(const std::string &caption, const std::string &prompt,
+        const Platform::FileDialogSpec &browse) override;
     std::optional<std::string> chooseFile(const Platform::FileDialogSpec &request) override;
     std::optional<Platform::Colour> chooseColour(Platform::Colour initial) override;
     void openDocument(const std::string &target) override;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "project/project.h"
+#include "publish/renderpage.h"
+
+#include <string>
+
+namespace Publish {
+
+/// The folder previews are rendered in: "$XDG_CACHE_HOME/corvanta/preview", or
+/// "$HOME/.cache/corvanta/preview" when XDG_CACHE_HOME is unset or not a full path. A program
+/// path (Windows-1252). Throws FileError when neither variable names a folder that can hold it.
+std::string previewDirectory();
+
+/// Renders the site exactly as publishing does, into a fresh "website" folder inside
+/// `previewDir` (an earlier preview there is removed first, the publish directory is never
+/// touched), and returns the full path of the page's file. Publishing's closing reminder is
+/// left out; its error boxes and questions still go to `dialogs`. A page that is not part of
+/// the website cannot be previewed. Throws FileError.
+std::string PreviewPage(const Model::Project &project, const Model::ChoiceLists &lists,
+    Model::PageId page, const std::string &homeDir, const std::string &previewDir,
+    Platform::Dialogs &dialogs, const PageBodyFiles *bodyFiles = nullptr);
+
+} // namespace Publish

@@ -7,11 +7,8 @@
 #include "assets/icons.h"
 #include "platform/files.h"
 #include "platform/maker.h"
-<<<<<<< HEAD
 #include "project/recentprojects.h"
-=======
 #include "publish/previewpage.h"
->>>>>>> editorpreview
 #include "widgets/cp1252text.h"
 #include "widgets/editcommands.h"
 #include "widgets/runcommand.h"

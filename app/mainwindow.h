@@ -65,18 +65,15 @@ public:
     void enterEditPages();
     /// "&Edit Selected Page": opens the page at `curitem` in the page editor.
     void editSelectedPage();
-<<<<<<< HEAD
     /// Shows the project's values in every pane (after New, Open and a restore).
     void showProject();
     /// File > Reopen: the last eight projects opened or saved (kept in the settings).
     void fillReopenMenu(QMenu *menu);
-=======
     /// "&Preview Selected Page": the page at `curitem` as publishing would write it.
     void previewSelectedPage();
     /// Renders the site as publishing would into the preview folder (never the publish
     /// directory) and opens the page in the desktop's browser.
     void previewPage(Model::PageId page);
->>>>>>> editorpreview
 
 signals:
     /// The user confirmed leaving the program.

@@ -5,6 +5,7 @@
 #include "project/projectfiles.h"
 #include "project/projectsession.h"
 #include "publish/publishwebsite.h"
+#include "publish/userfiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,8 +67,9 @@ void runPublish(const Invocation &invocation)
             Platform::OpenFailure::NamedText);
     }
     ConsoleDialogs dialogs;
-    const Publish::PublishOutcome outcome = Publish::PublishWebsite(session.project(), lists,
-        invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles);
+    const Publish::PublishOutcome outcome
+        = Publish::PublishWebsite(session.project(), lists, invocation.homeDir, publishDirectory,
+            dialogs, printProgress, &bodyFiles, Publish::projectDirectoryOf(projectFile));
     // The notice that stopped the run is already the last line on stderr.
     if (outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);
@@ -81,8 +83,9 @@ const VerbRegistration registration({
     "Publishes the project as the program's Publish command does: makes the new\n"
     "directory PUBLISH_DIR/website (it must not exist yet) and writes every ticked\n"
     "page made from the project's template in DIR/templates, the navigation scripts,\n"
-    "the template's pictures, the logo and styles.css into it. Progress goes to\n"
-    "stderr, the closing reminder to stdout.",
+    "the template's pictures, index.html, the files beside the project that the\n"
+    "pages refer to, the logo and styles.css into it. Progress goes to stderr; the\n"
+    "files that could not be copied are named on stdout.",
     2,
     runPublish,
 });

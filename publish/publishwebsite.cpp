@@ -4,6 +4,7 @@
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
 #include "publish/stylesheet.h"
+#include "publish/userfiles.h"
 
 #include "platform/files.h"
 
@@ -49,7 +50,8 @@ void CopyLogo(
 
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
-    const PublishProgress &progress, const PageBodyFiles *bodyFiles)
+    const PublishProgress &progress, const PageBodyFiles *bodyFiles,
+    const std::string &projectDirectory)
 {
     const auto report = [&](int percent, const char *status) {
         if (progress)
@@ -83,7 +85,14 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
 
+    // A web host shows index.html for the bare address; the pages keep linking to home.html.
+    const Model::PageInfo &home = Model::pageInfo(1);
+    if (Model::pageIncluded(project, home.id))
+        CopyFileContents(websiteDir + "/" + home.pageFile, websiteDir + "/index.html");
+
     report(90, PublishStatus::CopyingImages);
+    const std::vector<std::string> notCopied
+        = CopyUserFiles(project, projectDirectory, websiteDir, bodyFiles);
     CopyLogo(project.logoPath, websiteDir, dialogs);
 
     report(93, PublishStatus::CreatingStylesheets);
@@ -91,11 +100,10 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
 
     report(96, PublishStatus::CreatingStylesheets);
     report(100, PublishStatus::Completed);
-    dialogs.notify({ Platform::ApplicationTitle,
-        "Very Important!\nYou must move all images, audio and swf files specified in "
-        "the Edit Pages screen to the directoy specified above in order for it to "
-        "work.",
-        MessageIcon::None, MessageButtons::Ok });
+    if (!notCopied.empty()) {
+        dialogs.notify({ Platform::ApplicationTitle, NotCopiedNotice(notCopied),
+            MessageIcon::Warning, MessageButtons::Ok });
+    }
     return PublishOutcome::Completed;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
+#include "publish/sitecheckwindow.h"
 #include "update/updatechecker.h"
 #include "upload/uploadwindow.h"
 
@@ -65,6 +66,10 @@ int main(int argc, char **argv)
     Publish::DirectoryChooser directoryChooser(dialogs, home);
     Publish::PublishWindow publishWindow(dialogs, home, session, directoryChooser);
     Update::UpdateChecker updateChecker(dialogs, home);
+    Publish::SiteCheckWindow siteCheck(
+        dialogs, session, [&pageEditor](Model::PageId page, int line) {
+            App::openPageEditorAtLine(pageEditor, page, line);
+        });
 
     App::CompanionWindows windows;
     windows.showSplash = [&splash] { splash.showSplash(); };
@@ -86,6 +91,7 @@ int main(int argc, char **argv)
         window.exec();
     };
     publishWindow.setUploadCommand(windows.openUploadWindow);
+    App::plugInSiteCheck(windows, siteCheck);
     mainWindow.setCompanionWindows(std::move(windows));
     QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,
         Qt::QueuedConnection);

@@ -23,10 +23,6 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-const std::string ClosingNotice = "Very Important!\nYou must move all images, audio and swf "
-                                  "files specified in the Edit Pages screen to the directoy "
-                                  "specified above in order for it to work.";
-
 template <typename T> T *child(QWidget &window, const char *name)
 {
     T *found = window.findChild<T *>(QLatin1String(name));
@@ -108,6 +104,8 @@ protected:
         site.writePicture("back.gif");
         site.writeNavigationPictures();
         session.fields() = site.project;
+        // Pages with text, so that the check before publishing finds nothing.
+        session.fields().pageBody.fill("<p>Text</p>");
         QObject::connect(gauge(), &QProgressBar::valueChanged, gauge(), [this](int value) {
             steps.push_back(std::to_string(value) + " " + status()->text().toStdString());
         });
@@ -264,8 +262,10 @@ TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
         { "93 Creating Stylesheets...", "96 Creating Stylesheets...", "100 Completed",
             "0 Completed" });
     EXPECT_EQ(steps, expected);
-    EXPECT_EQ(notices(), Strings { "Corvanta|" + ClosingNotice });
+    // Everything was copied, so there is no closing notice.
+    EXPECT_EQ(notices(), Strings {});
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/home.html"));
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/index.html"));
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/faq.html"));
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/styles.css"));
     EXPECT_FALSE(window.isVisible());
@@ -287,6 +287,30 @@ TEST_F(PublishWindow, PublishSucceeded_ShowsUploadWhichOpensTheUploadCommand)
         window.closeWindow();
     });
     EXPECT_EQ(uploads, 1);
+}
+
+TEST_F(PublishWindow, CheckFindsSomething_AsksFirstAndCancelPublishesNothing)
+{
+    session.fields().pageBody[0] = "<p><img src=\"bread.jpg\" alt=\"\"></p>";
+    open([&] {
+        choose(site.out.path());
+        dialogs.answerConfirm(false);
+        window.publish();
+        EXPECT_FALSE(std::filesystem::exists(site.website()));
+        dialogs.answerConfirm(true);
+        window.publish();
+        window.closeWindow();
+    });
+    ASSERT_EQ(dialogs.asked().size(), 3u);
+    EXPECT_EQ(dialogs.asked()[1].kind, Asked::Kind::Confirm);
+    EXPECT_EQ(dialogs.asked()[0].message.text,
+        "The check of the site found this:\nhome.html:1: picture \"bread.jpg\" cannot be "
+        "found: the project has not been saved yet\n\nPublish anyway?");
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/home.html"));
+    // The unsaved project's picture is named again when the run ends.
+    EXPECT_EQ(notices().back(),
+        "Corvanta|These files that the pages refer to could not be copied into the website:\n"
+        "\"bread.jpg\" (home.html) cannot be found: the project has not been saved yet");
 }
 
 TEST_F(PublishWindow, NoDirectory_AsksForOneAndStaysOpen)

@@ -1,5 +1,6 @@
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
+#include "publish/sitecheckwindow.h"
 #include "tests/publish/site.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -386,4 +387,28 @@ TEST_F(PublishWindow, OpeningAgain_StartsAtZeroAndWaiting_NewForgetsTheDirectory
         window.closeWindow();
     });
     EXPECT_EQ(window.publishDirectory(), "");
+}
+
+TEST(SiteCheckWindow, ListsFindingsByCaption_DoubleClickOpensTheEditorThereAndChecksAgain)
+{
+    Site site;
+    ScriptedDialogs dialogs;
+    Model::ProjectSession session(site.lists);
+    session.fields().pageBody[0] = "<p>Hello</p>\r\n<img src=\"a.gif\" alt=\"\">";
+    std::vector<std::string> opened;
+    Publish::SiteCheckWindow window(dialogs, session, [&](Model::PageId page, int line) {
+        opened.push_back(std::to_string(page) + ":" + std::to_string(line));
+        session.fields().pageBody[0] = "<p>Mended</p>";
+    });
+    window.refresh();
+    auto *list = child<QListWidget>(window, "siteCheckList");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString(),
+        "Home, line 2: picture \"a.gif\" cannot be found: the project has not been saved yet");
+    window.show();
+    doubleClick(list, list->item(0));
+    EXPECT_EQ(opened, Strings { "1:2" });
+    EXPECT_EQ(list->item(0)->text().toStdString(), "Nothing found: the site is ready to publish.");
+    doubleClick(list, list->item(0));
+    EXPECT_EQ(opened.size(), 1u);
 }

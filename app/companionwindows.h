@@ -26,6 +26,8 @@ struct CompanionWindows
     /// Selects the page's text in the page editor and shows the editor modally; returns when
     /// the user closes it.
     std::function<void(Model::PageId page)> openPageEditor;
+    /// The Check Site window, shown modally with the findings of a fresh check.
+    std::function<void()> openSiteCheck;
 };
 
 } // namespace App

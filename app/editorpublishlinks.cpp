@@ -1,8 +1,10 @@
 #include "app/editorpublishlinks.h"
 
 #include "editor/pageeditor.h"
+#include "editor/pagetext.h"
 #include "project/projectsession.h"
 #include "publish/publishwindow.h"
+#include "publish/sitecheckwindow.h"
 
 namespace App {
 
@@ -17,6 +19,18 @@ void plugInPageEditor(
 void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish)
 {
     windows.openPublishWindow = [&publish] { publish.openFromMainWindow(); };
+}
+
+void plugInSiteCheck(CompanionWindows &windows, Publish::SiteCheckWindow &siteCheck)
+{
+    windows.openSiteCheck = [&siteCheck] { siteCheck.openFromMainWindow(); };
+}
+
+void openPageEditorAtLine(Editor::PageEditor &editor, Model::PageId page, int line)
+{
+    editor.selectPage(page);
+    editor.pageControl(page)->PlaceCaret(line - 1, 0);
+    editor.openOnPage(page);
 }
 
 } // namespace App

@@ -10,6 +10,7 @@ class ProjectSession;
 }
 namespace Publish {
 class PublishWindow;
+class SiteCheckWindow;
 }
 
 namespace App {
@@ -21,5 +22,12 @@ void plugInPageEditor(
 
 /// Plugs in the publish window: the Publish command opens it.
 void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish);
+
+/// Plugs in the Check Site window: Tools > Check Site opens it, and its double click opens
+/// the page editor on the finding's page with the caret at the start of its line.
+void plugInSiteCheck(CompanionWindows &windows, Publish::SiteCheckWindow &siteCheck);
+
+/// Opens the page editor on a page with the caret at the start of a body line (from 1).
+void openPageEditorAtLine(Editor::PageEditor &editor, Model::PageId page, int line);
 
 } // namespace App

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
+#include "publish/sitecheckwindow.h"
 #include "update/updatecheck.h"
 #include "update/updatechecker.h"
 #include "upload/uploadwindow.h"
@@ -69,6 +70,10 @@ int main(int argc, char **argv)
     Publish::DirectoryChooser directoryChooser(dialogs, home);
     Publish::PublishWindow publishWindow(dialogs, home, session, directoryChooser);
     Update::UpdateChecker updateChecker(dialogs, Update::UpdateCacheDirectory());
+    Publish::SiteCheckWindow siteCheck(
+        dialogs, session, [&pageEditor](Model::PageId page, int line) {
+            App::openPageEditorAtLine(pageEditor, page, line);
+        });
 
     templateViewer.setTemplateUser(
         [&session](std::size_t index) { session.fields().templateName = index; });
@@ -93,6 +98,7 @@ int main(int argc, char **argv)
         window.exec();
     };
     publishWindow.setUploadCommand(windows.openUploadWindow);
+    App::plugInSiteCheck(windows, siteCheck);
     mainWindow.setCompanionWindows(std::move(windows));
     QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,
         Qt::QueuedConnection);

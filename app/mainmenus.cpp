@@ -108,6 +108,7 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
                 &MainWindow::checkForUpdates },
             { "UploadWebsite1", "Upload Website", nullptr, QKeySequence(),
                 &MainWindow::uploadWebsite },
+            { "CheckSite1", "Check Site", nullptr, QKeySequence(), &MainWindow::checkSite },
         });
     bar.addMenu(tools);
 

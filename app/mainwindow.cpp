@@ -354,6 +354,14 @@ void MainWindow::checkForUpdates()
     });
 }
 
+void MainWindow::checkSite()
+{
+    runCommand([this] {
+        if (m_windows.openSiteCheck)
+            m_windows.openSiteCheck();
+    });
+}
+
 void MainWindow::showAbout()
 {
     runCommand([this] {

@@ -55,6 +55,8 @@ public:
     void exitProgram();
     void uploadWebsite(); ///< Tools > Upload Website
     void checkForUpdates();
+    /// Tools > Check Site: the Check Site window with a fresh check of the open project.
+    void checkSite();
     void showHelp();
     void showReadme();
     void openMakerWebsite();

@@ -6,6 +6,7 @@
 #include "project/projectsession.h"
 #include "publish/previewpage.h"
 #include "publish/publishwebsite.h"
+#include "publish/userfiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,7 +79,8 @@ void runPublish(const Invocation &invocation)
     const bool replace = invocation.hasFlag("--replace");
     const Publish::PublishOutcome outcome = Publish::PublishWebsite(session.project(), lists,
         invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles,
-        replace ? Publish::ExistingWebsite::Replace : Publish::ExistingWebsite::Keep);
+        replace ? Publish::ExistingWebsite::Replace : Publish::ExistingWebsite::Keep,
+        Publish::projectDirectoryOf(projectFile));
     // The notice that stopped the run is already the last line on stderr.
     if (outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);
@@ -124,9 +126,11 @@ const VerbRegistration registration({
     "Publishes the project as the program's Publish command does: makes the new\n"
     "directory PUBLISH_DIR/website and writes every ticked page made from the\n"
     "project's template in DIR/templates, the navigation scripts, the template's\n"
-    "pictures, the logo and styles.css into it. An existing website is an error;\n"
-    "with --replace the new site is built beside it and takes its place only once\n"
-    "it is complete. Progress goes to stderr, the closing reminder to stdout.",
+    "pictures, index.html, the files beside the project that the pages refer to,\n"
+    "the logo and styles.css into it. An existing website is an error; with\n"
+    "--replace the new site is built beside it and takes its place only once it is\n"
+    "complete. Progress goes to stderr; the files that could not be copied are\n"
+    "named on stdout.",
     2,
     runPublish,
     { "--replace" },

@@ -4,6 +4,7 @@
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
 #include "publish/stylesheet.h"
+#include "publish/userfiles.h"
 
 #include "platform/files.h"
 
@@ -89,7 +90,8 @@ Platform::Directory openMadeDirectory(const Platform::Directory &publish, const 
 /// Writes every file of the site into `website`.
 void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const Platform::Directory &website, Platform::Dialogs &dialogs,
-    const std::function<void(int, const char *)> &report, const PageBodyFiles *bodyFiles)
+    const std::function<void(int, const char *)> &report, const PageBodyFiles *bodyFiles,
+    const std::string &projectDirectory, std::vector<std::string> &notCopied)
 {
     CreateNavigationScripts(website, project.addTextNavigation);
 
@@ -102,7 +104,15 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
 
+    // A web host shows index.html for the bare address; the pages keep linking to home.html.
+    const Model::PageInfo &home = Model::pageInfo(1);
+    if (Model::pageIncluded(project, home.id)) {
+        Platform::File homePage = website.openBeneath(home.pageFile);
+        CopyFileContents(homePage, website, "index.html");
+    }
+
     report(90, PublishStatus::CopyingImages);
+    notCopied = CopyUserFiles(project, projectDirectory, website.path(), bodyFiles);
     CopyLogo(project.logoPath, website, dialogs);
 
     report(93, PublishStatus::CreatingStylesheets);
@@ -113,7 +123,8 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
 
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
-    const PublishProgress &progress, const PageBodyFiles *bodyFiles, ExistingWebsite existing)
+    const PublishProgress &progress, const PageBodyFiles *bodyFiles, ExistingWebsite existing,
+    const std::string &projectDirectory)
 {
     const auto report = [&](int percent, const char *status) {
         if (progress)
@@ -160,9 +171,11 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
     else if (error != 0)
         return cannotCreate();
 
+    std::vector<std::string> notCopied;
     try {
         const Platform::Directory website = openMadeDirectory(*publish, building);
-        WriteSite(project, lists, homeDir, website, dialogs, report, bodyFiles);
+        WriteSite(project, lists, homeDir, website, dialogs, report, bodyFiles, projectDirectory,
+            notCopied);
         if (replacing)
             publish->exchange(building, WebsiteName);
     } catch (...) {
@@ -176,11 +189,10 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
 
     report(96, PublishStatus::CreatingStylesheets);
     report(100, PublishStatus::Completed);
-    dialogs.notify({ Platform::ApplicationTitle,
-        "Very Important!\nYou must move all images, audio and swf files specified in "
-        "the Edit Pages screen to the directoy specified above in order for it to "
-        "work.",
-        MessageIcon::None, MessageButtons::Ok });
+    if (!notCopied.empty()) {
+        dialogs.notify({ Platform::ApplicationTitle, NotCopiedNotice(notCopied),
+            MessageIcon::Warning, MessageButtons::Ok });
+    }
     return PublishOutcome::Completed;
 }
 

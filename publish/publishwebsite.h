@@ -51,8 +51,10 @@ void CopyLogo(
     const std::string &logoPath, const Platform::Directory &website, Platform::Dialogs &dialogs);
 
 /// Publishes the project into a new "website" directory inside `publishDirectory`: the
-/// navigation scripts, every included page with its pictures, the logo and the stylesheet,
-/// then reminds the user to copy the media that page bodies refer to. Templates are read
+/// navigation scripts, every included page with its pictures, index.html (a copy of the home
+/// page), the files of the user's that the bodies refer to (found in `projectDirectory`, the
+/// project file's folder), the logo and the stylesheet; then names the files that could not
+/// be copied, if any. Templates are read
 /// from "<homeDir>/templates". Throws FileError at the first file that fails; what was
 /// written stays. With `bodyFiles` the page bodies are copied from those files.
 /// When "website" exists, `existing` says whether it is replaced. A replacing run builds the
@@ -62,6 +64,6 @@ void CopyLogo(
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
     const PublishProgress &progress, const PageBodyFiles *bodyFiles = nullptr,
-    ExistingWebsite existing = ExistingWebsite::Keep);
+    ExistingWebsite existing = ExistingWebsite::Keep, const std::string &projectDirectory = {});
 
 } // namespace Publish

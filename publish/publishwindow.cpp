@@ -2,6 +2,8 @@
 
 #include "publish/directorychooser.h"
 #include "publish/publishwebsite.h"
+#include "publish/sitecheck.h"
+#include "publish/userfiles.h"
 
 #include "assets/icons.h"
 #include "widgets/cp1252text.h"
@@ -172,11 +174,16 @@ void PublishWindow::publish()
 {
     // A failure stops the run where it is; the window stays open with that step showing.
     Widgets::runCommand(m_dialogs, [this] {
+        if (isDirectoryChosen(m_session.publishDirectory())) {
+            const std::vector<SiteFinding> findings = CheckSite(m_session);
+            if (!findings.empty() && !m_dialogs.confirm(publishAnywayQuestion(findings)))
+                return;
+        }
         const Publish::PublishOutcome outcome = Publish::PublishWebsite(
             m_session.project(), m_session.lists(), m_homeDir, m_session.publishDirectory(),
             m_dialogs,
             [this](int percent, const std::string &status) { showStep(percent, status); }, nullptr,
-            Publish::ExistingWebsite::Ask);
+            Publish::ExistingWebsite::Ask, projectDirectoryOf(m_session.fileName()));
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();
         // The site is ready for the host: uploading is the next step.

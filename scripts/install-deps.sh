@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
           libssl-dev qtkeychain-qt6-dev # upload manifest hashes; passwords in the desktop's keyring
           libgtest-dev libgmock-dev libbenchmark-dev
+          libgumbo-dev libtidy-dev # page bodies read as HTML: references, HTML errors
           fonts-dejavu-core) # a font for the windows where the desktop brings none
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(clang libclang-rt-14-dev xvfb xauth)

@@ -2,7 +2,10 @@
 // measures rendering, the scripts, the picture copies and the stylesheet, not reading it.
 
 #include "bench/publish/bigsite.h"
+#include "platform/files.h"
 #include "publish/publishwebsite.h"
+#include "publish/references.h"
+#include "publish/sitecheck.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,7 +46,12 @@ void PublishBigSite(benchmark::State &state)
     SilentDialogs dialogs;
 
     for (auto _ : state) {
-        const auto outcome = Publish::PublishWebsite(project, lists, home, out, dialogs, nullptr);
+        // As the publish window does it: the check first, then the run that copies the files
+        // the pages refer to (the project file lies in the home directory).
+        if (!Publish::CheckSite(project, home).empty())
+            state.SkipWithError("the big site has findings");
+        const auto outcome = Publish::PublishWebsite(project, lists, home, out, dialogs, nullptr,
+            nullptr, Publish::ExistingWebsite::Keep, home);
         if (outcome != Publish::PublishOutcome::Completed)
             state.SkipWithError("the run did not complete");
         // Each run starts as a user's would: nothing of the last one is left to write out.
@@ -57,6 +65,47 @@ void PublishBigSite(benchmark::State &state)
     fs::remove_all(root);
 }
 BENCHMARK(PublishBigSite)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+/// The site check of a typical site: 14 pages of 10 KB, each referring to 20 pictures that
+/// lie in the project's folder.
+void CheckTypicalSite(benchmark::State &state)
+{
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "corvanta-bench-XXXXXX").string();
+    const std::string folder = ::mkdtemp(pattern.data());
+    fs::create_directories(folder + "/pictures");
+    Model::Project project;
+    project.personalPages.fill(true);
+    project.businessPages.fill(true);
+    for (int page = 1; page <= Model::PageCount; ++page) {
+        std::string body;
+        for (int picture = 1; picture <= 20; ++picture) {
+            const std::string name
+                = "pictures/p" + std::to_string(page) + "-" + std::to_string(picture) + ".jpg";
+            Platform::File(folder + "/" + name, Platform::File::Mode::CreateTruncate).close();
+            body += "<p>Paragraph " + std::to_string(picture)
+                + " with <b>bold</b> words and a picture: <img src=\"" + name
+                + "\" alt=\"A picture\"></p>\r\n";
+        }
+        while (body.size() < 10 * 1024)
+            body += "<p>The quick brown fox jumps over the lazy dog, <i>again</i>.</p>\r\n";
+        project.pageBody[static_cast<std::size_t>(page - 1)] = body;
+    }
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            // The HTML reader alone, for comparison with the whole check.
+            for (const std::string &body : project.pageBody)
+                benchmark::DoNotOptimize(Publish::ReadBodyReferences(body));
+            continue;
+        }
+        const std::vector<Publish::SiteFinding> findings = Publish::CheckSite(project, folder);
+        if (!findings.empty())
+            state.SkipWithError(Publish::findingLine(findings.front()).c_str());
+        benchmark::DoNotOptimize(findings);
+    }
+    fs::remove_all(folder);
+}
+BENCHMARK(CheckTypicalSite)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

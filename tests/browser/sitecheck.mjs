@@ -78,7 +78,7 @@ const everyTool = [
   '<p><a name="order"></a>Order by <a href="mailto:hello@linden.example">e-mail</a>, read',
   '<a href="faq.html">the questions people ask</a> or go <a href="#order">back here</a>.</p>',
   '<hr>',
-  '<p><img src="loaf.png" alt="Our sourdough loaf"></p>',
+  '<p><img src="loaf.png" alt="Our sourdough loaf"> <img src="pictures/shop%20front.png?v=1" alt="Our shop"></p>',
   '<embed src="bell.wav" loop="1" autostart="true" hidden="true"></embed>',
   '<OBJECT classid="clsid:D27CDB6E-AE6D-11cf-96B8-444553540000" codebase="https://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=6,0,0,0" WIDTH="550" HEIGHT="400" id="" ALIGN="">',
   '<PARAM NAME=movie VALUE="tour.swf">',
@@ -148,9 +148,12 @@ function pageBody(caption) {
   return lines.join('\r\n');
 }
 
-// The files a user puts beside the pages for the image, audio and movie tools.
+// The files a user puts beside the project file (and in a folder below it) for the image,
+// audio and movie tools; publishing copies them into the site.
 function addUserFiles(website) {
   fs.copyFileSync(path.join(here, 'logo.png'), path.join(website, 'loaf.png'));
+  fs.mkdirSync(path.join(website, 'pictures'), { recursive: true });
+  fs.copyFileSync(path.join(here, 'logo.png'), path.join(website, 'pictures', 'shop front.png'));
   const samples = Buffer.alloc(800, 128);
   const wave = Buffer.alloc(44);
   wave.write('RIFF', 0);
@@ -507,11 +510,13 @@ async function checkSite(browser, template, position, variant, work) {
   const dir = path.join(work, `${template}-${variant.name}`);
   fs.mkdirSync(dir);
   const project = makeProject(dir, position, variant);
+  addUserFiles(dir);
   execFileSync(cli, ['--home', dataDir, 'publish', project, dir], { stdio: ['ignore', 'ignore', 'pipe'] });
   const website = path.join(dir, 'website');
   check(`${template} ${variant.name} published every page`,
     captions.every((c) => fs.existsSync(path.join(website, pageFile(c)))));
-  addUserFiles(website);
+  check(`${template} ${variant.name} index.html is the home page`,
+    fs.readFileSync(path.join(website, 'index.html')).equals(fs.readFileSync(path.join(website, 'home.html'))));
 
   const server = await serve(website);
   const base = `http://127.0.0.1:${server.address().port}`;

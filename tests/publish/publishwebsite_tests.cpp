@@ -20,10 +20,6 @@ using Files = std::set<std::string>;
 
 namespace {
 
-const std::string ClosingNotice = "Very Important!\nYou must move all images, audio and swf "
-                                  "files specified in the Edit Pages screen to the directoy "
-                                  "specified above in order for it to work.";
-
 /// A site whose template has a navigation line and one listed picture, with a publish run
 /// that records every progress step and dialog.
 struct RunSite : Site
@@ -74,7 +70,8 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
 
     EXPECT_EQ(site.publish(), PublishOutcome::Completed);
 
-    Files expected { "mainnav.js", "bottomnav.js", "styles.css", "back.gif", "my logo.png" };
+    Files expected { "mainnav.js", "bottomnav.js", "styles.css", "back.gif", "my logo.png",
+        "index.html" };
     std::string mainNav, textNav;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         expected.insert({ page.pageFile, std::string("Blue") + page.pictureSuffix });
@@ -97,8 +94,8 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
         { "90 Copying other images...", "93 Creating Stylesheets...", "96 Creating Stylesheets...",
             "100 Completed" });
     EXPECT_EQ(site.steps, steps);
-    EXPECT_EQ(site.notices(), std::vector<std::string> { "Corvanta|" + ClosingNotice });
-    EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::None);
+    EXPECT_EQ(site.read("index.html"), site.read("home.html"));
+    EXPECT_TRUE(site.notices().empty());
 }
 
 TEST(PublishWebsite, OnlyHome_GoesThroughTheSameProgress)
@@ -106,7 +103,8 @@ TEST(PublishWebsite, OnlyHome_GoesThroughTheSameProgress)
     RunSite site;
     EXPECT_EQ(site.publish(), PublishOutcome::Completed);
     EXPECT_EQ(site.websiteFiles(),
-        (Files { "home.html", "Bluehome.gif", "back.gif", "mainnav.js", "styles.css" }));
+        (Files {
+            "home.html", "index.html", "Bluehome.gif", "back.gif", "mainnav.js", "styles.css" }));
     EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n");
     EXPECT_EQ(site.read("home.html"),
         "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"
@@ -174,7 +172,7 @@ TEST(PublishWebsite, Logo_ReadOnlyIsMadeWritableAndMissingEndsTheRun)
     Testing::writeBytes(site.project.logoPath, "GIF");
     ::chmod(site.project.logoPath.c_str(), 0444);
     site.publish();
-    ASSERT_EQ(site.dialogs.notices().size(), 2u);
+    ASSERT_EQ(site.dialogs.notices().size(), 1u);
     EXPECT_EQ(site.notices()[0],
         "Corvanta|The attributes on your logo images was set to "
         "READONLY. In order to copy this file, Corvanta has set the "
@@ -186,8 +184,8 @@ TEST(PublishWebsite, Logo_ReadOnlyIsMadeWritableAndMissingEndsTheRun)
     RunSite missing;
     missing.project.logoPath = missing.home.file("gone.gif");
     EXPECT_EQ(errorOf([&] { missing.publish(); }), "File not found");
-    EXPECT_EQ(
-        missing.websiteFiles(), (Files { "home.html", "Bluehome.gif", "back.gif", "mainnav.js" }));
+    EXPECT_EQ(missing.websiteFiles(),
+        (Files { "home.html", "index.html", "Bluehome.gif", "back.gif", "mainnav.js" }));
     EXPECT_EQ(missing.steps.back(), "90 Copying other images...");
     EXPECT_TRUE(missing.dialogs.notices().empty());
 }

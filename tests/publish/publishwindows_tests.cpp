@@ -1,5 +1,6 @@
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
+#include "publish/sitecheckwindow.h"
 #include "tests/publish/site.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -22,10 +23,6 @@ using namespace Testing;
 using Strings = std::vector<std::string>;
 
 namespace {
-
-const std::string ClosingNotice = "Very Important!\nYou must move all images, audio and swf "
-                                  "files specified in the Edit Pages screen to the directoy "
-                                  "specified above in order for it to work.";
 
 template <typename T> T *child(QWidget &window, const char *name)
 {
@@ -108,6 +105,8 @@ protected:
         site.writePicture("back.gif");
         site.writeNavigationPictures();
         session.fields() = site.project;
+        // Pages with text, so that the check before publishing finds nothing.
+        session.fields().pageBody.fill("<p>Text</p>");
         QObject::connect(gauge(), &QProgressBar::valueChanged, gauge(), [this](int value) {
             steps.push_back(std::to_string(value) + " " + status()->text().toStdString());
         });
@@ -263,8 +262,10 @@ TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
         { "93 Creating Stylesheets...", "96 Creating Stylesheets...", "100 Completed",
             "0 Completed" });
     EXPECT_EQ(steps, expected);
-    EXPECT_EQ(notices(), Strings { "Corvanta|" + ClosingNotice });
+    // Everything was copied, so there is no closing notice.
+    EXPECT_EQ(notices(), Strings {});
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/home.html"));
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/index.html"));
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/faq.html"));
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/styles.css"));
     EXPECT_FALSE(window.isVisible());
@@ -286,6 +287,30 @@ TEST_F(PublishWindow, PublishSucceeded_ShowsUploadWhichOpensTheUploadCommand)
         window.closeWindow();
     });
     EXPECT_EQ(uploads, 1);
+}
+
+TEST_F(PublishWindow, CheckFindsSomething_AsksFirstAndCancelPublishesNothing)
+{
+    session.fields().pageBody[0] = "<p><img src=\"bread.jpg\" alt=\"\"></p>";
+    open([&] {
+        choose(site.out.path());
+        dialogs.answerConfirm(false);
+        window.publish();
+        EXPECT_FALSE(std::filesystem::exists(site.website()));
+        dialogs.answerConfirm(true);
+        window.publish();
+        window.closeWindow();
+    });
+    ASSERT_EQ(dialogs.asked().size(), 3u);
+    EXPECT_EQ(dialogs.asked()[1].kind, Asked::Kind::Confirm);
+    EXPECT_EQ(dialogs.asked()[0].message.text,
+        "The check of the site found this:\nhome.html:1: picture \"bread.jpg\" cannot be "
+        "found: the project has not been saved yet\n\nPublish anyway?");
+    EXPECT_TRUE(std::filesystem::exists(site.website() + "/home.html"));
+    // The unsaved project's picture is named again when the run ends.
+    EXPECT_EQ(notices().back(),
+        "Corvanta|These files that the pages refer to could not be copied into the website:\n"
+        "\"bread.jpg\" (home.html) cannot be found: the project has not been saved yet");
 }
 
 TEST_F(PublishWindow, NoDirectory_AsksForOneAndStaysOpen)
@@ -364,4 +389,28 @@ TEST_F(PublishWindow, OpeningAgain_StartsAtZeroAndWaiting_NewForgetsTheDirectory
         window.closeWindow();
     });
     EXPECT_EQ(window.publishDirectory(), "");
+}
+
+TEST(SiteCheckWindow, ListsFindingsByCaption_DoubleClickOpensTheEditorThereAndChecksAgain)
+{
+    Site site;
+    ScriptedDialogs dialogs;
+    Model::ProjectSession session(site.lists);
+    session.fields().pageBody[0] = "<p>Hello</p>\r\n<img src=\"a.gif\" alt=\"\">";
+    std::vector<std::string> opened;
+    Publish::SiteCheckWindow window(dialogs, session, [&](Model::PageId page, int line) {
+        opened.push_back(std::to_string(page) + ":" + std::to_string(line));
+        session.fields().pageBody[0] = "<p>Mended</p>";
+    });
+    window.refresh();
+    auto *list = child<QListWidget>(window, "siteCheckList");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString(),
+        "Home, line 2: picture \"a.gif\" cannot be found: the project has not been saved yet");
+    window.show();
+    doubleClick(list, list->item(0));
+    EXPECT_EQ(opened, Strings { "1:2" });
+    EXPECT_EQ(list->item(0)->text().toStdString(), "Nothing found: the site is ready to publish.");
+    doubleClick(list, list->item(0));
+    EXPECT_EQ(opened.size(), 1u);
 }

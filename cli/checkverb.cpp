@@ -1,0 +1,42 @@
+#include "cli/clicommon.h"
+
+#include "project/projectsession.h"
+#include "publish/sitecheck.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace Cli {
+namespace {
+
+void runCheck(const Invocation &invocation)
+{
+    const std::string projectFile = pathOperand(invocation.operands.at(0));
+    const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
+    Model::ProjectSession session(lists);
+    session.open(projectFile);
+    const std::vector<Publish::SiteFinding> findings = Publish::CheckSite(session);
+    std::string text;
+    for (const Publish::SiteFinding &finding : findings)
+        text += Publish::findingLine(finding) + "\n";
+    printText(text);
+    if (!findings.empty()) {
+        std::fflush(stdout);
+        std::exit(1);
+    }
+}
+
+const VerbRegistration registration({
+    "check",
+    "PROJECT.cvp",
+    "Checks the ticked pages before publishing, as Tools > Check Site does: files the\n"
+    "pages refer to that are missing, outside the project's folder or not files,\n"
+    "links to pages that are not ticked, empty pages, pictures without alt text and\n"
+    "HTML errors. Prints one line per finding, PAGEFILE:LINE: message, in page order;\n"
+    "the exit status is 0 when nothing was found and 1 otherwise.",
+    1,
+    runCheck,
+});
+
+} // namespace
+} // namespace Cli

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "project/project.h"
+#include "publish/renderpage.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Publish {
+
+/// What a reference in a page body points at.
+enum class ReferenceKind {
+    Address, ///< a web address, mail or phone link, fragment, script or inline data
+    SitePage, ///< one of the site's own page files ("about.html", "index.html")
+    UserFile ///< a file of the user's, beside the project file or below it
+};
+
+/// A reference judged against the project's folder, without reading the file.
+struct LocatedReference
+{
+    ReferenceKind kind = ReferenceKind::Address;
+    Model::PageId page = 0; ///< SitePage: the page whose file it names; 0 for index.html
+    std::string relativePath; ///< UserFile: the path inside the project folder (UTF-8, "/")
+    std::string problem; ///< UserFile: why it cannot be copied, Windows-1252; empty if it can
+};
+
+/// Judges one reference (UTF-8, as a browser would request it): the query and fragment are
+/// dropped, percent-escapes decoded, and a file of the user's is looked up inside
+/// `projectDir` (Windows-1252). A path that leaves the folder by "..", by being absolute or
+/// through a link is reported, never followed; nothing is opened.
+LocatedReference LocateReference(const std::string &projectDir, std::string_view target);
+
+/// The project file's folder: the path up to its last "/"; empty for an unsaved project.
+std::string projectDirectoryOf(const std::string &projectFilePath);
+
+/// Copies every file of the user's that the ticked pages' bodies refer to into `websiteDir`
+/// at the same relative path, subfolders made as needed. Only regular files inside
+/// `projectDir` are read, each once. Returns one line for each file that could not be copied
+/// and why (Windows-1252), in page order. With an empty `projectDir` nothing can be found.
+std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
+    const std::string &websiteDir, const PageBodyFiles *bodyFiles = nullptr);
+
+/// The closing notice of a publish run that left files behind: the lines, at most 20, then
+/// "and N more".
+std::string NotCopiedNotice(const std::vector<std::string> &notCopied);
+
+/// The body of a page: the project's text, or the content of its body file when given.
+std::string pageBodyOf(
+    const Model::Project &project, Model::PageId page, const PageBodyFiles *bodyFiles);
+
+} // namespace Publish

@@ -1,0 +1,145 @@
+#include "publish/publishwebsite.h"
+#include "publish/references.h"
+#include "publish/sitecheck.h"
+#include "publish/userfiles.h"
+#include "tests/publish/site.h"
+#include "tests/support/scripteddialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace Publish;
+using Testing::ScriptedDialogs;
+using Testing::Site;
+namespace fs = std::filesystem;
+
+namespace {
+
+/// A saved project's folder with pictures beside the project file and below it, and files
+/// that must never be read: a pipe, a link out of the folder, a file outside it.
+struct ProjectFolder : Site
+{
+    ProjectFolder()
+    {
+        writeTemplate("<!--$CONTENT$-->\r\n");
+        writeNavigationPictures();
+        fs::create_directories(folder() + "/img/sub dir");
+        Testing::writeBytes(folder() + "/img/bread.jpg", "BREAD");
+        Testing::writeBytes(folder() + "/img/sub dir/cake.png", "CAKE");
+        Testing::writeBytes(folder() + "/menu.pdf", "MENU");
+        Testing::writeBytes(home.file("secret.txt"), "SECRET");
+        ::mkfifo((folder() + "/pipe.mp3").c_str(), 0644);
+        fs::create_symlink(home.file("secret.txt"), folder() + "/link.txt");
+    }
+    std::string folder() const { return out.file("project"); }
+    ScriptedDialogs dialogs;
+};
+
+} // namespace
+
+TEST(SiteCheck, PlantedProblems_EachListedWithPageAndLine_NothingOutsideIsRead)
+{
+    ProjectFolder site;
+    site.project.personalPages[0] = true; // home
+    site.project.personalPages[1] = true; // contact, empty
+    site.project.pageBody[0]
+        = "<p>Fresh <b>bread</i>\r\n"
+          "<img src=\"img/bread.jpg\" alt=\"Bread\">\r\n"
+          "<img src=\"img/sub%20dir/cake.png?v=2#top\">\r\n"
+          "<a href=\"missing.pdf\">a</a> <a href=\"../secret.txt\">b</a>\r\n"
+          "<a href=\"link.txt\">c</a> <a href=\"pipe.mp3\">d</a>\r\n"
+          "<a href=\"events.html\">e</a> <a href=\"img\">f</a> &nosuch;\r\n"
+          "<a href=\"img\\bread.jpg\">g</a> <a href=\"/etc/passwd\">h</a>\r\n"
+          "<a href=\"http://example.org/x.jpg\">i</a> <a href=\"#top\">j</a>\r\n"
+          "<div style=\"background: url('menu.pdf')\"><a href=\"contact.html\">k</a></div>";
+
+    std::vector<std::string> lines;
+    for (const SiteFinding &finding : CheckSite(site.project, site.folder()))
+        lines.push_back(findingLine(finding));
+    EXPECT_EQ(lines,
+        (std::vector<std::string> { "home.html:1: HTML: replacing unexpected i with </i>",
+            "home.html:3: picture \"img/sub%20dir/cake.png?v=2#top\" has no alt text",
+            "home.html:4: file \"missing.pdf\" not found",
+            "home.html:4: file \"../secret.txt\" is outside the project folder",
+            "home.html:5: file \"link.txt\" leads outside the project folder",
+            "home.html:5: file \"pipe.mp3\" is not a regular file",
+            "home.html:6: link to \"events.html\", a page that is not in the site",
+            "home.html:6: file \"img\" is a folder, not a file",
+            "home.html:6: HTML: unescaped & or unknown entity \"&nosuch\"",
+            "home.html:7: file \"img\\bread.jpg\" has a backslash; folders are separated by "
+            "\"/\" on the web",
+            "home.html:7: file \"/etc/passwd\" is outside the project folder",
+            "contact.html:1: the page is empty" }));
+
+    // Publishing copies what can be copied, where the pages expect it, and names the rest.
+    site.project.personalPages[1] = false;
+    EXPECT_EQ(PublishWebsite(site.project, site.lists, site.home.path(), site.out.path(),
+                  site.dialogs, nullptr, nullptr, ExistingWebsite::Keep, site.folder()),
+        PublishOutcome::Completed);
+    EXPECT_EQ(site.read("img/bread.jpg"), "BREAD");
+    EXPECT_EQ(site.read("img/sub dir/cake.png"), "CAKE");
+    EXPECT_EQ(site.read("menu.pdf"), "MENU");
+    EXPECT_EQ(site.read("index.html"), site.read("home.html"));
+    EXPECT_FALSE(fs::exists(site.website() + "/link.txt"));
+    EXPECT_FALSE(fs::exists(site.website() + "/pipe.mp3"));
+    EXPECT_EQ((fs::status(site.website() + "/menu.pdf").permissions() & fs::perms::all),
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+            | fs::perms::others_read);
+    ASSERT_EQ(site.dialogs.notices().size(), 1u);
+    EXPECT_EQ(site.dialogs.notices()[0].text,
+        "These files that the pages refer to could not be copied into the website:\n"
+        "\"missing.pdf\" (home.html) not found\n"
+        "\"../secret.txt\" (home.html) is outside the project folder\n"
+        "\"link.txt\" (home.html) leads outside the project folder\n"
+        "\"pipe.mp3\" (home.html) is not a regular file\n"
+        "\"img\" (home.html) is a folder, not a file\n"
+        "\"img\\bread.jpg\" (home.html) has a backslash; folders are separated by \"/\" on "
+        "the web\n"
+        "\"/etc/passwd\" (home.html) is outside the project folder");
+}
+
+TEST(SiteCheck, CleanSite_NothingFoundNoNoticeAndLongListsEndInACount)
+{
+    ProjectFolder site;
+    site.project.pageBody[0]
+        = "<p><img src=\"img/bread.jpg\" alt=\"\"> <a href=\"home.html\">h</a></p>";
+    EXPECT_TRUE(CheckSite(site.project, site.folder()).empty());
+    EXPECT_EQ(PublishWebsite(site.project, site.lists, site.home.path(), site.out.path(),
+                  site.dialogs, nullptr, nullptr, ExistingWebsite::Keep, site.folder()),
+        PublishOutcome::Completed);
+    EXPECT_TRUE(site.dialogs.notices().empty());
+
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 23; ++i)
+        lines.push_back("line " + std::to_string(i));
+    const std::string notice = NotCopiedNotice(lines);
+    EXPECT_TRUE(notice.ends_with("\nline 20\nand 3 more"));
+}
+
+TEST(ReadBodyReferences, HostileBodies_ReadInOnePassWithTheirLines)
+{
+    // Windows-1252 names, entities, every kind of reference, and an unclosed tag at the end.
+    const BodyReading reading = ReadBodyReferences(
+        "<object data=\"a.swf\"><param name=\"Movie\" value=\"b.swf\"></object>\r\n"
+        "<video poster=\"c.jpg\"><source src=\"d.mp4\"></video>\r\n"
+        "<table><tr><td background=\"caf\xe9.gif\"><img src=\"x&amp;y.png\" alt=\"\"><a "
+        "href=\"e.html\"><b");
+    std::vector<std::string> targets;
+    for (const BodyReference &reference : reading.references)
+        targets.push_back(std::to_string(reference.line) + " " + reference.target);
+    EXPECT_EQ(targets,
+        (std::vector<std::string> { "1 a.swf", "1 b.swf", "2 c.jpg", "2 d.mp4", "3 caf\xc3\xa9.gif",
+            "3 x&y.png", "3 e.html" }));
+
+    // Deep nesting and one very long line end without exhausting the stack. (The parser takes
+    // time in the square of the nesting depth, so the depth here is one a body could have.)
+    std::string deep;
+    for (int i = 0; i < 3000; ++i)
+        deep += "<div>";
+    deep += "<img src=\"deep.gif\">" + std::string(5 << 20, 'x');
+    const BodyReading deepReading = ReadBodyReferences(deep);
+    ASSERT_EQ(deepReading.references.size(), 1u);
+    EXPECT_EQ(deepReading.picturesWithoutAlt.size(), 1u);
+}

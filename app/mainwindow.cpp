@@ -6,6 +6,7 @@
 #include "app/siteinfopane.h"
 #include "assets/icons.h"
 #include "platform/maker.h"
+#include "platform/userfolders.h"
 #include "widgets/cp1252text.h"
 #include "widgets/editcommands.h"
 #include "widgets/runcommand.h"
@@ -43,7 +44,7 @@ Platform::FileDialogSpec projectDialog(
     request.title = title;
     request.filters = { { "Corvanta Files (*.cvp)", "*.cvp" } };
     request.defaultExtension = "cvp";
-    request.initialPath = lastName;
+    request.initialPath = Platform::dialogStartPath(lastName);
     return request;
 }
 

@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -104,7 +105,10 @@ std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogS
         dialog.setDefaultSuffix(Widgets::fromCp1252(request.defaultExtension));
     if (!request.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!request.initialPath.empty())
+    // A folder to start in is opened; a file is selected in its folder.
+    if (!request.initialPath.empty() && QFileInfo(Widgets::fromCp1252(request.initialPath)).isDir())
+        dialog.setDirectory(Widgets::fromCp1252(request.initialPath));
+    else if (!request.initialPath.empty())
         dialog.selectFile(Widgets::fromCp1252(request.initialPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

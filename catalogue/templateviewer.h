@@ -13,8 +13,8 @@ class QPushButton;
 
 namespace Catalogue {
 
-/// The Template Viewer: the installed templates' preview pictures, one at a time. It is for
-/// looking only; the project's template is chosen on the Site Info pane.
+/// The Template Viewer: the templates' preview pictures, one at a time, and the way to add a
+/// template from an archive. The project's template is chosen on the Site Info pane.
 class TemplateViewer : public QDialog
 {
     Q_OBJECT
@@ -34,6 +34,10 @@ public:
     void showChosenTemplate();
     /// "&Download More Templates": the maker's web site, where more templates are offered.
     void downloadMoreTemplates();
+    /// "&Add Template...": asks for a .zip archive and adds the template in it to the user's
+    /// templates folder (asking before replacing one of the same name), then lists the
+    /// templates again with the new one chosen. Why an archive is refused goes to the error box.
+    void addTemplate();
     /// "&Close".
     void closeViewer();
 
@@ -46,11 +50,13 @@ private:
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
     std::vector<std::string> m_names;
+    std::string m_lastArchive;
 
     QLabel *m_picture = nullptr;
     QLabel *m_label = nullptr;
     QComboBox *m_templates = nullptr;
     QPushButton *m_downloadMore = nullptr;
+    QPushButton *m_addTemplate = nullptr;
     QPushButton *m_close = nullptr;
 };
 

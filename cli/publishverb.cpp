@@ -80,7 +80,7 @@ const VerbRegistration registration({
     "PROJECT.cvp PUBLISH_DIR",
     "Publishes the project as the program's Publish command does: makes the new\n"
     "directory PUBLISH_DIR/website (it must not exist yet) and writes every ticked\n"
-    "page made from the project's template in DIR/templates, the navigation scripts,\n"
+    "page made from the project's template (see templates), the navigation scripts,\n"
     "the template's pictures, the logo and styles.css into it. Progress goes to\n"
     "stderr, the closing reminder to stdout.",
     2,

@@ -43,9 +43,10 @@ void CopyLogo(
 
 /// Publishes the project into a new "website" directory inside `publishDirectory`: the
 /// navigation scripts, every included page with its pictures, the logo and the stylesheet,
-/// then reminds the user to copy the media that page bodies refer to. Templates are read
-/// from "<homeDir>/templates". Throws FileError at the first file that fails; what was
-/// written stays. With `bodyFiles` the page bodies are copied from those files.
+/// then reminds the user to copy the media that page bodies refer to. A template is read
+/// from the user's templates folder or, when it is not there, from "<homeDir>/templates". Throws
+/// FileError at the first file that fails; what was written stays. With `bodyFiles` the page bodies
+/// are copied from those files.
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
     const PublishProgress &progress, const PageBodyFiles *bodyFiles = nullptr);

@@ -1,5 +1,6 @@
 #include "publish/renderpage.h"
 
+#include "catalogue/templatecatalogue.h"
 #include "publish/copyfile.h"
 #include "publish/navigation.h"
 
@@ -210,7 +211,7 @@ private:
 
 std::string templatePath(const std::string &homeDir, const std::string &templateName)
 {
-    return homeDir + "/templates/" + templateName + ".t";
+    return Catalogue::TemplateDirectory(homeDir, templateName) + "/" + templateName + ".t";
 }
 
 std::string madeWithLine()
@@ -227,7 +228,7 @@ void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::
     using Platform::File;
     const PageInfo &info = Model::pageInfo(page);
     const std::string templateName = Model::choiceText(project.templateName, lists.templates);
-    const std::string templatesDir = homeDir + "/templates";
+    const std::string templatesDir = Catalogue::TemplateDirectory(homeDir, templateName);
 
     // The template is read before the page file is created, so a missing template leaves
     // no empty page behind.

@@ -30,6 +30,13 @@ using ArchiveReader = std::unique_ptr<archive, decltype(&archive_read_free)>;
         "The archive " + archivePath + " cannot be added as a template: " + reason);
 }
 
+/// What libarchive says went wrong; it does not always say.
+std::string readingError(archive *reader)
+{
+    const char *text = archive_error_string(reader);
+    return text ? std::string("it is damaged: ") + text : std::string("it is damaged");
+}
+
 /// The parts of an entry's name between "/", without empty and "." parts.
 std::vector<std::string> nameParts(const std::string &name)
 {
@@ -116,7 +123,7 @@ StagedTemplate::StagedTemplate(const std::string &archivePath, const std::string
             out.write(std::string_view(buffer, static_cast<std::size_t>(count)));
         }
         if (count < 0)
-            refuse(archivePath, archive_error_string(reader.get()));
+            refuse(archivePath, readingError(reader.get()));
         out.close();
         if (std::find(m_files.begin(), m_files.end(), fileName) == m_files.end())
             m_files.push_back(fileName);
@@ -127,7 +134,7 @@ StagedTemplate::StagedTemplate(const std::string &archivePath, const std::string
         }
     }
     if (status != ARCHIVE_EOF)
-        refuse(archivePath, archive_error_string(reader.get()));
+        refuse(archivePath, readingError(reader.get()));
     if (m_name.empty())
         refuse(archivePath, "it holds no template (\".t\" file)");
     for (const std::string &file : m_files) {

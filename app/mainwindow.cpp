@@ -7,6 +7,7 @@
 #include "assets/icons.h"
 #include "platform/files.h"
 #include "platform/maker.h"
+#include "platform/userfolders.h"
 #include "project/recentprojects.h"
 #include "publish/previewpage.h"
 #include "widgets/cp1252text.h"
@@ -47,7 +48,7 @@ Platform::FileDialogSpec projectDialog(
     request.title = title;
     request.filters = { { "Corvanta Files (*.cvp)", "*.cvp" } };
     request.defaultExtension = "cvp";
-    request.initialPath = lastName;
+    request.initialPath = Platform::dialogStartPath(lastName);
     return request;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/uiparts.h"
 #include "assets/icons.h"
+#include "platform/userfolders.h"
 #include "widgets/cp1252text.h"
 #include "widgets/panelparts.h"
 #include "widgets/runcommand.h"
@@ -204,7 +205,7 @@ void SiteInfoPane::chooseLogo()
             { "PNG (*.png)", "*.png" },
             { "All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)", "*.jpeg; *.jpg; *.gif; *.png" },
             { "All Files", "*.*" } };
-        request.initialPath = m_lastLogo;
+        request.initialPath = Platform::dialogStartPath(m_lastLogo);
         const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
         if (!chosen)
             return;

@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -143,7 +144,10 @@ std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogS
         dialog.setDefaultSuffix(Widgets::fromCp1252(request.defaultExtension));
     if (!request.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!request.initialPath.empty())
+    // A folder to start in is opened; a file is selected in its folder.
+    if (!request.initialPath.empty() && QFileInfo(Widgets::fromCp1252(request.initialPath)).isDir())
+        dialog.setDirectory(Widgets::fromCp1252(request.initialPath));
+    else if (!request.initialPath.empty())
         dialog.selectFile(Widgets::fromCp1252(request.initialPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

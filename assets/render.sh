@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders every icon source in assets/src/NAME.svg to assets/icons/NAME.png at the size the
-# SVG declares. The PNGs are committed, so a build needs no artwork tools; run this after
-# editing a source. Needs rsvg-convert (Debian package librsvg2-bin).
+# SVG declares, and the program icon to assets/hicolor/SIZExSIZE/corvanta.png at the sizes
+# the desktop's icon theme asks for. The PNGs are committed, so a build needs no artwork
+# tools; run this after editing a source. Needs rsvg-convert (Debian package librsvg2-bin).
 set -euo pipefail
 cd "$(dirname "$0")"
 mkdir -p icons
@@ -10,3 +11,8 @@ for source in src/*.svg; do
   rsvg-convert "$source" -o "icons/$name.png"
 done
 echo "Rendered $(ls src/*.svg | wc -l) icons into assets/icons/."
+for size in 16 24 32 48 64 128 256; do
+  mkdir -p "hicolor/${size}x${size}"
+  rsvg-convert -w "$size" -h "$size" src/corvanta.svg -o "hicolor/${size}x${size}/corvanta.png"
+done
+echo "Rendered the program icon into assets/hicolor/ at 16 to 256 pixels."

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 namespace Catalogue {
@@ -11,12 +12,18 @@ namespace {
 
 constexpr std::string_view TemplateExtension = ".t";
 
-} // namespace
-
-std::vector<std::string> ListTemplates(const std::string &homeDir)
+/// An absolute path from the environment, in Windows-1252; empty when unset or unusable.
+std::string absoluteFromEnvironment(const char *variable)
 {
-    std::vector<std::string> names;
-    for (const Platform::DirectoryEntry &entry : Platform::listDirectory(homeDir + "/templates")) {
+    const char *value = std::getenv(variable);
+    if (value == nullptr || value[0] != '/')
+        return {};
+    return Platform::utf8ToCp1252Exact(value).value_or(std::string());
+}
+
+void addTemplatesOf(const std::string &folder, std::vector<std::string> &names)
+{
+    for (const Platform::DirectoryEntry &entry : Platform::listDirectory(folder)) {
         // Sockets, pipes and devices are no templates; everything else whose name ends in
         // ".t" is, hidden entries and directories included.
         if (entry.kind == Platform::EntryKind::Other)
@@ -25,13 +32,49 @@ std::vector<std::string> ListTemplates(const std::string &homeDir)
             continue;
         names.push_back(entry.name.substr(0, entry.name.size() - TemplateExtension.size()));
     }
+}
+
+} // namespace
+
+std::string UserTemplatesDirectory()
+{
+    std::string dataHome = absoluteFromEnvironment("XDG_DATA_HOME");
+    if (dataHome.empty()) {
+        const std::string home = absoluteFromEnvironment("HOME");
+        if (home.empty())
+            return {};
+        dataHome = home + "/.local/share";
+    }
+    while (dataHome.size() > 1 && dataHome.back() == '/')
+        dataHome.pop_back();
+    return dataHome + "/corvanta/templates";
+}
+
+std::vector<std::string> ListTemplates(const std::string &homeDir)
+{
+    std::vector<std::string> names;
+    const std::string userFolder = UserTemplatesDirectory();
+    if (!userFolder.empty())
+        addTemplatesOf(userFolder, names);
+    addTemplatesOf(homeDir + "/templates", names);
+    // Names that differ only in letter case are different templates; the same name in both
+    // folders is one template, the user's.
     std::sort(names.begin(), names.end(), Platform::caselessBefore);
+    names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
+}
+
+std::string TemplateDirectory(const std::string &homeDir, const std::string &name)
+{
+    const std::string userFolder = UserTemplatesDirectory();
+    if (!userFolder.empty() && Platform::pathExists(userFolder + "/" + name + ".t"))
+        return userFolder;
+    return homeDir + "/templates";
 }
 
 std::string TemplatePreviewPath(const std::string &homeDir, const std::string &name)
 {
-    return homeDir + "/templates/" + name + ".jpg";
+    return TemplateDirectory(homeDir, name) + "/" + name + ".jpg";
 }
 
 } // namespace Catalogue

@@ -5,11 +5,21 @@
 
 namespace Catalogue {
 
-/// The installed templates: the names of the entries of "<home>/templates" that end in ".t"
-/// (".t" removed), in the order of their names compared without regard to letter case.
+/// The user's own templates folder: "$XDG_DATA_HOME/corvanta/templates", or
+/// "$HOME/.local/share/corvanta/templates" when XDG_DATA_HOME is unset, empty or relative.
+/// Empty when neither is known or the path cannot be held in Windows-1252.
+std::string UserTemplatesDirectory();
+
+/// The templates: the names of the entries of the user's templates folder and of
+/// "<home>/templates" that end in ".t" (".t" removed), each name once, in the order of their
+/// names compared without regard to letter case.
 std::vector<std::string> ListTemplates(const std::string &homeDir);
 
-/// "<home>/templates/<name>.jpg", the template's preview picture.
+/// The folder a template's files are read from: the user's templates folder when it holds
+/// "<name>.t", otherwise "<home>/templates". The user's template wins where names clash.
+std::string TemplateDirectory(const std::string &homeDir, const std::string &name);
+
+/// "<folder>/<name>.jpg" in the template's folder: the template's preview picture.
 std::string TemplatePreviewPath(const std::string &homeDir, const std::string &name);
 
 } // namespace Catalogue

@@ -1,9 +1,11 @@
 #include "catalogue/templateviewer.h"
 
+#include "catalogue/templatearchive.h"
 #include "catalogue/templatecatalogue.h"
 
 #include "platform/jpegimage.h"
 #include "platform/maker.h"
+#include "platform/userfolders.h"
 #include "widgets/cp1252text.h"
 #include "widgets/runcommand.h"
 #include "widgets/windowbehaviour.h"
@@ -14,6 +16,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace Catalogue {
 
@@ -34,7 +38,7 @@ TemplateViewer::TemplateViewer(Platform::Dialogs &dialogs, std::string homeDir, 
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Template Viewer"));
-    setFixedSize(407, 160);
+    setFixedSize(407, 190);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 6, 8, 8);
@@ -42,6 +46,7 @@ TemplateViewer::TemplateViewer(Platform::Dialogs &dialogs, std::string homeDir, 
     layout->addWidget(createPictureFrame(), 0, Qt::AlignTop);
     layout->addLayout(createControls());
 
+    setTabOrder(m_addTemplate, m_downloadMore);
     setTabOrder(m_downloadMore, m_templates);
     setTabOrder(m_templates, m_use);
     setTabOrder(m_use, m_close);
@@ -55,9 +60,9 @@ void TemplateViewer::fitTextsToWindow()
     // would cut the captions of the right-hand column, so the window's font shrinks until
     // they fit.
     const auto cramped = [this] {
-        for (const QWidget *control :
-            { static_cast<QWidget *>(m_label), static_cast<QWidget *>(m_use),
-                static_cast<QWidget *>(m_downloadMore), static_cast<QWidget *>(m_close) }) {
+        for (const QWidget *control : { static_cast<QWidget *>(m_label),
+                 static_cast<QWidget *>(m_use), static_cast<QWidget *>(m_addTemplate),
+                 static_cast<QWidget *>(m_downloadMore), static_cast<QWidget *>(m_close) }) {
             if (control->sizeHint().width() > ControlsWidth)
                 return true;
         }
@@ -109,6 +114,11 @@ QLayout *TemplateViewer::createControls()
     m_use->setToolTip(QStringLiteral("Use the shown template for this website"));
     m_use->setFixedWidth(ControlsWidth);
     connect(m_use, &QPushButton::clicked, this, &TemplateViewer::useShownTemplate);
+    m_addTemplate = new QPushButton(QStringLiteral("&Add Template..."), this);
+    m_addTemplate->setObjectName(QStringLiteral("addTemplate"));
+    m_addTemplate->setToolTip(QStringLiteral("Add a template from a .zip archive"));
+    m_addTemplate->setFixedWidth(ControlsWidth);
+    connect(m_addTemplate, &QPushButton::clicked, this, &TemplateViewer::addTemplate);
 
     m_downloadMore = new QPushButton(QStringLiteral("&Download More Templates"), this);
     m_downloadMore->setObjectName(QStringLiteral("Button1"));
@@ -126,6 +136,7 @@ QLayout *TemplateViewer::createControls()
     column->addWidget(m_templates);
     column->addStretch(1);
     column->addWidget(m_use);
+    column->addWidget(m_addTemplate);
     column->addWidget(m_downloadMore);
     column->addWidget(m_close);
     return column;
@@ -181,6 +192,33 @@ void TemplateViewer::useShownTemplate()
 void TemplateViewer::downloadMoreTemplates()
 {
     Widgets::runCommand(m_dialogs, [this] { m_dialogs.openDocument(Platform::Maker::WebSite); });
+}
+
+void TemplateViewer::addTemplate()
+{
+    Widgets::runCommand(m_dialogs, [this] {
+        Platform::FileDialogSpec request;
+        request.mode = Platform::FileDialogSpec::Mode::Open;
+        request.title = "Add Template";
+        request.filters = { { "Template Archives (*.zip)", "*.zip" }, { "All Files", "*.*" } };
+        request.initialPath = Platform::dialogStartPath(m_lastArchive);
+        const std::optional<std::string> archive = m_dialogs.chooseFile(request);
+        if (!archive)
+            return;
+        m_lastArchive = *archive;
+        const std::optional<std::string> added
+            = Catalogue::AddTemplateFromArchive(*archive, m_homeDir, m_dialogs);
+        if (!added)
+            return;
+        prepareViewer(Catalogue::ListTemplates(m_homeDir));
+        const auto position = std::find(m_names.begin(), m_names.end(), *added);
+        m_templates->setCurrentIndex(static_cast<int>(position - m_names.begin()));
+        m_dialogs.notify({ Platform::ApplicationTitle,
+            "The template \"" + *added
+                + "\" was added.\nIt can be chosen on the Site Info pane when Corvanta is started "
+                  "again.",
+            Platform::MessageIcon::Information, Platform::MessageButtons::Ok });
+    });
 }
 
 void TemplateViewer::closeViewer()

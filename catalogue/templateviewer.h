@@ -15,8 +15,8 @@ class QPushButton;
 
 namespace Catalogue {
 
-/// The Template Viewer: the installed templates' preview pictures, one at a time; "Use This
-/// Template" makes the shown one the project's template.
+/// The Template Viewer: the templates' preview pictures, one at a time; "Use This Template"
+/// makes the shown one the project's template, "Add Template..." adds one from an archive.
 class TemplateViewer : public QDialog
 {
     Q_OBJECT
@@ -40,6 +40,10 @@ public:
     void useShownTemplate();
     /// "&Download More Templates": the maker's web site, where more templates are offered.
     void downloadMoreTemplates();
+    /// "&Add Template...": asks for a .zip archive and adds the template in it to the user's
+    /// templates folder (asking before replacing one of the same name), then lists the
+    /// templates again with the new one chosen. Why an archive is refused goes to the error box.
+    void addTemplate();
     /// "&Close".
     void closeViewer();
 
@@ -53,12 +57,14 @@ private:
     std::string m_homeDir;
     std::vector<std::string> m_names;
     std::function<void(std::size_t)> m_useTemplate;
+    std::string m_lastArchive;
 
     QLabel *m_picture = nullptr;
     QLabel *m_label = nullptr;
     QComboBox *m_templates = nullptr;
     QPushButton *m_use = nullptr;
     QPushButton *m_downloadMore = nullptr;
+    QPushButton *m_addTemplate = nullptr;
     QPushButton *m_close = nullptr;
 };
 

@@ -16,8 +16,8 @@ void runNew(const Invocation &invocation)
 const VerbRegistration registration({
     "new",
     "PROJECT.cvp",
-    "Writes a new project as the program starts it (the first template of\n"
-    "DIR/templates, default styles, only Home ticked, empty pages) as PROJECT.cvp,\n"
+    "Writes a new project as the program starts it (the first template,\n"
+    "see templates, default styles, only Home ticked, empty pages) as PROJECT.cvp,\n"
     "and 1.dat to 14.dat beside it, replacing files of those names.",
     1,
     runNew,

@@ -125,7 +125,7 @@ const VerbRegistration registration({
     "[--replace] PROJECT.cvp PUBLISH_DIR",
     "Publishes the project as the program's Publish command does: makes the new\n"
     "directory PUBLISH_DIR/website and writes every ticked page made from the\n"
-    "project's template in DIR/templates, the navigation scripts, the template's\n"
+    "project's template (see templates), the navigation scripts, the template's\n"
     "pictures, index.html, the files beside the project that the pages refer to,\n"
     "the logo and styles.css into it. An existing website is an error; with\n"
     "--replace the new site is built beside it and takes its place only once it is\n"

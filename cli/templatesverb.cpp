@@ -14,8 +14,9 @@ void runTemplates(const Invocation &invocation)
 const VerbRegistration registration({
     "templates",
     "",
-    "Lists the installed templates of DIR/templates, one name a line, in the\n"
-    "order a project's template numbers refer to.",
+    "Lists the templates of the user's templates folder and of DIR/templates (the\n"
+    "user's where names clash), one name a line, in the order a project's template\n"
+    "numbers refer to.",
     0,
     runTemplates,
 });

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-${FUZZ_SECONDS:-60}}"
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
-targets=(projectfiles renderpage references markupcounts updatefile jpeg)
+targets=(projectfiles renderpage references markupcounts updatefile jpeg templatearchive)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCORVANTA_FUZZ=ON -DCORVANTA_SANITIZE=ON -DCORVANTA_BENCH=OFF >/dev/null

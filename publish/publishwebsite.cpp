@@ -1,5 +1,7 @@
 #include "publish/publishwebsite.h"
 
+#include "catalogue/templatecatalogue.h"
+
 #include "publish/copyfile.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
@@ -96,7 +98,9 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     CreateNavigationScripts(website, project.addTextNavigation);
 
     report(6, PublishStatus::CreatingPages);
-    const Platform::Directory templates(templatesDirectoryOf(homeDir));
+    // The user's own templates folder holds the template when it is there, else the home's.
+    const Platform::Directory templates(Catalogue::TemplateDirectory(
+        homeDir, Model::choiceText(project.templateName, lists.templates)));
     CopiedPictures copied;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id))

@@ -54,8 +54,8 @@ void CopyLogo(
 /// navigation scripts, every included page with its pictures, index.html (a copy of the home
 /// page), the files of the user's that the bodies refer to (found in `projectDirectory`, the
 /// project file's folder), the logo and the stylesheet; then names the files that could not
-/// be copied, if any. Templates are read
-/// from "<homeDir>/templates". Throws FileError at the first file that fails; what was
+/// be copied, if any. A template is read from the user's templates folder or, when it is not
+/// there, from "<homeDir>/templates". Throws FileError at the first file that fails; what was
 /// written stays. With `bodyFiles` the page bodies are copied from those files.
 /// When "website" exists, `existing` says whether it is replaced. A replacing run builds the
 /// new site in a hidden directory beside it and swaps the two once the new one is complete,

@@ -1,5 +1,6 @@
 #include "publish/renderpage.h"
 
+#include "catalogue/templatecatalogue.h"
 #include "publish/copyfile.h"
 #include "publish/navigation.h"
 #include "publish/webnames.h"
@@ -244,7 +245,7 @@ std::string templateFileName(const std::string &templateName) { return templateN
 
 std::string templatePath(const std::string &homeDir, const std::string &templateName)
 {
-    return templatesDirectoryOf(homeDir) + "/" + templateFileName(templateName);
+    return Catalogue::TemplateDirectory(homeDir, templateName) + "/" + templateName + ".t";
 }
 
 std::string madeWithLine()

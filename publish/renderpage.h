@@ -16,14 +16,15 @@ namespace Publish {
 std::string templatesDirectoryOf(const std::string &homeDir);
 /// The file name of a template in the templates folder: "<templateName>.t".
 std::string templateFileName(const std::string &templateName);
-/// The template a project uses: "<home>/templates/<templateName>.t".
+/// The template a project uses: "<templateName>.t" in the user's templates folder when it is
+/// there, otherwise in "<home>/templates".
 std::string templatePath(const std::string &homeDir, const std::string &templateName);
 
 /// The line every page gets at "<!--$MADE$-->": what the site was made with and where to get it.
 std::string madeWithLine();
 
 /// The template pictures a publish run has copied into the website directory so far. Every
-/// page of a run lists the same pictures from the same templates directory, so a picture
+/// page of a run lists the same pictures from the same template folder, so a picture
 /// copied for an earlier page is already in place and need not be copied again.
 struct CopiedPictures
 {

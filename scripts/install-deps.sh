@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Corvanta needs to build, run and test, when any is missing.
-# Usage: scripts/install-deps.sh [--test | --templates]
-#   --test adds what the test steps use; --templates adds what data/templates-src/render.sh
-#   draws the templates' pictures with.
+# Usage: scripts/install-deps.sh [--package | --test | --templates]
+#   --package adds what scripts/package.sh uses; --test adds that and what the test steps use;
+#   --templates adds what data/templates-src/render.sh draws the templates' pictures with.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
           libssl-dev qtkeychain-qt6-dev # upload manifest hashes; passwords in the desktop's keyring
+          libarchive-dev # template archives (.zip)
           libgtest-dev libgmock-dev libbenchmark-dev
           libgumbo-dev libtidy-dev # page bodies read as HTML: references, HTML errors
           fonts-dejavu-core) # a font for the windows where the desktop brings none
+if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
+  packages+=(dpkg-dev file help2man) # cpack's dpkg-shlibdeps and the manual page
+fi
 if [[ "${1:-}" == "--test" ]]; then
+  packages+=(desktop-file-utils appstream) # the package test validates the entry and metainfo
+  packages+=(xdotool zip) # the package test: the program's window, a template archive
   packages+=(clang libclang-rt-14-dev xvfb xauth)
   packages+=(clang-format-14) # CI fails on code it would change (scripts/format.sh)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh

@@ -116,8 +116,9 @@ TEST_F(OptionsTest, PageAdditions_MadeInBoxIsFixedAndSitemapBoxHidden)
     EXPECT_TRUE(session->project().addTextNavigation);
 }
 
-TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsAtTheLastChoice)
+TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsInDocumentsThenAtTheLastChoice)
 {
+    const Testing::TemporaryHome user;
     press(Qt::Key_F5);
     dialogs.answerFile("/pictures/logo.png");
     click(control<QAbstractButton>("logoButton"));
@@ -134,7 +135,7 @@ TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsAtTheLastChoice)
     EXPECT_EQ(request.mode, Platform::FileDialogSpec::Mode::Open);
     ASSERT_EQ(request.filters.size(), 5u);
     EXPECT_EQ(request.filters[0].text, "JPEG (*.jpeg; *.jpg)");
-    EXPECT_EQ(request.initialPath, "");
+    EXPECT_EQ(request.initialPath, user.documents());
     EXPECT_EQ(asked[1].fileDialog.initialPath, "/pictures/logo.png");
 }
 

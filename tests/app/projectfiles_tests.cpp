@@ -75,8 +75,9 @@ TEST_F(ProjectFilesTest, SaveThenOpen_GivesTheSameProjectInTheControls)
     EXPECT_EQ(shownList(), std::vector<std::string>({ "Home", "Products" }));
 }
 
-TEST_F(ProjectFilesTest, Dialogs_HaveTheirTitlesFilterAndRememberTheirOwnLastNames)
+TEST_F(ProjectFilesTest, Dialogs_StartInDocuments_HaveTheirTitlesFilterAndRememberTheirOwnLastNames)
 {
+    const Testing::TemporaryHome user;
     saveAs(home.file("one.cvp"));
     openFrom(home.file("one.cvp"));
     dialogs.answerFile(std::nullopt);
@@ -94,13 +95,13 @@ TEST_F(ProjectFilesTest, Dialogs_HaveTheirTitlesFilterAndRememberTheirOwnLastNam
     EXPECT_EQ(save.filters[0].patterns, "*.cvp");
     EXPECT_EQ(save.defaultExtension, "cvp");
     EXPECT_TRUE(save.confirmOverwrite);
-    EXPECT_EQ(save.initialPath, "");
+    EXPECT_EQ(save.initialPath, user.documents());
     const Platform::FileDialogSpec &open = asked[1].fileDialog;
     EXPECT_EQ(open.mode, Platform::FileDialogSpec::Mode::Open);
     EXPECT_EQ(open.title, "Open Project");
     EXPECT_EQ(open.defaultExtension, "cvp");
     EXPECT_FALSE(open.confirmOverwrite);
-    EXPECT_EQ(open.initialPath, "");
+    EXPECT_EQ(open.initialPath, user.documents());
     EXPECT_EQ(asked[2].fileDialog.initialPath, home.file("one.cvp"));
     EXPECT_EQ(asked[3].fileDialog.initialPath, home.file("one.cvp"));
 }

@@ -1,6 +1,7 @@
 #include "catalogue/templateviewer.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
+#include "tests/support/ziparchive.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -69,7 +70,7 @@ bool near(QColor a, QColor b)
 TEST_F(TemplateViewer, Window_LayoutTextsAndKeyboardOrder)
 {
     EXPECT_EQ(viewer.windowTitle(), "Template Viewer");
-    EXPECT_EQ(viewer.size(), QSize(407, 160));
+    EXPECT_EQ(viewer.size(), QSize(407, 190));
     EXPECT_EQ(viewer.minimumSize(), viewer.maximumSize());
     EXPECT_TRUE(viewer.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(viewer.windowFlags() & Qt::WindowCloseButtonHint);
@@ -83,6 +84,8 @@ TEST_F(TemplateViewer, Window_LayoutTextsAndKeyboardOrder)
     EXPECT_EQ(button("Button1")->toolTip(), "Download more templates");
     EXPECT_EQ(button("Button2")->text(), "&Close");
     EXPECT_EQ(button("Button2")->toolTip(), "Close Template Viewer");
+    EXPECT_EQ(button("addTemplate")->text(), "&Add Template...");
+    EXPECT_EQ(button("addTemplate")->nextInFocusChain(), button("Button1"));
     EXPECT_EQ(button("Button1")->nextInFocusChain(), list());
     EXPECT_EQ(list()->nextInFocusChain(), button("Button3"));
     EXPECT_EQ(button("Button3")->text(), "&Use This Template");
@@ -101,8 +104,8 @@ TEST(TemplateViewerFont, LargeDesktopFont_CaptionsStillFit)
     Catalogue::TemplateViewer viewer(dialogs, "/nowhere");
     QApplication::setFont(desktopFont);
     viewer.show();
-    EXPECT_EQ(viewer.size(), QSize(407, 160));
-    for (const char *name : { "Label1", "Button1", "Button2" }) {
+    EXPECT_EQ(viewer.size(), QSize(407, 190));
+    for (const char *name : { "Label1", "addTemplate", "Button1", "Button2" }) {
         const auto *control = viewer.findChild<QWidget *>(name);
         EXPECT_GE(control->width(), control->sizeHint().width()) << name;
         EXPECT_LE(control->geometry().bottom(), viewer.height()) << name;
@@ -247,4 +250,28 @@ TEST_F(TemplateViewer, UseThisTemplate_HandsOverTheShownOneAndCloses)
     EXPECT_TRUE(viewer.openViewer({ "a", "b" }));
     EXPECT_FALSE(viewer.isVisible());
     EXPECT_EQ(used, std::vector<std::size_t> { 1 });
+}
+
+TEST_F(TemplateViewer, AddTemplate_FromAnArchive_ListedAndShown)
+{
+    installPreview("a.jpg", Qt::red);
+    installPreview("b.jpg", Qt::blue);
+    ::setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
+    QImage preview(201, 145, QImage::Format_RGB32);
+    preview.fill(Qt::green);
+    preview.save(QString::fromStdString(home.file("Ab.jpg")), "JPG", 95);
+    writeZip(home.file("Ab.zip"), { { "Ab.t", "" }, { "Ab.jpg", readBytes(home.file("Ab.jpg")) } });
+    writeBytes(home.file("templates/a.t"), "");
+    writeBytes(home.file("templates/b.t"), "");
+    ASSERT_TRUE(viewer.prepareViewer({ "a", "b" }));
+
+    dialogs.answerFile(home.file("Ab.zip"));
+    QTest::mouseClick(button("addTemplate"), Qt::LeftButton);
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(list()->count(), 3);
+    EXPECT_EQ(list()->currentText(), "Ab");
+    EXPECT_TRUE(near(shown(), Qt::green));
+    ASSERT_EQ(dialogs.asked().size(), 2u);
+    EXPECT_EQ(dialogs.asked()[0].fileDialog.title, "Add Template");
+    EXPECT_EQ(dialogs.asked()[1].message.icon, Platform::MessageIcon::Information);
 }

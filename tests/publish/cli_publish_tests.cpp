@@ -1,4 +1,5 @@
 #include "tests/publish/site.h"
+#include "tests/support/ziparchive.h"
 
 #include <gtest/gtest.h>
 
@@ -157,4 +158,27 @@ TEST(CliPreview, PageBytesAreThoseThatPublishingWrites_AndTheLastPreviewIsReplac
 
     EXPECT_EQ(previewRun("nosuch.html").first, 1);
     EXPECT_EQ(previewRun("about.html").first, 1) << "a page that is not ticked";
+}
+
+TEST(CliPublish, TemplateAddedFromAnArchive_ReplacesTheInstalledOne_PagesAndPicturesFromIt)
+{
+    Site site;
+    site.writeTemplate("installed\r\n");
+    site.writeNavigationPictures();
+    ::setenv("XDG_DATA_HOME", site.out.file("data").c_str(), 1);
+    Testing::writeZip(site.out.file("Blue.zip"),
+        { { "Blue/Blue.t", "<!--$TITLE$-->\r\nmine\r\n" }, { "Blue/Bluehome.gif", "MINE" } });
+    Testing::writeBytes(site.out.file("yes"), "y\n");
+    const std::string project = "'" + site.out.file("site.cvp") + "'";
+
+    const CliRun added = corvantaCli(
+        site, "add-template '" + site.out.file("Blue.zip") + "' <" + site.out.file("yes"));
+    EXPECT_EQ(added.status, 0);
+    EXPECT_EQ(added.out, "Blue\n");
+    EXPECT_EQ(corvantaCli(site, "templates").out, "Blue\n");
+    ASSERT_EQ(corvantaCli(site, "new " + project).status, 0);
+    EXPECT_EQ(corvantaCli(site, "publish " + project + " '" + site.out.path() + "'").status, 0);
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(site.read("home.html"), " = Home\r\nmine\r\n");
+    EXPECT_EQ(site.read("Bluehome.gif"), "MINE");
 }

@@ -20,6 +20,15 @@ TempDir::TempDir()
     m_path = pattern;
 }
 
+TemporaryHome::TemporaryHome()
+    : m_oldHome(std::getenv("HOME") ? std::getenv("HOME") : "")
+{
+    std::filesystem::create_directory(documents());
+    ::setenv("HOME", m_dir.path().c_str(), 1);
+}
+
+TemporaryHome::~TemporaryHome() { ::setenv("HOME", m_oldHome.c_str(), 1); }
+
 TempDir::~TempDir()
 {
     std::error_code ignored;

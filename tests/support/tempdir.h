@@ -23,6 +23,23 @@ private:
     std::string m_path;
 };
 
+/// HOME pointed at a new temporary folder holding an empty "Documents" folder while the
+/// object lives; the old HOME comes back afterwards.
+class TemporaryHome
+{
+public:
+    TemporaryHome();
+    ~TemporaryHome();
+    TemporaryHome(const TemporaryHome &) = delete;
+    TemporaryHome &operator=(const TemporaryHome &) = delete;
+
+    std::string documents() const { return m_dir.file("Documents"); }
+
+private:
+    TempDir m_dir;
+    std::string m_oldHome;
+};
+
 /// Writes bytes to a file, replacing it; fails the test when it cannot.
 void writeBytes(const std::string &path, const std::string &bytes);
 /// The bytes of a file; fails the test when it cannot be read.

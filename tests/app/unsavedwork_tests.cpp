@@ -133,6 +133,11 @@ TEST_F(MainWindowTest, TitleFollowsTheProjectAndReopenForgetsAMissingProject)
 
 TEST_F(MainWindowTest, OpenOfAHugePageFile_EndsInTheErrorBoxAndTheProgramStays)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer ends the program on an allocation past its limit instead of letting
+    // operator new throw, so out of memory cannot be reached through it there.
+    GTEST_SKIP() << "AddressSanitizer stops oversized allocations before they can throw";
+#endif
     Model::WriteProjectFiles(storedProject(session->lists()), home.file("huge.cvp"));
     // A sparse terabyte: no memory can hold it.
     std::filesystem::resize_file(home.file("1.dat"), std::uintmax_t(1) << 40);

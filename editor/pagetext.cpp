@@ -16,12 +16,9 @@ namespace Editor {
 
 namespace {
 
-// Lines longer than this go into the control as several blocks (pieces), so that laying out
-// the block that holds the caret stays quick however long its line is.
-constexpr qsizetype PieceLength = 8192;
 // How far back from a full piece a space or the end of a tag is looked for, so that a piece
 // ends between words and its break looks like a wrap.
-constexpr qsizetype PieceSlack = 1024;
+constexpr qsizetype PieceSlack = 512;
 
 // The block format property of a piece after the first of its line: no line break lies
 // between it and the block before, only a break in the display. Block formats go with the
@@ -56,7 +53,7 @@ bool isBlockBreak(QChar c)
 // never between the two halves of a surrogate pair.
 qsizetype pieceEnd(QStringView text, qsizetype from)
 {
-    const qsizetype full = from + PieceLength;
+    const qsizetype full = from + PageText::PieceLength;
     for (qsizetype at = full; at > full - PieceSlack; --at) {
         if (text[at - 1] == QLatin1Char(' ') || text[at - 1] == QLatin1Char('>'))
             return at;
@@ -139,7 +136,7 @@ void PageText::insertLines(QTextCursor &cursor, QStringView text)
         qsizetype lineEnd = lineStart;
         while (lineEnd < size && !isBlockBreak(text[lineEnd]))
             ++lineEnd;
-        for (qsizetype from = lineStart; lineEnd - from > PieceLength;) {
+        for (qsizetype from = lineStart; lineEnd - from > PageText::PieceLength;) {
             const qsizetype to = pieceEnd(text, from);
             breakAt(to, to, true);
             from = to;

@@ -25,6 +25,10 @@ class PageText : public QPlainTextEdit, public EditableText
 {
     Q_OBJECT
 public:
+    /// Lines longer than this go into the control as several blocks (pieces), so that laying
+    /// out and painting the blocks around the caret stays quick however long their line is.
+    static constexpr int PieceLength = 4096;
+
     explicit PageText(QWidget *parent = nullptr);
 
     /// The whole body: Windows-1252, lines separated by CR LF. A character that Windows-1252

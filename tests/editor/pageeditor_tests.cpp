@@ -477,31 +477,31 @@ testing::AssertionResult sameText(const std::string &actual, const std::string &
 
 TEST_F(PageEditor, LongLines_AreShownInPiecesAndComeBackByteForByte)
 {
+    const int piece = PageText::PieceLength;
     std::string words;
-    while (words.size() < 30000)
+    while (words.size() < 4u * piece)
         words += "<b>w\xE9rds</b>\xA0"
                  "and more ";
     // A lone line feed becomes CR LF after a long line as after any other.
     const std::string body
-        = "first\r\n" + lineWithoutSpaces(20000) + "\r\n\r\n" + words + "\nlast\x80\r\n";
+        = "first\r\n" + lineWithoutSpaces(2 * piece + 1000) + "\r\n\r\n" + words + "\nlast\x80\r\n";
     editor.setPageText(1, body);
     std::string expected = body;
     expected.replace(expected.find("\nlast"), 1, "\r\n");
     EXPECT_TRUE(sameText(editor.pageText(1), expected));
 
     // first, three pieces, the empty line, four pieces or more, last and the empty last line.
-    QTextBlock block = page()->document()->begin();
     std::vector<QString> blocks;
-    for (; block.isValid(); block = block.next()) {
-        EXPECT_LE(block.length() - 1, 8192);
+    for (QTextBlock block = page()->document()->begin(); block.isValid(); block = block.next()) {
+        EXPECT_LE(block.length() - 1, piece);
         blocks.push_back(block.text());
     }
     ASSERT_GE(blocks.size(), 11u);
-    EXPECT_EQ(blocks[1].size(), 8192);
+    EXPECT_EQ(blocks[1].size(), piece);
     EXPECT_EQ(blocks[4], "");
     // The pieces of the line of words end between words or after a tag.
-    for (std::size_t piece = 5; blocks[piece + 1] != QString::fromUtf8("last\u20AC"); ++piece)
-        EXPECT_TRUE(blocks[piece].endsWith(' ') || blocks[piece].endsWith('>')) << piece;
+    for (std::size_t at = 5; blocks[at + 1] != QString::fromUtf8("last\u20AC"); ++at)
+        EXPECT_TRUE(blocks[at].endsWith(' ') || blocks[at].endsWith('>')) << at;
 }
 
 TEST_F(PageEditor, LongLines_PastedAreCutIntoPiecesNeverInsideACharacter)
@@ -509,7 +509,7 @@ TEST_F(PageEditor, LongLines_PastedAreCutIntoPiecesNeverInsideACharacter)
     // After "x" every full piece would end between the two halves of a surrogate pair.
     QString faces = QStringLiteral("x");
     std::string expected = "x";
-    for (int face = 0; face < 10000; ++face) {
+    for (int face = 0; face < PageText::PieceLength; ++face) {
         faces += QString::fromUtf8("\U0001F600");
         expected += "&#128512;";
     }
@@ -524,10 +524,11 @@ TEST_F(PageEditor, LongLines_PastedAreCutIntoPiecesNeverInsideACharacter)
 
 TEST_F(PageEditor, LongLines_EditAcrossAPieceBreakAsBetweenAnyTwoCharacters)
 {
-    // Block 0 is "top", blocks 1 to 3 the pieces of line 1: characters 0-8191, 8192-16383...
-    const std::string line = lineWithoutSpaces(20000);
+    // Block 0 is "top", blocks 1 to 5 the five full pieces of line 1.
+    const int piece = PageText::PieceLength;
+    const std::string line = lineWithoutSpaces(5 * piece);
     const std::string body = "top\r\n" + line;
-    const auto edited = [&](std::size_t at, std::size_t length, const std::string &put) {
+    const auto edited = [&](int at, int length, const std::string &put) {
         return "top\r\n" + std::string(line).replace(at, length, put);
     };
     // The caret at the end of the first piece or at the start of the second.
@@ -539,59 +540,59 @@ TEST_F(PageEditor, LongLines_EditAcrossAPieceBreakAsBetweenAnyTwoCharacters)
     };
     caretAtBreak(true);
     EXPECT_EQ(page()->caretLine(), 1);
-    EXPECT_EQ(page()->caretColumn(), 8192);
+    EXPECT_EQ(page()->caretColumn(), piece);
     type("X");
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8192, 0, "X")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece, 0, "X")));
     caretAtBreak(true);
     press(Qt::Key_Backspace);
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8191, 1, "")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece - 1, 1, "")));
     caretAtBreak(false);
     press(Qt::Key_Delete);
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8192, 1, "")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece, 1, "")));
     caretAtBreak(true);
     press(Qt::Key_Left);
     type("L");
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8191, 0, "L")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece - 1, 0, "L")));
     caretAtBreak(false);
     press(Qt::Key_Right);
     type("R");
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8193, 0, "R")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece + 1, 0, "R")));
 
     // Enter is a real line break; Undo takes it back.
     caretAtBreak(true);
     press(Qt::Key_Return);
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8192, 0, "<br>\r\n")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece, 0, "<br>\r\n")));
     press(Qt::Key_Backspace, Qt::AltModifier);
     EXPECT_TRUE(sameText(editor.pageText(1), body));
 
     // A selection over the break: its text, the clipboard, Delete, Undo and Redo.
     editor.setPageText(1, body);
-    page()->PlaceCaret(1, 8190);
+    page()->PlaceCaret(1, piece - 2);
     for (int key = 0; key < 4; ++key)
         press(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(page()->selectedText(), line.substr(8190, 4));
+    EXPECT_EQ(page()->selectedText(), line.substr(piece - 2, 4));
     action("Copy1")->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), line.substr(8190, 4));
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), line.substr(piece - 2, 4));
     action("Delete1")->trigger();
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8190, 4, "")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece - 2, 4, "")));
     action("Undo1")->trigger();
     EXPECT_TRUE(sameText(editor.pageText(1), body));
     page()->redo();
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(8190, 4, "")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece - 2, 4, "")));
 
     // Columns count characters, lines count line breaks: pasted lines break for real.
     editor.setPageText(1, body);
-    page()->PlaceCaret(1, 17000);
-    EXPECT_EQ(page()->caretColumn(), 17000);
+    page()->PlaceCaret(1, 4 * piece + 200);
+    EXPECT_EQ(page()->caretColumn(), 4 * piece + 200);
     QGuiApplication::clipboard()->setText("x\ny");
     action("Paste1")->trigger();
-    EXPECT_TRUE(sameText(editor.pageText(1), edited(17000, 0, "x\r\ny")));
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(4 * piece + 200, 0, "x\r\ny")));
     EXPECT_EQ(page()->caretLine(), 2);
     EXPECT_EQ(page()->caretColumn(), 1);
 
     // A tool's lines go above the whole line; joining the lines keeps the pieces one line.
     editor.setPageText(1, body);
-    page()->PlaceCaret(1, 9000);
+    page()->PlaceCaret(1, piece + 800);
     clickTool("SpeedButton5");
     EXPECT_TRUE(sameText(editor.pageText(1), "top\r\n<p>\r\n\r\n</p>\r\n" + line));
     EXPECT_EQ(page()->caretLine(), 2);

@@ -290,13 +290,13 @@ int PageText::caretColumn() const
 
 void PageText::keyPressEvent(QKeyEvent *event)
 {
-    if (isEnterKey(event) && !(event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
+    if (isEnterKey(event) && !(event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
         enterLine(event);
-    else {
-        if (m_hasPieces)
-            stepOverPieceBreak(event);
-        QPlainTextEdit::keyPressEvent(event);
+        return;
     }
+    if (m_hasPieces)
+        stepOverPieceBreak(event);
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void PageText::enterLine(QKeyEvent *event)

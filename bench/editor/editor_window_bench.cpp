@@ -1,6 +1,7 @@
 // The page editor window on large texts, on Qt's offscreen platform (or a real display when
-// QT_QPA_PLATFORM says so): the largest table into a real page text, and a project with
-// 5 MB page bodies opened, typed in and scrolled. Every step includes the painting it causes.
+// QT_QPA_PLATFORM says so): the largest table into a real page text, a project with 5 MB
+// page bodies opened, typed in and scrolled, and a body of one 50 MB line opened, typed in,
+// scrolled and closed. Every step includes the painting it causes.
 
 #include "app/editorpublishlinks.h"
 #include "app/mainwindow.h"
@@ -102,18 +103,18 @@ void sameLinesInOnePieceInRealText(benchmark::State &state)
     }
 }
 
-/// A project on disk whose fourteen bodies are 5 MB each.
+/// A project on disk whose first `pages` bodies are `body`, by default all fourteen 5 MB.
 struct LargeProject
 {
-    LargeProject()
+    explicit LargeProject(
+        const std::string &body = bodyOfSize(5 << 20), int pages = Model::PageCount)
     {
         char pattern[] = "/tmp/corvanta-bench-XXXXXX";
         directory = ::mkdtemp(pattern);
         Model::ChoiceLists lists;
         Model::Project project = Model::DefaultProject(lists);
-        const std::string body = bodyOfSize(5 << 20);
-        for (std::string &page : project.pageBody)
-            page = body;
+        for (int page = 0; page < pages; ++page)
+            project.pageBody[static_cast<std::size_t>(page)] = body;
         Model::WriteProjectFiles(project, file());
     }
     ~LargeProject() { std::filesystem::remove_all(directory); }
@@ -242,6 +243,16 @@ void jumpEndToEndIn5MBText(benchmark::State &state)
     }
 }
 
+/// One line of 50 MB: words and tags, no line break.
+std::string oneLine50MB()
+{
+    std::string line;
+    line.reserve(50u << 20);
+    while (line.size() < (50u << 20))
+        line += "<b>one endless paragraph</b> with words and no line break ";
+    return line;
+}
+
 /// The editor holding a body of one 50 MB line, as a project with such a page has it after
 /// Open; `wrap` says whether long lines wrap.
 struct OneLongLine
@@ -250,11 +261,7 @@ struct OneLongLine
         : editor(dialogs, "/nonexistent")
     {
         editor.setWordWrap(wrap);
-        std::string line;
-        line.reserve(50u << 20);
-        while (line.size() < (50u << 20))
-            line += "<b>one endless paragraph</b> with words and no line break ";
-        editor.setPageText(1, line);
+        editor.setPageText(1, oneLine50MB());
     }
     Editor::PageText &page() { return *editor.pageControl(1); }
 
@@ -274,6 +281,27 @@ void showOneLine50MB(benchmark::State &state)
         shown->page().viewport()->repaint();
         state.PauseTiming();
         shown.reset();
+        state.ResumeTiming();
+    }
+}
+
+// The whole story: Open Project on a project whose Home body is one 50 MB line, then the
+// editor opened on Home and painted.
+void openProjectAndShowOneLine50MB(benchmark::State &state)
+{
+    const LargeProject large(oneLine50MB(), 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto program = std::make_unique<Program>(large.file());
+        program->pageEditor.setWordWrap(state.range(0) != 0);
+        state.ResumeTiming();
+        program->mainWindow.openProject();
+        program->pageEditor.selectPage(1);
+        program->pageEditor.show();
+        QApplication::processEvents();
+        program->pageEditor.pageControl(1)->viewport()->repaint();
+        state.PauseTiming();
+        program.reset();
         state.ResumeTiming();
     }
 }
@@ -342,6 +370,11 @@ BENCHMARK(pageDownIn5MBText)->Unit(benchmark::kMillisecond);
 BENCHMARK(jumpEndToEndIn5MBText)->Unit(benchmark::kMillisecond);
 // Argument: 1 with word wrap (the default), 0 without.
 BENCHMARK(showOneLine50MB)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(openProjectAndShowOneLine50MB)
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(typeInOneLine50MB)->Arg(1)->Arg(0)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(scrollOneLine50MB)->Arg(1)->Arg(0)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(closeOnOneLine50MB)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kMillisecond);

@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -446,4 +447,128 @@ TEST_F(PageEditor, Opening_ShowsThePageWithItsCaptionAndKeepsTextsCaretsAndScrol
     EXPECT_EQ(page(14)->caretLine(), 150);
     EXPECT_GT(scrolled, 0);
     EXPECT_EQ(page(14)->verticalScrollBar()->value(), scrolled);
+}
+
+namespace {
+
+/// A line of `length` characters without spaces, so that its pieces are full ones.
+std::string lineWithoutSpaces(int length)
+{
+    std::string line;
+    for (int at = 0; at < length; ++at)
+        line += static_cast<char>('a' + at % 26);
+    return line;
+}
+
+/// Whether a long text is the expected one; a failure names the first difference only.
+testing::AssertionResult sameText(const std::string &actual, const std::string &expected)
+{
+    if (actual == expected)
+        return testing::AssertionSuccess();
+    const auto at
+        = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first
+        - actual.begin();
+    return testing::AssertionFailure() << "at " << at << ": \"" << actual.substr(at, 20)
+                                       << "\" instead of \"" << expected.substr(at, 20) << "\"";
+}
+
+} // namespace
+
+TEST_F(PageEditor, LongLines_AreShownInPiecesAndComeBackByteForByte)
+{
+    const int piece = PageText::PieceLength;
+    std::string words;
+    while (words.size() < 4u * piece)
+        words += "<b>w\xE9rds</b>\xA0"
+                 "and more ";
+    // A lone line feed becomes CR LF after a long line as after any other.
+    const std::string body
+        = "first\r\n" + lineWithoutSpaces(2 * piece + 1) + "\r\n\r\n" + words + "\nlast\x80\r\n";
+    editor.setPageText(1, body);
+    std::string expected = body;
+    EXPECT_TRUE(sameText(editor.pageText(1), expected.replace(expected.find("\nlast"), 1, "\r\n")));
+
+    // first, three pieces, the empty line, four pieces or more, last and the empty last line.
+    EXPECT_GE(page()->document()->blockCount(), 11);
+    for (QTextBlock block = page()->document()->begin(); block.isValid(); block = block.next())
+        EXPECT_LE(block.length() - 1, piece);
+}
+
+TEST_F(PageEditor, LongLines_EditAcrossAPieceBreakAsBetweenAnyTwoCharacters)
+{
+    // Block 0 is "top", blocks 1 to 5 the five full pieces of line 1.
+    const int piece = PageText::PieceLength;
+    const std::string line = lineWithoutSpaces(5 * piece);
+    const std::string body = "top\r\n" + line;
+    const auto edited = [&](int at, int length, const std::string &put) {
+        return "top\r\n" + std::string(line).replace(at, length, put);
+    };
+    // Keys with the caret at the start of the second piece or at the end of the first; Enter
+    // is a real line break.
+    const struct
+    {
+        bool inSecondPiece;
+        Qt::Key key;
+        const char *typed;
+        std::string expected;
+    } stories[] = {
+        { true, Qt::Key_Backspace, "", edited(piece - 1, 1, "") },
+        { false, Qt::Key_Delete, "", edited(piece, 1, "") },
+        { true, Qt::Key_Left, "L", edited(piece - 1, 0, "L") },
+        { false, Qt::Key_Right, "R", edited(piece + 1, 0, "R") },
+        { true, Qt::Key_Return, "", edited(piece, 0, "<br>\r\n") },
+    };
+    for (const auto &story : stories) {
+        editor.setPageText(1, body);
+        QTextCursor caret(page()->document()->findBlockByNumber(story.inSecondPiece ? 2 : 1));
+        caret.movePosition(
+            story.inSecondPiece ? QTextCursor::StartOfBlock : QTextCursor::EndOfBlock);
+        page()->setTextCursor(caret);
+        press(story.key);
+        type(story.typed);
+        EXPECT_TRUE(sameText(editor.pageText(1), story.expected)) << story.key;
+    }
+
+    // A selection over the break: its text, the clipboard, Delete, Undo and Redo.
+    editor.setPageText(1, body);
+    page()->PlaceCaret(1, piece - 2);
+    for (int key = 0; key < 4; ++key)
+        press(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(page()->selectedText(), line.substr(piece - 2, 4));
+    action("Copy1")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), line.substr(piece - 2, 4));
+    action("Delete1")->trigger();
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece - 2, 4, "")));
+    action("Undo1")->trigger();
+    EXPECT_TRUE(sameText(editor.pageText(1), body));
+    page()->redo();
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(piece - 2, 4, "")));
+
+    // Pasted lines break for real, and a long one goes in as pieces that never end inside a
+    // character: after "x" every full piece would end inside a surrogate pair.
+    editor.setPageText(1, body);
+    page()->PlaceCaret(1, 4 * piece + 200);
+    QString faces = QStringLiteral("x\nx");
+    std::string references = "x\r\nx";
+    for (int face = 0; face < piece; ++face) {
+        faces += QString::fromUtf8("\U0001F600");
+        references += "&#128512;";
+    }
+    QGuiApplication::clipboard()->setText(faces);
+    action("Paste1")->trigger();
+    EXPECT_TRUE(sameText(editor.pageText(1), edited(4 * piece + 200, 0, references)));
+    EXPECT_EQ(page()->caretLine(), 2);
+    EXPECT_EQ(page()->caretColumn(), 1 + 2 * piece);
+    for (QTextBlock block = page()->document()->begin(); block.isValid(); block = block.next())
+        EXPECT_FALSE(block.text().endsWith(QChar(0xD83D))) << block.blockNumber();
+
+    // A tool's lines go above the whole line; joining the lines keeps the pieces one line.
+    editor.setPageText(1, body);
+    page()->PlaceCaret(1, piece + 800);
+    clickTool("SpeedButton5");
+    EXPECT_TRUE(sameText(editor.pageText(1), "top\r\n<p>\r\n\r\n</p>\r\n" + line));
+    EXPECT_EQ(page()->caretLine(), 2);
+    page()->PlaceCaret(4, 0);
+    press(Qt::Key_Backspace);
+    EXPECT_TRUE(sameText(editor.pageText(1), "top\r\n<p>\r\n\r\n</p>" + line));
 }

@@ -59,7 +59,7 @@ TEST(SiteCheck, PlantedProblems_EachListedWithPageAndLine_NothingOutsideIsRead)
     for (const SiteFinding &finding : CheckSite(site.project, site.folder()))
         lines.push_back(findingLine(finding));
     EXPECT_EQ(lines,
-        (std::vector<std::string> { "home.html:1: HTML: replacing unexpected i with </i>",
+        (std::vector<std::string> { "home.html:1: HTML: </i> found where </b> was expected",
             "home.html:3: picture \"img/sub%20dir/cake.png?v=2#top\" has no alt text",
             "home.html:4: file \"missing.pdf\" not found",
             "home.html:4: file \"../secret.txt\" is outside the project folder",

@@ -169,15 +169,40 @@ struct TagName
     std::string lowered;
 };
 
+/// The first eight bytes of a name as one number, for looking it up quickly.
+constexpr std::uint64_t packedName(std::string_view name)
+{
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        key = (key << 8) | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+    return key;
+}
+
+/// KnownTags' packed names, in the same order; packing keeps the order of the names.
+constexpr std::array<std::uint64_t, KnownTagCount> KnownTagKeys = [] {
+    std::array<std::uint64_t, KnownTagCount> keys {};
+    for (std::size_t i = 0; i < KnownTagCount; ++i)
+        keys[i] = packedName(KnownTags[i].name);
+    return keys;
+}();
+
 /// The index in KnownTags, or KnownTagCount.
 std::size_t knownTagIndex(std::string_view lowered)
 {
-    const auto found = std::lower_bound(std::begin(KnownTags), std::end(KnownTags), lowered,
-        [](const TagInfo &tag, std::string_view name) { return tag.name < name; });
-    return found != std::end(KnownTags) && found->name == lowered
-        ? static_cast<std::size_t>(found - std::begin(KnownTags))
-        : KnownTagCount;
+    const std::uint64_t key = packedName(lowered);
+    const auto found = std::lower_bound(KnownTagKeys.begin(), KnownTagKeys.end(), key);
+    if (found == KnownTagKeys.end() || *found != key)
+        return KnownTagCount;
+    const auto index = static_cast<std::size_t>(found - KnownTagKeys.begin());
+    return KnownTags[index].name == lowered ? index : KnownTagCount;
 }
+
+constexpr std::size_t ImgIndex = [] {
+    std::size_t index = 0;
+    while (KnownTags[index].name != "img")
+        ++index;
+    return index;
+}();
 
 /// The attribute names whose value can refer to a file.
 bool refersToFiles(std::string_view lowered)
@@ -244,7 +269,7 @@ private:
             ++m_errorsNotListed;
     }
 
-    void push(std::size_t known, std::string lowered, std::size_t offset)
+    void push(std::size_t known, std::string &&lowered, std::size_t offset)
     {
         ++openCount(known, lowered);
         m_open.push_back(
@@ -371,17 +396,33 @@ private:
     }
 
     /// The tag name starting at `from`, and where it ends.
-    TagName readName(std::size_t from, std::size_t &end) const
+    TagName readName(std::size_t from, std::size_t &end)
     {
         end = from;
         while (end < m_body.size() && !isBlank(m_body[end]) && m_body[end] != '/'
             && m_body[end] != '>')
             ++end;
-        TagName name { m_body.substr(from, end - from), {} };
-        name.lowered.reserve(name.written.size());
+        TagName name { m_body.substr(from, end - from), std::move(m_nameBuffer) };
+        name.lowered.clear();
         for (const char c : name.written)
             name.lowered += lower(c);
         return name;
+    }
+
+    /// Gives a name's storage back for the next tag.
+    void recycle(TagName &name) { m_nameBuffer = std::move(name.lowered); }
+
+    /// KnownTags' index of a name, remembered for the names met most.
+    std::size_t knownIndexOf(const std::string &lowered)
+    {
+        if (lowered.size() > 8)
+            return knownTagIndex(lowered);
+        const std::uint64_t key = packedName(lowered) ^ lowered.size();
+        TagCacheEntry &entry = m_tagCache[(key * 0x9E3779B97F4A7C15ull) >> 58];
+        if (entry.key != key || entry.size != lowered.size()) {
+            entry = { key, lowered.size(), knownTagIndex(lowered) };
+        }
+        return entry.index;
     }
 
     /// Goes over the attributes from `at` up to the tag's ">"; returns where the text goes on,
@@ -446,16 +487,20 @@ private:
             addError(at, "<" + name.lowered + "> is not finished at the end of the page");
             return m_body.size();
         }
-        const std::size_t known = knownTagIndex(name.lowered);
+        const std::size_t known = knownIndexOf(name.lowered);
         const TagInfo info = known < KnownTagCount ? KnownTags[known] : TagInfo {};
+        const auto done = [&](std::size_t goOn) {
+            recycle(name);
+            return goOn;
+        };
         if (info.flags & Ignored)
-            return after;
-        if (refers || name.lowered == "img" || name.lowered == "image")
+            return done(after);
+        if (refers || known == ImgIndex || name.lowered == "image")
             m_referringTags.push_back({ at, after, 1, name.lowered, inside() });
         if (info.flags & PlainText)
-            return m_body.size();
+            return done(m_body.size());
         if (info.flags & RawText)
-            return skipRawText(at, name.lowered, after);
+            return done(skipRawText(at, name.lowered, after));
 
         // Tags a browser ends before this one: an open paragraph before a block, the last
         // item before the next one, the last cell or row before the next.
@@ -464,9 +509,9 @@ private:
             && (KnownTags[m_open.back().known].closable & closes))
             pop();
         if ((info.flags & Void) || selfClosing)
-            return after;
-        push(known, std::move(name.lowered), at);
-        return after;
+            return done(after);
+        push(known, known < KnownTagCount ? std::string() : name.lowered, at);
+        return done(after);
     }
 
     /// Skips the text of a <script>, <style>, <textarea> and the like up to its end tag.
@@ -491,17 +536,21 @@ private:
     std::size_t readEndTag(std::size_t at)
     {
         std::size_t end;
-        const TagName name = readName(at + 2, end);
+        TagName name = readName(at + 2, end);
         bool selfClosing, refers;
         std::size_t after = readAttributes(end, selfClosing, refers);
         if (after == std::string_view::npos) {
             addError(at, "</" + name.lowered + "> is not finished at the end of the page");
             return m_body.size();
         }
-        const std::size_t known = knownTagIndex(name.lowered);
+        const std::size_t known = knownIndexOf(name.lowered);
         const unsigned flags = known < KnownTagCount ? KnownTags[known].flags : 0;
+        const auto done = [&](std::size_t goOn) {
+            recycle(name);
+            return goOn;
+        };
         if (flags & Ignored)
-            return after;
+            return done(after);
         if (openCount(known, name.lowered) > 0) {
             // What is open inside it ends with it; all but the tags that may end unwritten
             // are errors. Each element is closed once, so this stays in proportion to the body.
@@ -515,17 +564,17 @@ private:
                 pop();
             }
             pop();
-            return after;
+            return done(after);
         }
         if (!m_open.empty() && (flags & Formatting) && (flagsOf(m_open.back()) & Formatting)) {
             addError(at,
                 "</" + name.lowered + "> found where </" + nameOf(m_open.back())
                     + "> was expected");
             pop();
-            return after;
+            return done(after);
         }
         addError(at, "discarding unexpected </" + name.lowered + ">");
-        return after;
+        return done(after);
     }
 
     /// The markup a tag starting now is part of.
@@ -589,6 +638,14 @@ private:
     std::vector<PendingError> m_errors;
     std::size_t m_errorsNotListed = 0;
     std::vector<ReferringTag> m_referringTags;
+    std::string m_nameBuffer;
+    struct TagCacheEntry
+    {
+        std::uint64_t key = ~std::uint64_t(0);
+        std::size_t size = 0;
+        std::size_t index = KnownTagCount;
+    };
+    std::array<TagCacheEntry, 64> m_tagCache {};
 };
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "publish/htmlcheck.h"
 #include "publish/publishwebsite.h"
 #include "publish/references.h"
 #include "publish/sitecheck.h"
@@ -133,13 +134,35 @@ TEST(ReadBodyReferences, HostileBodies_ReadInOnePassWithTheirLines)
         (std::vector<std::string> { "1 a.swf", "1 b.swf", "2 c.jpg", "2 d.mp4", "3 caf\xc3\xa9.gif",
             "3 x&y.png", "3 e.html" }));
 
-    // Deep nesting and one very long line end without exhausting the stack. (The parser takes
-    // time in the square of the nesting depth, so the depth here is one a body could have.)
+    // Deep nesting and one very long line end without exhausting the stack.
     std::string deep;
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 100000; ++i)
         deep += "<div>";
     deep += "<img src=\"deep.gif\">" + std::string(5 << 20, 'x');
     const BodyReading deepReading = ReadBodyReferences(deep);
     ASSERT_EQ(deepReading.references.size(), 1u);
     EXPECT_EQ(deepReading.picturesWithoutAlt.size(), 1u);
+}
+
+TEST(CheckHtml, ErrorsOfABody_EachWithItsLine_WhatABrowserAcceptsIsNotAnError)
+{
+    const HtmlCheck check
+        = CheckHtml("<ul><li>One<li>Two</ul><p>Para<p>Next <table><tr><td>a<td>b</table>\r\n"
+                    "<script>if (a < b && c) document.write('<b>');</script><!-- <i> -->\r\n"
+                    "<div><span>text</div></em> &copy 2004 &#169; &amp;\r\n"
+                    "<svg><image href=\"logo.svg\"/></svg><div>\r\n"
+                    "<!-- never closed");
+    std::vector<std::string> lines;
+    for (const HtmlError &error : check.errors)
+        lines.push_back(std::to_string(error.line) + " " + error.message);
+    EXPECT_EQ(lines,
+        (std::vector<std::string> { "3 HTML: missing </span> before </div>",
+            "3 HTML: discarding unexpected </em>", "3 HTML: entity \"&copy\" doesn't end in ';'",
+            "4 HTML: missing </div>", "5 HTML: <!-- is never closed by -->" }));
+
+    // The drawing's picture is no <img>: it needs no alt text.
+    const BodyReading reading = ReadBodyReferences("<svg><image href=\"logo.svg\"/></svg>");
+    ASSERT_EQ(reading.references.size(), 1u);
+    EXPECT_EQ(reading.references[0].target, "logo.svg");
+    EXPECT_TRUE(reading.picturesWithoutAlt.empty());
 }

@@ -166,7 +166,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 struct TagName
 {
     std::string_view written;
-    std::string lowered;
+    std::string_view lowered; ///< valid until the next name is read
 };
 
 /// The first eight bytes of a name as one number, for looking it up quickly.
@@ -256,9 +256,9 @@ private:
         return element.known < KnownTagCount ? std::string(KnownTags[element.known].name)
                                              : element.lowered;
     }
-    int &openCount(std::size_t known, const std::string &lowered)
+    int &openCount(std::size_t known, std::string_view lowered)
     {
-        return known < KnownTagCount ? m_knownOpen[known] : m_otherOpen[lowered];
+        return known < KnownTagCount ? m_knownOpen[known] : m_otherOpen[std::string(lowered)];
     }
 
     void addError(std::size_t offset, std::string message)
@@ -287,12 +287,17 @@ private:
     void checkEntities(std::size_t from, std::size_t to)
     {
         while (from < to) {
-            const char *amp
-                = static_cast<const char *>(std::memchr(m_body.data() + from, '&', to - from));
-            if (!amp)
+            // The next "&" of the body is remembered, so text without one costs no search.
+            if (!m_ampersandFound || m_nextAmpersand < from) {
+                m_ampersandFound = true;
+                const char *amp = static_cast<const char *>(
+                    std::memchr(m_body.data() + from, '&', m_body.size() - from));
+                m_nextAmpersand
+                    = amp ? static_cast<std::size_t>(amp - m_body.data()) : m_body.size();
+            }
+            if (m_nextAmpersand >= to)
                 return;
-            const std::size_t at = static_cast<std::size_t>(amp - m_body.data());
-            from = checkEntity(at, to);
+            from = checkEntity(m_nextAmpersand, to);
         }
     }
 
@@ -402,18 +407,14 @@ private:
         while (end < m_body.size() && !isBlank(m_body[end]) && m_body[end] != '/'
             && m_body[end] != '>')
             ++end;
-        TagName name { m_body.substr(from, end - from), std::move(m_nameBuffer) };
-        name.lowered.clear();
-        for (const char c : name.written)
-            name.lowered += lower(c);
-        return name;
+        m_nameBuffer.resize(end - from);
+        std::transform(m_body.begin() + static_cast<std::ptrdiff_t>(from),
+            m_body.begin() + static_cast<std::ptrdiff_t>(end), m_nameBuffer.begin(), lower);
+        return { m_body.substr(from, end - from), m_nameBuffer };
     }
 
-    /// Gives a name's storage back for the next tag.
-    void recycle(TagName &name) { m_nameBuffer = std::move(name.lowered); }
-
     /// KnownTags' index of a name, remembered for the names met most.
-    std::size_t knownIndexOf(const std::string &lowered)
+    std::size_t knownIndexOf(std::string_view lowered)
     {
         if (lowered.size() > 8)
             return knownTagIndex(lowered);
@@ -484,23 +485,20 @@ private:
         bool selfClosing, refers;
         const std::size_t after = readAttributes(end, selfClosing, refers);
         if (after == std::string_view::npos) {
-            addError(at, "<" + name.lowered + "> is not finished at the end of the page");
+            addError(
+                at, "<" + std::string(name.lowered) + "> is not finished at the end of the page");
             return m_body.size();
         }
         const std::size_t known = knownIndexOf(name.lowered);
         const TagInfo info = known < KnownTagCount ? KnownTags[known] : TagInfo {};
-        const auto done = [&](std::size_t goOn) {
-            recycle(name);
-            return goOn;
-        };
         if (info.flags & Ignored)
-            return done(after);
-        if (refers || known == ImgIndex || name.lowered == "image")
-            m_referringTags.push_back({ at, after, 1, name.lowered, inside() });
+            return after;
+        if (refers || known == ImgIndex || (known == KnownTagCount && name.lowered == "image"))
+            m_referringTags.push_back({ at, after, 1, std::string(name.lowered), inside() });
         if (info.flags & PlainText)
-            return done(m_body.size());
+            return m_body.size();
         if (info.flags & RawText)
-            return done(skipRawText(at, name.lowered, after));
+            return skipRawText(at, name.lowered, after);
 
         // Tags a browser ends before this one: an open paragraph before a block, the last
         // item before the next one, the last cell or row before the next.
@@ -509,13 +507,13 @@ private:
             && (KnownTags[m_open.back().known].closable & closes))
             pop();
         if ((info.flags & Void) || selfClosing)
-            return done(after);
-        push(known, known < KnownTagCount ? std::string() : name.lowered, at);
-        return done(after);
+            return after;
+        push(known, known < KnownTagCount ? std::string() : std::string(name.lowered), at);
+        return after;
     }
 
     /// Skips the text of a <script>, <style>, <textarea> and the like up to its end tag.
-    std::size_t skipRawText(std::size_t at, const std::string &lowered, std::size_t from)
+    std::size_t skipRawText(std::size_t at, std::string_view lowered, std::size_t from)
     {
         for (std::size_t candidate = m_body.find("</", from); candidate != std::string_view::npos;
              candidate = m_body.find("</", candidate + 2)) {
@@ -529,7 +527,7 @@ private:
                     || m_body[end] == '/'))
                 return skipPast('>', end);
         }
-        addError(at, "missing </" + lowered + ">");
+        addError(at, "missing </" + std::string(lowered) + ">");
         return m_body.size();
     }
 
@@ -540,17 +538,14 @@ private:
         bool selfClosing, refers;
         std::size_t after = readAttributes(end, selfClosing, refers);
         if (after == std::string_view::npos) {
-            addError(at, "</" + name.lowered + "> is not finished at the end of the page");
+            addError(
+                at, "</" + std::string(name.lowered) + "> is not finished at the end of the page");
             return m_body.size();
         }
         const std::size_t known = knownIndexOf(name.lowered);
         const unsigned flags = known < KnownTagCount ? KnownTags[known].flags : 0;
-        const auto done = [&](std::size_t goOn) {
-            recycle(name);
-            return goOn;
-        };
         if (flags & Ignored)
-            return done(after);
+            return after;
         if (openCount(known, name.lowered) > 0) {
             // What is open inside it ends with it; all but the tags that may end unwritten
             // are errors. Each element is closed once, so this stays in proportion to the body.
@@ -559,22 +554,23 @@ private:
                 const unsigned inner = flagsOf(m_open.back());
                 if (!(inner & OptionalEnd)) {
                     addError(at,
-                        "missing </" + nameOf(m_open.back()) + "> before </" + name.lowered + ">");
+                        "missing </" + nameOf(m_open.back()) + "> before </"
+                            + std::string(name.lowered) + ">");
                 }
                 pop();
             }
             pop();
-            return done(after);
+            return after;
         }
         if (!m_open.empty() && (flags & Formatting) && (flagsOf(m_open.back()) & Formatting)) {
             addError(at,
-                "</" + name.lowered + "> found where </" + nameOf(m_open.back())
+                "</" + std::string(name.lowered) + "> found where </" + nameOf(m_open.back())
                     + "> was expected");
             pop();
-            return done(after);
+            return after;
         }
-        addError(at, "discarding unexpected </" + name.lowered + ">");
-        return done(after);
+        addError(at, "discarding unexpected </" + std::string(name.lowered) + ">");
+        return after;
     }
 
     /// The markup a tag starting now is part of.
@@ -639,6 +635,8 @@ private:
     std::size_t m_errorsNotListed = 0;
     std::vector<ReferringTag> m_referringTags;
     std::string m_nameBuffer;
+    std::size_t m_nextAmpersand = 0;
+    bool m_ampersandFound = false; ///< m_nextAmpersand holds the next "&" from where it was sought
     struct TagCacheEntry
     {
         std::uint64_t key = ~std::uint64_t(0);

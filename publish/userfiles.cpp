@@ -132,6 +132,11 @@ LocatedReference ReferenceLocator::locate(std::string_view target) const
         located.problem = "cannot be found: the project has not been saved yet";
         return located;
     }
+    // The site is written by Windows-1252 names; a name beyond them cannot be copied.
+    if (!Platform::utf8ToCp1252Exact(relative)) {
+        located.problem = "has letters in its name that Windows-1252 does not have";
+        return located;
+    }
     const std::string &root = m_realRoot;
     const std::string full = Platform::nativePath(projectDir) + "/" + relative;
     const std::string real = realPathOf(full);
@@ -174,7 +179,7 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
 {
     const std::optional<std::string> name = Platform::utf8ToCp1252Exact(relative);
     if (!name)
-        return cannotCopy("its name has letters that Windows-1252 does not have");
+        return "has letters in its name that Windows-1252 does not have";
     std::optional<Platform::File> in;
     try {
         in.emplace(project.openBeneath(*name));

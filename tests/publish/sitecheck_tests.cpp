@@ -166,3 +166,34 @@ TEST(CheckHtml, ErrorsOfABody_EachWithItsLine_WhatABrowserAcceptsIsNotAnError)
     EXPECT_EQ(reading.references[0].target, "logo.svg");
     EXPECT_TRUE(reading.picturesWithoutAlt.empty());
 }
+
+TEST(CheckHtml, TagsBrokenAcrossQuotesLinesAndTheEnd_LinesAsTheParserCountsThem)
+{
+    struct Case
+    {
+        std::string body;
+        std::vector<std::string> errors;
+    };
+    const Case cases[] = {
+        // A ">" inside a quoted value does not end the tag; a lone CR ends a line.
+        { "<a title=\"1 > 0\" href='x.html'>x\r<my-box>\r\n",
+            { "1 HTML: missing </a>", "2 HTML: missing </my-box>" } },
+        { "<p>text</p>\n<img src=\"a.gif\" alt=\"A\"\n",
+            { "2 HTML: <img> is not finished at the end of the page" } },
+        { "<script>\n</SCRIPT >\n<style>", { "3 HTML: missing </style>" } },
+    };
+    for (const Case &test : cases) {
+        std::vector<std::string> lines;
+        for (const HtmlError &error : CheckHtml(test.body).errors)
+            lines.push_back(std::to_string(error.line) + " " + error.message);
+        EXPECT_EQ(lines, test.errors) << test.body;
+    }
+
+    // A body of endless errors lists the first thousand and counts the rest.
+    std::string strays;
+    for (int i = 0; i < 1500; ++i)
+        strays += "</x>";
+    const std::vector<HtmlError> errors = CheckHtml(strays).errors;
+    ASSERT_EQ(errors.size(), MostHtmlErrors + 1);
+    EXPECT_EQ(errors.back().message, "HTML: and 500 more errors");
+}

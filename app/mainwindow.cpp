@@ -10,6 +10,7 @@
 #include "platform/userfolders.h"
 #include "project/recentprojects.h"
 #include "publish/previewpage.h"
+#include "publish/userfiles.h"
 #include "widgets/cp1252text.h"
 #include "widgets/editcommands.h"
 #include "widgets/runcommand.h"
@@ -395,7 +396,8 @@ void MainWindow::previewPage(PageId page)
 {
     runCommand([&] {
         const std::string file = Publish::PreviewPage(m_session.project(), m_session.lists(), page,
-            m_homeDir, Publish::previewDirectory(), m_dialogs);
+            m_homeDir, Publish::previewDirectory(), m_dialogs, nullptr,
+            Publish::projectDirectoryOf(m_session.fileName()));
         m_dialogs.openDocument(file);
     });
 }

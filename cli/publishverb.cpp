@@ -106,7 +106,8 @@ void runPreview(const Invocation &invocation)
     openBodyFiles(projectFile, bodyFiles);
     ConsoleDialogs dialogs;
     printText(Publish::PreviewPage(session.project(), lists, page->id, invocation.homeDir,
-                  Publish::previewDirectory(), dialogs, &bodyFiles)
+                  Publish::previewDirectory(), dialogs, &bodyFiles,
+                  Publish::projectDirectoryOf(projectFile))
         + "\n");
 }
 

@@ -256,6 +256,17 @@ File Directory::createFile(const std::string &name, mode_t permissions) const
     return File::adopt(owned.release(), path);
 }
 
+std::optional<File> Directory::createNewFile(const std::string &name, mode_t permissions) const
+{
+    const int fd = ::openat(m_fd, nativePath(name).c_str(),
+        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, permissions);
+    if (fd >= 0)
+        return File::adopt(fd, m_path + "/" + name);
+    if (errno == EEXIST)
+        return std::nullopt;
+    throwErrno(errno);
+}
+
 File Directory::openForAppend(const std::string &name) const
 {
     const int fd = ::openat(

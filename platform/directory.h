@@ -3,6 +3,7 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -58,6 +59,9 @@ public:
     /// name already here is emptied and written again; a link, a directory or anything else
     /// that is not a plain file is refused and left alone.
     File createFile(const std::string &name, mode_t permissions = 0644) const;
+    /// Creates the file `name` for writing with `permissions` (less the umask) only when
+    /// nothing of that name is there yet; returns nothing when something is. Throws FileError.
+    std::optional<File> createNewFile(const std::string &name, mode_t permissions = 0644) const;
     /// Opens the existing plain file `name` for appending; a link is refused.
     File openForAppend(const std::string &name) const;
     /// Opens for reading the plain file at `relativePath` below this directory. Links on the

@@ -1,6 +1,7 @@
 #include "publish/previewpage.h"
 
 #include "publish/publishwebsite.h"
+#include "publish/userfiles.h"
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
@@ -15,7 +16,8 @@ namespace Publish {
 namespace {
 
 /// Passes on what publishing asks and the errors it reports; its notices, which speak of the
-/// publish directory the user chose, mean nothing for a preview.
+/// publish directory the user chose or of the files left out of the website, mean nothing
+/// for a preview (the check lists the files that cannot be found).
 class PreviewDialogs : public Platform::Dialogs
 {
 public:
@@ -25,8 +27,10 @@ public:
     bool confirm(const Platform::Message &question) override { return m_user.confirm(question); }
     void notify(const Platform::Message &notice) override
     {
-        if (notice.icon == Platform::MessageIcon::Error
-            || notice.icon == Platform::MessageIcon::Warning)
+        const bool notCopied = notice.text.starts_with(NotCopiedHeading);
+        if ((notice.icon == Platform::MessageIcon::Error
+                || notice.icon == Platform::MessageIcon::Warning)
+            && !notCopied)
             m_user.notify(notice);
     }
     std::string askText(const std::string &caption, const std::string &prompt,
@@ -78,7 +82,7 @@ std::string previewDirectory()
 
 std::string PreviewPage(const Model::Project &project, const Model::ChoiceLists &lists,
     Model::PageId page, const std::string &homeDir, const std::string &previewDir,
-    Platform::Dialogs &dialogs, const PageBodyFiles *bodyFiles)
+    Platform::Dialogs &dialogs, const PageBodyFiles *bodyFiles, const std::string &projectDirectory)
 {
     const Model::PageInfo &info = Model::pageInfo(page);
     if (!Model::pageIncluded(project, page)) {
@@ -94,8 +98,8 @@ std::string PreviewPage(const Model::Project &project, const Model::ChoiceLists 
         throw Platform::FileError("Cannot remove the earlier preview " + websiteDir);
 
     PreviewDialogs previewDialogs(dialogs);
-    const PublishOutcome outcome
-        = PublishWebsite(project, lists, homeDir, previewDir, previewDialogs, nullptr, bodyFiles);
+    const PublishOutcome outcome = PublishWebsite(project, lists, homeDir, previewDir,
+        previewDialogs, nullptr, bodyFiles, ExistingWebsite::Keep, projectDirectory);
     if (outcome != PublishOutcome::Completed)
         throw Platform::FileError("Cannot create directory " + websiteDir);
     return websiteDir + "/" + info.pageFile;

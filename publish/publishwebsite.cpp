@@ -93,7 +93,8 @@ Platform::Directory openMadeDirectory(const Platform::Directory &publish, const 
 void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const Platform::Directory &website, Platform::Dialogs &dialogs,
     const std::function<void(int, const char *)> &report, const PageBodyFiles *bodyFiles,
-    const std::string &projectDirectory, std::vector<std::string> &notCopied)
+    const std::string &projectDirectory, const SiteReading *reading,
+    std::vector<std::string> &notCopied)
 {
     CreateNavigationScripts(website, project.addTextNavigation);
 
@@ -116,7 +117,11 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     }
 
     report(90, PublishStatus::CopyingImages);
-    notCopied = CopyUserFiles(project, projectDirectory, website.path(), bodyFiles);
+    if (reading) {
+        notCopied = CopyUserFiles(project, projectDirectory, website, *reading);
+    } else {
+        notCopied = CopyUserFiles(project, projectDirectory, website, ReadSite(project, bodyFiles));
+    }
     CopyLogo(project.logoPath, website, dialogs);
 
     report(93, PublishStatus::CreatingStylesheets);
@@ -128,7 +133,7 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
     const PublishProgress &progress, const PageBodyFiles *bodyFiles, ExistingWebsite existing,
-    const std::string &projectDirectory)
+    const std::string &projectDirectory, const SiteReading *reading)
 {
     const auto report = [&](int percent, const char *status) {
         if (progress)
@@ -179,7 +184,7 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
     try {
         const Platform::Directory website = openMadeDirectory(*publish, building);
         WriteSite(project, lists, homeDir, website, dialogs, report, bodyFiles, projectDirectory,
-            notCopied);
+            reading, notCopied);
         if (replacing)
             publish->exchange(building, WebsiteName);
     } catch (...) {

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "platform/directory.h"
 #include "project/project.h"
+#include "publish/references.h"
 #include "publish/renderpage.h"
 
 #include <functional>
@@ -60,10 +61,12 @@ void CopyLogo(
 /// When "website" exists, `existing` says whether it is replaced. A replacing run builds the
 /// new site in a hidden directory beside it and swaps the two once the new one is complete,
 /// so one whole site is in place at every moment; when it fails, the earlier site stays as it
-/// was and the new one is removed.
+/// was and the new one is removed. With `reading` (the site check's, made just before) the
+/// bodies are not read again to find the files to copy.
 PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
     const PublishProgress &progress, const PageBodyFiles *bodyFiles = nullptr,
-    ExistingWebsite existing = ExistingWebsite::Keep, const std::string &projectDirectory = {});
+    ExistingWebsite existing = ExistingWebsite::Keep, const std::string &projectDirectory = {},
+    const SiteReading *reading = nullptr);
 
 } // namespace Publish

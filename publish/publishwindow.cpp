@@ -174,8 +174,13 @@ void PublishWindow::publish()
 {
     // A failure stops the run where it is; the window stays open with that step showing.
     Widgets::runCommand(m_dialogs, [this] {
+        // The bodies are read once, for the check and for the files the run copies.
+        std::optional<SiteReading> reading;
+        const std::string projectDir = projectDirectoryOf(m_session.fileName());
         if (isDirectoryChosen(m_session.publishDirectory())) {
-            const std::vector<SiteFinding> findings = CheckSite(m_session);
+            reading = ReadSite(m_session.project());
+            const std::vector<SiteFinding> findings
+                = CheckSite(m_session.project(), projectDir, *reading);
             if (!findings.empty() && !m_dialogs.confirm(publishAnywayQuestion(findings)))
                 return;
         }
@@ -183,7 +188,7 @@ void PublishWindow::publish()
             m_session.project(), m_session.lists(), m_homeDir, m_session.publishDirectory(),
             m_dialogs,
             [this](int percent, const std::string &status) { showStep(percent, status); }, nullptr,
-            Publish::ExistingWebsite::Ask, projectDirectoryOf(m_session.fileName()));
+            Publish::ExistingWebsite::Ask, projectDir, reading ? &*reading : nullptr);
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();
         // The site is ready for the host: uploading is the next step.

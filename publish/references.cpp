@@ -1,5 +1,7 @@
 #include "publish/references.h"
 
+#include "publish/userfiles.h"
+
 #include "platform/encoding.h"
 
 #include <gumbo.h>
@@ -97,17 +99,45 @@ void readElement(const GumboElement &element, BodyReading &reading)
     }
 }
 
-} // namespace
-
-BodyReading ReadBodyReferences(std::string_view body)
+/// The element a tag is read inside of, as the parser would meet it in a body.
+GumboTag contextOf(const ReferringTag &tag)
 {
-    const std::string utf8 = Platform::cp1252ToUtf8(body);
+    switch (tag.inside) {
+    case ReferringTag::Inside::Svg:
+        return GUMBO_TAG_SVG;
+    case ReferringTag::Inside::MathMl:
+        return GUMBO_TAG_MATH;
+    case ReferringTag::Inside::Html:
+        break;
+    }
+    const std::string &name = tag.name;
+    if (name == "td" || name == "th")
+        return GUMBO_TAG_TR;
+    if (name == "tr")
+        return GUMBO_TAG_TBODY;
+    if (name == "tbody" || name == "thead" || name == "tfoot" || name == "caption"
+        || name == "colgroup")
+        return GUMBO_TAG_TABLE;
+    if (name == "col")
+        return GUMBO_TAG_COLGROUP;
+    if (name == "option" || name == "optgroup")
+        return GUMBO_TAG_SELECT;
+    return GUMBO_TAG_BODY;
+}
+
+/// Reads one tag with the HTML parser and adds what it refers to; lines count from the
+/// tag's own line.
+void readTag(std::string_view body, const ReferringTag &tag, BodyReading &reading)
+{
+    const std::string utf8 = Platform::cp1252ToUtf8(body.substr(tag.from, tag.to - tag.from));
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0; // HTML errors are the check's business, not this reader's
+    options.fragment_context = contextOf(tag);
+    options.fragment_namespace = tag.inside == ReferringTag::Inside::Svg ? GUMBO_NAMESPACE_SVG
+        : tag.inside == ReferringTag::Inside::MathMl                     ? GUMBO_NAMESPACE_MATHML
+                                                                         : GUMBO_NAMESPACE_HTML;
     GumboOutput *output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
-    BodyReading reading;
-    // Walked with an explicit stack: a body of thousands of nested tags must not exhaust the
-    // call stack.
+    BodyReading found;
     std::vector<const GumboNode *> pending { output->root };
     while (!pending.empty()) {
         const GumboNode *node = pending.back();
@@ -115,21 +145,60 @@ BodyReading ReadBodyReferences(std::string_view body)
         if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
             continue;
         const GumboElement &element = node->v.element;
-        // Elements the parser made up (the html, head and body around a bare body, copies of
-        // formatting elements it reopens) would count the user's attributes twice or not at all.
-        const unsigned madeUp = GUMBO_INSERTION_BY_PARSER
-            | GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT
-            | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED;
-        if (!(node->parse_flags & madeUp))
-            readElement(element, reading);
+        // Elements the parser made up (the html around a fragment) are not the user's.
+        if (!(node->parse_flags & GUMBO_INSERTION_BY_PARSER))
+            readElement(element, found);
         for (unsigned i = element.children.length; i > 0; --i)
             pending.push_back(static_cast<const GumboNode *>(element.children.data[i - 1]));
     }
     gumbo_destroy_output(&options, output);
-    // Parents are met before their children; order by line so the list reads as the body does.
-    std::stable_sort(reading.references.begin(), reading.references.end(),
-        [](const BodyReference &a, const BodyReference &b) { return a.line < b.line; });
+    for (BodyReference &reference : found.references) {
+        reference.line += tag.line - 1;
+        reading.references.push_back(std::move(reference));
+    }
+    for (PictureWithoutAlt &picture : found.picturesWithoutAlt) {
+        picture.line += tag.line - 1;
+        reading.picturesWithoutAlt.push_back(std::move(picture));
+    }
+}
+
+BodyReading readReferringTags(std::string_view body, const std::vector<ReferringTag> &tags)
+{
+    BodyReading reading;
+    for (const ReferringTag &tag : tags)
+        readTag(body, tag, reading);
     return reading;
+}
+
+} // namespace
+
+BodyReading ReadBodyReferences(std::string_view body)
+{
+    return readReferringTags(body, CheckHtml(body).referringTags);
+}
+
+PageReading ReadPageBody(std::string_view body)
+{
+    PageReading reading;
+    reading.blank = body.find_first_not_of(" \t\r\n") == std::string_view::npos;
+    if (reading.blank)
+        return reading;
+    HtmlCheck check = CheckHtml(body);
+    reading.htmlErrors = std::move(check.errors);
+    reading.references = readReferringTags(body, check.referringTags);
+    return reading;
+}
+
+SiteReading ReadSite(const Model::Project &project, const PageBodyFiles *bodyFiles)
+{
+    SiteReading site;
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
+        if (Model::pageIncluded(project, page.id)) {
+            site[static_cast<std::size_t>(page.id - 1)]
+                = ReadPageBody(pageBodyOf(project, page.id, bodyFiles));
+        }
+    }
+    return site;
 }
 
 } // namespace Publish

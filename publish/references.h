@@ -1,5 +1,10 @@
 #pragma once
 
+#include "project/project.h"
+#include "publish/htmlcheck.h"
+#include "publish/renderpage.h"
+
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +36,28 @@ struct BodyReading
 
 /// Reads a page body (Windows-1252 bytes, any content) as HTML and lists every src, href,
 /// background, poster, object data, <param name="movie"> value and CSS url() in a style
-/// attribute, with its line. Takes time in proportion to the body's length.
+/// attribute, with its line. The tags are found in one pass over the body and each tag that
+/// can refer to a file is read by an HTML5 parser in the place it stands (a cell in a row,
+/// a picture in an SVG drawing), so the time is in proportion to the body's length however
+/// its tags nest.
 BodyReading ReadBodyReferences(std::string_view body);
+
+/// Everything the check and the copying need to know of one page body, read once.
+struct PageReading
+{
+    bool blank = true; ///< only blanks, or nothing at all
+    BodyReading references; ///< what the body refers to
+    std::vector<HtmlError> htmlErrors;
+};
+
+/// Reads a page body once for both the check and the copying: its HTML errors and its
+/// references, in time proportional to its length.
+PageReading ReadPageBody(std::string_view body);
+
+/// The readings of a site's pages, by page id less one; a page that is not ticked is blank.
+using SiteReading = std::array<PageReading, Model::PageCount>;
+
+/// Reads the body of every ticked page (from `bodyFiles` when given).
+SiteReading ReadSite(const Model::Project &project, const PageBodyFiles *bodyFiles = nullptr);
 
 } // namespace Publish

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "project/project.h"
+#include "publish/references.h"
 #include "publish/renderpage.h"
 
 #include <string>
@@ -27,6 +28,11 @@ struct SiteFinding
 /// unknown entities). Reads no file of the user's. Sorted by page, then line.
 std::vector<SiteFinding> CheckSite(const Model::Project &project, const std::string &projectDir,
     const PageBodyFiles *bodyFiles = nullptr);
+
+/// The same check of pages already read with ReadSite, so that a publish run that follows can
+/// copy the files from the same reading.
+std::vector<SiteFinding> CheckSite(
+    const Model::Project &project, const std::string &projectDir, const SiteReading &reading);
 
 /// The check of the session's open project, against its project file's folder.
 std::vector<SiteFinding> CheckSite(Model::ProjectSession &session);

@@ -6,9 +6,9 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 
-#include <fcntl.h>
+#include <optional>
+
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -61,6 +61,17 @@ std::string projectDirectoryOf(const std::string &projectFilePath)
 
 LocatedReference LocateReference(const std::string &projectDir, std::string_view target)
 {
+    return ReferenceLocator(projectDir).locate(target);
+}
+
+ReferenceLocator::ReferenceLocator(const std::string &projectDir)
+    : m_projectDir(projectDir)
+    , m_realRoot(projectDir.empty() ? std::string() : realPathOf(Platform::nativePath(projectDir)))
+{ }
+
+LocatedReference ReferenceLocator::locate(std::string_view target) const
+{
+    const std::string &projectDir = m_projectDir;
     if (target.empty() || target.front() == '#' || target.starts_with("//") || hasScheme(target))
         return {};
     target = target.substr(0, target.find_first_of("?#"));
@@ -121,7 +132,12 @@ LocatedReference LocateReference(const std::string &projectDir, std::string_view
         located.problem = "cannot be found: the project has not been saved yet";
         return located;
     }
-    const std::string root = realPathOf(Platform::nativePath(projectDir));
+    // The site is written by Windows-1252 names; a name beyond them cannot be copied.
+    if (!Platform::utf8ToCp1252Exact(relative)) {
+        located.problem = "has letters in its name that Windows-1252 does not have";
+        return located;
+    }
+    const std::string &root = m_realRoot;
     const std::string full = Platform::nativePath(projectDir) + "/" + relative;
     const std::string real = realPathOf(full);
     struct stat status;
@@ -152,91 +168,97 @@ std::string pageBodyOf(
 
 namespace {
 
-std::string cannotCopy(int error)
-{
-    return "could not be copied: " + Platform::errnoMessage(error);
-}
+std::string cannotCopy(const std::string &why) { return "could not be copied: " + why; }
 
-/// Copies one regular file inside the project folder; returns why it failed, or "".
-std::string copyOne(
-    const std::string &projectDir, const std::string &relative, const std::string &websiteDir)
+/// Copies the file at `relative` (UTF-8, "/") below `project` to the same place below
+/// `website`; returns why it failed, or "". Both sides are reached through their open
+/// directories: a link on the way out of the project folder is not followed, a link in the
+/// website is not written through.
+std::string copyOne(const Platform::Directory &project, const std::string &relative,
+    const Platform::Directory &website)
 {
-    const std::string source = realPathOf(Platform::nativePath(projectDir) + "/" + relative);
-    // Opened without following a link and without waiting on a pipe; checked again once open,
-    // since the file may have changed since it was looked at.
-    const int in = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
-        return cannotCopy(errno);
-    struct stat status;
-    if (::fstat(in, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(in);
-        return "is not a regular file";
+    const std::optional<std::string> name = Platform::utf8ToCp1252Exact(relative);
+    if (!name)
+        return "has letters in its name that Windows-1252 does not have";
+    std::optional<Platform::File> in;
+    try {
+        in.emplace(project.openBeneath(*name));
+    } catch (const Platform::ConfinementError &error) {
+        return error.reason() == Platform::ConfinementError::Reason::LeadsOutside
+            ? "leads outside the project folder"
+            : "is not a regular file";
+    } catch (const Platform::FileError &error) {
+        return cannotCopy(error.what());
     }
-    std::string target = Platform::nativePath(websiteDir);
-    for (std::size_t slash = relative.find('/'); slash != std::string::npos;
-         slash = relative.find('/', slash + 1)) {
-        ::mkdir((target + "/" + relative.substr(0, slash)).c_str(), 0755);
-    }
-    target += "/" + relative;
-    const int out
-        = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        return error == EEXIST ? "has the name of a file the site already has" : cannotCopy(error);
-    }
-    char buffer[1 << 16];
-    std::string failure;
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            if (got < 0)
-                failure = cannotCopy(errno);
-            break;
+
+    // The folders on the way are made and opened one by one below the website.
+    std::optional<Platform::Directory> folder;
+    const auto current
+        = [&]() -> const Platform::Directory & { return folder ? *folder : website; };
+    std::size_t from = 0;
+    try {
+        for (std::size_t slash = name->find('/'); slash != std::string::npos;
+             from = slash + 1, slash = name->find('/', from)) {
+            const std::string part = name->substr(from, slash - from);
+            current().makeDirectory(part);
+            folder.emplace(current().openDirectory(part));
         }
-        for (ssize_t done = 0; done < got && failure.empty();) {
-            const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-            if (wrote < 0 && errno != EINTR)
-                failure = cannotCopy(errno);
-            else if (wrote > 0)
-                done += wrote;
-        }
-        if (!failure.empty())
-            break;
+    } catch (const Platform::FileError &error) {
+        return cannotCopy(error.what());
     }
-    ::close(in);
-    if (::close(out) != 0 && failure.empty())
-        failure = cannotCopy(errno);
-    // No half-copied file stays in the site.
-    if (!failure.empty())
-        ::unlink(target.c_str());
-    return failure;
+    const std::string fileName = name->substr(from);
+    std::optional<Platform::File> out;
+    try {
+        out = current().createNewFile(fileName);
+        if (!out)
+            return "has the name of a file the site already has";
+        out->writeContentsOf(*in);
+        out->close();
+    } catch (const Platform::FileError &error) {
+        // No half-copied file stays in the site.
+        out.reset();
+        current().removeTree(fileName);
+        return cannotCopy(error.what());
+    }
+    return {};
 }
 
 } // namespace
 
 std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
-    const std::string &websiteDir, const PageBodyFiles *bodyFiles)
+    const Platform::Directory &website, const SiteReading &reading)
 {
     std::vector<std::string> notCopied;
     std::set<std::string, std::less<>> seen;
+    const ReferenceLocator locator(projectDir);
+    // The project folder is opened once, when there is anything to copy from it.
+    std::optional<Platform::Directory> projectFolder;
+    std::string projectFolderFailure;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (!Model::pageIncluded(project, page.id))
             continue;
-        const BodyReading reading = ReadBodyReferences(pageBodyOf(project, page.id, bodyFiles));
-        for (const BodyReference &reference : reading.references) {
+        const PageReading &pageReading = reading[static_cast<std::size_t>(page.id - 1)];
+        for (const BodyReference &reference : pageReading.references.references) {
             if (!seen.insert(reference.target).second)
                 continue;
-            LocatedReference located = LocateReference(projectDir, reference.target);
+            LocatedReference located = locator.locate(reference.target);
             if (located.kind != ReferenceKind::UserFile)
                 continue;
             // Two spellings of one file ("a%20b.jpg", "a b.jpg") are copied once.
             if (located.problem.empty() && !seen.insert("\n" + located.relativePath).second)
                 continue;
-            if (located.problem.empty())
-                located.problem = copyOne(projectDir, located.relativePath, websiteDir);
+            if (located.problem.empty() && !projectFolder && projectFolderFailure.empty()) {
+                try {
+                    projectFolder.emplace(projectDir);
+                } catch (const Platform::FileError &error) {
+                    projectFolderFailure = cannotCopy(error.what());
+                }
+            }
+            if (located.problem.empty()) {
+                located.problem = projectFolder
+                    ? copyOne(*projectFolder, located.relativePath, website)
+                    : projectFolderFailure;
+            }
             if (!located.problem.empty()) {
                 notCopied.push_back("\"" + Platform::utf8ToCp1252(reference.target) + "\" ("
                     + page.pageFile + ") " + located.problem);
@@ -249,7 +271,7 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
 std::string NotCopiedNotice(const std::vector<std::string> &notCopied)
 {
     constexpr std::size_t Shown = 20;
-    std::string text = "These files that the pages refer to could not be copied into the website:";
+    std::string text = NotCopiedHeading;
     for (std::size_t i = 0; i < notCopied.size() && i < Shown; ++i)
         text += "\n" + notCopied[i];
     if (notCopied.size() > Shown)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/directory.h"
 #include "project/project.h"
+#include "publish/references.h"
 #include "publish/renderpage.h"
 
 #include <string>
@@ -31,15 +33,35 @@ struct LocatedReference
 /// through a link is reported, never followed; nothing is opened.
 LocatedReference LocateReference(const std::string &projectDir, std::string_view target);
 
+/// Judges many references against one project folder, as LocateReference does, with the
+/// folder's own place looked up once.
+class ReferenceLocator
+{
+public:
+    explicit ReferenceLocator(const std::string &projectDir);
+    /// The judgement of LocateReference.
+    LocatedReference locate(std::string_view target) const;
+
+private:
+    std::string m_projectDir;
+    std::string m_realRoot; ///< the folder with every link on the way resolved; empty if none
+};
+
 /// The project file's folder: the path up to its last "/"; empty for an unsaved project.
 std::string projectDirectoryOf(const std::string &projectFilePath);
 
-/// Copies every file of the user's that the ticked pages' bodies refer to into `websiteDir`
-/// at the same relative path, subfolders made as needed. Only regular files inside
-/// `projectDir` are read, each once. Returns one line for each file that could not be copied
-/// and why (Windows-1252), in page order. With an empty `projectDir` nothing can be found.
+/// Copies every file of the user's that the ticked pages refer to, as `reading` found them,
+/// into `website` at the same relative path, subfolders made as needed. Only regular files
+/// inside `projectDir` are read, each once, and everything is written through `website` as
+/// it was opened, never again by a path. Returns one line for each file that could not be
+/// copied and why (Windows-1252), in page order. With an empty `projectDir` nothing can be
+/// found.
 std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
-    const std::string &websiteDir, const PageBodyFiles *bodyFiles = nullptr);
+    const Platform::Directory &website, const SiteReading &reading);
+
+/// The first line of the closing notice that names what could not be copied.
+inline constexpr const char *NotCopiedHeading
+    = "These files that the pages refer to could not be copied into the website:";
 
 /// The closing notice of a publish run that left files behind: the lines, at most 20, then
 /// "and N more".

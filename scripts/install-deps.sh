@@ -9,7 +9,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-op
           libssl-dev qtkeychain-qt6-dev # upload manifest hashes; passwords in the desktop's keyring
           libarchive-dev # template archives (.zip)
           libgtest-dev libgmock-dev libbenchmark-dev
-          libgumbo-dev libtidy-dev # page bodies read as HTML: references, HTML errors
+          libgumbo-dev # page bodies read as HTML: references, known entities
           fonts-dejavu-core) # a font for the windows where the desktop brings none
 if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
   packages+=(dpkg-dev file help2man) # cpack's dpkg-shlibdeps and the manual page

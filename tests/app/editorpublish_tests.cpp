@@ -124,6 +124,24 @@ TEST_F(EditorAndPublish, Preview_OpensTheUnsavedPageFromTheCacheAndNeverWritesTh
     ::unsetenv("XDG_CACHE_HOME");
 }
 
+TEST_F(EditorAndPublish, Preview_ShowsThePicturesTheBodyRefersToBesideTheProjectFile)
+{
+    ::setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
+    writeBytes(home.file("templates/alpha.t"), "<!--$CONTENT$-->\r\n");
+    for (const Model::PageInfo &page : Model::PageCatalogue)
+        writeBytes(home.file(std::string("templates/alpha") + page.pictureSuffix), "gif");
+    std::filesystem::create_directories(home.file("project/img"));
+    writeBytes(home.file("project/img/bread.jpg"), "BREAD");
+    editor.setPreviewer([this](Model::PageId page) { window->previewPage(page); });
+    editor.setPageText(1, "<img src=\"img/bread.jpg\" alt=\"Bread\">");
+    saveAs(home.file("project/site.cvp"));
+
+    part<QAction>(editor, "Preview1")->trigger();
+    EXPECT_EQ(readBytes(home.file("cache/corvanta/preview/website/img/bread.jpg")), "BREAD");
+    EXPECT_TRUE(dialogs.notices().empty());
+    ::unsetenv("XDG_CACHE_HOME");
+}
+
 TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)
 {
     writeBytes(home.file("templates/alpha.t"), "<h1>Site</h1>\r\n<!--$CONTENT$-->\r\n");

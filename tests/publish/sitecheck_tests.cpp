@@ -1,3 +1,4 @@
+#include "publish/htmlcheck.h"
 #include "publish/publishwebsite.h"
 #include "publish/references.h"
 #include "publish/sitecheck.h"
@@ -59,7 +60,7 @@ TEST(SiteCheck, PlantedProblems_EachListedWithPageAndLine_NothingOutsideIsRead)
     for (const SiteFinding &finding : CheckSite(site.project, site.folder()))
         lines.push_back(findingLine(finding));
     EXPECT_EQ(lines,
-        (std::vector<std::string> { "home.html:1: HTML: replacing unexpected i with </i>",
+        (std::vector<std::string> { "home.html:1: HTML: </i> found where </b> was expected",
             "home.html:3: picture \"img/sub%20dir/cake.png?v=2#top\" has no alt text",
             "home.html:4: file \"missing.pdf\" not found",
             "home.html:4: file \"../secret.txt\" is outside the project folder",
@@ -133,13 +134,66 @@ TEST(ReadBodyReferences, HostileBodies_ReadInOnePassWithTheirLines)
         (std::vector<std::string> { "1 a.swf", "1 b.swf", "2 c.jpg", "2 d.mp4", "3 caf\xc3\xa9.gif",
             "3 x&y.png", "3 e.html" }));
 
-    // Deep nesting and one very long line end without exhausting the stack. (The parser takes
-    // time in the square of the nesting depth, so the depth here is one a body could have.)
+    // Deep nesting and one very long line end without exhausting the stack.
     std::string deep;
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 100000; ++i)
         deep += "<div>";
     deep += "<img src=\"deep.gif\">" + std::string(5 << 20, 'x');
     const BodyReading deepReading = ReadBodyReferences(deep);
     ASSERT_EQ(deepReading.references.size(), 1u);
     EXPECT_EQ(deepReading.picturesWithoutAlt.size(), 1u);
+}
+
+TEST(CheckHtml, ErrorsOfABody_EachWithItsLine_WhatABrowserAcceptsIsNotAnError)
+{
+    const HtmlCheck check
+        = CheckHtml("<ul><li>One<li>Two</ul><p>Para<p>Next <table><tr><td>a<td>b</table>\r\n"
+                    "<script>if (a < b && c) document.write('<b>');</script><!-- <i> -->\r\n"
+                    "<div><span>text</div></em> &copy 2004 &#169; &amp;\r\n"
+                    "<svg><image href=\"logo.svg\"/></svg><div>\r\n"
+                    "<!-- never closed");
+    std::vector<std::string> lines;
+    for (const HtmlError &error : check.errors)
+        lines.push_back(std::to_string(error.line) + " " + error.message);
+    EXPECT_EQ(lines,
+        (std::vector<std::string> { "3 HTML: missing </span> before </div>",
+            "3 HTML: discarding unexpected </em>", "3 HTML: entity \"&copy\" doesn't end in ';'",
+            "4 HTML: missing </div>", "5 HTML: <!-- is never closed by -->" }));
+
+    // The drawing's picture is no <img>: it needs no alt text.
+    const BodyReading reading = ReadBodyReferences("<svg><image href=\"logo.svg\"/></svg>");
+    ASSERT_EQ(reading.references.size(), 1u);
+    EXPECT_EQ(reading.references[0].target, "logo.svg");
+    EXPECT_TRUE(reading.picturesWithoutAlt.empty());
+}
+
+TEST(CheckHtml, TagsBrokenAcrossQuotesLinesAndTheEnd_LinesAsTheParserCountsThem)
+{
+    struct Case
+    {
+        std::string body;
+        std::vector<std::string> errors;
+    };
+    const Case cases[] = {
+        // A ">" inside a quoted value does not end the tag; a lone CR ends a line.
+        { "<a title=\"1 > 0\" href='x.html'>x\r<my-box>\r\n",
+            { "1 HTML: missing </a>", "2 HTML: missing </my-box>" } },
+        { "<p>text</p>\n<img src=\"a.gif\" alt=\"A\"\n",
+            { "2 HTML: <img> is not finished at the end of the page" } },
+        { "<script>\n</SCRIPT >\n<style>", { "3 HTML: missing </style>" } },
+    };
+    for (const Case &test : cases) {
+        std::vector<std::string> lines;
+        for (const HtmlError &error : CheckHtml(test.body).errors)
+            lines.push_back(std::to_string(error.line) + " " + error.message);
+        EXPECT_EQ(lines, test.errors) << test.body;
+    }
+
+    // A body of endless errors lists the first thousand and counts the rest.
+    std::string strays;
+    for (int i = 0; i < 1500; ++i)
+        strays += "</x>";
+    const std::vector<HtmlError> errors = CheckHtml(strays).errors;
+    ASSERT_EQ(errors.size(), MostHtmlErrors + 1);
+    EXPECT_EQ(errors.back().message, "HTML: and 500 more errors");
 }

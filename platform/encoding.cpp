@@ -51,15 +51,17 @@ private:
     iconv_t m_handle;
 };
 
+// An iconv handle keeps conversion state, so each thread (the upload's and the update
+// check's workers as well as the windows') converts with handles of its own.
 Converter &toUtf8()
 {
-    static Converter converter("UTF-8", "CP1252");
+    static thread_local Converter converter("UTF-8", "CP1252");
     return converter;
 }
 
 Converter &toCp1252()
 {
-    static Converter converter("CP1252", "UTF-8");
+    static thread_local Converter converter("CP1252", "UTF-8");
     return converter;
 }
 

@@ -4,15 +4,15 @@
 #include "about/splashwindow.h"
 #include "app/editorpublishlinks.h"
 #include "app/mainwindow.h"
+#include "app/networkwindows.h"
 #include "catalogue/templateviewer.h"
 #include "editor/pageeditor.h"
 #include "project/projectsession.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
 #include "publish/sitecheckwindow.h"
-#include "update/updatecheck.h"
-#include "update/updatechecker.h"
-#include "upload/uploadwindow.h"
+
+#include <QDialog>
 
 namespace App {
 
@@ -96,15 +96,10 @@ Catalogue::TemplateViewer &ProgramWindows::templateViewer()
     return *m_templateViewer;
 }
 
-Update::UpdateChecker &ProgramWindows::updateChecker()
+QDialog &ProgramWindows::updateChecker()
 {
-    if (!m_updateChecker) {
-        m_updateChecker
-            = std::make_unique<Update::UpdateChecker>(m_dialogs, Update::UpdateCacheDirectory());
-        // Its buttons show at once whether the computer is online, as if it had been
-        // watching the connection all along.
-        m_updateChecker->checkConnection();
-    }
+    if (!m_updateChecker)
+        m_updateChecker.reset(networkWindows().createUpdateChecker(m_dialogs));
     return *m_updateChecker;
 }
 
@@ -130,9 +125,8 @@ void ProgramWindows::openUploadWindow()
             return;
         m_session.setPublishDirectory(*chosen);
     }
-    Upload::UploadWindow window(
+    networkWindows().runUploadWindow(
         m_dialogs, m_session.fileName(), m_session.publishDirectory(), &m_mainWindow);
-    window.exec();
 }
 
 } // namespace App

@@ -24,9 +24,7 @@ class DirectoryChooser;
 class PublishWindow;
 class SiteCheckWindow;
 }
-namespace Update {
-class UpdateChecker;
-}
+class QDialog;
 
 namespace App {
 
@@ -52,7 +50,7 @@ public:
     Publish::PublishWindow &publishWindow();
     Publish::SiteCheckWindow &siteCheckWindow();
     Catalogue::TemplateViewer &templateViewer();
-    Update::UpdateChecker &updateChecker();
+    QDialog &updateChecker();
     About::AboutWindow &aboutWindow();
     About::SplashWindow &splashWindow();
 
@@ -70,7 +68,7 @@ private:
     std::unique_ptr<About::AboutWindow> m_about;
     std::unique_ptr<Publish::DirectoryChooser> m_directoryChooser;
     std::unique_ptr<Publish::PublishWindow> m_publish;
-    std::unique_ptr<Update::UpdateChecker> m_updateChecker;
+    std::unique_ptr<QDialog> m_updateChecker;
     std::unique_ptr<Publish::SiteCheckWindow> m_siteCheck;
 };
 

@@ -68,8 +68,9 @@ TEST(Accessibility, EveryWindow_NamesEachFocusableControlAndReadsEachLabelsText)
                     << window << ": no name for " << path(widget).toStdString();
             }
             const auto *label = qobject_cast<QLabel *>(widget);
-            if (label && !label->text().isEmpty())
+            if (label && !label->text().isEmpty()) {
                 EXPECT_EQ(name, shownText(*label)) << window << ": " << path(widget).toStdString();
+            }
         }
     };
     visitEveryWindow(CORVANTA_DATA_DIR, scratch.path(), [&](const OpenWindow &window) {

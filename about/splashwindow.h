@@ -7,8 +7,8 @@ class QTimer;
 namespace About {
 
 /// The splash: the product picture without a frame, above other windows, for the first two
-/// seconds of the run. Its timer starts when it is created at start-up, so it goes about two
-/// seconds after start however late it was shown.
+/// seconds of the run. The program makes it just before it first shows it; its timer starts
+/// when it is made and each tick hides it, so it goes about two seconds later.
 class SplashWindow : public QWidget
 {
     Q_OBJECT

@@ -11,7 +11,7 @@ namespace App {
 /// start-up once it exists. A command whose window is absent does nothing.
 struct CompanionWindows
 {
-    /// The splash: shown without waiting, the first time the main window becomes active.
+    /// The splash: shown as soon as the events of the main window's first activation are handled.
     std::function<void()> showSplash;
     /// The template viewer, shown modally.
     std::function<void()> openTemplateViewer;

@@ -1,18 +1,9 @@
-#include "about/aboutwindow.h"
-#include "about/splashwindow.h"
-#include "app/editorpublishlinks.h"
 #include "app/mainwindow.h"
+#include "app/programwindows.h"
 #include "app/sessionguard.h"
 #include "app/widgetdialogs.h"
-#include "catalogue/templateviewer.h"
-#include "editor/pageeditor.h"
 #include "platform/files.h"
-#include "publish/directorychooser.h"
-#include "publish/publishwindow.h"
-#include "publish/sitecheckwindow.h"
-#include "update/updatecheck.h"
-#include "update/updatechecker.h"
-#include "upload/uploadwindow.h"
+#include "widgets/firstframe.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -55,51 +46,14 @@ int main(int argc, char **argv)
     // Lets the desktop match the running program with its desktop entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("corvanta"));
 
-    // The windows are created hidden, the main window first; it takes the working directory
-    // as the home directory, where the templates, help and read-me are found.
+    // The main window takes the working directory as the home directory, where the templates,
+    // help and read-me are found. The other windows are made when first opened.
     App::WidgetDialogs dialogs;
     const std::string home = Platform::currentDirectory();
     Model::ProjectSession session(App::programChoiceLists(home));
     App::MainWindow mainWindow(dialogs, session, home);
-    About::SplashWindow splash;
-    Catalogue::TemplateViewer templateViewer(dialogs, home);
-    Editor::PageEditor pageEditor(dialogs, home);
-    About::AboutWindow aboutWindow(dialogs);
-    // The publish window holds its directory chooser, so the chooser, which starts at the
-    // working directory, is made just before it.
-    Publish::DirectoryChooser directoryChooser(dialogs, home);
-    Publish::PublishWindow publishWindow(dialogs, home, session, directoryChooser);
-    Update::UpdateChecker updateChecker(dialogs, Update::UpdateCacheDirectory());
-    Publish::SiteCheckWindow siteCheck(
-        dialogs, session, [&pageEditor](Model::PageId page, int line) {
-            App::openPageEditorAtLine(pageEditor, page, line);
-        });
-
-    templateViewer.setTemplateUser(
-        [&session](std::size_t index) { session.fields().templateName = index; });
-    App::CompanionWindows windows;
-    windows.showSplash = [&splash] { splash.showSplash(); };
-    windows.openTemplateViewer
-        = [&templateViewer, &session] { templateViewer.openViewer(session.lists().templates); };
-    windows.openUpdateChecker = [&updateChecker] { updateChecker.exec(); };
-    windows.openAbout = [&aboutWindow] { aboutWindow.exec(); };
-    App::plugInPageEditor(windows, session, pageEditor);
-    pageEditor.setPreviewer([&mainWindow](Model::PageId page) { mainWindow.previewPage(page); });
-    App::plugInPublishWindow(windows, publishWindow);
-    windows.openUploadWindow = [&] {
-        if (session.publishDirectory().empty()) {
-            const std::optional<std::string> chosen = directoryChooser.chooseDirectory();
-            if (!chosen)
-                return;
-            session.setPublishDirectory(*chosen);
-        }
-        Upload::UploadWindow window(
-            dialogs, session.fileName(), session.publishDirectory(), &mainWindow);
-        window.exec();
-    };
-    publishWindow.setUploadCommand(windows.openUploadWindow);
-    App::plugInSiteCheck(windows, siteCheck);
-    mainWindow.setCompanionWindows(std::move(windows));
+    App::ProgramWindows windows(dialogs, session, mainWindow, home);
+    mainWindow.setCompanionWindows(windows.commands());
     QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,
         Qt::QueuedConnection);
     // Unsaved work is kept in a recovery snapshot until it is saved or the program ends normally.
@@ -110,6 +64,7 @@ int main(int argc, char **argv)
 
     mainWindow.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, mainWindow.size(),
         mainWindow.screen()->availableGeometry()));
+    Widgets::quitAfterFirstFrameWhenAsked(mainWindow);
     mainWindow.show();
     // A desktop activates a newly shown window by itself; asking makes sure the first
     // activation, which shows the splash, also happens where nothing manages the windows.

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -135,9 +136,13 @@ bool MainWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && m_splashPending) {
         m_splashPending = false;
-        runCommand([this] {
-            if (m_windows.showSplash)
-                m_windows.showSplash();
+        // Right after the events at hand, so that the window's first picture is not kept
+        // waiting for the splash's.
+        QTimer::singleShot(0, this, [this] {
+            runCommand([this] {
+                if (m_windows.showSplash)
+                    m_windows.showSplash();
+            });
         });
     }
     if (event->type() == QEvent::StatusTip) {

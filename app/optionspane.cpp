@@ -72,19 +72,19 @@ OptionsPane::OptionsPane(
     // Text.
     QGridLayout *rows = nullptr;
     QWidget *textTab = addTab(QStringLiteral("Text"), QStringLiteral(" Text Options "), rows);
-    QStringList fonts;
     for (const std::string &font : lists.fonts)
-        fonts << Widgets::fromCp1252(font);
+        m_fonts << Widgets::fromCp1252(font);
+    // The installed fonts may be thousands: the list is filled when it is first shown, so that
+    // filling it does not delay the program's first window.
     m_fontList = new FontListBox(textTab);
     m_fontList->setObjectName(QStringLiteral("fontlist"));
-    m_fontList->addItems(fonts);
     m_fontList->setMaxVisibleItems(16);
     m_fontList->view()->setMinimumWidth(220);
     rows->addWidget(makeRowLabel(QStringLiteral("Default Font:"), m_fontList, textTab), 0, 0);
     rows->addWidget(m_fontList, 0, 1, 1, 2);
-    m_choices.append({ &Project::fontFamily, m_fontList });
     connect(m_fontList, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_project.fontFamily = index < 0 ? Model::Choice() : Model::Choice(index);
+        if (m_fontsListed)
+            m_project.fontFamily = index < 0 ? Model::Choice() : Model::Choice(index);
     });
     addColourChooser(
         rows, 1, 1, QStringLiteral("Default Font Color:"), "fontColor", &Project::fontColor);
@@ -283,15 +283,32 @@ QCheckBox *OptionsPane::addFlag(QGridLayout *rows, int row, const QString &capti
     return box;
 }
 
+namespace {
+
+void showChoice(QComboBox *box, Model::Choice position)
+{
+    box->setCurrentIndex(position && *position < static_cast<std::size_t>(box->count())
+            ? static_cast<int>(*position)
+            : -1);
+}
+
+} // namespace
+
+void OptionsPane::listFonts()
+{
+    if (m_fontsListed)
+        return;
+    m_fontList->addItems(m_fonts);
+    m_fontsListed = true;
+    showChoice(m_fontList, m_project.fontFamily);
+}
+
 void OptionsPane::showProject()
 {
-    for (const ChoiceBox &choice : std::as_const(m_choices)) {
-        const Model::Choice position = m_project.*(choice.field);
-        choice.box->setCurrentIndex(
-            position && *position < static_cast<std::size_t>(choice.box->count())
-                ? static_cast<int>(*position)
-                : -1);
-    }
+    if (m_fontsListed)
+        showChoice(m_fontList, m_project.fontFamily);
+    for (const ChoiceBox &choice : std::as_const(m_choices))
+        showChoice(choice.box, m_project.*(choice.field));
     for (const ColourChooser &chooser : std::as_const(m_colours))
         showColour(chooser);
     for (const FlagBox &flag : std::as_const(m_flags))
@@ -359,6 +376,8 @@ void OptionsPane::hideFontSample()
 
 bool OptionsPane::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_fontList && event->type() == QEvent::Show)
+        listFonts();
     if (watched == m_fontList && event->type() == QEvent::FocusOut) {
         // Dropping the list down moves the focus into its popup; that is not leaving it.
         const QWidget *now = QApplication::focusWidget();

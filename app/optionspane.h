@@ -84,6 +84,8 @@ private:
     void showFontSample();
     void followHighlightedFont();
     void hideFontSample();
+    /// Fills the font list, once, and shows the project's font in it.
+    void listFonts();
 
     Model::Project &m_project;
     Platform::Dialogs &m_dialogs;
@@ -93,6 +95,8 @@ private:
     QList<ChoiceBox> m_choices;
     QList<FlagBox> m_flags;
     FontListBox *m_fontList = nullptr;
+    QStringList m_fonts;
+    bool m_fontsListed = false;
     QComboBox *m_fontSize = nullptr;
     QLabel *m_sizeUnit = nullptr;
     QFrame *m_sample = nullptr;

@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -124,12 +125,23 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_logoButton->setAccessibleName(QStringLiteral("Open logo image"));
     Widgets::setHint(m_logoButton, QStringLiteral("Open logo image"));
     m_logoButton->setFixedSize(22, 22);
+    m_logoClear = new QToolButton(logoBox);
+    m_logoClear->setObjectName(QStringLiteral("logoClearButton"));
+    m_logoClear->setIcon(Assets::icon("edit-delete"));
+    m_logoClear->setText(QStringLiteral("Clear"));
+    m_logoClear->setAccessibleName(QStringLiteral("Remove logo image"));
+    Widgets::setHint(m_logoClear, QStringLiteral("Remove logo image"));
+    m_logoClear->setFixedSize(22, 22);
     logoLayout->addWidget(m_logo, 1);
     logoLayout->addWidget(m_logoButton);
+    logoLayout->addWidget(m_logoClear);
+    // The box cannot be typed in; Delete and Backspace in it remove the logo.
+    m_logo->installEventFilter(this);
     const int logoRow = m_rows->rowCount();
     m_rows->addWidget(makeRowLabel(QStringLiteral("Site/CompanyLogo:"), m_logo, group), logoRow, 0);
     m_rows->addWidget(logoBox, logoRow, 1);
     connect(m_logoButton, &QToolButton::clicked, this, &SiteInfoPane::chooseLogo);
+    connect(m_logoClear, &QToolButton::clicked, this, &SiteInfoPane::clearLogo);
 
     QLineEdit *slogan = addTextRow("Edit7", QStringLiteral("Site/Company Slogan:"),
         QStringLiteral("Enter your website slogan (if applicable)"), &Project::slogan);
@@ -146,7 +158,8 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     setTabOrder(keywords, copyright);
     setTabOrder(copyright, m_logo);
     setTabOrder(m_logo, m_logoButton);
-    setTabOrder(m_logoButton, slogan);
+    setTabOrder(m_logoButton, m_logoClear);
+    setTabOrder(m_logoClear, slogan);
     setTabOrder(slogan, m_help);
 
     showProject();
@@ -180,7 +193,13 @@ void SiteInfoPane::showProject()
             : -1);
     for (const TextRow &row : std::as_const(m_textRows))
         row.edit->setText(Widgets::fromCp1252(m_project.*(row.field)));
+    showLogo();
+}
+
+void SiteInfoPane::showLogo()
+{
     m_logo->setText(Widgets::fromCp1252(m_project.logoPath));
+    m_logoClear->setEnabled(!m_project.logoPath.empty());
 }
 
 void SiteInfoPane::choosePersonalSite()
@@ -211,8 +230,26 @@ void SiteInfoPane::chooseLogo()
             return;
         m_lastLogo = *chosen;
         m_project.logoPath = *chosen;
-        m_logo->setText(Widgets::fromCp1252(m_project.logoPath));
+        showLogo();
     });
+}
+
+void SiteInfoPane::clearLogo()
+{
+    m_project.logoPath.clear();
+    showLogo();
+}
+
+bool SiteInfoPane::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_logo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            clearLogo();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace App

@@ -31,6 +31,11 @@ public:
     void chooseBusinessSite();
     /// The small button of the logo row: picks the logo picture.
     void chooseLogo();
+    /// The clear button of the logo row, or Delete in its box: the site has no logo.
+    void clearLogo();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     /// The site type changed, so another column of the Pages pane can be changed.
@@ -39,6 +44,7 @@ signals:
     void helpRequested();
 
 private:
+    void showLogo();
     QLineEdit *addTextRow(const char *objectName, const QString &label, const QString &hint,
         std::string Model::Project::*field);
 
@@ -53,6 +59,7 @@ private:
     QToolButton *m_templateViewer;
     QLineEdit *m_logo;
     QToolButton *m_logoButton;
+    QToolButton *m_logoClear;
     QPushButton *m_help;
     struct TextRow
     {

@@ -66,8 +66,13 @@ DirectoryChooser::DirectoryChooser(
     m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("BitBtn2"));
     m_cancel->setGeometry(205, 213, 75, 25);
+    m_newFolder = new QPushButton(QStringLiteral("&New Folder"), this);
+    m_newFolder->setObjectName(QStringLiteral("newFolderButton"));
+    m_newFolder->setGeometry(87, 213, 110, 25);
+    m_newFolder->setAccessibleName(QStringLiteral("New Folder"));
+    m_newFolder->setToolTip(QStringLiteral("Make a folder inside the highlighted one"));
     // Enter opens the highlighted directory; it never presses a button.
-    for (QPushButton *button : { m_ok, m_cancel }) {
+    for (QPushButton *button : { m_ok, m_newFolder, m_cancel }) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
@@ -75,6 +80,7 @@ DirectoryChooser::DirectoryChooser(
     m_cancel->setAccessibleName(QStringLiteral("Cancel"));
     connect(m_ok, &QPushButton::clicked, this, &DirectoryChooser::acceptDirectory);
     connect(m_cancel, &QPushButton::clicked, this, &DirectoryChooser::cancelChoice);
+    connect(m_newFolder, &QPushButton::clicked, this, &DirectoryChooser::makeNewFolder);
 
     showTrail();
     Widgets::centreWhenShown(this);
@@ -133,6 +139,22 @@ void DirectoryChooser::acceptDirectory()
 void DirectoryChooser::cancelChoice()
 {
     Widgets::runCommand(m_dialogs, [this] { reject(); });
+}
+
+void DirectoryChooser::makeNewFolder()
+{
+    Widgets::runCommand(m_dialogs, [this] {
+        const QListWidgetItem *highlighted = m_list->currentItem();
+        const std::string parent = highlighted
+            ? highlighted->data(PathRole).toByteArray().toStdString()
+            : m_trail.current();
+        const std::string name
+            = m_dialogs.askText("New Folder", "Name of the new folder in " + parent + ":", "");
+        if (name.empty())
+            return; // Cancel
+        m_trail.open(MakeFolder(parent, name));
+        showTrail();
+    });
 }
 
 bool DirectoryChooser::eventFilter(QObject *watched, QEvent *event)

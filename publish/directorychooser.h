@@ -38,6 +38,9 @@ public:
     // Commands.
     void acceptDirectory(); ///< "&OK"
     void cancelChoice(); ///< "&Cancel"
+    /// "&New Folder": asks for a name, makes the folder inside the highlighted directory and
+    /// makes it the current one.
+    void makeNewFolder();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -52,6 +55,7 @@ private:
     QListWidget *m_list = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
+    QPushButton *m_newFolder = nullptr;
 };
 
 } // namespace Publish

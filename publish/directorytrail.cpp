@@ -1,9 +1,11 @@
 #include "publish/directorytrail.h"
 
 #include "platform/encoding.h"
+#include "platform/fileerror.h"
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace Publish {
 
@@ -81,6 +83,24 @@ void DirectoryTrail::refresh() { m_current = existingDirectory(m_current); }
 std::string DirectoryTrail::childPath(const std::string &name) const
 {
     return m_current == "/" ? "/" + name : m_current + "/" + name;
+}
+
+std::string MakeFolder(const std::string &parent, const std::string &name)
+{
+    if (name.find_first_not_of(" \t") == std::string::npos)
+        throw Platform::FileError("Type a name for the new folder");
+    if (name.find('/') != std::string::npos)
+        throw Platform::FileError("A folder name cannot contain \"/\": " + name);
+    if (name == "." || name == "..")
+        throw Platform::FileError("\"" + name + "\" cannot be the name of a new folder");
+    const std::string path = parent == "/" ? "/" + name : parent + "/" + name;
+    const int error = Platform::makeDirectory(path);
+    if (error == EEXIST)
+        throw Platform::FileError("A folder or file named \"" + name + "\" is there already");
+    if (error != 0)
+        throw Platform::FileError(
+            "Cannot create folder " + path + ": " + Platform::errnoMessage(error));
+    return path;
 }
 
 } // namespace Publish

@@ -35,4 +35,9 @@ private:
     std::string m_current;
 };
 
+/// Makes the folder `name` inside the directory `parent` and returns its full path. Throws
+/// FileError with the user's message when the name is blank, holds "/", is "." or "..", is
+/// taken by a folder or file already, or the folder cannot be made there.
+std::string MakeFolder(const std::string &parent, const std::string &name);
+
 } // namespace Publish

@@ -24,11 +24,12 @@ namespace {
 
 constexpr int WindowMargin = 8;
 
-QLabel *sunkenPanel(const QString &name, const QString &accessibleName, QWidget *parent)
+// A panel's text is what a screen reader reads; the row's caption describes it.
+QLabel *sunkenPanel(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *panel = new QLabel(parent);
     panel->setObjectName(name);
-    panel->setAccessibleName(accessibleName);
+    panel->setAccessibleDescription(caption);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // Whatever the server sends is shown as it stands, never read as markup.
     panel->setTextFormat(Qt::PlainText);

@@ -29,7 +29,7 @@ struct UpdateSource
 };
 
 /// The Update Checker: fetches the update file and says whether a newer version exists.
-/// Created once at start-up (its connection watch runs from then on) and shown with exec();
+/// Created when first opened (its connection watch runs from then on) and shown with exec();
 /// its texts stay as the last check left them.
 class UpdateChecker : public QDialog
 {

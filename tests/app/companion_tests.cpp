@@ -1,12 +1,17 @@
 #include "tests/app/mainwindowfixture.h"
 
+#include "app/programwindows.h"
+#include "editor/pageeditor.h"
 #include "project/projectfiles.h"
+
+#include <QApplication>
 
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 
 #include <map>
+#include <set>
 
 namespace Testing {
 namespace {
@@ -111,6 +116,32 @@ TEST_F(CompanionTest, SaveOpenAndNew_KeepTheEditorsTextsInStep)
     EXPECT_TRUE(calls.empty());
 }
 
+TEST_F(MainWindowTest, ProgramWindows_MadeWhenFirstNeeded_ThePageEditorThenHoldsTheBodies)
+{
+    const auto windowsNow = [] {
+        std::multiset<std::string> names;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            names.insert(widget->objectName().toStdString());
+        return names;
+    };
+    const std::multiset<std::string> before = windowsNow();
+    session->fields().pageBody[2] = "<p>Opening hours</p>"; // page 3
+    {
+        App::ProgramWindows windows(dialogs, *session, *window, home.path());
+        EXPECT_EQ(windowsNow(), before) << "nothing but the main window at start";
+
+        Editor::PageEditor &editor = windows.pageEditor();
+        EXPECT_EQ(&windows.pageEditor(), &editor) << "made once";
+        EXPECT_EQ(editor.pageText(3), "<p>Opening hours</p>");
+        editor.setPageText(3, "<p>Closed on Sundays</p>");
+        EXPECT_EQ(session->project().pageBody[2], "<p>Closed on Sundays</p>");
+        EXPECT_EQ(&windows.publishWindow(), &windows.publishWindow());
+    }
+    // The bodies stay with the session when the windows go.
+    EXPECT_EQ(session->project().pageBody[2], "<p>Closed on Sundays</p>");
+    EXPECT_EQ(windowsNow(), before);
+}
+
 TEST(Splash, ShowsOnTheFirstActivationOnly)
 {
     TempDir home;
@@ -124,7 +155,7 @@ TEST(Splash, ShowsOnTheFirstActivationOnly)
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    EXPECT_EQ(splashes, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return splashes == 1; }));
 
     QWidget other;
     other.show();
@@ -132,6 +163,7 @@ TEST(Splash, ShowsOnTheFirstActivationOnly)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::qWait(10);
     EXPECT_EQ(splashes, 1);
 }
 

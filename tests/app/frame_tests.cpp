@@ -67,7 +67,11 @@ TEST_F(FrameTest, StartUp_ShowsSiteInfoWithTheDefaultProjectAndTheHomeDirectory)
     EXPECT_EQ(templates->itemText(1), "Beta");
     EXPECT_EQ(templates->currentIndex(), 0);
 
+    // The font list is filled when the Options pane first shows it, on the project's font.
     auto *fonts = control<QComboBox>("fontlist");
+    EXPECT_EQ(fonts->count(), 0);
+    press(Qt::Key_F6);
+    EXPECT_EQ(fonts->currentIndex(), 0);
     EXPECT_EQ(fonts->itemText(1), "\"courier new\", geneva, arial");
     EXPECT_NE(fonts->findText("Default"), -1);
 

@@ -139,5 +139,32 @@ TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsInDocumentsThenAtTheLas
     EXPECT_EQ(asked[1].fileDialog.initialPath, "/pictures/logo.png");
 }
 
+TEST_F(OptionsTest, LogoClearedByItsButtonOrDeleteOrBackspaceInTheBox_TheSiteHasNoLogo)
+{
+    press(Qt::Key_F5);
+    auto *box = control<QLineEdit>("Edit6");
+    auto *clear = control<QAbstractButton>("logoClearButton");
+    EXPECT_FALSE(clear->isEnabled()) << "nothing to remove yet";
+    dialogs.answerFile("/pictures/logo.png");
+    click(control<QAbstractButton>("logoButton"));
+    saveAs(home.file("site.cvp"));
+    ASSERT_FALSE(session->isModified());
+
+    click(clear);
+    EXPECT_EQ(session->project().logoPath, "");
+    EXPECT_EQ(box->text(), "");
+    EXPECT_FALSE(clear->isEnabled());
+    EXPECT_TRUE(session->isModified());
+
+    for (const Qt::Key key : { Qt::Key_Delete, Qt::Key_Backspace }) {
+        dialogs.answerFile("/pictures/logo.png");
+        click(control<QAbstractButton>("logoButton"));
+        box->setFocus();
+        press(key);
+        EXPECT_EQ(session->project().logoPath, "") << key;
+        EXPECT_EQ(box->text(), "");
+    }
+}
+
 } // namespace
 } // namespace Testing

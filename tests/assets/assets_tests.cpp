@@ -81,7 +81,10 @@ TEST(Artwork, EveryNamedPicture_IsCompiledInAtItsSize)
         const QPixmap picture = Assets::pixmap(artwork.name);
         ASSERT_FALSE(picture.isNull());
         EXPECT_EQ(picture.size(), artwork.size);
-        EXPECT_FALSE(Assets::icon(artwork.name).isNull());
+        // On a screen scaled to 200% the icon draws from its double-size picture.
+        const QPixmap sharp = Assets::icon(artwork.name).pixmap(artwork.size, 2.0);
+        EXPECT_EQ(sharp.size(), artwork.size * 2);
+        EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
     }
 }
 

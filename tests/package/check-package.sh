@@ -24,7 +24,11 @@ for path in ./usr/bin/corvanta ./usr/bin/corvanta-cli ./usr/share/corvanta/templ
     ./usr/share/icons/hicolor/scalable/apps/corvanta.svg; do
   grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
 done
+# The update checker and the Upload window come from a module the program loads when needed.
+grep -q "/lib/.*corvanta/corvanta-network.so\$" <<<"$contents" \
+  || fail "the package lacks the network module"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies from dpkg-shlibdeps"
+dpkg-deb -f "$deb" Depends | grep -q libcurl || fail "no dependencies of the network module"
 
 echo "-- installing it"
 "${sudo_cmd[@]}" apt-get purge -y -qq corvanta >/dev/null 2>&1 || true

@@ -223,6 +223,61 @@ TEST_F(DirectoryChooser, CurrentDirectoryRemoved_ReopensAtTheNearestParent)
     chooser.chooseDirectory();
 }
 
+TEST_F(DirectoryChooser, NewFolder_MadeInsideTheHighlightedOneWhichOkThenGives)
+{
+    dialogs.answerText("Fresh folder");
+    whileShown(chooser, [&] {
+        list()->setCurrentRow(rowOf("gamma"));
+        QTest::mouseClick(child<QPushButton>(chooser, "newFolderButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
+    });
+    EXPECT_EQ(chooser.chooseDirectory(), start.file("gamma/Fresh folder"));
+    EXPECT_TRUE(std::filesystem::is_directory(start.file("gamma/Fresh folder")));
+    EXPECT_EQ(entries().back(), "Fresh folder");
+    EXPECT_EQ(list()->currentRow(), list()->count() - 1);
+    ASSERT_EQ(dialogs.prompts().size(), 1u);
+    EXPECT_EQ(dialogs.prompts()[0], "Name of the new folder in " + start.file("gamma") + ":");
+
+    // Cancel makes nothing and stays where it was.
+    dialogs.answerText("");
+    chooser.makeNewFolder();
+    EXPECT_EQ(chooser.currentDirectory(), start.file("gamma/Fresh folder"));
+    EXPECT_TRUE(std::filesystem::is_empty(start.file("gamma/Fresh folder")));
+    EXPECT_TRUE(dialogs.notices().empty());
+}
+
+TEST_F(DirectoryChooser, NewFolder_NamesThatCannotBeMade_SayWhyAndChangeNothing)
+{
+    const std::pair<std::string, std::string> refused[] = {
+        { "  ", "Type a name for the new folder." },
+        { "a/b", "A folder name cannot contain \"/\": a/b." },
+        { "..", "\"..\" cannot be the name of a new folder." },
+        { ".", "\".\" cannot be the name of a new folder." },
+        { "beta", "A folder or file named \"beta\" is there already." },
+        { "file.txt", "A folder or file named \"file.txt\" is there already." },
+    };
+    for (const auto &[name, message] : refused) {
+        dialogs.answerText(name);
+        chooser.makeNewFolder();
+        ASSERT_EQ(dialogs.notices().size(), 1u) << name;
+        EXPECT_EQ(dialogs.notices()[0].title, "Corvanta");
+        EXPECT_EQ(dialogs.notices()[0].text, message);
+        EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
+        EXPECT_EQ(chooser.currentDirectory(), start.path()) << name;
+        dialogs.clear();
+    }
+    EXPECT_FALSE(std::filesystem::exists(start.file("a")));
+    EXPECT_TRUE(std::filesystem::is_empty(start.file("beta")));
+
+    // A folder where not even the superuser may make one.
+    Publish::DirectoryChooser system { dialogs, "/sys" };
+    dialogs.answerText("corvanta");
+    system.makeNewFolder();
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].text, "Cannot create folder /sys/corvanta: File access denied.");
+    EXPECT_EQ(system.currentDirectory(), "/sys");
+}
+
 TEST_F(PublishWindow, Window_PublishIsTheDefaultAndTheBarHasItsOwnColours)
 {
     EXPECT_TRUE(child<QPushButton>(window, "BitBtn1")->isDefault());

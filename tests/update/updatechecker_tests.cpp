@@ -3,6 +3,7 @@
 #include "tests/update/httpserver.h"
 #include "update/updatechecker.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -63,8 +64,16 @@ TEST_F(UpdateChecker, AtStart_ShowsTheVersionAndWhereItWillAsk)
     const auto *watch = window.findChild<QTimer *>("Timer1");
     EXPECT_TRUE(watch->isActive());
     EXPECT_EQ(watch->interval(), 1000);
-    for (const char *panel : { "Image1", "Panel1", "Panel2", "Panel3" })
-        EXPECT_FALSE(window.findChild<QLabel *>(panel)->accessibleName().isEmpty()) << panel;
+    EXPECT_EQ(window.findChild<QLabel *>("Image1")->accessibleName(), "Update Checker");
+    // A screen reader reads each panel's text, and its row's caption as the description.
+    const std::pair<const char *, const char *> panels[] = { { "Panel1", "Current Version" },
+        { "Panel2", "Latest Version" }, { "Panel3", "Status" } };
+    for (const auto &[panel, caption] : panels) {
+        QAccessibleInterface *read
+            = QAccessible::queryAccessibleInterface(window.findChild<QLabel *>(panel));
+        EXPECT_EQ(read->text(QAccessible::Name), text(window, panel)) << panel;
+        EXPECT_EQ(read->text(QAccessible::Description), caption) << panel;
+    }
 }
 
 TEST_F(UpdateChecker, ConnectionWatch_OfflineDisablesBothThenOnlineEnablesCheckForGood)

@@ -34,9 +34,13 @@ QSize buttonSize(const QAbstractButton *button, const QSize &designSize)
         text.clear();
     text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
     const QSize textSize = text.isEmpty() ? QSize() : button->fontMetrics().size(0, text);
-    // Push buttons keep the style's frame and margins around their caption; flat tool buttons
-    // draw theirs edge to edge.
-    const int frame = tool ? 0 : style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    // A tool button showing a picture and a caption asks the style, as it cuts the caption
+    // short inside its frame; one showing only a caption draws it edge to edge; push buttons
+    // keep the style's frame and margins around what they show.
+    if (tool && picture && !text.isEmpty())
+        return designSize.expandedTo(tool->sizeHint());
+    const int frame
+        = tool && !picture ? 0 : style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
     const int margin = tool ? 0 : style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
     const int height = tool ? 0 : 4;
     QSize content = textSize;

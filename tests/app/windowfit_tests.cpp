@@ -234,9 +234,13 @@ private:
             needed += QSize(style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, button)
                     + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, button),
                 0);
+        // Push buttons draw their captions inside their frame, and so do tool buttons with a
+        // picture (cutting the caption short with "..." where it does not fit); a tool button
+        // with a caption alone draws it edge to edge.
         const auto *push = qobject_cast<const QPushButton *>(button);
-        const int frame
-            = push ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) : 0;
+        const int frame = push || (tool && picture)
+            ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button)
+            : 0;
         checkRoom(button, text, needed, button->size() - QSize(2 * frame, 2 * frame));
         const bool raised = push && !push->isFlat();
         checkContrast(button, text, button->palette().color(button->foregroundRole()),

@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -29,6 +28,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 using namespace Testing;
 
@@ -41,25 +41,6 @@ void forgetWindowPlaces()
         .remove(QStringLiteral("windows"));
 }
 
-// A dark Fusion palette as desktops with a dark theme hand it to Qt programs.
-QPalette darkPalette()
-{
-    QPalette palette(QColor(53, 53, 53));
-    palette.setColor(QPalette::WindowText, QColor(235, 235, 235));
-    palette.setColor(QPalette::Base, QColor(35, 35, 35));
-    palette.setColor(QPalette::AlternateBase, QColor(53, 53, 53));
-    palette.setColor(QPalette::Text, QColor(235, 235, 235));
-    palette.setColor(QPalette::Button, QColor(60, 60, 60));
-    palette.setColor(QPalette::ButtonText, QColor(235, 235, 235));
-    palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Link, QColor(100, 170, 240));
-    for (const QPalette::ColorRole role :
-        { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
-        palette.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
-    return palette;
-}
-
 // The text as drawn: "&" marks the shortcut letter and "&&" stands for one "&".
 QString shownText(QString text)
 {
@@ -68,216 +49,164 @@ QString shownText(QString text)
     return text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
 }
 
-// Relative luminance and contrast ratio as the accessibility guidelines define them.
-double luminance(const QColor &colour)
-{
-    const auto channel = [](double value) {
-        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF())
-        + 0.0722 * channel(colour.blueF());
-}
-
+// The contrast ratio of two colours as the accessibility guidelines define it.
 double contrast(const QColor &a, const QColor &b)
 {
-    const double lighter = std::max(luminance(a), luminance(b));
-    const double darker = std::min(luminance(a), luminance(b));
-    return (lighter + 0.05) / (darker + 0.05);
+    const auto luminance = [](const QColor &colour) {
+        const auto linear = [](double value) {
+            return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF())
+            + 0.0722 * linear(colour.blueF()) + 0.05;
+    };
+    return std::max(luminance(a), luminance(b)) / std::min(luminance(a), luminance(b));
 }
 
-// The colour a control's text is drawn on: its own filled background, or that of the nearest
-// widget around it that fills one (the window fills its own).
+// The colour behind a control's text: the nearest filled background around it.
 QColor backgroundBehind(const QWidget *control)
 {
-    for (const QWidget *widget = control; widget; widget = widget->parentWidget()) {
-        if (widget->autoFillBackground() || widget->isWindow())
-            return widget->palette().color(widget->backgroundRole());
-    }
-    return control->palette().color(QPalette::Window);
+    while (!control->autoFillBackground() && !control->isWindow())
+        control = control->parentWidget();
+    return control->palette().color(control->backgroundRole());
 }
 
-// The faults of one window: each text that does not fit what its control shows of it, and in
-// the dark palette each text too faint against its background.
-class WindowWalk
+// The advance of the longest line and the ink height of the lines.
+QSize extent(const QFontMetrics &metrics, const QString &text)
 {
-public:
-    WindowWalk(const QWidget *window, bool checkContrast)
-        : m_window(window)
-        , m_checkContrast(checkContrast)
-    { }
+    int width = 0;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    return { width,
+        static_cast<int>(lines.size() - 1) * metrics.lineSpacing()
+            + metrics.tightBoundingRect(text).height() };
+}
 
-    std::vector<std::string> faults()
-    {
-        for (const QWidget *control : m_window->findChildren<QWidget *>()) {
-            if (!control->isVisible())
-                continue;
-            if (const auto *label = qobject_cast<const QLabel *>(control))
-                checkLabel(label);
-            else if (const auto *button = qobject_cast<const QAbstractButton *>(control))
-                checkButton(button);
-            else if (const auto *bar = qobject_cast<const QTabBar *>(control))
-                checkTabs(bar);
-            else if (const auto *group = qobject_cast<const QGroupBox *>(control))
-                checkGroupTitle(group);
-        }
-        return m_faults;
-    }
-
-private:
-    void fault(const QWidget *control, const QString &text, const std::string &what)
-    {
-        m_faults.push_back(control->metaObject()->className() + std::string(" ")
-            + control->objectName().toStdString() + " \"" + text.toStdString() + "\": " + what);
-    }
-
-    // Whether the whole of the control lies inside each widget around it, up to the window.
-    void checkUncut(const QWidget *control, const QString &text)
-    {
-        QRect shown = control->rect();
-        for (const QWidget *widget = control; !widget->isWindow();
-             widget = widget->parentWidget()) {
-            shown.translate(widget->pos());
-            shown &= widget->parentWidget()->rect();
-        }
-        if (shown.size() != control->size())
-            fault(control, text, "lies partly outside its window or panel");
-    }
-
-    void checkRoom(const QWidget *control, const QString &text, QSize needed, QSize room)
-    {
-        if (needed.width() > room.width())
-            fault(control, text,
-                "needs " + std::to_string(needed.width()) + " pixels across, has "
-                    + std::to_string(room.width()));
-        if (needed.height() > room.height())
-            fault(control, text,
-                "needs " + std::to_string(needed.height()) + " pixels down, has "
-                    + std::to_string(room.height()));
-        checkUncut(control, text);
-    }
-
-    void checkContrast(const QWidget *control, const QString &text, const QColor &foreground,
-        const QColor &background)
-    {
-        if (!m_checkContrast || !control->isEnabled())
-            return;
-        const double ratio = contrast(foreground, background);
-        if (ratio < 4.5)
-            fault(control, text,
-                "contrast " + std::to_string(ratio) + " of " + foreground.name().toStdString()
-                    + " on " + background.name().toStdString());
-    }
-
-    // The ink of the lines of a text; wrapped texts are measured by the label itself.
-    static QSize inkOf(const QFontMetrics &metrics, const QString &text)
-    {
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        int width = 0;
-        for (const QString &line : lines)
-            width = std::max(width, metrics.horizontalAdvance(line));
-        const int ink
-            = metrics.tightBoundingRect(text.isEmpty() ? QStringLiteral("X") : text).height();
-        return { width, static_cast<int>(lines.size() - 1) * metrics.lineSpacing() + ink };
-    }
-
-    void checkLabel(const QLabel *label)
-    {
-        QString text = label->text();
-        if (text.isEmpty() || label->textFormat() == Qt::RichText
-            || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text)))
-            return;
-        if (label->buddy())
-            text = shownText(text);
-        const QFontMetrics metrics = label->fontMetrics();
-        const int indent = label->indent() < 0
-            ? (label->frameWidth() > 0 ? metrics.horizontalAdvance(QLatin1Char('x')) / 2 : 0)
-            : label->indent();
-        const QRect room = label->contentsRect().adjusted(
-            label->margin(), label->margin(), -label->margin(), -label->margin());
-        if (label->wordWrap()) {
-            // Wrapping may add lines but never split a word.
-            int longestWord = 0;
-            for (const QString &word : text.split(QRegularExpression(QStringLiteral("\\s+"))))
-                longestWord = std::max(longestWord, metrics.horizontalAdvance(word));
-            checkRoom(label, text, { longestWord + indent, label->heightForWidth(label->width()) },
-                { room.width(), label->height() });
-        } else {
-            checkRoom(label, text, inkOf(metrics, text) + QSize(indent, 0), room.size());
-        }
-        checkContrast(
-            label, text, label->palette().color(label->foregroundRole()), backgroundBehind(label));
-    }
-
-    void checkButton(const QAbstractButton *button)
-    {
-        const auto *tool = qobject_cast<const QToolButton *>(button);
-        const Qt::ToolButtonStyle shows
-            = tool ? tool->toolButtonStyle() : Qt::ToolButtonTextBesideIcon;
-        const QString text = shownText(button->text());
-        if (text.isEmpty() || (tool && !button->icon().isNull() && shows == Qt::ToolButtonIconOnly))
-            return;
-        const QStyle *style = button->style();
-        const QFontMetrics metrics = button->fontMetrics();
-        QSize needed = inkOf(metrics, text);
-        const bool picture = !button->icon().isNull() && shows != Qt::ToolButtonTextOnly;
-        if (picture && shows == Qt::ToolButtonTextUnderIcon)
-            needed = { std::max(needed.width(), button->iconSize().width()),
-                needed.height() + button->iconSize().height() };
-        else if (picture)
-            needed += QSize(button->iconSize().width() + 4, 0);
-        // Tick boxes and radio buttons draw their mark before the text.
-        if (qobject_cast<const QCheckBox *>(button))
-            needed += QSize(style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, button)
-                    + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button),
-                0);
-        if (qobject_cast<const QRadioButton *>(button))
-            needed += QSize(style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, button)
-                    + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, button),
-                0);
-        // Push buttons draw their captions inside their frame, and so do tool buttons with a
-        // picture (cutting the caption short with "..." where it does not fit); a tool button
-        // with a caption alone draws it edge to edge.
-        const auto *push = qobject_cast<const QPushButton *>(button);
-        const int frame = push || (tool && picture)
-            ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button)
-            : 0;
-        checkRoom(button, text, needed, button->size() - QSize(2 * frame, 2 * frame));
-        const bool raised = push && !push->isFlat();
-        checkContrast(button, text, button->palette().color(button->foregroundRole()),
-            raised ? button->palette().color(QPalette::Button) : backgroundBehind(button));
-    }
-
-    void checkTabs(const QTabBar *bar)
-    {
-        const QFontMetrics metrics = bar->fontMetrics();
-        for (int tab = 0; tab < bar->count(); ++tab) {
-            const QString text = shownText(bar->tabText(tab));
-            const QRect place = bar->tabRect(tab);
-            checkRoom(bar, text, inkOf(metrics, text), place.size());
-            if (!bar->rect().contains(place))
-                fault(bar, text, "tab lies outside its bar");
-            const QColor colour = bar->tabTextColor(tab).isValid()
-                ? bar->tabTextColor(tab)
-                : bar->palette().color(QPalette::WindowText);
-            checkContrast(bar, text, colour, bar->palette().color(QPalette::Window));
-        }
-    }
-
-    void checkGroupTitle(const QGroupBox *group)
-    {
-        const QString text = shownText(group->title());
-        if (text.isEmpty())
-            return;
-        const QFontMetrics metrics = group->fontMetrics();
-        checkRoom(group, text, inkOf(metrics, text), group->size());
-        checkContrast(
-            group, text, group->palette().color(QPalette::WindowText), backgroundBehind(group));
-    }
-
-    const QWidget *m_window;
-    bool m_checkContrast;
-    std::vector<std::string> m_faults;
+// One text a control shows: the room it needs, the room it has and its colours.
+struct ShownText
+{
+    QString text;
+    QSize needed;
+    QSize room;
+    QColor colour;
+    QColor background;
 };
+
+std::vector<ShownText> textsOfLabel(const QLabel *label)
+{
+    if (label->text().isEmpty() || Qt::mightBeRichText(label->text()))
+        return {};
+    const QString text = label->buddy() ? shownText(label->text()) : label->text();
+    const QFontMetrics metrics = label->fontMetrics();
+    // A framed label keeps half an "x" of indent.
+    const int indent = label->indent() >= 0 ? label->indent()
+        : label->frameWidth() > 0           ? metrics.horizontalAdvance(QLatin1Char('x')) / 2
+                                            : 0;
+    const int margin = label->margin();
+    const QSize room = label->contentsRect().size() - QSize(2 * margin + indent, 2 * margin);
+    QSize needed = extent(metrics, text);
+    if (label->wordWrap()) {
+        // Wrapping may add lines but never split a word.
+        needed.setWidth(0);
+        for (const QString &word : text.split(QRegularExpression(QStringLiteral("\\s+"))))
+            needed.setWidth(std::max(needed.width(), metrics.horizontalAdvance(word)));
+        needed.setHeight(label->heightForWidth(label->width()) - (label->height() - room.height()));
+    }
+    return { { text, needed, room, label->palette().color(label->foregroundRole()),
+        backgroundBehind(label) } };
+}
+
+std::vector<ShownText> textsOfButton(const QAbstractButton *button)
+{
+    const auto *tool = qobject_cast<const QToolButton *>(button);
+    const auto shows = tool ? tool->toolButtonStyle() : Qt::ToolButtonTextBesideIcon;
+    const bool picture = !button->icon().isNull() && shows != Qt::ToolButtonTextOnly;
+    const QString text = shownText(button->text());
+    if (text.isEmpty() || (tool && picture && shows == Qt::ToolButtonIconOnly))
+        return {};
+    const QStyle *style = button->style();
+    QSize needed = extent(button->fontMetrics(), text);
+    const QSize icon = picture ? button->iconSize() : QSize();
+    needed = shows == Qt::ToolButtonTextUnderIcon
+        ? QSize(std::max(needed.width(), icon.width()), needed.height() + icon.height())
+        : needed + QSize(picture ? icon.width() + 4 : 0, 0);
+    // Tick boxes and radio buttons draw their mark before the text.
+    if (qobject_cast<const QCheckBox *>(button) || qobject_cast<const QRadioButton *>(button))
+        needed += QSize(style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, button)
+                + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button),
+            0);
+    // Push buttons draw their captions inside their frame, and so do tool buttons with a
+    // picture (cutting the caption short with "..." where it does not fit); a tool button with
+    // a caption alone draws it edge to edge.
+    const auto *push = qobject_cast<const QPushButton *>(button);
+    const int frame = push || (tool && picture)
+        ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button)
+        : 0;
+    const bool raised = push && !push->isFlat();
+    return { { text, needed, button->size() - QSize(2 * frame, 2 * frame),
+        button->palette().color(button->foregroundRole()),
+        raised ? button->palette().color(QPalette::Button) : backgroundBehind(button) } };
+}
+
+std::vector<ShownText> textsOfTabs(const QTabBar *bar)
+{
+    std::vector<ShownText> texts;
+    for (int tab = 0; tab < bar->count(); ++tab) {
+        const QString text = shownText(bar->tabText(tab));
+        // A tab outside the bar has no room at all.
+        const QRect place = bar->tabRect(tab);
+        texts.push_back({ text, extent(bar->fontMetrics(), text),
+            bar->rect().contains(place) ? place.size() : QSize(),
+            bar->tabTextColor(tab).isValid() ? bar->tabTextColor(tab)
+                                             : bar->palette().color(QPalette::WindowText),
+            bar->palette().color(QPalette::Window) });
+    }
+    return texts;
+}
+
+// What is wrong with the texts of one window: each text larger than the room its control
+// gives it or lying partly outside the window or panel around it, and in the dark palette each
+// text too faint on its background.
+std::vector<std::string> faultsOf(const QWidget *window, bool checkContrast)
+{
+    std::vector<std::string> faults;
+    for (const QWidget *control : window->findChildren<QWidget *>()) {
+        if (!control->isVisible())
+            continue;
+        std::vector<ShownText> texts;
+        if (const auto *label = qobject_cast<const QLabel *>(control))
+            texts = textsOfLabel(label);
+        else if (const auto *button = qobject_cast<const QAbstractButton *>(control))
+            texts = textsOfButton(button);
+        else if (const auto *bar = qobject_cast<const QTabBar *>(control))
+            texts = textsOfTabs(bar);
+        else if (const auto *group = qobject_cast<const QGroupBox *>(control))
+            texts = { { group->title(), extent(group->fontMetrics(), group->title()), group->size(),
+                group->palette().color(QPalette::WindowText), backgroundBehind(group) } };
+        QRect uncut = control->rect();
+        for (const QWidget *widget = control; !widget->isWindow(); widget = widget->parentWidget())
+            uncut = uncut.translated(widget->pos()) & widget->parentWidget()->rect();
+        for (const ShownText &shown : texts) {
+            std::ostringstream fault;
+            if (shown.needed.width() > shown.room.width()
+                || shown.needed.height() > shown.room.height())
+                fault << " needs " << shown.needed.width() << "x" << shown.needed.height()
+                      << ", has " << shown.room.width() << "x" << shown.room.height() << ".";
+            if (uncut.size() != control->size())
+                fault << " lies partly outside its window or panel.";
+            if (checkContrast && control->isEnabled()
+                && contrast(shown.colour, shown.background) < 4.5)
+                fault << " contrast " << contrast(shown.colour, shown.background) << " of "
+                      << shown.colour.name().toStdString() << " on "
+                      << shown.background.name().toStdString() << ".";
+            if (!fault.str().empty())
+                faults.push_back(control->metaObject()->className() + std::string(" ")
+                    + control->objectName().toStdString() + " \"" + shown.text.toStdString()
+                    + "\":" + fault.str());
+        }
+    }
+    return faults;
+}
 
 struct Setting
 {
@@ -322,14 +251,15 @@ TEST_P(WindowFit, EveryTextFitsWhatItsControlShows)
     QApplication::setFont(font);
     if (setting.dark) {
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        QApplication::setPalette(darkPalette());
+        // The palette Qt makes from a dark window colour: light texts on dark grounds.
+        QApplication::setPalette(QPalette(QColor(53, 53, 53)));
     }
     const char *shots = std::getenv("CORVANTA_WINDOW_SHOTS");
     TempDir scratch;
     int windows = 0;
     visitEveryWindow(CORVANTA_DATA_DIR, scratch.path(), [&](const OpenWindow &window) {
         ++windows;
-        for (const std::string &fault : WindowWalk(window.widget, setting.dark).faults())
+        for (const std::string &fault : faultsOf(window.widget, setting.dark))
             ADD_FAILURE() << window.name << ": " << fault;
         if (shots)
             window.widget->grab().save(

@@ -208,10 +208,11 @@ HintStatusBar::~HintStatusBar() { qApp->removeEventFilter(this); }
 void HintStatusBar::showHint(const QString &hint)
 {
     // A temporary status message covers the two panels; clearing it brings them back.
+    // A hint longer than the bar ends in "..."; the whole of it is the control's tooltip.
     if (hint.isEmpty())
         clearMessage();
     else
-        showMessage(hint);
+        showMessage(fontMetrics().elidedText(hint, Qt::ElideRight, contentsRect().width() - 8));
 }
 
 QString HintStatusBar::hintAt(QWidget *control) const

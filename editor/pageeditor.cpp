@@ -35,6 +35,9 @@ using Model::PageId;
 namespace {
 
 constexpr QSize ClientSize(626, 378);
+// The page area's design size: a larger font widens the toolbox and the window, not the
+// page area's share of it.
+constexpr QSize PageAreaSize(481, 369);
 // The toolbox column's design width and its separators' design places, in window coordinates
 // as the tool table's places are.
 constexpr int ToolboxWidth = 137;
@@ -88,7 +91,7 @@ PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget 
     createToolbox(column);
     column->addStretch(1);
     createButtons(column);
-    toolColumn->setMinimumWidth(ToolboxWidth);
+    Widgets::keepAtLeast(toolColumn, QSize(ToolboxWidth, 0));
     toolColumn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
     // The page area takes whatever room the window gains.
@@ -133,6 +136,7 @@ void PageEditor::createPageArea()
     // A stack has no tabs: the user cannot switch pages here, only the organiser can.
     m_pageArea = new QStackedWidget(this);
     m_pageArea->setObjectName(QStringLiteral("PageControl1"));
+    m_pageArea->setMinimumSize(PageAreaSize);
     for (const Model::PageInfo &info : Model::PageCatalogue) {
         auto *page = new PageText(m_pageArea);
         page->setObjectName(QStringLiteral("memo%1").arg(info.id));

@@ -12,7 +12,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace App {
 
@@ -33,7 +36,13 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     m_list->setObjectName(QStringLiteral("ListBox1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setAccessibleName(QStringLiteral("Select a page to edit"));
-    m_list->setFixedWidth(160);
+    // Wide enough for the longest page caption.
+    int listWidth = 160;
+    for (const Model::PageInfo &info : Model::PageCatalogue)
+        listWidth = std::max(listWidth,
+            m_list->fontMetrics().horizontalAdvance(Widgets::fromCp1252(info.caption))
+                + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
+    m_list->setFixedWidth(listWidth);
     layout->addWidget(m_list, 1, 0, 3, 1);
 
     m_edit = new QPushButton(QStringLiteral("&Edit Selected Page"), group);

@@ -31,7 +31,7 @@ QToolButton *addBlock(QVBoxLayout *layout, QWidget *group, const char *objectNam
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
-    button->setFixedSize(104, 64);
+    Widgets::fixButtonSize(button, QSize(104, 64));
     button->setAccessibleName(caption);
     row->addWidget(button);
     auto *text = new QLabel(lines.join(QLatin1Char('\n')), frame);

@@ -14,9 +14,11 @@
 #include "widgets/cp1252text.h"
 #include "widgets/editcommands.h"
 #include "widgets/runcommand.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,7 +35,6 @@ namespace {
 
 constexpr int ClientWidth = 604;
 constexpr int ClientHeight = 405;
-constexpr int StatusBarHeight = 20;
 
 // What a trimmed file name keeps: blanks and control characters at either end go.
 bool isBlankName(const std::string &name)
@@ -67,13 +68,14 @@ MainWindow::MainWindow(Platform::Dialogs &dialogs, Model::ProjectSession &sessio
     setWindowTitle(QStringLiteral("Corvanta v1.0"));
     setWindowIcon(Assets::icon("corvanta"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+        | Qt::WindowCloseButtonHint);
     createOrganiser();
     createMenus();
     m_statusBar = new HintStatusBar(this);
     setStatusBar(m_statusBar);
     showPane(OrganiserPane::SiteInfo);
-    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    Widgets::rememberPlace(this, QSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height()));
 }
 
 MainWindow::~MainWindow() = default;
@@ -81,7 +83,6 @@ MainWindow::~MainWindow() = default;
 void MainWindow::createOrganiser()
 {
     auto *central = new QWidget(this);
-    central->setFixedSize(ClientWidth, ClientHeight - StatusBarHeight);
     setCentralWidget(central);
     auto *homedirBox = new QLineEdit(Widgets::fromCp1252(m_homeDir), central);
     homedirBox->setObjectName(QStringLiteral("homedir"));
@@ -90,6 +91,11 @@ void MainWindow::createOrganiser()
     connect(sidebar, &Sidebar::paneChosen, this, &MainWindow::choosePane);
 
     m_organiser = new OrganiserArea(m_session, m_dialogs, central);
+    auto *row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(5);
+    row->addWidget(sidebar);
+    row->addWidget(m_organiser, 1);
     connect(m_organiser->siteInfo(), &SiteInfoPane::templateViewerRequested, this, [this] {
         runCommand([this] {
             if (m_windows.openTemplateViewer)

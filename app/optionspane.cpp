@@ -79,6 +79,9 @@ OptionsPane::OptionsPane(
     m_fontList = new FontListBox(textTab);
     m_fontList->setObjectName(QStringLiteral("fontlist"));
     m_fontList->setMaxVisibleItems(16);
+    // The box need not be as wide as the longest list of faces; its list is wider.
+    m_fontList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_fontList->setMinimumContentsLength(8);
     m_fontList->view()->setMinimumWidth(220);
     rows->addWidget(makeRowLabel(QStringLiteral("Default Font:"), m_fontList, textTab), 0, 0);
     rows->addWidget(m_fontList, 0, 1, 1, 2);
@@ -251,7 +254,7 @@ void OptionsPane::addColourChooser(QGridLayout *rows, int row, int column, const
     button->setText(QStringLiteral("..."));
     button->setAutoRaise(true);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFixedSize(22, 20);
+    Widgets::fixButtonSize(button, QSize(22, 20));
     Widgets::setHint(button, QStringLiteral("Choose color"));
     auto *text = new QLabel(cell);
     text->setObjectName(name + QStringLiteral("Text"));

@@ -9,6 +9,7 @@
 #include "widgets/panelparts.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QEvent>
 #include <QLabel>
 #include <QStackedWidget>
@@ -20,11 +21,8 @@ namespace App {
 
 namespace {
 
-constexpr int ClientHeight = 405;
 constexpr int SidebarWidth = 105;
 constexpr int StatusBarHeight = 20;
-constexpr int PaneWidth = 489;
-constexpr int PaneHeight = 361;
 
 const PaneInfo &paneInfo(OrganiserPane pane)
 {
@@ -58,24 +56,35 @@ Sidebar::Sidebar(QWidget *parent)
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("sidebar"));
-    setGeometry(0, 0, SidebarWidth, ClientHeight - StatusBarHeight);
-    Widgets::fillPanel(this, Widgets::Grey::Sidebar, Qt::white);
+    Widgets::fillPanel(this, QPalette::Dark);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(3, 3, 3, 0);
+    column->setSpacing(0);
 
     auto *title = new QLabel(QStringLiteral("Website Organiser"), this);
     title->setObjectName(QStringLiteral("sidebarTitle"));
-    title->setGeometry(3, 3, SidebarWidth - 6, 33);
     title->setAlignment(Qt::AlignCenter);
     title->setWordWrap(true);
     title->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Widgets::fillPanel(title, Widgets::Grey::SidebarPlate);
+    Widgets::fillPanel(title, QPalette::Mid);
     makeBold(title);
+    // Two lines of the title, as tall as the design's plate or taller for a large font.
+    title->setMinimumHeight(
+        std::max(33, 2 * title->fontMetrics().lineSpacing() + 2 * title->frameWidth() + 2));
+    column->addWidget(title);
+    column->addSpacing(3);
 
-    int top = 39;
+    // The sidebar keeps its design width unless a caption or a word of the title needs more.
+    title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    int width = SidebarWidth;
+    for (const QString &word : title->text().split(QLatin1Char(' ')))
+        width = std::max(width, title->fontMetrics().horizontalAdvance(word) + 16);
+
     int number = 1;
     for (const PaneInfo &info : OrganiserPanes) {
         auto *button = new QToolButton(this);
         button->setObjectName(QStringLiteral("SpeedButton") + QString::number(number++));
-        button->setGeometry((SidebarWidth - 49) / 2, top, 49, 41);
+        button->setFixedSize(49, 41);
         button->setIcon(Assets::icon(info.icon));
         button->setIconSize(QSize(40, 36));
         button->setAutoRaise(true);
@@ -83,31 +92,47 @@ Sidebar::Sidebar(QWidget *parent)
         button->setAccessibleName(QString::fromLatin1(info.caption));
         Widgets::setHint(button, QString::fromLatin1(info.hint));
         auto *caption = new QLabel(QString::fromLatin1(info.caption), this);
-        caption->setGeometry(0, top + 42, SidebarWidth, 16);
+        Widgets::keepAtLeast(caption, QSize(0, 16));
         caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        width = std::max(width, caption->sizeHint().width() + 6);
+        column->addWidget(button, 0, Qt::AlignHCenter);
+        column->addSpacing(1);
+        column->addWidget(caption);
+        // The buttons are 72 pixels apart at the design's font.
+        if (number <= static_cast<int>(std::size(OrganiserPanes)))
+            column->addSpacing(14);
         const OrganiserPane pane = info.pane;
         connect(button, &QToolButton::clicked, this, [this, pane] { emit paneChosen(pane); });
-        top += 72;
     }
+    column->addStretch(1);
+    setFixedWidth(width);
 }
 
 OrganiserArea::OrganiserArea(
     Model::ProjectSession &session, Platform::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
 {
-    setGeometry(SidebarWidth + 5, 0, PaneWidth, ClientHeight - StatusBarHeight);
     auto *headingBar = new QFrame(this);
     headingBar->setObjectName(QStringLiteral("headingBar"));
     headingBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    headingBar->setGeometry(0, 1, PaneWidth, 22);
     m_heading = new QLabel(headingBar);
     m_heading->setObjectName(QStringLiteral("heading"));
-    m_heading->setGeometry(6, 2, PaneWidth - 12, 18);
     makeBold(m_heading);
+    auto *headingRow = new QHBoxLayout(headingBar);
+    headingRow->setContentsMargins(6, 1, 6, 1);
+    // The heading's text comes later; its line is kept for it.
+    m_heading->setMinimumHeight(m_heading->fontMetrics().height());
+    headingRow->addWidget(m_heading);
+    Widgets::keepAtLeast(headingBar, QSize(0, 22));
 
     m_panes = new QStackedWidget(this);
     m_panes->setObjectName(QStringLiteral("panes"));
-    m_panes->setGeometry(0, 24, PaneWidth, PaneHeight);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 1, 0, 0);
+    column->setSpacing(1);
+    column->addWidget(headingBar);
+    column->addWidget(m_panes, 1);
+
     m_siteInfo = new SiteInfoPane(session.selection(), session.lists(), dialogs);
     m_options = new OptionsPane(session.fields(), session.lists(), dialogs);
     m_pages = new PagesPane(session.selection());
@@ -162,14 +187,15 @@ HintStatusBar::HintStatusBar(QWidget *window)
 {
     setObjectName(QStringLiteral("StatusBar1"));
     setSizeGripEnabled(false);
-    setFixedHeight(StatusBarHeight);
+    // The design's height, taller only when the font needs it.
+    setFixedHeight(std::max(StatusBarHeight, fontMetrics().height() + 3));
     auto *helpPanel = new QLabel(QStringLiteral("Press F1 For Help"), this);
     helpPanel->setObjectName(QStringLiteral("statusPanel1"));
-    helpPanel->setFixedWidth(120);
+    Widgets::keepAtLeast(helpPanel, QSize(120, 0));
     helpPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto *emptyPanel = new QLabel(this);
     emptyPanel->setObjectName(QStringLiteral("statusPanel2"));
-    emptyPanel->setFixedWidth(50);
+    Widgets::keepAtLeast(emptyPanel, QSize(50, 0));
     emptyPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     addWidget(helpPanel);
     addWidget(emptyPanel);
@@ -182,10 +208,11 @@ HintStatusBar::~HintStatusBar() { qApp->removeEventFilter(this); }
 void HintStatusBar::showHint(const QString &hint)
 {
     // A temporary status message covers the two panels; clearing it brings them back.
+    // A hint longer than the bar ends in "..."; the whole of it is the control's tooltip.
     if (hint.isEmpty())
         clearMessage();
     else
-        showMessage(hint);
+        showMessage(fontMetrics().elidedText(hint, Qt::ElideRight, contentsRect().width() - 8));
 }
 
 QString HintStatusBar::hintAt(QWidget *control) const

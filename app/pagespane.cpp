@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace App {
 
 using Model::Column;
@@ -77,15 +79,15 @@ QWidget *PagesPane::makeColumn(
     title->setFont(bold);
     headingRow->addWidget(title);
     headingRow->addStretch(1);
-    // "Check All" is a text link: underlined grey text under a hand pointer.
+    // "Check All" is a text link: underlined text under a hand pointer.
     auto *link = new QToolButton(frame);
     link->setObjectName(QLatin1String(linkName));
     link->setText(QStringLiteral("Check All"));
     link->setAutoRaise(true);
     link->setFocusPolicy(Qt::NoFocus);
     link->setCursor(Qt::PointingHandCursor);
-    link->setStyleSheet(QStringLiteral("QToolButton { border: none; color: gray; "
-                                       "text-decoration: underline; padding: 0; }"));
+    link->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; text-decoration: underline; padding: 0; }"));
     QString columnName = heading;
     columnName.chop(1);
     link->setAccessibleName(QStringLiteral("Check All"));
@@ -101,8 +103,8 @@ QWidget *PagesPane::makeColumn(
         check->setObjectName(
             QLatin1String(column == Column::Personal ? info.personalBox : info.businessBox));
         check->setAccessibleName(QString::fromLatin1(info.caption));
-        // Fourteen rows have to fit the pane's height.
-        check->setFixedHeight(17);
+        // Fourteen rows have to fit the pane's height at the design's font.
+        check->setFixedHeight(std::max(17, check->fontMetrics().height()));
         check->setAccessibleDescription(columnName);
         layout->addWidget(check);
         box(column, page) = check;

@@ -124,14 +124,14 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_logoButton->setText(QStringLiteral("..."));
     m_logoButton->setAccessibleName(QStringLiteral("Open logo image"));
     Widgets::setHint(m_logoButton, QStringLiteral("Open logo image"));
-    m_logoButton->setFixedSize(22, 22);
+    Widgets::fixButtonSize(m_logoButton, QSize(22, 22));
     m_logoClear = new QToolButton(logoBox);
     m_logoClear->setObjectName(QStringLiteral("logoClearButton"));
     m_logoClear->setIcon(Assets::icon("edit-delete"));
     m_logoClear->setText(QStringLiteral("Clear"));
     m_logoClear->setAccessibleName(QStringLiteral("Remove logo image"));
     Widgets::setHint(m_logoClear, QStringLiteral("Remove logo image"));
-    m_logoClear->setFixedSize(22, 22);
+    Widgets::fixButtonSize(m_logoClear, QSize(22, 22));
     logoLayout->addWidget(m_logo, 1);
     logoLayout->addWidget(m_logoButton);
     logoLayout->addWidget(m_logoClear);

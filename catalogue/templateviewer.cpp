@@ -7,10 +7,13 @@
 #include "platform/maker.h"
 #include "platform/userfolders.h"
 #include "widgets/cp1252text.h"
+#include "widgets/panelparts.h"
 #include "widgets/runcommand.h"
 #include "widgets/windowbehaviour.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -25,7 +28,6 @@ namespace {
 
 constexpr QSize PreviewSize(201, 145);
 constexpr int ControlsWidth = 185;
-constexpr double MinimumFontSize = 7.0;
 
 } // namespace
 
@@ -38,42 +40,18 @@ TemplateViewer::TemplateViewer(Platform::Dialogs &dialogs, std::string homeDir, 
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Template Viewer"));
-    setFixedSize(407, 190);
 
     auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 6, 8, 8);
+    layout->setContentsMargins(6, 6, 3, 8);
     layout->setSpacing(8);
-    layout->addWidget(createPictureFrame(), 0, Qt::AlignTop);
+    layout->addWidget(createPictureFrame(), 1);
     layout->addLayout(createControls());
 
     setTabOrder(m_addTemplate, m_downloadMore);
     setTabOrder(m_downloadMore, m_templates);
     setTabOrder(m_templates, m_use);
     setTabOrder(m_use, m_close);
-    fitTextsToWindow();
-    Widgets::centreWhenShown(this);
-}
-
-void TemplateViewer::fitTextsToWindow()
-{
-    // The window has a fixed size; a desktop font wider than the one it was laid out for
-    // would cut the captions of the right-hand column, so the window's font shrinks until
-    // they fit.
-    const auto cramped = [this] {
-        for (const QWidget *control : { static_cast<QWidget *>(m_label),
-                 static_cast<QWidget *>(m_use), static_cast<QWidget *>(m_addTemplate),
-                 static_cast<QWidget *>(m_downloadMore), static_cast<QWidget *>(m_close) }) {
-            if (control->sizeHint().width() > ControlsWidth)
-                return true;
-        }
-        return layout()->totalMinimumSize().height() > height();
-    };
-    QFont font = this->font();
-    while (cramped() && font.pointSizeF() > MinimumFontSize) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        setFont(font);
-        layout()->invalidate();
-    }
+    Widgets::rememberPlace(this, QSize(407, 190));
 }
 
 QWidget *TemplateViewer::createPictureFrame()
@@ -81,15 +59,41 @@ QWidget *TemplateViewer::createPictureFrame()
     auto *frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(2);
-    frame->setFixedSize(PreviewSize + QSize(4, 4));
+    frame->setMinimumSize(PreviewSize + QSize(4, 4));
+    frame->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
-    // The preview is drawn at its own size from the top-left corner and cut off at the edges.
     m_picture = new QLabel(frame);
     m_picture->setObjectName(QStringLiteral("Image1"));
-    m_picture->setGeometry(QRect(QPoint(2, 2), PreviewSize));
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picture->setAccessibleName(QStringLiteral("Template preview"));
+    m_picture->setMinimumSize(PreviewSize);
+    m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_picture->installEventFilter(this);
+    auto *inside = new QVBoxLayout(frame);
+    inside->setContentsMargins(0, 0, 0, 0);
+    inside->addWidget(m_picture);
     return frame;
+}
+
+void TemplateViewer::fitPreview()
+{
+    // A preview smaller than its place grows with the window, keeping its shape; a larger
+    // one is drawn at its own size from the top-left corner and cut off at the edges.
+    if (m_preview.isNull())
+        return;
+    const QSize place = m_picture->size();
+    if (m_preview.width() < place.width() && m_preview.height() < place.height())
+        m_picture->setPixmap(
+            m_preview.scaled(place, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    else
+        m_picture->setPixmap(m_preview);
+}
+
+bool TemplateViewer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_picture && event->type() == QEvent::Resize)
+        fitPreview();
+    return QDialog::eventFilter(watched, event);
 }
 
 QLayout *TemplateViewer::createControls()
@@ -99,11 +103,10 @@ QLayout *TemplateViewer::createControls()
 
     auto *label = new QLabel(QStringLiteral("Select a template to view:"), this);
     label->setObjectName(QStringLiteral("Label1"));
-    m_label = label;
 
     m_templates = new QComboBox(this);
     m_templates->setObjectName(QStringLiteral("ComboBox1"));
-    m_templates->setFixedWidth(ControlsWidth);
+    Widgets::keepAtLeast(m_templates, QSize(ControlsWidth, 0));
     m_templates->setAccessibleName(QStringLiteral("Select a template to view"));
     label->setBuddy(m_templates);
     connect(
@@ -112,24 +115,24 @@ QLayout *TemplateViewer::createControls()
     m_use = new QPushButton(QStringLiteral("&Use This Template"), this);
     m_use->setObjectName(QStringLiteral("Button3"));
     m_use->setToolTip(QStringLiteral("Use the shown template for this website"));
-    m_use->setFixedWidth(ControlsWidth);
+    Widgets::keepAtLeast(m_use, QSize(ControlsWidth, 0));
     connect(m_use, &QPushButton::clicked, this, &TemplateViewer::useShownTemplate);
     m_addTemplate = new QPushButton(QStringLiteral("&Add Template..."), this);
     m_addTemplate->setObjectName(QStringLiteral("addTemplate"));
     m_addTemplate->setToolTip(QStringLiteral("Add a template from a .zip archive"));
-    m_addTemplate->setFixedWidth(ControlsWidth);
+    Widgets::keepAtLeast(m_addTemplate, QSize(ControlsWidth, 0));
     connect(m_addTemplate, &QPushButton::clicked, this, &TemplateViewer::addTemplate);
 
     m_downloadMore = new QPushButton(QStringLiteral("&Download More Templates"), this);
     m_downloadMore->setObjectName(QStringLiteral("Button1"));
     m_downloadMore->setToolTip(QStringLiteral("Download more templates"));
-    m_downloadMore->setFixedWidth(ControlsWidth);
+    Widgets::keepAtLeast(m_downloadMore, QSize(ControlsWidth, 0));
     connect(m_downloadMore, &QPushButton::clicked, this, &TemplateViewer::downloadMoreTemplates);
 
     m_close = new QPushButton(QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("Button2"));
     m_close->setToolTip(QStringLiteral("Close Template Viewer"));
-    m_close->setFixedWidth(ControlsWidth);
+    Widgets::keepAtLeast(m_close, QSize(ControlsWidth, 0));
     connect(m_close, &QPushButton::clicked, this, &TemplateViewer::closeViewer);
 
     column->addWidget(label);
@@ -231,7 +234,8 @@ bool TemplateViewer::showPreview(const std::string &name)
     return Widgets::runCommand(m_dialogs, [&] {
         const QImage preview
             = Platform::readJpegFile(Catalogue::TemplatePreviewPath(m_homeDir, name));
-        m_picture->setPixmap(QPixmap::fromImage(preview));
+        m_preview = QPixmap::fromImage(preview);
+        fitPreview();
     });
 }
 

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 
 #include <QDialog>
+#include <QPixmap>
 
 #include <cstddef>
 #include <functional>
@@ -47,11 +48,15 @@ public:
     /// "&Close".
     void closeViewer();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QWidget *createPictureFrame();
     QLayout *createControls();
-    void fitTextsToWindow();
     bool showPreview(const std::string &name);
+    /// Fits the shown preview to the room its place has now.
+    void fitPreview();
 
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
@@ -59,8 +64,8 @@ private:
     std::function<void(std::size_t)> m_useTemplate;
     std::string m_lastArchive;
 
+    QPixmap m_preview;
     QLabel *m_picture = nullptr;
-    QLabel *m_label = nullptr;
     QComboBox *m_templates = nullptr;
     QPushButton *m_use = nullptr;
     QPushButton *m_downloadMore = nullptr;

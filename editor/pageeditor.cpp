@@ -12,6 +12,8 @@
 #include "widgets/windowbehaviour.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -22,6 +24,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <map>
+#include <vector>
 
 namespace Editor {
 
@@ -31,10 +35,14 @@ using Model::PageId;
 namespace {
 
 constexpr QSize ClientSize(626, 378);
-constexpr QRect PageArea(0, 8, 481, 369);
-constexpr QRect TitleBand(488, 4, 137, 33);
-constexpr QPoint TitleText(536, 14);
-constexpr QRect ToolPanel(488, 36, 137, 282);
+// The page area's design size: a larger font widens the toolbox and the window, not the
+// page area's share of it.
+constexpr QSize PageAreaSize(481, 369);
+// The toolbox column's design width and its separators' design places, in window coordinates
+// as the tool table's places are.
+constexpr int ToolboxWidth = 137;
+constexpr int ToolPanelTop = 36;
+constexpr int ToolPanelLeft = 488;
 // Where the page editor's choices are remembered between two starts of the program.
 QSettings editorSettings()
 {
@@ -44,6 +52,7 @@ const QString WordWrapKey = QStringLiteral("wordWrap");
 
 // The thin lines between the toolbox's groups, in window coordinates.
 constexpr int SeparatorTops[] = { 98, 134, 170, 206, 254 };
+constexpr int SeparatorHeight = 2;
 
 // "Bold Text" -> "BoldText1", "E-mail Link" -> "EmailLink1".
 QString menuItemName(const char *text)
@@ -67,14 +76,33 @@ PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget 
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Editing Page - "));
-    setFixedSize(ClientSize);
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    // The design's eight-point face beside a nine-point desktop font, scaled with that font.
+    QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(QApplication::font().pointSizeF() * 8.0 / 9.0);
     setFont(font);
 
     createPageArea();
-    createToolbox();
-    createButtons();
+    auto *toolColumn = new QWidget(this);
+    toolColumn->setObjectName(QStringLiteral("toolColumn"));
+    auto *column = new QVBoxLayout(toolColumn);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    createToolbox(column);
+    column->addStretch(1);
+    createButtons(column);
+    Widgets::keepAtLeast(toolColumn, QSize(ToolboxWidth, 0));
+    toolColumn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+
+    // The page area takes whatever room the window gains.
+    auto *pageColumn = new QVBoxLayout;
+    pageColumn->setContentsMargins(0, 4, 0, 0);
+    pageColumn->addWidget(m_pageArea);
+    auto *window = new QHBoxLayout(this);
+    window->setContentsMargins(0, 4, 1, 1);
+    window->setSpacing(7);
+    window->addLayout(pageColumn, 1);
+    window->addWidget(toolColumn);
     createContextMenu();
 
     // Keyboard order: the page text, "&Close", the toggle button, "&Help".
@@ -90,7 +118,7 @@ PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget 
     selectPage(1);
     setWindowTitle(QStringLiteral("Editing Page - "));
     applyWordWrap(editorSettings().value(WordWrapKey, true).toBool());
-    Widgets::centreWhenShown(this);
+    Widgets::rememberPlace(this, ClientSize);
     // Escape is bound to nothing here; only "&Close" and the close box close the window.
     Widgets::ignoreEscape(this);
 }
@@ -108,7 +136,7 @@ void PageEditor::createPageArea()
     // A stack has no tabs: the user cannot switch pages here, only the organiser can.
     m_pageArea = new QStackedWidget(this);
     m_pageArea->setObjectName(QStringLiteral("PageControl1"));
-    m_pageArea->setGeometry(PageArea);
+    m_pageArea->setMinimumSize(PageAreaSize);
     for (const Model::PageInfo &info : Model::PageCatalogue) {
         auto *page = new PageText(m_pageArea);
         page->setObjectName(QStringLiteral("memo%1").arg(info.id));
@@ -121,24 +149,21 @@ void PageEditor::createPageArea()
     }
 }
 
-void PageEditor::createToolbox()
+void PageEditor::createToolbox(QVBoxLayout *column)
 {
     auto *band = new QFrame(this);
     band->setObjectName(QStringLiteral("Panel1"));
-    band->setGeometry(TitleBand);
     band->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Widgets::fillPanel(band, Widgets::Grey::Silver);
+    Widgets::fillPanel(band, QPalette::Midlight);
     auto *title = new QLabel(QStringLiteral("Toolbox"), band);
     title->setObjectName(QStringLiteral("Label1"));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
-    title->adjustSize();
-    title->move(TitleText - TitleBand.topLeft());
 
     m_preview = new QToolButton(band);
     m_preview->setObjectName(QStringLiteral("PreviewButton"));
-    m_preview->setGeometry(4, 4, 25, 25);
+    m_preview->setFixedSize(25, 25);
     m_preview->setAutoRaise(true);
     m_preview->setFocusPolicy(Qt::NoFocus);
     m_preview->setIcon(Assets::icon("menu-website"));
@@ -146,67 +171,133 @@ void PageEditor::createToolbox()
     m_preview->setToolTip(QStringLiteral("Preview this page (F12)"));
     m_preview->setAccessibleName(QStringLiteral("Preview"));
     connect(m_preview, &QToolButton::clicked, this, &PageEditor::previewPage);
+    auto *bandRow = new QHBoxLayout(band);
+    bandRow->setContentsMargins(3, 3, 3, 3);
+    bandRow->setSpacing(19);
+    bandRow->addWidget(m_preview);
+    bandRow->addWidget(title, 1);
+    Widgets::keepAtLeast(band, QSize(0, 33));
+    column->addWidget(band);
 
     auto *panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel2"));
-    panel->setGeometry(ToolPanel);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    for (const int top : SeparatorTops) {
-        auto *line = new QFrame(panel);
-        line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-        line->setGeometry(2, top - ToolPanel.top(), ToolPanel.width() - 4, 2);
-    }
+    column->addWidget(panel);
+    fillToolPanel(panel);
+}
 
-    for (const Editor::ToolInfo &tool : Editor::Tools) {
-        auto *button = new QToolButton(panel);
-        button->setObjectName(QLatin1String(tool.buttonName));
-        button->setGeometry(tool.place.left - ToolPanel.left(), tool.place.top - ToolPanel.top(),
-            tool.place.size, tool.place.size);
-        button->setAutoRaise(true);
-        // Clicking a tool leaves the focus, caret and selection in the page text.
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setToolTip(QLatin1String(tool.hint));
-        button->setAccessibleName(QLatin1String(tool.hint));
-        if (tool.icon) {
-            button->setIcon(Assets::icon(tool.icon));
-            button->setIconSize(QSize(20, 20));
-        } else {
-            // A tool button reads "&" as the mark of a shortcut letter.
-            button->setText(
-                QString::fromUtf8(tool.label).replace(QLatin1Char('&'), QStringLiteral("&&")));
+void PageEditor::fillToolPanel(QFrame *panel)
+{
+    // The tool table gives each button its design place; buttons sharing a top form a row,
+    // and the gaps between rows and buttons stay as designed while larger texts push on.
+    std::map<int, std::vector<const Editor::ToolInfo *>> rows;
+    for (const Editor::ToolInfo &tool : Editor::Tools)
+        rows[tool.place.top].push_back(&tool);
+    auto *layout = new QVBoxLayout(panel);
+    const int firstTop = rows.begin()->first;
+    // Inside the panel's one-pixel frame, which the panel's top is a pixel below its design place.
+    layout->setContentsMargins(0, firstTop - ToolPanelTop - 2, 0, 6);
+    layout->setSpacing(0);
+    int previousBottom = firstTop;
+    for (auto &[top, tools] : rows) {
+        std::sort(
+            tools.begin(), tools.end(), [](const Editor::ToolInfo *a, const Editor::ToolInfo *b) {
+                return a->place.left < b->place.left;
+            });
+        const auto separator = std::find_if(std::begin(SeparatorTops), std::end(SeparatorTops),
+            [&](int line) { return line >= previousBottom && line < top; });
+        if (separator != std::end(SeparatorTops)) {
+            layout->addSpacing(*separator - previousBottom);
+            auto *line = new QFrame(panel);
+            line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+            line->setFixedHeight(SeparatorHeight);
+            layout->addWidget(line);
+            layout->addSpacing(top - *separator - SeparatorHeight);
+        } else if (top != firstTop) {
+            layout->addSpacing(top - previousBottom);
         }
-        const Editor::ToolId id = tool.id;
-        connect(button, &QToolButton::clicked, this, [this, id] { runTool(id); });
-        m_toolButtons[static_cast<std::size_t>(tool.id)] = button;
+        auto *row = new QHBoxLayout;
+        row->setSpacing(0);
+        int right = ToolPanelLeft + 1;
+        for (const Editor::ToolInfo *tool : tools) {
+            row->addSpacing(tool->place.left - right);
+            QToolButton *button = makeToolButton(*tool, panel);
+            row->addWidget(button);
+            right = tool->place.left + tool->place.size;
+        }
+        row->addSpacing(ToolPanelLeft + ToolboxWidth - 1 - right);
+        row->addStretch(1);
+        layout->addLayout(row);
+        previousBottom = top + tools.front()->place.size;
     }
 }
 
-void PageEditor::createButtons()
+QToolButton *PageEditor::makeToolButton(const Editor::ToolInfo &tool, QWidget *panel)
 {
-    const auto makeButton = [this](const char *name, const QString &text, QRect place) {
+    auto *button = new QToolButton(panel);
+    button->setObjectName(QLatin1String(tool.buttonName));
+    button->setAutoRaise(true);
+    // Clicking a tool leaves the focus, caret and selection in the page text.
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(QLatin1String(tool.hint));
+    button->setAccessibleName(QLatin1String(tool.hint));
+    if (tool.icon) {
+        button->setIcon(Assets::icon(tool.icon));
+        button->setIconSize(QSize(20, 20));
+    } else {
+        // A tool button reads "&" as the mark of a shortcut letter.
+        button->setText(
+            QString::fromUtf8(tool.label).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    }
+    Widgets::fixButtonSize(button, QSize(tool.place.size, tool.place.size));
+    // The hidden advanced tools leave their places empty; nothing moves.
+    QSizePolicy policy = button->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    button->setSizePolicy(policy);
+    const Editor::ToolId id = tool.id;
+    connect(button, &QToolButton::clicked, this, [this, id] { runTool(id); });
+    m_toolButtons[static_cast<std::size_t>(tool.id)] = button;
+    return button;
+}
+
+void PageEditor::createButtons(QVBoxLayout *column)
+{
+    const auto makeButton = [this](const char *name, const QString &text, QSize size) {
         auto *button = new QPushButton(text, this);
         button->setObjectName(QLatin1String(name));
-        button->setGeometry(place);
+        Widgets::fixButtonSize(button, size);
         // No button is the default one: Enter always reaches the page text.
         button->setAutoDefault(false);
         button->setDefault(false);
         return button;
     };
-    m_toggle
-        = makeButton("BitBtn2", QStringLiteral("&Show Basic Tools Only"), QRect(489, 322, 137, 25));
+    m_toggle = makeButton("BitBtn2", QStringLiteral("&Show Basic Tools Only"), QSize(137, 25));
+    // Wide enough for the other caption it takes.
+    m_toggle->setText(QStringLiteral("&Show All Tools"));
+    Widgets::fixButtonSize(m_toggle, m_toggle->size());
+    m_toggle->setText(QStringLiteral("&Show Basic Tools Only"));
     m_toggle->setAccessibleName(QStringLiteral("Show Basic Tools Only"));
     connect(m_toggle, &QPushButton::clicked, this, &PageEditor::toggleAdvancedTools);
 
-    m_close = makeButton("BitBtn1", QStringLiteral("&Close"), QRect(488, 352, 57, 25));
+    m_close = makeButton("BitBtn1", QStringLiteral("&Close"), QSize(57, 25));
     m_close->setAccessibleName(QStringLiteral("Close"));
     connect(m_close, &QPushButton::clicked, this, &PageEditor::closeEditor);
 
     m_help = Widgets::makeHelpButton(this, QStringLiteral("BitBtn8"));
-    m_help->setFixedSize(73, 25);
-    m_help->move(552, 352);
+    Widgets::fixButtonSize(m_help, QSize(73, 25));
     m_help->setAutoDefault(false);
     m_help->setDefault(false);
     connect(m_help, &QPushButton::clicked, this, &PageEditor::showHelp);
+
+    column->addSpacing(3);
+    column->addWidget(m_toggle, 0, Qt::AlignRight);
+    column->addSpacing(5);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(7);
+    row->addWidget(m_close);
+    row->addStretch(1);
+    row->addWidget(m_help);
+    column->addLayout(row);
 }
 
 void PageEditor::createContextMenu()

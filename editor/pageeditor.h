@@ -12,10 +12,12 @@
 #include <string>
 
 class QAction;
+class QFrame;
 class QMenu;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
+class QVBoxLayout;
 
 namespace Widgets {
 class EditCommands;
@@ -92,8 +94,10 @@ protected:
 
 private:
     void createPageArea();
-    void createToolbox();
-    void createButtons();
+    void createToolbox(QVBoxLayout *column);
+    void fillToolPanel(QFrame *panel);
+    QToolButton *makeToolButton(const Editor::ToolInfo &tool, QWidget *panel);
+    void createButtons(QVBoxLayout *column);
     void createContextMenu();
     void showContextMenu(const QPoint &globalPosition);
     void applyWordWrap(bool wrap);

@@ -1,9 +1,11 @@
 #include "publish/directorychooser.h"
 
 #include "widgets/cp1252text.h"
+#include "widgets/panelparts.h"
 #include "widgets/runcommand.h"
 #include "widgets/windowbehaviour.h"
 
+#include <QBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
@@ -49,12 +51,10 @@ DirectoryChooser::DirectoryChooser(
 {
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("Specify Directory"));
-    setFixedSize(284, 242);
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("DirectoryListBox1"));
     m_list->setAccessibleName(QStringLiteral("Directories"));
-    m_list->setGeometry(0, 0, 284, 209);
     m_list->setItemDelegate(new NestingDelegate(m_list));
     m_list->installEventFilter(this);
     connect(m_list, &QListWidget::itemDoubleClicked, this,
@@ -62,13 +62,13 @@ DirectoryChooser::DirectoryChooser(
 
     m_ok = new QPushButton(QStringLiteral("&OK"), this);
     m_ok->setObjectName(QStringLiteral("BitBtn1"));
-    m_ok->setGeometry(4, 213, 75, 25);
+    Widgets::fixButtonSize(m_ok, QSize(75, 25));
     m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("BitBtn2"));
-    m_cancel->setGeometry(205, 213, 75, 25);
+    Widgets::fixButtonSize(m_cancel, QSize(75, 25));
     m_newFolder = new QPushButton(QStringLiteral("&New Folder"), this);
     m_newFolder->setObjectName(QStringLiteral("newFolderButton"));
-    m_newFolder->setGeometry(87, 213, 110, 25);
+    Widgets::fixButtonSize(m_newFolder, QSize(110, 25));
     m_newFolder->setAccessibleName(QStringLiteral("New Folder"));
     m_newFolder->setToolTip(QStringLiteral("Make a folder inside the highlighted one"));
     // Enter opens the highlighted directory; it never presses a button.
@@ -82,8 +82,23 @@ DirectoryChooser::DirectoryChooser(
     connect(m_cancel, &QPushButton::clicked, this, &DirectoryChooser::cancelChoice);
     connect(m_newFolder, &QPushButton::clicked, this, &DirectoryChooser::makeNewFolder);
 
+    // The list takes whatever room the window gains.
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(4, 0, 4, 4);
+    buttons->setSpacing(0);
+    buttons->addWidget(m_ok);
+    buttons->addStretch(1);
+    buttons->addWidget(m_newFolder);
+    buttons->addStretch(1);
+    buttons->addWidget(m_cancel);
+    auto *window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->setSpacing(4);
+    window->addWidget(m_list, 1);
+    window->addLayout(buttons);
+
     showTrail();
-    Widgets::centreWhenShown(this);
+    Widgets::rememberPlace(this, QSize(284, 242));
     // Escape is bound to no button here.
     Widgets::ignoreEscape(this);
 }

@@ -11,11 +11,14 @@
 #include "widgets/runcommand.h"
 #include "widgets/windowbehaviour.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace Publish {
 
@@ -36,43 +39,71 @@ PublishWindow::PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Publish Website"));
-    setFixedSize(ClientSize);
 
+    auto *window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->setSpacing(0);
     createHeading();
+    window->addWidget(m_heading);
+    auto *body = new QVBoxLayout;
+    body->setContentsMargins(8, 9, 8, 6);
+    body->setSpacing(0);
     createDirectoryRow();
+    auto *directoryRow = new QHBoxLayout;
+    directoryRow->setContentsMargins(0, 0, 3, 0);
+    directoryRow->setSpacing(4);
+    directoryRow->addWidget(m_directoryBox, 1);
+    directoryRow->addWidget(m_browse);
+    body->addLayout(directoryRow);
+    // A taller box (for a larger font) takes from the gap below it first.
+    body->addSpacing(std::max(8, 15 - (m_directoryBox->minimumHeight() - 21)));
     createProgress();
+    body->addWidget(m_status);
+    body->addSpacing(2);
+    body->addWidget(m_gauge);
+    body->addSpacing(9);
+    body->addStretch(1);
     createButtons();
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(3);
+    buttons->addWidget(m_publish);
+    buttons->addWidget(m_upload);
+    buttons->addStretch(1);
+    buttons->addWidget(m_close);
+    body->addLayout(buttons);
+    window->addLayout(body, 1);
+    Widgets::fixWindowSize(this, ClientSize);
     setTabOrder(m_directoryBox, m_browse);
     setTabOrder(m_browse, m_publish);
     setTabOrder(m_publish, m_close);
     resetProgress();
-    Widgets::centreWhenShown(this);
     // Escape is bound to no button here.
     Widgets::ignoreEscape(this);
 }
 
 void PublishWindow::createHeading()
 {
-    auto *heading = new QLabel(
+    m_heading = new QLabel(
         QStringLiteral("Choose a directory to which your website must be published:"), this);
-    heading->setObjectName(QStringLiteral("Label1"));
-    heading->setGeometry(0, 0, ClientSize.width(), 33);
-    heading->setIndent(8);
-    heading->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Widgets::fillPanel(heading, Widgets::Grey::Silver, Qt::black);
+    m_heading->setObjectName(QStringLiteral("Label1"));
+    m_heading->setMinimumHeight(33);
+    m_heading->setIndent(8);
+    m_heading->setWordWrap(true);
+    m_heading->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Widgets::fillPanel(m_heading, QPalette::Midlight);
 }
 
 void PublishWindow::createDirectoryRow()
 {
     m_directoryBox = new QLineEdit(this);
     m_directoryBox->setObjectName(QStringLiteral("Edit1"));
-    m_directoryBox->setGeometry(8, 42, 337, 21);
+    Widgets::keepAtLeast(m_directoryBox, QSize(0, 21));
     m_directoryBox->setReadOnly(true);
     m_directoryBox->setAccessibleName(QStringLiteral("Publish directory"));
 
     m_browse = new QToolButton(this);
     m_browse->setObjectName(QStringLiteral("SpeedButton1"));
-    m_browse->setGeometry(349, 44, 17, 17);
+    m_browse->setFixedSize(17, 17);
     m_browse->setAutoRaise(true);
     m_browse->setIcon(Assets::icon("publish-browse"));
     m_browse->setIconSize(QSize(13, 13));
@@ -87,29 +118,27 @@ void PublishWindow::createProgress()
 {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("Label2"));
-    m_status->setGeometry(8, 78, 361, 16);
+    // The status comes later; its line is kept for it.
+    Widgets::keepAtLeast(m_status, QSize(0, std::max(16, m_status->fontMetrics().height())));
     QFont bold = m_status->font();
     bold.setBold(true);
     m_status->setFont(bold);
 
     m_gauge = new QProgressBar(this);
     m_gauge->setObjectName(QStringLiteral("Gauge1"));
-    m_gauge->setGeometry(8, 96, 361, 17);
+    m_gauge->setFixedHeight(std::max(17, m_gauge->fontMetrics().height() + 2));
     m_gauge->setRange(0, 100);
     m_gauge->setTextVisible(true);
     m_gauge->setFormat(QStringLiteral("%p%"));
     m_gauge->setAlignment(Qt::AlignCenter);
     m_gauge->setAccessibleName(QStringLiteral("Progress"));
-    m_gauge->setStyleSheet(QStringLiteral(
-        "QProgressBar { background-color: #C0C0C0; border: 1px solid #808080; color: black; }"
-        "QProgressBar::chunk { background-color: #3469A5; }"));
 }
 
 void PublishWindow::createButtons()
 {
     m_publish = new QPushButton(Assets::icon("publish-publish"), QStringLiteral("&Publish"), this);
     m_publish->setObjectName(QStringLiteral("BitBtn1"));
-    m_publish->setGeometry(8, 122, 121, 25);
+    Widgets::fixButtonSize(m_publish, QSize(121, 25));
     m_publish->setAccessibleName(QStringLiteral("Publish"));
     // Enter anywhere in the window publishes.
     m_publish->setDefault(true);
@@ -117,15 +146,19 @@ void PublishWindow::createButtons()
 
     m_close = new QPushButton(Assets::icon("publish-close"), QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("BitBtn2"));
-    m_close->setGeometry(248, 122, 121, 25);
+    Widgets::fixButtonSize(m_close, QSize(121, 25));
     m_close->setAccessibleName(QStringLiteral("Close"));
     m_close->setAutoDefault(false);
     connect(m_close, &QPushButton::clicked, this, &PublishWindow::closeWindow);
 
     m_upload = new QPushButton(QStringLiteral("&Upload"), this);
     m_upload->setObjectName(QStringLiteral("uploadButton"));
-    m_upload->setGeometry(132, 122, 113, 25);
+    Widgets::fixButtonSize(m_upload, QSize(113, 25));
     m_upload->setAutoDefault(false);
+    // Shown only after publishing; until then its place stays empty.
+    QSizePolicy policy = m_upload->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_upload->setSizePolicy(policy);
     m_upload->hide();
     connect(m_upload, &QPushButton::clicked, this, [this] {
         if (m_uploadCommand)

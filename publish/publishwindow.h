@@ -67,6 +67,7 @@ private:
 
     QLineEdit *m_directoryBox = nullptr;
     QToolButton *m_browse = nullptr;
+    QLabel *m_heading = nullptr;
     QLabel *m_status = nullptr;
     QProgressBar *m_gauge = nullptr;
     QPushButton *m_publish = nullptr;

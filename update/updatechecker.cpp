@@ -61,7 +61,6 @@ UpdateChecker::UpdateChecker(
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Update Checker"));
-    setFixedSize(353, 176);
 
     auto *body = new QVBoxLayout;
     body->setContentsMargins(WindowMargin, WindowMargin, WindowMargin, WindowMargin);
@@ -78,9 +77,11 @@ UpdateChecker::UpdateChecker(
     window->addLayout(body, 1);
     window->addWidget(createStatusPanel());
 
-    fitTextsToWindow();
+    // Room for two lines of status, so that the rows above stay put when the status changes.
+    const int frame = 2 * (m_status->frameWidth() + m_status->margin());
+    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing() + frame);
+    Widgets::fixWindowSize(this, QSize(353, 176));
     startConnectionWatch();
-    Widgets::centreWhenShown(this);
 }
 
 QLayout *UpdateChecker::createInstructions()
@@ -113,7 +114,6 @@ QLayout *UpdateChecker::createInstructions()
 QLayout *UpdateChecker::createVersionRows()
 {
     auto *grid = new QGridLayout;
-    m_versionRows = grid;
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(8);
 
@@ -151,24 +151,6 @@ QWidget *UpdateChecker::createStatusPanel()
     m_status->setWordWrap(true);
     m_status->setText(Widgets::fromCp1252(Update::PreparingText(m_source.fileAddress)));
     return m_status;
-}
-
-void UpdateChecker::fitTextsToWindow()
-{
-    // The window has a fixed size; a desktop font wider than the one it was laid out for
-    // would cut the buttons' captions, so the window's font shrinks until the version rows
-    // fit (the other texts wrap).
-    const int available = width() - 2 * WindowMargin;
-    QFont font = this->font();
-    while (
-        m_versionRows->minimumSize().width() > available && font.pointSizeF() > MinimumFontSize) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        setFont(font);
-        m_versionRows->invalidate();
-    }
-    // Room for two lines of status, so that the rows above stay put when the status changes.
-    const int frame = 2 * (m_status->frameWidth() + m_status->margin());
-    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing() + frame);
 }
 
 void UpdateChecker::startConnectionWatch()

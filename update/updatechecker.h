@@ -37,7 +37,6 @@ class UpdateChecker : public QDialog
 
 public:
     static constexpr int ConnectionWatchInterval = 1000;
-    static constexpr double MinimumFontSize = 7.0;
     static constexpr std::size_t MaxShownVersionLength = 255;
 
     /// A checker that keeps the fetched update file in `cacheDir` (UpdateCacheDirectory).
@@ -61,7 +60,6 @@ private:
     QLayout *createInstructions();
     QLayout *createVersionRows();
     QWidget *createStatusPanel();
-    void fitTextsToWindow();
     void startConnectionWatch();
 
     Platform::Dialogs &m_dialogs;
@@ -76,7 +74,6 @@ private:
     QPushButton *m_getUpdate = nullptr;
     QPushButton *m_downloadUpdate = nullptr;
     QTimer *m_connectionWatch = nullptr;
-    QLayout *m_versionRows = nullptr;
 };
 
 } // namespace Update

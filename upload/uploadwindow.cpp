@@ -110,7 +110,12 @@ void UploadWindow::createSettingsForm()
         this);
     m_ftpWarning->setObjectName(QStringLiteral("ftpWarning"));
     m_ftpWarning->setWordWrap(true);
-    m_ftpWarning->setStyleSheet(QStringLiteral("color: #a00000;"));
+    // A warning red that reads on the window's own background, light or dark.
+    QPalette warning = m_ftpWarning->palette();
+    const bool darkWindow = warning.color(QPalette::Window).lightness() < 128;
+    warning.setColor(
+        QPalette::WindowText, darkWindow ? QColor(0xFF, 0x8C, 0x8C) : QColor(0xA0, 0x00, 0x00));
+    m_ftpWarning->setPalette(warning);
     layout->addWidget(m_ftpWarning);
 
     auto *site

@@ -3,8 +3,12 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QScreen>
+#include <QSettings>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace Widgets {
 
@@ -14,7 +18,7 @@ namespace {
 class WindowWatch : public QObject
 {
 public:
-    enum class Kind { Centre, IgnoreEscape };
+    enum class Kind { Centre, IgnoreEscape, Remember };
 
     WindowWatch(QWidget *window, Kind kind)
         : QObject(window)
@@ -29,9 +33,15 @@ protected:
     {
         if (watched != m_window)
             return false;
-        if (m_kind == Kind::Centre && event->type() == QEvent::Show) {
-            if (const QScreen *screen = QGuiApplication::primaryScreen())
-                m_window->move(screen->availableGeometry().center() - m_window->rect().center());
+        if (m_kind == Kind::Remember && event->type() == QEvent::Hide) {
+            placeSettings().setValue(placeKey(m_window), m_window->saveGeometry());
+        } else if (m_kind == Kind::Remember && event->type() == QEvent::Show && !m_placed) {
+            m_placed = true;
+            const QByteArray place = placeSettings().value(placeKey(m_window)).toByteArray();
+            if (place.isEmpty() || !m_window->restoreGeometry(place))
+                centre();
+        } else if (m_kind == Kind::Centre && event->type() == QEvent::Show) {
+            centre();
         } else if (m_kind == Kind::IgnoreEscape && event->type() == QEvent::KeyPress) {
             // Keys the window's controls leave unused reach the window here as well.
             auto *key = static_cast<QKeyEvent *>(event);
@@ -44,8 +54,26 @@ protected:
     }
 
 private:
+    void centre()
+    {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            m_window->move(screen->availableGeometry().center() - m_window->rect().center());
+    }
+
+    // Where the program keeps what it remembers for the user.
+    static QSettings placeSettings()
+    {
+        return QSettings(QStringLiteral("corvanta"), QStringLiteral("corvanta"));
+    }
+
+    static QString placeKey(const QWidget *window)
+    {
+        return QStringLiteral("windows/") + window->objectName() + QStringLiteral("/geometry");
+    }
+
     QWidget *m_window;
     Kind m_kind;
+    bool m_placed = false;
 };
 
 } // namespace
@@ -53,5 +81,31 @@ private:
 void centreWhenShown(QWidget *window) { new WindowWatch(window, WindowWatch::Kind::Centre); }
 
 void ignoreEscape(QWidget *window) { new WindowWatch(window, WindowWatch::Kind::IgnoreEscape); }
+
+QSize fittingSize(const QWidget *window, const QSize &designSize)
+{
+    QLayout *layout = window->layout();
+    if (!layout)
+        return designSize.expandedTo(window->minimumSizeHint());
+    layout->activate();
+    const QSize least = layout->totalMinimumSize();
+    const int width = std::max(designSize.width(), least.width());
+    // Wrapped texts need less height the wider they may be.
+    const int height
+        = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : least.height();
+    return { width, std::max(designSize.height(), height) };
+}
+
+void fixWindowSize(QWidget *window, const QSize &designSize)
+{
+    window->setFixedSize(fittingSize(window, designSize));
+    centreWhenShown(window);
+}
+
+void rememberPlace(QWidget *window, const QSize &designSize)
+{
+    window->resize(fittingSize(window, designSize));
+    new WindowWatch(window, WindowWatch::Kind::Remember);
+}
 
 } // namespace Widgets

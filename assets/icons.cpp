@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIconEngine>
+#include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QString>
 
 namespace Assets {
@@ -37,6 +39,31 @@ QSize declaredSize(const QString &file)
 
 int area(const QSize &size) { return size.width() * size.height(); }
 
+// The artwork's strokes are drawn near black for a light window; on a dark window they would
+// vanish, so there each dark colour is drawn as light as it was dark, keeping its hue. Colours
+// of middle lightness (the reds, greens and blues that mean something) stay as they are.
+QPixmap forWindowPalette(const QPixmap &picture)
+{
+    if (picture.isNull() || !qGuiApp
+        || QGuiApplication::palette().color(QPalette::Window).lightness() >= 128)
+        return picture;
+    QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            QColor colour = QColor::fromRgba(line[x]);
+            if (colour.alpha() == 0 || colour.lightness() >= 96)
+                continue;
+            colour.setHsl(
+                colour.hslHue(), colour.hslSaturation(), 255 - colour.lightness(), colour.alpha());
+            line[x] = colour.rgba();
+        }
+    }
+    QPixmap adapted = QPixmap::fromImage(image);
+    adapted.setDevicePixelRatio(picture.devicePixelRatio());
+    return adapted;
+}
+
 // An icon drawn from a picture at its size and one at twice its size. Each picture is decoded
 // the first time the icon is drawn at a size that needs it, so that starting the program
 // decodes only what its first window shows; drawing, sizes and the greyed look of a disabled
@@ -68,7 +95,7 @@ public:
     {
         if (!m_singleLoaded) {
             m_singleLoaded = true;
-            m_decoded.addPixmap(QPixmap(m_single, "PNG"));
+            m_decoded.addPixmap(forWindowPalette(QPixmap(m_single, "PNG")));
         }
         if (picks2x(size) && !m_doubledLoaded) {
             m_doubledLoaded = true;
@@ -76,7 +103,7 @@ public:
             // it as the larger picture it is.
             QPixmap doubled(m_doubled, "PNG");
             doubled.setDevicePixelRatio(1.0);
-            m_decoded.addPixmap(doubled);
+            m_decoded.addPixmap(forWindowPalette(doubled));
         }
         return m_decoded.pixmap(size, 1.0, mode, state);
     }
@@ -119,10 +146,10 @@ QPixmap pixmap(const char *name)
         QPixmap sharp(pictureFile(name, "@2x"), "PNG");
         if (!sharp.isNull()) {
             sharp.setDevicePixelRatio(2.0);
-            return sharp;
+            return forWindowPalette(sharp);
         }
     }
-    return QPixmap(pictureFile(name, ""), "PNG");
+    return forWindowPalette(QPixmap(pictureFile(name, ""), "PNG"));
 }
 
 } // namespace Assets

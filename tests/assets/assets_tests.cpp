@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPalette>
 #include <QSize>
+
+#include <algorithm>
 
 namespace {
 
@@ -86,6 +91,34 @@ TEST(Artwork, EveryNamedPicture_IsCompiledInAtItsSize)
         EXPECT_EQ(sharp.size(), artwork.size * 2);
         EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
     }
+}
+
+// Darkest visible lightness of a picture: its strokes.
+int darkestStroke(const QPixmap &picture)
+{
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = QColor::fromRgba(image.pixel(x, y));
+            if (colour.alpha() > 128)
+                darkest = std::min(darkest, colour.lightness());
+        }
+    }
+    return darkest;
+}
+
+// The bold tool's dark letter stays readable when the desktop's window colour is dark.
+TEST(Artwork, OnADarkWindow_DarkStrokesAreDrawnLight)
+{
+    const QPalette light = QGuiApplication::palette();
+    ASSERT_LT(darkestStroke(Assets::icon("tool-bold").pixmap(QSize(16, 16))), 96);
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    QGuiApplication::setPalette(dark);
+    EXPECT_GE(darkestStroke(Assets::icon("tool-bold").pixmap(QSize(16, 16))), 96);
+    EXPECT_GE(darkestStroke(Assets::pixmap("tool-bold")), 96);
+    QGuiApplication::setPalette(light);
 }
 
 TEST(Artwork, UnknownName_GivesAnEmptyIcon)

@@ -144,17 +144,23 @@ TEST(ReadBodyReferences, HostileBodies_ReadInOnePassWithTheirLines)
     EXPECT_EQ(deepReading.picturesWithoutAlt.size(), 1u);
 }
 
+// The HTML errors of a body as "LINE message".
+std::vector<std::string> errorLines(std::string_view body)
+{
+    std::vector<std::string> lines;
+    for (const HtmlError &error : CheckHtml(body).errors)
+        lines.push_back(std::to_string(error.line) + " " + error.message);
+    return lines;
+}
+
 TEST(CheckHtml, ErrorsOfABody_EachWithItsLine_WhatABrowserAcceptsIsNotAnError)
 {
-    const HtmlCheck check
-        = CheckHtml("<ul><li>One<li>Two</ul><p>Para<p>Next <table><tr><td>a<td>b</table>\r\n"
-                    "<script>if (a < b && c) document.write('<b>');</script><!-- <i> -->\r\n"
-                    "<div><span>text</div></em> &copy 2004 &#169; &amp;\r\n"
-                    "<svg><image href=\"logo.svg\"/></svg><div>\r\n"
-                    "<!-- never closed");
-    std::vector<std::string> lines;
-    for (const HtmlError &error : check.errors)
-        lines.push_back(std::to_string(error.line) + " " + error.message);
+    const std::vector<std::string> lines
+        = errorLines("<ul><li>One<li>Two</ul><p>Para<p>Next <table><tr><td>a<td>b</table>\r\n"
+                     "<script>if (a < b && c) document.write('<b>');</script><!-- <i> -->\r\n"
+                     "<div><span>text</div></em> &copy 2004 &#169; &amp;\r\n"
+                     "<svg><image href=\"logo.svg\"/></svg><div>\r\n"
+                     "<!-- never closed");
     EXPECT_EQ(lines,
         (std::vector<std::string> { "3 HTML: missing </span> before </div>",
             "3 HTML: discarding unexpected </em>", "3 HTML: entity \"&copy\" doesn't end in ';'",
@@ -182,12 +188,8 @@ TEST(CheckHtml, TagsBrokenAcrossQuotesLinesAndTheEnd_LinesAsTheParserCountsThem)
             { "2 HTML: <img> is not finished at the end of the page" } },
         { "<script>\n</SCRIPT >\n<style>", { "3 HTML: missing </style>" } },
     };
-    for (const Case &test : cases) {
-        std::vector<std::string> lines;
-        for (const HtmlError &error : CheckHtml(test.body).errors)
-            lines.push_back(std::to_string(error.line) + " " + error.message);
-        EXPECT_EQ(lines, test.errors) << test.body;
-    }
+    for (const Case &test : cases)
+        EXPECT_EQ(errorLines(test.body), test.errors) << test.body;
 
     // A body of endless errors lists the first thousand and counts the rest.
     std::string strays;

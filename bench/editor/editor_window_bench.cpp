@@ -218,18 +218,23 @@ void enterIn5MBText(benchmark::State &state)
     }
 }
 
+// One page on along the scroll bar, painted; at the end it starts again from the top.
+void pageOnAndPaint(QScrollBar *bar, QWidget *viewport)
+{
+    if (bar->value() == bar->maximum())
+        bar->setValue(0);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    viewport->repaint();
+}
+
 // One page down, painted; at the end it starts again from the top.
 void pageDownIn5MBText(benchmark::State &state)
 {
     LargeTextShown shown;
     QScrollBar *bar = shown.page().verticalScrollBar();
     bar->setValue(0);
-    for (auto _ : state) {
-        if (bar->value() == bar->maximum())
-            bar->setValue(0);
-        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        shown.page().viewport()->repaint();
-    }
+    for (auto _ : state)
+        pageOnAndPaint(bar, shown.page().viewport());
 }
 
 // Dragging the scroll bar from one end to the other, painted.
@@ -335,12 +340,8 @@ void scrollOneLine50MB(benchmark::State &state)
     OneLongLineShown shown(state.range(0) != 0);
     QScrollBar *bar = state.range(0) != 0 ? shown.page().verticalScrollBar()
                                           : shown.page().horizontalScrollBar();
-    for (auto _ : state) {
-        if (bar->value() == bar->maximum())
-            bar->setValue(0);
-        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        shown.page().viewport()->repaint();
-    }
+    for (auto _ : state)
+        pageOnAndPaint(bar, shown.page().viewport());
 }
 
 // "&Close" on the editor showing the 50 MB line.

@@ -105,8 +105,8 @@ TEST_F(SavingTest, FolderOfAnotherProject_IsRefusedAndAFolderOfItsOwnOffered)
             + " already holds the project other.cvp, whose pages this project's pages would "
               "overwrite.\nPlease save this project in a folder of its own.");
     EXPECT_EQ(refusal.icon, Platform::MessageIcon::Warning);
-    EXPECT_EQ(dialogs.asked()[2].fileDialog.initialPath,
-        home.file("shared/My Website/My Website.cvp"));
+    EXPECT_EQ(
+        dialogs.asked()[2].fileDialog.initialPath, home.file("shared/My Website/My Website.cvp"));
     EXPECT_FALSE(std::filesystem::exists(home.file("shared/mine.cvp")));
     EXPECT_EQ(readBytes(home.file("shared/1.dat")), "the other project's home page");
     EXPECT_EQ(session->fileName(), home.file("shared/My Website/My Website.cvp"));
@@ -146,15 +146,15 @@ TEST_F(SavingTest, LeavingUnsavedWork_OffersSaveDontSaveAndCancel)
     EXPECT_EQ(dialogs.asked()[dialogs.asked().size() - 2].message.text,
         "Do you want to save the changes to draft.cvp before opening another project?\n"
         "If you don't save, your changes will be lost.");
-    std::filesystem::permissions(home.file("draft/draft.cvp"),
-        std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    std::filesystem::permissions(home.file("draft/draft.cvp"), std::filesystem::perms::owner_write,
+        std::filesystem::perm_options::remove);
     typeTitle("Kept");
     dialogs.answerSave(SaveChoice::Save);
     window->close();
     EXPECT_TRUE(window->isVisible()) << "a failed save keeps the window open";
     EXPECT_EQ(dialogs.notices().back().text, "File access denied.");
-    std::filesystem::permissions(home.file("draft/draft.cvp"),
-        std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    std::filesystem::permissions(home.file("draft/draft.cvp"), std::filesystem::perms::owner_write,
+        std::filesystem::perm_options::add);
 
     // Save saves to the file and the program ends; without changes the plain question stays.
     dialogs.answerSave(SaveChoice::Save);

@@ -5,10 +5,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextEdit>
 
 namespace Widgets {
@@ -81,7 +83,38 @@ template <typename Text> void removeSelection(Text *text)
     text->textCursor().removeSelectedText();
 }
 
+// Ctrl+Y as Redo in a text control that has the focus and something to redo; a window's own
+// Ctrl+Y shortcut (the edit commands' Redo) takes the key before it gets here.
+class CtrlYRedo : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        auto *control = qobject_cast<QWidget *>(watched);
+        if (key->key() != Qt::Key_Y || key->modifiers() != Qt::ControlModifier
+            || control != QApplication::focusWidget() || !stateOf(control).canRedo)
+            return false;
+        onText(control, [](auto *text) { text->redo(); });
+        return true;
+    }
+};
+
 } // namespace
+
+void redoWithCtrlYEverywhere()
+{
+    static QPointer<CtrlYRedo> installed;
+    if (!installed) {
+        installed = new CtrlYRedo(qApp);
+        qApp->installEventFilter(installed);
+    }
+}
 
 QAction *addWindowAction(QWidget *window, const char *objectName, const QString &text,
     const char *iconName, const QKeySequence &shortcut)

@@ -17,6 +17,10 @@ namespace Widgets {
 QAction *addWindowAction(QWidget *window, const char *objectName, const QString &text,
     const char *iconName, const QKeySequence &shortcut);
 
+/// Makes Ctrl+Y redo in every text control of the program, also in windows without the edit
+/// commands, where the desktop's own keys may redo with Ctrl+Shift+Z only. Once, at start-up.
+void redoWithCtrlYEverywhere();
+
 /// The seven standard edit commands (Undo, Redo, Cut, Copy, Paste, Select All, Delete) of a
 /// window.
 /// They act on the text control that has the keyboard focus and are enabled only when they

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Real key presses on the real program under Xvfb, as a site owner types them: the first
-# Ctrl+S asks where and Enter takes the proposed folder of the project's own; the next Ctrl+S
+# Ctrl+S asks where and Enter takes the proposed folder of the project's own (Ctrl+Z and
+# Ctrl+Y working in the dialog's name on the way); the next Ctrl+S
 # saves without a dialog; Enter on the exit question with unsaved changes saves them, and the
 # program ends with status 0.
 # Usage: keys-under-x.sh CORVANTA DATA_DIR [SCREENSHOT_DIR]
@@ -49,6 +50,11 @@ typed "Rosie's Bakery"
 keys ctrl+s
 dialog=$(window "^Save Project$") || fail "the first Ctrl+S asked nothing"
 shot save-dialog
+# Ctrl+Y redoes in a text box of any window, here the dialog's name: a Z typed, undone, redone
+# and rubbed out leaves the proposed name as it was.
+keys End
+typed Z
+keys ctrl+z ctrl+y BackSpace
 keys Return
 holds "Rosie's Bakery" || fail "Enter in the save dialog did not save $project"
 # Nothing manages the windows here: the keyboard goes back to the main window by hand.

@@ -509,6 +509,8 @@ void PageEditor::insertFiles(const QStringList &paths)
                 = referToFile(Widgets::toCp1252(path), projectFile(), m_dialogs, m_projectSaver);
             if (reference)
                 text.ReplaceSelection(markupForFile(*reference));
+            else if (projectFile().empty())
+                break; // not saved: the other files would ask the same again
         }
         text.focus();
     });

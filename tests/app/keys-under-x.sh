@@ -41,7 +41,12 @@ cd "$data" || exit 1
 "$program" &
 pid=$!
 main=$(window "^Corvanta v") || fail "the main window never appeared"
-sleep 3 # the splash goes
+# The splash comes on the first activation and goes two seconds later.
+window "^Corvanta$" >/dev/null
+for _ in $(seq 40); do
+  [[ -z $(xdotool search --onlyvisible --name "^Corvanta$" 2>/dev/null) ]] && break
+  sleep 0.5
+done
 xdotool windowfocus --sync "$main"
 sleep 0.5
 keys Tab Tab Tab # Site Type, the template, the Template Viewer, then Site Title

@@ -282,10 +282,18 @@ std::optional<std::string> MainWindow::chooseSaveName()
     Platform::FileDialogSpec request = projectDialog(
         Platform::FileDialogSpec::Mode::Save, "Save Project", m_session.lastSaveName());
     request.confirmOverwrite = true;
-    // A project never saved is offered a folder of its own, named after it.
+    // A project never saved is offered a folder of its own, named after it, beside the folder
+    // of the project last saved (in it, when that one has no folder of its own), or in
+    // Documents.
     if (m_session.fileName().empty()) {
-        request.initialPath = Model::proposedProjectFile(
-            Platform::dialogStartPath({}), m_session.fields().siteTitle);
+        const std::string &last = m_session.lastSaveName();
+        std::string parent
+            = last.empty() ? Platform::dialogStartPath({}) : Publish::projectDirectoryOf(last);
+        const std::string stem
+            = Platform::fileNameOf(last).substr(0, Platform::fileNameOf(last).rfind('.'));
+        if (!last.empty() && Platform::fileNameOf(parent) == stem)
+            parent = Publish::projectDirectoryOf(parent);
+        request.initialPath = Model::proposedProjectFile(parent, m_session.fields().siteTitle);
     } else {
         request.initialPath = m_session.fileName();
     }

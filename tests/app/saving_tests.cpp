@@ -67,6 +67,14 @@ TEST_F(SavingTest, FirstSaveProposesAFolderOfItsOwn_ThenSaveAsksNothing_SaveAsAs
         home.file("shared/Rosies Cakes/Rosies Cakes.cvp"));
     EXPECT_FALSE(std::filesystem::exists(home.file("shared/b.cvp")));
     EXPECT_EQ(storedTitle(session->fileName()), "Rosie's Cakes");
+
+    // The next new project is offered a folder beside the last one's.
+    dialogs.answerConfirm(true);
+    choose("New1");
+    dialogs.answerFile(std::nullopt);
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.asked().back().fileDialog.initialPath,
+        home.file("shared/My Website/My Website.cvp"));
 }
 
 TEST_F(SavingTest, LeavingUnsavedWork_OffersSaveDontSaveAndCancel)

@@ -258,7 +258,8 @@ bool MainWindow::save(bool askWhere)
 {
     std::string path = m_session.fileName();
     if (askWhere || path.empty()) {
-        const std::optional<std::string> chosen = chooseSaveName();
+        std::optional<std::string> chosen;
+        runCommand([&] { chosen = chooseSaveName(); });
         if (!chosen)
             return false;
         path = *chosen;

@@ -3,6 +3,7 @@
 #include "app/sessionguard.h"
 #include "app/widgetdialogs.h"
 #include "platform/files.h"
+#include "widgets/editcommands.h"
 #include "widgets/firstframe.h"
 
 #include <QApplication>
@@ -45,6 +46,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Corvanta"));
     // Lets the desktop match the running program with its desktop entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("corvanta"));
+    Widgets::redoWithCtrlYEverywhere();
 
     // The main window takes the working directory as the home directory, where the templates,
     // help and read-me are found. The other windows are made when first opened.

@@ -134,11 +134,6 @@ std::string ProjectSession::windowTitle()
     return name + (modified ? "*" : "") + " - " + program;
 }
 
-std::string ProjectSession::unsavedChangesLine()
-{
-    return isModified() ? "The project has unsaved changes, which will be lost." : "";
-}
-
 namespace {
 
 constexpr std::string_view SnapshotHeader = "corvanta recovery 1\n";
@@ -205,6 +200,78 @@ void ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
     m_fileName = fileName;
     m_publishDirectory = publishDirectory;
     m_restoredUnsaved = true;
+}
+
+namespace {
+
+bool isProjectFileName(const std::string &name)
+{
+    if (name.size() <= 4)
+        return false;
+    std::string extension = name.substr(name.size() - 4);
+    for (char &c : extension)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    return extension == ".cvp";
+}
+
+// The letters, digits and plain punctuation of a title, as a folder and file name: a quote
+// or a slash would make a name that is hard to type or not a name at all ("Rosie's Bakery"
+// gives "Rosies Bakery").
+std::string nameFromTitle(const std::string &title)
+{
+    std::string name;
+    for (const char c : title) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool kept = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z')
+            || (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '&' || c == ','
+            || c == '(' || c == ')' || (byte >= 0xC0 && byte != 0xD7 && byte != 0xF7);
+        if (kept)
+            name += c;
+        else if ((c == ' ' || c == '.' || c == '\t') && !name.empty() && name.back() != ' ')
+            name += ' ';
+    }
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    // Long enough to recognise, short enough for the folder, the file and its page names.
+    constexpr std::size_t MostLetters = 60;
+    if (name.size() > MostLetters) {
+        name.resize(MostLetters);
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+    }
+    return name.empty() ? "My Website" : name;
+}
+
+} // namespace
+
+std::string otherProjectInFolder(const std::string &projectFilePath)
+{
+    const std::string own = Platform::fileNameOf(projectFilePath);
+    const std::string folder = projectFilePath.substr(0, projectFilePath.size() - own.size());
+    std::string other;
+    for (const Platform::DirectoryEntry &entry :
+        Platform::listDirectory(folder.empty() ? "." : folder)) {
+        const bool file = entry.kind == Platform::EntryKind::File
+            || entry.kind == Platform::EntryKind::SymbolicLink;
+        // The first in name order, so that the message names the same one every time.
+        if (file && entry.name != own && isProjectFileName(entry.name)
+            && (other.empty() || entry.name < other))
+            other = entry.name;
+    }
+    return other;
+}
+
+std::string proposedProjectFile(const std::string &parentFolder, const std::string &siteTitle)
+{
+    const std::string name = nameFromTitle(siteTitle);
+    const std::string parent
+        = parentFolder.empty() || parentFolder.back() == '/' ? parentFolder : parentFolder + "/";
+    for (int number = 1;; ++number) {
+        const std::string folderName = number == 1 ? name : name + " " + std::to_string(number);
+        const std::string file = parent + folderName + "/" + folderName + ".cvp";
+        if (!Platform::pathExists(file) && otherProjectInFolder(file).empty())
+            return file;
+    }
 }
 
 void ProjectSession::open(const std::string &projectFilePath)

@@ -26,6 +26,17 @@ public:
     virtual void markTextsSaved() = 0;
 };
 
+/// The project file other than `projectFilePath` itself already in that file's folder, by
+/// its name; empty when there is none. The page files beside a project file (1.dat ...
+/// 14.dat) belong to it, so a second project saved into its folder would overwrite them.
+std::string otherProjectInFolder(const std::string &projectFilePath);
+
+/// Where a project's first save proposes to put it: a folder of its own named after the
+/// site's title inside `parentFolder`, holding the project file of the same name
+/// ("Documents/Rosies Bakery/Rosies Bakery.cvp"). A title that gives no name is "My Website";
+/// when that folder already holds a project, "<name> 2", "<name> 3" and so on.
+std::string proposedProjectFile(const std::string &parentFolder, const std::string &siteTitle);
+
 /// The open project and every command on it: the project, its page selection and Edit Pages
 /// list, the choice lists, the file names last used, the publish directory and whether
 /// anything changed since the project was last saved. Every front (the windows and the
@@ -69,9 +80,6 @@ public:
     /// then the program ("site.cvp* - Corvanta v1.0"); an unchanged new project shows the
     /// program alone.
     std::string windowTitle();
-    /// The line the New, Open and Exit questions add while there are unsaved changes; empty
-    /// when there are none.
-    std::string unsavedChangesLine();
 
     /// Whether Undo can take back the last New: nothing changed since it.
     bool canUndoNew();

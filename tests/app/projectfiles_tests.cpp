@@ -81,7 +81,7 @@ TEST_F(ProjectFilesTest, Dialogs_StartInDocuments_HaveTheirTitlesFilterAndRememb
     saveAs(home.file("one.cvp"));
     openFrom(home.file("one.cvp"));
     dialogs.answerFile(std::nullopt);
-    choose("SaveProject1");
+    choose("SaveProjectAs1");
     dialogs.answerFile(std::nullopt);
     choose("OpenProject1");
 
@@ -95,7 +95,7 @@ TEST_F(ProjectFilesTest, Dialogs_StartInDocuments_HaveTheirTitlesFilterAndRememb
     EXPECT_EQ(save.filters[0].patterns, "*.cvp");
     EXPECT_EQ(save.defaultExtension, "cvp");
     EXPECT_TRUE(save.confirmOverwrite);
-    EXPECT_EQ(save.initialPath, user.documents());
+    EXPECT_EQ(save.initialPath, user.documents() + "/My Website/My Website.cvp");
     const Platform::FileDialogSpec &open = asked[1].fileDialog;
     EXPECT_EQ(open.mode, Platform::FileDialogSpec::Mode::Open);
     EXPECT_EQ(open.title, "Open Project");

@@ -3,6 +3,7 @@
 #include "catalogue/templatecatalogue.h"
 
 #include "publish/copyfile.h"
+#include "publish/logo.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
 #include "publish/stylesheet.h"
@@ -37,21 +38,14 @@ bool isDirectoryChosen(const std::string &publishDirectory)
     return last.base() - first >= 3 || *first == '/';
 }
 
-void CopyLogo(
-    const std::string &logoPath, const Platform::Directory &website, Platform::Dialogs &dialogs)
+void CopyLogo(const std::string &logoPath, const Platform::Directory &website)
 {
     if (logoPath.size() <= 2)
         return;
-    if (Platform::isReadOnly(logoPath)) {
-        dialogs.notify({ Platform::ApplicationTitle,
-            "The attributes on your logo images was set to READONLY. In order to copy "
-            "this file, Corvanta has set the attributes to ARCHIVE.",
-            MessageIcon::Information, MessageButtons::Ok });
-        Platform::clearReadOnly(logoPath);
-    }
-    // The logo is the user's own file, wherever it is: a link to it is followed.
-    Platform::File logo(logoPath, Platform::File::Mode::Read);
-    CopyFileContents(logo, website, Platform::fileNameOf(logoPath));
+    Platform::File logo = openLogo(logoPath);
+    Platform::File copy = website.createFile(Platform::fileNameOf(logoPath), 0644);
+    copy.writeContentsOf(logo);
+    copy.close();
 }
 
 namespace {
@@ -91,7 +85,7 @@ Platform::Directory openMadeDirectory(const Platform::Directory &publish, const 
 
 /// Writes every file of the site into `website`.
 void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
-    const std::string &homeDir, const Platform::Directory &website, Platform::Dialogs &dialogs,
+    const std::string &homeDir, const Platform::Directory &website,
     const std::function<void(int, const char *)> &report, const PageBodyFiles *bodyFiles,
     const std::string &projectDirectory, const SiteReading *reading,
     std::vector<std::string> &notCopied)
@@ -122,7 +116,7 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     } else {
         notCopied = CopyUserFiles(project, projectDirectory, website, ReadSite(project, bodyFiles));
     }
-    CopyLogo(project.logoPath, website, dialogs);
+    CopyLogo(project.logoPath, website);
 
     report(93, PublishStatus::CreatingStylesheets);
     WriteStylesheet(project, lists, website);
@@ -183,8 +177,8 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
     std::vector<std::string> notCopied;
     try {
         const Platform::Directory website = openMadeDirectory(*publish, building);
-        WriteSite(project, lists, homeDir, website, dialogs, report, bodyFiles, projectDirectory,
-            reading, notCopied);
+        WriteSite(project, lists, homeDir, website, report, bodyFiles, projectDirectory, reading,
+            notCopied);
         if (replacing)
             publish->exchange(building, WebsiteName);
     } catch (...) {

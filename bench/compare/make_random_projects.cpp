@@ -39,7 +39,7 @@ int main(int argc, char **argv)
         lists.templates.push_back("template " + std::to_string(position));
     lists.fonts = FontFamilyList({});
     const std::string logo = dir + "/logo.png";
-    std::ofstream(logo, std::ios::binary) << "\x89PNG logo bytes";
+    std::ofstream(logo, std::ios::binary) << "\x89PNG\r\n\x1A\n logo bytes";
 
     try {
         for (std::size_t index = 0; index < count; ++index) {

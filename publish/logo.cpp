@@ -75,7 +75,8 @@ bool isPictureContent(std::string_view head)
     return startsWith(head, "\xFF\xD8\xFF") // JPEG
         || startsWith(head, "\x89PNG\r\n\x1A\n") // PNG
         || startsWith(head, "GIF87a") || startsWith(head, "GIF89a")
-        || (startsWith(head, "RIFF") && head.size() >= 12 && head.substr(8, 4) == "WEBP") || isSvg(head);
+        || (startsWith(head, "RIFF") && head.size() >= 12 && head.substr(8, 4) == "WEBP")
+        || isSvg(head);
 }
 
 namespace {

@@ -83,6 +83,33 @@ Platform::Directory openMadeDirectory(const Platform::Directory &publish, const 
     return made;
 }
 
+/// Removes what replacing runs that were stopped part-way (killed, or the computer switched
+/// off) left in the publish directory: their hidden directories with a half-built site, or
+/// with the earlier site they were about to remove. A run still building holds the lock of its
+/// directory, and that directory is left alone; so are directories of other users and links.
+void removeStaleBuildingDirectories(const Platform::Directory &publish)
+{
+    // No other run makes a directory while they are looked at; without locks nothing is removed.
+    if (!publish.lock(true))
+        return;
+    std::vector<std::string> names;
+    try {
+        names = publish.names();
+    } catch (const Platform::FileError &) { }
+    for (const std::string &name : names) {
+        if (!name.starts_with(NewWebsitePrefix))
+            continue;
+        try {
+            const Platform::Directory stale = publish.openDirectory(name);
+            if (stale.ownedByCurrentUser() && stale.lock(false))
+                publish.removeTree(name);
+        } catch (const Platform::FileError &) {
+            // A link or something that is no directory is not ours to remove.
+        }
+    }
+    publish.unlock();
+}
+
 /// Writes every file of the site into `website`.
 void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const Platform::Directory &website,
@@ -163,21 +190,38 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
         return cannotCreate();
     }
 
+    removeStaleBuildingDirectories(*publish);
+
     // Only a new directory is published into, so no file of an earlier run is mixed in. An
     // earlier site is replaced only as a whole, once the new one is complete.
     std::string building = WebsiteName;
     const int error = publish->makeDirectory(building);
     const bool replacing = error == EEXIST && publish->holdsDirectory(WebsiteName)
         && replaceExistingWebsite(existing, dialogs, publishDirectory);
-    if (replacing)
+    std::optional<Platform::Directory> website;
+    if (replacing) {
+        // The directory is made and locked while no other run clears away stale ones, so none
+        // can take it for a stale one in between.
+        const bool locked = publish->lock(true);
         building = publish->makeUniqueDirectory(NewWebsitePrefix);
-    else if (error != 0)
+        try {
+            website.emplace(openMadeDirectory(*publish, building));
+            website->lock(false);
+        } catch (...) {
+            publish->removeTree(building);
+            throw;
+        }
+        if (locked)
+            publish->unlock();
+    } else if (error != 0) {
         return cannotCreate();
+    }
 
     std::vector<std::string> notCopied;
     try {
-        const Platform::Directory website = openMadeDirectory(*publish, building);
-        WriteSite(project, lists, homeDir, website, report, bodyFiles, projectDirectory, reading,
+        if (!website)
+            website.emplace(openMadeDirectory(*publish, building));
+        WriteSite(project, lists, homeDir, *website, report, bodyFiles, projectDirectory, reading,
             notCopied);
         if (replacing)
             publish->exchange(building, WebsiteName);

@@ -310,6 +310,28 @@ TEST(PublishWebsite, ReplacingRunThatFails_LeavesTheEarlierSiteWholeAndNothingBe
     EXPECT_EQ(tree(site.out.path()), before);
 }
 
+TEST(PublishWebsite, StaleBuildingDirectories_RemovedByTheNextRunButNotOneStillBuilding)
+{
+    RunSite site;
+    const std::string stale = site.out.file(".website-new-k3j9x0");
+    std::filesystem::create_directories(stale + "/img");
+    Testing::writeBytes(stale + "/img/half.gif", "half");
+    const std::string busy = site.out.file(".website-new-busy00");
+    std::filesystem::create_directory(busy);
+    const Platform::Directory building(busy);
+    ASSERT_TRUE(building.lock(false));
+    std::filesystem::create_directory(site.home.file("mine"));
+    Testing::writeBytes(site.home.file("mine/keep.txt"), "keep");
+    std::filesystem::create_directory_symlink(
+        site.home.file("mine"), site.out.file(".website-new-link00"));
+
+    EXPECT_EQ(site.publish(), PublishOutcome::Completed);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(busy));
+    EXPECT_TRUE(std::filesystem::is_symlink(site.out.file(".website-new-link00")));
+    EXPECT_EQ(Testing::readBytes(site.home.file("mine/keep.txt")), "keep");
+}
+
 TEST(PublishWebsite, MissingPublishDirectory_IsNamedAsSuch)
 {
     RunSite site;

@@ -194,7 +194,6 @@ TEST(CliCheck, SiteFactsAndReferencesToTheProjectsFiles_PrintedFirstThenByPage)
 {
     Site site;
     site.project.siteTitle = "Joe's <Best> Bakery";
-    site.project.logoPath = site.out.file("site.cvp.upload");
     site.project.pageBody[0] = "<p><a href=\"site.cvp.upload\">hosts</a></p>";
     Model::WriteProjectFiles(site.project, site.out.file("site.cvp"));
     Testing::writeBytes(site.out.file("site.cvp.upload"), "[upload]\nhost=example.org\n");
@@ -204,11 +203,8 @@ TEST(CliCheck, SiteFactsAndReferencesToTheProjectsFiles_PrintedFirstThenByPage)
     EXPECT_EQ(run.out,
         "site: the site title \"Joe's <Best> Bakery\" has \"<Best>\", which is not an HTML tag: "
         "a browser may hide it; write &lt; for a \"<\" that is meant as text\n"
-        "site: the logo \""
-            + site.project.logoPath
-            + "\" is not a JPEG, PNG, GIF, WebP or SVG picture\n"
-              "home.html:1: file \"site.cvp.upload\" is one of the project's own files, which "
-              "are never put in the website\n");
+        "home.html:1: file \"site.cvp.upload\" is one of the project's own files, which "
+        "are never put in the website\n");
 }
 
 TEST(CliPublish, ReplacingRunsKilledAtRandomMoments_TheNextRunLeavesOneWholeSiteAndNothingElse)

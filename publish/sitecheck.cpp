@@ -68,9 +68,8 @@ void checkSiteFacts(const Model::Project &project, std::vector<SiteFinding> &fin
             continue;
         const std::string stray = strayMarkupIn(*text);
         if (!stray.empty()) {
-            report(std::string("the ") + name + " \"" + *text + "\" has \"" + stray
-                + "\", which is not an HTML tag: a browser may hide it; write &lt; for a \"<\" "
-                  "that is meant as text");
+            report(std::string("the ") + name + " has \"" + stray
+                + "\", which is no HTML tag: browsers may hide it (type &lt; to show a \"<\")");
         }
     }
     if (project.logoPath.size() > 2) {

@@ -201,8 +201,8 @@ TEST(CliCheck, SiteFactsAndReferencesToTheProjectsFiles_PrintedFirstThenByPage)
     const CliRun run = corvantaCli(site, "check '" + site.out.file("site.cvp") + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out,
-        "site: the site title \"Joe's <Best> Bakery\" has \"<Best>\", which is not an HTML tag: "
-        "a browser may hide it; write &lt; for a \"<\" that is meant as text\n"
+        "site: the site title has \"<Best>\", which is no HTML tag: browsers may hide it (type "
+        "&lt; to show a \"<\")\n"
         "home.html:1: file \"site.cvp.upload\" is one of the project's own files, which "
         "are never put in the website\n");
 }

@@ -217,11 +217,23 @@ bool ReferenceLocator::isProjectFile(const struct stat &file) const
 {
     if (!m_projectFiles) {
         m_projectFiles.emplace();
-        for (const Platform::DirectoryEntry &entry : Platform::listDirectory(m_projectDir)) {
+        const auto add = [&](const std::string &name) {
             struct stat status;
-            const std::string path = Platform::nativePath(m_projectDir + "/" + entry.name);
-            if (isProjectFileName(entry.name, true) && ::stat(path.c_str(), &status) == 0)
+            const std::string path = Platform::nativePath(m_projectDir + "/" + name);
+            const bool found = ::stat(path.c_str(), &status) == 0;
+            if (found)
                 m_projectFiles->insert({ status.st_dev, status.st_ino });
+            return found;
+        };
+        for (const Platform::DirectoryEntry &entry : Platform::listDirectory(m_projectDir)) {
+            if (isProjectFileName(entry.name, true))
+                add(entry.name);
+            // A project file of any name has its upload or settings file beside it.
+            for (const std::string_view suffix : { ".upload", ".settings" }) {
+                if (entry.name.size() > suffix.size() && endsWith(entry.name, suffix)
+                    && add(entry.name.substr(0, entry.name.size() - suffix.size())))
+                    add(entry.name);
+            }
         }
     }
     return m_projectFiles->contains({ file.st_dev, file.st_ino });

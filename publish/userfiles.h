@@ -35,7 +35,8 @@ struct LocatedReference
 /// dropped, percent-escapes decoded, and a file of the user's is looked up inside
 /// `projectDir` (Windows-1252). A path that leaves the folder by "..", by being absolute or
 /// through a link is reported, never followed, and so is one of the project's own files
-/// (isProjectFileName), by whatever name or link it is reached; nothing is opened.
+/// (isProjectFileName, or a file with its ".upload" or ".settings" file beside it), by
+/// whatever name or link it is reached; nothing is opened.
 LocatedReference LocateReference(const std::string &projectDir, std::string_view target);
 
 /// Judges many references against one project folder, as LocateReference does, with the
@@ -48,7 +49,9 @@ public:
     LocatedReference locate(std::string_view target) const;
 
 private:
-    /// True when `file` is one of the project's own files in the project folder, by any name.
+    /// True when `file` is one of the project's own files in the project folder, by any name:
+    /// those of isProjectFileName, and a project file of any name that has its upload or
+    /// settings file beside it.
     bool isProjectFile(const struct stat &file) const;
 
     std::string m_projectDir;

@@ -208,7 +208,7 @@ TEST(SiteCheck, ProjectsOwnFiles_ReportedAndNeverCopiedByAnyName)
     ProjectFolder site;
     const std::vector<std::string> own { "site.cvp", "site.cvp.upload", "site.cvp.settings",
         "3.dat", ".site.cvp.journal", ".3.dat.cvsave-k3j9x0", "site.cvp.upload.new", "OLD.CVP",
-        "drafts/other.cvp" };
+        "drafts/other.cvp", "mysite", "mysite.settings" };
     fs::create_directories(site.folder() + "/drafts");
     for (const std::string &name : own)
         Testing::writeBytes(site.folder() + "/" + name, "host=example.org");

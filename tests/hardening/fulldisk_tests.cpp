@@ -143,7 +143,7 @@ TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
     project.businessPages.fill(true);
     project.addTextNavigation = true;
     project.logoPath = elsewhere.file("logo.png");
-    Testing::writeBytes(project.logoPath, std::string(5000, 'L'));
+    Testing::writeBytes(project.logoPath, "\x89PNG\r\n\x1A\n" + std::string(5000, 'L'));
 
     Testing::ScriptedDialogs referenceDialogs;
     ASSERT_EQ(

@@ -153,6 +153,12 @@ void checkTarget(Target &target)
             createFailed(*target.file, EISDIR);
         if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0)
             createFailed(*target.file, EACCES);
+        // The file is replaced by a rename, which the folder's permissions allow; the file's
+        // own must allow it too, as careful editors check: another user's file that this user
+        // could not open for writing is not replaced behind their back.
+        if (::faccessat(AT_FDCWD, target.native.c_str(), W_OK, AT_EACCESS) != 0
+            && (errno == EACCES || errno == EPERM))
+            throw FileError(errnoMessage(EACCES) + ": " + target.file->path);
         target.mode = info.st_mode & 07777;
         return;
     }

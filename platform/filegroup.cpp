@@ -209,11 +209,15 @@ void overwriteInPlace(const std::vector<Target> &targets)
 {
     // Every file is opened before any is changed, so that a refusal changes nothing.
     std::vector<int> descriptors;
+    std::vector<const Target *> written;
     const auto closeAll = [&] {
         for (const int fd : descriptors)
             ::close(fd);
     };
     for (const Target &target : targets) {
+        if (!target.exists && target.file->mayBeLeftOut)
+            continue;
+        written.push_back(&target);
         const int fd = ::open(target.native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, target.mode);
         if (fd < 0) {
             const int error = errno;
@@ -222,13 +226,13 @@ void overwriteInPlace(const std::vector<Target> &targets)
         }
         descriptors.push_back(fd);
     }
-    for (std::size_t i = 0; i < targets.size(); ++i) {
+    for (std::size_t i = 0; i < written.size(); ++i) {
         int error = ::ftruncate(descriptors[i], 0) == 0 ? 0 : errno;
         if (error == 0)
-            error = writeAndSync(descriptors[i], targets[i].file->bytes);
+            error = writeAndSync(descriptors[i], written[i]->file->bytes);
         if (error != 0) {
             closeAll();
-            writeFailed(*targets[i].file, error);
+            writeFailed(*written[i]->file, error);
         }
     }
     closeAll();

@@ -15,6 +15,9 @@ struct FileReplacement
     std::string path;
     std::string_view bytes;
     OpenFailure failure = OpenFailure::ErrnoText;
+    /// A file that does not exist yet is left out where no new file can be made in its
+    /// directory and the group is overwritten in place.
+    bool mayBeLeftOut = false;
 };
 
 /// Replaces every file of a group so that the group is either wholly old or wholly new, even

@@ -44,8 +44,8 @@ std::optional<std::string> userFolder(UserFolder kind)
 void makePrivateFolder(const std::string &path)
 {
     const auto refuse = [&](int errorNumber) {
-        throw FileError("The folder " + utf8ToCp1252(path) + " cannot hold private files: "
-            + errnoMessage(errorNumber));
+        throw FileError("The folder " + utf8ToCp1252(path)
+            + " cannot hold private files: " + errnoMessage(errorNumber));
     };
     if (path.empty() || path.front() != '/')
         refuse(ENOENT);

@@ -391,7 +391,10 @@ void WriteProjectFiles(const Project &project, const std::string &projectFilePat
             project.pageBody[static_cast<std::size_t>(page - 1)],
             Platform::OpenFailure::NamedText });
     }
-    files.push_back({ settingsPath(projectFilePath), settings, Platform::OpenFailure::NamedText });
+    // A project of an older version in a folder where only its files may be written is
+    // saved without one: its positions still hold the choices.
+    files.push_back(
+        { settingsPath(projectFilePath), settings, Platform::OpenFailure::NamedText, true });
     Platform::replaceFileGroup(files, saveJournalPath(projectFilePath));
 }
 

@@ -1,6 +1,7 @@
 #include "project/projectsettings.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace Model {
@@ -159,10 +160,10 @@ void ProjectSettings::setValue(
     }
     if (section.empty() && insertAt == m_lines.size()) {
         // Before the first section header.
-        insertAt = static_cast<std::size_t>(
-            std::find_if(m_lines.begin(), m_lines.end(),
-                [](const Line &line) { return line.isSectionHeader; })
-            - m_lines.begin());
+        insertAt
+            = static_cast<std::size_t>(std::find_if(m_lines.begin(), m_lines.end(),
+                                           [](const Line &line) { return line.isSectionHeader; })
+                - m_lines.begin());
     }
     std::vector<Line> added;
     if (!sectionFound) {
@@ -181,6 +182,22 @@ void ProjectSettings::setValue(
     added.push_back(std::move(entry));
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
         std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+}
+
+bool ProjectSettings::operator==(const ProjectSettings &other) const
+{
+    const auto content = [](const ProjectSettings &settings) {
+        std::vector<std::array<std::string, 3>> entries;
+        for (Entry &entry : settings.entries()) {
+            const bool choiceName = entry.section == SettingsKeys::Choices
+                && (entry.key == SettingsKeys::Template || entry.key == SettingsKeys::FontFamily);
+            if (!choiceName)
+                entries.push_back(
+                    { std::move(entry.section), std::move(entry.key), std::move(entry.value) });
+        }
+        return entries;
+    };
+    return content(*this) == content(other);
 }
 
 std::vector<ProjectSettings::Entry> ProjectSettings::entries() const

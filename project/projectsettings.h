@@ -46,7 +46,10 @@ public:
     /// Every entry in file order.
     std::vector<Entry> entries() const;
 
-    bool operator==(const ProjectSettings &) const = default;
+    /// The same entries in the same order, apart from the names of the template and font
+    /// family: those stand for the project's choices, which are compared by themselves.
+    /// Comments, blank lines and the spelling of lines are layout, not content.
+    bool operator==(const ProjectSettings &other) const;
 
 private:
     struct Line
@@ -57,7 +60,6 @@ private:
         bool isSectionHeader = false;
         std::string key;
         std::string value; ///< unescaped
-        bool operator==(const Line &) const = default;
     };
     std::vector<Line> m_lines;
 };

@@ -111,7 +111,14 @@ Model::ChoiceLists choiceListsForProject(
         // Reading the project reports the error; the lists do not matter then.
         record.clear();
     }
-    if (Model::namesInstalledFontFamily(record))
+    bool installedFamily = Model::namesInstalledFontFamily(record);
+    try {
+        installedFamily = installedFamily
+            || Model::namesInstalledFontFamily(Model::ReadProjectSettings(projectFilePath));
+    } catch (const Platform::FileError &) {
+        // Reading the project reports the error.
+    }
+    if (installedFamily)
         return choiceListsFor(homeDir);
     return { Catalogue::ListTemplates(homeDir),
         { Model::Lists::FixedFontFamilies.begin(), Model::Lists::FixedFontFamilies.end() } };
@@ -121,6 +128,14 @@ void printText(const std::string &text)
 {
     const std::string utf8 = Platform::cp1252ToUtf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+void printWarnings(const std::vector<std::string> &warnings)
+{
+    std::fflush(stdout);
+    for (const std::string &warning : warnings)
+        std::fprintf(stderr, "%s\n", Platform::cp1252ToUtf8(warning).c_str());
+    std::fflush(stderr);
 }
 
 } // namespace Cli

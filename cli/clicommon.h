@@ -78,12 +78,16 @@ Model::ChoiceLists choiceListsFor(const std::string &homeDir);
 
 /// The same lists for reading one project file. Listing the installed families starts Qt's
 /// font machinery, which takes longer than publishing a small site, so it is done only when
-/// the project names a family past the six fixed font stacks; otherwise those six stand for
+/// the project (its record or its settings) names a family past the six fixed font stacks;
+/// otherwise those six stand for
 /// the list.
 Model::ChoiceLists choiceListsForProject(
     const std::string &homeDir, const std::string &projectFilePath);
 
 /// Writes Windows-1252 text to stdout as UTF-8.
 void printText(const std::string &text);
+
+/// Prints the warnings of opening a project (Windows-1252), one line each, on stderr.
+void printWarnings(const std::vector<std::string> &warnings);
 
 } // namespace Cli

@@ -15,12 +15,16 @@ struct FileReplacement
     std::string path;
     std::string_view bytes;
     OpenFailure failure = OpenFailure::ErrnoText;
+    /// A file that does not exist yet is left out where no new file can be made in its
+    /// directory and the group is overwritten in place.
+    bool mayBeLeftOut = false;
 };
 
 /// Replaces every file of a group so that the group is either wholly old or wholly new, even
 /// when the program is stopped at any moment:
-/// - every target is checked first (a directory or a file without write permission is
-///   refused), and an error before the renames changes nothing;
+/// - every target is checked first (a directory, a file without write permission for its
+///   owner, or one the current user could not open for writing is refused, the last as
+///   "File access denied: PATH"), and an error before the renames changes nothing;
 /// - all new files are written and synced under hidden names beside their targets;
 /// - the journal at `journalPath` (naming each new file and its target) is written before the
 ///   renames and removed after them, and the directories are synced;

@@ -128,7 +128,7 @@ TEST(CliShow, PrintsEveryFieldAsJson)
     const Outcome outcome = runCli({ "--home", ws.home(), "show", ws.work("site.cvp") }, "/");
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     const QJsonObject json = parseJson(outcome.out);
-    EXPECT_EQ(json.size(), 31);
+    EXPECT_EQ(json.size(), 32);
     EXPECT_EQ(str(json["siteType"]), "Business");
     EXPECT_EQ(str(json["templateName"]), "green");
     EXPECT_EQ(str(json["siteDescription"]), "Caf\u00E9 \u20AC \"quoted\" back\\slash \x01");
@@ -165,7 +165,9 @@ TEST(CliImport, ShowThenImportThenShow_GivesTheSameJsonAndTheSameFiles)
     project.linkColor = { "#abc", 0x12AB34 };
     project.personalPages[8] = true;
     project.businessPages[13] = true;
-    project.pageBody[0] = std::string("a\0b\r\n\t\xFF", 7);
+    project.pageBody[0] = std::string("a\x01"
+                                      "b\r\n\t\xFF",
+        7);
     project.pageBody[13] = "<p>Jobs</p>\r\n";
     WriteProjectFiles(project, ws.work("site.cvp"));
 
@@ -216,7 +218,47 @@ TEST(CliImport, RefusesWhatTheFilesCannotHold_NamingTheFieldAndWritingNothing)
     EXPECT_EQ(refusal(R"({"slogan": "\u4e2d"})"),
         "Field \"slogan\": holds a character the project files cannot hold; nothing was "
         "written.");
+    EXPECT_EQ(refusal(R"({"siteTitle": "\ud800"})"),
+        "Field \"siteTitle\": holds half of a surrogate pair, which is no character; nothing "
+        "was written.");
+    EXPECT_EQ(
+        refusal(
+            R"({"pageBody": ["", "a\u0000b", "", "", "", "", "", "", "", "", "", "", "", ""]})"),
+        "Field \"pageBody\": holds a NUL character; nothing was written.");
+    EXPECT_EQ(refusal(R"({"fontFamily": "tahoma, arial, verdana",
+                          "settings": {"choices": {"fontFamily": "geneva, verdana, arial"}}})"),
+        "Field \"settings.choices.fontFamily\": \"geneva, verdana, arial\" is not the fontFamily "
+        "\"tahoma, arial, verdana\"; nothing was written.");
+    EXPECT_EQ(refusal(R"({"settings": {"site": {"a=b": "x"}}})"),
+        "Field \"settings.site.a=b\": \"a=b\" cannot be a name in the settings file; nothing "
+        "was written.");
     EXPECT_EQ(refusal("[1, 2]"), "in.json is not a JSON object.");
+}
+
+TEST(CliImport, SettingsFileIsImportedAndShown_ATemplateNoLongerInstalledIsNamedOnStderr)
+{
+    Workspace ws { "blue.t", "green.t" };
+    writeBytes(ws.work("in.json"),
+        R"({"templateName": "green", "settings": {"site": {"address": "https://a.example/é中"}}})");
+    const Outcome imported
+        = runCli({ "--home", ws.home(), "import", "in.json", "site.cvp" }, ws.work());
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(readBytes(ws.work("site.cvp.settings")),
+        "[site]\naddress=https://a.example/\u00e9\u4e2d\n[choices]\ntemplate=green\n"
+        "fontFamily=arial, sans-serif, verdana\n");
+
+    std::filesystem::remove(ws.home() + "/templates/green.t");
+    const Outcome shown = runCli({ "--home", ws.home(), "show", "site.cvp" }, ws.work());
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.err,
+        "The template \"green\" chosen for this project is not installed. The project keeps it "
+        "until you choose another template.\n");
+    const QJsonObject json = parseJson(shown.out);
+    EXPECT_TRUE(json["templateName"].isNull());
+    const QJsonObject settings = json["settings"].toObject();
+    EXPECT_EQ(str(settings["choices"].toObject()["template"]), "green");
+    EXPECT_EQ(settings["site"].toObject()["address"].toString(),
+        QString::fromUtf8("https://a.example/\u00e9\u4e2d"));
 }
 
 TEST(CliShow, ReadOnlyProjectInTheCurrentDirectory)

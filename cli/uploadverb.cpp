@@ -43,11 +43,16 @@ void runUpload(const Invocation &invocation)
         throw Platform::FileError(Platform::utf8ToCp1252(
             "No published site in " + websiteDir + "; publish the project there first"));
     }
-    std::optional<std::string> password = Upload::passwordFromEnvironmentOrKeyring(settings);
+    const Upload::PasswordAnswer answer = Upload::passwordFromEnvironmentOrKeyring(settings);
+    const std::optional<std::string> &password = answer.password;
+    const std::string &problem = answer.keyringProblem;
     if (!password && settings.identity.empty()) {
         throw Platform::FileError("No password for " + Platform::utf8ToCp1252(settings.host)
-            + ": set CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window");
+            + (problem.empty() ? ": set" : ": " + Platform::utf8ToCp1252(problem) + ". Set")
+            + " CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window");
     }
+    if (!password && !problem.empty())
+        std::fprintf(stderr, "The key is used without a passphrase: %s\n", problem.c_str());
 
     const bool acceptNewKey = invocation.hasFlag("--accept-new-host-key");
     ProgressLines progressLines;

@@ -46,8 +46,8 @@ pid_t startProgram(const std::vector<std::string> &arguments, const std::string 
     }
     ::close(pipeEnds[0]);
     if (!input.empty()) {
-        EXPECT_EQ(::write(pipeEnds[1], input.data(), input.size()),
-            static_cast<ssize_t>(input.size()));
+        EXPECT_EQ(
+            ::write(pipeEnds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
     }
     ::close(pipeEnds[1]);
     return child;
@@ -66,7 +66,8 @@ public:
         fs::permissions(m_dir + "/runtime", fs::perms::owner_all);
         const std::string socket = m_dir + "/bus";
         std::ofstream(m_dir + "/bus.conf")
-            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+               "1.0//EN\"\n"
                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
                "<busconfig><type>session</type><listen>unix:path="
             << socket
@@ -81,8 +82,8 @@ public:
         ::setenv("XDG_DATA_HOME", (m_dir + "/data").c_str(), 1);
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
-        m_keyring = startProgram({ "/usr/bin/gnome-keyring-daemon", "--foreground",
-                                     "--components=secrets", "--unlock" },
+        m_keyring = startProgram(
+            { "/usr/bin/gnome-keyring-daemon", "--foreground", "--components=secrets", "--unlock" },
             "unlock words");
         waitFor([&] { return call("Get", "org.freedesktop.Secret.Service", "Collections"); });
         waitFor([&] { return fs::exists(m_dir + "/data/keyrings/login.keyring"); });
@@ -103,7 +104,8 @@ public:
     {
         const pid_t child = startProgram({ "/usr/bin/gdbus", "call", "--session", "--dest",
             "org.freedesktop.secrets", "--object-path", "/org/freedesktop/secrets", "--method",
-            "org.freedesktop.Secret.Service.Lock", "['/org/freedesktop/secrets/collection/login']" });
+            "org.freedesktop.Secret.Service.Lock",
+            "['/org/freedesktop/secrets/collection/login']" });
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status));
@@ -122,7 +124,7 @@ private:
         return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
-    template<typename Ready> void waitFor(Ready ready)
+    template <typename Ready> void waitFor(Ready ready)
     {
         for (int tries = 0; tries < 100 && !ready(); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -232,7 +234,8 @@ TEST(Keyring, Locked_SaysSo_EnvironmentPasswordStillWorks)
     ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
     const Outcome refused = upload(work);
     EXPECT_EQ(refused.status, 1) << refused.err;
-    EXPECT_EQ(refused.lastErrorLine(), "No password for 127.0.0.1: " + locked.keyringProblem
+    EXPECT_EQ(refused.lastErrorLine(),
+        "No password for 127.0.0.1: " + locked.keyringProblem
             + ". Set CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window.");
 
     Upload::writeHostSettings(work.file("site.cvp.upload"), server.settings());

@@ -49,6 +49,22 @@ public:
 /// Every registered verb, by name.
 std::vector<const Verb *> verbTable();
 
+/// The work of a verb that lives in the network module (corvanta-cli-network.so): the verbs
+/// that need the network, keyring, TLS or archive libraries, which would slow down the start
+/// of every other verb if the program loaded them. The verb's description stays in the
+/// program, so that --help and the checks of the command line do not load the module; its
+/// `run` loads the module on first use and calls the work registered there under its name.
+/// Throws FileError when the module cannot be loaded.
+std::function<void(const Invocation &)> runInNetworkModule(const std::string &verbName);
+
+/// Registers a verb's work inside the network module; each verb's file there holds one:
+///     const Cli::ModuleVerbWork work("upload", runUpload);
+class ModuleVerbWork
+{
+public:
+    ModuleVerbWork(const std::string &verbName, void (*run)(const Invocation &));
+};
+
 /// A failure of the command line itself (an unknown verb, a missing operand); its text is the
 /// message the user reads, in UTF-8 since it quotes what was typed.
 class CliError : public std::runtime_error

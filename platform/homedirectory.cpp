@@ -29,7 +29,8 @@ std::string defaultHomeDirectory()
 {
     const std::string working = currentDirectory();
     const auto holdsTemplates = [](const std::string &directory) {
-        return !directory.empty() && isDirectory(directory + (directory == "/" ? "" : "/") + "templates");
+        return !directory.empty()
+            && isDirectory(directory + (directory == "/" ? "" : "/") + "templates");
     };
     if (holdsTemplates(working))
         return working;

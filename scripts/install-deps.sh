@@ -18,6 +18,7 @@ fi
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(desktop-file-utils appstream) # the package test validates the entry and metainfo
   packages+=(xdotool zip) # the package test: the program's window, a template archive
+  packages+=(at-spi2-core python3-pyatspi) # the package test reads the window as a screen reader does
   packages+=(clang libclang-rt-14-dev xvfb xauth)
   packages+=(clang-format-14) # CI fails on code it would change (scripts/format.sh)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh

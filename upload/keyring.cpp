@@ -89,6 +89,8 @@ SecretServiceState secretServiceState()
             = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/secrets"),
                 QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("ReadAlias"));
         alias << QStringLiteral("default");
+        // Asking must not start a keyring that the desktop does not run.
+        alias.setAutoStartService(false);
         const QDBusMessage aliasReply
             = bus.isConnected() ? bus.call(alias, QDBus::Block, 2000) : QDBusMessage();
         if (aliasReply.type() == QDBusMessage::ReplyMessage && aliasReply.arguments().size() == 1) {
@@ -99,6 +101,7 @@ SecretServiceState secretServiceState()
                 QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
             locked << QStringLiteral("org.freedesktop.Secret.Collection")
                    << QStringLiteral("Locked");
+            locked.setAutoStartService(false);
             const QDBusMessage lockedReply = bus.call(locked, QDBus::Block, 2000);
             if (lockedReply.type() == QDBusMessage::ReplyMessage
                 && lockedReply.arguments().size() == 1

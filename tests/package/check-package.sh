@@ -43,6 +43,12 @@ dpkg -L corvanta >"$work/files"
 desktop-file-validate /usr/share/applications/corvanta.desktop
 appstreamcli validate --no-net /usr/share/metainfo/example.corvanta.Corvanta.metainfo.xml
 man -w corvanta-cli >/dev/null
+# The command line starts without the network, keyring, TLS and archive libraries: they come
+# with its module, for the commands that use them.
+needed=$(objdump -p /usr/bin/corvanta-cli | awk '$1 == "NEEDED" { print $2 }')
+for library in libcurl libssl libcrypto libarchive libqt6keychain; do
+  ! grep -q "^$library" <<<"$needed" || fail "corvanta-cli loads $library at its start"
+done
 
 echo "-- a site from a template added from a zip archive, with the installed corvanta-cli run"
 echo "   from the home folder, without --home"

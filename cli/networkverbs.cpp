@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 
 #include <climits>
+#include <cstdio>
 #include <unistd.h>
 
 namespace Cli {
@@ -34,6 +35,9 @@ WorkLookup loadNetworkModule()
             lookup = reinterpret_cast<WorkLookup>(::dlsym(module, "corvantaCliVerbWork"));
             if (lookup)
                 return lookup;
+        } else if (::access(place.c_str(), F_OK) == 0) {
+            // A module that is there but does not load is named with the loader's reason.
+            std::fprintf(stderr, "%s\n", ::dlerror());
         }
     }
     throw Platform::FileError("Cannot open file " + Platform::utf8ToCp1252(places[1]));

@@ -18,13 +18,14 @@
 
 using Testing::readBytes;
 using Testing::TempDir;
-using Testing::writeBytes;
 namespace fs = std::filesystem;
 
 namespace {
 
-/// Starts a program with `input` on its standard input; returns its process id.
-pid_t startProgram(const std::vector<std::string> &arguments, const std::string &input = {})
+/// Starts a program with `input` on its standard input and its standard error in `errFile`
+/// (else nowhere); returns its process id.
+pid_t start(const std::vector<std::string> &arguments, const std::string &input = {},
+    const std::string &errFile = "/dev/null")
 {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
@@ -32,11 +33,9 @@ pid_t startProgram(const std::vector<std::string> &arguments, const std::string 
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(pipeEnds[0], 0);
-        ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);
-        const int quiet = ::open("/dev/null", O_WRONLY);
-        ::dup2(quiet, 1);
-        ::dup2(quiet, 2);
+        ::dup2(::open("/dev/null", O_WRONLY), 1);
+        ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         std::vector<char *> argv;
         for (const std::string &argument : arguments)
             argv.push_back(const_cast<char *>(argument.c_str()));
@@ -46,11 +45,28 @@ pid_t startProgram(const std::vector<std::string> &arguments, const std::string 
     }
     ::close(pipeEnds[0]);
     if (!input.empty()) {
-        EXPECT_EQ(
-            ::write(pipeEnds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+        EXPECT_EQ(::write(pipeEnds[1], input.data(), input.size()), ssize_t(input.size()));
     }
     ::close(pipeEnds[1]);
     return child;
+}
+
+/// Waits for a program; its exit status, or -1 when it did not exit by itself (a crash).
+int exitStatus(pid_t child)
+{
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+/// gdbus calling a method of the Secret Service on the session bus; its exit status.
+int callSecretService(
+    const std::string &method, const std::string &object, const std::vector<std::string> &arguments)
+{
+    std::vector<std::string> command { "/usr/bin/gdbus", "call", "--session", "--dest",
+        "org.freedesktop.secrets", "--object-path", object, "--method", method };
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return exitStatus(start(command));
 }
 
 /// A private session bus with gnome-keyring-daemon's Secret Service on it, its login keyring
@@ -60,134 +76,88 @@ class SecretService
 {
 public:
     explicit SecretService(const std::string &dir)
-        : m_dir(dir)
     {
-        fs::create_directories(m_dir + "/runtime");
-        fs::permissions(m_dir + "/runtime", fs::perms::owner_all);
-        const std::string socket = m_dir + "/bus";
-        std::ofstream(m_dir + "/bus.conf")
-            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-               "1.0//EN\"\n"
-               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-               "<busconfig><type>session</type><listen>unix:path="
-            << socket
-            << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+        fs::create_directories(dir + "/runtime");
+        fs::permissions(dir + "/runtime", fs::perms::owner_all);
+        std::ofstream(dir + "/bus.conf")
+            << "<busconfig><type>session</type><listen>unix:path=" << dir
+            << "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                "<allow own=\"*\"/></policy></busconfig>\n";
-        m_bus = startProgram(
-            { "/usr/bin/dbus-daemon", "--config-file=" + m_dir + "/bus.conf", "--nofork" });
-        waitFor([&] { return fs::exists(socket); });
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + socket).c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", (m_dir + "/runtime").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (m_dir + "/data").c_str(), 1);
+        m_bus = start({ "/usr/bin/dbus-daemon", "--config-file=" + dir + "/bus.conf", "--nofork" });
+        waitFor([&] { return fs::exists(dir + "/bus"); });
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + dir + "/bus").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (dir + "/runtime").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
         ::unsetenv("DISPLAY");
-        ::unsetenv("WAYLAND_DISPLAY");
-        m_keyring = startProgram(
+        m_keyring = start(
             { "/usr/bin/gnome-keyring-daemon", "--foreground", "--components=secrets", "--unlock" },
             "unlock words");
-        waitFor([&] { return call("Get", "org.freedesktop.Secret.Service", "Collections"); });
-        waitFor([&] { return fs::exists(m_dir + "/data/keyrings/login.keyring"); });
+        waitFor([&] {
+            return fs::exists(dir + "/data/keyrings/login.keyring")
+                && callSecretService("org.freedesktop.Secret.Service.ReadAlias",
+                       "/org/freedesktop/secrets", { "default" })
+                == 0;
+        });
     }
 
     ~SecretService()
     {
         for (const pid_t pid : { m_keyring, m_bus }) {
             ::kill(pid, SIGTERM);
-            int status = 0;
-            ::waitpid(pid, &status, 0);
+            ::waitpid(pid, nullptr, 0);
         }
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
 
-    /// Locks the login keyring, as a desktop does after a while or on a lock screen.
+    /// Locks the login keyring, as a desktop does on its lock screen.
     void lock()
     {
-        const pid_t child = startProgram({ "/usr/bin/gdbus", "call", "--session", "--dest",
-            "org.freedesktop.secrets", "--object-path", "/org/freedesktop/secrets", "--method",
-            "org.freedesktop.Secret.Service.Lock",
-            "['/org/freedesktop/secrets/collection/login']" });
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        ASSERT_EQ(WEXITSTATUS(status), 0);
+        ASSERT_EQ(
+            callSecretService("org.freedesktop.Secret.Service.Lock", "/org/freedesktop/secrets",
+                { "['/org/freedesktop/secrets/collection/login']" }),
+            0);
     }
 
 private:
-    /// Whether a property of the Secret Service can be read over the bus.
-    bool call(const std::string &method, const std::string &interface, const std::string &name)
-    {
-        const pid_t child = startProgram({ "/usr/bin/gdbus", "call", "--session", "--dest",
-            "org.freedesktop.secrets", "--object-path", "/org/freedesktop/secrets", "--method",
-            "org.freedesktop.DBus.Properties." + method, interface, name });
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-    template <typename Ready> void waitFor(Ready ready)
+    template <typename Ready> static void waitFor(Ready ready)
     {
         for (int tries = 0; tries < 100 && !ready(); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         ASSERT_TRUE(ready());
     }
 
-    std::string m_dir;
     pid_t m_bus = -1;
     pid_t m_keyring = -1;
 };
 
-struct Outcome
-{
-    int status = -1;
-    std::string err;
-    std::string lastErrorLine() const
-    {
-        const std::string text = err.substr(0, err.find_last_not_of('\n') + 1);
-        return text.substr(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
-    }
-};
-
-/// corvanta-cli upload of a one-page site, its exit status and what it said on stderr; -1 when
-/// it did not exit by itself (a crash).
-Outcome upload(const TempDir &work, const std::vector<std::string> &extra = {})
-{
-    const std::string errFile = work.file("err");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(::open("/dev/null", O_WRONLY), 1);
-        ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        std::vector<std::string> arguments { CORVANTA_CLI, "upload", "--accept-new-host-key",
-            work.file("site.cvp"), work.file("out") };
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        std::vector<char *> argv;
-        for (const std::string &argument : arguments)
-            argv.push_back(const_cast<char *>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(CORVANTA_CLI, argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(errFile) };
-}
-
-/// A published one-page site and its host settings for the server, in `work`.
-void prepareSite(const TempDir &work, const Testing::SftpServer &server)
+/// A published one-page site in `work` and the server's settings beside its project; with
+/// `keyFile` false, the settings ask for a password instead of the key's passphrase.
+void prepareSite(const TempDir &work, const Testing::SftpServer &server, bool keyFile = true)
 {
     ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
     fs::create_directories(server.root() + "/site");
-    Upload::writeHostSettings(work.file("site.cvp.upload"), server.settings());
     fs::create_directories(work.file("out/website"));
-    writeBytes(work.file("out/website/index.html"), "<p>home</p>");
-}
-
-/// The host settings with a password instead of the key file.
-void usePassword(const TempDir &work, const Testing::SftpServer &server)
-{
+    Testing::writeBytes(work.file("out/website/index.html"), "<p>home</p>");
     Upload::HostSettings settings = server.settings();
-    settings.identity.clear();
+    if (!keyFile)
+        settings.identity.clear();
     Upload::writeHostSettings(work.file("site.cvp.upload"), settings);
 }
+
+/// corvanta-cli upload of the site: its exit status and the last line it wrote on stderr.
+std::pair<int, std::string> upload(const TempDir &work)
+{
+    const int status = exitStatus(start({ CORVANTA_CLI, "upload", "--accept-new-host-key",
+                                            work.file("site.cvp"), work.file("out") },
+        {}, work.file("err")));
+    std::string err = readBytes(work.file("err"));
+    err.erase(err.find_last_not_of('\n') + 1);
+    return { status, err.substr(err.rfind('\n') == std::string::npos ? 0 : err.rfind('\n') + 1) };
+}
+
+const std::string KeepItHint
+    = ". Set CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window.";
 
 TEST(Keyring, Unlocked_KeepsEachHostsPassword_UploadTakesThePassphraseFromIt)
 {
@@ -212,8 +182,8 @@ TEST(Keyring, Unlocked_KeepsEachHostsPassword_UploadTakesThePassphraseFromIt)
     ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
     server.start();
     prepareSite(work, server);
-    const Outcome outcome = upload(work);
-    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    const auto [status, lastLine] = upload(work);
+    EXPECT_EQ(status, 0) << lastLine;
     EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
 }
 
@@ -229,20 +199,16 @@ TEST(Keyring, Locked_SaysSo_EnvironmentPasswordStillWorks)
     EXPECT_EQ(locked.keyringProblem, "the desktop's keyring is locked");
 
     server.start();
-    prepareSite(work, server);
-    usePassword(work, server);
+    prepareSite(work, server, false);
     ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
-    const Outcome refused = upload(work);
-    EXPECT_EQ(refused.status, 1) << refused.err;
-    EXPECT_EQ(refused.lastErrorLine(),
-        "No password for 127.0.0.1: " + locked.keyringProblem
-            + ". Set CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window.");
+    EXPECT_EQ(upload(work),
+        std::make_pair(
+            1, "No password for 127.0.0.1: the desktop's keyring is locked" + KeepItHint));
 
-    Upload::writeHostSettings(work.file("site.cvp.upload"), server.settings());
+    prepareSite(work, server);
     ::setenv("CORVANTA_UPLOAD_PASSWORD", server.password().c_str(), 1);
-    const Outcome uploaded = upload(work);
+    EXPECT_EQ(upload(work).first, 0);
     ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
-    EXPECT_EQ(uploaded.status, 0) << uploaded.err;
     EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
 }
 
@@ -251,26 +217,23 @@ TEST(Keyring, Absent_SaysSo_EnvironmentPasswordStillWorks)
     TempDir work;
     Testing::SftpServer server(work.file("server"));
     server.start();
-    prepareSite(work, server);
     // No session bus at all: nothing to ask, and no X display to start one from.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + work.file("no-bus")).c_str(), 1);
     ::unsetenv("DISPLAY");
     ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
 
-    usePassword(work, server);
-    const Outcome refused = upload(work);
-    EXPECT_EQ(refused.status, 1) << refused.err;
-    EXPECT_EQ(refused.lastErrorLine(),
-        "No password for 127.0.0.1: no desktop keyring is running (Could not connect: No such file "
-        "or directory). Set CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload "
-        "window.");
+    prepareSite(work, server, false);
+    EXPECT_EQ(upload(work),
+        std::make_pair(1,
+            "No password for 127.0.0.1: no desktop keyring is running (Could not connect: No "
+            "such file or directory)"
+                + KeepItHint));
 
-    Upload::writeHostSettings(work.file("site.cvp.upload"), server.settings());
+    prepareSite(work, server);
     ::setenv("CORVANTA_UPLOAD_PASSWORD", server.password().c_str(), 1);
-    const Outcome uploaded = upload(work);
+    EXPECT_EQ(upload(work).first, 0);
     ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    EXPECT_EQ(uploaded.status, 0) << uploaded.err;
     EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
 }
 

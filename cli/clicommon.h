@@ -85,8 +85,15 @@ public:
 std::string pathOperand(const std::string &utf8Path);
 
 /// The installed font families from Qt, as Windows-1252 (families it cannot hold are left
-/// out). Starts Qt on its offscreen platform when QT_QPA_PLATFORM is not set.
+/// out). Qt's font machinery is loaded with them, from the fonts module (corvanta-cli-fonts.so),
+/// so that only the commands that need the list load it. Throws FileError when the module
+/// cannot be loaded.
 std::vector<std::string> installedFontFamilies();
+
+/// The entry point named `entry` of one of the program's modules (`module`, for example
+/// "corvanta-cli-network.so"), loaded from beside the program or from the library folder it
+/// is installed in. Throws FileError when the module cannot be loaded.
+void *moduleEntry(const std::string &module, const char *entry);
 
 /// The template catalogue of the home directory and FontFamilyList, as the program builds
 /// them at start-up.

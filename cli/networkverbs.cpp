@@ -2,15 +2,6 @@
 // that module when one of them runs.
 #include "cli/clicommon.h"
 
-#include "platform/encoding.h"
-#include "platform/fileerror.h"
-
-#include <dlfcn.h>
-
-#include <climits>
-#include <cstdio>
-#include <unistd.h>
-
 namespace Cli {
 namespace {
 
@@ -19,28 +10,9 @@ using WorkLookup = void (*(*)(const char *))(const Invocation &);
 
 WorkLookup loadNetworkModule()
 {
-    static WorkLookup lookup = nullptr;
-    if (lookup)
-        return lookup;
-    std::string program(PATH_MAX, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", program.data(), program.size());
-    program.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    const std::string programDir = program.substr(0, program.rfind('/') + 1);
-    const std::string name = "corvanta-cli-network.so";
-    // Beside the program in a build, in the library folder once installed.
-    const std::string places[]
-        = { programDir + name, programDir + CORVANTA_INSTALLED_MODULE_DIR "/" + name };
-    for (const std::string &place : places) {
-        if (void *module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            lookup = reinterpret_cast<WorkLookup>(::dlsym(module, "corvantaCliVerbWork"));
-            if (lookup)
-                return lookup;
-        } else if (::access(place.c_str(), F_OK) == 0) {
-            // A module that is there but does not load is named with the loader's reason.
-            std::fprintf(stderr, "%s\n", ::dlerror());
-        }
-    }
-    throw Platform::FileError("Cannot open file " + Platform::utf8ToCp1252(places[1]));
+    static const auto lookup = reinterpret_cast<WorkLookup>(
+        moduleEntry("corvanta-cli-network.so", "corvantaCliVerbWork"));
+    return lookup;
 }
 
 const VerbRegistration upload({

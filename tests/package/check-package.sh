@@ -29,9 +29,11 @@ done
 # The update checker and the Upload window come from a module the program loads when needed.
 grep -q "/lib/.*corvanta/corvanta-network.so\$" <<<"$contents" \
   || fail "the package lacks the network module"
-# corvanta-cli loads the same libraries only for upload and add-template, from its own module.
-grep -q "/lib/.*corvanta/corvanta-cli-network.so\$" <<<"$contents" \
-  || fail "the package lacks the command line's network module"
+# corvanta-cli loads the same libraries only for upload and add-template, and Qt's font
+# machinery only for the commands that list the fonts, from modules of its own.
+for module in corvanta-cli-network corvanta-cli-fonts; do
+  grep -q "/lib/.*corvanta/$module.so\$" <<<"$contents" || fail "the package lacks $module.so"
+done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies from dpkg-shlibdeps"
 dpkg-deb -f "$deb" Depends | grep -q libcurl || fail "no dependencies of the network module"
 dpkg-deb -f "$deb" Depends | grep -q libsecret-1-0 || fail "no dependency on the keyring library"
@@ -43,10 +45,10 @@ dpkg -L corvanta >"$work/files"
 desktop-file-validate /usr/share/applications/corvanta.desktop
 appstreamcli validate --no-net /usr/share/metainfo/example.corvanta.Corvanta.metainfo.xml
 man -w corvanta-cli >/dev/null
-# The command line starts without the network, keyring, TLS and archive libraries: they come
-# with its module, for the commands that use them.
+# The command line starts without the network, keyring, TLS, archive and Qt GUI libraries:
+# they come with its modules, for the commands that use them.
 needed=$(objdump -p /usr/bin/corvanta-cli | awk '$1 == "NEEDED" { print $2 }')
-for library in libcurl libssl libcrypto libarchive libqt6keychain; do
+for library in libcurl libssl libcrypto libarchive libqt6keychain libQt6Gui; do
   ! grep -q "^$library" <<<"$needed" || fail "corvanta-cli loads $library at its start"
 done
 

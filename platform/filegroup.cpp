@@ -339,6 +339,29 @@ void finishInterruptedReplacement(
     syncDirectory(directoryOf(journal));
 }
 
+void replaceFileThroughLinks(const std::string &path, std::string_view bytes)
+{
+    const FileReplacement file { path, bytes };
+    Target target;
+    target.file = &file;
+    target.native = targetOf(path);
+    checkTarget(target);
+    const int fd = makeTemporary(target.native, target.temporary);
+    if (fd < 0)
+        createFailed(file, errno);
+    ::fchmod(fd, target.mode);
+    int error = writeAndSync(fd, bytes);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(target.temporary.c_str(), target.native.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(target.temporary.c_str());
+        throwErrno(error);
+    }
+    syncDirectory(directoryOf(target.native));
+}
+
 void replaceFileGroup(const std::vector<FileReplacement> &files, const std::string &journalPath)
 {
     std::vector<std::string> paths;

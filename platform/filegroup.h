@@ -36,6 +36,12 @@ struct FileReplacement
 /// Throws FileError.
 void replaceFileGroup(const std::vector<FileReplacement> &files, const std::string &journalPath);
 
+/// Replaces one file that stands alone as each file of a group is replaced: checked first,
+/// the new bytes written and synced to a hidden file made exclusively beside the file that a
+/// symbolic link at `path` leads to, then renamed over it, so that the link stays and nothing
+/// planted under another name is written through. Throws FileError.
+void replaceFileThroughLinks(const std::string &path, std::string_view bytes);
+
 /// Finishes a group replacement that was stopped after its journal was written: the new files
 /// it names are renamed onto their targets and the journal is removed. Only targets among
 /// `paths` (through their symbolic links) are touched. Without a journal nothing happens.

@@ -37,8 +37,10 @@ struct Outcome
     }
 };
 
-/// Runs corvanta-cli with the arguments in `workingDir` and collects what it printed.
-Outcome runCli(const std::vector<std::string> &arguments, const std::string &workingDir)
+/// Runs corvanta-cli (or a copy of it) with the arguments in `workingDir` and collects what
+/// it printed.
+Outcome runCli(const std::vector<std::string> &arguments, const std::string &workingDir,
+    const std::string &program = CORVANTA_CLI)
 {
     TempDir capture;
     const std::string outFile = capture.file("out"), errFile = capture.file("err");
@@ -48,11 +50,11 @@ Outcome runCli(const std::vector<std::string> &arguments, const std::string &wor
             ::_exit(126);
         ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT, 0644), 1);
         ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT, 0644), 2);
-        std::vector<char *> argv { const_cast<char *>(CORVANTA_CLI) };
+        std::vector<char *> argv { const_cast<char *>(program.c_str()) };
         for (const std::string &argument : arguments)
             argv.push_back(const_cast<char *>(argument.c_str()));
         argv.push_back(nullptr);
-        ::execv(CORVANTA_CLI, argv.data());
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
     int status = 0;
@@ -279,6 +281,24 @@ TEST(CliTemplates, OneNameALineInCatalogueOrder)
     EXPECT_EQ(fromHome.out, "caf\u00E9\nHarbour\nmeadow\n");
     EXPECT_EQ(runCli({ "--home", "..", "templates" }, ws.work()).out, fromHome.out);
     EXPECT_EQ(runCli({ "templates" }, ws.work()).out, "");
+}
+
+TEST(CliTemplates, InstalledElsewhere_FoundBesideTheProgram_UnlessTheCurrentFolderHasTemplates)
+{
+    Workspace ws { "Local.t" };
+    TempDir prefix;
+    std::filesystem::create_directories(prefix.file("bin"));
+    std::filesystem::create_directories(prefix.file("share/corvanta/templates"));
+    std::filesystem::copy_file(CORVANTA_CLI, prefix.file("bin/corvanta-cli"));
+    writeBytes(prefix.file("share/corvanta/templates/Installed.t"), "");
+    const std::string program = prefix.file("bin/corvanta-cli");
+
+    const Outcome installed = runCli({ "templates" }, ws.work(), program);
+    EXPECT_EQ(installed.status, 0) << installed.err;
+    EXPECT_EQ(installed.out, "Installed\n");
+    const Outcome local = runCli({ "templates" }, ws.home(), program);
+    EXPECT_EQ(local.status, 0) << local.err;
+    EXPECT_EQ(local.out, "Local\n");
 }
 
 TEST(CliFailures, LastStderrLineIsTheErrorBoxText_StatusOne)

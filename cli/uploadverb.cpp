@@ -39,10 +39,11 @@ void runUpload(const Invocation &invocation)
         = Platform::nativePath(pathOperand(invocation.operands.at(1))) + "/website";
     const Upload::HostSettings settings
         = Upload::readHostSettings(Upload::hostSettingsPath(projectFile));
-    if (!std::filesystem::is_directory(websiteDir)) {
+    if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {
         throw Platform::FileError(Platform::utf8ToCp1252(
             "No published site in " + websiteDir + "; publish the project there first"));
     }
+    const Upload::LocalSite site(websiteDir);
     std::optional<std::string> password = Upload::passwordFromEnvironmentOrKeyring(settings);
     if (!password && settings.identity.empty()) {
         throw Platform::FileError("No password for " + Platform::utf8ToCp1252(settings.host)
@@ -61,8 +62,11 @@ void runUpload(const Invocation &invocation)
         return acceptNewKey;
     };
     hooks.progress = [&](const Upload::Progress &progress) { progressLines.show(progress); };
+    hooks.warning = [](const std::string &text) { std::fprintf(stderr, "%s.\n", text.c_str()); };
     Upload::RemoteFolder remote(settings, password.value_or(""), hooks);
-    const Upload::RemoteState state = Upload::planWebsiteUpload(remote, websiteDir);
+    const Upload::RemoteState state = invocation.hasFlag("--verify")
+        ? Upload::planHostCheck(remote, site)
+        : Upload::planWebsiteUpload(remote, site);
     if (invocation.hasFlag("--dry-run")) {
         for (const std::string &name : state.plan.send)
             std::printf("send %s\n", name.c_str());
@@ -70,24 +74,25 @@ void runUpload(const Invocation &invocation)
             std::printf("delete %s\n", name.c_str());
         return;
     }
-    Upload::uploadWebsite(remote, websiteDir, state);
+    Upload::uploadWebsite(remote, site, state);
     if (state.plan.empty())
         std::fprintf(stderr, "[100%%] nothing changed\n");
 }
 
 const VerbRegistration registration({
     "upload",
-    "PROJECT.cvp PUBLISH_DIR [--dry-run] [--accept-new-host-key]",
+    "PROJECT.cvp PUBLISH_DIR [--dry-run] [--verify] [--accept-new-host-key]",
     "Uploads PUBLISH_DIR/website (what publish wrote) to the host named in\n"
     "PROJECT.cvp.upload, sending only new and changed files and deleting those the\n"
     "host got from an earlier upload that the site no longer has. The password (or\n"
     "the key file's passphrase) comes from CORVANTA_UPLOAD_PASSWORD, else from the\n"
     "keyring. Progress goes to stderr. --dry-run prints the files it would send and\n"
     "delete and changes nothing; --accept-new-host-key accepts an SFTP host key seen\n"
-    "for the first time.",
+    "for the first time. --verify lists what the host holds and also sends again\n"
+    "every file that is missing there or has another size.",
     2,
     runUpload,
-    { "--dry-run", "--accept-new-host-key" },
+    { "--dry-run", "--verify", "--accept-new-host-key" },
 });
 
 } // namespace

@@ -59,9 +59,15 @@ UploadRecord::UploadRecord(const HostSettings &settings)
     }
 }
 
-void UploadRecord::add(const std::string &name) { m_changed = m_names.insert(name).second || m_changed; }
+void UploadRecord::add(const std::string &name)
+{
+    m_changed = m_names.insert(name).second || m_changed;
+}
 
-void UploadRecord::erase(const std::string &name) { m_changed = m_names.erase(name) > 0 || m_changed; }
+void UploadRecord::erase(const std::string &name)
+{
+    m_changed = m_names.erase(name) > 0 || m_changed;
+}
 
 void UploadRecord::save()
 {
@@ -79,7 +85,8 @@ void UploadRecord::save()
         text += name + "\n";
     // Written beside the old record and renamed over it, so a crash leaves one of the two whole.
     const std::string temporary = m_path + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd
+        = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         throwRecordError(m_path, errno);
     std::size_t written = 0;

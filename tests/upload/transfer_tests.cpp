@@ -18,7 +18,7 @@
 namespace Upload {
 void PrintTo(const FileDigest &digest, std::ostream *out)
 {
-    *out << digest.sha256.substr(0, 8) << " " << digest.size;
+    *out << (digest.known() ? digest.sha256.substr(0, 8) : "-") << " " << digest.size;
 }
 } // namespace Upload
 

@@ -472,12 +472,24 @@ std::optional<std::uint64_t> RemoteFolder::sizeOf(const std::string &name)
 std::map<std::string, std::uint64_t> RemoteFolder::listFiles()
 {
     std::map<std::string, std::uint64_t> files;
-    listInto("", files, 0);
+    std::vector<std::string> folders { "" };
+    // A host whose folders lead back into themselves is not walked for ever.
+    for (std::size_t next = 0; next < folders.size() && next < 10000; ++next)
+        listFolder(folders[next], files, folders);
     return files;
 }
 
-void RemoteFolder::listInto(
-    const std::string &folder, std::map<std::string, std::uint64_t> &files, int depth)
+bool RemoteFolder::holds(const std::string &name)
+{
+    std::map<std::string, std::uint64_t> files;
+    std::vector<std::string> folders;
+    const std::string parent = parentOf(name);
+    listFolder(parent.empty() ? "" : parent + "/", files, folders);
+    return files.contains(name) || std::find(folders.begin(), folders.end(), name + "/") != folders.end();
+}
+
+bool RemoteFolder::listFolder(const std::string &folder,
+    std::map<std::string, std::uint64_t> &files, std::vector<std::string> &subfolders)
 {
     CURL *curl = static_cast<CURL *>(m_curl);
     Transfer transfer;
@@ -488,8 +500,10 @@ void RemoteFolder::listInto(
     // SFTP lists as "ls -l" does; FTP's machine-readable listing names each fact.
     if (!sftp)
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MLSD");
-    perform(transfer, "listing " + (folder.empty() ? m_settings.folder : folder));
-    std::vector<std::string> subfolders;
+    const int result = perform(transfer, "listing " + (folder.empty() ? m_settings.folder : folder),
+        { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED });
+    if (result != CURLE_OK)
+        return false;
     std::size_t start = 0;
     const std::string &text = transfer.received;
     for (std::size_t end = text.find('\n'); end != std::string::npos;
@@ -546,11 +560,7 @@ void RemoteFolder::listInto(
         else if (isFolder)
             subfolders.push_back(folder + name + "/");
     }
-    // A host whose folders lead back into themselves is not walked for ever.
-    if (depth < 32) {
-        for (const std::string &subfolder : subfolders)
-            listInto(subfolder, files, depth + 1);
-    }
+    return true;
 }
 
 void RemoteFolder::rename(const std::string &from, const std::string &to)
@@ -657,19 +667,24 @@ void RemoteFolder::remove(const std::string &name)
 {
     CURL *curl = static_cast<CURL *>(m_curl);
     Transfer transfer;
-    // A file already gone is no failure ("*").
     if (m_settings.protocol == Protocol::Sftp) {
         start(transfer, "");
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(curl, CURLOPT_QUOTE, transfer.list({ "*rm " + quoted(sftpPathOf(name)) }));
+        curl_easy_setopt(curl, CURLOPT_QUOTE, transfer.list({ "rm " + quoted(sftpPathOf(name)) }));
     } else {
         // The command runs after changing into the file's folder.
         const std::string parent = parentOf(name);
         start(transfer, parent.empty() ? "" : parent + "/");
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list({ "*DELE " + baseNameOf(name) }));
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list({ "DELE " + baseNameOf(name) }));
     }
-    perform(transfer, "deleting " + name);
+    const int result = perform(
+        transfer, "deleting " + name, { CURLE_QUOTE_ERROR, CURLE_REMOTE_ACCESS_DENIED });
+    // A file already gone is no failure; one the host keeps is.
+    if (result != CURLE_OK && holds(name)) {
+        throw Platform::FileError(
+            utf8Message(m_settings.host + " did not delete " + m_settings.folder + "/" + name));
+    }
 }
 
 } // namespace Upload

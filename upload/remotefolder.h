@@ -86,8 +86,10 @@ public:
     /// manifest that brings the host's record up to date).
     void sendBytes(
         const std::string &bytes, const std::string &name, bool evenWhenCancelled = false);
-    /// Deletes a file of the folder; a file already gone is no failure.
+    /// Deletes a file of the folder; a file already gone is no failure, one the host keeps is.
     void remove(const std::string &name);
+    /// True when the folder holds a file or folder `name`.
+    bool holds(const std::string &name);
 
     /// Tells the user something that does not stop the run (TransferHooks::warning).
     void warn(const std::string &utf8Text) const
@@ -116,9 +118,10 @@ private:
     void send(Transfer &transfer, const std::string &name, std::uint64_t size);
     /// Renames `from` to `to`, both in the folder, replacing what `to` held.
     void rename(const std::string &from, const std::string &to);
-    /// The files and subfolders of one folder below the remote folder ("" or ending in "/").
-    void listInto(
-        const std::string &folder, std::map<std::string, std::uint64_t> &files, int depth);
+    /// Adds the files and subfolders of one folder below the remote folder ("" or ending in
+    /// "/"); false when the folder is not there.
+    bool listFolder(const std::string &folder, std::map<std::string, std::uint64_t> &files,
+        std::vector<std::string> &subfolders);
     /// The URL of a name in the folder ("" for the folder itself, ending in "/").
     std::string urlOf(const std::string &name) const;
     /// A name's path as SFTP quote commands take it.

@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Upload {
 void PrintTo(const FileDigest &digest, std::ostream *out)
@@ -77,6 +78,8 @@ protected:
             offeredFingerprints.push_back(fingerprint);
             return true;
         };
+        hooks.warning = [this](const std::string &text) { warnings.push_back(text); };
+        ::setenv("XDG_STATE_HOME", work.file("state").c_str(), 1);
     }
 
     std::string site() const { return work.file("website"); }
@@ -98,6 +101,7 @@ protected:
     std::unique_ptr<Testing::TestServer> server;
     TransferHooks hooks;
     std::vector<std::string> offeredFingerprints;
+    std::vector<std::string> warnings;
 };
 
 std::string protocolLabel(const testing::TestParamInfo<Protocol> &info)
@@ -235,6 +239,154 @@ TEST_P(UploadStory, MissingFolder_ReportedThenMade)
     EXPECT_TRUE(remote.exists());
     uploadWebsite(remote, site());
     expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, ManifestEditedOnTheHost_OnlyFilesUploadedFromHereDeleted_OthersReportedOnce)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    fs::create_directories(remoteSite() + "/blog");
+    writeBytes(remoteSite() + "/blog/config.php", "<?php $password = 'x';");
+    const std::string manifest = remoteSite() + "/" + ManifestName;
+    writeBytes(manifest, readBytes(manifest) + std::string(64, 'a') + " 22 blog/config.php\n");
+    fs::remove(site() + "/about.html");
+
+    uploadWebsite(remote, site());
+    EXPECT_FALSE(fs::exists(remoteSite() + "/about.html"));
+    EXPECT_EQ(readBytes(remoteSite() + "/blog/config.php"), "<?php $password = 'x';");
+    EXPECT_EQ(warnings,
+        std::vector<std::string> { "The host's .corvanta-manifest lists blog/config.php, which "
+                                   "was not uploaded from here; it is left alone on the host and "
+                                   "no longer listed" });
+    uploadWebsite(remote, site());
+    EXPECT_EQ(warnings.size(), 1u);
+    fs::remove_all(remoteSite() + "/blog");
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, LinkPlantedAtTheTemporaryName_NeverWrittenThrough)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    writeBytes(server->root() + "/private.txt", "not the site's");
+    fs::create_symlink(server->root() + "/private.txt", remoteSite() + "/.corvanta-part.index.html");
+    writeBytes(site() + "/index.html", "<p>new home</p>");
+
+    uploadWebsite(remote, site());
+    EXPECT_EQ(readBytes(server->root() + "/private.txt"), "not the site's");
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, HostileManifest_TooLargeRefused_BadNamesDropped_FailedDeletionWarned)
+{
+    RemoteFolder remote = connect();
+    const std::string manifest = remoteSite() + "/" + ManifestName;
+    writeBytes(manifest, std::string(ManifestSizeLimit + 1, '\n'));
+    EXPECT_EQ(Testing::errorOf([&] { uploadWebsite(remote, site()); }),
+        "The file " + server->settings().folder
+            + "/.corvanta-manifest on 127.0.0.1 is larger than the limit of 16 MB and was not "
+              "read; remove it on the host to upload the whole site again");
+    fs::remove(manifest);
+
+    // A page the host will not let go of: a folder with a file in it took its name.
+    writeBytes(site() + "/old.html", "<p>old</p>");
+    uploadWebsite(remote, site());
+    fs::remove(remoteSite() + "/old.html");
+    fs::create_directories(remoteSite() + "/old.html");
+    writeBytes(remoteSite() + "/old.html/keep", "x");
+    fs::remove(site() + "/old.html");
+    const std::string hash(64, 'b');
+    writeBytes(manifest,
+        readBytes(manifest) + hash + " 1 a" + std::string(1, '\0') + "b.html\n" + hash
+            + " 1 x\x01.html\n" + hash + " 1  ../x\n" + hash + " 1 files/ padded.pdf\n");
+
+    EXPECT_EQ(uploadWebsite(remote, site()), UploadOutcome::Completed);
+    EXPECT_EQ(warnings,
+        (std::vector<std::string> {
+            "Skipped \"a\\x00b.html\" in the host's .corvanta-manifest: the name holds a control "
+            "character",
+            "Skipped \"x\\x01.html\" in the host's .corvanta-manifest: the name holds a control "
+            "character",
+            "Skipped \" ../x\" in the host's .corvanta-manifest: a part of the name starts or ends "
+            "with a blank",
+            "Skipped \"files/ padded.pdf\" in the host's .corvanta-manifest: a part of the name "
+            "starts or ends with a blank",
+            "127.0.0.1 did not delete " + server->settings().folder
+                + "/old.html; old.html is no longer listed as the site's" }));
+    fs::remove_all(remoteSite() + "/old.html");
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, HostLostAndCutFiles_NothingChangedYetCheckingTheHostSendsThemAgain)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    fs::remove(remoteSite() + "/index.html");
+    writeBytes(remoteSite() + "/about.html", "cut");
+    const LocalSite local(site());
+    EXPECT_TRUE(planWebsiteUpload(remote, local).unchanged());
+
+    const RemoteState state = planHostCheck(remote, local);
+    EXPECT_EQ(state.plan.send, (std::vector<std::string> { "about.html", "index.html" }));
+    EXPECT_EQ(warnings,
+        (std::vector<std::string> { "about.html has 3 bytes on the host instead of 300000; it is "
+                                    "sent again",
+            "index.html is missing on the host; it is sent again" }));
+    uploadWebsite(remote, local, state);
+    expectRemoteEqualsLocal();
+}
+
+TEST(UploadSite, LinksAndFoldersOfOthers_RefusedNamingThem_NothingSent)
+{
+    TempDir work;
+    ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", work.file("state").c_str(), 1);
+    Testing::SftpServer server(work.file("server"));
+    server.start();
+    fs::create_directories(server.root() + "/site");
+    fs::create_directories(work.file("home/.ssh"));
+    writeBytes(work.file("home/.ssh/id_ed25519"), "PRIVATE KEY");
+    TransferHooks hooks;
+    hooks.acceptNewHostKey = [](const std::string &, const std::string &) { return true; };
+    RemoteFolder remote(server.settings(), server.password(), hooks);
+    const std::string website = work.file("out/website");
+    const auto errorOfUpload = [&] { return Testing::errorOf([&] { uploadWebsite(remote, website); }); };
+
+    fs::create_directories(work.file("out"));
+    fs::create_directory_symlink(work.file("home/.ssh"), website);
+    EXPECT_EQ(errorOfUpload(),
+        "The website folder " + website + " is a link; only a folder that publishing wrote is "
+                                          "uploaded");
+    fs::remove(website);
+    fs::create_directories(website);
+    writeBytes(website + "/index.html", "<p>home</p>");
+    fs::create_symlink(work.file("home/.ssh/id_ed25519"), website + "/key.txt");
+    EXPECT_EQ(errorOfUpload(),
+        "The website folder holds the link " + website
+            + "/key.txt, which is not uploaded: a link could send files from outside the site. "
+              "Remove it and publish again");
+    fs::remove(website + "/key.txt");
+    ASSERT_EQ(::chown(website.c_str(), 1, 1), 0);
+    EXPECT_EQ(errorOfUpload(),
+        "The website folder " + website
+            + " belongs to another user; publish the site again into a folder of your own");
+    EXPECT_TRUE(fs::is_empty(server.root() + "/site"));
+}
+
+class FaultyFtpHost : public UploadStory
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(Ftp, FaultyFtpHost, testing::Values(Protocol::Ftp), protocolLabel);
+
+TEST_P(FaultyFtpHost, HostKeepsFewerBytes_FileFails_NameKeepsItsOldFile)
+{
+    writeBytes(site() + "/lost-byte.html", "<p>version 1</p>");
+    RemoteFolder remote = connect();
+    EXPECT_EQ(Testing::errorOf([&] { uploadWebsite(remote, site()); }),
+        "127.0.0.1 received 15 of the 16 bytes of lost-byte.html; the file was not put in place");
+    EXPECT_FALSE(fs::exists(remoteSite() + "/lost-byte.html"));
+    EXPECT_FALSE(fs::exists(remoteSite() + "/.corvanta-part.lost-byte.html"));
 }
 
 class SftpHostKey : public UploadStory

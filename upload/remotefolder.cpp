@@ -485,7 +485,8 @@ bool RemoteFolder::holds(const std::string &name)
     std::vector<std::string> folders;
     const std::string parent = parentOf(name);
     listFolder(parent.empty() ? "" : parent + "/", files, folders);
-    return files.contains(name) || std::find(folders.begin(), folders.end(), name + "/") != folders.end();
+    return files.contains(name)
+        || std::find(folders.begin(), folders.end(), name + "/") != folders.end();
 }
 
 bool RemoteFolder::listFolder(const std::string &folder,
@@ -678,8 +679,8 @@ void RemoteFolder::remove(const std::string &name)
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
         curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list({ "DELE " + baseNameOf(name) }));
     }
-    const int result = perform(
-        transfer, "deleting " + name, { CURLE_QUOTE_ERROR, CURLE_REMOTE_ACCESS_DENIED });
+    const int result
+        = perform(transfer, "deleting " + name, { CURLE_QUOTE_ERROR, CURLE_REMOTE_ACCESS_DENIED });
     // A file already gone is no failure; one the host keeps is.
     if (result != CURLE_OK && holds(name)) {
         throw Platform::FileError(

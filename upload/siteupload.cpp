@@ -59,7 +59,8 @@ RemoteState planWebsiteUpload(RemoteFolder &remote, const LocalSite &site)
             ++entry;
             continue;
         }
-        warnings.push_back("The host's " + std::string(ManifestName) + " lists " + name
+        warnings.push_back("The host's " + std::string(ManifestName) + " lists "
+            + printableName(name)
             + ", which was not uploaded from here; it is left alone on the host and no longer "
               "listed");
         entry = state.remote.erase(entry);

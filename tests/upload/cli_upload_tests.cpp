@@ -100,6 +100,12 @@ TEST(CliUpload, NewHostKeyThenDryRunThenUploadThenNothingChanged)
     EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
 
     EXPECT_EQ(runCli({ "upload", project, publishDir, "--dry-run" }).out, "");
+    fs::remove(server.root() + "/site/index.html");
+    const Outcome verify = runCli({ "upload", "--verify", project, publishDir });
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    EXPECT_TRUE(verify.err.starts_with("index.html is missing on the host; it is sent again.\n"))
+        << verify.err;
+    EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
 
     ::setenv("CORVANTA_UPLOAD_PASSWORD", "wrong", 1);
     const Outcome wrong = runCli({ "upload", project, publishDir });

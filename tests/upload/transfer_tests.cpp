@@ -269,7 +269,8 @@ TEST_P(UploadStory, LinkPlantedAtTheTemporaryName_NeverWrittenThrough)
     RemoteFolder remote = connect();
     uploadWebsite(remote, site());
     writeBytes(server->root() + "/private.txt", "not the site's");
-    fs::create_symlink(server->root() + "/private.txt", remoteSite() + "/.corvanta-part.index.html");
+    fs::create_symlink(
+        server->root() + "/private.txt", remoteSite() + "/.corvanta-part.index.html");
     writeBytes(site() + "/index.html", "<p>new home</p>");
 
     uploadWebsite(remote, site());
@@ -350,13 +351,15 @@ TEST(UploadSite, LinksAndFoldersOfOthers_RefusedNamingThem_NothingSent)
     hooks.acceptNewHostKey = [](const std::string &, const std::string &) { return true; };
     RemoteFolder remote(server.settings(), server.password(), hooks);
     const std::string website = work.file("out/website");
-    const auto errorOfUpload = [&] { return Testing::errorOf([&] { uploadWebsite(remote, website); }); };
+    const auto errorOfUpload
+        = [&] { return Testing::errorOf([&] { uploadWebsite(remote, website); }); };
 
     fs::create_directories(work.file("out"));
     fs::create_directory_symlink(work.file("home/.ssh"), website);
     EXPECT_EQ(errorOfUpload(),
-        "The website folder " + website + " is a link; only a folder that publishing wrote is "
-                                          "uploaded");
+        "The website folder " + website
+            + " is a link; only a folder that publishing wrote is "
+              "uploaded");
     fs::remove(website);
     fs::create_directories(website);
     writeBytes(website + "/index.html", "<p>home</p>");

@@ -614,9 +614,11 @@ void RemoteFolder::send(Transfer &transfer, const std::string &name, std::uint64
         } catch (const Platform::FileError &) {
             // The size is the failure to report; the next run removes the temporary.
         }
-        throw Platform::FileError(utf8Message(m_settings.host + " received "
-            + (arrived ? std::to_string(*arrived) : std::string("no")) + " of the "
-            + std::to_string(size) + " bytes of " + name + "; the file was not put in place"));
+        throw Platform::FileError(utf8Message(arrived
+                ? m_settings.host + " received " + std::to_string(*arrived) + " of the "
+                    + std::to_string(size) + " bytes of " + name + "; the file was not put in place"
+                : m_settings.host + " does not show " + name
+                    + " after it was sent; the file was not put in place"));
     }
     rename(temporary, name);
 }

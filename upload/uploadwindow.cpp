@@ -158,7 +158,7 @@ void UploadWindow::createButtons()
     m_cancelButton = new QPushButton(tr("&Close"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancel"));
     connect(m_test, &QPushButton::clicked, this, [this] { testConnection(); });
-    m_checkHost = new QPushButton(tr("Check the &Host"), this);
+    m_checkHost = new QPushButton(tr("Check th&e Host"), this);
     m_checkHost->setObjectName(QStringLiteral("checkHost"));
     m_checkHost->setToolTip(tr("Lists the files on the host and sends again every file that is "
                                "missing there or has another size"));
@@ -375,12 +375,17 @@ void UploadWindow::startUpload(bool checkingHost)
         const UploadOutcome outcome = uploadWebsite(remote, site, state);
         const auto sent = static_cast<int>(state.plan.send.size());
         const auto deleted = static_cast<int>(state.plan.remove.size());
-        post([this, outcome, sent, deleted] {
+        const bool unchanged = state.plan.empty();
+        post([this, outcome, sent, deleted, unchanged] {
             if (outcome == UploadOutcome::Cancelled) {
                 finishRun(tr("Cancelled."));
                 return;
             }
             m_progress->setValue(100);
+            if (unchanged) {
+                finishRun(tr("Upload complete: nothing changed."));
+                return;
+            }
             finishRun(tr("Upload complete: %1 files sent, %2 deleted.").arg(sent).arg(deleted));
         });
     });

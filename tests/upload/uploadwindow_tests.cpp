@@ -123,6 +123,9 @@ TEST(UploadWindow, HostHangs_WindowAnswersAndCancels_CheckTheHostSendsWhatItLost
     EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::seconds(6));
     EXPECT_EQ(window.statusText(), "Cancelled.");
     server.freeze(false);
+    child<QPushButton>(window, "upload")->click();
+    waitWhileRunning(window, 30);
+    EXPECT_EQ(window.statusText().toStdString(), "Upload complete: nothing changed.");
 
     fs::remove(server.root() + "/site/index.html");
     child<QPushButton>(window, "checkHost")->click();

@@ -123,9 +123,11 @@ UploadOutcome uploadWebsite(RemoteFolder &remote, const LocalSite &site, const R
         held[name] = FileDigest {};
     for (const std::string &name : state.plan.remove)
         held[name] = FileDigest {};
+    bool hostChanged = false;
     try {
         if (!state.plan.empty())
             remote.sendBytes(formatManifest(held), ManifestName);
+        hostChanged = true;
         for (const std::string &leftover : state.leftovers) {
             try {
                 remote.remove(leftover);
@@ -149,6 +151,8 @@ UploadOutcome uploadWebsite(RemoteFolder &remote, const LocalSite &site, const R
             record.erase(name);
         }
     } catch (const TransferCancelled &) {
+        if (!hostChanged)
+            return UploadOutcome::Cancelled;
         // The files sent so far are listed, so the next run does not send them again; a host
         // that does not answer keeps the manifest written before, which is safe as well.
         try {

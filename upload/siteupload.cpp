@@ -80,6 +80,15 @@ RemoteState planHostCheck(RemoteFolder &remote, const LocalSite &site)
 {
     RemoteState state = planWebsiteUpload(remote, site);
     const std::map<std::string, std::uint64_t> held = remote.listFiles();
+    // Temporaries that no manifest lists, left by a run cut short before the manifest said
+    // what it was about to change (as earlier versions did), go too.
+    for (const auto &[name, size] : held) {
+        const std::string base = name.substr(name.rfind('/') + 1);
+        if (base.starts_with(".corvanta-part.")
+            && std::find(state.leftovers.begin(), state.leftovers.end(), name)
+                == state.leftovers.end())
+            state.leftovers.push_back(name);
+    }
     for (const auto &[name, digest] : state.local) {
         if (std::find(state.plan.send.begin(), state.plan.send.end(), name)
             != state.plan.send.end())

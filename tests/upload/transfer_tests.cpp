@@ -320,12 +320,13 @@ TEST_P(UploadStory, HostileManifest_TooLargeRefused_BadNamesDropped_FailedDeleti
     expectRemoteEqualsLocal();
 }
 
-TEST_P(UploadStory, HostLostAndCutFiles_NothingChangedYetCheckingTheHostSendsThemAgain)
+TEST_P(UploadStory, HostLostFiles_NothingChangedYet_CheckingTheHostResendsThemAndClearsLeftovers)
 {
     RemoteFolder remote = connect();
     uploadWebsite(remote, site());
     fs::remove(remoteSite() + "/index.html");
     writeBytes(remoteSite() + "/about.html", "cut");
+    writeBytes(remoteSite() + "/files/.corvanta-part.old.jpg", "left by an earlier version");
     const LocalSite local(site());
     EXPECT_TRUE(planWebsiteUpload(remote, local).unchanged());
 

@@ -81,10 +81,11 @@ RemoteState planHostCheck(RemoteFolder &remote, const LocalSite &site)
     RemoteState state = planWebsiteUpload(remote, site);
     const std::map<std::string, std::uint64_t> held = remote.listFiles();
     // Temporaries that no manifest lists, left by a run cut short before the manifest said
-    // what it was about to change (as earlier versions did), go too.
+    // what it was about to change (as earlier versions did), go too. The manifest's own is
+    // replaced when the manifest is written, never removed before: it may be the only one.
     for (const auto &[name, size] : held) {
         const std::string base = name.substr(name.rfind('/') + 1);
-        if (base.starts_with(".corvanta-part.")
+        if (base.starts_with(".corvanta-part.") && name != RemoteFolder::temporaryName(ManifestName)
             && std::find(state.leftovers.begin(), state.leftovers.end(), name)
                 == state.leftovers.end())
             state.leftovers.push_back(name);

@@ -86,6 +86,8 @@ public:
     /// manifest that brings the host's record up to date).
     void sendBytes(
         const std::string &bytes, const std::string &name, bool evenWhenCancelled = false);
+    /// Renames `from` to `to`, both in the folder, replacing what `to` held.
+    void rename(const std::string &from, const std::string &to);
     /// Deletes a file of the folder; a file already gone is no failure, one the host keeps is.
     void remove(const std::string &name);
     /// True when the folder holds a file or folder `name`.
@@ -116,8 +118,6 @@ private:
         Transfer &transfer, const std::string &what, std::initializer_list<int> tolerated = {});
     /// Uploads under the temporary name, checks the size that arrived and renames into place.
     void send(Transfer &transfer, const std::string &name, std::uint64_t size);
-    /// Renames `from` to `to`, both in the folder, replacing what `to` held.
-    void rename(const std::string &from, const std::string &to);
     /// Adds the files and subfolders of one folder below the remote folder ("" or ending in
     /// "/"); false when the folder is not there.
     bool listFolder(const std::string &folder, std::map<std::string, std::uint64_t> &files,

@@ -28,7 +28,7 @@ RemoteState planWebsiteUpload(RemoteFolder &remote, const LocalSite &site)
     // The site is hashed while the connection is made and the host's manifest read.
     std::future<Manifest> local = std::async(std::launch::async, [&site] { return site.scan(); });
     std::optional<std::string> manifest;
-    bool underTemporaryName = false;
+    bool &underTemporaryName = state.manifestUnderTemporaryName;
     try {
         manifest = remote.read(ManifestName);
         if (!manifest) {
@@ -135,6 +135,9 @@ UploadOutcome uploadWebsite(RemoteFolder &remote, const LocalSite &site, const R
         held[name] = FileDigest {};
     bool hostChanged = false;
     try {
+        // Written over, the temporary would leave the host without a manifest for a moment.
+        if (state.manifestUnderTemporaryName)
+            remote.rename(RemoteFolder::temporaryName(ManifestName), ManifestName);
         if (!state.plan.empty())
             remote.sendBytes(formatManifest(held), ManifestName);
         hostChanged = true;

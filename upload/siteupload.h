@@ -24,6 +24,8 @@ struct RemoteState
     /// The host's manifest must be written even when nothing is sent or deleted: it lists
     /// what was left out of `remote`, or it was found only under its temporary name.
     bool rewriteManifest = false;
+    /// The host's manifest was found only under its temporary name; it is put in place first.
+    bool manifestUnderTemporaryName = false;
 
     /// True when a run would change nothing on the host.
     bool unchanged() const { return plan.empty() && leftovers.empty() && !rewriteManifest; }

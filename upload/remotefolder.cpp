@@ -440,8 +440,6 @@ std::optional<std::string> RemoteFolder::read(const std::string &name, std::uint
                 + " is larger than the limit of " + std::to_string(sizeLimit / (1024 * 1024))
                 + " MB and was not read; remove it on the host to upload the whole site again"));
     }
-    if (result == CURLE_WRITE_ERROR)
-        throw std::bad_alloc();
     if (result != CURLE_OK)
         return std::nullopt;
     return std::move(transfer.received);

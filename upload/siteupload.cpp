@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <future>
+#include <set>
 
 namespace Upload {
 namespace {
@@ -68,7 +69,7 @@ RemoteState planWebsiteUpload(RemoteFolder &remote, const LocalSite &site)
     }
     state.plan = planUpload(state.local, state.remote);
     for (const auto &[name, digest] : state.remote) {
-        if (!digest.known() && state.local.contains(name) == false)
+        if (!digest.known() && !state.local.contains(name))
             state.leftovers.push_back(RemoteFolder::temporaryName(name));
     }
     for (const std::string &warning : warnings)
@@ -90,9 +91,9 @@ RemoteState planHostCheck(RemoteFolder &remote, const LocalSite &site)
                 == state.leftovers.end())
             state.leftovers.push_back(name);
     }
+    const std::set<std::string> sending(state.plan.send.begin(), state.plan.send.end());
     for (const auto &[name, digest] : state.local) {
-        if (std::find(state.plan.send.begin(), state.plan.send.end(), name)
-            != state.plan.send.end())
+        if (sending.contains(name))
             continue;
         const auto found = held.find(name);
         if (found == held.end()) {

@@ -467,6 +467,25 @@ std::optional<std::uint64_t> RemoteFolder::sizeOf(const std::string &name)
     return static_cast<std::uint64_t>(size);
 }
 
+bool RemoteFolder::hasSize(const std::string &name, std::uint64_t size)
+{
+    if (m_settings.protocol != Protocol::Sftp)
+        return sizeOf(name) == size;
+    // Reading from `size` on gives nothing when the file holds exactly that many bytes, and
+    // fails when it holds fewer; unlike a read stopped part-way, it keeps the connection.
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    start(transfer, name);
+    transfer.sizeLimit = 0;
+    curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(size));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &receive);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    const int result = perform(transfer, "checking the size of " + name,
+        { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED, CURLE_WRITE_ERROR,
+            CURLE_BAD_DOWNLOAD_RESUME, CURLE_RANGE_ERROR });
+    return result == CURLE_OK && !transfer.tooLarge;
+}
+
 std::map<std::string, std::uint64_t> RemoteFolder::listFiles()
 {
     std::map<std::string, std::uint64_t> files;
@@ -605,8 +624,8 @@ void RemoteFolder::send(Transfer &transfer, const std::string &name, std::uint64
     }
     perform(transfer, "sending " + name);
 
-    const std::optional<std::uint64_t> arrived = sizeOf(temporary);
-    if (arrived != size) {
+    if (!hasSize(temporary, size)) {
+        const std::optional<std::uint64_t> arrived = sizeOf(temporary);
         try {
             remove(temporary);
         } catch (const Platform::FileError &) {

@@ -72,6 +72,9 @@ public:
     /// The size of a file in the folder as the host reports it (SFTP stat, FTP SIZE), or
     /// nothing when it is not there.
     std::optional<std::uint64_t> sizeOf(const std::string &name);
+    /// True when the host reports that the file `name` holds `size` bytes; quicker than sizeOf
+    /// where the sizes agree.
+    bool hasSize(const std::string &name, std::uint64_t size);
     /// Every file below the folder with its size as the host lists it; folders are walked,
     /// links left out.
     std::map<std::string, std::uint64_t> listFiles();

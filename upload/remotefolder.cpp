@@ -462,6 +462,9 @@ std::optional<std::uint64_t> RemoteFolder::sizeOf(const std::string &name)
     curl_off_t size = -1;
     if (result == CURLE_OK || result == CURLE_WRITE_ERROR)
         curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+    // An empty file gives no size over SFTP, and its download ends at once.
+    if (size < 0 && result == CURLE_OK && m_settings.protocol == Protocol::Sftp)
+        return 0;
     if (size < 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(size);

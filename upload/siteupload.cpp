@@ -31,12 +31,16 @@ RemoteState planWebsiteUpload(RemoteFolder &remote, const LocalSite &site)
     std::optional<std::string> manifest;
     bool &underTemporaryName = state.manifestUnderTemporaryName;
     try {
+        const std::string temporary = RemoteFolder::temporaryName(ManifestName);
         manifest = remote.read(ManifestName);
         if (!manifest) {
             // A run that stopped between removing the old manifest and renaming the new one
             // into place left it whole under its temporary name.
-            manifest = remote.read(RemoteFolder::temporaryName(ManifestName));
+            manifest = remote.read(temporary);
             underTemporaryName = manifest.has_value();
+        } else if (remote.sizeOf(temporary)) {
+            // A run stopped while it wrote the manifest, before anything else changed.
+            state.leftovers.push_back(temporary);
         }
     } catch (...) {
         local.wait();

@@ -17,17 +17,18 @@ WorkLookup loadNetworkModule()
 
 const VerbRegistration upload({
     "upload",
-    "PROJECT.cvp PUBLISH_DIR [--dry-run] [--accept-new-host-key]",
+    "PROJECT.cvp PUBLISH_DIR [--dry-run] [--verify] [--accept-new-host-key]",
     "Uploads PUBLISH_DIR/website (what publish wrote) to the host named in\n"
     "PROJECT.cvp.upload, sending only new and changed files and deleting those the\n"
     "host got from an earlier upload that the site no longer has. The password (or\n"
     "the key file's passphrase) comes from CORVANTA_UPLOAD_PASSWORD, else from the\n"
     "keyring. Progress goes to stderr. --dry-run prints the files it would send and\n"
     "delete and changes nothing; --accept-new-host-key accepts an SFTP host key seen\n"
-    "for the first time.",
+    "for the first time. --verify lists what the host holds and also sends again\n"
+    "every file that is missing there or has another size.",
     2,
     runInNetworkModule("upload"),
-    { "--dry-run", "--accept-new-host-key" },
+    { "--dry-run", "--verify", "--accept-new-host-key" },
 });
 
 const VerbRegistration addTemplate({

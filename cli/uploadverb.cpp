@@ -39,10 +39,11 @@ void runUpload(const Invocation &invocation)
         = Platform::nativePath(pathOperand(invocation.operands.at(1))) + "/website";
     const Upload::HostSettings settings
         = Upload::readHostSettings(Upload::hostSettingsPath(projectFile));
-    if (!std::filesystem::is_directory(websiteDir)) {
+    if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {
         throw Platform::FileError(Platform::utf8ToCp1252(
             "No published site in " + websiteDir + "; publish the project there first"));
     }
+    const Upload::LocalSite site(websiteDir);
     const Upload::PasswordAnswer answer = Upload::passwordFromEnvironmentOrKeyring(settings);
     const std::optional<std::string> &password = answer.password;
     const std::string &problem = answer.keyringProblem;
@@ -66,8 +67,11 @@ void runUpload(const Invocation &invocation)
         return acceptNewKey;
     };
     hooks.progress = [&](const Upload::Progress &progress) { progressLines.show(progress); };
+    hooks.warning = [](const std::string &text) { std::fprintf(stderr, "%s.\n", text.c_str()); };
     Upload::RemoteFolder remote(settings, password.value_or(""), hooks);
-    const Upload::RemoteState state = Upload::planWebsiteUpload(remote, websiteDir);
+    const Upload::RemoteState state = invocation.hasFlag("--verify")
+        ? Upload::planHostCheck(remote, site)
+        : Upload::planWebsiteUpload(remote, site);
     if (invocation.hasFlag("--dry-run")) {
         for (const std::string &name : state.plan.send)
             std::printf("send %s\n", name.c_str());
@@ -75,7 +79,7 @@ void runUpload(const Invocation &invocation)
             std::printf("delete %s\n", name.c_str());
         return;
     }
-    Upload::uploadWebsite(remote, websiteDir, state);
+    Upload::uploadWebsite(remote, site, state);
     if (state.plan.empty())
         std::fprintf(stderr, "[100%%] nothing changed\n");
 }

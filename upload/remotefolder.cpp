@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace Upload {
@@ -109,22 +112,30 @@ struct RemoteFolder::Transfer
     std::vector<curl_slist *> lists;
     std::FILE *file = nullptr; ///< what an upload reads from
     std::string received; ///< what a download wrote
+    std::uint64_t sizeLimit = UINT64_MAX; ///< the most a download keeps
+    bool tooLarge = false; ///< the download passed sizeLimit and was stopped
     const std::string *sending = nullptr; ///< bytes an upload reads from memory
     std::size_t sendingOffset = 0;
     std::string name; ///< the file in the progress report
     std::uint64_t bytesBefore = 0;
     std::uint64_t bytesTotal = 0;
     bool reportsProgress = false;
-    bool cancellable = true;
 };
 
 namespace {
 
-size_t receive(char *data, size_t size, size_t count, void *transfer)
+size_t receive(char *data, size_t size, size_t count, void *state)
 {
-    static_cast<std::string *>(transfer)->append(data, size * count);
+    auto *transfer = static_cast<RemoteFolder::Transfer *>(state);
+    if (transfer->received.size() + size * count > transfer->sizeLimit) {
+        transfer->tooLarge = true;
+        return 0;
+    }
+    transfer->received.append(data, size * count);
     return size * count;
 }
+
+size_t refuse(char *, size_t, size_t, void *) { return 0; }
 
 size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
 
@@ -221,7 +232,7 @@ int RemoteFolder::progressCallback(
     const auto *transfer = static_cast<Transfer *>(state);
     const TransferHooks &hooks = transfer->folder->m_hooks;
     // Asked at least once a second even while nothing moves, so Cancel is never kept waiting.
-    if (transfer->cancellable && hooks.cancel != nullptr && hooks.cancel->load())
+    if (!transfer->folder->m_evenWhenCancelled && hooks.cancel != nullptr && hooks.cancel->load())
         return 1;
     if (transfer->reportsProgress && hooks.progress) {
         hooks.progress({ transfer->name,
@@ -244,7 +255,7 @@ std::size_t RemoteFolder::readMemory(char *buffer, std::size_t size, std::size_t
 int RemoteFolder::perform(
     Transfer &transfer, const std::string &what, std::initializer_list<int> tolerated)
 {
-    if (transfer.cancellable && m_hooks.cancel != nullptr && m_hooks.cancel->load())
+    if (!m_evenWhenCancelled && m_hooks.cancel != nullptr && m_hooks.cancel->load())
         throw TransferCancelled();
     CURL *curl = static_cast<CURL *>(m_curl);
     char errorText[CURL_ERROR_SIZE] = {};
@@ -255,6 +266,9 @@ int RemoteFolder::perform(
     // A connection that moves nothing for half a minute is taken as lost.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
+    // What is sent after Cancel may not keep the user waiting on a host that hangs.
+    if (m_evenWhenCancelled)
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT, 5L);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &RemoteFolder::progressCallback);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
@@ -357,6 +371,8 @@ void RemoteFolder::start(Transfer &transfer, const std::string &name)
 {
     curl_easy_reset(static_cast<CURL *>(m_curl));
     transfer.folder = this;
+    // Nothing a request brings back reaches standard output (FTP's answers to SIZE would).
+    curl_easy_setopt(static_cast<CURL *>(m_curl), CURLOPT_WRITEFUNCTION, &discard);
     curl_easy_setopt(static_cast<CURL *>(m_curl), CURLOPT_URL, urlOf(name).c_str());
 }
 
@@ -408,18 +424,187 @@ void RemoteFolder::create()
             utf8Message(m_settings.host + " did not make the folder " + folder));
 }
 
-std::optional<std::string> RemoteFolder::read(const std::string &name)
+std::optional<std::string> RemoteFolder::read(const std::string &name, std::uint64_t sizeLimit)
 {
     CURL *curl = static_cast<CURL *>(m_curl);
     Transfer transfer;
     start(transfer, name);
+    transfer.sizeLimit = sizeLimit;
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &receive);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer.received);
-    const int result = perform(
-        transfer, "reading " + name, { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED });
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    const int result = perform(transfer, "reading " + name,
+        { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED, CURLE_WRITE_ERROR });
+    if (transfer.tooLarge) {
+        throw Platform::FileError(
+            utf8Message("The file " + m_settings.folder + "/" + name + " on " + m_settings.host
+                + " is larger than the limit of " + std::to_string(sizeLimit / (1024 * 1024))
+                + " MB and was not read; remove it on the host to upload the whole site again"));
+    }
     if (result != CURLE_OK)
         return std::nullopt;
     return std::move(transfer.received);
+}
+
+std::optional<std::uint64_t> RemoteFolder::sizeOf(const std::string &name)
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    start(transfer, name);
+    if (m_settings.protocol == Protocol::Sftp) {
+        // The download starts with the file's stat, which gives the size; no byte is kept.
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &refuse);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L); // SIZE
+    }
+    const int result = perform(transfer, "checking the size of " + name,
+        { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED, CURLE_WRITE_ERROR,
+            CURLE_FTP_COULDNT_RETR_FILE });
+    curl_off_t size = -1;
+    if (result == CURLE_OK || result == CURLE_WRITE_ERROR)
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+    // An empty file gives no size over SFTP, and its download ends at once.
+    if (size < 0 && result == CURLE_OK && m_settings.protocol == Protocol::Sftp)
+        return 0;
+    if (size < 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(size);
+}
+
+bool RemoteFolder::hasSize(const std::string &name, std::uint64_t size)
+{
+    if (m_settings.protocol != Protocol::Sftp)
+        return sizeOf(name) == size;
+    // Reading from `size` on gives nothing when the file holds exactly that many bytes, and
+    // fails when it holds fewer; unlike a read stopped part-way, it keeps the connection.
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    start(transfer, name);
+    transfer.sizeLimit = 0;
+    curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(size));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &receive);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    const int result = perform(transfer, "checking the size of " + name,
+        { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED, CURLE_WRITE_ERROR,
+            CURLE_BAD_DOWNLOAD_RESUME, CURLE_RANGE_ERROR });
+    return result == CURLE_OK && !transfer.tooLarge;
+}
+
+std::map<std::string, std::uint64_t> RemoteFolder::listFiles()
+{
+    std::map<std::string, std::uint64_t> files;
+    std::vector<std::string> folders { "" };
+    // A host whose folders lead back into themselves is not walked for ever.
+    for (std::size_t next = 0; next < folders.size() && next < 10000; ++next)
+        listFolder(folders[next], files, folders);
+    return files;
+}
+
+bool RemoteFolder::holds(const std::string &name)
+{
+    std::map<std::string, std::uint64_t> files;
+    std::vector<std::string> folders;
+    const std::string parent = parentOf(name);
+    listFolder(parent.empty() ? "" : parent + "/", files, folders);
+    return files.contains(name)
+        || std::find(folders.begin(), folders.end(), name + "/") != folders.end();
+}
+
+bool RemoteFolder::listFolder(const std::string &folder,
+    std::map<std::string, std::uint64_t> &files, std::vector<std::string> &subfolders)
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    start(transfer, folder);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &receive);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    const bool sftp = m_settings.protocol == Protocol::Sftp;
+    // SFTP lists as "ls -l" does; FTP's machine-readable listing names each fact.
+    if (!sftp)
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MLSD");
+    const int result = perform(transfer, "listing " + (folder.empty() ? m_settings.folder : folder),
+        { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED });
+    if (result != CURLE_OK)
+        return false;
+    std::size_t start = 0;
+    const std::string &text = transfer.received;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start)) {
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        bool isFolder = false;
+        bool isFile = false;
+        std::uint64_t size = 0;
+        std::string name;
+        if (sftp) {
+            // "-rw-r--r--    1 user  group   1234 Dec  7 20:17 name": eight fields, then the name.
+            std::size_t at = 0;
+            std::vector<std::string> fields;
+            while (fields.size() < 8 && at < line.size()) {
+                const std::size_t fieldStart = line.find_first_not_of(' ', at);
+                if (fieldStart == std::string::npos)
+                    break;
+                at = std::min(line.find(' ', fieldStart), line.size());
+                fields.push_back(line.substr(fieldStart, at - fieldStart));
+            }
+            if (fields.size() < 8 || at + 1 >= line.size())
+                continue;
+            name = line.substr(at + 1);
+            isFolder = fields[0].starts_with('d');
+            isFile = fields[0].starts_with('-');
+            std::from_chars(fields[4].data(), fields[4].data() + fields[4].size(), size);
+        } else {
+            // "type=file;size=1234;modify=20261207201700; name"
+            const std::size_t blank = line.find(' ');
+            if (blank == std::string::npos)
+                continue;
+            name = line.substr(blank + 1);
+            std::size_t factStart = 0;
+            while (factStart < blank) {
+                const std::size_t factEnd = std::min(line.find(';', factStart), blank);
+                std::string fact = line.substr(factStart, factEnd - factStart);
+                for (char &c : fact)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (fact == "type=dir")
+                    isFolder = true;
+                else if (fact == "type=file")
+                    isFile = true;
+                else if (fact.starts_with("size="))
+                    std::from_chars(fact.data() + 5, fact.data() + fact.size(), size);
+                factStart = factEnd + 1;
+            }
+        }
+        if (name == "." || name == ".." || name.empty())
+            continue;
+        if (isFile)
+            files[folder + name] = size;
+        else if (isFolder)
+            subfolders.push_back(folder + name + "/");
+    }
+    return true;
+}
+
+void RemoteFolder::rename(const std::string &from, const std::string &to)
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    Transfer transfer;
+    if (m_settings.protocol == Protocol::Sftp) {
+        // The SFTP server does not rename over an existing file, so the old one goes first;
+        // for that moment the name is missing, but it never holds a partial file.
+        start(transfer, "");
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(curl, CURLOPT_QUOTE,
+            transfer.list({ "*rm " + quoted(sftpPathOf(to)),
+                "rename " + quoted(sftpPathOf(from)) + " " + quoted(sftpPathOf(to)) }));
+    } else {
+        // The commands run in the files' folder, which the request changes into.
+        const std::string parent = parentOf(to);
+        start(transfer, parent.empty() ? "" : parent + "/");
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE,
+            transfer.list({ "RNFR " + baseNameOf(from), "RNTO " + baseNameOf(to) }));
+    }
+    perform(transfer, "putting " + to + " in place");
 }
 
 void RemoteFolder::send(Transfer &transfer, const std::string &name, std::uint64_t size)
@@ -430,34 +615,49 @@ void RemoteFolder::send(Transfer &transfer, const std::string &name, std::uint64
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
     curl_easy_setopt(curl, CURLOPT_FTP_CREATE_MISSING_DIRS, long { CURLFTP_CREATE_DIR_RETRY });
-    std::vector<std::string> commands;
+    // The temporary is made afresh: a file or a link left at its name (by a run cut short, or
+    // planted) is removed first, so the bytes never go through a link to another file.
     if (m_settings.protocol == Protocol::Sftp) {
-        // The SFTP server does not rename over an existing file, so the old one goes first;
-        // for that moment the name is missing, but it never holds a partial file.
-        commands.push_back("*rm " + quoted(sftpPathOf(name)));
-        commands.push_back(
-            "rename " + quoted(sftpPathOf(temporary)) + " " + quoted(sftpPathOf(name)));
+        curl_easy_setopt(
+            curl, CURLOPT_QUOTE, transfer.list({ "*rm " + quoted(sftpPathOf(temporary)) }));
     } else {
-        // The commands run in the file's folder, which the transfer changed into.
-        commands.push_back("RNFR " + baseNameOf(temporary));
-        commands.push_back("RNTO " + baseNameOf(name));
+        // Sent in the file's folder, after the request changed into it.
+        curl_easy_setopt(
+            curl, CURLOPT_PREQUOTE, transfer.list({ "*DELE " + baseNameOf(temporary) }));
     }
-    curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list(commands));
     perform(transfer, "sending " + name);
+
+    if (!hasSize(temporary, size)) {
+        const std::optional<std::uint64_t> arrived = sizeOf(temporary);
+        try {
+            remove(temporary);
+        } catch (const Platform::FileError &) {
+            // The size is the failure to report; the next run removes the temporary.
+        }
+        throw Platform::FileError(utf8Message(arrived
+                ? m_settings.host + " received " + std::to_string(*arrived) + " of the "
+                    + std::to_string(size) + " bytes of " + name + "; the file was not put in place"
+                : m_settings.host + " does not show " + name
+                    + " after it was sent; the file was not put in place"));
+    }
+    rename(temporary, name);
 }
 
-void RemoteFolder::sendFile(const std::string &localPath, const std::string &name,
-    std::uint64_t bytesBefore, std::uint64_t bytesTotal)
+void RemoteFolder::sendFile(
+    int fd, const std::string &name, std::uint64_t bytesBefore, std::uint64_t bytesTotal)
 {
     Transfer transfer;
     start(transfer, name);
-    transfer.file = std::fopen(localPath.c_str(), "rb");
+    transfer.file = ::fdopen(fd, "rb");
     if (transfer.file == nullptr) {
-        throw Platform::FileError(
-            utf8Message("Cannot open " + localPath + " (" + Platform::errnoMessage(errno) + ")"));
+        ::close(fd);
+        throw std::bad_alloc();
     }
-    std::error_code error;
-    const std::uint64_t size = std::filesystem::file_size(localPath, error);
+    struct stat info
+    {
+    };
+    ::fstat(fd, &info);
+    const auto size = static_cast<std::uint64_t>(info.st_size);
     transfer.name = name;
     transfer.bytesBefore = bytesBefore;
     transfer.bytesTotal = bytesTotal;
@@ -472,7 +672,13 @@ void RemoteFolder::sendBytes(
 {
     Transfer transfer;
     start(transfer, name);
-    transfer.cancellable = !evenWhenCancelled;
+    // Every request of the sending (the size check and the rename too) goes on after Cancel.
+    struct Finishing
+    {
+        bool &flag;
+        ~Finishing() { flag = false; }
+    } finishing { m_evenWhenCancelled };
+    m_evenWhenCancelled = evenWhenCancelled;
     transfer.sending = &bytes;
     CURL *curl = static_cast<CURL *>(m_curl);
     curl_easy_setopt(curl, CURLOPT_READFUNCTION, &RemoteFolder::readMemory);
@@ -484,19 +690,24 @@ void RemoteFolder::remove(const std::string &name)
 {
     CURL *curl = static_cast<CURL *>(m_curl);
     Transfer transfer;
-    // A file already gone is no failure ("*").
     if (m_settings.protocol == Protocol::Sftp) {
         start(transfer, "");
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(curl, CURLOPT_QUOTE, transfer.list({ "*rm " + quoted(sftpPathOf(name)) }));
+        curl_easy_setopt(curl, CURLOPT_QUOTE, transfer.list({ "rm " + quoted(sftpPathOf(name)) }));
     } else {
         // The command runs after changing into the file's folder.
         const std::string parent = parentOf(name);
         start(transfer, parent.empty() ? "" : parent + "/");
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list({ "*DELE " + baseNameOf(name) }));
+        curl_easy_setopt(curl, CURLOPT_POSTQUOTE, transfer.list({ "DELE " + baseNameOf(name) }));
     }
-    perform(transfer, "deleting " + name);
+    const int result
+        = perform(transfer, "deleting " + name, { CURLE_QUOTE_ERROR, CURLE_REMOTE_ACCESS_DENIED });
+    // A file already gone is no failure; one the host keeps is.
+    if (result != CURLE_OK && holds(name)) {
+        throw Platform::FileError(
+            utf8Message(m_settings.host + " did not delete " + m_settings.folder + "/" + name));
+    }
 }
 
 } // namespace Upload

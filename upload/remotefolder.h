@@ -1,11 +1,13 @@
 #pragma once
 
 #include "upload/hostsettings.h"
+#include "upload/manifest.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -33,6 +35,9 @@ struct TransferHooks
     const std::atomic<bool> *cancel = nullptr;
     /// The known_hosts file; empty for KnownHosts::defaultPath().
     std::string knownHostsPath;
+    /// Something the user should know that does not stop the run (UTF-8), on the transfer's
+    /// thread. Empty: not told.
+    std::function<void(const std::string &)> warning;
 };
 
 /// Thrown by a transfer stopped through TransferHooks::cancel. It is no failure: the run
@@ -60,28 +65,53 @@ public:
     bool exists();
     /// Makes the folder and any missing folder above it.
     void create();
-    /// The bytes of a file in the folder, or nothing when it is not there.
-    std::optional<std::string> read(const std::string &name);
-    /// Sends a local file (UTF-8 path) to `name` in the folder, making subfolders as needed.
-    /// The bytes go to a temporary name first, renamed to `name` once complete, so the name
-    /// never holds a partial file. `bytesBefore` and `bytesTotal` place it in the run's
-    /// progress.
-    void sendFile(const std::string &localPath, const std::string &name,
-        std::uint64_t bytesBefore = 0, std::uint64_t bytesTotal = 0);
+    /// The bytes of a file in the folder, or nothing when it is not there. A file larger than
+    /// `sizeLimit` is not read: that throws, naming the file and the limit.
+    std::optional<std::string> read(
+        const std::string &name, std::uint64_t sizeLimit = ManifestSizeLimit);
+    /// The size of a file in the folder as the host reports it (SFTP stat, FTP SIZE), or
+    /// nothing when it is not there.
+    std::optional<std::uint64_t> sizeOf(const std::string &name);
+    /// True when the host reports that the file `name` holds `size` bytes; quicker than sizeOf
+    /// where the sizes agree.
+    bool hasSize(const std::string &name, std::uint64_t size);
+    /// Every file below the folder with its size as the host lists it; folders are walked,
+    /// links left out.
+    std::map<std::string, std::uint64_t> listFiles();
+    /// Sends the open local file `fd` (taken over and closed) to `name` in the folder, making
+    /// subfolders as needed. The bytes go to a temporary name first, made afresh (anything of
+    /// that name, a link too, is removed first); once the host reports the size that was sent
+    /// the temporary is renamed to `name`, so the name never holds a partial file. A size that
+    /// differs fails the file. `bytesBefore` and `bytesTotal` place it in the run's progress.
+    void sendFile(
+        int fd, const std::string &name, std::uint64_t bytesBefore, std::uint64_t bytesTotal);
     /// The same for bytes in memory; `evenWhenCancelled` sends them after Cancel too (the
     /// manifest that brings the host's record up to date).
     void sendBytes(
         const std::string &bytes, const std::string &name, bool evenWhenCancelled = false);
-    /// Deletes a file of the folder; a file already gone is no failure.
+    /// Renames `from` to `to`, both in the folder, replacing what `to` held.
+    void rename(const std::string &from, const std::string &to);
+    /// Deletes a file of the folder; a file already gone is no failure, one the host keeps is.
     void remove(const std::string &name);
+    /// True when the folder holds a file or folder `name`.
+    bool holds(const std::string &name);
+
+    /// Tells the user something that does not stop the run (TransferHooks::warning).
+    void warn(const std::string &utf8Text) const
+    {
+        if (m_hooks.warning)
+            m_hooks.warning(utf8Text);
+    }
 
     /// The temporary name a file is sent under before it is renamed.
     static std::string temporaryName(const std::string &name);
 
     const HostSettings &settings() const { return m_settings; }
 
-private:
+    /// One request's lists and buffers (remotefolder.cpp).
     struct Transfer;
+
+private:
     /// Starts a request on the connection: every option back to libcurl's default, then the
     /// URL of `name`.
     void start(Transfer &transfer, const std::string &name);
@@ -89,8 +119,12 @@ private:
     /// message for any other, naming `what` the request was doing.
     int perform(
         Transfer &transfer, const std::string &what, std::initializer_list<int> tolerated = {});
-    /// Uploads under the temporary name and renames into place.
+    /// Uploads under the temporary name, checks the size that arrived and renames into place.
     void send(Transfer &transfer, const std::string &name, std::uint64_t size);
+    /// Adds the files and subfolders of one folder below the remote folder ("" or ending in
+    /// "/"); false when the folder is not there.
+    bool listFolder(const std::string &folder, std::map<std::string, std::uint64_t> &files,
+        std::vector<std::string> &subfolders);
     /// The URL of a name in the folder ("" for the folder itself, ending in "/").
     std::string urlOf(const std::string &name) const;
     /// A name's path as SFTP quote commands take it.
@@ -108,6 +142,7 @@ private:
     TransferHooks m_hooks;
     void *m_curl = nullptr; ///< the CURL easy handle; keeps the connection between requests
     std::string m_hostKeyProblem; ///< why the last host key was refused
+    bool m_evenWhenCancelled = false; ///< requests go on after Cancel (sendBytes)
 };
 
 } // namespace Upload

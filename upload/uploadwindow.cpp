@@ -158,9 +158,15 @@ void UploadWindow::createButtons()
     m_cancelButton = new QPushButton(tr("&Close"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancel"));
     connect(m_test, &QPushButton::clicked, this, [this] { testConnection(); });
+    m_checkHost = new QPushButton(tr("Check th&e Host"), this);
+    m_checkHost->setObjectName(QStringLiteral("checkHost"));
+    m_checkHost->setToolTip(tr("Lists the files on the host and sends again every file that is "
+                               "missing there or has another size"));
     connect(m_upload, &QPushButton::clicked, this, [this] { upload(); });
+    connect(m_checkHost, &QPushButton::clicked, this, [this] { checkHost(); });
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancelOrClose(); });
     row->addWidget(m_test);
+    row->addWidget(m_checkHost);
     row->addStretch();
     row->addWidget(m_upload);
     row->addWidget(m_cancelButton);
@@ -217,6 +223,7 @@ void UploadWindow::setRunning(bool running)
     m_running = running;
     m_test->setEnabled(!running);
     m_upload->setEnabled(!running);
+    m_checkHost->setEnabled(!running);
     for (QWidget *field : std::initializer_list<QWidget *> {
              m_protocol, m_host, m_port, m_user, m_password, m_folder, m_rememberPassword })
         field->setEnabled(!running);
@@ -277,6 +284,14 @@ void UploadWindow::finishRun(const QString &status)
         m_worker.join();
     setRunning(false);
     m_status->setText(status);
+    if (!m_warnings.empty()) {
+        std::string text;
+        for (const std::string &warning : m_warnings)
+            text += (text.empty() ? "" : "\n") + warning + ".";
+        m_warnings.clear();
+        m_dialogs.notify({ Platform::ApplicationTitle, Platform::utf8ToCp1252(text),
+            Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
+    }
 }
 
 void UploadWindow::testConnection()
@@ -304,16 +319,25 @@ void UploadWindow::testConnection()
     });
 }
 
-void UploadWindow::upload()
+void UploadWindow::upload() { startUpload(false); }
+
+void UploadWindow::checkHost() { startUpload(true); }
+
+void UploadWindow::startUpload(bool checkingHost)
 {
     const std::string websiteDir = Platform::nativePath(m_publishDirectory) + "/website";
-    if (!std::filesystem::is_directory(websiteDir)) {
+    if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {
         Platform::showStandardError(m_dialogs,
             Platform::utf8ToCp1252("No published site in " + websiteDir + "; publish it first"));
         return;
     }
-    startRun([this, websiteDir](const HostSettings &settings, const std::string &password) {
+    startRun([this, websiteDir, checkingHost](
+                 const HostSettings &settings, const std::string &password) {
+        const LocalSite site(websiteDir);
         TransferHooks hooks;
+        hooks.warning = [this](const std::string &text) {
+            post([this, text] { m_warnings.push_back(text); });
+        };
         hooks.cancel = &m_cancel;
         hooks.acceptNewHostKey = [this](const std::string &host, const std::string &fingerprint) {
             return askFromWorker(question(host + " is not known yet. Its key's fingerprint is\n"
@@ -346,16 +370,22 @@ void UploadWindow::upload()
             }
             remote.create();
         }
-        const RemoteState state = planWebsiteUpload(remote, websiteDir);
-        const UploadOutcome outcome = uploadWebsite(remote, websiteDir, state);
+        const RemoteState state
+            = checkingHost ? planHostCheck(remote, site) : planWebsiteUpload(remote, site);
+        const UploadOutcome outcome = uploadWebsite(remote, site, state);
         const auto sent = static_cast<int>(state.plan.send.size());
         const auto deleted = static_cast<int>(state.plan.remove.size());
-        post([this, outcome, sent, deleted] {
+        const bool unchanged = state.plan.empty();
+        post([this, outcome, sent, deleted, unchanged] {
             if (outcome == UploadOutcome::Cancelled) {
                 finishRun(tr("Cancelled."));
                 return;
             }
             m_progress->setValue(100);
+            if (unchanged) {
+                finishRun(tr("Upload complete: nothing changed."));
+                return;
+            }
             finishRun(tr("Upload complete: %1 files sent, %2 deleted.").arg(sent).arg(deleted));
         });
     });

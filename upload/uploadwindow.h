@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -34,6 +35,7 @@ public:
     // Commands.
     void testConnection(); ///< "Test Connection"
     void upload(); ///< "Upload"
+    void checkHost(); ///< "Check the Host": lists the host's files and sends again what differs
     void cancelOrClose(); ///< "Cancel": stops a run, or closes the window when none runs
 
     /// True while a test or an upload runs.
@@ -61,6 +63,8 @@ private:
     bool askFromWorker(const Platform::Message &question);
     /// Runs `update` on the window's thread.
     void post(std::function<void()> update);
+    /// Uploads; `checkingHost` first compares the host's files with the site.
+    void startUpload(bool checkingHost);
     void finishRun(const QString &status);
     void setRunning(bool running);
 
@@ -70,6 +74,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_cancel = false;
     bool m_running = false;
+    std::vector<std::string> m_warnings; ///< what the run told without stopping (UTF-8)
 
     QComboBox *m_protocol = nullptr;
     QLineEdit *m_host = nullptr;
@@ -86,6 +91,7 @@ private:
     QLabel *m_status = nullptr;
     QPushButton *m_test = nullptr;
     QPushButton *m_upload = nullptr;
+    QPushButton *m_checkHost = nullptr;
     QPushButton *m_cancelButton = nullptr;
 };
 

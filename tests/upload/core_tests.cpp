@@ -75,14 +75,15 @@ TEST(HostSettings, BadFiles_ErrorNamesFileLineAndFault)
         "No host settings in " + dir.file("none.cvp.upload") + " (File not found)");
 }
 
-TEST(Manifest, Text_KeepsBlanksInNames_SkipsDamagedLinesAndNamesOutsideTheFolder)
+TEST(Manifest, Text_KeepsBlanksAndUnknownEntries_SkipsDamagedAndCutLinesAndNamesOutside)
 {
     const std::string hash(64, 'a');
-    const Manifest manifest
-        = parseManifest(hash + " 12 files/price list.pdf\n" + "garbage\n" + hash + " x bad.html\n"
-            + hash + " 5 ../outside.html\n" + hash + " 5 /etc/passwd\n" + hash + " 3 a.html\n");
+    const Manifest manifest = parseManifest(hash + " 12 files/price list.pdf\n" + "garbage\n" + hash
+        + " x bad.html\n" + hash + " 5 ../outside.html\n" + hash + " 5 /etc/passwd\n" + hash
+        + " 3 a.html\n" + "- 0 sent.html\n" + hash + " 4 cut-short.ht");
     EXPECT_EQ(manifest,
-        (Manifest { { "a.html", { hash, 3 } }, { "files/price list.pdf", { hash, 12 } } }));
+        (Manifest { { "a.html", { hash, 3 } }, { "files/price list.pdf", { hash, 12 } },
+            { "sent.html", {} } }));
     EXPECT_EQ(parseManifest(formatManifest(manifest)), manifest);
 }
 

@@ -1,6 +1,7 @@
 # An FTP server with explicit TLS for the upload tests: one user, one folder, on 127.0.0.1.
 # Usage: ftpserver.py PORT ROOT USER PASSWORD CERTIFICATE KEY
 import logging
+import os
 import sys
 
 from OpenSSL import SSL
@@ -18,6 +19,13 @@ class DataHandler(TLS_DTPHandler):
         return self._ssl_accepting or super().readable()
 
 
+class ControlHandler(TLS_FTPHandler):
+    # A faulty host: it keeps one byte less of every file whose name holds "lost-byte".
+    def on_file_received(self, file):
+        if "lost-byte" in os.path.basename(file):
+            os.truncate(file, max(os.path.getsize(file) - 1, 0))
+
+
 logging.basicConfig(level=logging.ERROR)
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
@@ -28,7 +36,7 @@ context.set_max_proto_version(SSL.TLS1_2_VERSION)
 context.use_certificate_chain_file(certificate)
 context.use_privatekey_file(key)
 # TLS is offered and required of no one, so one server serves both ftps and plain ftp.
-TLS_FTPHandler.ssl_context = context
-TLS_FTPHandler.dtp_handler = DataHandler
-TLS_FTPHandler.authorizer = authorizer
-FTPServer(("127.0.0.1", int(port)), TLS_FTPHandler).serve_forever()
+ControlHandler.ssl_context = context
+ControlHandler.dtp_handler = DataHandler
+ControlHandler.authorizer = authorizer
+FTPServer(("127.0.0.1", int(port)), ControlHandler).serve_forever()

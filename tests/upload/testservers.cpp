@@ -126,6 +126,14 @@ void TestServer::stop()
     m_pid = -1;
 }
 
+void TestServer::freeze(bool frozen)
+{
+    const int signal = frozen ? SIGSTOP : SIGCONT;
+    ::kill(m_pid, signal);
+    for (pid_t process : descendantsOf(m_pid))
+        ::kill(process, signal);
+}
+
 SftpServer::SftpServer(const std::string &workDir)
     : TestServer(workDir, workDir + "/remote")
 {

@@ -19,6 +19,8 @@ public:
     void start();
     /// Kills the server and its children at once, as a host that goes down would.
     void stop();
+    /// Stops (true) or continues (false) the server and its children, as a host that hangs.
+    void freeze(bool frozen);
 
     int port() const { return m_port; }
     /// The folder on this machine that the host settings' folder names.

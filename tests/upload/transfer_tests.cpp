@@ -14,11 +14,12 @@
 #include <memory>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Upload {
 void PrintTo(const FileDigest &digest, std::ostream *out)
 {
-    *out << digest.sha256.substr(0, 8) << " " << digest.size;
+    *out << (digest.known() ? digest.sha256.substr(0, 8) : "-") << " " << digest.size;
 }
 } // namespace Upload
 
@@ -37,6 +38,20 @@ ino_t inodeOf(const std::string &path)
     };
     ::stat(path.c_str(), &status);
     return status.st_ino;
+}
+
+/// The files below a folder on the host's side, the program's own temporaries included.
+Manifest filesBelow(const std::string &folder)
+{
+    Manifest files;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().lexically_relative(folder).generic_string();
+        if (entry.is_regular_file() && name != ManifestName) {
+            const std::string bytes = readBytes(entry.path());
+            files[name] = { sha256Hex(bytes), bytes.size() };
+        }
+    }
+    return files;
 }
 
 class UploadStory : public testing::TestWithParam<Protocol>
@@ -63,6 +78,8 @@ protected:
             offeredFingerprints.push_back(fingerprint);
             return true;
         };
+        hooks.warning = [this](const std::string &text) { warnings.push_back(text); };
+        ::setenv("XDG_STATE_HOME", work.file("state").c_str(), 1);
     }
 
     std::string site() const { return work.file("website"); }
@@ -76,7 +93,7 @@ protected:
     void expectRemoteEqualsLocal()
     {
         const Manifest local = scanWebsite(site());
-        EXPECT_EQ(scanWebsite(remoteSite()), local);
+        EXPECT_EQ(filesBelow(remoteSite()), local);
         EXPECT_EQ(parseManifest(readBytes(remoteSite() + "/" + ManifestName)), local);
     }
 
@@ -84,6 +101,7 @@ protected:
     std::unique_ptr<Testing::TestServer> server;
     TransferHooks hooks;
     std::vector<std::string> offeredFingerprints;
+    std::vector<std::string> warnings;
 };
 
 std::string protocolLabel(const testing::TestParamInfo<Protocol> &info)
@@ -117,16 +135,19 @@ TEST_P(UploadStory, SecondUpload_SendsOnlyTheChangedPageAndTheManifest)
     uploadWebsite(remote, site());
     const ino_t untouched = inodeOf(remoteSite() + "/index.html");
     writeBytes(site() + "/about.html", "<p>about us, rewritten</p>");
+    // As after an upload by an earlier version, which kept no record on this machine.
+    fs::remove_all(work.file("state"));
 
     RemoteFolder again = connect();
-    const RemoteState state = planWebsiteUpload(again, site());
+    const LocalSite local(site());
+    const RemoteState state = planWebsiteUpload(again, local);
     EXPECT_EQ(state.plan.send, std::vector<std::string> { "about.html" });
     EXPECT_TRUE(state.plan.remove.empty());
-    uploadWebsite(again, site(), state);
+    uploadWebsite(again, local, state);
 
     expectRemoteEqualsLocal();
     EXPECT_EQ(inodeOf(remoteSite() + "/index.html"), untouched);
-    EXPECT_TRUE(planWebsiteUpload(again, site()).plan.empty());
+    EXPECT_TRUE(planWebsiteUpload(again, local).unchanged());
 }
 
 TEST_P(UploadStory, PageRemoved_DeletedOnTheHost_FilesTheManifestDoesNotListKept)
@@ -135,6 +156,9 @@ TEST_P(UploadStory, PageRemoved_DeletedOnTheHost_FilesTheManifestDoesNotListKept
     uploadWebsite(remote, site());
     writeBytes(remoteSite() + "/guestbook.php", "the owner's own file");
     fs::remove(site() + "/about.html");
+    // As a run stopped between removing the old manifest and renaming the new one leaves it.
+    fs::rename(remoteSite() + "/" + ManifestName,
+        remoteSite() + "/" + RemoteFolder::temporaryName(ManifestName));
 
     uploadWebsite(remote, site());
 
@@ -148,7 +172,7 @@ TEST_P(UploadStory, ServerStopsMidFile_WholeFilesOnly_NextRunCompletes)
 {
     RemoteFolder first = connect();
     uploadWebsite(first, site());
-    const Manifest before = scanWebsite(remoteSite());
+    const Manifest before = filesBelow(remoteSite());
     writeBytes(site() + "/about.html", std::string(4000000, 'b'));
     writeBytes(site() + "/index.html", "<p>new home</p>");
 
@@ -162,7 +186,7 @@ TEST_P(UploadStory, ServerStopsMidFile_WholeFilesOnly_NextRunCompletes)
         std::string::npos)
         << error;
     // Every name holds an old file whole; the partial one sits under its temporary name.
-    for (const auto &[name, digest] : scanWebsite(remoteSite())) {
+    for (const auto &[name, digest] : filesBelow(remoteSite())) {
         if (name.find(".corvanta-part.") == std::string::npos) {
             EXPECT_EQ(digest, before.at(name)) << name;
         }
@@ -191,10 +215,11 @@ TEST_P(UploadStory, CancelMidRun_StopsWithinASecond_ManifestMatchesTheHost)
     EXPECT_EQ(uploadWebsite(remote, site()), UploadOutcome::Cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, std::chrono::seconds(1));
 
-    // The pictures and styles sent before Cancel are in the manifest; the page is not.
+    // The pictures and styles sent before Cancel are in the manifest; the pages are listed as
+    // not known, to be sent by the next run.
     const Manifest held = parseManifest(readBytes(remoteSite() + "/" + ManifestName));
-    EXPECT_TRUE(held.contains("styles.css"));
-    EXPECT_FALSE(held.contains("about.html"));
+    EXPECT_EQ(held.at("styles.css"), scanWebsite(site()).at("styles.css"));
+    EXPECT_FALSE(held.at("about.html").known());
     EXPECT_FALSE(fs::exists(remoteSite() + "/about.html"));
 }
 
@@ -212,13 +237,165 @@ TEST_P(UploadStory, MissingFolder_ReportedThenMade)
 {
     fs::remove(remoteSite());
     RemoteFolder remote = connect();
-    EXPECT_EQ(Testing::errorOf([&] { planWebsiteUpload(remote, site()); }),
+    EXPECT_EQ(Testing::errorOf([&] { planWebsiteUpload(remote, LocalSite(site())); }),
         "The folder " + server->settings().folder + " does not exist on 127.0.0.1");
     EXPECT_FALSE(remote.exists());
     remote.create();
     EXPECT_TRUE(remote.exists());
     uploadWebsite(remote, site());
     expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, ManifestEditedOnTheHost_OnlyFilesUploadedFromHereDeleted_OthersReportedOnce)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    fs::create_directories(remoteSite() + "/blog");
+    writeBytes(remoteSite() + "/blog/config.php", "<?php $password = 'x';");
+    const std::string manifest = remoteSite() + "/" + ManifestName;
+    writeBytes(manifest, readBytes(manifest) + std::string(64, 'a') + " 22 blog/config.php\n");
+    fs::remove(site() + "/about.html");
+
+    uploadWebsite(remote, site());
+    EXPECT_FALSE(fs::exists(remoteSite() + "/about.html"));
+    EXPECT_EQ(readBytes(remoteSite() + "/blog/config.php"), "<?php $password = 'x';");
+    EXPECT_EQ(warnings,
+        std::vector<std::string> { "The host's .corvanta-manifest lists blog/config.php, which "
+                                   "was not uploaded from here; it is left alone on the host and "
+                                   "no longer listed" });
+    uploadWebsite(remote, site());
+    EXPECT_EQ(warnings.size(), 1u);
+    fs::remove_all(remoteSite() + "/blog");
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, LinkPlantedAtTheTemporaryName_NeverWrittenThrough)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    writeBytes(server->root() + "/private.txt", "not the site's");
+    fs::create_symlink(
+        server->root() + "/private.txt", remoteSite() + "/.corvanta-part.index.html");
+    writeBytes(site() + "/index.html", "<p>new home</p>");
+
+    uploadWebsite(remote, site());
+    EXPECT_EQ(readBytes(server->root() + "/private.txt"), "not the site's");
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, HostileManifest_TooLargeRefused_BadNamesDropped_FailedDeletionWarned)
+{
+    RemoteFolder remote = connect();
+    const std::string manifest = remoteSite() + "/" + ManifestName;
+    writeBytes(manifest, std::string(ManifestSizeLimit + 1, '\n'));
+    EXPECT_EQ(Testing::errorOf([&] { uploadWebsite(remote, site()); }),
+        "The file " + server->settings().folder
+            + "/.corvanta-manifest on 127.0.0.1 is larger than the limit of 16 MB and was not "
+              "read; remove it on the host to upload the whole site again");
+    fs::remove(manifest);
+
+    // A page the host will not let go of: a folder with a file in it took its name.
+    writeBytes(site() + "/old.html", "<p>old</p>");
+    uploadWebsite(remote, site());
+    fs::remove(remoteSite() + "/old.html");
+    fs::create_directories(remoteSite() + "/old.html");
+    writeBytes(remoteSite() + "/old.html/keep", "x");
+    fs::remove(site() + "/old.html");
+    const std::string hash(64, 'b');
+    writeBytes(manifest,
+        readBytes(manifest) + hash + " 1 a" + std::string(1, '\0') + "b.html\n" + hash
+            + " 1 x\x01.html\n" + hash + " 1  ../x\n" + hash + " 1 files/ padded.pdf\n");
+
+    EXPECT_EQ(uploadWebsite(remote, site()), UploadOutcome::Completed);
+    EXPECT_EQ(warnings,
+        (std::vector<std::string> {
+            "Skipped \"a\\x00b.html\" in the host's .corvanta-manifest: the name holds a control "
+            "character",
+            "Skipped \"x\\x01.html\" in the host's .corvanta-manifest: the name holds a control "
+            "character",
+            "Skipped \" ../x\" in the host's .corvanta-manifest: a part of the name starts or ends "
+            "with a blank",
+            "Skipped \"files/ padded.pdf\" in the host's .corvanta-manifest: a part of the name "
+            "starts or ends with a blank",
+            "127.0.0.1 did not delete " + server->settings().folder
+                + "/old.html; old.html is no longer listed as the site's" }));
+    fs::remove_all(remoteSite() + "/old.html");
+    expectRemoteEqualsLocal();
+}
+
+TEST_P(UploadStory, HostLostFiles_NothingChangedYet_CheckingTheHostResendsThemAndClearsLeftovers)
+{
+    RemoteFolder remote = connect();
+    uploadWebsite(remote, site());
+    fs::remove(remoteSite() + "/index.html");
+    writeBytes(remoteSite() + "/about.html", "cut");
+    writeBytes(remoteSite() + "/files/.corvanta-part.old.jpg", "left by an earlier version");
+    const LocalSite local(site());
+    EXPECT_TRUE(planWebsiteUpload(remote, local).unchanged());
+
+    const RemoteState state = planHostCheck(remote, local);
+    EXPECT_EQ(state.plan.send, (std::vector<std::string> { "about.html", "index.html" }));
+    EXPECT_EQ(warnings,
+        (std::vector<std::string> { "about.html has 3 bytes on the host instead of 300000; it is "
+                                    "sent again",
+            "index.html is missing on the host; it is sent again" }));
+    uploadWebsite(remote, local, state);
+    expectRemoteEqualsLocal();
+}
+
+TEST(UploadSite, LinksAndFoldersOfOthers_RefusedNamingThem_NothingSent)
+{
+    TempDir work;
+    ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", work.file("state").c_str(), 1);
+    Testing::SftpServer server(work.file("server"));
+    server.start();
+    fs::create_directories(server.root() + "/site");
+    fs::create_directories(work.file("home/.ssh"));
+    writeBytes(work.file("home/.ssh/id_ed25519"), "PRIVATE KEY");
+    TransferHooks hooks;
+    hooks.acceptNewHostKey = [](const std::string &, const std::string &) { return true; };
+    RemoteFolder remote(server.settings(), server.password(), hooks);
+    const std::string website = work.file("out/website");
+    const auto errorOfUpload
+        = [&] { return Testing::errorOf([&] { uploadWebsite(remote, website); }); };
+
+    fs::create_directories(work.file("out"));
+    fs::create_directory_symlink(work.file("home/.ssh"), website);
+    EXPECT_EQ(errorOfUpload(),
+        "The website folder " + website
+            + " is a link; only a folder that publishing wrote is "
+              "uploaded");
+    fs::remove(website);
+    fs::create_directories(website);
+    writeBytes(website + "/index.html", "<p>home</p>");
+    fs::create_symlink(work.file("home/.ssh/id_ed25519"), website + "/key.txt");
+    EXPECT_EQ(errorOfUpload(),
+        "The website folder holds the link " + website
+            + "/key.txt, which is not uploaded: a link could send files from outside the site. "
+              "Remove it and publish again");
+    fs::remove(website + "/key.txt");
+    ASSERT_EQ(::chown(website.c_str(), 1, 1), 0);
+    EXPECT_EQ(errorOfUpload(),
+        "The website folder " + website
+            + " belongs to another user; publish the site again into a folder of your own");
+    EXPECT_TRUE(fs::is_empty(server.root() + "/site"));
+}
+
+class FaultyFtpHost : public UploadStory
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(Ftp, FaultyFtpHost, testing::Values(Protocol::Ftp), protocolLabel);
+
+TEST_P(FaultyFtpHost, HostKeepsFewerBytes_FileFails_NameKeepsItsOldFile)
+{
+    writeBytes(site() + "/lost-byte.html", "<p>version 1</p>");
+    RemoteFolder remote = connect();
+    EXPECT_EQ(Testing::errorOf([&] { uploadWebsite(remote, site()); }),
+        "127.0.0.1 received 15 of the 16 bytes of lost-byte.html; the file was not put in place");
+    EXPECT_FALSE(fs::exists(remoteSite() + "/lost-byte.html"));
+    EXPECT_FALSE(fs::exists(remoteSite() + "/.corvanta-part.lost-byte.html"));
 }
 
 class SftpHostKey : public UploadStory

@@ -6,11 +6,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +75,76 @@ TEST(UploadWindow, FormFilledUploadPressed_AsksHostKeyAndFolder_UploadsAndKeepsS
     EXPECT_EQ(kept.port, server.port());
     EXPECT_EQ(kept.folder, settings.folder);
     EXPECT_EQ(readBytes(work.file("site.cvp.upload")).find(server.password()), std::string::npos);
+}
+
+void waitWhileRunning(const Upload::UploadWindow &window, int seconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (window.isRunning() && std::chrono::steady_clock::now() < deadline)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+TEST(UploadWindow, HostHangs_WindowAnswersAndCancels_CheckTheHostSendsWhatItLost)
+{
+    Testing::TempDir work;
+    ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", work.file("state").c_str(), 1);
+    Testing::SftpServer server(work.file("server"));
+    server.start();
+    fs::create_directories(server.root() + "/site");
+    fs::create_directories(work.file("out/website"));
+    writeBytes(work.file("out/website/index.html"), "<p>home</p>");
+    writeBytes(work.file("out/website/logo.jpg"), "JPEG");
+    Upload::writeHostSettings(work.file("site.cvp.upload"), server.settings());
+    Testing::ScriptedDialogs dialogs;
+    dialogs.answerConfirm(true); // the new host key
+    Upload::UploadWindow window(dialogs, work.file("site.cvp"), work.file("out"));
+    child<QLineEdit>(window, "password")->setText(QString::fromStdString(server.password()));
+    child<QPushButton>(window, "upload")->click();
+    waitWhileRunning(window, 30);
+    ASSERT_EQ(window.statusText(), "Upload complete: 2 files sent, 0 deleted.");
+
+    // The host stops answering in the middle of a large picture.
+    writeBytes(work.file("out/website/big.jpg"), std::string(60000000, 'j'));
+    child<QPushButton>(window, "upload")->click();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (child<QLabel>(window, "currentFile")->text() != "big.jpg"
+        && std::chrono::steady_clock::now() < deadline)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    server.freeze(true);
+    ASSERT_TRUE(window.isRunning());
+    const auto frozen = std::chrono::steady_clock::now();
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(100);
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 1500)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_GE(ticks, 10);
+    EXPECT_TRUE(window.isRunning());
+    child<QPushButton>(window, "cancel")->click();
+    EXPECT_EQ(window.statusText(), "Cancelling...");
+    waitWhileRunning(window, 20);
+    EXPECT_LT(std::chrono::steady_clock::now() - frozen, std::chrono::seconds(9));
+    EXPECT_EQ(window.statusText(), "Cancelled.");
+    server.freeze(false);
+    child<QPushButton>(window, "upload")->click();
+    waitWhileRunning(window, 30);
+    EXPECT_EQ(window.statusText(), "Upload complete: 1 files sent, 0 deleted.");
+    child<QPushButton>(window, "upload")->click();
+    waitWhileRunning(window, 30);
+    EXPECT_EQ(window.statusText(), "Upload complete: nothing changed.");
+
+    fs::remove(server.root() + "/site/index.html");
+    child<QPushButton>(window, "checkHost")->click();
+    waitWhileRunning(window, 30);
+    EXPECT_EQ(window.statusText(), "Upload complete: 1 files sent, 0 deleted.");
+    EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].text, "index.html is missing on the host; it is sent again.");
+    EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Warning);
 }
 
 } // namespace

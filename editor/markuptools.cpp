@@ -52,26 +52,26 @@ void wrapAnswer(const ToolTexts &texts, EditableText &text, Dialogs &dialogs)
 
 // A file's place, typed or chosen with Browse; a chosen file is referred to as the site will
 // find it. Nothing when the user declined to bring the file in.
-std::optional<std::string> askFile(
-    const ToolTexts &texts, Dialogs &dialogs, const std::string &projectFile)
+std::optional<std::string> askFile(const ToolTexts &texts, Dialogs &dialogs,
+    const std::string &projectFile, const std::vector<Platform::LocationChoice> &pages)
 {
     Platform::FileDialogSpec browse;
     browse.title = "Browse";
     browse.filters = { { "All Files (*.*)", "*.*" } };
     const std::string answer
-        = dialogs.askLocation(Platform::ApplicationTitle, texts.prompt, browse);
+        = dialogs.askLocation(Platform::ApplicationTitle, texts.prompt, browse, pages);
     if (!namesLocalFile(answer))
         return answer;
     return referToFile(answer, projectFile, dialogs);
 }
 
 // Both questions come even when the first is cancelled; only two empty answers insert nothing.
-void joinTwoAnswers(
-    const ToolTexts &texts, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
+void joinTwoAnswers(const ToolTexts &texts, EditableText &text, Dialogs &dialogs,
+    const std::string &projectFile, const std::vector<Platform::LocationChoice> &pages)
 {
     std::string first;
     if (texts.firstAsksForFile) {
-        const std::optional<std::string> file = askFile(texts, dialogs, projectFile);
+        const std::optional<std::string> file = askFile(texts, dialogs, projectFile, pages);
         if (!file)
             return;
         first = *file;
@@ -226,8 +226,8 @@ void insertTable(EditableText &text, Dialogs &dialogs)
 
 } // namespace
 
-void runTool(
-    const ToolInfo &tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
+void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs,
+    const std::string &projectFile, const std::vector<Platform::LocationChoice> &sitePages)
 {
     switch (tool.rule) {
     case ToolRule::Wrapping:
@@ -235,7 +235,9 @@ void runTool(
         wrapAnswer(tool.texts, text, dialogs);
         break;
     case ToolRule::TwoAnswers:
-        joinTwoAnswers(tool.texts, text, dialogs, projectFile);
+        // Only a link can lead to one of the site's own pages.
+        joinTwoAnswers(tool.texts, text, dialogs, projectFile,
+            tool.id == ToolId::InsertLink ? sitePages : std::vector<Platform::LocationChoice> {});
         break;
     case ToolRule::Heading:
         insertHeading(text, dialogs);
@@ -264,9 +266,10 @@ void runTool(
     }
 }
 
-void runTool(ToolId tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
+void runTool(ToolId tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile,
+    const std::vector<Platform::LocationChoice> &sitePages)
 {
-    runTool(toolInfo(tool), text, dialogs, projectFile);
+    runTool(toolInfo(tool), text, dialogs, projectFile, sitePages);
 }
 
 } // namespace Editor

@@ -4,6 +4,9 @@
 #include "editor/tooltable.h"
 #include "platform/dialogs.h"
 
+#include <string>
+#include <vector>
+
 namespace Editor {
 
 /// The most items the list tool inserts and the most cells the table tool inserts. No real
@@ -16,10 +19,13 @@ inline constexpr int MaxTableCells = 10000;
 /// markup in, places the caret and gives the text the focus as the tool does. The toolbox
 /// button and the Quick Insert entry of a tool both come here. `projectFile` is the project
 /// file's full path (empty for a project never saved): the picture and link tools copy a
-/// chosen file beside it.
+/// chosen file beside it. `sitePages` are the site's own pages, which the link tool offers to
+/// link to.
 void runTool(const ToolInfo &tool, EditableText &text, Platform::Dialogs &dialogs,
-    const std::string &projectFile = {});
+    const std::string &projectFile = {},
+    const std::vector<Platform::LocationChoice> &sitePages = {});
 void runTool(ToolId tool, EditableText &text, Platform::Dialogs &dialogs,
-    const std::string &projectFile = {});
+    const std::string &projectFile = {},
+    const std::vector<Platform::LocationChoice> &sitePages = {});
 
 } // namespace Editor

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -70,6 +71,8 @@ public:
     /// Where the project file is now (empty for a project never saved): the picture and link
     /// tools and dropped files copy files beside it.
     void setProjectFileSource(std::function<std::string()> projectFile);
+    /// The site's own pages (those ticked now), which the link tool offers to link to.
+    void setSitePagesSource(std::function<std::vector<Platform::LocationChoice>()> sitePages);
     /// Files dropped on the shown text: each one's picture or link markup at the caret, the
     /// files brought beside the project file as the picture tool does.
     void insertFiles(const QStringList &paths);
@@ -118,6 +121,7 @@ private:
     QToolButton *m_preview = nullptr;
     std::function<void(Model::PageId)> m_previewer;
     std::function<std::string()> m_projectFile;
+    std::function<std::vector<Platform::LocationChoice>()> m_sitePages;
     QMenu *m_contextMenu = nullptr;
     QAction *m_wordWrap = nullptr;
     Widgets::EditCommands *m_editCommands = nullptr;

@@ -10,10 +10,16 @@ void showStandardError(Dialogs &dialogs, const std::string &message)
         { ApplicationTitle, standardErrorText(message), MessageIcon::Error, MessageButtons::Ok });
 }
 
-std::string Dialogs::askLocation(
-    const std::string &caption, const std::string &prompt, const FileDialogSpec &)
+std::string Dialogs::askLocation(const std::string &caption, const std::string &prompt,
+    const FileDialogSpec &, const std::vector<LocationChoice> &)
 {
     return askText(caption, prompt, std::string());
+}
+
+std::optional<std::size_t> Dialogs::askChoice(
+    const Message &question, const std::vector<std::string> &)
+{
+    return confirm(question) ? 0 : 1;
 }
 
 } // namespace Platform

@@ -136,7 +136,8 @@ TEST_F(EverydayUse, CheckSite_StaysOpenAndChecksAgainWhenTheProjectIsSavedAndThe
     std::filesystem::create_directory(home.file("bakery"));
     writeBytes(home.file("bakery/bread.jpg"), "jpeg");
     session->save(home.file("bakery/bakery.cvp"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return checkList().size() == 1 && checkList()[0].starts_with("Nothing found"); }));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return checkList().size() == 1 && checkList()[0].starts_with("Nothing found"); }));
 
     // A page mended in the editor, opened from the main window, is checked when it closes.
     QTimer::singleShot(0, &windows.pageEditor(), [&] {

@@ -104,20 +104,26 @@ protected:
         QWidget *active = QApplication::activeWindow();
         if (active == nullptr || active == window) {
             // Once the window is gone from the modal windows and the events at hand are done.
-            QTimer::singleShot(
-                0, this, [this, closed = QPointer<QWidget>(window)] { giveBack(closed); });
+            QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+            QTimer::singleShot(0, this,
+                [this, closed = QPointer<QWidget>(window), owner = QPointer<QWidget>(owner)] {
+                    giveBack(closed, owner);
+                });
         }
         return false;
     }
 
 private:
-    void giveBack(const QPointer<QWidget> &closed)
+    void giveBack(const QPointer<QWidget> &closed, const QPointer<QWidget> &owner)
     {
         QWidget *active = QApplication::activeWindow();
         // Another window took the keyboard meanwhile: it keeps it.
         if (active != nullptr && active != closed && active->isVisible())
             return;
+        // The window still waiting for an answer, else the one the closed window belonged to.
         QWidget *target = QApplication::activeModalWidget();
+        if (target == nullptr || !target->isVisible())
+            target = owner;
         if (target == nullptr || !target->isVisible())
             target = m_mainWindow;
         if (!target->isVisible())

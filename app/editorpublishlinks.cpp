@@ -15,6 +15,15 @@ void plugInPageEditor(
     session.attachBodyHolder(&editor);
     windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
     editor.setProjectFileSource([&session] { return session.fileName(); });
+    editor.setSitePagesSource([&session] {
+        std::vector<Platform::LocationChoice> pages;
+        for (const Model::PageInfo &page : Model::PageCatalogue) {
+            if (Model::pageIncluded(session.project(), page.id))
+                pages.push_back(
+                    { std::string(page.caption) + " (" + page.pageFile + ")", page.pageFile });
+        }
+        return pages;
+    });
 }
 
 void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window)

@@ -17,8 +17,8 @@ namespace App {
 
 class MainWindow;
 
-/// Plugs in the page editor: it becomes the home of the session's page bodies, and "Edit
-/// Selected Page" opens it on a page.
+/// Plugs in the page editor: it becomes the home of the session's page bodies, "Edit
+/// Selected Page" opens it on a page, and its link tool offers the site's ticked pages.
 void plugInPageEditor(
     CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor);
 

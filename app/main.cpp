@@ -5,6 +5,7 @@
 #include "platform/homedirectory.h"
 #include "widgets/editcommands.h"
 #include "widgets/firstframe.h"
+#include "widgets/windowbehaviour.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -57,6 +58,7 @@ int main(int argc, char **argv)
     App::MainWindow mainWindow(dialogs, session, home);
     App::ProgramWindows windows(dialogs, session, mainWindow, home);
     mainWindow.setCompanionWindows(windows.commands());
+    Widgets::returnFocusWhenWindowsClose(&mainWindow);
     QObject::connect(&mainWindow, &App::MainWindow::programEnds, &application, &QApplication::quit,
         Qt::QueuedConnection);
     // Unsaved work is kept in a recovery snapshot until it is saved or the program ends normally.

@@ -7,10 +7,12 @@
 #include "app/networkwindows.h"
 #include "catalogue/templateviewer.h"
 #include "editor/pageeditor.h"
+#include "platform/userfolders.h"
 #include "project/projectsession.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
 #include "publish/sitecheckwindow.h"
+#include "publish/userfiles.h"
 
 #include <QDialog>
 
@@ -60,9 +62,12 @@ Editor::PageEditor &ProgramWindows::pageEditor()
 
 Publish::DirectoryChooser &ProgramWindows::directoryChooser()
 {
-    // It starts at the working directory, the home, and keeps its place from then on.
-    if (!m_directoryChooser)
-        m_directoryChooser = std::make_unique<Publish::DirectoryChooser>(m_dialogs, m_homeDir);
+    // Where nothing better is known it starts in the user's documents, never in the program's
+    // own data folder, and keeps its place from then on.
+    if (!m_directoryChooser) {
+        m_directoryChooser
+            = std::make_unique<Publish::DirectoryChooser>(m_dialogs, Platform::dialogStartPath({}));
+    }
     return *m_directoryChooser;
 }
 
@@ -79,10 +84,13 @@ Publish::PublishWindow &ProgramWindows::publishWindow()
 Publish::SiteCheckWindow &ProgramWindows::siteCheckWindow()
 {
     if (!m_siteCheck) {
+        // It stays open beside the main window, over it.
         m_siteCheck = std::make_unique<Publish::SiteCheckWindow>(
-            m_dialogs, m_session, [this](Model::PageId page, int line) {
-                openPageEditorAtLine(pageEditor(), page, line);
-            });
+            m_dialogs, m_session,
+            [this](
+                Model::PageId page, int line) { openPageEditorAtLine(pageEditor(), page, line); },
+            &m_mainWindow);
+        m_siteCheck->refreshWhenClosed(pageEditor());
     }
     return *m_siteCheck;
 }
@@ -121,7 +129,8 @@ About::SplashWindow &ProgramWindows::splashWindow()
 void ProgramWindows::openUploadWindow()
 {
     if (m_session.publishDirectory().empty()) {
-        const std::optional<std::string> chosen = directoryChooser().chooseDirectory();
+        const std::optional<std::string> chosen
+            = directoryChooser().chooseDirectory(Publish::projectDirectoryOf(m_session.fileName()));
         if (!chosen)
             return;
         m_session.setPublishDirectory(*chosen);

@@ -5,6 +5,9 @@
 #include "platform/files.h"
 #include "widgets/cp1252text.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
 #include <QWidget>
 
 #include <unistd.h>
@@ -47,6 +50,24 @@ void SessionGuard::programEnds()
     m_store.remove();
 }
 
+std::string recoveryQuestionText(const std::string &projectFile, const std::string &siteTitle,
+    const QDateTime &lastChanged, const QDateTime &now)
+{
+    std::string project = projectFile.empty() ? "an unsaved project" : projectFile;
+    if (!siteTitle.empty())
+        project += " (\"" + siteTitle + "\")";
+    const QLocale english = QLocale::c();
+    const qint64 daysAgo = lastChanged.date().daysTo(now.date());
+    QString when = daysAgo == 0 ? QStringLiteral("today")
+        : daysAgo == 1          ? QStringLiteral("yesterday")
+                                : QStringLiteral("on ")
+            + english.toString(lastChanged.date(), QStringLiteral("d MMMM yyyy"));
+    when += QStringLiteral(" at ") + english.toString(lastChanged.time(), QStringLiteral("HH:mm"));
+    return "Corvanta ended without saving the changes to " + project + ".\n"
+        + "They were last changed " + Widgets::toCp1252(when) + ".\n\n"
+        + "Restore them as they were, or discard them?";
+}
+
 bool offerRecovery(
     Platform::Dialogs &dialogs, Model::ProjectSession &session, Model::RecoveryStore &store)
 {
@@ -62,19 +83,28 @@ bool offerRecovery(
         return false;
     bool restored = false;
     std::vector<std::string> warnings;
-    if (dialogs.confirm({ "Confirm",
-            "Corvanta ended without saving the changes to a project.\n"
-            "Restore them as they were?",
-            Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel })) {
-        try {
-            warnings = session.restoreRecoverySnapshot(
-                Platform::readWholeFile(Platform::utf8ToCp1252(*snapshot)));
+    try {
+        const std::string bytes = Platform::readWholeFile(Platform::utf8ToCp1252(*snapshot));
+        // Read into a session of its own first, to name the project in the question.
+        Model::ProjectSession left(session.lists());
+        left.restoreRecoverySnapshot(bytes);
+        const QDateTime lastChanged = QFileInfo(QString::fromStdString(*snapshot)).lastModified();
+        const std::optional<std::size_t> answer = dialogs.askChoice(
+            { "Restore Unsaved Changes",
+                recoveryQuestionText(left.fileName(), left.project().siteTitle, lastChanged,
+                    QDateTime::currentDateTime()),
+                Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel },
+            { "&Restore", "&Discard" });
+        // Escape keeps the snapshot: the question comes again at the next start.
+        if (!answer)
+            return false;
+        if (*answer == 0) {
+            warnings = session.restoreRecoverySnapshot(bytes);
             restored = true;
-        } catch (const Platform::FileError &error) {
-            dialogs.notify(
-                { "Error", std::string("The changes could not be restored: ") + error.what(),
-                    Platform::MessageIcon::Error, Platform::MessageButtons::Ok });
         }
+    } catch (const Platform::FileError &error) {
+        dialogs.notify({ "Error", std::string("The changes could not be restored: ") + error.what(),
+            Platform::MessageIcon::Error, Platform::MessageButtons::Ok });
     }
     ::unlink(snapshot->c_str());
     for (const std::string &warning : warnings) {

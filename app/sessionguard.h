@@ -7,6 +7,9 @@
 #include <QObject>
 #include <QTimer>
 
+#include <string>
+
+class QDateTime;
 class QWidget;
 
 namespace App {
@@ -34,11 +37,17 @@ private:
     int m_ticks = 0;
 };
 
+/// The recovery question's text: which project (its file, or "an unsaved project", with the
+/// site's title) and when its changes were last made, counted from `now`.
+std::string recoveryQuestionText(const std::string &projectFile, const std::string &siteTitle,
+    const QDateTime &lastChanged, const QDateTime &now);
+
 /// At start-up: when a program that ended without saving left a snapshot, asks whether to
-/// restore it; restoring puts the session back as it was, unsaved (with a warning for each
-/// chosen template or font no longer installed). The snapshot is removed either way. When
-/// the store has no folder, says once that unsaved changes cannot be kept. Returns whether
-/// the session was restored.
+/// restore it ("Restore") or throw it away ("Discard"); restoring puts the session back as it
+/// was, unsaved (with a warning for each chosen template or font no longer installed). Escape
+/// leaves the snapshot for the next start; otherwise it is removed. When the store has no
+/// folder, says once that unsaved changes cannot be kept. Returns whether the session was
+/// restored.
 bool offerRecovery(
     Platform::Dialogs &dialogs, Model::ProjectSession &session, Model::RecoveryStore &store);
 

@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,12 @@
 namespace App {
 
 using Model::Project;
+
+namespace {
+
+constexpr QSize LogoPreviewSize(32, 24);
+
+} // namespace
 
 SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceLists &lists,
     Platform::Dialogs &dialogs, QWidget *parent)
@@ -93,21 +100,28 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     });
     connect(m_templateViewer, &QToolButton::clicked, this, &SiteInfoPane::templateViewerRequested);
 
+    // Each box says what it wants before anything is typed in it.
     QLineEdit *title = addTextRow("Edit2", QStringLiteral("Site Title"),
         QStringLiteral("Enter the title of your website, e.g. your "
                        "company name"),
         &Project::siteTitle);
+    title->setPlaceholderText(QStringLiteral("the site's name, e.g. Rosie's Bakery"));
     QLineEdit *description = addTextRow("Edit3", QStringLiteral("Site Description:"),
         QStringLiteral("Enter a good description of your website"), &Project::siteDescription);
+    description->setPlaceholderText(
+        QStringLiteral("one sentence, e.g. Fresh bread and cakes baked every morning"));
     QLineEdit *keywords = addTextRow("Edit4", QStringLiteral("Describing Keywords:"),
         QStringLiteral("Enter keywords (separated by commas) that "
                        "best describe your website"),
         &Project::siteKeywords);
+    keywords->setPlaceholderText(
+        QStringLiteral("words people search for, e.g. bakery, bread, cakes"));
     QLineEdit *copyright = addTextRow("Edit5", QStringLiteral("Copyright:"),
         QStringLiteral("If your website is copyrighted, enter the "
                        "years of copyright, separated by commas "
                        "(e.g. 2002, 2003)"),
         &Project::copyrightYears);
+    copyright->setPlaceholderText(QStringLiteral("years, e.g. 2024-2026"));
 
     // Logo: filled only through its button.
     auto *logoBox = new QWidget(group);
@@ -132,9 +146,16 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_logoClear->setAccessibleName(QStringLiteral("Remove logo image"));
     Widgets::setHint(m_logoClear, QStringLiteral("Remove logo image"));
     Widgets::fixButtonSize(m_logoClear, QSize(22, 22));
+    m_logoPreview = new QLabel(logoBox);
+    m_logoPreview->setObjectName(QStringLiteral("logoPreview"));
+    m_logoPreview->setAccessibleName(QStringLiteral("Logo preview"));
+    m_logoPreview->setFixedSize(LogoPreviewSize);
+    m_logoPreview->setAlignment(Qt::AlignCenter);
     logoLayout->addWidget(m_logo, 1);
     logoLayout->addWidget(m_logoButton);
     logoLayout->addWidget(m_logoClear);
+    logoLayout->addSpacing(4);
+    logoLayout->addWidget(m_logoPreview);
     // The box cannot be typed in; Delete and Backspace in it remove the logo.
     m_logo->installEventFilter(this);
     const int logoRow = m_rows->rowCount();
@@ -200,6 +221,21 @@ void SiteInfoPane::showLogo()
 {
     m_logo->setText(Widgets::fromCp1252(m_project.logoPath));
     m_logoClear->setEnabled(!m_project.logoPath.empty());
+    // Only as much of the picture is read as the small preview needs.
+    QImageReader reader(Widgets::fromCp1252(m_project.logoPath));
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid())
+        reader.setScaledSize(size.scaled(LogoPreviewSize, Qt::KeepAspectRatio));
+    const QImage picture = m_project.logoPath.empty() ? QImage() : reader.read();
+    m_logoPreview->setPixmap(QPixmap::fromImage(picture));
+    if (m_project.logoPath.empty())
+        m_logoPreview->setToolTip(QString());
+    else if (picture.isNull())
+        m_logoPreview->setToolTip(QStringLiteral("This picture cannot be shown"));
+    else
+        m_logoPreview->setToolTip(
+            QStringLiteral("The logo, %1 x %2 pixels").arg(size.width()).arg(size.height()));
 }
 
 void SiteInfoPane::choosePersonalSite()
@@ -220,10 +256,11 @@ void SiteInfoPane::chooseLogo()
         Platform::FileDialogSpec request;
         request.mode = Platform::FileDialogSpec::Mode::Open;
         request.title = "Open Image";
-        request.filters = { { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "GIF (*.gif)", "*.gif" },
-            { "PNG (*.png)", "*.png" },
-            { "All Websave Formats (*.jpeg; *.jpg; *.gif; *.png)", "*.jpeg; *.jpg; *.gif; *.png" },
-            { "All Files", "*.*" } };
+        // Every picture a browser shows first, so that no logo is hidden by a filter.
+        request.filters = { { "All Pictures (*.jpeg; *.jpg; *.gif; *.png; *.svg; *.webp)",
+                                "*.jpeg; *.jpg; *.gif; *.png; *.svg; *.webp" },
+            { "JPEG (*.jpeg; *.jpg)", "*.jpeg; *.jpg" }, { "GIF (*.gif)", "*.gif" },
+            { "PNG (*.png)", "*.png" }, { "All Files", "*.*" } };
         request.initialPath = Platform::dialogStartPath(m_lastLogo);
         const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
         if (!chosen)

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -15,7 +16,7 @@ class QToolButton;
 namespace App {
 
 /// The Site Info pane: site type, template, title, description, keywords, copyright years,
-/// logo picture and slogan. Its controls edit the project directly.
+/// logo picture (with a small preview) and slogan. Its controls edit the project directly.
 class SiteInfoPane : public QWidget
 {
     Q_OBJECT
@@ -60,6 +61,7 @@ private:
     QLineEdit *m_logo;
     QToolButton *m_logoButton;
     QToolButton *m_logoClear;
+    QLabel *m_logoPreview;
     QPushButton *m_help;
     struct TextRow
     {

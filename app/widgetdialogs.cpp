@@ -14,10 +14,13 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace App {
 namespace {
@@ -75,6 +78,27 @@ bool WidgetDialogs::confirm(const Platform::Message &question)
     return box.exec() == accept;
 }
 
+std::optional<std::size_t> WidgetDialogs::askChoice(
+    const Platform::Message &question, const std::vector<std::string> &buttons)
+{
+    QMessageBox box(boxIcon(question.icon), Widgets::fromCp1252(question.title),
+        Widgets::fromCp1252(question.text), QMessageBox::NoButton, owner());
+    std::vector<QPushButton *> pressed;
+    for (const std::string &text : buttons)
+        pressed.push_back(box.addButton(Widgets::fromCp1252(text), QMessageBox::AcceptRole));
+    if (!pressed.empty())
+        box.setDefaultButton(pressed.front());
+    // Escape and the close box press this unseen button: the question stays unanswered.
+    QPushButton *unanswered = box.addButton(QMessageBox::Cancel);
+    unanswered->hide();
+    box.setEscapeButton(unanswered);
+    box.exec();
+    const auto chosen = std::find(pressed.begin(), pressed.end(), box.clickedButton());
+    if (chosen == pressed.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(chosen - pressed.begin());
+}
+
 void WidgetDialogs::notify(const Platform::Message &notice)
 {
     QMessageBox box(boxIcon(notice.icon), Widgets::fromCp1252(notice.title),
@@ -120,8 +144,8 @@ std::string WidgetDialogs::askText(
     return Widgets::toCp1252(dialog.textValue());
 }
 
-std::string WidgetDialogs::askLocation(
-    const std::string &caption, const std::string &prompt, const Platform::FileDialogSpec &browse)
+std::string WidgetDialogs::askLocation(const std::string &caption, const std::string &prompt,
+    const Platform::FileDialogSpec &browse, const std::vector<Platform::LocationChoice> &choices)
 {
     QDialog dialog(owner());
     dialog.setObjectName(QStringLiteral("LocationDialog"));
@@ -139,7 +163,29 @@ std::string WidgetDialogs::askLocation(
     layout->addWidget(label, 0, 0, 1, 2);
     layout->addWidget(entry, 1, 0);
     layout->addWidget(browseButton, 1, 1);
-    layout->addWidget(buttons, 2, 0, 1, 2);
+    if (!choices.empty()) {
+        // The site's own pages: a click puts one in the entry, a double click takes it.
+        auto *listLabel = new QLabel(QStringLiteral("Or choose one of your pages:"), &dialog);
+        auto *list = new QListWidget(&dialog);
+        list->setObjectName(QStringLiteral("LocationChoices"));
+        list->setAccessibleName(QStringLiteral("Your pages"));
+        listLabel->setBuddy(list);
+        for (const Platform::LocationChoice &choice : choices) {
+            auto *item = new QListWidgetItem(Widgets::fromCp1252(choice.shown), list);
+            item->setData(Qt::UserRole, Widgets::fromCp1252(choice.value));
+        }
+        list->setMaximumHeight(
+            list->sizeHintForRow(0) * std::min<int>(8, list->count()) + 2 * list->frameWidth() + 2);
+        QObject::connect(
+            list, &QListWidget::currentItemChanged, &dialog, [entry](QListWidgetItem *item) {
+                if (item)
+                    entry->setText(item->data(Qt::UserRole).toString());
+            });
+        QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+        layout->addWidget(listLabel, 2, 0, 1, 2);
+        layout->addWidget(list, 3, 0, 1, 2);
+    }
+    layout->addWidget(buttons, 4, 0, 1, 2);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(browseButton, &QPushButton::clicked, &dialog, [&] {

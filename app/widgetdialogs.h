@@ -19,9 +19,14 @@ public:
     Platform::SaveChoice askToSave(const Platform::Message &question) override;
     std::string askText(const std::string &caption, const std::string &prompt,
         const std::string &initialText) override;
-    /// An input box with a "&Browse..." button beside the entry.
+    /// An input box with a "&Browse..." button beside the entry and, when there are choices,
+    /// a list of them below it.
     std::string askLocation(const std::string &caption, const std::string &prompt,
-        const Platform::FileDialogSpec &browse) override;
+        const Platform::FileDialogSpec &browse,
+        const std::vector<Platform::LocationChoice> &choices) override;
+    /// A message box with those buttons; Escape and the close box answer nothing.
+    std::optional<std::size_t> askChoice(
+        const Platform::Message &question, const std::vector<std::string> &buttons) override;
     std::optional<std::string> chooseFile(const Platform::FileDialogSpec &request) override;
     std::optional<Platform::Colour> chooseColour(Platform::Colour initial) override;
     void openDocument(const std::string &target) override;

@@ -53,13 +53,14 @@ void wrapAnswer(const ToolTexts &texts, EditableText &text, Dialogs &dialogs)
 // A file's place, typed or chosen with Browse; a chosen file is referred to as the site will
 // find it. Nothing when the user declined to bring the file in.
 std::optional<std::string> askFile(const ToolTexts &texts, Dialogs &dialogs,
-    const std::string &projectFile, const SaveFirst &saveFirst)
+    const std::string &projectFile, const std::vector<Platform::LocationChoice> &pages,
+    const SaveFirst &saveFirst)
 {
     Platform::FileDialogSpec browse;
     browse.title = "Browse";
     browse.filters = { { "All Files (*.*)", "*.*" } };
     const std::string answer
-        = dialogs.askLocation(Platform::ApplicationTitle, texts.prompt, browse);
+        = dialogs.askLocation(Platform::ApplicationTitle, texts.prompt, browse, pages);
     if (!namesLocalFile(answer))
         return answer;
     return referToFile(answer, projectFile, dialogs, saveFirst);
@@ -67,11 +68,13 @@ std::optional<std::string> askFile(const ToolTexts &texts, Dialogs &dialogs,
 
 // Both questions come even when the first is cancelled; only two empty answers insert nothing.
 void joinTwoAnswers(const ToolTexts &texts, EditableText &text, Dialogs &dialogs,
-    const std::string &projectFile, const SaveFirst &saveFirst)
+    const std::string &projectFile, const std::vector<Platform::LocationChoice> &pages,
+    const SaveFirst &saveFirst)
 {
     std::string first;
     if (texts.firstAsksForFile) {
-        const std::optional<std::string> file = askFile(texts, dialogs, projectFile, saveFirst);
+        const std::optional<std::string> file
+            = askFile(texts, dialogs, projectFile, pages, saveFirst);
         if (!file)
             return;
         first = *file;
@@ -227,7 +230,8 @@ void insertTable(EditableText &text, Dialogs &dialogs)
 } // namespace
 
 void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs,
-    const std::string &projectFile, const SaveFirst &saveFirst)
+    const std::string &projectFile, const std::vector<Platform::LocationChoice> &sitePages,
+    const SaveFirst &saveFirst)
 {
     switch (tool.rule) {
     case ToolRule::Wrapping:
@@ -235,7 +239,10 @@ void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs,
         wrapAnswer(tool.texts, text, dialogs);
         break;
     case ToolRule::TwoAnswers:
-        joinTwoAnswers(tool.texts, text, dialogs, projectFile, saveFirst);
+        // Only a link can lead to one of the site's own pages.
+        joinTwoAnswers(tool.texts, text, dialogs, projectFile,
+            tool.id == ToolId::InsertLink ? sitePages : std::vector<Platform::LocationChoice> {},
+            saveFirst);
         break;
     case ToolRule::Heading:
         insertHeading(text, dialogs);
@@ -265,9 +272,9 @@ void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs,
 }
 
 void runTool(ToolId tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile,
-    const SaveFirst &saveFirst)
+    const std::vector<Platform::LocationChoice> &sitePages, const SaveFirst &saveFirst)
 {
-    runTool(toolInfo(tool), text, dialogs, projectFile, saveFirst);
+    runTool(toolInfo(tool), text, dialogs, projectFile, sitePages, saveFirst);
 }
 
 } // namespace Editor

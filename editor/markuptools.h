@@ -5,6 +5,9 @@
 #include "editor/tooltable.h"
 #include "platform/dialogs.h"
 
+#include <string>
+#include <vector>
+
 namespace Editor {
 
 /// The most items the list tool inserts and the most cells the table tool inserts. No real
@@ -18,9 +21,12 @@ inline constexpr int MaxTableCells = 10000;
 /// button and the Quick Insert entry of a tool both come here. `projectFile` is the project
 /// file's full path (empty for a project never saved): the picture and link tools copy a
 /// chosen file beside it, offering to save a project never saved with `saveFirst`.
+/// `sitePages` are the site's own pages, which the link tool offers to link to.
 void runTool(const ToolInfo &tool, EditableText &text, Platform::Dialogs &dialogs,
-    const std::string &projectFile = {}, const SaveFirst &saveFirst = {});
+    const std::string &projectFile = {},
+    const std::vector<Platform::LocationChoice> &sitePages = {}, const SaveFirst &saveFirst = {});
 void runTool(ToolId tool, EditableText &text, Platform::Dialogs &dialogs,
-    const std::string &projectFile = {}, const SaveFirst &saveFirst = {});
+    const std::string &projectFile = {},
+    const std::vector<Platform::LocationChoice> &sitePages = {}, const SaveFirst &saveFirst = {});
 
 } // namespace Editor

@@ -484,8 +484,15 @@ void PageEditor::setWordWrap(bool wrap)
 void PageEditor::runTool(Editor::ToolId tool)
 {
     Widgets::runCommand(m_dialogs, [&] {
-        Editor::runTool(tool, *pageControl(shownPage()), m_dialogs, projectFile(), m_projectSaver);
+        Editor::runTool(tool, *pageControl(shownPage()), m_dialogs, projectFile(),
+            m_sitePages ? m_sitePages() : std::vector<Platform::LocationChoice> {}, m_projectSaver);
     });
+}
+
+void PageEditor::setSitePagesSource(
+    std::function<std::vector<Platform::LocationChoice>()> sitePages)
+{
+    m_sitePages = std::move(sitePages);
 }
 
 void PageEditor::setProjectFileSource(std::function<std::string()> projectFile)

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -74,6 +75,8 @@ public:
     /// Who saves a project never saved when a picture or file is to be copied beside it (the
     /// user is asked first); without one the user is told to save first.
     void setProjectSaver(Editor::SaveFirst saver);
+    /// The site's own pages (those ticked now), which the link tool offers to link to.
+    void setSitePagesSource(std::function<std::vector<Platform::LocationChoice>()> sitePages);
     /// Files dropped on the shown text: each one's picture or link markup at the caret, the
     /// files brought beside the project file as the picture tool does.
     void insertFiles(const QStringList &paths);
@@ -123,6 +126,7 @@ private:
     std::function<void(Model::PageId)> m_previewer;
     std::function<std::string()> m_projectFile;
     Editor::SaveFirst m_projectSaver;
+    std::function<std::vector<Platform::LocationChoice>()> m_sitePages;
     QMenu *m_contextMenu = nullptr;
     QAction *m_wordWrap = nullptr;
     Widgets::EditCommands *m_editCommands = nullptr;

@@ -17,10 +17,16 @@ SaveChoice Dialogs::askToSave(const Message &question)
     return confirm(asked) ? SaveChoice::Save : SaveChoice::Cancel;
 }
 
-std::string Dialogs::askLocation(
-    const std::string &caption, const std::string &prompt, const FileDialogSpec &)
+std::string Dialogs::askLocation(const std::string &caption, const std::string &prompt,
+    const FileDialogSpec &, const std::vector<LocationChoice> &)
 {
     return askText(caption, prompt, std::string());
+}
+
+std::optional<std::size_t> Dialogs::askChoice(
+    const Message &question, const std::vector<std::string> &)
+{
+    return confirm(question) ? 0 : 1;
 }
 
 } // namespace Platform

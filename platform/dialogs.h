@@ -41,6 +41,14 @@ struct FileDialogSpec
     bool confirmOverwrite = false;
 };
 
+/// An entry an input box for a place offers beside typing: shown as `shown`, giving `value`.
+struct LocationChoice
+{
+    std::string shown; ///< "About Us (about.html)"
+    std::string value; ///< "about.html"
+    bool operator==(const LocationChoice &) const = default;
+};
+
 struct Colour
 {
     std::uint8_t red = 0;
@@ -69,10 +77,17 @@ public:
         const std::string &caption, const std::string &prompt, const std::string &initialText)
         = 0;
     /// An input box for a file's place, like askText with an empty entry, and a Browse button
-    /// that fills the entry with the file chosen in the file dialog `browse`. Without a
-    /// Browse button of its own a Dialogs asks askText's question.
-    virtual std::string askLocation(
-        const std::string &caption, const std::string &prompt, const FileDialogSpec &browse);
+    /// that fills the entry with the file chosen in the file dialog `browse`; choosing one of
+    /// `choices` (a list beside the entry) fills the entry with its value. Without a Browse
+    /// button of its own a Dialogs asks askText's question.
+    virtual std::string askLocation(const std::string &caption, const std::string &prompt,
+        const FileDialogSpec &browse, const std::vector<LocationChoice> &choices);
+    /// A question whose buttons say what they do (`buttons`, the first one the default for
+    /// Enter): the index of the button pressed, or nothing when Escape or the close box left
+    /// it unanswered. Without buttons of its own a Dialogs asks confirm's question, OK being
+    /// the first button and Cancel the second.
+    virtual std::optional<std::size_t> askChoice(
+        const Message &question, const std::vector<std::string> &buttons);
     /// A file dialog; nothing when cancelled.
     virtual std::optional<std::string> chooseFile(const FileDialogSpec &request) = 0;
     /// The colour dialog opened on `initial`; nothing when cancelled.

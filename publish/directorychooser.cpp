@@ -5,12 +5,17 @@
 #include "widgets/runcommand.h"
 #include "widgets/windowbehaviour.h"
 
+#include "platform/files.h"
+
 #include <QBoxLayout>
+#include <QDir>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QUrl>
 
 namespace Publish {
 
@@ -51,6 +56,13 @@ DirectoryChooser::DirectoryChooser(
 {
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("Specify Directory"));
+
+    m_pathBox = new QLineEdit(this);
+    m_pathBox->setObjectName(QStringLiteral("pathBox"));
+    m_pathBox->setAccessibleName(QStringLiteral("Folder path"));
+    m_pathBox->setPlaceholderText(QStringLiteral("Type or paste a folder's path"));
+    m_pathBox->setToolTip(QStringLiteral("Type or paste a folder's path and press Enter"));
+    m_pathBox->installEventFilter(this);
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("DirectoryListBox1"));
@@ -94,6 +106,10 @@ DirectoryChooser::DirectoryChooser(
     auto *window = new QVBoxLayout(this);
     window->setContentsMargins(0, 0, 0, 0);
     window->setSpacing(4);
+    auto *pathRow = new QHBoxLayout;
+    pathRow->setContentsMargins(4, 4, 4, 0);
+    pathRow->addWidget(m_pathBox);
+    window->addLayout(pathRow);
     window->addWidget(m_list, 1);
     window->addLayout(buttons);
 
@@ -103,8 +119,10 @@ DirectoryChooser::DirectoryChooser(
     Widgets::ignoreEscape(this);
 }
 
-std::optional<std::string> DirectoryChooser::chooseDirectory()
+std::optional<std::string> DirectoryChooser::chooseDirectory(const std::string &startAt)
 {
+    if (!startAt.empty() && Platform::isDirectory(startAt))
+        m_trail.open(startAt);
     if (exec() != QDialog::Accepted)
         return std::nullopt;
     return m_trail.current();
@@ -133,6 +151,7 @@ void DirectoryChooser::showTrail()
     for (const std::string &name : m_trail.subdirectories())
         add(closed, name, m_trail.childPath(name));
     m_list->scrollToItem(m_list->currentItem());
+    m_pathBox->setText(Widgets::fromCp1252(m_trail.current()));
 }
 
 void DirectoryChooser::openEntry(int row)
@@ -146,9 +165,41 @@ void DirectoryChooser::openEntry(int row)
     });
 }
 
+bool DirectoryChooser::openTypedPath()
+{
+    bool opened = false;
+    Widgets::runCommand(m_dialogs, [this, &opened] {
+        QString typed = m_pathBox->text().trimmed();
+        // A path pasted from a file manager may come as a file:// address or start at "~".
+        if (typed.startsWith(QLatin1String("file://")))
+            typed = QUrl(typed).toLocalFile();
+        if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
+            typed.replace(0, 1, QDir::homePath());
+        const std::string path = Widgets::toCp1252(QDir::cleanPath(typed));
+        if (path.empty() || path[0] != '/' || !Platform::isDirectory(path)) {
+            m_dialogs.notify({ Platform::ApplicationTitle,
+                "There is no folder " + Widgets::toCp1252(typed)
+                    + ".\nType a folder's full path, such as " + Widgets::toCp1252(QDir::homePath())
+                    + ".",
+                Platform::MessageIcon::Error, Platform::MessageButtons::Ok });
+            m_pathBox->setFocus();
+            return;
+        }
+        m_trail.open(path);
+        showTrail();
+        opened = true;
+    });
+    return opened;
+}
+
 void DirectoryChooser::acceptDirectory()
 {
-    Widgets::runCommand(m_dialogs, [this] { accept(); });
+    Widgets::runCommand(m_dialogs, [this] {
+        // A path typed but not yet opened is the one meant.
+        if (m_pathBox->text() != Widgets::fromCp1252(m_trail.current()) && !openTypedPath())
+            return;
+        accept();
+    });
 }
 
 void DirectoryChooser::cancelChoice()
@@ -174,10 +225,13 @@ void DirectoryChooser::makeNewFolder()
 
 bool DirectoryChooser::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
+    if ((watched == m_list || watched == m_pathBox) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            openEntry(m_list->currentRow());
+            if (watched == m_list)
+                openEntry(m_list->currentRow());
+            else if (openTypedPath())
+                m_list->setFocus();
             return true;
         }
     }

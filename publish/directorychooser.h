@@ -10,15 +10,17 @@
 
 #include <string>
 
+class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
 namespace Publish {
 
-/// The directory chooser: a list of the directories from the root down to the current one,
-/// then the current one's subdirectories. Opening an entry makes it the current directory;
-/// "&OK" hands the current directory back. It keeps its place between openings.
+/// The directory chooser: a box with the current directory's path, where a path can be typed
+/// or pasted, over a list of the directories from the root down to the current one, then the
+/// current one's subdirectories. Opening an entry makes it the current directory; "&OK" hands
+/// the current directory back. It keeps its place between openings.
 class DirectoryChooser : public QDialog
 {
     Q_OBJECT
@@ -27,13 +29,17 @@ public:
     DirectoryChooser(
         Platform::Dialogs &dialogs, const std::string &startDirectory, QWidget *parent = nullptr);
 
-    /// Shows the chooser modally; the directory chosen with "&OK", or nothing on "&Cancel".
-    std::optional<std::string> chooseDirectory();
+    /// Shows the chooser modally, opened at `startAt` when that is a directory (otherwise where
+    /// it was); the directory chosen with "&OK", or nothing on "&Cancel".
+    std::optional<std::string> chooseDirectory(const std::string &startAt = {});
 
     /// The list's current directory (the one last opened), Windows-1252.
     const std::string &currentDirectory() const { return m_trail.current(); }
     /// Makes a listed entry the current directory, as a double click or Enter on it does.
     void openEntry(int row);
+    /// Makes the directory typed in the path box the current one, as Enter there does; a path
+    /// that names no directory is refused with a message. False when refused.
+    bool openTypedPath();
 
     // Commands.
     void acceptDirectory(); ///< "&OK"
@@ -52,6 +58,7 @@ private:
 
     Platform::Dialogs &m_dialogs;
     Publish::DirectoryTrail m_trail;
+    QLineEdit *m_pathBox = nullptr;
     QListWidget *m_list = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;

@@ -3,9 +3,11 @@
 #include "publish/directorychooser.h"
 #include "publish/publishwebsite.h"
 #include "publish/sitecheck.h"
+#include "publish/sitecheckwindow.h"
 #include "publish/userfiles.h"
 
 #include "assets/icons.h"
+#include "platform/files.h"
 #include "widgets/cp1252text.h"
 #include "widgets/panelparts.h"
 #include "widgets/runcommand.h"
@@ -25,6 +27,24 @@ namespace Publish {
 namespace {
 
 constexpr QSize ClientSize(377, 153);
+
+Platform::Message replaceWebsiteQuestion(const std::string &directory)
+{
+    return { Platform::ApplicationTitle,
+        "A website already exists in " + directory + ". Replace it?",
+        Platform::MessageIcon::Question, Platform::MessageButtons::YesNo };
+}
+
+/// The page a browser shows first: index.html, written when the home page is published,
+/// otherwise the first page of the site.
+std::string homePageOf(const Model::Project &project, const std::string &website)
+{
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
+        if (Model::pageIncluded(project, page.id))
+            return website + "/" + (page.id == 1 ? "index.html" : page.pageFile);
+    }
+    return website;
+}
 
 } // namespace
 
@@ -64,17 +84,29 @@ PublishWindow::PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
     body->addSpacing(9);
     body->addStretch(1);
     createButtons();
+    createFinishRow();
+    body->addWidget(m_siteLocation);
+    auto *next = new QHBoxLayout;
+    next->setSpacing(3);
+    next->addWidget(m_openFolder);
+    next->addWidget(m_viewSite);
+    next->addWidget(m_upload);
+    next->addStretch(1);
+    body->addLayout(next);
+    body->addSpacing(9);
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(3);
     buttons->addWidget(m_publish);
-    buttons->addWidget(m_upload);
     buttons->addStretch(1);
     buttons->addWidget(m_close);
     body->addLayout(buttons);
     window->addLayout(body, 1);
     Widgets::fixWindowSize(this, ClientSize);
     setTabOrder(m_directoryBox, m_browse);
-    setTabOrder(m_browse, m_publish);
+    setTabOrder(m_browse, m_openFolder);
+    setTabOrder(m_openFolder, m_viewSite);
+    setTabOrder(m_viewSite, m_upload);
+    setTabOrder(m_upload, m_publish);
     setTabOrder(m_publish, m_close);
     resetProgress();
     // Escape is bound to no button here.
@@ -100,6 +132,8 @@ void PublishWindow::createDirectoryRow()
     Widgets::keepAtLeast(m_directoryBox, QSize(0, 21));
     m_directoryBox->setReadOnly(true);
     m_directoryBox->setAccessibleName(QStringLiteral("Publish directory"));
+    m_directoryBox->setPlaceholderText(
+        QStringLiteral("Choose a folder with the button on the right"));
 
     m_browse = new QToolButton(this);
     m_browse->setObjectName(QStringLiteral("SpeedButton1"));
@@ -150,20 +184,57 @@ void PublishWindow::createButtons()
     m_close->setAccessibleName(QStringLiteral("Close"));
     m_close->setAutoDefault(false);
     connect(m_close, &QPushButton::clicked, this, &PublishWindow::closeWindow);
+}
 
-    m_upload = new QPushButton(QStringLiteral("&Upload"), this);
-    m_upload->setObjectName(QStringLiteral("uploadButton"));
-    Widgets::fixButtonSize(m_upload, QSize(113, 25));
-    m_upload->setAutoDefault(false);
-    // Shown only after publishing; until then its place stays empty.
-    QSizePolicy policy = m_upload->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    m_upload->setSizePolicy(policy);
-    m_upload->hide();
+void PublishWindow::createFinishRow()
+{
+    m_siteLocation = new QLabel(this);
+    m_siteLocation->setObjectName(QStringLiteral("siteLocation"));
+    m_siteLocation->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path is cut at the window's edge; its tooltip holds it whole.
+    m_siteLocation->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_siteLocation->setMinimumHeight(std::max(20, m_siteLocation->fontMetrics().height() + 4));
+
+    const auto makeButton = [this](const QString &text, const char *name, int width) {
+        auto *button = new QPushButton(text, this);
+        button->setObjectName(QLatin1String(name));
+        Widgets::fixButtonSize(button, QSize(width, 25));
+        button->setAutoDefault(false);
+        return button;
+    };
+    m_openFolder = makeButton(QStringLiteral("Open &Folder"), "openFolderButton", 113);
+    m_openFolder->setToolTip(QStringLiteral("Open the folder of the published site"));
+    connect(m_openFolder, &QPushButton::clicked, this, &PublishWindow::openSiteFolder);
+    m_viewSite = makeButton(QStringLiteral("&View Site"), "viewSiteButton", 113);
+    m_viewSite->setToolTip(QStringLiteral("Open the site's home page in the browser"));
+    connect(m_viewSite, &QPushButton::clicked, this, &PublishWindow::viewSite);
+    m_upload = makeButton(QStringLiteral("&Upload"), "uploadButton", 113);
+    m_upload->setToolTip(QStringLiteral("Copy the site to your web host"));
     connect(m_upload, &QPushButton::clicked, this, [this] {
         if (m_uploadCommand)
             m_uploadCommand();
     });
+    // Shown only after publishing; until then their places stay empty, so the window keeps
+    // its size.
+    for (QWidget *part :
+        std::initializer_list<QWidget *> { m_siteLocation, m_openFolder, m_viewSite, m_upload }) {
+        QSizePolicy policy = part->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        part->setSizePolicy(policy);
+        part->hide();
+    }
+}
+
+void PublishWindow::showFinished(bool finished)
+{
+    const QString website = Widgets::fromCp1252(websiteDirectoryOf(m_session.publishDirectory()));
+    m_siteLocation->setText(finished ? QStringLiteral("Your site is in ") + website : QString());
+    m_siteLocation->setToolTip(finished ? website : QString());
+    m_siteLocation->setVisible(finished);
+    m_openFolder->setVisible(finished);
+    m_viewSite->setVisible(finished);
+    // The site is ready for the host: uploading is the next step.
+    m_upload->setVisible(finished && m_uploadCommand);
 }
 
 void PublishWindow::openFromMainWindow()
@@ -178,7 +249,7 @@ void PublishWindow::resetProgress()
 {
     m_gauge->setValue(0);
     m_status->setText(QString::fromLatin1(Publish::PublishStatus::Waiting));
-    m_upload->hide();
+    showFinished(false);
 }
 
 void PublishWindow::setPublishDirectory(const std::string &directory)
@@ -190,7 +261,11 @@ void PublishWindow::setPublishDirectory(const std::string &directory)
 void PublishWindow::browseForDirectory()
 {
     Widgets::runCommand(m_dialogs, [this] {
-        if (const std::optional<std::string> chosen = m_chooser.chooseDirectory())
+        // The folder used last; before one is chosen, the project's own folder.
+        const std::string &last = m_session.publishDirectory();
+        const std::optional<std::string> chosen = m_chooser.chooseDirectory(
+            isDirectoryChosen(last) ? last : projectDirectoryOf(m_session.fileName()));
+        if (chosen)
             setPublishDirectory(*chosen);
     });
 }
@@ -207,25 +282,46 @@ void PublishWindow::publish()
 {
     // A failure stops the run where it is; the window stays open with that step showing.
     Widgets::runCommand(m_dialogs, [this] {
+        showFinished(false);
+        const std::string &directory = m_session.publishDirectory();
         // The bodies are read once, for the check and for the files the run copies.
         std::optional<SiteReading> reading;
         const std::string projectDir = projectDirectoryOf(m_session.fileName());
-        if (isDirectoryChosen(m_session.publishDirectory())) {
+        ExistingWebsite existing = ExistingWebsite::Keep;
+        if (isDirectoryChosen(directory)) {
             reading = ReadSite(m_session.project());
             const std::vector<SiteFinding> findings
                 = CheckSite(m_session.project(), projectDir, *reading);
             if (!findings.empty() && !m_dialogs.confirm(publishAnywayQuestion(findings)))
                 return;
+            // An earlier site is replaced only when the user says so; No changes nothing.
+            if (Platform::isDirectory(websiteDirectoryOf(directory))) {
+                if (!m_dialogs.confirm(replaceWebsiteQuestion(directory)))
+                    return;
+                existing = ExistingWebsite::Replace;
+            }
         }
         const Publish::PublishOutcome outcome = Publish::PublishWebsite(
-            m_session.project(), m_session.lists(), m_homeDir, m_session.publishDirectory(),
-            m_dialogs,
+            m_session.project(), m_session.lists(), m_homeDir, directory, m_dialogs,
             [this](int percent, const std::string &status) { showStep(percent, status); }, nullptr,
-            Publish::ExistingWebsite::Ask, projectDir, reading ? &*reading : nullptr);
+            existing, projectDir, reading ? &*reading : nullptr);
         if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
             close();
-        // The site is ready for the host: uploading is the next step.
-        m_upload->setVisible(outcome == Publish::PublishOutcome::Completed && m_uploadCommand);
+        showFinished(outcome == Publish::PublishOutcome::Completed);
+    });
+}
+
+void PublishWindow::openSiteFolder()
+{
+    Widgets::runCommand(m_dialogs,
+        [this] { m_dialogs.openDocument(websiteDirectoryOf(m_session.publishDirectory())); });
+}
+
+void PublishWindow::viewSite()
+{
+    Widgets::runCommand(m_dialogs, [this] {
+        m_dialogs.openDocument(
+            homePageOf(m_session.project(), websiteDirectoryOf(m_session.publishDirectory())));
     });
 }
 

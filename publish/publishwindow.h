@@ -42,10 +42,15 @@ public:
     // Commands.
     /// The browse button: the directory chooser; its "&OK" sets the directory.
     void browseForDirectory();
-    /// "&Publish": the publish run. An existing website is replaced when the user says Yes.
-    /// A file error ends it in the standard error box; the window closes when the website
-    /// directory cannot be made.
+    /// "&Publish": the publish run. An existing website is replaced when the user says Yes;
+    /// No cancels quietly and the window stays. A file error ends it in the standard error
+    /// box; the window closes when the website directory cannot be made. A finished run says
+    /// where the site is and offers to open its folder, view it and upload it.
     void publish();
+    /// "Open &Folder": the published site's folder in the desktop's file manager.
+    void openSiteFolder();
+    /// "&View Site": the published site's home page in the browser.
+    void viewSite();
     /// "&Close": the bar back to 0 and the window closed; the status keeps its text.
     void closeWindow();
     /// What "&Upload" does; the button shows after a publish that succeeded once this is set.
@@ -56,6 +61,9 @@ private:
     void createDirectoryRow();
     void createProgress();
     void createButtons();
+    void createFinishRow();
+    /// Shows or hides where the site is and what can be done with it next.
+    void showFinished(bool finished);
     void setPublishDirectory(const std::string &directory);
     /// Shows a step of the run at once: the run keeps the event loop from painting.
     void showStep(int percent, const std::string &status);
@@ -73,6 +81,9 @@ private:
     QPushButton *m_publish = nullptr;
     QPushButton *m_close = nullptr;
     QPushButton *m_upload = nullptr;
+    QLabel *m_siteLocation = nullptr;
+    QPushButton *m_openFolder = nullptr;
+    QPushButton *m_viewSite = nullptr;
     std::function<void()> m_uploadCommand;
 };
 

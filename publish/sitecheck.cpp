@@ -147,17 +147,4 @@ std::string findingLine(const SiteFinding &finding)
         + ": " + finding.message;
 }
 
-Platform::Message publishAnywayQuestion(const std::vector<SiteFinding> &findings)
-{
-    constexpr std::size_t Shown = 20;
-    std::string text = "The check of the site found this:";
-    for (std::size_t i = 0; i < findings.size() && i < Shown; ++i)
-        text += "\n" + findingLine(findings[i]);
-    if (findings.size() > Shown)
-        text += "\nand " + std::to_string(findings.size() - Shown) + " more";
-    text += "\n\nPublish anyway?";
-    return { Platform::ApplicationTitle, text, Platform::MessageIcon::Question,
-        Platform::MessageButtons::OkCancel };
-}
-
 } // namespace Publish

@@ -52,8 +52,4 @@ std::vector<SiteFinding> CheckSite(Model::ProjectSession &session);
 /// whole "site: the logo ...".
 std::string findingLine(const SiteFinding &finding);
 
-/// The question publishing asks when the check found something: the findings, at most 20
-/// lines then "and N more", and whether to publish anyway.
-Platform::Message publishAnywayQuestion(const std::vector<SiteFinding> &findings);
-
 } // namespace Publish

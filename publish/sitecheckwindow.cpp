@@ -5,12 +5,42 @@
 #include "widgets/windowbehaviour.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace Publish {
+
+namespace {
+
+/// How often an open window looks whether the project was saved.
+constexpr int SaveWatchMilliseconds = 500;
+
+} // namespace
+
+std::string findingText(const SiteFinding &finding)
+{
+    // A fact of the whole site belongs to no page or line.
+    if (finding.siteWide)
+        return "Site: " + finding.message;
+    return Model::pageInfo(finding.page).caption + std::string(", line ")
+        + std::to_string(finding.line) + ": " + finding.message;
+}
+
+Platform::Message publishAnywayQuestion(const std::vector<SiteFinding> &findings)
+{
+    constexpr std::size_t Shown = 20;
+    std::string text = "The check of the site found this:";
+    for (std::size_t i = 0; i < findings.size() && i < Shown; ++i)
+        text += "\n" + findingText(findings[i]);
+    if (findings.size() > Shown)
+        text += "\nand " + std::to_string(findings.size() - Shown) + " more";
+    text += "\n\nPublish anyway?";
+    return { Platform::ApplicationTitle, text, Platform::MessageIcon::Question,
+        Platform::MessageButtons::OkCancel };
+}
 
 SiteCheckWindow::SiteCheckWindow(Platform::Dialogs &dialogs, Model::ProjectSession &session,
     OpenPageAtLine openPageAtLine, QWidget *parent)
@@ -38,24 +68,28 @@ SiteCheckWindow::SiteCheckWindow(Platform::Dialogs &dialogs, Model::ProjectSessi
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_list, &QListWidget::itemActivated, this,
         [this](QListWidgetItem *item) { openFinding(m_list->row(item)); });
+    connect(&m_saveWatch, &QTimer::timeout, this, &SiteCheckWindow::noticeSave);
+    connect(this, &QDialog::finished, &m_saveWatch, &QTimer::stop);
     Widgets::centreWhenShown(this);
 }
 
 void SiteCheckWindow::openFromMainWindow()
 {
-    if (Widgets::runCommand(m_dialogs, [this] { refresh(); }))
-        exec();
+    if (!Widgets::runCommand(m_dialogs, [this] { refresh(); }))
+        return;
+    m_lastSavedState = savedState();
+    m_saveWatch.start(SaveWatchMilliseconds);
+    show();
+    raise();
+    activateWindow();
 }
 
 void SiteCheckWindow::refresh()
 {
     m_findings = CheckSite(m_session);
     m_list->clear();
-    for (const SiteFinding &finding : m_findings) {
-        const std::string line = Model::pageInfo(finding.page).caption + std::string(", line ")
-            + std::to_string(finding.line) + ": " + finding.message;
-        m_list->addItem(Widgets::fromCp1252(line));
-    }
+    for (const SiteFinding &finding : m_findings)
+        m_list->addItem(Widgets::fromCp1252(findingText(finding)));
     if (m_findings.empty())
         m_list->addItem(QStringLiteral("Nothing found: the site is ready to publish."));
     m_list->setCurrentRow(0);
@@ -69,6 +103,31 @@ void SiteCheckWindow::openFinding(int row)
     m_openPageAtLine(finding.page, finding.line);
     // The user may have mended the page in the editor.
     Widgets::runCommand(m_dialogs, [this] { refresh(); });
+}
+
+void SiteCheckWindow::refreshWhenClosed(QWidget &editor) { editor.installEventFilter(this); }
+
+bool SiteCheckWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Hide && watched != this && isVisible())
+        Widgets::runCommand(m_dialogs, [this] { refresh(); });
+    return QDialog::eventFilter(watched, event);
+}
+
+std::string SiteCheckWindow::savedState()
+{
+    return m_session.isModified() ? std::string() : m_session.fileName();
+}
+
+void SiteCheckWindow::noticeSave()
+{
+    // A save may bring the pictures beside the project file, where the check looks for them.
+    const std::string state = savedState();
+    if (state == m_lastSavedState)
+        return;
+    m_lastSavedState = state;
+    if (!state.empty() && isVisible())
+        Widgets::runCommand(m_dialogs, [this] { refresh(); });
 }
 
 } // namespace Publish

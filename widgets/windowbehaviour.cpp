@@ -1,11 +1,14 @@
 #include "widgets/windowbehaviour.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QPointer>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -76,7 +79,65 @@ private:
     bool m_placed = false;
 };
 
+// Watches every window of the program for the one that closes while active.
+class FocusReturn : public QObject
+{
+public:
+    explicit FocusReturn(QWidget *mainWindow)
+        : QObject(mainWindow)
+        , m_mainWindow(mainWindow)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Hide || !watched->isWidgetType())
+            return false;
+        auto *window = static_cast<QWidget *>(watched);
+        // Menus and tooltips give the focus back themselves.
+        const Qt::WindowType type = window->windowType();
+        if (!window->isWindow() || window == m_mainWindow || type == Qt::Popup
+            || type == Qt::ToolTip)
+            return false;
+        QWidget *active = QApplication::activeWindow();
+        if (active == nullptr || active == window) {
+            // Once the window is gone from the modal windows and the events at hand are done.
+            QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+            QTimer::singleShot(0, this,
+                [this, closed = QPointer<QWidget>(window), owner = QPointer<QWidget>(owner)] {
+                    giveBack(closed, owner);
+                });
+        }
+        return false;
+    }
+
+private:
+    void giveBack(const QPointer<QWidget> &closed, const QPointer<QWidget> &owner)
+    {
+        QWidget *active = QApplication::activeWindow();
+        // Another window took the keyboard meanwhile: it keeps it.
+        if (active != nullptr && active != closed && active->isVisible())
+            return;
+        // The window still waiting for an answer, else the one the closed window belonged to.
+        QWidget *target = QApplication::activeModalWidget();
+        if (target == nullptr || !target->isVisible())
+            target = owner;
+        if (target == nullptr || !target->isVisible())
+            target = m_mainWindow;
+        if (!target->isVisible())
+            return;
+        target->raise();
+        target->activateWindow();
+    }
+
+    QWidget *m_mainWindow;
+};
+
 } // namespace
+
+void returnFocusWhenWindowsClose(QWidget *mainWindow) { new FocusReturn(mainWindow); }
 
 void centreWhenShown(QWidget *window) { new WindowWatch(window, WindowWatch::Kind::Centre); }
 

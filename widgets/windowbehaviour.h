@@ -24,4 +24,10 @@ void fixWindowSize(QWidget *window, const QSize &designSize);
 /// at its first showing after the next start of the program.
 void rememberPlace(QWidget *window, const QSize &designSize);
 
+/// Gives the keyboard back whenever a window of the program or a question closes while it
+/// was active: the topmost modal window still open becomes active again, or else the window
+/// the closed one belonged to, or else `mainWindow`. Where no window manager hands the focus on,
+/// nothing else would, and keys would go nowhere.
+void returnFocusWhenWindowsClose(QWidget *mainWindow);
+
 } // namespace Widgets

@@ -134,7 +134,9 @@ TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsInDocumentsThenAtTheLas
     EXPECT_EQ(request.title, "Open Image");
     EXPECT_EQ(request.mode, Platform::FileDialogSpec::Mode::Open);
     ASSERT_EQ(request.filters.size(), 5u);
-    EXPECT_EQ(request.filters[0].text, "JPEG (*.jpeg; *.jpg)");
+    // Every picture first, so that no logo is hidden.
+    EXPECT_EQ(request.filters[0].text, "All Pictures (*.jpeg; *.jpg; *.gif; *.png; *.svg; *.webp)");
+    EXPECT_EQ(request.filters[0].patterns, "*.jpeg; *.jpg; *.gif; *.png; *.svg; *.webp");
     EXPECT_EQ(request.initialPath, user.documents());
     EXPECT_EQ(asked[1].fileDialog.initialPath, "/pictures/logo.png");
 }

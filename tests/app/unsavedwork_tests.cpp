@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, KilledAfterTyping_RestartOffersAndRestoresEveryFieldUnsav
     ASSERT_TRUE(kept) << "no snapshot within 30 s";
 
     Model::RecoveryStore store(static_cast<int>(::getpid()));
-    dialogs.answerConfirm(true);
+    dialogs.answerChoice(0); // Restore
     ASSERT_TRUE(App::offerRecovery(dialogs, *session, store));
     window->showProject();
 

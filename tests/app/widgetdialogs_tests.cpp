@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -139,7 +140,54 @@ TEST(WidgetDialogs, AskLocation_BrowseFillsTheEntryWithTheChosenFile)
     Platform::FileDialogSpec browse;
     browse.title = "Browse";
     EXPECT_EQ(
-        dialogs.askLocation("Corvanta", "Where is the image?", browse), folder.file("dog.png"));
+        dialogs.askLocation("Corvanta", "Where is the image?", browse, {}), folder.file("dog.png"));
+}
+
+TEST(WidgetDialogs, AskLocation_APageOfTheSiteChosenFromTheListFillsTheEntry)
+{
+    App::WidgetDialogs dialogs;
+    whenOpen<QDialog>([](QDialog *box) {
+        auto *pages = box->findChild<QListWidget *>(QStringLiteral("LocationChoices"));
+        ASSERT_NE(pages, nullptr);
+        ASSERT_EQ(pages->count(), 2);
+        EXPECT_EQ(pages->item(1)->text(), "About Us (about.html)");
+        pages->setFocus();
+        QTest::keyClick(pages, Qt::Key_Down);
+        QTest::keyClick(pages, Qt::Key_Down);
+        EXPECT_EQ(box->findChild<QLineEdit *>()->text(), "about.html");
+        QTest::keyClick(pages, Qt::Key_Return);
+    });
+    EXPECT_EQ(
+        dialogs.askLocation("Corvanta", "Enter the link URL:", {},
+            { { "Home (home.html)", "home.html" }, { "About Us (about.html)", "about.html" } }),
+        "about.html");
+}
+
+TEST(WidgetDialogs, AskChoice_ButtonsSayWhatTheyDo_EnterTakesTheFirst_EscapeAnswersNothing)
+{
+    App::WidgetDialogs dialogs;
+    const Platform::Message question { "Restore Unsaved Changes", "Restore them?",
+        Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel };
+    const std::vector<std::string> buttons { "&Restore", "&Discard" };
+    whenOpen<QMessageBox>([](QMessageBox *box) {
+        QStringList shown;
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->isVisibleTo(box))
+                shown << button->text();
+        }
+        EXPECT_EQ(shown, QStringList({ "&Restore", "&Discard" }));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(dialogs.askChoice(question, buttons), 0u);
+    whenOpen<QMessageBox>([](QMessageBox *box) {
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == "&Discard")
+                QTest::mouseClick(button, Qt::LeftButton);
+        }
+    });
+    EXPECT_EQ(dialogs.askChoice(question, buttons), 1u);
+    whenOpen<QMessageBox>([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs.askChoice(question, buttons), std::nullopt);
 }
 
 TEST(WidgetDialogs, ChooseColour_OpensOnTheGivenColourAndCancelGivesNothing)

@@ -5,6 +5,7 @@
 #include "tests/support/scripteddialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -331,20 +332,81 @@ TEST_F(PublishWindow, Publish_IntoAChosenDirectoryShowsEveryStepInOrder)
     EXPECT_EQ(status()->text(), "Completed");
 }
 
-TEST_F(PublishWindow, PublishSucceeded_ShowsUploadWhichOpensTheUploadCommand)
+TEST_F(PublishWindow, PublishSucceeded_SaysWhereTheSiteIsAndOpensItsFolderPageAndUpload)
 {
     int uploads = 0;
     window.setUploadCommand([&] { ++uploads; });
+    auto *location = child<QLabel>(window, "siteLocation");
+    const auto next = [&] {
+        std::vector<QPushButton *> buttons;
+        for (const char *name : { "openFolderButton", "viewSiteButton", "uploadButton" })
+            buttons.push_back(child<QPushButton>(window, name));
+        return buttons;
+    };
     open([&] {
-        auto *upload = child<QPushButton>(window, "uploadButton");
-        EXPECT_FALSE(upload->isVisible());
+        for (QPushButton *button : next())
+            EXPECT_FALSE(button->isVisible());
+        EXPECT_FALSE(location->isVisible());
         choose(site.out.path());
         window.publish();
-        ASSERT_TRUE(upload->isVisible());
-        QTest::mouseClick(upload, Qt::LeftButton);
+        EXPECT_TRUE(location->isVisible());
+        EXPECT_EQ(location->text().toStdString(), "Your site is in " + site.website());
+        for (QPushButton *button : next()) {
+            ASSERT_TRUE(button->isVisible());
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
         window.closeWindow();
     });
     EXPECT_EQ(uploads, 1);
+    ASSERT_EQ(dialogs.asked().size(), 2u);
+    EXPECT_EQ(dialogs.asked()[0].target, site.website());
+    EXPECT_EQ(dialogs.asked()[1].target, site.website() + "/index.html");
+    // The next opening starts without them.
+    open([&] {
+        EXPECT_FALSE(location->isVisible());
+        EXPECT_FALSE(next()[0]->isVisible());
+        window.closeWindow();
+    });
+}
+
+TEST_F(PublishWindow, Chooser_StartsInTheProjectsFolderThenTheLastUsed_AndTakesATypedPath)
+{
+    std::filesystem::create_directories(site.home.file("projects/bakery/public"));
+    session.save(site.home.file("projects/bakery/bakery.cvp"));
+    auto *pathBox = child<QLineEdit>(chooser, "pathBox");
+    open([&] {
+        whileShown(chooser, [&] {
+            EXPECT_EQ(chooser.currentDirectory(), site.home.file("projects/bakery"));
+            EXPECT_EQ(pathBox->text().toStdString(), site.home.file("projects/bakery"));
+            // A path typed or pasted, with Enter, then OK.
+            pathBox->setFocus();
+            pathBox->selectAll();
+            QTest::keyClicks(pathBox, QString::fromStdString(site.out.path() + "/"));
+            QTest::keyClick(pathBox, Qt::Key_Return);
+            EXPECT_EQ(chooser.currentDirectory(), site.out.path());
+            QTest::mouseClick(child<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QToolButton>(window, "SpeedButton1"), Qt::LeftButton);
+        EXPECT_EQ(window.publishDirectory(), site.out.path());
+
+        whileShown(chooser, [&] {
+            EXPECT_EQ(chooser.currentDirectory(), site.out.path()) << "the last used";
+            // A typed folder that does not exist is refused and the chooser stays.
+            pathBox->setText(QStringLiteral("/no/such/folder"));
+            QTest::mouseClick(child<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
+            EXPECT_TRUE(chooser.isVisible());
+            // Typed and not yet opened, OK takes it.
+            pathBox->setText(QString::fromStdString(site.home.file("projects/bakery/public")));
+            QTest::mouseClick(child<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QToolButton>(window, "SpeedButton1"), Qt::LeftButton);
+        EXPECT_EQ(window.publishDirectory(), site.home.file("projects/bakery/public"));
+        window.closeWindow();
+    });
+    EXPECT_EQ(notices(),
+        Strings { "Corvanta|There is no folder /no/such/folder.\nType a folder's "
+                  "full path, such as "
+            + QDir::homePath().toStdString() + "." });
 }
 
 TEST_F(PublishWindow, CheckFindsSomething_AsksFirstAndCancelPublishesNothing)
@@ -362,7 +424,7 @@ TEST_F(PublishWindow, CheckFindsSomething_AsksFirstAndCancelPublishesNothing)
     ASSERT_EQ(dialogs.asked().size(), 3u);
     EXPECT_EQ(dialogs.asked()[1].kind, Asked::Kind::Confirm);
     EXPECT_EQ(dialogs.asked()[0].message.text,
-        "The check of the site found this:\nhome.html:1: picture \"bread.jpg\" cannot be "
+        "The check of the site found this:\nHome, line 1: picture \"bread.jpg\" cannot be "
         "found: the project has not been saved yet\n\nPublish anyway?");
     EXPECT_TRUE(std::filesystem::exists(site.website() + "/home.html"));
     // The unsaved project's picture is named again when the run ends.
@@ -385,24 +447,30 @@ TEST_F(PublishWindow, NoDirectory_AsksForOneAndStaysOpen)
     EXPECT_TRUE(steps.empty());
 }
 
-TEST_F(PublishWindow, SecondRunIntoTheSameDirectory_AsksAndNoClosesTheWindow)
+TEST_F(PublishWindow, SecondRun_NoKeepsTheEarlierSiteQuietly_YesReplacesIt)
 {
     open([&] {
         choose(site.out.path());
         window.publish();
+        writeBytes(site.website() + "/mine.txt", "kept");
         dialogs.clear();
         dialogs.answerConfirm(false);
         window.publish();
-        EXPECT_EQ(dialogs.asked()[0].message.text,
-            "A website already exists in " + site.out.path() + ". Replace it?");
-        EXPECT_FALSE(window.isVisible());
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(std::filesystem::exists(site.website() + "/mine.txt"));
+        dialogs.answerConfirm(true);
+        window.publish();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(status()->text(), "Completed");
+        window.closeWindow();
     });
-    ASSERT_EQ(dialogs.notices().size(), 1u);
-    EXPECT_EQ(dialogs.notices()[0].title, "Error");
-    EXPECT_EQ(dialogs.notices()[0].text,
-        "Cannot create directory.\nPossible cause: the directory WEBSITE may already exist "
-        "in the specified directory.");
-    EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Error);
+    EXPECT_FALSE(std::filesystem::exists(site.website() + "/mine.txt"));
+    ASSERT_EQ(dialogs.asked().size(), 2u) << "no notice after No";
+    for (const Asked &asked : dialogs.asked()) {
+        EXPECT_EQ(
+            asked.message.text, "A website already exists in " + site.out.path() + ". Replace it?");
+        EXPECT_EQ(asked.message.buttons, Platform::MessageButtons::YesNo);
+    }
 }
 
 TEST_F(PublishWindow, FileError_EndsTheRunInTheErrorBoxAndKeepsTheStepShowing)

@@ -93,8 +93,11 @@ void visitEveryWindow(const std::string &homeDir, const std::string &scratchDir,
         "Publish window", publishWindow, [&] { publishWindow.openFromMainWindow(); }, visit);
 
     Publish::SiteCheckWindow siteCheck(dialogs, session, [](Model::PageId, int) {});
-    visitModal(
-        "Check Site", siteCheck, [&] { siteCheck.openFromMainWindow(); }, visit);
+    // Check Site stays open beside the main window: it is not modal.
+    siteCheck.openFromMainWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&siteCheck));
+    visit({ "Check Site", &siteCheck });
+    siteCheck.close();
 
     Update::UpdateChecker updateChecker(dialogs, scratchDir);
     visitModal(

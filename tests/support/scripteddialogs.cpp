@@ -12,8 +12,8 @@ void ScriptedDialogs::failOnUnusedAnswers() const
         return;
     std::string unused;
     for (const Answer &answer : m_answers) {
-        static constexpr const char *kinds[]
-            = { "question", "input box", "file dialog", "colour dialog", "save question" };
+        static constexpr const char *kinds[] = { "question", "input box", "file dialog",
+            "colour dialog", "save question", "choice" };
         unused += unused.empty() ? "" : ", ";
         unused += kinds[answer.index()];
     }
@@ -27,6 +27,11 @@ void ScriptedDialogs::answerText(const std::string &text) { m_answers.emplace_ba
 void ScriptedDialogs::answerFile(std::optional<std::string> path)
 {
     m_answers.emplace_back(std::move(path));
+}
+
+void ScriptedDialogs::answerChoice(std::optional<std::size_t> button)
+{
+    m_answers.emplace_back(button);
 }
 
 void ScriptedDialogs::answerColour(std::optional<Platform::Colour> colour)
@@ -49,51 +54,61 @@ template <typename T> std::optional<T> ScriptedDialogs::take(const char *what)
 
 bool ScriptedDialogs::confirm(const Platform::Message &question)
 {
-    Asked asked { Asked::Kind::Confirm, question, {}, {}, {}, {}, {}, {} };
+    Asked asked { Asked::Kind::Confirm, question, {}, {}, {}, {}, {}, {}, {} };
     m_asked.push_back(asked);
     return take<bool>("question").value_or(false);
 }
 
+std::optional<std::size_t> ScriptedDialogs::askChoice(
+    const Platform::Message &question, const std::vector<std::string> &buttons)
+{
+    m_asked.push_back({ Asked::Kind::Choice, question, {}, {}, {}, {}, {}, {}, buttons });
+    return take<std::optional<std::size_t>>("choice").value_or(std::nullopt);
+}
+
 void ScriptedDialogs::notify(const Platform::Message &notice)
 {
-    m_asked.push_back({ Asked::Kind::Notify, notice, {}, {}, {}, {}, {}, {} });
+    m_asked.push_back({ Asked::Kind::Notify, notice, {}, {}, {}, {}, {}, {}, {} });
 }
 
 Platform::SaveChoice ScriptedDialogs::askToSave(const Platform::Message &question)
 {
-    m_asked.push_back({ Asked::Kind::AskToSave, question, {}, {}, {}, {}, {}, {} });
+    m_asked.push_back({ Asked::Kind::AskToSave, question, {}, {}, {}, {}, {}, {}, {} });
     return take<Platform::SaveChoice>("save question").value_or(Platform::SaveChoice::Cancel);
 }
 
 std::string ScriptedDialogs::askText(
     const std::string &caption, const std::string &prompt, const std::string &initialText)
 {
-    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, {}, {}, {}, initialText });
+    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, {}, {}, {}, initialText, {} });
     return take<std::string>("input box").value_or(std::string());
 }
 
-std::string ScriptedDialogs::askLocation(
-    const std::string &caption, const std::string &prompt, const Platform::FileDialogSpec &browse)
+std::string ScriptedDialogs::askLocation(const std::string &caption, const std::string &prompt,
+    const Platform::FileDialogSpec &browse, const std::vector<Platform::LocationChoice> &choices)
 {
-    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, browse, {}, {}, {} });
+    std::vector<std::string> shown;
+    for (const Platform::LocationChoice &choice : choices)
+        shown.push_back(choice.shown + " = " + choice.value);
+    m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, browse, {}, {}, {}, shown });
     return take<std::string>("input box").value_or(std::string());
 }
 
 std::optional<std::string> ScriptedDialogs::chooseFile(const Platform::FileDialogSpec &request)
 {
-    m_asked.push_back({ Asked::Kind::ChooseFile, {}, {}, {}, request, {}, {}, {} });
+    m_asked.push_back({ Asked::Kind::ChooseFile, {}, {}, {}, request, {}, {}, {}, {} });
     return take<std::optional<std::string>>("file dialog").value_or(std::nullopt);
 }
 
 std::optional<Platform::Colour> ScriptedDialogs::chooseColour(Platform::Colour initial)
 {
-    m_asked.push_back({ Asked::Kind::ChooseColour, {}, {}, {}, {}, initial, {}, {} });
+    m_asked.push_back({ Asked::Kind::ChooseColour, {}, {}, {}, {}, initial, {}, {}, {} });
     return take<std::optional<Platform::Colour>>("colour dialog").value_or(std::nullopt);
 }
 
 void ScriptedDialogs::openDocument(const std::string &target)
 {
-    m_asked.push_back({ Asked::Kind::OpenDocument, {}, {}, {}, {}, {}, target, {} });
+    m_asked.push_back({ Asked::Kind::OpenDocument, {}, {}, {}, {}, {}, target, {}, {} });
 }
 
 std::vector<std::string> ScriptedDialogs::prompts() const

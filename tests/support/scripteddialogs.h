@@ -13,7 +13,16 @@ namespace Testing {
 /// One question or notice the code under test showed, as the user would have seen it.
 struct Asked
 {
-    enum class Kind { Confirm, Notify, AskText, ChooseFile, ChooseColour, OpenDocument, AskToSave };
+    enum class Kind {
+        Confirm,
+        Notify,
+        AskText,
+        ChooseFile,
+        ChooseColour,
+        OpenDocument,
+        AskToSave,
+        Choice
+    };
     Kind kind;
     Platform::Message message; ///< Confirm, Notify, AskToSave
     std::string caption; ///< AskText
@@ -22,6 +31,8 @@ struct Asked
     Platform::Colour initialColour; ///< ChooseColour
     std::string target; ///< OpenDocument
     std::string initialText; ///< AskText: what the entry started with
+    /// Choice: the buttons; AskText: the shown texts of the entries offered beside typing.
+    std::vector<std::string> choices;
 };
 
 /// Dialogs with answers queued in advance. Every question is recorded; a question that finds
@@ -39,6 +50,8 @@ public:
     void answerFile(std::optional<std::string> path);
     void answerColour(std::optional<Platform::Colour> colour);
     void answerSave(Platform::SaveChoice choice);
+    /// The index of the button pressed, or nothing for Escape.
+    void answerChoice(std::optional<std::size_t> button);
 
     bool confirm(const Platform::Message &question) override;
     void notify(const Platform::Message &notice) override;
@@ -47,7 +60,10 @@ public:
         const std::string &initialText = {}) override;
     /// Recorded as an input box whose `fileDialog` is the Browse button's dialog.
     std::string askLocation(const std::string &caption, const std::string &prompt,
-        const Platform::FileDialogSpec &browse) override;
+        const Platform::FileDialogSpec &browse,
+        const std::vector<Platform::LocationChoice> &choices) override;
+    std::optional<std::size_t> askChoice(
+        const Platform::Message &question, const std::vector<std::string> &buttons) override;
     std::optional<std::string> chooseFile(const Platform::FileDialogSpec &request) override;
     std::optional<Platform::Colour> chooseColour(Platform::Colour initial) override;
     void openDocument(const std::string &target) override;
@@ -62,7 +78,7 @@ public:
 
 private:
     using Answer = std::variant<bool, std::string, std::optional<std::string>,
-        std::optional<Platform::Colour>, Platform::SaveChoice>;
+        std::optional<Platform::Colour>, Platform::SaveChoice, std::optional<std::size_t>>;
     template <typename T> std::optional<T> take(const char *what);
     void failOnUnusedAnswers() const;
 

@@ -92,7 +92,10 @@ Catalogue::TemplateViewer &ProgramWindows::templateViewer()
     if (!m_templateViewer) {
         m_templateViewer = std::make_unique<Catalogue::TemplateViewer>(m_dialogs, m_homeDir);
         m_templateViewer->setTemplateUser(
-            [this](std::size_t index) { m_session.fields().templateName = index; });
+            [this](std::size_t index) {
+                m_session.fields().templateName = index;
+                m_session.fieldsEdited();
+            });
     }
     return *m_templateViewer;
 }

@@ -22,11 +22,12 @@ using Model::PageId;
 
 const Model::ChoiceLists Lists { { "Alpha", "Beta" }, { "Arial", "Default" } };
 
-/// A window's page texts: a map, with an edited flag as a text control keeps it.
+/// A window's page texts: a map; typing reports each edit as a text control does.
 struct EditorTexts : Model::PageBodyHolder
 {
     std::string pageText(PageId page) const override
     {
+        asked.push_back(page);
         const auto found = texts.find(page);
         return found == texts.end() ? std::string() : found->second;
     }
@@ -35,17 +36,16 @@ struct EditorTexts : Model::PageBodyHolder
         texts[page] = body;
         replaced.push_back(page);
     }
-    bool textsEdited() const override { return edited; }
-    void markTextsSaved() override { edited = false; }
+    void markTextsSaved() override { }
     void type(PageId page, const std::string &body)
     {
         texts[page] = body;
-        edited = true;
+        reportEdit(page, true);
     }
 
     std::map<PageId, std::string> texts;
     std::vector<PageId> replaced;
-    bool edited = false;
+    mutable std::vector<PageId> asked;
 };
 
 TEST(ProjectSession, NewSaveOpen_TrackFileNameAndUnsavedChanges)
@@ -148,6 +148,39 @@ TEST(ProjectSession, AttachedHolder_IsWhereTheBodiesAreEdited)
     session.newProject();
     EXPECT_EQ(editor.replaced, std::vector<PageId>({ 3, 1, 2 }));
     EXPECT_FALSE(session.isModified());
+}
+
+TEST(ProjectSession, ChangesAreToldAsTheyHappen_AnEditedBodyIsTakenOnlyWhenNeeded)
+{
+    using Change = Model::SessionChange;
+    TempDir dir;
+    Model::ProjectSession session(Lists);
+    std::vector<Change> told;
+    const int observer = session.observe([&](Change change) { told.push_back(change); });
+    EditorTexts editor;
+    session.attachBodyHolder(&editor);
+    for (const char *typed : { "a", "ab", "abc" })
+        editor.type(5, typed);
+    EXPECT_TRUE(editor.asked.empty()) << "an edit copies no body";
+    EXPECT_TRUE(session.isModified());
+    EXPECT_EQ(session.fields().pageBody[4], "abc");
+    EXPECT_EQ(session.project().pageBody[4], "abc");
+    EXPECT_EQ(editor.asked, std::vector<PageId>({ 5 })) << "taken once, the edited page alone";
+
+    session.fields().siteTitle = "Bakery";
+    session.fieldsEdited();
+    session.save(dir.file("site.cvp"));
+    session.newProject();
+    session.undoNew();
+    session.open(dir.file("site.cvp"));
+    session.restoreRecoverySnapshot(session.recoverySnapshot());
+    EXPECT_EQ(told,
+        std::vector<Change>({ Change::PageBody, Change::PageBody, Change::PageBody, Change::Fields,
+            Change::Saved, Change::Project, Change::Project, Change::Project, Change::Project }));
+
+    session.stopObserving(observer);
+    session.fieldsEdited();
+    EXPECT_EQ(told.size(), 9u);
 }
 
 TEST(ProjectSession, Title_ShowsUnsavedChanges)

@@ -177,11 +177,10 @@ QLineEdit *SiteInfoPane::addTextRow(
     const int row = m_rows->rowCount();
     m_rows->addWidget(makeRowLabel(label, edit, group), row, 0);
     m_rows->addWidget(edit, row, 1);
-    connect(edit, &QLineEdit::textEdited, this,
-        [this, field](const QString &text) {
-            m_project.*field = Widgets::toCp1252(text);
-            emit edited();
-        });
+    connect(edit, &QLineEdit::textEdited, this, [this, field](const QString &text) {
+        m_project.*field = Widgets::toCp1252(text);
+        emit edited();
+    });
     m_textRows.append({ edit, field });
     return edit;
 }

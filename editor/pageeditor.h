@@ -35,7 +35,7 @@ class PageText;
 /// when it needs the body. A body handed over stays as it came until its page is
 /// first shown (or its text control is asked for): only then is the text control filled, so
 /// opening a project of large pages does not lay them all out.
-class PageEditor : public QDialog, public Model::PageBodyHolder
+class PageEditor : public QDialog, public Model::PageBodyEditor
 {
     Q_OBJECT
 public:

@@ -17,7 +17,7 @@ ProjectSession::ProjectSession(ChoiceLists lists)
     markSaved();
 }
 
-void PageBodyHolder::reportEdit(PageId page, bool unsaved)
+void PageBodyEditor::reportEdit(PageId page, bool unsaved)
 {
     if (m_session)
         m_session->bodyEdited(page, unsaved);
@@ -59,20 +59,20 @@ void ProjectSession::fieldsEdited() { notify(SessionChange::Fields); }
 void ProjectSession::bodyEdited(PageId page, bool unsaved)
 {
     const auto index = static_cast<std::size_t>(page - 1);
-    m_editedInHolder.at(index) = true;
-    m_unsavedInHolder[index] = unsaved;
+    m_editedInEditor.at(index) = true;
+    m_unsavedInEditor[index] = unsaved;
     notify(SessionChange::PageBody);
 }
 
-bool ProjectSession::holderTextsUnsaved() const
+bool ProjectSession::editorTextsUnsaved() const
 {
-    return std::find(m_unsavedInHolder.begin(), m_unsavedInHolder.end(), true)
-        != m_unsavedInHolder.end();
+    return std::find(m_unsavedInEditor.begin(), m_unsavedInEditor.end(), true)
+        != m_unsavedInEditor.end();
 }
 
 bool ProjectSession::isModified()
 {
-    // The fields are compared without the bodies, which may be large and live in the holder.
+    // The fields are compared without the bodies, which may be large and live in the editor.
     std::array<std::string, PageCount> bodies;
     std::swap(bodies, m_project.pageBody);
     const bool fieldsChanged = !(m_project == m_savedFields);
@@ -81,57 +81,57 @@ bool ProjectSession::isModified()
         return true;
     if (m_bodiesUnsaved || m_restoredUnsaved)
         return true;
-    return m_holder ? holderTextsUnsaved() : m_project.pageBody != m_savedBodies;
+    return m_editor ? editorTextsUnsaved() : m_project.pageBody != m_savedBodies;
 }
 
-void ProjectSession::attachBodyHolder(PageBodyHolder *holder)
+void ProjectSession::attachBodyEditor(PageBodyEditor *editor)
 {
-    if (m_holder == holder)
+    if (m_editor == editor)
         return;
     collectBodies();
-    // Whether the bodies differ from the saved ones carries over from one keeper to the next.
+    // Whether the bodies differ from the saved ones carries over from one editor to the next.
     m_bodiesUnsaved = m_bodiesUnsaved
-        || (m_holder ? holderTextsUnsaved() : m_project.pageBody != m_savedBodies);
-    if (m_holder)
-        m_holder->m_session = nullptr;
-    m_holder = holder;
-    m_editedInHolder = {};
-    m_unsavedInHolder = {};
-    if (!m_holder)
+        || (m_editor ? editorTextsUnsaved() : m_project.pageBody != m_savedBodies);
+    if (m_editor)
+        m_editor->m_session = nullptr;
+    m_editor = editor;
+    m_editedInEditor = {};
+    m_unsavedInEditor = {};
+    if (!m_editor)
         return;
     for (PageId page = 1; page <= PageCount; ++page)
-        m_holder->setPageText(page, m_project.pageBody[static_cast<std::size_t>(page - 1)]);
-    m_holder->markTextsSaved();
-    m_holder->m_session = this;
+        m_editor->setPageText(page, m_project.pageBody[static_cast<std::size_t>(page - 1)]);
+    m_editor->markTextsSaved();
+    m_editor->m_session = this;
 }
 
 void ProjectSession::collectBodies()
 {
-    if (!m_holder)
+    if (!m_editor)
         return;
     for (PageId page = 1; page <= PageCount; ++page) {
         const auto index = static_cast<std::size_t>(page - 1);
-        if (m_editedInHolder[index]) {
-            m_project.pageBody[index] = m_holder->pageText(page);
-            m_editedInHolder[index] = false;
+        if (m_editedInEditor[index]) {
+            m_project.pageBody[index] = m_editor->pageText(page);
+            m_editedInEditor[index] = false;
         }
     }
 }
 
 void ProjectSession::distributeBodies(const std::array<std::string, PageCount> &before)
 {
-    if (!m_holder)
+    if (!m_editor)
         return;
-    // The holder's own reports of these changes would only bring the same bodies back.
-    m_holder->m_session = nullptr;
+    // The editor's own reports of these changes would only bring the same bodies back.
+    m_editor->m_session = nullptr;
     for (PageId page = 1; page <= PageCount; ++page) {
         const auto index = static_cast<std::size_t>(page - 1);
         if (m_project.pageBody[index] != before[index]) {
-            m_holder->setPageText(page, m_project.pageBody[index]);
-            m_unsavedInHolder[index] = false;
+            m_editor->setPageText(page, m_project.pageBody[index]);
+            m_unsavedInEditor[index] = false;
         }
     }
-    m_holder->m_session = this;
+    m_editor->m_session = this;
 }
 
 void ProjectSession::markSaved()
@@ -142,9 +142,9 @@ void ProjectSession::markSaved()
     std::swap(bodies, m_project.pageBody);
     m_bodiesUnsaved = false;
     m_restoredUnsaved = false;
-    m_unsavedInHolder = {};
-    if (m_holder)
-        m_holder->markTextsSaved();
+    m_unsavedInEditor = {};
+    if (m_editor)
+        m_editor->markTextsSaved();
     else
         m_savedBodies = m_project.pageBody;
 }
@@ -185,9 +185,9 @@ void ProjectSession::undoNew()
     m_publishDirectory = std::move(before.publishDirectory);
     m_savedFields = std::move(before.savedFields);
     m_savedBodies = std::move(before.savedBodies);
-    m_unsavedInHolder = {};
-    if (m_holder)
-        m_holder->markTextsSaved();
+    m_unsavedInEditor = {};
+    if (m_editor)
+        m_editor->markTextsSaved();
     // Whether it had unsaved changes is what counts; which ones is not kept apart.
     m_bodiesUnsaved = before.modified;
     m_restoredUnsaved = before.restoredUnsaved;

@@ -16,10 +16,10 @@ class ProjectSession;
 /// A window where the user edits the page bodies. The session holds the bodies; the window
 /// reports each edit (reportEdit) and the session takes the edited text only when it needs
 /// it, so an edit costs no copy of a large body.
-class PageBodyHolder
+class PageBodyEditor
 {
 public:
-    virtual ~PageBodyHolder() = default;
+    virtual ~PageBodyEditor() = default;
     /// The whole body of a page as edited now (Windows-1252, CR LF line breaks); asked only
     /// for pages reported edited.
     virtual std::string pageText(PageId page) const = 0;
@@ -63,7 +63,7 @@ std::string proposedProjectFile(const std::string &parentFolder, const std::stri
 /// command line) goes through one session; it asks no questions and shows nothing.
 class ProjectSession
 {
-    friend class PageBodyHolder;
+    friend class PageBodyEditor;
 
 public:
     /// A session with the start-up project: DefaultProject and the Edit Pages list "Home".
@@ -71,7 +71,7 @@ public:
     ProjectSession(const ProjectSession &) = delete;
     ProjectSession &operator=(const ProjectSession &) = delete;
 
-    /// The project with its page bodies as they are now (with the attached holder's edits).
+    /// The project with its page bodies as they are now (with the attached editor's edits).
     const Project &project();
     /// The project for changing its fields (its page bodies as project() gives them); a front
     /// that changes a field says so with fieldsEdited.
@@ -125,7 +125,7 @@ public:
 
     /// Attaches the window where the user edits the page bodies and hands it the project's
     /// bodies; nullptr detaches it after taking its edits.
-    void attachBodyHolder(PageBodyHolder *holder);
+    void attachBodyEditor(PageBodyEditor *editor);
 
     /// New: every field back to its start-up value except the site map flag, the site type
     /// personal, the ticks and the Edit Pages list reset, the publish directory forgotten.
@@ -144,14 +144,14 @@ public:
     void save(const std::string &projectFilePath);
 
 private:
-    /// The holder reported an edit of a page.
+    /// The editor reported an edit of a page.
     void bodyEdited(PageId page, bool unsaved);
-    /// Takes the texts of the pages the holder reported edited into the project.
+    /// Takes the texts of the pages the editor reported edited into the project.
     void collectBodies();
-    /// Whether the holder reported a page whose text differs from the saved one.
-    bool holderTextsUnsaved() const;
+    /// Whether the editor reported a page whose text differs from the saved one.
+    bool editorTextsUnsaved() const;
     void notify(SessionChange change);
-    /// Hands the holder the bodies that differ from `before`; the others keep their caret.
+    /// Hands the editor the bodies that differ from `before`; the others keep their caret.
     void distributeBodies(const std::array<std::string, PageCount> &before);
     /// What is on disk (or new) now: the base isModified compares with.
     void markSaved();
@@ -173,13 +173,13 @@ private:
     Project m_project;
     PageSelection m_selection { m_project };
     Project m_savedFields; ///< the fields as last opened, saved or made new; no bodies
-    std::array<std::string, PageCount> m_savedBodies; ///< compared while no holder is attached
-    PageBodyHolder *m_holder = nullptr;
-    std::array<bool, PageCount> m_editedInHolder {}; ///< edited there, not yet taken
-    std::array<bool, PageCount> m_unsavedInHolder {}; ///< as the holder last reported it
+    std::array<std::string, PageCount> m_savedBodies; ///< compared while no editor is attached
+    PageBodyEditor *m_editor = nullptr;
+    std::array<bool, PageCount> m_editedInEditor {}; ///< edited there, not yet taken
+    std::array<bool, PageCount> m_unsavedInEditor {}; ///< as the editor last reported it
     std::vector<std::pair<int, std::function<void(SessionChange)>>> m_observers;
     int m_lastObserver = 0;
-    bool m_bodiesUnsaved = false; ///< known unsaved when the bodies changed keeper
+    bool m_bodiesUnsaved = false; ///< known unsaved when the editor was attached or detached
     bool m_restoredUnsaved = false; ///< restored from a snapshot, not saved since
     std::optional<BeforeNew> m_beforeNew;
     std::string m_fileName;

@@ -144,7 +144,7 @@ struct Program
     ~Program()
     {
         guard.programEnds();
-        session.attachBodyHolder(nullptr);
+        session.attachBodyEditor(nullptr);
     }
 
     BenchDialogs dialogs;

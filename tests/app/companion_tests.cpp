@@ -19,7 +19,7 @@ namespace {
 using Model::PageId;
 
 /// Page texts kept in a map, recording which pages were replaced.
-struct RecordedBodies : Model::PageBodyHolder
+struct RecordedBodies : Model::PageBodyEditor
 {
     std::string pageText(PageId page) const override
     {
@@ -60,10 +60,10 @@ protected:
         windows.openPageEditor
             = [this](PageId page) { calls.push_back("editor " + std::to_string(page)); };
         window->setCompanionWindows(std::move(windows));
-        session->attachBodyHolder(&bodies);
+        session->attachBodyEditor(&bodies);
         replaced.clear();
     }
-    ~CompanionTest() override { session->attachBodyHolder(nullptr); }
+    ~CompanionTest() override { session->attachBodyEditor(nullptr); }
 
     std::vector<std::string> calls;
     RecordedBodies bodies;

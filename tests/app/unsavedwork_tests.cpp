@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, TypingInThePageEditor_MarksUnsavedAtOnceAndOneSnapshotFol
     EXPECT_EQ(readBytes(home.file("3.dat")), "Bread");
     EXPECT_EQ(window->windowTitle(), "site.cvp - Corvanta v1.0");
     EXPECT_FALSE(guard.snapshotDue());
-    session->attachBodyHolder(nullptr);
+    session->attachBodyEditor(nullptr);
     ::setenv("XDG_STATE_HOME", previousState.c_str(), 1);
 }
 

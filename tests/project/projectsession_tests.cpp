@@ -23,7 +23,7 @@ using Model::PageId;
 const Model::ChoiceLists Lists { { "Alpha", "Beta" }, { "Arial", "Default" } };
 
 /// A window's page texts: a map; typing reports each edit as a text control does.
-struct EditorTexts : Model::PageBodyHolder
+struct EditorTexts : Model::PageBodyEditor
 {
     std::string pageText(PageId page) const override
     {
@@ -121,13 +121,13 @@ TEST(ProjectSession, FailedSaveOrShortFile_ChangeNothing)
     EXPECT_EQ(session.fileName(), "");
 }
 
-TEST(ProjectSession, AttachedHolder_IsWhereTheBodiesAreEdited)
+TEST(ProjectSession, AttachedEditor_IsWhereTheBodiesAreEdited)
 {
     TempDir dir;
     Model::ProjectSession session(Lists);
     session.fields().pageBody[0] = "<p>Welcome</p>";
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     EXPECT_EQ(editor.texts[1], "<p>Welcome</p>");
     EXPECT_TRUE(session.isModified()); // the body was never saved
 
@@ -139,7 +139,7 @@ TEST(ProjectSession, AttachedHolder_IsWhereTheBodiesAreEdited)
     session.save(dir.file("site.cvp"));
     EXPECT_EQ(readBytes(dir.file("2.dat")), "<p>About us</p>");
 
-    // Open and New hand the holder only the bodies that change.
+    // Open and New hand the editor only the bodies that change.
     editor.replaced.clear();
     editor.type(3, "draft");
     session.open(dir.file("site.cvp"));
@@ -158,7 +158,7 @@ TEST(ProjectSession, ChangesAreToldAsTheyHappen_AnEditedBodyIsTakenOnlyWhenNeede
     std::vector<Change> told;
     const int observer = session.observe([&](Change change) { told.push_back(change); });
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     for (const char *typed : { "a", "ab", "abc" })
         editor.type(5, typed);
     EXPECT_TRUE(editor.asked.empty()) << "an edit copies no body";
@@ -193,7 +193,7 @@ TEST(ProjectSession, Title_ShowsUnsavedChanges)
     session.save(dir.file("site.cvp"));
     EXPECT_EQ(session.windowTitle(), "site.cvp - Corvanta v1.0");
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     editor.type(4, "typed");
     EXPECT_EQ(session.windowTitle(), "site.cvp* - Corvanta v1.0");
 }
@@ -203,7 +203,7 @@ TEST(ProjectSession, UndoRightAfterNew_BringsBackTheProjectWithItsFileAndUnsaved
     TempDir dir;
     Model::ProjectSession session(Lists);
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     session.fields().siteTitle = "Bakery";
     session.selection().SetPageTick(Model::Column::Personal, 3, true);
     session.save(dir.file("bakery.cvp"));
@@ -240,14 +240,14 @@ TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
     session.fields().pageBody[13] = std::string("a\0\r\n9\n", 6);
     session.save(dir.file("site.cvp"));
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     editor.type(1, "typed after the save");
     session.setPublishDirectory("/srv/www");
     const std::string snapshot = session.recoverySnapshot();
 
     Model::ProjectSession restored(Lists);
     EditorTexts restoredEditor;
-    restored.attachBodyHolder(&restoredEditor);
+    restored.attachBodyEditor(&restoredEditor);
     restored.restoreRecoverySnapshot(snapshot);
     EXPECT_EQ(restored.project(), session.project());
     EXPECT_EQ(restored.selection().editPagesList(), session.selection().editPagesList());

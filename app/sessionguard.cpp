@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 namespace App {
 SessionGuard::SessionGuard(
     Model::ProjectSession &session, QWidget &window, Model::RecoveryStore &store)
@@ -35,7 +37,8 @@ void SessionGuard::sessionChanged(Model::SessionChange /*change*/)
     if (!m_session.isModified()) {
         // Nothing unsaved is left to keep.
         m_snapshot.stop();
-        m_store.remove();
+        if (std::exchange(m_snapshotHanded, false))
+            m_store.remove();
     } else if (!m_snapshot.isActive()) {
         m_snapshot.start();
     }
@@ -43,10 +46,12 @@ void SessionGuard::sessionChanged(Model::SessionChange /*change*/)
 
 void SessionGuard::keepSnapshot()
 {
-    if (m_session.isModified())
+    if (m_session.isModified()) {
         m_store.write(m_session.recoverySnapshot());
-    else
+        m_snapshotHanded = true;
+    } else if (std::exchange(m_snapshotHanded, false)) {
         m_store.remove();
+    }
 }
 
 void SessionGuard::programEnds()

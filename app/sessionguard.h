@@ -44,6 +44,8 @@ private:
     /// Single shot, started by a change: one snapshot for a burst of changes.
     QTimer m_snapshot;
     int m_observer = 0;
+    /// Whether a snapshot was handed to the store and not removed since.
+    bool m_snapshotHanded = false;
     bool m_ended = false;
 };
 

@@ -12,7 +12,7 @@ namespace App {
 void plugInPageEditor(
     CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor)
 {
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
     editor.setProjectFileSource([&session] { return session.fileName(); });
     editor.setSitePagesSource([&session] {

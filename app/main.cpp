@@ -75,10 +75,8 @@ int main(int argc, char **argv)
     // activation, which shows the splash, also happens where nothing manages the windows.
     mainWindow.activateWindow();
     QTimer::singleShot(0, &mainWindow, [&] {
-        if (App::offerRecovery(dialogs, session, recovery)) {
+        if (App::offerRecovery(dialogs, session, recovery))
             mainWindow.showProject();
-            guard.check();
-        }
     });
     return application.exec();
 }

@@ -86,8 +86,10 @@ OptionsPane::OptionsPane(
     rows->addWidget(makeRowLabel(QStringLiteral("Default Font:"), m_fontList, textTab), 0, 0);
     rows->addWidget(m_fontList, 0, 1, 1, 2);
     connect(m_fontList, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (m_fontsListed)
+        if (m_fontsListed) {
             m_project.fontFamily = index < 0 ? Model::Choice() : Model::Choice(index);
+            emit edited();
+        }
     });
     addColourChooser(
         rows, 1, 1, QStringLiteral("Default Font Color:"), "fontColor", &Project::fontColor);
@@ -230,6 +232,7 @@ QComboBox *OptionsPane::addChoice(QGridLayout *rows, int row, int column, const 
     m_choices.append({ field, box });
     connect(box, &QComboBox::currentIndexChanged, this, [this, field](int index) {
         m_project.*field = index < 0 ? Model::Choice() : Model::Choice(index);
+        emit edited();
     });
     return box;
 }
@@ -282,7 +285,10 @@ QCheckBox *OptionsPane::addFlag(QGridLayout *rows, int row, const QString &capti
     Widgets::setHint(box, hint);
     rows->addWidget(box, row, 0);
     m_flags.append({ field, box });
-    connect(box, &QCheckBox::toggled, this, [this, field](bool on) { m_project.*field = on; });
+    connect(box, &QCheckBox::toggled, this, [this, field](bool on) {
+        m_project.*field = on;
+        emit edited();
+    });
     return box;
 }
 
@@ -330,6 +336,7 @@ void OptionsPane::chooseColour(const ColourChooser &chooser)
         m_project.*(chooser.field)
             = Model::colorChoice(m_dialogColour.red, m_dialogColour.green, m_dialogColour.blue);
         showColour(chooser);
+        emit edited();
     });
 }
 

@@ -46,6 +46,8 @@ public:
 
 signals:
     void helpRequested();
+    /// The user changed a field of the project here.
+    void edited();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

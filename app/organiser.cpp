@@ -144,6 +144,12 @@ OrganiserArea::OrganiserArea(
              static_cast<QWidget *>(m_editPages) })
         m_panes->addWidget(pane);
 
+    // The session tells its observers of every change made in the panes.
+    const auto fieldsEdited = [&session] { session.fieldsEdited(); };
+    connect(m_siteInfo, &SiteInfoPane::edited, this, fieldsEdited);
+    connect(m_siteInfo, &SiteInfoPane::siteTypeChanged, this, fieldsEdited);
+    connect(m_options, &OptionsPane::edited, this, fieldsEdited);
+    connect(m_pages, &PagesPane::ticksChanged, this, fieldsEdited);
     connect(m_siteInfo, &SiteInfoPane::siteTypeChanged, m_pages, &PagesPane::showTicks);
     connect(m_pages, &PagesPane::ticksChanged, m_editPages, &EditPagesPane::showList);
     connect(m_siteInfo, &SiteInfoPane::helpRequested, this,

@@ -30,7 +30,7 @@ ProgramWindows::~ProgramWindows()
 {
     // The session takes the page bodies back before their window goes.
     if (m_pageEditor)
-        m_session.attachBodyHolder(nullptr);
+        m_session.attachBodyEditor(nullptr);
 }
 
 CompanionWindows ProgramWindows::commands()
@@ -99,8 +99,10 @@ Catalogue::TemplateViewer &ProgramWindows::templateViewer()
 {
     if (!m_templateViewer) {
         m_templateViewer = std::make_unique<Catalogue::TemplateViewer>(m_dialogs, m_homeDir);
-        m_templateViewer->setTemplateUser(
-            [this](std::size_t index) { m_session.fields().templateName = index; });
+        m_templateViewer->setTemplateUser([this](std::size_t index) {
+            m_session.fields().templateName = index;
+            m_session.fieldsEdited();
+        });
     }
     return *m_templateViewer;
 }

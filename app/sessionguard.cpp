@@ -12,41 +12,55 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 namespace App {
-namespace {
-
-constexpr int TickMilliseconds = 500;
-/// A snapshot at every fourth tick: at most two seconds after a change.
-constexpr int TicksPerSnapshot = 4;
-
-} // namespace
-
 SessionGuard::SessionGuard(
     Model::ProjectSession &session, QWidget &window, Model::RecoveryStore &store)
     : m_session(session)
     , m_window(window)
     , m_store(store)
 {
-    connect(&m_timer, &QTimer::timeout, this, &SessionGuard::check);
-    m_timer.start(TickMilliseconds);
+    m_snapshot.setSingleShot(true);
+    m_snapshot.setInterval(SnapshotDelayMilliseconds);
+    connect(&m_snapshot, &QTimer::timeout, this, &SessionGuard::keepSnapshot);
+    m_observer = m_session.observe([this](Model::SessionChange change) { sessionChanged(change); });
+    sessionChanged(Model::SessionChange::Project);
 }
 
-void SessionGuard::check()
+SessionGuard::~SessionGuard() { m_session.stopObserving(m_observer); }
+
+void SessionGuard::sessionChanged(Model::SessionChange /*change*/)
 {
+    if (m_ended)
+        return;
     const QString title = Widgets::fromCp1252(m_session.windowTitle());
     if (m_window.windowTitle() != title)
         m_window.setWindowTitle(title);
-    if (++m_ticks % TicksPerSnapshot != 0)
-        return;
-    if (m_session.isModified())
+    if (!m_session.isModified()) {
+        // Nothing unsaved is left to keep.
+        m_snapshot.stop();
+        if (std::exchange(m_snapshotHanded, false))
+            m_store.remove();
+    } else if (!m_snapshot.isActive()) {
+        m_snapshot.start();
+    }
+}
+
+void SessionGuard::keepSnapshot()
+{
+    if (m_session.isModified()) {
         m_store.write(m_session.recoverySnapshot());
-    else
+        m_snapshotHanded = true;
+    } else if (std::exchange(m_snapshotHanded, false)) {
         m_store.remove();
+    }
 }
 
 void SessionGuard::programEnds()
 {
-    m_timer.stop();
+    m_ended = true;
+    m_snapshot.stop();
     m_store.remove();
 }
 

@@ -97,6 +97,7 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_rows->addWidget(templateBox, 1, 1);
     connect(m_templates, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_project.templateName = index < 0 ? Model::Choice() : Model::Choice(index);
+        emit edited();
     });
     connect(m_templateViewer, &QToolButton::clicked, this, &SiteInfoPane::templateViewerRequested);
 
@@ -197,8 +198,10 @@ QLineEdit *SiteInfoPane::addTextRow(
     const int row = m_rows->rowCount();
     m_rows->addWidget(makeRowLabel(label, edit, group), row, 0);
     m_rows->addWidget(edit, row, 1);
-    connect(edit, &QLineEdit::textEdited, this,
-        [this, field](const QString &text) { m_project.*field = Widgets::toCp1252(text); });
+    connect(edit, &QLineEdit::textEdited, this, [this, field](const QString &text) {
+        m_project.*field = Widgets::toCp1252(text);
+        emit edited();
+    });
     m_textRows.append({ edit, field });
     return edit;
 }
@@ -268,6 +271,7 @@ void SiteInfoPane::chooseLogo()
         m_lastLogo = *chosen;
         m_project.logoPath = *chosen;
         showLogo();
+        emit edited();
     });
 }
 
@@ -275,6 +279,7 @@ void SiteInfoPane::clearLogo()
 {
     m_project.logoPath.clear();
     showLogo();
+    emit edited();
 }
 
 bool SiteInfoPane::eventFilter(QObject *watched, QEvent *event)

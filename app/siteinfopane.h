@@ -41,6 +41,8 @@ protected:
 signals:
     /// The site type changed, so another column of the Pages pane can be changed.
     void siteTypeChanged();
+    /// The user changed a field of the project here.
+    void edited();
     void templateViewerRequested();
     void helpRequested();
 

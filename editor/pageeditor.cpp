@@ -127,8 +127,10 @@ PageEditor::~PageEditor()
 {
     // The texts change while the window's parts are taken down; by then this object is no
     // longer a whole window to tell.
-    for (PageText *page : m_pages)
+    for (PageText *page : m_pages) {
         disconnect(page, nullptr, this, nullptr);
+        disconnect(page->document(), nullptr, this, nullptr);
+    }
 }
 
 void PageEditor::createPageArea()
@@ -144,6 +146,8 @@ void PageEditor::createPageArea()
         page->setWindowTitle(Widgets::fromCp1252(info.caption));
         connect(page, &PageText::contextMenuWanted, this, &PageEditor::showContextMenu);
         connect(page, &PageText::filesDropped, this, &PageEditor::insertFiles);
+        connect(page->document(), &QTextDocument::contentsChanged, this,
+            [this, id = info.id] { textChanged(id); });
         m_pageArea->addWidget(page);
         m_pages[static_cast<std::size_t>(info.id - 1)] = page;
     }
@@ -389,21 +393,24 @@ std::string PageEditor::pageText(PageId page) const
 void PageEditor::setPageText(PageId page, const std::string &body)
 {
     const auto index = static_cast<std::size_t>(page - 1);
+    m_fillingText = true;
     if (isVisible() && page == shownPage()) {
         m_unfilledBodies[index].reset();
         m_pages[index]->setBody(body);
-        return;
+    } else {
+        // The old text goes now, so that it neither counts as edited nor holds its memory.
+        if (!m_pages[index]->document()->isEmpty())
+            m_pages[index]->setBody({});
+        m_unfilledBodies[index] = body;
     }
-    // The old text goes now, so that it neither counts as edited nor holds its memory.
-    if (!m_pages[index]->document()->isEmpty())
-        m_pages[index]->setBody({});
-    m_unfilledBodies[index] = body;
+    m_fillingText = false;
+    reportEdit(page, false);
 }
 
-bool PageEditor::textsEdited() const
+void PageEditor::textChanged(PageId page)
 {
-    return std::any_of(m_pages.begin(), m_pages.end(),
-        [](const PageText *page) { return page->document()->isModified(); });
+    if (!m_fillingText)
+        reportEdit(page, m_pages[static_cast<std::size_t>(page - 1)]->document()->isModified());
 }
 
 void PageEditor::markTextsSaved()
@@ -417,7 +424,9 @@ PageText *PageEditor::pageControl(PageId page) const
     const auto index = static_cast<std::size_t>(page - 1);
     PageText *control = m_pages.at(index);
     if (std::optional<std::string> &body = m_unfilledBodies[index]) {
+        m_fillingText = true;
         control->setBody(*body);
+        m_fillingText = false;
         body.reset();
     }
     return control;

@@ -31,11 +31,12 @@ class PageText;
 
 /// The page editor: the fourteen page bodies, one shown at a time, beside the toolbox of
 /// markup tools. Created once at start-up and only shown and hidden afterwards, so every
-/// body keeps its text, caret and scroll position from one opening to the next. Its texts are
-/// the only home of the page bodies. A body handed over stays as it came until its page is
+/// body keeps its text, caret and scroll position from one opening to the next. The project
+/// session holds the bodies: every edit is reported to it, and it takes the edited text only
+/// when it needs the body. A body handed over stays as it came until its page is
 /// first shown (or its text control is asked for): only then is the text control filled, so
 /// opening a project of large pages does not lay them all out.
-class PageEditor : public QDialog, public Model::PageBodyHolder
+class PageEditor : public QDialog, public Model::PageBodyEditor
 {
     Q_OBJECT
 public:
@@ -51,10 +52,8 @@ public:
 
     /// The whole body of a page (Windows-1252, CR LF line breaks).
     std::string pageText(Model::PageId page) const override;
-    /// Replaces the whole body of a page.
+    /// Replaces the whole body of a page; the attached session hears of it as of an edit.
     void setPageText(Model::PageId page, const std::string &body) override;
-    /// Whether any page text was edited since markTextsSaved.
-    bool textsEdited() const override;
     /// The texts as they are now count as saved.
     void markTextsSaved() override;
     /// The text control of a page, filled with its body.
@@ -109,6 +108,8 @@ private:
     void showContextMenu(const QPoint &globalPosition);
     void applyWordWrap(bool wrap);
     std::string projectFile() const;
+    /// A page's text changed: the session hears of it unless the change is the editor's own.
+    void textChanged(Model::PageId page);
 
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
@@ -118,6 +119,8 @@ private:
     std::array<Editor::PageText *, Model::PageCount> m_pages {};
     /// Bodies handed over but not yet put into their text controls.
     mutable std::array<std::optional<std::string>, Model::PageCount> m_unfilledBodies;
+    /// True while a text is filled with a body the session already has.
+    mutable bool m_fillingText = false;
     std::array<QToolButton *, Editor::Tools.size()> m_toolButtons {};
     QPushButton *m_close = nullptr;
     QPushButton *m_toggle = nullptr;

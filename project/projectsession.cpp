@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "project/projectfiles.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace Model {
@@ -16,15 +17,62 @@ ProjectSession::ProjectSession(ChoiceLists lists)
     markSaved();
 }
 
+void PageBodyEditor::reportEdit(PageId page, bool unsaved)
+{
+    if (m_session)
+        m_session->bodyEdited(page, unsaved);
+}
+
 const Project &ProjectSession::project()
 {
     collectBodies();
     return m_project;
 }
 
+Project &ProjectSession::fields()
+{
+    collectBodies();
+    return m_project;
+}
+
+int ProjectSession::observe(std::function<void(SessionChange)> observer)
+{
+    m_observers.emplace_back(++m_lastObserver, std::move(observer));
+    return m_lastObserver;
+}
+
+void ProjectSession::stopObserving(int id)
+{
+    std::erase_if(m_observers, [id](const auto &observer) { return observer.first == id; });
+}
+
+void ProjectSession::notify(SessionChange change)
+{
+    // An observer may stop observing while it is told.
+    const auto observers = m_observers;
+    for (const auto &[id, observer] : observers)
+        observer(change);
+}
+
+void ProjectSession::fieldsEdited() { notify(SessionChange::Fields); }
+
+void ProjectSession::bodyEdited(PageId page, bool unsaved)
+{
+    const auto index = static_cast<std::size_t>(page - 1);
+    m_editedInEditor.at(index) = true;
+    m_unsavedInEditor[index] = unsaved;
+    notify(SessionChange::PageBody);
+}
+
+bool ProjectSession::editorTextsUnsaved() const
+{
+    return std::find(m_unsavedInEditor.begin(), m_unsavedInEditor.end(), true)
+        != m_unsavedInEditor.end();
+}
+
 bool ProjectSession::isModified()
 {
-    // The fields are compared without the bodies, which may be large and live in the holder.
+    // The fields are compared without the bodies, which may be large and live in the editor.
     std::array<std::string, PageCount> bodies;
     std::swap(bodies, m_project.pageBody);
     const bool fieldsChanged = !(m_project == m_savedFields);
@@ -33,42 +81,57 @@ bool ProjectSession::isModified()
         return true;
     if (m_bodiesUnsaved || m_restoredUnsaved)
         return true;
-    return m_holder ? m_holder->textsEdited() : m_project.pageBody != m_savedBodies;
+    return m_editor ? editorTextsUnsaved() : m_project.pageBody != m_savedBodies;
 }
 
-void ProjectSession::attachBodyHolder(PageBodyHolder *holder)
+void ProjectSession::attachBodyEditor(PageBodyEditor *editor)
 {
-    if (m_holder == holder)
+    if (m_editor == editor)
         return;
     collectBodies();
-    // Whether the bodies differ from the saved ones carries over from one keeper to the next.
+    // Whether the bodies differ from the saved ones carries over from one editor to the next.
     m_bodiesUnsaved = m_bodiesUnsaved
-        || (m_holder ? m_holder->textsEdited() : m_project.pageBody != m_savedBodies);
-    m_holder = holder;
-    if (!m_holder)
+        || (m_editor ? editorTextsUnsaved() : m_project.pageBody != m_savedBodies);
+    if (m_editor)
+        m_editor->m_session = nullptr;
+    m_editor = editor;
+    m_editedInEditor = {};
+    m_unsavedInEditor = {};
+    if (!m_editor)
         return;
     for (PageId page = 1; page <= PageCount; ++page)
-        m_holder->setPageText(page, m_project.pageBody[static_cast<std::size_t>(page - 1)]);
-    m_holder->markTextsSaved();
+        m_editor->setPageText(page, m_project.pageBody[static_cast<std::size_t>(page - 1)]);
+    m_editor->markTextsSaved();
+    m_editor->m_session = this;
 }
 
 void ProjectSession::collectBodies()
 {
-    if (!m_holder)
+    if (!m_editor)
         return;
-    for (PageId page = 1; page <= PageCount; ++page)
-        m_project.pageBody[static_cast<std::size_t>(page - 1)] = m_holder->pageText(page);
+    for (PageId page = 1; page <= PageCount; ++page) {
+        const auto index = static_cast<std::size_t>(page - 1);
+        if (m_editedInEditor[index]) {
+            m_project.pageBody[index] = m_editor->pageText(page);
+            m_editedInEditor[index] = false;
+        }
+    }
 }
 
 void ProjectSession::distributeBodies(const std::array<std::string, PageCount> &before)
 {
-    if (!m_holder)
+    if (!m_editor)
         return;
+    // The editor's own reports of these changes would only bring the same bodies back.
+    m_editor->m_session = nullptr;
     for (PageId page = 1; page <= PageCount; ++page) {
         const auto index = static_cast<std::size_t>(page - 1);
-        if (m_project.pageBody[index] != before[index])
-            m_holder->setPageText(page, m_project.pageBody[index]);
+        if (m_project.pageBody[index] != before[index]) {
+            m_editor->setPageText(page, m_project.pageBody[index]);
+            m_unsavedInEditor[index] = false;
+        }
     }
+    m_editor->m_session = this;
 }
 
 void ProjectSession::markSaved()
@@ -79,8 +142,9 @@ void ProjectSession::markSaved()
     std::swap(bodies, m_project.pageBody);
     m_bodiesUnsaved = false;
     m_restoredUnsaved = false;
-    if (m_holder)
-        m_holder->markTextsSaved();
+    m_unsavedInEditor = {};
+    if (m_editor)
+        m_editor->markTextsSaved();
     else
         m_savedBodies = m_project.pageBody;
 }
@@ -101,6 +165,7 @@ void ProjectSession::newProject()
     m_fileName.clear();
     m_publishDirectory.clear();
     markSaved();
+    notify(SessionChange::Project);
 }
 
 bool ProjectSession::canUndoNew() { return m_beforeNew && m_fileName.empty() && !isModified(); }
@@ -109,6 +174,7 @@ void ProjectSession::undoNew()
 {
     if (!canUndoNew())
         return;
+    collectBodies();
     BeforeNew before = std::move(*m_beforeNew);
     m_beforeNew.reset();
     const auto bodiesNow = m_project.pageBody;
@@ -119,11 +185,13 @@ void ProjectSession::undoNew()
     m_publishDirectory = std::move(before.publishDirectory);
     m_savedFields = std::move(before.savedFields);
     m_savedBodies = std::move(before.savedBodies);
-    if (m_holder)
-        m_holder->markTextsSaved();
+    m_unsavedInEditor = {};
+    if (m_editor)
+        m_editor->markTextsSaved();
     // Whether it had unsaved changes is what counts; which ones is not kept apart.
     m_bodiesUnsaved = before.modified;
     m_restoredUnsaved = before.restoredUnsaved;
+    notify(SessionChange::Project);
 }
 
 std::string ProjectSession::windowTitle()
@@ -210,6 +278,7 @@ std::vector<std::string> ProjectSession::restoreRecoverySnapshot(std::string_vie
     m_fileName = fileName;
     m_publishDirectory = publishDirectory;
     m_restoredUnsaved = true;
+    notify(SessionChange::Project);
     return warnings;
 }
 
@@ -297,11 +366,13 @@ std::vector<std::string> ProjectSession::open(const std::string &projectFilePath
         // What was read before the error stays applied and shows; it is not what any file
         // holds, so it counts as changed.
         distributeBodies(bodiesBefore);
+        notify(SessionChange::Project);
         throw;
     }
     distributeBodies(bodiesBefore);
     m_fileName = projectFilePath;
     markSaved();
+    notify(SessionChange::Project);
     return warnings;
 }
 
@@ -310,6 +381,7 @@ std::vector<std::string> ProjectSession::openFields(const std::string &projectFi
     std::vector<std::string> warnings = ReadProjectRecord(projectFilePath, m_selection, m_lists);
     m_fileName = projectFilePath;
     markSaved();
+    notify(SessionChange::Project);
     return warnings;
 }
 
@@ -327,6 +399,7 @@ void ProjectSession::save(const std::string &projectFilePath)
     }
     m_fileName = projectFilePath;
     markSaved();
+    notify(SessionChange::Saved);
 }
 
 } // namespace Model

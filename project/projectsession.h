@@ -3,6 +3,7 @@
 #include "project/pageselection.h"
 #include "project/project.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,21 +11,39 @@
 
 namespace Model {
 
-/// A window that holds the page bodies while the user edits them. While one is attached, its
-/// texts are the bodies: the session reads them before it saves or hands the project on, and
-/// gives it the bodies that New and Open change.
-class PageBodyHolder
+class ProjectSession;
+
+/// A window where the user edits the page bodies. The session holds the bodies; the window
+/// reports each edit (reportEdit) and the session takes the edited text only when it needs
+/// it, so an edit costs no copy of a large body.
+class PageBodyEditor
 {
 public:
-    virtual ~PageBodyHolder() = default;
-    /// The whole body of a page (Windows-1252, CR LF line breaks).
+    virtual ~PageBodyEditor() = default;
+    /// The whole body of a page as edited now (Windows-1252, CR LF line breaks); asked only
+    /// for pages reported edited.
     virtual std::string pageText(PageId page) const = 0;
-    /// Replaces the whole body of a page.
+    /// The session's body of a page changed (New, Open, a restored snapshot): shows it.
     virtual void setPageText(PageId page, const std::string &body) = 0;
-    /// Whether any text was edited since the last markTextsSaved.
-    virtual bool textsEdited() const = 0;
     /// The texts as they are now count as saved.
     virtual void markTextsSaved() = 0;
+
+protected:
+    /// Tells the attached session that the user changed the text of `page`; `unsaved` is
+    /// whether the text now differs from the one last saved.
+    void reportEdit(PageId page, bool unsaved);
+
+private:
+    friend class ProjectSession;
+    ProjectSession *m_session = nullptr;
+};
+
+/// What changed in a session, told to its observers as it happens.
+enum class SessionChange {
+    Fields, ///< a field of the project (a text, a choice, a tick, the site type)
+    PageBody, ///< the text of a page body, edited
+    Project, ///< the whole project: New, Open, Undo New or a restored snapshot
+    Saved, ///< the project was saved
 };
 
 /// The project file other than `projectFilePath` itself already in that file's folder, by
@@ -44,18 +63,26 @@ std::string proposedProjectFile(const std::string &parentFolder, const std::stri
 /// command line) goes through one session; it asks no questions and shows nothing.
 class ProjectSession
 {
+    friend class PageBodyEditor;
+
 public:
     /// A session with the start-up project: DefaultProject and the Edit Pages list "Home".
     explicit ProjectSession(ChoiceLists lists);
     ProjectSession(const ProjectSession &) = delete;
     ProjectSession &operator=(const ProjectSession &) = delete;
 
-    /// The project with its page bodies as they are now (the attached holder's texts).
+    /// The project with its page bodies as they are now (with the attached editor's edits).
     const Project &project();
-    /// The project's fields for reading and changing; its page bodies may lag behind an
-    /// attached holder's texts.
-    Project &fields() { return m_project; }
-    const Project &fields() const { return m_project; }
+    /// The project for changing its fields (its page bodies as project() gives them); a front
+    /// that changes a field says so with fieldsEdited.
+    Project &fields();
+
+    /// Observers learn of every change as it happens, on the thread that made it. Returns
+    /// the number that removes the observer again.
+    int observe(std::function<void(SessionChange)> observer);
+    void stopObserving(int id);
+    /// A front changed a field through fields() or selection(): the observers are told.
+    void fieldsEdited();
     PageSelection &selection() { return m_selection; }
     const PageSelection &selection() const { return m_selection; }
     const ChoiceLists &lists() const { return m_lists; }
@@ -96,9 +123,9 @@ public:
     /// when the bytes are not a whole snapshot, and then nothing has changed.
     std::vector<std::string> restoreRecoverySnapshot(std::string_view snapshot);
 
-    /// Attaches the window that holds the page bodies and hands it the project's bodies;
-    /// nullptr detaches it after copying its texts back.
-    void attachBodyHolder(PageBodyHolder *holder);
+    /// Attaches the window where the user edits the page bodies and hands it the project's
+    /// bodies; nullptr detaches it after taking its edits.
+    void attachBodyEditor(PageBodyEditor *editor);
 
     /// New: every field back to its start-up value except the site map flag, the site type
     /// personal, the ticks and the Edit Pages list reset, the publish directory forgotten.
@@ -117,9 +144,14 @@ public:
     void save(const std::string &projectFilePath);
 
 private:
-    /// Copies the holder's texts into the project.
+    /// The editor reported an edit of a page.
+    void bodyEdited(PageId page, bool unsaved);
+    /// Takes the texts of the pages the editor reported edited into the project.
     void collectBodies();
-    /// Hands the holder the bodies that differ from `before`; the others keep their caret.
+    /// Whether the editor reported a page whose text differs from the saved one.
+    bool editorTextsUnsaved() const;
+    void notify(SessionChange change);
+    /// Hands the editor the bodies that differ from `before`; the others keep their caret.
     void distributeBodies(const std::array<std::string, PageCount> &before);
     /// What is on disk (or new) now: the base isModified compares with.
     void markSaved();
@@ -141,9 +173,13 @@ private:
     Project m_project;
     PageSelection m_selection { m_project };
     Project m_savedFields; ///< the fields as last opened, saved or made new; no bodies
-    std::array<std::string, PageCount> m_savedBodies; ///< compared while no holder is attached
-    PageBodyHolder *m_holder = nullptr;
-    bool m_bodiesUnsaved = false; ///< known unsaved when the bodies changed keeper
+    std::array<std::string, PageCount> m_savedBodies; ///< compared while no editor is attached
+    PageBodyEditor *m_editor = nullptr;
+    std::array<bool, PageCount> m_editedInEditor {}; ///< edited there, not yet taken
+    std::array<bool, PageCount> m_unsavedInEditor {}; ///< as the editor last reported it
+    std::vector<std::pair<int, std::function<void(SessionChange)>>> m_observers;
+    int m_lastObserver = 0;
+    bool m_bodiesUnsaved = false; ///< known unsaved when the editor was attached or detached
     bool m_restoredUnsaved = false; ///< restored from a snapshot, not saved since
     std::optional<BeforeNew> m_beforeNew;
     std::string m_fileName;

@@ -5,11 +5,13 @@
 
 #include "app/editorpublishlinks.h"
 #include "app/mainwindow.h"
+#include "app/sessionguard.h"
 #include "editor/markuptools.h"
 #include "editor/memorytext.h"
 #include "editor/pageeditor.h"
 #include "editor/pagetext.h"
 #include "project/projectfiles.h"
+#include "project/recoverystore.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -123,7 +125,8 @@ struct LargeProject
     std::string directory;
 };
 
-/// The program's main window with the real page editor plugged in, as at start-up.
+/// The program's main window with the real page editor plugged in and its unsaved work
+/// guarded, as at start-up.
 struct Program
 {
     explicit Program(const std::string &projectFile)
@@ -131,16 +134,25 @@ struct Program
         , session(App::programChoiceLists("/nonexistent"))
         , mainWindow(dialogs, session, "/nonexistent")
         , pageEditor(dialogs, "/nonexistent")
+        , recovery(static_cast<int>(::getpid()))
+        , guard(session, mainWindow, recovery)
     {
         App::CompanionWindows windows;
         App::plugInPageEditor(windows, session, pageEditor);
         mainWindow.setCompanionWindows(std::move(windows));
+    }
+    ~Program()
+    {
+        guard.programEnds();
+        session.attachBodyEditor(nullptr);
     }
 
     BenchDialogs dialogs;
     Model::ProjectSession session;
     App::MainWindow mainWindow;
     Editor::PageEditor pageEditor;
+    Model::RecoveryStore recovery;
+    App::SessionGuard guard;
 };
 
 // Open Project: the project file, then 70 MB of bodies into the editor's fourteen texts.
@@ -383,9 +395,14 @@ BENCHMARK(closeOnOneLine50MB)->Arg(1)->Arg(0)->Iterations(2)->Unit(benchmark::kM
 int main(int argc, char **argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Recovery snapshots of the benchmarks' typing go to a folder of their own.
+    const std::filesystem::path state
+        = std::filesystem::temp_directory_path() / ("corvanta-bench-" + std::to_string(::getpid()));
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::filesystem::remove_all(state);
     return 0;
 }

@@ -19,7 +19,7 @@ namespace {
 using Model::PageId;
 
 /// Page texts kept in a map, recording which pages were replaced.
-struct RecordedBodies : Model::PageBodyHolder
+struct RecordedBodies : Model::PageBodyEditor
 {
     std::string pageText(PageId page) const override
     {
@@ -31,8 +31,13 @@ struct RecordedBodies : Model::PageBodyHolder
         texts[page] = body;
         replaced.push_back(page);
     }
-    bool textsEdited() const override { return false; }
     void markTextsSaved() override { }
+    /// A text changed in the window (as by a tool), not counting as unsaved.
+    void edit(PageId page, const std::string &body)
+    {
+        texts[page] = body;
+        reportEdit(page, false);
+    }
 
     std::map<PageId, std::string> texts;
     std::vector<PageId> replaced;
@@ -55,10 +60,10 @@ protected:
         windows.openPageEditor
             = [this](PageId page) { calls.push_back("editor " + std::to_string(page)); };
         window->setCompanionWindows(std::move(windows));
-        session->attachBodyHolder(&bodies);
+        session->attachBodyEditor(&bodies);
         replaced.clear();
     }
-    ~CompanionTest() override { session->attachBodyHolder(nullptr); }
+    ~CompanionTest() override { session->attachBodyEditor(nullptr); }
 
     std::vector<std::string> calls;
     RecordedBodies bodies;
@@ -72,7 +77,7 @@ TEST_F(CompanionTest, Commands_OpenTheirWindows)
     press(Qt::Key_U, Qt::ControlModifier);
     press(Qt::Key_F4);
     click(control<QAbstractButton>("templateViewerButton"));
-    texts[2] = "<p>Contact us</p>";
+    bodies.edit(2, "<p>Contact us</p>");
     press(Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(calls, std::vector<std::string>({ "update", "about", "viewer", "publish" }));
     EXPECT_EQ(bodyAtPublish, "<p>Contact us</p>");
@@ -98,13 +103,13 @@ TEST_F(CompanionTest, DoubleClick_OpensTheEditorOnThatPage)
 
 TEST_F(CompanionTest, SaveOpenAndNew_KeepTheEditorsTextsInStep)
 {
-    texts[1] = "home page";
-    texts[9] = "portfolio";
+    bodies.edit(1, "home page");
+    bodies.edit(9, "portfolio");
     saveAs(home.file("site.cvp"));
     EXPECT_EQ(readBytes(home.file("1.dat")), "home page");
     EXPECT_EQ(readBytes(home.file("9.dat")), "portfolio");
 
-    texts[1] = "changed";
+    bodies.edit(1, "changed");
     openFrom(home.file("site.cvp"));
     EXPECT_EQ(texts[1], "home page");
     EXPECT_EQ(replaced, std::vector<PageId>({ 1 }));

@@ -3,7 +3,11 @@
 
 #include "tests/app/mainwindowfixture.h"
 
+#include "app/companionwindows.h"
+#include "app/editorpublishlinks.h"
 #include "app/sessionguard.h"
+#include "editor/pageeditor.h"
+#include "editor/pagetext.h"
 #include "project/projectfiles.h"
 
 #include <QApplication>
@@ -130,10 +134,8 @@ TEST_F(MainWindowTest, TitleFollowsTheProjectAndReopenForgetsAMissingProject)
     auto *title = control<QLineEdit>("Edit2");
     title->setFocus();
     QTest::keyClicks(title, QStringLiteral("Bakery"));
-    guard.check();
     EXPECT_EQ(window->windowTitle(), "Untitled* - Corvanta v1.0");
     saveAs(home.file("bakery.cvp"));
-    guard.check();
     EXPECT_EQ(window->windowTitle(), "bakery.cvp - Corvanta v1.0");
 
     auto *reopen = window->findChild<QMenu *>(QStringLiteral("Reopen1"));
@@ -150,6 +152,49 @@ TEST_F(MainWindowTest, TitleFollowsTheProjectAndReopenForgetsAMissingProject)
             + " no longer exists.\nIt was removed from the list.");
     emit reopen->aboutToShow();
     EXPECT_EQ(reopen->actions().size(), listed - 1);
+}
+
+TEST_F(MainWindowTest, TypingInThePageEditor_MarksUnsavedAtOnceAndOneSnapshotFollows)
+{
+    TempDir state;
+    const std::string previousState
+        = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    saveAs(home.file("site.cvp"));
+    Model::RecoveryStore store(static_cast<int>(::getpid()));
+    App::SessionGuard guard(*session, *window, store);
+    Editor::PageEditor editor(dialogs, home.path());
+    App::CompanionWindows windows;
+    App::plugInPageEditor(windows, *session, editor);
+    EXPECT_EQ(window->windowTitle(), "site.cvp - Corvanta v1.0");
+    EXPECT_FALSE(guard.snapshotDue());
+
+    // No event is processed between the keys and the checks: the change itself tells.
+    Editor::PageText *text = editor.pageControl(3);
+    QTest::keyClicks(text, QStringLiteral("Fresh"));
+    EXPECT_EQ(window->windowTitle(), "site.cvp* - Corvanta v1.0");
+    EXPECT_TRUE(guard.snapshotDue());
+    EXPECT_FALSE(std::filesystem::exists(store.snapshotPath()));
+    QTest::qWait(App::SessionGuard::SnapshotDelayMilliseconds + 100);
+    store.flush();
+    EXPECT_FALSE(guard.snapshotDue());
+    ASSERT_TRUE(std::filesystem::exists(store.snapshotPath()));
+    EXPECT_NE(readBytes(store.snapshotPath()).find("Fresh"), std::string::npos);
+
+    // Undone back to the saved text: nothing is unsaved and the snapshot goes.
+    while (text->document()->isUndoAvailable())
+        text->undo();
+    EXPECT_EQ(window->windowTitle(), "site.cvp - Corvanta v1.0");
+    EXPECT_FALSE(guard.snapshotDue());
+    EXPECT_FALSE(std::filesystem::exists(store.snapshotPath()));
+
+    QTest::keyClicks(text, QStringLiteral("Bread"));
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(readBytes(home.file("3.dat")), "Bread");
+    EXPECT_EQ(window->windowTitle(), "site.cvp - Corvanta v1.0");
+    EXPECT_FALSE(guard.snapshotDue());
+    session->attachBodyEditor(nullptr);
+    ::setenv("XDG_STATE_HOME", previousState.c_str(), 1);
 }
 
 TEST_F(MainWindowTest, OpenOfAHugePageFile_EndsInTheErrorBoxAndTheProgramStays)

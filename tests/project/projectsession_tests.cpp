@@ -22,11 +22,12 @@ using Model::PageId;
 
 const Model::ChoiceLists Lists { { "Alpha", "Beta" }, { "Arial", "Default" } };
 
-/// A window's page texts: a map, with an edited flag as a text control keeps it.
-struct EditorTexts : Model::PageBodyHolder
+/// A window's page texts: a map; typing reports each edit as a text control does.
+struct EditorTexts : Model::PageBodyEditor
 {
     std::string pageText(PageId page) const override
     {
+        asked.push_back(page);
         const auto found = texts.find(page);
         return found == texts.end() ? std::string() : found->second;
     }
@@ -35,17 +36,16 @@ struct EditorTexts : Model::PageBodyHolder
         texts[page] = body;
         replaced.push_back(page);
     }
-    bool textsEdited() const override { return edited; }
-    void markTextsSaved() override { edited = false; }
+    void markTextsSaved() override { }
     void type(PageId page, const std::string &body)
     {
         texts[page] = body;
-        edited = true;
+        reportEdit(page, true);
     }
 
     std::map<PageId, std::string> texts;
     std::vector<PageId> replaced;
-    bool edited = false;
+    mutable std::vector<PageId> asked;
 };
 
 TEST(ProjectSession, NewSaveOpen_TrackFileNameAndUnsavedChanges)
@@ -121,13 +121,13 @@ TEST(ProjectSession, FailedSaveOrShortFile_ChangeNothing)
     EXPECT_EQ(session.fileName(), "");
 }
 
-TEST(ProjectSession, AttachedHolder_IsWhereTheBodiesAreEdited)
+TEST(ProjectSession, AttachedEditor_IsWhereTheBodiesAreEdited)
 {
     TempDir dir;
     Model::ProjectSession session(Lists);
     session.fields().pageBody[0] = "<p>Welcome</p>";
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     EXPECT_EQ(editor.texts[1], "<p>Welcome</p>");
     EXPECT_TRUE(session.isModified()); // the body was never saved
 
@@ -139,7 +139,7 @@ TEST(ProjectSession, AttachedHolder_IsWhereTheBodiesAreEdited)
     session.save(dir.file("site.cvp"));
     EXPECT_EQ(readBytes(dir.file("2.dat")), "<p>About us</p>");
 
-    // Open and New hand the holder only the bodies that change.
+    // Open and New hand the editor only the bodies that change.
     editor.replaced.clear();
     editor.type(3, "draft");
     session.open(dir.file("site.cvp"));
@@ -148,6 +148,39 @@ TEST(ProjectSession, AttachedHolder_IsWhereTheBodiesAreEdited)
     session.newProject();
     EXPECT_EQ(editor.replaced, std::vector<PageId>({ 3, 1, 2 }));
     EXPECT_FALSE(session.isModified());
+}
+
+TEST(ProjectSession, ChangesAreToldAsTheyHappen_AnEditedBodyIsTakenOnlyWhenNeeded)
+{
+    using Change = Model::SessionChange;
+    TempDir dir;
+    Model::ProjectSession session(Lists);
+    std::vector<Change> told;
+    const int observer = session.observe([&](Change change) { told.push_back(change); });
+    EditorTexts editor;
+    session.attachBodyEditor(&editor);
+    for (const char *typed : { "a", "ab", "abc" })
+        editor.type(5, typed);
+    EXPECT_TRUE(editor.asked.empty()) << "an edit copies no body";
+    EXPECT_TRUE(session.isModified());
+    EXPECT_EQ(session.fields().pageBody[4], "abc");
+    EXPECT_EQ(session.project().pageBody[4], "abc");
+    EXPECT_EQ(editor.asked, std::vector<PageId>({ 5 })) << "taken once, the edited page alone";
+
+    session.fields().siteTitle = "Bakery";
+    session.fieldsEdited();
+    session.save(dir.file("site.cvp"));
+    session.newProject();
+    session.undoNew();
+    session.open(dir.file("site.cvp"));
+    session.restoreRecoverySnapshot(session.recoverySnapshot());
+    EXPECT_EQ(told,
+        std::vector<Change>({ Change::PageBody, Change::PageBody, Change::PageBody, Change::Fields,
+            Change::Saved, Change::Project, Change::Project, Change::Project, Change::Project }));
+
+    session.stopObserving(observer);
+    session.fieldsEdited();
+    EXPECT_EQ(told.size(), 9u);
 }
 
 TEST(ProjectSession, Title_ShowsUnsavedChanges)
@@ -160,7 +193,7 @@ TEST(ProjectSession, Title_ShowsUnsavedChanges)
     session.save(dir.file("site.cvp"));
     EXPECT_EQ(session.windowTitle(), "site.cvp - Corvanta v1.0");
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     editor.type(4, "typed");
     EXPECT_EQ(session.windowTitle(), "site.cvp* - Corvanta v1.0");
 }
@@ -170,7 +203,7 @@ TEST(ProjectSession, UndoRightAfterNew_BringsBackTheProjectWithItsFileAndUnsaved
     TempDir dir;
     Model::ProjectSession session(Lists);
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     session.fields().siteTitle = "Bakery";
     session.selection().SetPageTick(Model::Column::Personal, 3, true);
     session.save(dir.file("bakery.cvp"));
@@ -207,14 +240,14 @@ TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
     session.fields().pageBody[13] = std::string("a\0\r\n9\n", 6);
     session.save(dir.file("site.cvp"));
     EditorTexts editor;
-    session.attachBodyHolder(&editor);
+    session.attachBodyEditor(&editor);
     editor.type(1, "typed after the save");
     session.setPublishDirectory("/srv/www");
     const std::string snapshot = session.recoverySnapshot();
 
     Model::ProjectSession restored(Lists);
     EditorTexts restoredEditor;
-    restored.attachBodyHolder(&restoredEditor);
+    restored.attachBodyEditor(&restoredEditor);
     restored.restoreRecoverySnapshot(snapshot);
     EXPECT_EQ(restored.project(), session.project());
     EXPECT_EQ(restored.selection().editPagesList(), session.selection().editPagesList());

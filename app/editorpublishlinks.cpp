@@ -9,12 +9,17 @@
 
 namespace App {
 
+void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor)
+{
+    session.attachBodyHolder(&editor);
+    editor.setProjectFileSource([&session] { return session.fileName(); });
+}
+
 void plugInPageEditor(
     CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor)
 {
-    session.attachBodyHolder(&editor);
+    plugInPageEditor(session, editor);
     windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
-    editor.setProjectFileSource([&session] { return session.fileName(); });
 }
 
 void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window)
@@ -36,7 +41,7 @@ void plugInSiteCheck(CompanionWindows &windows, Publish::SiteCheckWindow &siteCh
 void openPageEditorAtLine(Editor::PageEditor &editor, Model::PageId page, int line)
 {
     editor.selectPage(page);
-    editor.pageControl(page)->PlaceCaret(line - 1, 0);
+    editor.pageControl(page)->placeCaret(line - 1, 0);
     editor.openOnPage(page);
 }
 

@@ -17,8 +17,12 @@ namespace App {
 
 class MainWindow;
 
-/// Plugs in the page editor: it becomes the home of the session's page bodies, and "Edit
-/// Selected Page" opens it on a page.
+/// Plugs in the page editor: it becomes the home of the session's page bodies and knows the
+/// project file's name.
+void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor);
+
+/// The same for an editor made before the main window's commands: "Edit Selected Page" opens
+/// it on a page.
 void plugInPageEditor(
     CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor);
 

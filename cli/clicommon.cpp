@@ -4,9 +4,9 @@
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
+#include "platform/fontfamilies.h"
 #include "project/projectfiles.h"
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -85,11 +85,7 @@ std::vector<std::string> installedFontFamilies()
         static char *argv[] = { name, nullptr };
         application = std::make_unique<QGuiApplication>(argc, argv);
     }
-    std::vector<std::string> families;
-    for (const QString &family : QFontDatabase::families()) {
-        if (auto name = Platform::utf8ToCp1252Exact(family.toStdString()))
-            families.push_back(std::move(*name));
-    }
+    std::vector<std::string> families = Platform::installedFontFamilies();
     application.reset();
     qInstallMessageHandler(previousHandler);
     return families;

@@ -68,8 +68,8 @@ public:
 /// holds a character Windows-1252 cannot hold.
 std::string pathOperand(const std::string &utf8Path);
 
-/// The installed font families from Qt, as Windows-1252 (families it cannot hold are left
-/// out). Starts Qt on its offscreen platform when QT_QPA_PLATFORM is not set.
+/// Platform::installedFontFamilies, starting Qt for it (on its offscreen platform when
+/// QT_QPA_PLATFORM is not set) when no application runs.
 std::vector<std::string> installedFontFamilies();
 
 /// The template catalogue of the home directory and FontFamilyList, as the program builds

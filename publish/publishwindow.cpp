@@ -1,5 +1,6 @@
 #include "publish/publishwindow.h"
 
+#include "project/projectfiles.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwebsite.h"
 #include "publish/sitecheck.h"
@@ -209,7 +210,7 @@ void PublishWindow::publish()
     Widgets::runCommand(m_dialogs, [this] {
         // The bodies are read once, for the check and for the files the run copies.
         std::optional<SiteReading> reading;
-        const std::string projectDir = projectDirectoryOf(m_session.fileName());
+        const std::string projectDir = Model::projectDirectoryOf(m_session.fileName());
         if (isDirectoryChosen(m_session.publishDirectory())) {
             reading = ReadSite(m_session.project());
             const std::vector<SiteFinding> findings

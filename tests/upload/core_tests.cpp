@@ -1,9 +1,13 @@
 // The upload's windowless rules: the settings file, the manifest and the plan.
 #include "tests/support/tempdir.h"
 #include "upload/hostsettings.h"
+#include "upload/knownhosts.h"
 #include "upload/uploadplan.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
 
 using namespace Upload;
 using Testing::errorOf;
@@ -51,6 +55,29 @@ TEST(HostSettings, BadFiles_ErrorNamesFileLineAndFault)
         path + ": A key file (identity) works only with sftp");
     EXPECT_EQ(errorOf([&] { readHostSettings(dir.file("none.cvp.upload")); }),
         "No host settings in " + dir.file("none.cvp.upload") + " (File not found)");
+}
+
+TEST(KnownHosts, KeptInTheUsersConfigFolder_RefusedWithoutHomeNeverAtTheRoot)
+{
+    const auto variable = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const std::optional<std::string> previousConfig = variable("XDG_CONFIG_HOME"),
+                                     previousHome = variable("HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", "/home/a/", 1);
+    EXPECT_EQ(KnownHosts::defaultPath(), "/home/a/.config/corvanta/known_hosts");
+    ::unsetenv("HOME");
+    EXPECT_EQ(errorOf([] { KnownHosts::defaultPath(); }),
+        "Cannot find the folder for known hosts: HOME is not set");
+    for (const auto &[name, value] :
+        { std::pair { "XDG_CONFIG_HOME", previousConfig }, std::pair { "HOME", previousHome } }) {
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
 }
 
 TEST(Manifest, Text_KeepsBlanksInNames_SkipsDamagedLinesAndNamesOutsideTheFolder)

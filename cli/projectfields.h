@@ -23,9 +23,9 @@ struct ChoiceField
 };
 
 /// A field's place in the project; its type says how show writes it and import reads it.
-using FieldMember = std::variant<Model::SiteType Model::Project::*,
-    std::string Model::Project::*, ChoiceField, Model::ColorChoice Model::Project::*,
-    bool Model::Project::*, std::array<bool, Model::PersonalPageCount> Model::Project::*,
+using FieldMember = std::variant<Model::SiteType Model::Project::*, std::string Model::Project::*,
+    ChoiceField, Model::ColorChoice Model::Project::*, bool Model::Project::*,
+    std::array<bool, Model::PersonalPageCount> Model::Project::*,
     std::array<bool, Model::PageCount> Model::Project::*,
     std::array<std::string, Model::PageCount> Model::Project::*,
     Model::ProjectSettings Model::Project::*>;
@@ -80,7 +80,8 @@ inline constexpr ProjectField ProjectFields[] = {
 };
 
 /// The entries of a choice field's list.
-template <typename Visit> decltype(auto) visitEntries(
+template <typename Visit>
+decltype(auto) visitEntries(
     const ChoiceEntries &entries, const Model::ChoiceLists &lists, Visit &&visit)
 {
     if (const auto *member = std::get_if<std::vector<std::string> Model::ChoiceLists::*>(&entries))

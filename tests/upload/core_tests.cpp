@@ -2,6 +2,7 @@
 #include "tests/support/tempdir.h"
 #include "upload/hostsettings.h"
 #include "upload/knownhosts.h"
+#include "upload/remotefolder.h"
 #include "upload/uploadplan.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +58,7 @@ TEST(HostSettings, BadFiles_ErrorNamesFileLineAndFault)
         "No host settings in " + dir.file("none.cvp.upload") + " (File not found)");
 }
 
-TEST(KnownHosts, KeptInTheUsersConfigFolder_RefusedWithoutHomeNeverAtTheRoot)
+TEST(UsersFiles, KnownHostsInTheConfigFolderKeyBelowHome_RefusedWithoutHomeNeverAtTheRoot)
 {
     const auto variable = [](const char *name) {
         const char *value = std::getenv(name);
@@ -71,6 +72,13 @@ TEST(KnownHosts, KeptInTheUsersConfigFolder_RefusedWithoutHomeNeverAtTheRoot)
     ::unsetenv("HOME");
     EXPECT_EQ(errorOf([] { KnownHosts::defaultPath(); }),
         "Cannot find the folder for known hosts: HOME is not set");
+    // A key file "~/..." is not looked for at the root either; nothing is sent anywhere.
+    TempDir known;
+    TransferHooks hooks;
+    hooks.knownHostsPath = known.file("known_hosts");
+    RemoteFolder remote(
+        { Protocol::Sftp, "127.0.0.1", 1, "alice", "/site", "~/.ssh/id_ed25519" }, "", hooks);
+    EXPECT_EQ(errorOf([&] { remote.exists(); }), "Cannot find the key file: HOME is not set");
     for (const auto &[name, value] :
         { std::pair { "XDG_CONFIG_HOME", previousConfig }, std::pair { "HOME", previousHome } }) {
         if (value)

@@ -9,11 +9,9 @@
 
 namespace App {
 
-void plugInPageEditor(
-    CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor)
+void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor)
 {
     session.attachBodyEditor(&editor);
-    windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
     editor.setProjectFileSource([&session] { return session.fileName(); });
     editor.setSitePagesSource([&session] {
         std::vector<Platform::LocationChoice> pages;
@@ -24,6 +22,13 @@ void plugInPageEditor(
         }
         return pages;
     });
+}
+
+void plugInPageEditor(
+    CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor)
+{
+    plugInPageEditor(session, editor);
+    windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
 }
 
 void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window)
@@ -45,7 +50,7 @@ void plugInSiteCheck(CompanionWindows &windows, Publish::SiteCheckWindow &siteCh
 void openPageEditorAtLine(Editor::PageEditor &editor, Model::PageId page, int line)
 {
     editor.selectPage(page);
-    editor.pageControl(page)->PlaceCaret(line - 1, 0);
+    editor.pageControl(page)->placeCaret(line - 1, 0);
     editor.openOnPage(page);
 }
 

@@ -17,8 +17,12 @@ namespace App {
 
 class MainWindow;
 
-/// Plugs in the page editor: it becomes the home of the session's page bodies, "Edit
-/// Selected Page" opens it on a page, and its link tool offers the site's ticked pages.
+/// Plugs in the page editor: it becomes the editor of the session's page bodies, knows the
+/// project file's name, and its link tool offers the site's ticked pages.
+void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor);
+
+/// The same for an editor made before the main window's commands: "Edit Selected Page" opens
+/// it on a page.
 void plugInPageEditor(
     CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor);
 

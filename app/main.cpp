@@ -8,8 +8,6 @@
 #include "widgets/windowbehaviour.h"
 
 #include <QApplication>
-#include <QScreen>
-#include <QStyle>
 #include <QTimer>
 
 #include <cstdio>
@@ -67,8 +65,6 @@ int main(int argc, char **argv)
     QObject::connect(
         &mainWindow, &App::MainWindow::programEnds, &guard, &App::SessionGuard::programEnds);
 
-    mainWindow.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, mainWindow.size(),
-        mainWindow.screen()->availableGeometry()));
     Widgets::quitAfterFirstFrameWhenAsked(mainWindow);
     mainWindow.show();
     // A desktop activates a newly shown window by itself; asking makes sure the first

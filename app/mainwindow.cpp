@@ -8,9 +8,9 @@
 #include "platform/files.h"
 #include "platform/maker.h"
 #include "platform/userfolders.h"
+#include "project/projectfiles.h"
 #include "project/recentprojects.h"
 #include "publish/previewpage.h"
-#include "publish/userfiles.h"
 #include "widgets/cp1252text.h"
 #include "widgets/editcommands.h"
 #include "widgets/runcommand.h"
@@ -18,8 +18,6 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
@@ -67,7 +65,7 @@ MainWindow::MainWindow(Platform::Dialogs &dialogs, Model::ProjectSession &sessio
     , m_homeDir(homeDir)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Corvanta v1.0"));
+    setWindowTitle(QString::fromLatin1(Platform::ProgramNameAndVersion));
     setWindowIcon(Assets::icon("corvanta"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
@@ -266,10 +264,9 @@ bool MainWindow::save(bool askWhere)
     }
     bool saved = false;
     runCommand([&] {
-        // A proposed folder of its own is made once the user takes it.
-        const QString folder = QFileInfo(Widgets::fromCp1252(path)).absolutePath();
-        if (!QFileInfo::exists(folder))
-            QDir().mkpath(folder);
+        // A proposed folder of its own is made once the user takes it; when it cannot be,
+        // the save says why.
+        Platform::makeDirectories(Platform::siblingPath(path, ""));
         m_session.save(path);
         saved = true;
     });
@@ -289,11 +286,11 @@ std::optional<std::string> MainWindow::chooseSaveName()
     if (m_session.fileName().empty()) {
         const std::string &last = m_session.lastSaveName();
         std::string parent
-            = last.empty() ? Platform::dialogStartPath({}) : Publish::projectDirectoryOf(last);
+            = last.empty() ? Platform::dialogStartPath({}) : Model::projectDirectoryOf(last);
         const std::string stem
             = Platform::fileNameOf(last).substr(0, Platform::fileNameOf(last).rfind('.'));
         if (!last.empty() && Platform::fileNameOf(parent) == stem)
-            parent = Publish::projectDirectoryOf(parent);
+            parent = Model::projectDirectoryOf(parent);
         request.initialPath = Model::proposedProjectFile(parent, m_session.fields().siteTitle);
     } else {
         request.initialPath = m_session.fileName();
@@ -310,7 +307,7 @@ std::optional<std::string> MainWindow::chooseSaveName()
         const std::string other = Model::otherProjectInFolder(*chosen);
         if (other.empty())
             return chosen;
-        const std::string folder = Publish::projectDirectoryOf(*chosen);
+        const std::string folder = Model::projectDirectoryOf(*chosen);
         m_dialogs.notify({ "Save Project",
             "The folder " + folder + " already holds the project " + other
                 + ", whose pages this project's pages would overwrite.\n"
@@ -481,7 +478,7 @@ void MainWindow::previewPage(PageId page)
     runCommand([&] {
         const std::string file = Publish::PreviewPage(m_session.project(), m_session.lists(), page,
             m_homeDir, Publish::previewDirectory(), m_dialogs, nullptr,
-            Publish::projectDirectoryOf(m_session.fileName()));
+            Model::projectDirectoryOf(m_session.fileName()));
         m_dialogs.openDocument(file);
     });
 }

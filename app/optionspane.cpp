@@ -1,6 +1,7 @@
 #include "app/optionspane.h"
 
 #include "app/uiparts.h"
+#include "platform/maker.h"
 #include "widgets/cp1252text.h"
 #include "widgets/panelparts.h"
 #include "widgets/runcommand.h"
@@ -184,9 +185,10 @@ OptionsPane::OptionsPane(
         QStringLiteral("Add copyright information to the bottom of each page"), "CheckBox2",
         &Project::addCopyrightFooter);
     // Every published site carries the made-in line; the box only shows that.
+    const QString program = QString::fromLatin1(Platform::ProgramNameAndVersion);
     QCheckBox *madeIn
-        = addFlag(rows, 3, QStringLiteral("Add \" &Website Made In Corvanta v1.0 \" link"),
-            QStringLiteral("Add \" Website Made In Corvanta v1.0 \" link"), "CheckBox3",
+        = addFlag(rows, 3, QStringLiteral("Add \" &Website Made In %1 \" link").arg(program),
+            QStringLiteral("Add \" Website Made In %1 \" link").arg(program), "CheckBox3",
             &Project::addMadeWithLink);
     madeIn->setEnabled(false);
     // The site map flag is only carried in project files; its box is never shown.

@@ -1,22 +1,14 @@
 #include "app/programlists.h"
 
 #include "catalogue/templatecatalogue.h"
-#include "platform/encoding.h"
-
-#include <QFontDatabase>
-#include <QStringList>
+#include "platform/fontfamilies.h"
 
 namespace App {
 
 Model::ChoiceLists programChoiceLists(const std::string &homeDir)
 {
-    std::vector<std::string> families;
-    for (const QString &family : QFontDatabase::families()) {
-        // A name Windows-1252 cannot hold could not be written into a stylesheet.
-        if (std::optional<std::string> name = Platform::utf8ToCp1252Exact(family.toStdString()))
-            families.push_back(std::move(*name));
-    }
-    return { Catalogue::ListTemplates(homeDir), Model::FontFamilyList(families) };
+    return { Catalogue::ListTemplates(homeDir),
+        Model::FontFamilyList(Platform::installedFontFamilies()) };
 }
 
 } // namespace App

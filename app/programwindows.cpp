@@ -8,11 +8,11 @@
 #include "catalogue/templateviewer.h"
 #include "editor/pageeditor.h"
 #include "platform/userfolders.h"
+#include "project/projectfiles.h"
 #include "project/projectsession.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwindow.h"
 #include "publish/sitecheckwindow.h"
-#include "publish/userfiles.h"
 
 #include <QDialog>
 
@@ -52,8 +52,7 @@ Editor::PageEditor &ProgramWindows::pageEditor()
 {
     if (!m_pageEditor) {
         m_pageEditor = std::make_unique<Editor::PageEditor>(m_dialogs, m_homeDir);
-        CompanionWindows links;
-        plugInPageEditor(links, m_session, *m_pageEditor);
+        plugInPageEditor(m_session, *m_pageEditor);
         plugInEditorSaving(*m_pageEditor, m_mainWindow);
         m_pageEditor->setPreviewer([this](Model::PageId page) { m_mainWindow.previewPage(page); });
     }
@@ -132,7 +131,7 @@ void ProgramWindows::openUploadWindow()
 {
     if (m_session.publishDirectory().empty()) {
         const std::optional<std::string> chosen
-            = directoryChooser().chooseDirectory(Publish::projectDirectoryOf(m_session.fileName()));
+            = directoryChooser().chooseDirectory(Model::projectDirectoryOf(m_session.fileName()));
         if (!chosen)
             return;
         m_session.setPublishDirectory(*chosen);

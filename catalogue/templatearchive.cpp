@@ -54,20 +54,13 @@ std::vector<std::string> nameParts(const std::string &name)
     return parts;
 }
 
-void createDirectories(const std::string &path)
-{
-    std::error_code error;
-    std::filesystem::create_directories(Platform::nativePath(path), error);
-    if (error)
-        Platform::throwErrno(error.value());
-}
-
 } // namespace
 
 StagedTemplate::StagedTemplate(const std::string &archivePath, const std::string &templatesDir)
     : m_templatesDir(templatesDir)
 {
-    createDirectories(m_templatesDir);
+    if (const int error = Platform::makeDirectories(m_templatesDir); error != 0)
+        Platform::throwErrno(error);
     std::string staging = Platform::nativePath(m_templatesDir + "/.adding-XXXXXX");
     if (::mkdtemp(staging.data()) == nullptr)
         Platform::throwErrno(errno);

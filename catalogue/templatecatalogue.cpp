@@ -2,24 +2,15 @@
 
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "platform/userfolders.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
 
 namespace Catalogue {
 namespace {
 
 constexpr std::string_view TemplateExtension = ".t";
-
-/// An absolute path from the environment, in Windows-1252; empty when unset or unusable.
-std::string absoluteFromEnvironment(const char *variable)
-{
-    const char *value = std::getenv(variable);
-    if (value == nullptr || value[0] != '/')
-        return {};
-    return Platform::utf8ToCp1252Exact(value).value_or(std::string());
-}
 
 void addTemplatesOf(const std::string &folder, std::vector<std::string> &names)
 {
@@ -38,16 +29,12 @@ void addTemplatesOf(const std::string &folder, std::vector<std::string> &names)
 
 std::string UserTemplatesDirectory()
 {
-    std::string dataHome = absoluteFromEnvironment("XDG_DATA_HOME");
-    if (dataHome.empty()) {
-        const std::string home = absoluteFromEnvironment("HOME");
-        if (home.empty())
-            return {};
-        dataHome = home + "/.local/share";
-    }
-    while (dataHome.size() > 1 && dataHome.back() == '/')
-        dataHome.pop_back();
-    return dataHome + "/corvanta/templates";
+    const std::optional<std::string> dataHome = Platform::userFolder(Platform::UserFolder::Data);
+    if (!dataHome)
+        return {};
+    const std::optional<std::string> folder
+        = Platform::utf8ToCp1252Exact(*dataHome + "/corvanta/templates");
+    return folder.value_or(std::string());
 }
 
 std::vector<std::string> ListTemplates(const std::string &homeDir)

@@ -5,9 +5,9 @@
 
 namespace Catalogue {
 
-/// The user's own templates folder: "$XDG_DATA_HOME/corvanta/templates", or
-/// "$HOME/.local/share/corvanta/templates" when XDG_DATA_HOME is unset, empty or relative.
-/// Empty when neither is known or the path cannot be held in Windows-1252.
+/// The user's own templates folder: "corvanta/templates" in the user's data folder
+/// (Platform::userFolder). Empty when there is none or the path cannot be held in
+/// Windows-1252.
 std::string UserTemplatesDirectory();
 
 /// The templates: the names of the entries of the user's templates folder and of

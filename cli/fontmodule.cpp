@@ -1,8 +1,7 @@
 // The module corvanta-cli-fonts.so: the installed font families from Qt's font machinery,
 // loaded by corvanta-cli only for the commands that need the list.
-#include "platform/encoding.h"
+#include "platform/fontfamilies.h"
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -38,10 +37,7 @@ extern "C" __attribute__((visibility("default"))) void corvantaCliFontFamilies(
         static char *argv[] = { name, nullptr };
         application = std::make_unique<QGuiApplication>(argc, argv);
     }
-    for (const QString &family : QFontDatabase::families()) {
-        if (auto name = Platform::utf8ToCp1252Exact(family.toStdString()))
-            families.push_back(std::move(*name));
-    }
+    families = Platform::installedFontFamilies();
     application.reset();
     qInstallMessageHandler(previousHandler);
 }

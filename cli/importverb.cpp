@@ -1,4 +1,5 @@
 #include "cli/clicommon.h"
+#include "cli/projectfields.h"
 
 #include "catalogue/templatecatalogue.h"
 #include "platform/encoding.h"
@@ -12,8 +13,6 @@
 #include <QJsonParseError>
 
 #include <algorithm>
-#include <functional>
-#include <map>
 #include <span>
 
 namespace Cli {
@@ -158,84 +157,44 @@ Model::ProjectSettings settingsOf(const QString &field, const QJsonValue &value)
     return settings;
 }
 
-/// How each field of the JSON is applied to the project; every field is checked before
-/// anything is written.
-using FieldReader = std::function<void(Project &, const QString &, const QJsonValue &)>;
-
-std::map<QString, FieldReader> fieldReaders(const Model::ChoiceLists &lists)
+/// Applies one field of the JSON to the project.
+void readField(Project &project, const ProjectField &field, const QString &name,
+    const QJsonValue &value, const Model::ChoiceLists &lists)
 {
-    namespace Lists = Model::Lists;
-    std::map<QString, FieldReader> readers;
-    const auto text = [&](const char *name, std::string Project::*member) {
-        readers[name] = [member](Project &p, const QString &f, const QJsonValue &v) {
-            p.*member = textOf(f, v, ShortTextLimit);
-        };
-    };
-    const auto color = [&](const char *name, ColorChoice Project::*member) {
-        readers[name] = [member](Project &p, const QString &f, const QJsonValue &v) {
-            p.*member = colorOf(f, v);
-        };
-    };
-    const auto flag = [&](const char *name, bool Project::*member) {
-        readers[name] = [member](Project &p, const QString &f, const QJsonValue &v) {
-            p.*member = flagOf(f, v);
-        };
-    };
-    const auto choice = [&](const char *name, Choice Project::*member, const auto &list) {
-        readers[name] = [member, entries = &list](Project &p, const QString &f,
-                            const QJsonValue &v) { p.*member = choiceOf(f, v, *entries); };
-    };
-    readers["siteType"] = [](Project &p, const QString &f, const QJsonValue &v) {
-        const std::string type = textOf(f, v, ShortTextLimit);
-        if (type != "Personal" && type != "Business")
-            refuse(f, "\"" + type + "\" is not Personal or Business");
-        p.siteType = type == "Personal" ? Model::SiteType::Personal : Model::SiteType::Business;
-    };
-    choice("templateName", &Project::templateName, lists.templates);
-    text("siteTitle", &Project::siteTitle);
-    text("siteDescription", &Project::siteDescription);
-    text("siteKeywords", &Project::siteKeywords);
-    text("copyrightYears", &Project::copyrightYears);
-    text("logoPath", &Project::logoPath);
-    text("slogan", &Project::slogan);
-    choice("fontFamily", &Project::fontFamily, lists.fonts);
-    color("fontColor", &Project::fontColor);
-    choice("fontSize", &Project::fontSize, Lists::FontSizes);
-    choice("fontVariant", &Project::fontVariant, Lists::FontVariants);
-    color("linkColor", &Project::linkColor);
-    choice("linkDecoration", &Project::linkDecoration, Lists::Decorations);
-    color("hoverColor", &Project::hoverColor);
-    choice("hoverDecoration", &Project::hoverDecoration, Lists::Decorations);
-    color("activeColor", &Project::activeColor);
-    choice("activeDecoration", &Project::activeDecoration, Lists::Decorations);
-    color("visitedColor", &Project::visitedColor);
-    choice("visitedDecoration", &Project::visitedDecoration, Lists::Decorations);
-    choice("listStyleType", &Project::listStyleType, Lists::ListStyles);
-    choice("imageBorderStyle", &Project::imageBorderStyle, Lists::BorderStyles);
-    choice("imageBorderWidth", &Project::imageBorderWidth, Lists::BorderSizes);
-    color("imageBorderColor", &Project::imageBorderColor);
-    flag("addTextNavigation", &Project::addTextNavigation);
-    flag("addCopyrightFooter", &Project::addCopyrightFooter);
-    flag("addMadeWithLink", &Project::addMadeWithLink);
-    flag("generateSitemap", &Project::generateSitemap);
-    readers["personalPages"] = [](Project &p, const QString &f, const QJsonValue &v) {
-        const QJsonArray ticks = arrayOf<Model::PersonalPageCount>(f, v);
-        for (qsizetype i = 0; i < ticks.size(); ++i)
-            p.personalPages[static_cast<std::size_t>(i)] = flagOf(f, ticks[i]);
-    };
-    readers["businessPages"] = [](Project &p, const QString &f, const QJsonValue &v) {
-        const QJsonArray ticks = arrayOf<Model::PageCount>(f, v);
-        for (qsizetype i = 0; i < ticks.size(); ++i)
-            p.businessPages[static_cast<std::size_t>(i)] = flagOf(f, ticks[i]);
-    };
-    readers["pageBody"] = [](Project &p, const QString &f, const QJsonValue &v) {
-        const QJsonArray bodies = arrayOf<Model::PageCount>(f, v);
-        for (qsizetype i = 0; i < bodies.size(); ++i)
-            p.pageBody[static_cast<std::size_t>(i)] = textOf(f, bodies[i], std::string::npos);
-    };
-    readers["settings"]
-        = [](Project &p, const QString &f, const QJsonValue &v) { p.settings = settingsOf(f, v); };
-    return readers;
+    std::visit(Overloaded {
+                   [&](Model::SiteType Project::*member) {
+                       const std::string type = textOf(name, value, ShortTextLimit);
+                       if (type != "Personal" && type != "Business")
+                           refuse(name, "\"" + type + "\" is not Personal or Business");
+                       project.*member = type == "Personal" ? Model::SiteType::Personal
+                                                            : Model::SiteType::Business;
+                   },
+                   [&](std::string Project::*member) {
+                       project.*member = textOf(name, value, ShortTextLimit);
+                   },
+                   [&](const ChoiceField &choice) {
+                       project.*choice.member = visitEntries(choice.entries, lists,
+                           [&](auto list) { return choiceOf(name, value, list); });
+                   },
+                   [&](ColorChoice Project::*member) { project.*member = colorOf(name, value); },
+                   [&](bool Project::*member) { project.*member = flagOf(name, value); },
+                   [&]<std::size_t N>(std::array<bool, N> Project::*member) {
+                       const QJsonArray ticks = arrayOf<N>(name, value);
+                       for (qsizetype i = 0; i < ticks.size(); ++i)
+                           (project.*member)[static_cast<std::size_t>(i)] = flagOf(name, ticks[i]);
+                   },
+                   [&](std::array<std::string, Model::PageCount> Project::*member) {
+                       const QJsonArray bodies = arrayOf<Model::PageCount>(name, value);
+                       for (qsizetype i = 0; i < bodies.size(); ++i) {
+                           (project.*member)[static_cast<std::size_t>(i)]
+                               = textOf(name, bodies[i], std::string::npos);
+                       }
+                   },
+                   [&](Model::ProjectSettings Project::*member) {
+                       project.*member = settingsOf(name, value);
+                   },
+               },
+        field.member);
 }
 
 /// A template or font family given both as a choice and by name in the settings must be the
@@ -294,12 +253,13 @@ void runImport(const Invocation &invocation)
         : Model::ChoiceLists { Catalogue::ListTemplates(invocation.homeDir),
               { Model::Lists::FixedFontFamilies.begin(), Model::Lists::FixedFontFamilies.end() } };
     Model::ProjectSession session(lists);
-    const std::map<QString, FieldReader> readers = fieldReaders(lists);
-    for (auto field = json.begin(); field != json.end(); ++field) {
-        const auto reader = readers.find(field.key());
-        if (reader == readers.end())
-            refuse(field.key(), "no such field");
-        reader->second(session.fields(), field.key(), field.value());
+    // Every field is checked before anything is written.
+    for (auto entry = json.begin(); entry != json.end(); ++entry) {
+        const auto field = std::find_if(std::begin(ProjectFields), std::end(ProjectFields),
+            [&](const ProjectField &known) { return entry.key() == QLatin1String(known.name); });
+        if (field == std::end(ProjectFields))
+            refuse(entry.key(), "no such field");
+        readField(session.fields(), *field, entry.key(), entry.value(), lists);
     }
     // A name in the settings chooses as it does when the project is opened; one that is not
     // installed is kept, with a warning.

@@ -80,7 +80,7 @@ void runPublish(const Invocation &invocation)
     const Publish::PublishOutcome outcome = Publish::PublishWebsite(session.project(), lists,
         invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles,
         replace ? Publish::ExistingWebsite::Replace : Publish::ExistingWebsite::Keep,
-        Publish::projectDirectoryOf(projectFile));
+        Model::projectDirectoryOf(projectFile));
     // The notice that stopped the run is already the last line on stderr.
     if (outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);
@@ -107,7 +107,7 @@ void runPreview(const Invocation &invocation)
     ConsoleDialogs dialogs;
     printText(Publish::PreviewPage(session.project(), lists, page->id, invocation.homeDir,
                   Publish::previewDirectory(), dialogs, &bodyFiles,
-                  Publish::projectDirectoryOf(projectFile))
+                  Model::projectDirectoryOf(projectFile))
         + "\n");
 }
 

@@ -1,4 +1,5 @@
 #include "cli/clicommon.h"
+#include "cli/projectfields.h"
 
 #include "project/projectfiles.h"
 #include "project/projectsession.h"
@@ -13,6 +14,7 @@ namespace {
 
 using Model::Choice;
 using Model::ColorChoice;
+using Model::Project;
 
 /// Builds the JSON text in Windows-1252; printText turns it into UTF-8 as a whole.
 class JsonObject
@@ -215,7 +217,6 @@ private:
 
 void runShow(const Invocation &invocation)
 {
-    namespace Lists = Model::Lists;
     const std::string projectFile = pathOperand(invocation.operands.at(0));
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     Model::ProjectSession session(lists);
@@ -223,39 +224,34 @@ void runShow(const Invocation &invocation)
     const Model::Project &project = session.project();
 
     JsonObject json;
-    json.string(
-        "siteType", project.siteType == Model::SiteType::Personal ? "Personal" : "Business");
-    json.choice("templateName", project.templateName, lists.templates);
-    json.string("siteTitle", project.siteTitle);
-    json.string("siteDescription", project.siteDescription);
-    json.string("siteKeywords", project.siteKeywords);
-    json.string("copyrightYears", project.copyrightYears);
-    json.string("logoPath", project.logoPath);
-    json.string("slogan", project.slogan);
-    json.choice("fontFamily", project.fontFamily, lists.fonts);
-    json.color("fontColor", project.fontColor);
-    json.choice("fontSize", project.fontSize, Lists::FontSizes);
-    json.choice("fontVariant", project.fontVariant, Lists::FontVariants);
-    json.color("linkColor", project.linkColor);
-    json.choice("linkDecoration", project.linkDecoration, Lists::Decorations);
-    json.color("hoverColor", project.hoverColor);
-    json.choice("hoverDecoration", project.hoverDecoration, Lists::Decorations);
-    json.color("activeColor", project.activeColor);
-    json.choice("activeDecoration", project.activeDecoration, Lists::Decorations);
-    json.color("visitedColor", project.visitedColor);
-    json.choice("visitedDecoration", project.visitedDecoration, Lists::Decorations);
-    json.choice("listStyleType", project.listStyleType, Lists::ListStyles);
-    json.choice("imageBorderStyle", project.imageBorderStyle, Lists::BorderStyles);
-    json.choice("imageBorderWidth", project.imageBorderWidth, Lists::BorderSizes);
-    json.color("imageBorderColor", project.imageBorderColor);
-    json.boolean("addTextNavigation", project.addTextNavigation);
-    json.boolean("addCopyrightFooter", project.addCopyrightFooter);
-    json.boolean("addMadeWithLink", project.addMadeWithLink);
-    json.boolean("generateSitemap", project.generateSitemap);
-    json.booleans("personalPages", project.personalPages);
-    json.booleans("businessPages", project.businessPages);
-    json.strings("pageBody", project.pageBody);
-    json.settings("settings", Model::settingsWithChoiceNames(project, lists));
+    for (const ProjectField &field : ProjectFields) {
+        const char *name = field.name;
+        std::visit(
+            Overloaded {
+                [&](Model::SiteType Project::*member) {
+                    json.string(name,
+                        project.*member == Model::SiteType::Personal ? "Personal" : "Business");
+                },
+                [&](std::string Project::*member) { json.string(name, project.*member); },
+                [&](const ChoiceField &choice) {
+                    visitEntries(choice.entries, lists,
+                        [&](auto list) { json.choice(name, project.*choice.member, list); });
+                },
+                [&](ColorChoice Project::*member) { json.color(name, project.*member); },
+                [&](bool Project::*member) { json.boolean(name, project.*member); },
+                [&]<std::size_t N>(
+                    std::array<bool, N> Project::*member) { json.booleans(name, project.*member); },
+                [&](std::array<std::string, Model::PageCount> Project::*member) {
+                    json.strings(name, project.*member);
+                },
+                [&](Model::ProjectSettings Project::*) {
+                    // The names of the template and font family chosen, as the next
+                    // save writes them.
+                    json.settings(name, Model::settingsWithChoiceNames(project, lists));
+                },
+            },
+            field.member);
+    }
     printText(json.finish());
 }
 

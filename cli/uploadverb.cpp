@@ -2,6 +2,7 @@
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
+#include "publish/websitefolder.h"
 #include "upload/keyring.h"
 #include "upload/siteupload.h"
 
@@ -36,7 +37,7 @@ void runUpload(const Invocation &invocation)
 {
     const std::string projectFile = Platform::nativePath(pathOperand(invocation.operands.at(0)));
     const std::string websiteDir
-        = Platform::nativePath(pathOperand(invocation.operands.at(1))) + "/website";
+        = Publish::websiteDirectoryOf(Platform::nativePath(pathOperand(invocation.operands.at(1))));
     const Upload::HostSettings settings
         = Upload::readHostSettings(Upload::hostSettingsPath(projectFile));
     if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {

@@ -2,10 +2,10 @@
 
 namespace Editor {
 
-void EditableText::InsertLinesAboveCaret(std::span<const std::string> lines)
+void EditableText::insertLinesAboveCaret(std::span<const std::string> lines)
 {
     for (const std::string &line : lines)
-        InsertLineAboveCaret(line);
+        insertLineAboveCaret(line);
 }
 
 } // namespace Editor

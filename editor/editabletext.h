@@ -16,21 +16,21 @@ public:
 
     /// Replaces the selection with `text` (inserts it at the caret when nothing is selected);
     /// afterwards nothing is selected and the caret stands right after the inserted text.
-    virtual void ReplaceSelection(const std::string &text) = 0;
+    virtual void replaceSelection(const std::string &text) = 0;
 
     /// Inserts `line` and a line break at the start of the caret's line, so that it becomes a
     /// new line directly above it. A selection is dropped, its text kept. The caret ends at
     /// column 0 of the line that held it, now one line further down; that line is never split.
-    virtual void InsertLineAboveCaret(const std::string &line) = 0;
+    virtual void insertLineAboveCaret(const std::string &line) = 0;
 
-    /// Has exactly the effect of InsertLineAboveCaret for each line in order. A text control
+    /// Has exactly the effect of insertLineAboveCaret for each line in order. A text control
     /// overrides it to make the whole block one edit, so that a large table goes in quickly.
-    virtual void InsertLinesAboveCaret(std::span<const std::string> lines);
+    virtual void insertLinesAboveCaret(std::span<const std::string> lines);
 
     /// Puts the caret, with nothing selected, on the character whose index is that of the
     /// first character of `line` plus `column`; gives the text the keyboard focus and shows
     /// the caret at once.
-    virtual void PlaceCaret(int line, int column) = 0;
+    virtual void placeCaret(int line, int column) = 0;
 
     /// Gives the text the keyboard focus.
     virtual void focus() = 0;

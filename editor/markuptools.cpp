@@ -1,6 +1,6 @@
 #include "editor/markuptools.h"
 
-#include "editor/projectfile.h"
+#include "editor/filereference.h"
 #include "editor/readinteger.h"
 #include "platform/maker.h"
 
@@ -46,7 +46,7 @@ void wrapAnswer(const ToolTexts &texts, EditableText &text, Dialogs &dialogs)
 {
     const std::string answer = ask(dialogs, texts.prompt, startingText(texts, 1, text));
     if (!answer.empty())
-        text.ReplaceSelection(texts.open + answer + texts.close);
+        text.replaceSelection(texts.open + answer + texts.close);
     text.focus();
 }
 
@@ -86,7 +86,7 @@ void joinTwoAnswers(const ToolTexts &texts, EditableText &text, Dialogs &dialogs
         secondPrompt += first + texts.secondPromptEnd;
     const std::string second = ask(dialogs, secondPrompt, startingText(texts, 2, text));
     if (!first.empty() || !second.empty())
-        text.ReplaceSelection(texts.open + first + texts.middle + second + texts.close);
+        text.replaceSelection(texts.open + first + texts.middle + second + texts.close);
     text.focus();
 }
 
@@ -104,30 +104,30 @@ void insertHeading(EditableText &text, Dialogs &dialogs)
     const std::string heading = ask(dialogs, "Enter the heading text:", text.selectedText());
     if (size.empty() && heading.empty())
         return;
-    text.ReplaceSelection("<h" + size + ">" + heading + "</h" + size + ">");
+    text.replaceSelection("<h" + size + ">" + heading + "</h" + size + ">");
     text.focus();
 }
 
 void insertPreFormatted(EditableText &text)
 {
     const std::string closing = "</pre>";
-    text.ReplaceSelection("<pre>" + closing);
-    text.PlaceCaret(text.caretLine(), text.caretColumn() - static_cast<int>(closing.size()));
+    text.replaceSelection("<pre>" + closing);
+    text.placeCaret(text.caretLine(), text.caretColumn() - static_cast<int>(closing.size()));
     text.focus();
 }
 
 void insertFixedText(const ToolTexts &texts, EditableText &text)
 {
-    text.ReplaceSelection(texts.open);
+    text.replaceSelection(texts.open);
     text.focus();
 }
 
 void insertBlockWithCaretInside(const ToolTexts &texts, EditableText &text)
 {
     const std::vector<std::string> lines { texts.open, "", texts.close };
-    text.InsertLinesAboveCaret(lines);
+    text.insertLinesAboveCaret(lines);
     // The caret is now below the block; two lines up is the empty middle line.
-    text.PlaceCaret(text.caretLine() - 2, 0);
+    text.placeCaret(text.caretLine() - 2, 0);
     text.focus();
 }
 
@@ -135,7 +135,7 @@ void insertSelectionList(EditableText &text)
 {
     const std::vector<std::string> lines { "<select name=\"\" size=\"1\">",
         "     <option value=\"\">Option 1", "</select>" };
-    text.InsertLinesAboveCaret(lines);
+    text.insertLinesAboveCaret(lines);
     text.focus();
 }
 
@@ -157,7 +157,7 @@ void insertFlashBlock(EditableText &text, Dialogs &dialogs)
             "</EMBED>",
             "</OBJECT>",
         };
-        text.InsertLinesAboveCaret(lines);
+        text.insertLinesAboveCaret(lines);
     }
     text.focus();
 }
@@ -179,12 +179,12 @@ void insertList(EditableText &text, Dialogs &dialogs)
     }
     // Each line goes in as soon as it is known, so "<ul>" and the items typed so far are in
     // the text while the next item is asked for.
-    text.InsertLineAboveCaret("<ul>");
+    text.insertLineAboveCaret("<ul>");
     for (std::int64_t item = 1; item <= items; ++item) {
         const std::string answer = ask(dialogs, "Enter list item " + std::to_string(item) + ":");
-        text.InsertLineAboveCaret("     <li>" + answer);
+        text.insertLineAboveCaret("     <li>" + answer);
     }
-    text.InsertLineAboveCaret("</ul>");
+    text.insertLineAboveCaret("</ul>");
     text.focus();
 }
 
@@ -223,7 +223,7 @@ void insertTable(EditableText &text, Dialogs &dialogs)
         lines.emplace_back("   </tr>");
     }
     lines.emplace_back("</table>");
-    text.InsertLinesAboveCaret(lines);
+    text.insertLinesAboveCaret(lines);
     text.focus();
 }
 

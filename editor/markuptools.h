@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/editabletext.h"
-#include "editor/projectfile.h"
+#include "editor/filereference.h"
 #include "editor/tooltable.h"
 #include "platform/dialogs.h"
 

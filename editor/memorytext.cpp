@@ -56,19 +56,19 @@ int MemoryText::lineCount() const
     return static_cast<int>(std::count(m_text.begin(), m_text.end(), '\n')) + 1;
 }
 
-void MemoryText::ReplaceSelection(const std::string &text)
+void MemoryText::replaceSelection(const std::string &text)
 {
     m_text.replace(m_selectionStart, m_caret - m_selectionStart, text);
     m_caret = m_selectionStart + text.size();
     m_selectionStart = m_caret;
 }
 
-void MemoryText::InsertLineAboveCaret(const std::string &line)
+void MemoryText::insertLineAboveCaret(const std::string &line)
 {
-    InsertLinesAboveCaret(std::span<const std::string>(&line, 1));
+    insertLinesAboveCaret(std::span<const std::string>(&line, 1));
 }
 
-void MemoryText::InsertLinesAboveCaret(std::span<const std::string> lines)
+void MemoryText::insertLinesAboveCaret(std::span<const std::string> lines)
 {
     std::string block;
     std::size_t size = 0;
@@ -87,7 +87,7 @@ void MemoryText::InsertLinesAboveCaret(std::span<const std::string> lines)
     m_selectionStart = m_caret;
 }
 
-void MemoryText::PlaceCaret(int line, int column)
+void MemoryText::placeCaret(int line, int column)
 {
     const auto offset = static_cast<long long>(startOfLine(line)) + column;
     m_caret = static_cast<std::size_t>(

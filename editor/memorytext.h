@@ -34,10 +34,10 @@ public:
     /// The number of lines; an empty text has one.
     int lineCount() const;
 
-    void ReplaceSelection(const std::string &text) override;
-    void InsertLineAboveCaret(const std::string &line) override;
-    void InsertLinesAboveCaret(std::span<const std::string> lines) override;
-    void PlaceCaret(int line, int column) override;
+    void replaceSelection(const std::string &text) override;
+    void insertLineAboveCaret(const std::string &line) override;
+    void insertLinesAboveCaret(std::span<const std::string> lines) override;
+    void placeCaret(int line, int column) override;
     void focus() override;
     int caretLine() const override;
     int caretColumn() const override;

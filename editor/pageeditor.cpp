@@ -1,8 +1,8 @@
 #include "editor/pageeditor.h"
 
+#include "editor/filereference.h"
 #include "editor/markuptools.h"
 #include "editor/pagetext.h"
-#include "editor/projectfile.h"
 
 #include "assets/icons.h"
 #include "widgets/cp1252text.h"
@@ -524,7 +524,7 @@ void PageEditor::insertFiles(const QStringList &paths)
             const std::optional<std::string> reference
                 = referToFile(Widgets::toCp1252(path), projectFile(), m_dialogs, m_projectSaver);
             if (reference)
-                text.ReplaceSelection(markupForFile(*reference));
+                text.replaceSelection(markupForFile(*reference));
             else if (projectFile().empty())
                 break; // not saved: the other files would ask the same again
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/projectfile.h"
+#include "editor/filereference.h"
 #include "editor/tooltable.h"
 #include "platform/dialogs.h"
 #include "project/projectsession.h"
@@ -30,7 +30,7 @@ namespace Editor {
 class PageText;
 
 /// The page editor: the fourteen page bodies, one shown at a time, beside the toolbox of
-/// markup tools. Created once at start-up and only shown and hidden afterwards, so every
+/// markup tools. Made when first opened and only shown and hidden afterwards, so every
 /// body keeps its text, caret and scroll position from one opening to the next. The project
 /// session holds the bodies: every edit is reported to it, and it takes the edited text only
 /// when it needs the body. A body handed over stays as it came until its page is

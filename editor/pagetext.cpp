@@ -191,17 +191,17 @@ void PageText::insertAsOneStep(QTextCursor cursor, const QString &text)
     setTextCursor(cursor);
 }
 
-void PageText::ReplaceSelection(const std::string &text)
+void PageText::replaceSelection(const std::string &text)
 {
     insertAsOneStep(textCursor(), Widgets::fromCp1252(text));
 }
 
-void PageText::InsertLineAboveCaret(const std::string &line)
+void PageText::insertLineAboveCaret(const std::string &line)
 {
-    InsertLinesAboveCaret(std::span<const std::string>(&line, 1));
+    insertLinesAboveCaret(std::span<const std::string>(&line, 1));
 }
 
-void PageText::InsertLinesAboveCaret(std::span<const std::string> lines)
+void PageText::insertLinesAboveCaret(std::span<const std::string> lines)
 {
     std::string block;
     std::size_t size = 0;
@@ -235,7 +235,7 @@ QTextBlock PageText::lineBlock(int line) const
     return {};
 }
 
-void PageText::PlaceCaret(int line, int column)
+void PageText::placeCaret(int line, int column)
 {
     QTextBlock block = lineBlock(std::max(line, 0));
     const int last = document()->characterCount() - 1;
@@ -308,7 +308,7 @@ void PageText::enterLine(QKeyEvent *event)
     QTextCursor step = textCursor();
     step.beginEditBlock();
     if (!(event->modifiers() & Qt::ControlModifier))
-        ReplaceSelection("<br>");
+        replaceSelection("<br>");
     QKeyEvent plainEnter(QEvent::KeyPress, event->key(), event->modifiers() & Qt::KeypadModifier,
         QStringLiteral("\r"));
     QPlainTextEdit::keyPressEvent(&plainEnter);

@@ -37,11 +37,11 @@ public:
     /// Replaces the whole body; the caret goes to the start and the undo history is emptied.
     void setBody(const std::string &body);
 
-    void ReplaceSelection(const std::string &text) override;
-    void InsertLineAboveCaret(const std::string &line) override;
+    void replaceSelection(const std::string &text) override;
+    void insertLineAboveCaret(const std::string &line) override;
     /// The whole block goes in as one edit.
-    void InsertLinesAboveCaret(std::span<const std::string> lines) override;
-    void PlaceCaret(int line, int column) override;
+    void insertLinesAboveCaret(std::span<const std::string> lines) override;
+    void placeCaret(int line, int column) override;
     void focus() override;
     std::string selectedText() const override;
     int caretLine() const override;

@@ -237,7 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The caret in the middle of the second line: line tools go above that line, the heading
     // goes where the caret is.
     MemoryText text("first\r\nsecond");
-    text.PlaceCaret(1, 3);
+    text.placeCaret(1, 3);
     AnswerScript dialogs(answers);
     runTool(tool, text, dialogs);
 

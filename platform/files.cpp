@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -412,6 +413,15 @@ void clearReadOnly(const std::string &path)
 int makeDirectory(const std::string &path)
 {
     return ::mkdir(nativePath(path).c_str(), 0777) == 0 ? 0 : errno;
+}
+
+int makeDirectories(const std::string &path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(nativePath(path), error);
+    if (error)
+        return error.value();
+    return isDirectory(path) ? 0 : ENOTDIR;
 }
 
 std::string currentDirectory()

@@ -107,6 +107,9 @@ void clearReadOnly(const std::string &path);
 
 /// Makes one directory; returns the errno of a failure, 0 on success.
 int makeDirectory(const std::string &path);
+/// Makes a directory and the directories missing on the way to it; returns the errno of a
+/// failure, 0 when the directory is there afterwards (made now or before).
+int makeDirectories(const std::string &path);
 
 /// The process's working directory, without a trailing "/" (the root stays "/").
 std::string currentDirectory();

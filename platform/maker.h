@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace Platform {
 
 /// The maker's addresses, used by the help menu, the made-in line, the about window, the
@@ -19,5 +21,9 @@ inline constexpr const char *FlashPlayerPage = "https://www.macromedia.com/go/ge
 
 /// The version the program reports and compares with the update file.
 inline constexpr const char *ProgramVersion = "v1.0";
+
+/// The program's name and version, as its title bar and the made-in option say it.
+inline constexpr const char *ProgramNameAndVersion = "Corvanta v1.0";
+static_assert(std::string_view(ProgramNameAndVersion).ends_with(ProgramVersion));
 
 } // namespace Platform

@@ -14,6 +14,16 @@ namespace {
 
 bool isAbsolute(const char *path) { return path != nullptr && path[0] == '/'; }
 
+/// The path without trailing "/"; the root becomes "", ready for a name to follow.
+std::string withoutTrailingSlashes(std::string path)
+{
+    while (!path.empty() && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string orRoot(std::string path) { return path.empty() ? "/" : path; }
+
 } // namespace
 
 std::optional<std::string> userFolder(UserFolder kind)
@@ -31,14 +41,18 @@ std::optional<std::string> userFolder(UserFolder kind)
     };
     const Rule &rule = Rules[static_cast<int>(kind)];
     if (const char *folder = std::getenv(rule.variable); isAbsolute(folder))
-        return std::string(folder);
-    if (const char *home = std::getenv("HOME"); isAbsolute(home)) {
-        std::string path = home;
-        while (path.size() > 1 && path.back() == '/')
-            path.pop_back();
-        return (path == "/" ? "" : path) + rule.belowHome;
-    }
+        return orRoot(withoutTrailingSlashes(folder));
+    if (const char *home = std::getenv("HOME"); isAbsolute(home))
+        return withoutTrailingSlashes(home) + rule.belowHome;
     return std::nullopt;
+}
+
+std::optional<std::string> homeFolder()
+{
+    const char *home = std::getenv("HOME");
+    if (!isAbsolute(home))
+        return std::nullopt;
+    return orRoot(withoutTrailingSlashes(home));
 }
 
 void makePrivateFolder(const std::string &path)

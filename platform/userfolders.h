@@ -20,11 +20,16 @@ enum class UserFolder {
     Cache, ///< $XDG_CACHE_HOME, else ~/.cache
 };
 
-/// The user's base folder of a kind (the system's UTF-8 path): its XDG variable when that
-/// holds an absolute path, else the folder below $HOME when HOME holds one. Without either
-/// there is none: the program's own files never go to a folder other users share, such as
-/// /tmp.
+/// The user's base folder of a kind (the system's UTF-8 path, no trailing "/" but for the
+/// root itself): its XDG
+/// variable when that holds an absolute path, else the folder below $HOME when HOME holds
+/// one. Without either there is none: the program's own files never go to a folder other
+/// users share, such as /tmp.
 std::optional<std::string> userFolder(UserFolder kind);
+
+/// The user's home folder, $HOME, when it holds an absolute path (the system's UTF-8 path, no
+/// trailing "/" but for the root itself); none otherwise.
+std::optional<std::string> homeFolder();
 
 /// Makes sure `path` (the system's UTF-8 path) is a folder only the current user can enter:
 /// the folders missing on the way are made with permissions 0700; the last one must be a

@@ -430,6 +430,14 @@ std::string pageContentPath(const std::string &projectFilePath, PageId page)
     return Platform::siblingPath(projectFilePath, pageInfo(page).contentFile);
 }
 
+std::string projectDirectoryOf(const std::string &projectFilePath)
+{
+    const std::size_t slash = projectFilePath.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? std::string("/") : projectFilePath.substr(0, slash);
+}
+
 std::vector<std::string> ReadProjectFiles(
     const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists)
 {

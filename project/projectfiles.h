@@ -69,6 +69,9 @@ std::vector<std::string> ReadProjectRecord(
 /// The page content file of a page: "N.dat" in the project file's directory.
 std::string pageContentPath(const std::string &projectFilePath, PageId page);
 
+/// The project file's folder: the path up to its last "/"; empty for an unsaved project.
+std::string projectDirectoryOf(const std::string &projectFilePath);
+
 /// A save that was stopped part-way is first completed. Reads the project file and its
 /// settings (read only) and applies them, then replaces the page bodies from 1.dat to 14.dat
 /// in order. Returns the warnings of the choice names. Throws FileError at the first failure;

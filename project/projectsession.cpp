@@ -2,6 +2,7 @@
 
 #include "platform/fileerror.h"
 #include "platform/files.h"
+#include "platform/maker.h"
 #include "project/projectfiles.h"
 
 #include <algorithm>
@@ -196,7 +197,7 @@ void ProjectSession::undoNew()
 
 std::string ProjectSession::windowTitle()
 {
-    const std::string program = "Corvanta v1.0";
+    const std::string program = Platform::ProgramNameAndVersion;
     const bool modified = isModified();
     if (m_fileName.empty() && !modified)
         return program;

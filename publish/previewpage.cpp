@@ -6,8 +6,8 @@
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
+#include "platform/userfolders.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -52,32 +52,14 @@ private:
     Platform::Dialogs &m_user;
 };
 
-std::string environmentPath(const char *name)
-{
-    const char *value = std::getenv(name);
-    return value && value[0] == '/' ? Platform::utf8ToCp1252(value) : std::string();
-}
-
-void makeDirectories(const std::string &path)
-{
-    std::error_code error;
-    std::filesystem::create_directories(Platform::nativePath(path), error);
-    if (error || !Platform::isDirectory(path))
-        throw Platform::FileError("Cannot create directory " + path);
-}
-
 } // namespace
 
 std::string previewDirectory()
 {
-    std::string cache = environmentPath("XDG_CACHE_HOME");
-    if (cache.empty()) {
-        const std::string home = environmentPath("HOME");
-        if (home.empty())
-            throw Platform::FileError("Cannot find the cache folder: HOME is not set");
-        cache = home + "/.cache";
-    }
-    return cache + "/corvanta/preview";
+    const std::optional<std::string> cache = Platform::userFolder(Platform::UserFolder::Cache);
+    if (!cache)
+        throw Platform::FileError("Cannot find the cache folder: HOME is not set");
+    return Platform::utf8ToCp1252(*cache) + "/corvanta/preview";
 }
 
 std::string PreviewPage(const Model::Project &project, const Model::ChoiceLists &lists,
@@ -89,7 +71,8 @@ std::string PreviewPage(const Model::Project &project, const Model::ChoiceLists 
         throw Platform::FileError(std::string("The page ") + info.caption
             + " is not part of the website; tick it on the Pages pane to preview it");
     }
-    makeDirectories(previewDir);
+    if (Platform::makeDirectories(previewDir) != 0)
+        throw Platform::FileError("Cannot create directory " + previewDir);
     // Publishing writes only into a new "website" folder, so the last preview goes first.
     const std::string websiteDir = websiteDirectoryOf(previewDir);
     std::error_code error;

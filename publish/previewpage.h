@@ -8,9 +8,9 @@
 
 namespace Publish {
 
-/// The folder previews are rendered in: "$XDG_CACHE_HOME/corvanta/preview", or
-/// "$HOME/.cache/corvanta/preview" when XDG_CACHE_HOME is unset or not a full path. A program
-/// path (Windows-1252). Throws FileError when neither variable names a folder that can hold it.
+/// The folder previews are rendered in: "corvanta/preview" in the user's cache folder
+/// (Platform::userFolder). A program path (Windows-1252). Throws FileError when there is no
+/// such folder.
 std::string previewDirectory();
 
 /// Renders the site exactly as publishing does, into a fresh "website" folder inside

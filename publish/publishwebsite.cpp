@@ -21,11 +21,6 @@ using Platform::Message;
 using Platform::MessageButtons;
 using Platform::MessageIcon;
 
-std::string websiteDirectoryOf(const std::string &publishDirectory)
-{
-    return publishDirectory + "/website";
-}
-
 bool isDirectoryChosen(const std::string &publishDirectory)
 {
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
@@ -50,7 +45,7 @@ void CopyLogo(const std::string &logoPath, const Platform::Directory &website)
 
 namespace {
 
-constexpr const char *WebsiteName = "website";
+constexpr const char *WebsiteName = WebsiteFolderName;
 /// The sibling a replacing run builds the new site in, before it takes the old one's place.
 constexpr const char *NewWebsitePrefix = ".website-new-";
 

@@ -5,6 +5,7 @@
 #include "project/project.h"
 #include "publish/references.h"
 #include "publish/renderpage.h"
+#include "publish/websitefolder.h"
 
 #include <functional>
 #include <string>
@@ -37,9 +38,6 @@ inline constexpr const char *CopyingImages = "Copying other images...";
 inline constexpr const char *CreatingStylesheets = "Creating Stylesheets...";
 inline constexpr const char *Completed = "Completed";
 } // namespace PublishStatus
-
-/// The directory the site is written into: "website" inside the chosen directory.
-std::string websiteDirectoryOf(const std::string &publishDirectory);
 
 /// True when `publishDirectory` names a directory at all: at least three characters once the
 /// blanks around it are removed, or a full path such as the root "/".

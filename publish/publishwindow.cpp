@@ -1,5 +1,6 @@
 #include "publish/publishwindow.h"
 
+#include "project/projectfiles.h"
 #include "publish/directorychooser.h"
 #include "publish/publishwebsite.h"
 #include "publish/sitecheck.h"
@@ -264,7 +265,7 @@ void PublishWindow::browseForDirectory()
         // The folder used last; before one is chosen, the project's own folder.
         const std::string &last = m_session.publishDirectory();
         const std::optional<std::string> chosen = m_chooser.chooseDirectory(
-            isDirectoryChosen(last) ? last : projectDirectoryOf(m_session.fileName()));
+            isDirectoryChosen(last) ? last : Model::projectDirectoryOf(m_session.fileName()));
         if (chosen)
             setPublishDirectory(*chosen);
     });
@@ -286,7 +287,7 @@ void PublishWindow::publish()
         const std::string &directory = m_session.publishDirectory();
         // The bodies are read once, for the check and for the files the run copies.
         std::optional<SiteReading> reading;
-        const std::string projectDir = projectDirectoryOf(m_session.fileName());
+        const std::string projectDir = Model::projectDirectoryOf(m_session.fileName());
         ExistingWebsite existing = ExistingWebsite::Keep;
         if (isDirectoryChosen(directory)) {
             reading = ReadSite(m_session.project());

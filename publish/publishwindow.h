@@ -20,7 +20,7 @@ class DirectoryChooser;
 
 /// The publish window: the user picks a directory with the directory chooser and publishes
 /// the project into a new "website" directory inside it, watching the steps in a status text
-/// and a progress bar. Created once at start-up; the chosen directory stays until New.
+/// and a progress bar. Made when first opened; the chosen directory stays until New.
 class PublishWindow : public QDialog
 {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "publish/userfiles.h"
 
 #include "platform/encoding.h"
+#include "project/projectfiles.h"
 #include "project/projectsession.h"
 
 #include <gumbo.h>
@@ -136,7 +137,7 @@ std::vector<SiteFinding> CheckSite(
 
 std::vector<SiteFinding> CheckSite(Model::ProjectSession &session)
 {
-    return CheckSite(session.project(), projectDirectoryOf(session.fileName()));
+    return CheckSite(session.project(), Model::projectDirectoryOf(session.fileName()));
 }
 
 std::string findingLine(const SiteFinding &finding)

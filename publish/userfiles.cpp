@@ -99,14 +99,6 @@ bool isProjectFilePath(std::string_view relative)
 
 } // namespace
 
-std::string projectDirectoryOf(const std::string &projectFilePath)
-{
-    const std::size_t slash = projectFilePath.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? std::string("/") : projectFilePath.substr(0, slash);
-}
-
 LocatedReference LocateReference(const std::string &projectDir, std::string_view target)
 {
     return ReferenceLocator(projectDir).locate(target);

@@ -65,9 +65,6 @@ private:
 /// or, `inProjectFolder`, a page file ("1.dat" to "14.dat").
 bool isProjectFileName(std::string_view name, bool inProjectFolder);
 
-/// The project file's folder: the path up to its last "/"; empty for an unsaved project.
-std::string projectDirectoryOf(const std::string &projectFilePath);
-
 /// Copies every file of the user's that the ticked pages refer to, as `reading` found them,
 /// into `website` at the same relative path, subfolders made as needed. Only regular files
 /// inside `projectDir` are read, each once, and everything is written through `website` as

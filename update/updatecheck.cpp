@@ -3,11 +3,12 @@
 #include "update/download.h"
 
 #include "platform/encoding.h"
+#include "platform/fileerror.h"
 #include "platform/files.h"
 #include "platform/textlines.h"
+#include "platform/userfolders.h"
 
 #include <array>
-#include <cstdlib>
 
 namespace Update {
 
@@ -18,14 +19,13 @@ std::string UpdateFilePath(const std::string &directory)
 
 std::string UpdateCacheDirectory()
 {
-    const char *cache = std::getenv("XDG_CACHE_HOME");
-    const char *home = std::getenv("HOME");
-    const std::string base = cache && *cache == '/'
-        ? std::string(cache)
-        : std::string(home && *home ? home : "/tmp") + "/.cache";
-    const std::string directory = Platform::utf8ToCp1252(base) + "/corvanta";
-    Platform::makeDirectory(Platform::siblingPath(directory, ""));
-    Platform::makeDirectory(directory);
+    const std::optional<std::string> cache = Platform::userFolder(Platform::UserFolder::Cache);
+    if (!cache)
+        throw Platform::FileError("Cannot find the cache folder: HOME is not set");
+    const std::string directory = Platform::utf8ToCp1252(*cache) + "/corvanta";
+    if (const int error = Platform::makeDirectories(directory); error != 0)
+        throw Platform::FileError(
+            "Cannot create directory " + directory + ": " + Platform::errnoMessage(error));
     return directory;
 }
 

@@ -18,8 +18,9 @@ inline constexpr const char *UpToDateText = "You already have the latest version
 /// "<directory>/updatecv.ini", where each check keeps the copy it fetched.
 std::string UpdateFilePath(const std::string &directory);
 
-/// The user's cache directory for the program, made when missing: $XDG_CACHE_HOME/corvanta
-/// (or ~/.cache/corvanta), as a program path.
+/// The user's cache directory for the program, made when missing: "corvanta" in the user's
+/// cache folder (Platform::userFolder), as a program path. Throws FileError when there is no
+/// such folder or it cannot be made.
 std::string UpdateCacheDirectory();
 
 /// The folder an update file address lies in: the address up to and including its last "/".

@@ -2,6 +2,7 @@
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
+#include "platform/userfolders.h"
 
 #include <openssl/evp.h>
 
@@ -65,15 +66,10 @@ KnownHosts::KnownHosts(std::string path)
 
 std::string KnownHosts::defaultPath()
 {
-    const char *config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config != nullptr && config[0] == '/') {
-        base = config;
-    } else {
-        const char *home = std::getenv("HOME");
-        base = std::string(home != nullptr ? home : "") + "/.config";
-    }
-    return base + "/corvanta/known_hosts";
+    const std::optional<std::string> config = Platform::userFolder(Platform::UserFolder::Config);
+    if (!config)
+        throw Platform::FileError("Cannot find the folder for known hosts: HOME is not set");
+    return *config + "/corvanta/known_hosts";
 }
 
 std::optional<std::string> KnownHosts::keyOf(const std::string &host, int port) const

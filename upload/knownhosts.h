@@ -13,7 +13,8 @@ public:
     /// The keys in `path` (UTF-8); the file need not exist yet.
     explicit KnownHosts(std::string path);
 
-    /// $XDG_CONFIG_HOME/corvanta/known_hosts, $HOME/.config/corvanta/known_hosts without it.
+    /// "corvanta/known_hosts" in the user's config folder (Platform::userFolder). Throws
+    /// FileError when there is no such folder.
     static std::string defaultPath();
 
     /// The key (its SSH wire form) accepted for a host and port, if any.

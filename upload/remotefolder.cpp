@@ -4,6 +4,7 @@
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
+#include "platform/userfolders.h"
 
 #include <curl/curl.h>
 
@@ -68,8 +69,10 @@ std::string baseNameOf(const std::string &name)
 std::string expandHome(const std::string &path)
 {
     if (path == "~" || path.starts_with("~/")) {
-        const char *home = std::getenv("HOME");
-        return std::string(home != nullptr ? home : "") + path.substr(1);
+        const std::optional<std::string> home = Platform::homeFolder();
+        if (!home)
+            throw Platform::FileError("Cannot find the key file: HOME is not set");
+        return *home + path.substr(1);
     }
     return path;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
+#include "publish/websitefolder.h"
 #include "upload/keyring.h"
 #include "upload/siteupload.h"
 
@@ -118,10 +119,10 @@ void UploadWindow::createSettingsForm()
     m_ftpWarning->setPalette(warning);
     layout->addWidget(m_ftpWarning);
 
-    auto *site
-        = new QLabel(tr("Uploads the folder %1")
-                         .arg(fromUtf8(Platform::nativePath(m_publishDirectory) + "/website")),
-            this);
+    auto *site = new QLabel(
+        tr("Uploads the folder %1")
+            .arg(fromUtf8(Publish::websiteDirectoryOf(Platform::nativePath(m_publishDirectory)))),
+        this);
     site->setObjectName(QStringLiteral("siteFolder"));
     site->setWordWrap(true);
     layout->addWidget(site);
@@ -325,7 +326,8 @@ void UploadWindow::checkHost() { startUpload(true); }
 
 void UploadWindow::startUpload(bool checkingHost)
 {
-    const std::string websiteDir = Platform::nativePath(m_publishDirectory) + "/website";
+    const std::string websiteDir
+        = Publish::websiteDirectoryOf(Platform::nativePath(m_publishDirectory));
     if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {
         Platform::showStandardError(m_dialogs,
             Platform::utf8ToCp1252("No published site in " + websiteDir + "; publish it first"));

@@ -22,7 +22,7 @@ MemoryText pageOf(int lineCount)
         body += "<p>Line " + std::to_string(line) + " of a long page body, with some words.</p>";
     }
     MemoryText page(std::move(body));
-    page.PlaceCaret(lineCount / 2, 0);
+    page.placeCaret(lineCount / 2, 0);
     return page;
 }
 
@@ -52,7 +52,7 @@ void sameLinesInOnePiece(benchmark::State &state)
         state.PauseTiming();
         MemoryText page = original;
         state.ResumeTiming();
-        page.ReplaceSelection(block);
+        page.replaceSelection(block);
         benchmark::DoNotOptimize(page.text().data());
     }
 }

@@ -65,7 +65,7 @@ struct ShownEditor
     void reset()
     {
         editor.setPageText(1, body);
-        page().PlaceCaret(page().document()->blockCount() / 2, 0);
+        page().placeCaret(page().document()->blockCount() / 2, 0);
     }
     Editor::PageText &page() { return *editor.pageControl(1); }
 
@@ -202,7 +202,7 @@ struct LargeTextShown
         program.pageEditor.show();
         program.pageEditor.activateWindow();
         QApplication::processEvents();
-        page().PlaceCaret(page().document()->blockCount() / 2, 10);
+        page().placeCaret(page().document()->blockCount() / 2, 10);
     }
     Editor::PageText &page() { return *program.pageEditor.pageControl(1); }
 
@@ -332,7 +332,7 @@ struct OneLongLineShown : OneLongLine
         editor.show();
         editor.activateWindow();
         QApplication::processEvents();
-        page().PlaceCaret(0, 100);
+        page().placeCaret(0, 100);
     }
 };
 

@@ -23,22 +23,22 @@ TEST(MemoryText, InsertLinesAboveCaret_IsTheSameAsOneLineAtATime)
     for (const char *start : { "|", "A|B", "one\r\n[tw]o", "one\r\ntwo|" }) {
         MemoryText batch = MemoryText::fromMarked(start);
         MemoryText single = MemoryText::fromMarked(start);
-        batch.InsertLinesAboveCaret(lines);
+        batch.insertLinesAboveCaret(lines);
         for (const std::string &line : lines)
-            single.InsertLineAboveCaret(line);
+            single.insertLineAboveCaret(line);
         EXPECT_EQ(batch.marked(), single.marked()) << start;
     }
     MemoryText text = MemoryText::fromMarked("one\r\nt[w]o\r\nthree");
-    text.InsertLinesAboveCaret(lines);
+    text.insertLinesAboveCaret(lines);
     EXPECT_EQ(text.marked(), "one\r\n<p>\r\n\r\n</p>\r\n|two\r\nthree");
 }
 
 TEST(MemoryText, PlaceCaret_FocusesAndStaysInsideTheText)
 {
     MemoryText text = MemoryText::fromMarked("[one]\r\ntwo");
-    text.PlaceCaret(1, 2);
+    text.placeCaret(1, 2);
     EXPECT_EQ(text.marked(), "one\r\ntw|o");
     EXPECT_TRUE(text.hasFocus());
-    text.PlaceCaret(5, 0);
+    text.placeCaret(5, 0);
     EXPECT_EQ(text.marked(), "one\r\ntwo|");
 }

@@ -300,7 +300,7 @@ TEST_F(PageEditor, PlaceCaret_ScrollsTheCaretIntoView)
     for (int line = 0; line < 300; ++line)
         body += "line " + std::to_string(line) + "\r\n";
     editor.setPageText(1, body);
-    page()->PlaceCaret(250, 2);
+    page()->placeCaret(250, 2);
     EXPECT_EQ(page()->caretColumn(), 2);
     EXPECT_TRUE(page()->viewport()->rect().contains(page()->cursorRect()));
 }
@@ -433,7 +433,7 @@ TEST_F(PageEditor, Opening_ShowsThePageWithItsCaptionAndKeepsTextsCaretsAndScrol
         EXPECT_FALSE(editor.isVisible());
     };
     openAndDo(1, [&] { setMarked("Hi| there"); });
-    openAndDo(14, [&] { page(14)->PlaceCaret(150, 0); });
+    openAndDo(14, [&] { page(14)->placeCaret(150, 0); });
     const int scrolled = page(14)->verticalScrollBar()->value();
     openAndDo(6, [] {});
     openAndDo(1, [] {});
@@ -531,7 +531,7 @@ TEST_F(PageEditor, LongLines_EditAcrossAPieceBreakAsBetweenAnyTwoCharacters)
 
     // A selection over the break: its text, the clipboard, Delete, Undo and Redo.
     editor.setPageText(1, body);
-    page()->PlaceCaret(1, piece - 2);
+    page()->placeCaret(1, piece - 2);
     for (int key = 0; key < 4; ++key)
         press(Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_EQ(page()->selectedText(), line.substr(piece - 2, 4));
@@ -547,7 +547,7 @@ TEST_F(PageEditor, LongLines_EditAcrossAPieceBreakAsBetweenAnyTwoCharacters)
     // Pasted lines break for real, and a long one goes in as pieces that never end inside a
     // character: after "x" every full piece would end inside a surrogate pair.
     editor.setPageText(1, body);
-    page()->PlaceCaret(1, 4 * piece + 200);
+    page()->placeCaret(1, 4 * piece + 200);
     QString faces = QStringLiteral("x\nx");
     std::string references = "x\r\nx";
     for (int face = 0; face < piece; ++face) {
@@ -564,11 +564,11 @@ TEST_F(PageEditor, LongLines_EditAcrossAPieceBreakAsBetweenAnyTwoCharacters)
 
     // A tool's lines go above the whole line; joining the lines keeps the pieces one line.
     editor.setPageText(1, body);
-    page()->PlaceCaret(1, piece + 800);
+    page()->placeCaret(1, piece + 800);
     clickTool("SpeedButton5");
     EXPECT_TRUE(sameText(editor.pageText(1), "top\r\n<p>\r\n\r\n</p>\r\n" + line));
     EXPECT_EQ(page()->caretLine(), 2);
-    page()->PlaceCaret(4, 0);
+    page()->placeCaret(4, 0);
     press(Qt::Key_Backspace);
     EXPECT_TRUE(sameText(editor.pageText(1), "top\r\n<p>\r\n\r\n</p>" + line));
 }

@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <net/if.h>
+#include <optional>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -198,6 +200,32 @@ TEST_F(UpdateCheck, LocalCopyCannotBeWritten_FileErrorWithItsText)
 }
 
 // A new network namespace has nothing but loopback: not connected, even with loopback up.
+TEST(UpdateCacheDirectory, MadeWithItsParentsInTheCacheFolder_RefusedWithoutHomeNeverTmp)
+{
+    const auto variable = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const std::optional<std::string> previousCache = variable("XDG_CACHE_HOME"),
+                                     previousHome = variable("HOME");
+    TempDir cache;
+    ::setenv("XDG_CACHE_HOME", cache.file("deep/cache/").c_str(), 1);
+    EXPECT_EQ(Update::UpdateCacheDirectory(), cache.file("deep/cache/corvanta"));
+    EXPECT_TRUE(std::filesystem::is_directory(cache.file("deep/cache/corvanta")));
+
+    ::unsetenv("XDG_CACHE_HOME");
+    ::unsetenv("HOME");
+    EXPECT_EQ(errorOf([] { Update::UpdateCacheDirectory(); }),
+        "Cannot find the cache folder: HOME is not set");
+    for (const auto &[name, value] :
+        { std::pair { "XDG_CACHE_HOME", previousCache }, std::pair { "HOME", previousHome } }) {
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+}
+
 TEST(IsInternetConnected, OnlyLoopback_NotConnected)
 {
     auto inIsolation = std::async(std::launch::async, []() -> std::optional<bool> {

@@ -1,11 +1,15 @@
 // The upload's windowless rules: the settings file, the manifest and the plan.
 #include "tests/support/tempdir.h"
 #include "upload/hostsettings.h"
+#include "upload/knownhosts.h"
+#include "upload/remotefolder.h"
 #include "upload/uploadplan.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 using namespace Upload;
 using Testing::errorOf;
@@ -73,6 +77,36 @@ TEST(HostSettings, BadFiles_ErrorNamesFileLineAndFault)
         path + ": A key file (identity) works only with sftp");
     EXPECT_EQ(errorOf([&] { readHostSettings(dir.file("none.cvp.upload")); }),
         "No host settings in " + dir.file("none.cvp.upload") + " (File not found)");
+}
+
+TEST(UsersFiles, KnownHostsInTheConfigFolderKeyBelowHome_RefusedWithoutHomeNeverAtTheRoot)
+{
+    const auto variable = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const std::optional<std::string> previousConfig = variable("XDG_CONFIG_HOME"),
+                                     previousHome = variable("HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", "/home/a/", 1);
+    EXPECT_EQ(KnownHosts::defaultPath(), "/home/a/.config/corvanta/known_hosts");
+    ::unsetenv("HOME");
+    EXPECT_EQ(errorOf([] { KnownHosts::defaultPath(); }),
+        "Cannot find the folder for known hosts: HOME is not set");
+    // A key file "~/..." is not looked for at the root either; nothing is sent anywhere.
+    TempDir known;
+    TransferHooks hooks;
+    hooks.knownHostsPath = known.file("known_hosts");
+    RemoteFolder remote(
+        { Protocol::Sftp, "127.0.0.1", 1, "alice", "/site", "~/.ssh/id_ed25519" }, "", hooks);
+    EXPECT_EQ(errorOf([&] { remote.exists(); }), "Cannot find the key file: HOME is not set");
+    for (const auto &[name, value] :
+        { std::pair { "XDG_CONFIG_HOME", previousConfig }, std::pair { "HOME", previousHome } }) {
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
 }
 
 TEST(Manifest, Text_KeepsBlanksAndUnknownEntries_SkipsDamagedAndCutLinesAndNamesOutside)

@@ -1,4 +1,4 @@
-#include "editor/projectfile.h"
+#include "editor/filereference.h"
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
@@ -104,8 +104,8 @@ std::optional<std::string> referToFile(const std::string &chosen, const std::str
         if (!replace)
             return std::nullopt;
     }
-    fs::create_directories(target.parent_path(), error);
-    if (error || !fs::copy_file(source, target, fs::copy_options::overwrite_existing, error))
+    if (Platform::makeDirectories(Platform::siblingPath(savedFile, subfolder)) != 0
+        || !fs::copy_file(source, target, fs::copy_options::overwrite_existing, error))
         throw Platform::FileError(
             "Cannot copy " + chosen + " to " + Platform::utf8ToCp1252(target.string()));
     return reference;

@@ -92,6 +92,9 @@ Catalogue::TemplateViewer &ProgramWindows::templateViewer()
         m_templateViewer = std::make_unique<Catalogue::TemplateViewer>(m_dialogs, m_homeDir);
         m_templateViewer->setTemplateUser(
             [this](std::size_t index) { m_session.fields().templateName = index; });
+        m_templateViewer->setCatalogueUser([this](const std::vector<std::string> &catalogue) {
+            m_session.setTemplates(catalogue);
+        });
     }
     return *m_templateViewer;
 }

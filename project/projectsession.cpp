@@ -4,6 +4,8 @@
 #include "platform/files.h"
 #include "project/projectfiles.h"
 
+#include <algorithm>
+
 namespace Model {
 
 ProjectSession::ProjectSession(ChoiceLists lists)
@@ -12,6 +14,26 @@ ProjectSession::ProjectSession(ChoiceLists lists)
 {
     m_selection.resetList();
     markSaved();
+}
+
+void ProjectSession::setTemplates(std::vector<std::string> templates)
+{
+    const auto follow = [&](Choice &choice) {
+        if (!choice || *choice >= m_lists.templates.size())
+            return;
+        const auto found
+            = std::find(templates.begin(), templates.end(), m_lists.templates[*choice]);
+        choice = found == templates.end()
+            ? Choice()
+            : Choice(static_cast<std::size_t>(found - templates.begin()));
+    };
+    follow(m_project.templateName);
+    follow(m_savedFields.templateName);
+    if (m_beforeNew) {
+        follow(m_beforeNew->project.templateName);
+        follow(m_beforeNew->savedFields.templateName);
+    }
+    m_lists.templates = std::move(templates);
 }
 
 const Project &ProjectSession::project()

@@ -47,6 +47,10 @@ public:
     PageSelection &selection() { return m_selection; }
     const PageSelection &selection() const { return m_selection; }
     const ChoiceLists &lists() const { return m_lists; }
+    /// The template catalogue read again (a template was added): the project keeps the
+    /// template it chose, whose position follows its name, and that alone changes nothing
+    /// unsaved.
+    void setTemplates(std::vector<std::string> templates);
 
     /// The project file the project was last opened from or saved to; empty for a new one.
     const std::string &fileName() const { return m_fileName; }

@@ -51,7 +51,7 @@ sed -i 's/Harbour/Aurora/g' "$work/Aurora/Aurora.t"
 (cd "$work" && zip -qr aurora.zip Aurora)
 cli=(corvanta-cli --home /usr/share/corvanta)
 [[ $("${cli[@]}" add-template "$work/aurora.zip") == Aurora ]] || fail "add-template"
-[[ -f "$XDG_DATA_HOME/corvanta/templates/Aurora.t" ]] || fail "Aurora.t is not in the user's folder"
+[[ -f "$XDG_DATA_HOME/corvanta/templates/Aurora/Aurora.t" ]] || fail "Aurora.t is not in the user's folder"
 "${cli[@]}" templates | grep -qx Harbour || fail "the installed templates are not listed"
 [[ $("${cli[@]}" templates | head -1) == Aurora ]] || fail "the added template is not listed first"
 "${cli[@]}" new "$work/site.cvp"

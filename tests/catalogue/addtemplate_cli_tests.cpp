@@ -88,7 +88,8 @@ protected:
 
 } // namespace
 
-TEST_F(TemplateVerbs, AddTemplateKilledAtRandomMoments_TemplateWhollyOldOrNew_NextRunLeavesNoStaging)
+TEST_F(
+    TemplateVerbs, AddTemplateKilledAtRandomMoments_TemplateWhollyOldOrNew_NextRunLeavesNoStaging)
 {
     const unsigned seed
         = std::getenv("KILL_TEST_SEED") ? std::atoi(std::getenv("KILL_TEST_SEED")) : 20261207u;
@@ -104,7 +105,8 @@ TEST_F(TemplateVerbs, AddTemplateKilledAtRandomMoments_TemplateWhollyOldOrNew_Ne
             versions[version][entry.name] = entry.bytes;
         writeZip(dir.file("v" + std::to_string(version) + ".zip"), entries);
     }
-    const auto archive = [&](int version) { return dir.file("v" + std::to_string(version) + ".zip"); };
+    const auto archive
+        = [&](int version) { return dir.file("v" + std::to_string(version) + ".zip"); };
 
     // How long one whole run takes here sets the range the kills fall in.
     ASSERT_EQ(run({ "add-template", archive(0) }), 0);
@@ -155,5 +157,6 @@ TEST_F(TemplateVerbs, TemplatesWithControlCharacters_ListedWithoutThem)
     for (const char *name : { "Plain.t", "Red\x1b[31mAlert.t", "Two\nLines.t", "Back\\slash.t" })
         writeBytes(dir.file("home/templates/") + name, "");
     ASSERT_EQ(run({ "templates" }), 0);
-    EXPECT_EQ(readBytes(dir.file("out")), "Back\\x5cslash\nPlain\nRed\\x1b[31mAlert\nTwo\\x0aLines\n");
+    EXPECT_EQ(
+        readBytes(dir.file("out")), "Back\\x5cslash\nPlain\nRed\\x1b[31mAlert\nTwo\\x0aLines\n");
 }

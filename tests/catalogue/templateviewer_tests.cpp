@@ -270,6 +270,7 @@ TEST_F(TemplateViewer, EnterAnywhere_UsesTheShownTemplate)
         list()->setCurrentIndex(1);
         QTest::keyClick(button("Button1"), Qt::Key_Return);
     });
+    QTimer::singleShot(3000, &viewer, [&] { viewer.reject(); });
     EXPECT_TRUE(viewer.openViewer({ "a", "b" }));
     QTimer::singleShot(0, &viewer, [&] { QTest::keyClick(list(), Qt::Key_Enter); });
     QTimer::singleShot(3000, &viewer, [&] { viewer.reject(); });

@@ -118,19 +118,26 @@ StagedTemplate::StagedTemplate(const std::string &archivePath, const std::string
     if (m_lock < 0)
         Platform::throwErrno(errno);
     if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK) {
+        const int error = errno;
+        ::close(m_lock);
+        if (error == EWOULDBLOCK) {
             throw Platform::FileError("Another template is being added to " + m_templatesDir
                 + ". Please try again when that is done");
         }
-        Platform::throwErrno(errno);
+        Platform::throwErrno(error);
     }
-    // No other run is adding a template now, so hidden staging folders are left from runs
-    // that were stopped.
-    for (const Platform::DirectoryEntry &entry : Platform::listDirectory(m_templatesDir)) {
-        if (entry.name.starts_with(StagingPrefix))
-            m_folder->removeTree(entry.name);
+    try {
+        // No other run is adding a template now, so hidden staging folders are left from runs
+        // that were stopped.
+        for (const Platform::DirectoryEntry &entry : Platform::listDirectory(m_templatesDir)) {
+            if (entry.name.starts_with(StagingPrefix))
+                m_folder->removeTree(entry.name);
+        }
+        m_staging = m_folder->makeUniqueDirectory(std::string(StagingPrefix));
+    } catch (...) {
+        ::close(m_lock);
+        throw;
     }
-    m_staging = m_folder->makeUniqueDirectory(std::string(StagingPrefix));
 }
 
 StagedTemplate::~StagedTemplate()

@@ -84,8 +84,7 @@ void AddTemplate(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(AddTemplate)->Arg(2500)->Arg(5000)->Arg(10000)->Arg(40000)->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(AddTemplate)->Arg(2500)->Arg(5000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "app/editorpublishlinks.h"
 
+#include "app/mainwindow.h"
 #include "editor/pageeditor.h"
 #include "editor/pagetext.h"
 #include "project/projectsession.h"
@@ -14,6 +15,12 @@ void plugInPageEditor(
     session.attachBodyHolder(&editor);
     windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
     editor.setProjectFileSource([&session] { return session.fileName(); });
+}
+
+void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window)
+{
+    editor.setProjectSaver(
+        [&window] { return window.save(false) ? window.session().fileName() : std::string(); });
 }
 
 void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish)

@@ -15,10 +15,16 @@ class SiteCheckWindow;
 
 namespace App {
 
+class MainWindow;
+
 /// Plugs in the page editor: it becomes the home of the session's page bodies, and "Edit
 /// Selected Page" opens it on a page.
 void plugInPageEditor(
     CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor);
+
+/// Lets the page editor save a project never saved, as the main window's Save does, when a
+/// picture or file is to be copied beside it.
+void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window);
 
 /// Plugs in the publish window: the Publish command opens it.
 void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish);

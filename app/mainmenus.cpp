@@ -21,6 +21,8 @@ struct MenuItem
     QKeySequence shortcut;
     void (MainWindow::*command)();
     bool separatorBefore = false;
+    /// A second shortcut that works too; the menu shows the first.
+    QKeySequence alternate = {};
 };
 
 QMenu *addMenu(QWidget &parent, const char *objectName, const char *title)
@@ -48,6 +50,8 @@ void addItems(MainWindow &window, QMenu *menu, std::initializer_list<MenuItem> i
             menu->addSeparator();
         QAction *action = addItem(
             menu, item.objectName, QString::fromLatin1(item.text), item.icon, item.shortcut);
+        if (!item.alternate.isEmpty())
+            action->setShortcuts({ item.shortcut, item.alternate });
         QObject::connect(action, &QAction::triggered, &window, item.command);
     }
 }
@@ -78,10 +82,13 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
         {
             { "SaveProject1", "Save Project", "menu-save", QKeySequence(Qt::CTRL | Qt::Key_S),
                 &MainWindow::saveProject, true },
+            { "SaveProjectAs1", "Save As...", nullptr,
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &MainWindow::saveProjectAs },
             { "PublishHTML1", "Publish HTML", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),
                 &MainWindow::publishHtml },
-            { "Exit1", "Exit", "menu-exit", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X),
-                &MainWindow::exitProgram, true },
+            // Ctrl+Q, which people know from other programs, is the one shown.
+            { "Exit1", "Exit", "menu-exit", QKeySequence(Qt::CTRL | Qt::Key_Q),
+                &MainWindow::exitProgram, true, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X) },
         });
     bar.addMenu(file);
 

@@ -18,6 +18,8 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
@@ -165,17 +167,35 @@ void MainWindow::contextMenuEvent(QContextMenuEvent *event)
     m_contextMenu->popup(event->globalPos());
 }
 
-std::string MainWindow::withUnsavedLine(const std::string &question)
+bool MainWindow::settleUnsavedWork(const std::string &leaving)
 {
-    const std::string line = m_session.unsavedChangesLine();
-    return line.empty() ? question : question + "\n" + line;
+    if (!m_session.isModified())
+        return true;
+    const std::string &file = m_session.fileName();
+    const std::string what = file.empty() ? std::string("this new project")
+                                          : "the changes to " + Platform::fileNameOf(file);
+    const Platform::SaveChoice choice = m_dialogs.askToSave({ Platform::ApplicationTitle,
+        "Do you want to save " + what + " before " + leaving
+            + "?\nIf you don't save, your changes will be lost.",
+        Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel });
+    switch (choice) {
+    case Platform::SaveChoice::Save:
+        return save(false);
+    case Platform::SaveChoice::DontSave:
+        return true;
+    case Platform::SaveChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool MainWindow::confirmExit()
 {
-    return m_dialogs.confirm(
-        { "Confirm", withUnsavedLine("Are you sure you want to exit Corvanta?"),
-            Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel });
+    // Unsaved work gets the three-way question; otherwise the plain one.
+    if (m_session.isModified())
+        return settleUnsavedWork("exiting Corvanta");
+    return m_dialogs.confirm({ "Confirm", "Are you sure you want to exit Corvanta?",
+        Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel });
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -207,10 +227,14 @@ void MainWindow::runCommand(const std::function<void()> &command)
 
 void MainWindow::newProject()
 {
-    if (!m_dialogs.confirm({ "Warning",
-            withUnsavedLine("Are you sure you want to erase all fields and start a new project?"),
-            Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
+    if (m_session.isModified()) {
+        if (!settleUnsavedWork("starting a new project"))
+            return;
+    } else if (!m_dialogs.confirm({ "Warning",
+                   "Are you sure you want to erase all fields and start a new project?",
+                   Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel })) {
         return;
+    }
     runCommand([&] { m_session.newProject(); });
     m_organiser->showProject();
     showPane(OrganiserPane::SiteInfo);
@@ -226,33 +250,80 @@ void MainWindow::undoNewProject()
     showProject();
 }
 
-void MainWindow::saveProject()
+void MainWindow::saveProject() { save(false); }
+
+void MainWindow::saveProjectAs() { save(true); }
+
+bool MainWindow::save(bool askWhere)
+{
+    std::string path = m_session.fileName();
+    if (askWhere || path.empty()) {
+        std::optional<std::string> chosen;
+        runCommand([&] { chosen = chooseSaveName(); });
+        if (!chosen)
+            return false;
+        path = *chosen;
+    }
+    bool saved = false;
+    runCommand([&] {
+        // A proposed folder of its own is made once the user takes it.
+        const QString folder = QFileInfo(Widgets::fromCp1252(path)).absolutePath();
+        if (!QFileInfo::exists(folder))
+            QDir().mkpath(folder);
+        m_session.save(path);
+        saved = true;
+    });
+    if (saved)
+        rememberRecent(path);
+    return saved;
+}
+
+std::optional<std::string> MainWindow::chooseSaveName()
 {
     Platform::FileDialogSpec request = projectDialog(
         Platform::FileDialogSpec::Mode::Save, "Save Project", m_session.lastSaveName());
     request.confirmOverwrite = true;
-    const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
-    if (!chosen)
-        return;
-    m_session.setLastSaveName(*chosen);
-    if (isBlankName(*chosen))
-        return;
-    bool saved = false;
-    runCommand([&] {
-        m_session.save(*chosen);
-        saved = true;
-    });
-    if (saved)
-        rememberRecent(*chosen);
+    // A project never saved is offered a folder of its own, named after it, beside the folder
+    // of the project last saved (in it, when that one has no folder of its own), or in
+    // Documents.
+    if (m_session.fileName().empty()) {
+        const std::string &last = m_session.lastSaveName();
+        std::string parent
+            = last.empty() ? Platform::dialogStartPath({}) : Publish::projectDirectoryOf(last);
+        const std::string stem
+            = Platform::fileNameOf(last).substr(0, Platform::fileNameOf(last).rfind('.'));
+        if (!last.empty() && Platform::fileNameOf(parent) == stem)
+            parent = Publish::projectDirectoryOf(parent);
+        request.initialPath = Model::proposedProjectFile(parent, m_session.fields().siteTitle);
+    } else {
+        request.initialPath = m_session.fileName();
+    }
+    for (;;) {
+        const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
+        if (!chosen)
+            return std::nullopt;
+        m_session.setLastSaveName(*chosen);
+        if (isBlankName(*chosen))
+            return std::nullopt;
+        // The page files beside a project file are its own: a second project there would
+        // overwrite them.
+        const std::string other = Model::otherProjectInFolder(*chosen);
+        if (other.empty())
+            return chosen;
+        const std::string folder = Publish::projectDirectoryOf(*chosen);
+        m_dialogs.notify({ "Save Project",
+            "The folder " + folder + " already holds the project " + other
+                + ", whose pages this project's pages would overwrite.\n"
+                  "Please save this project in a folder of its own.",
+            Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
+        request.initialPath = Model::proposedProjectFile(folder, m_session.fields().siteTitle);
+    }
 }
 
 void MainWindow::openProject()
 {
     // Only unsaved changes give Open something to ask.
-    if (m_session.isModified()
-        && !m_dialogs.confirm(
-            { "Warning", withUnsavedLine("Are you sure you want to open another project?"),
-                Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
+    if (!settleUnsavedWork("opening another project"))
         return;
     const std::optional<std::string> chosen = m_dialogs.chooseFile(projectDialog(
         Platform::FileDialogSpec::Mode::Open, "Open Project", m_session.lastOpenName()));
@@ -267,8 +338,9 @@ void MainWindow::openProject()
 void MainWindow::openProjectFile(const std::string &path)
 {
     bool opened = false;
+    std::vector<std::string> warnings;
     runCommand([&] {
-        m_session.open(path);
+        warnings = m_session.open(path);
         opened = true;
     });
     // What was read before an error stays applied and shows.
@@ -276,6 +348,10 @@ void MainWindow::openProjectFile(const std::string &path)
     if (opened) {
         rememberRecent(path);
         showPane(OrganiserPane::SiteInfo);
+    }
+    for (const std::string &warning : warnings) {
+        m_dialogs.notify(
+            { "Warning", warning, Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
     }
 }
 
@@ -335,10 +411,7 @@ void MainWindow::reopenProject(const std::string &path)
                 Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
         return;
     }
-    if (m_session.isModified()
-        && !m_dialogs.confirm(
-            { "Warning", withUnsavedLine("Are you sure you want to open another project?"),
-                Platform::MessageIcon::Warning, Platform::MessageButtons::OkCancel }))
+    if (!settleUnsavedWork("opening another project"))
         return;
     openProjectFile(path);
 }

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QMenu;
@@ -50,7 +51,15 @@ public:
     /// Brings back the project that the last New replaced, while nothing has changed since.
     void undoNewProject();
     void openProject();
+    /// Save: writes the project to its file without a question; a project never saved asks
+    /// where, as Save As does.
     void saveProject();
+    /// Save As...: asks where, offering a project never saved a folder of its own, and
+    /// refuses a folder that holds another project.
+    void saveProjectAs();
+    /// Saves as Save (or Save As when `askWhere`) does; true when the project is now saved in
+    /// its file, false when the user cancelled or the save failed (the error was shown).
+    bool save(bool askWhere);
     void publishHtml();
     void exitProgram();
     void uploadWebsite(); ///< Tools > Upload Website
@@ -91,12 +100,17 @@ private:
     void createMenus();
 
     bool confirmExit();
+    /// Before unsaved work would be replaced or left (`leaving`: "exiting Corvanta"): Save,
+    /// Don't Save or Cancel. True when the command may go on: the work was saved, or the user
+    /// chose not to save it. Without unsaved changes it asks nothing and gives true.
+    bool settleUnsavedWork(const std::string &leaving);
+    /// The Save As dialog, until a name is chosen whose folder holds no other project;
+    /// nothing when cancelled or the name is blank.
+    std::optional<std::string> chooseSaveName();
     /// Opens a project file as Open Project does once a name is chosen.
     void openProjectFile(const std::string &path);
     void reopenProject(const std::string &path);
     void rememberRecent(const std::string &path);
-    /// A question with the unsaved-changes line added when there are unsaved changes.
-    std::string withUnsavedLine(const std::string &question);
     void openHelp(const char *relativePath);
     /// Runs a command inside the windows' error boundary: any failure ends in the error box.
     void runCommand(const std::function<void()> &command);

@@ -52,6 +52,7 @@ Editor::PageEditor &ProgramWindows::pageEditor()
         m_pageEditor = std::make_unique<Editor::PageEditor>(m_dialogs, m_homeDir);
         CompanionWindows links;
         plugInPageEditor(links, m_session, *m_pageEditor);
+        plugInEditorSaving(*m_pageEditor, m_mainWindow);
         m_pageEditor->setPreviewer([this](Model::PageId page) { m_mainWindow.previewPage(page); });
     }
     return *m_pageEditor;

@@ -82,6 +82,29 @@ void WidgetDialogs::notify(const Platform::Message &notice)
     box.exec();
 }
 
+Platform::SaveChoice WidgetDialogs::askToSave(const Platform::Message &question)
+{
+    QMessageBox box(boxIcon(question.icon), Widgets::fromCp1252(question.title),
+        Widgets::fromCp1252(question.text), QMessageBox::NoButton, owner());
+    box.setObjectName(QStringLiteral("SaveQuestion"));
+    QPushButton *save = box.addButton(QStringLiteral("&Save"), QMessageBox::AcceptRole);
+    QPushButton *discard
+        = box.addButton(QStringLiteral("Do&n't Save"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    save->setObjectName(QStringLiteral("SaveButton"));
+    discard->setObjectName(QStringLiteral("DontSaveButton"));
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    // Enter saves and Escape keeps the work open; only a deliberate choice discards it.
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return Platform::SaveChoice::Save;
+    if (box.clickedButton() == discard)
+        return Platform::SaveChoice::DontSave;
+    return Platform::SaveChoice::Cancel;
+}
+
 std::string WidgetDialogs::askText(
     const std::string &caption, const std::string &prompt, const std::string &initialText)
 {
@@ -144,11 +167,19 @@ std::optional<std::string> WidgetDialogs::chooseFile(const Platform::FileDialogS
         dialog.setDefaultSuffix(Widgets::fromCp1252(request.defaultExtension));
     if (!request.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    // A folder to start in is opened; a file is selected in its folder.
-    if (!request.initialPath.empty() && QFileInfo(Widgets::fromCp1252(request.initialPath)).isDir())
-        dialog.setDirectory(Widgets::fromCp1252(request.initialPath));
-    else if (!request.initialPath.empty())
-        dialog.selectFile(Widgets::fromCp1252(request.initialPath));
+    // A folder to start in is opened; a file is selected in its folder. A file in a folder
+    // still to be made (a new project's own folder) is shown from the nearest folder that
+    // exists, its name with the new folders before it.
+    const QString initial = Widgets::fromCp1252(request.initialPath);
+    if (!initial.isEmpty() && QFileInfo(initial).isDir()) {
+        dialog.setDirectory(initial);
+    } else if (!initial.isEmpty()) {
+        QDir start = QFileInfo(initial).absoluteDir();
+        while (!start.exists() && !start.isRoot())
+            start.setPath(QFileInfo(start.path()).path());
+        dialog.setDirectory(start);
+        dialog.selectFile(start.relativeFilePath(initial));
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();

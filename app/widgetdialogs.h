@@ -15,6 +15,8 @@ public:
 
     bool confirm(const Platform::Message &question) override;
     void notify(const Platform::Message &notice) override;
+    /// A message box with "&Save", "Do&n't Save" and "Cancel"; Save is the default button.
+    Platform::SaveChoice askToSave(const Platform::Message &question) override;
     std::string askText(const std::string &caption, const std::string &prompt,
         const std::string &initialText) override;
     /// An input box with a "&Browse..." button beside the entry.

@@ -14,7 +14,7 @@ void runCheck(const Invocation &invocation)
     const std::string projectFile = pathOperand(invocation.operands.at(0));
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     Model::ProjectSession session(lists);
-    session.open(projectFile);
+    printWarnings(session.open(projectFile));
     const std::vector<Publish::SiteFinding> findings = Publish::CheckSite(session);
     std::string text;
     for (const Publish::SiteFinding &finding : findings)
@@ -29,11 +29,14 @@ void runCheck(const Invocation &invocation)
 const VerbRegistration registration({
     "check",
     "PROJECT.cvp",
-    "Checks the ticked pages before publishing, as Tools > Check Site does: files the\n"
-    "pages refer to that are missing, outside the project's folder or not files,\n"
-    "links to pages that are not ticked, empty pages, pictures without alt text and\n"
-    "HTML errors. Prints one line per finding, PAGEFILE:LINE: message, in page order;\n"
-    "the exit status is 0 when nothing was found and 1 otherwise.",
+    "Checks the site before publishing, as Tools > Check Site does: files the ticked\n"
+    "pages refer to that are missing, outside the project's folder, not files or the\n"
+    "project's own files, links to pages that are not ticked, empty pages, pictures\n"
+    "without alt text and HTML errors; a site title, slogan or copyright with a \"<\"\n"
+    "that opens no HTML tag, and a logo that is missing or no picture. Prints one line\n"
+    "per finding: first \"site: message\" for the site as a whole, then\n"
+    "PAGEFILE:LINE: message in page order; the exit status is 0 when nothing was found\n"
+    "and 1 otherwise.",
     1,
     runCheck,
 });

@@ -52,8 +52,8 @@ void wrapAnswer(const ToolTexts &texts, EditableText &text, Dialogs &dialogs)
 
 // A file's place, typed or chosen with Browse; a chosen file is referred to as the site will
 // find it. Nothing when the user declined to bring the file in.
-std::optional<std::string> askFile(
-    const ToolTexts &texts, Dialogs &dialogs, const std::string &projectFile)
+std::optional<std::string> askFile(const ToolTexts &texts, Dialogs &dialogs,
+    const std::string &projectFile, const SaveFirst &saveFirst)
 {
     Platform::FileDialogSpec browse;
     browse.title = "Browse";
@@ -62,16 +62,16 @@ std::optional<std::string> askFile(
         = dialogs.askLocation(Platform::ApplicationTitle, texts.prompt, browse);
     if (!namesLocalFile(answer))
         return answer;
-    return referToFile(answer, projectFile, dialogs);
+    return referToFile(answer, projectFile, dialogs, saveFirst);
 }
 
 // Both questions come even when the first is cancelled; only two empty answers insert nothing.
-void joinTwoAnswers(
-    const ToolTexts &texts, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
+void joinTwoAnswers(const ToolTexts &texts, EditableText &text, Dialogs &dialogs,
+    const std::string &projectFile, const SaveFirst &saveFirst)
 {
     std::string first;
     if (texts.firstAsksForFile) {
-        const std::optional<std::string> file = askFile(texts, dialogs, projectFile);
+        const std::optional<std::string> file = askFile(texts, dialogs, projectFile, saveFirst);
         if (!file)
             return;
         first = *file;
@@ -226,8 +226,8 @@ void insertTable(EditableText &text, Dialogs &dialogs)
 
 } // namespace
 
-void runTool(
-    const ToolInfo &tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
+void runTool(const ToolInfo &tool, EditableText &text, Dialogs &dialogs,
+    const std::string &projectFile, const SaveFirst &saveFirst)
 {
     switch (tool.rule) {
     case ToolRule::Wrapping:
@@ -235,7 +235,7 @@ void runTool(
         wrapAnswer(tool.texts, text, dialogs);
         break;
     case ToolRule::TwoAnswers:
-        joinTwoAnswers(tool.texts, text, dialogs, projectFile);
+        joinTwoAnswers(tool.texts, text, dialogs, projectFile, saveFirst);
         break;
     case ToolRule::Heading:
         insertHeading(text, dialogs);
@@ -264,9 +264,10 @@ void runTool(
     }
 }
 
-void runTool(ToolId tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile)
+void runTool(ToolId tool, EditableText &text, Dialogs &dialogs, const std::string &projectFile,
+    const SaveFirst &saveFirst)
 {
-    runTool(toolInfo(tool), text, dialogs, projectFile);
+    runTool(toolInfo(tool), text, dialogs, projectFile, saveFirst);
 }
 
 } // namespace Editor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/editabletext.h"
+#include "editor/projectfile.h"
 #include "editor/tooltable.h"
 #include "platform/dialogs.h"
 
@@ -16,10 +17,10 @@ inline constexpr int MaxTableCells = 10000;
 /// markup in, places the caret and gives the text the focus as the tool does. The toolbox
 /// button and the Quick Insert entry of a tool both come here. `projectFile` is the project
 /// file's full path (empty for a project never saved): the picture and link tools copy a
-/// chosen file beside it.
+/// chosen file beside it, offering to save a project never saved with `saveFirst`.
 void runTool(const ToolInfo &tool, EditableText &text, Platform::Dialogs &dialogs,
-    const std::string &projectFile = {});
+    const std::string &projectFile = {}, const SaveFirst &saveFirst = {});
 void runTool(ToolId tool, EditableText &text, Platform::Dialogs &dialogs,
-    const std::string &projectFile = {});
+    const std::string &projectFile = {}, const SaveFirst &saveFirst = {});
 
 } // namespace Editor

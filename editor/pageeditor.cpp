@@ -483,14 +483,17 @@ void PageEditor::setWordWrap(bool wrap)
 
 void PageEditor::runTool(Editor::ToolId tool)
 {
-    Widgets::runCommand(m_dialogs,
-        [&] { Editor::runTool(tool, *pageControl(shownPage()), m_dialogs, projectFile()); });
+    Widgets::runCommand(m_dialogs, [&] {
+        Editor::runTool(tool, *pageControl(shownPage()), m_dialogs, projectFile(), m_projectSaver);
+    });
 }
 
 void PageEditor::setProjectFileSource(std::function<std::string()> projectFile)
 {
     m_projectFile = std::move(projectFile);
 }
+
+void PageEditor::setProjectSaver(Editor::SaveFirst saver) { m_projectSaver = std::move(saver); }
 
 std::string PageEditor::projectFile() const
 {
@@ -503,9 +506,11 @@ void PageEditor::insertFiles(const QStringList &paths)
         PageText &text = *pageControl(shownPage());
         for (const QString &path : paths) {
             const std::optional<std::string> reference
-                = referToFile(Widgets::toCp1252(path), projectFile(), m_dialogs);
+                = referToFile(Widgets::toCp1252(path), projectFile(), m_dialogs, m_projectSaver);
             if (reference)
                 text.ReplaceSelection(markupForFile(*reference));
+            else if (projectFile().empty())
+                break; // not saved: the other files would ask the same again
         }
         text.focus();
     });

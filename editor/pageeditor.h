@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/projectfile.h"
 #include "editor/tooltable.h"
 #include "platform/dialogs.h"
 #include "project/projectsession.h"
@@ -70,6 +71,9 @@ public:
     /// Where the project file is now (empty for a project never saved): the picture and link
     /// tools and dropped files copy files beside it.
     void setProjectFileSource(std::function<std::string()> projectFile);
+    /// Who saves a project never saved when a picture or file is to be copied beside it (the
+    /// user is asked first); without one the user is told to save first.
+    void setProjectSaver(Editor::SaveFirst saver);
     /// Files dropped on the shown text: each one's picture or link markup at the caret, the
     /// files brought beside the project file as the picture tool does.
     void insertFiles(const QStringList &paths);
@@ -118,6 +122,7 @@ private:
     QToolButton *m_preview = nullptr;
     std::function<void(Model::PageId)> m_previewer;
     std::function<std::string()> m_projectFile;
+    Editor::SaveFirst m_projectSaver;
     QMenu *m_contextMenu = nullptr;
     QAction *m_wordWrap = nullptr;
     Widgets::EditCommands *m_editCommands = nullptr;

@@ -64,18 +64,29 @@ bool namesLocalFile(const std::string &answer)
         && fs::is_regular_file(Platform::nativePath(answer), error);
 }
 
-std::optional<std::string> referToFile(
-    const std::string &chosen, const std::string &projectFile, Platform::Dialogs &dialogs)
+std::optional<std::string> referToFile(const std::string &chosen, const std::string &projectFile,
+    Platform::Dialogs &dialogs, const SaveFirst &saveFirst)
 {
-    if (projectFile.empty()) {
+    std::string savedFile = projectFile;
+    if (savedFile.empty() && !saveFirst) {
         dialogs.notify({ Platform::ApplicationTitle,
             "Please save your project first: pictures and files are copied into folders "
             "beside the project file.",
             Platform::MessageIcon::Information, Platform::MessageButtons::Ok });
         return std::nullopt;
     }
+    if (savedFile.empty()) {
+        const std::string what = isPictureFile(chosen) ? "picture" : "file";
+        if (!dialogs.confirm({ Platform::ApplicationTitle,
+                "Save the project now so the " + what + " can be copied beside it?",
+                Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel }))
+            return std::nullopt;
+        savedFile = saveFirst();
+        if (savedFile.empty())
+            return std::nullopt;
+    }
     const fs::path source = fs::path(Platform::nativePath(chosen)).lexically_normal();
-    const fs::path folder = fs::path(Platform::nativePath(projectFile)).parent_path();
+    const fs::path folder = fs::path(Platform::nativePath(savedFile)).parent_path();
     if (const auto inside = insideFolder(source, folder))
         return Platform::utf8ToCp1252(*inside);
 

@@ -192,6 +192,18 @@ void checkNavigationEntry(const std::string &entry, const std::string &templateN
         "the navigation entry does not show the template's picture: " + *html);
 }
 
+/// A typed text as an attribute value: escaped so that the value ends where it should, and
+/// unchanged when it has nothing to escape.
+std::string attribute(const std::string &typed)
+{
+    const std::string value = Publish::htmlAttributeValue(typed);
+    check(value.find_first_of("\"<>") == std::string::npos,
+        "an attribute value can end early or open a tag: " + value);
+    check(typed.find_first_of("\"<>&") != std::string::npos || value == typed,
+        "a text with nothing to escape was changed: " + value);
+    return value;
+}
+
 struct Expected
 {
     std::string page;
@@ -212,11 +224,13 @@ Expected render(const Project &project, PageId page, const std::string &template
         if (text == "<!--$TITLE$-->") {
             write(project.siteTitle + " = " + info.caption);
         } else if (text == "<!--$DESCRIPTION$-->") {
-            write("<meta name=\"description\" content=\"" + project.siteDescription + "\">");
+            write("<meta name=\"description\" content=\"" + attribute(project.siteDescription)
+                + "\">");
         } else if (text == "<!--$KEYWORDS$-->") {
-            write("<meta name=\"keywords\" content=\"" + project.siteKeywords + "\">");
+            write("<meta name=\"keywords\" content=\"" + attribute(project.siteKeywords) + "\">");
         } else if (text == "<!--$COPYRIGHT$-->") {
-            write("<meta name=\"copyright\" content=\"" + project.copyrightYears + "\">");
+            write(
+                "<meta name=\"copyright\" content=\"" + attribute(project.copyrightYears) + "\">");
         } else if (text == "<!--$LOGO$-->" && !project.logoPath.empty()) {
             const std::string name = project.logoPath.substr(project.logoPath.rfind('/') + 1);
             const std::string source = "<img src=\"" + Publish::relativeAddress(name) + "\"";

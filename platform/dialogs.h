@@ -13,6 +13,8 @@ namespace Platform {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
 enum class MessageButtons { Ok, OkCancel, YesNo };
+/// The answers to a question about unsaved work before it would be lost.
+enum class SaveChoice { Save, DontSave, Cancel };
 
 struct Message
 {
@@ -56,6 +58,11 @@ public:
     virtual bool confirm(const Message &question) = 0;
     /// A notice or error with an OK button.
     virtual void notify(const Message &notice) = 0;
+    /// Unsaved work would be lost: "Save", "Don't Save" and "Cancel", with Save the answer to
+    /// Enter and Cancel the answer to Escape, so that no single key throws the work away.
+    /// Without a box of its own a Dialogs asks confirm's question and never answers Don't
+    /// Save: OK saves, anything else cancels.
+    virtual SaveChoice askToSave(const Message &question);
     /// An input box: caption, prompt, an entry of at most 255 characters that starts with
     /// `initialText`; Cancel gives "".
     virtual std::string askText(

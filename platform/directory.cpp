@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -419,5 +420,40 @@ bool Directory::removeTree(const std::string &name) const
     const bool contentsRemoved = removeContents(inner.get());
     return ::unlinkat(m_fd, native.c_str(), AT_REMOVEDIR) == 0 && contentsRemoved;
 }
+
+std::vector<std::string> Directory::names() const
+{
+    // A description of its own, so the listing starts at the first entry.
+    const int listing = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *handle = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (handle == nullptr) {
+        const int error = errno;
+        if (listing >= 0)
+            ::close(listing);
+        throwErrno(error);
+    }
+    std::vector<std::string> found;
+    while (const dirent *entry = ::readdir(handle)) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        if (auto converted = utf8ToCp1252Exact(name))
+            found.push_back(std::move(*converted));
+    }
+    ::closedir(handle);
+    return found;
+}
+
+bool Directory::lock(bool wait) const
+{
+    for (;;) {
+        if (::flock(m_fd, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+void Directory::unlock() const { ::flock(m_fd, LOCK_UN); }
 
 } // namespace Platform

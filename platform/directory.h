@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace Platform {
 
@@ -78,6 +79,16 @@ public:
     /// Removes the entry `name` right inside with everything below it, never following a link
     /// out of it. Returns false when something could not be removed.
     bool removeTree(const std::string &name) const;
+
+    /// The names right inside, without "." and "..", in no particular order; names that
+    /// Windows-1252 cannot hold are left out. Throws FileError.
+    std::vector<std::string> names() const;
+    /// Takes the directory's advisory lock for as long as this object stays open (or until
+    /// unlock()), waiting for another holder to let go when `wait`. Returns false when the
+    /// lock is held elsewhere or the file system has none.
+    bool lock(bool wait) const;
+    /// Lets go of the lock taken with lock().
+    void unlock() const;
 
 private:
     Directory(int fd, std::string path);

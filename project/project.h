@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/projectsettings.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -197,7 +199,8 @@ static_assert(std::string_view(BorderSizes[0]) == "0" && std::string_view(Border
 /// regard to letter case, each name once.
 std::vector<std::string> FontFamilyList(const std::vector<std::string> &installedFamilies);
 
-/// The two lists that differ from machine to machine, fixed from start-up to exit.
+/// The two lists that differ from machine to machine, fixed from start-up to exit except
+/// that the templates are read again when one is added.
 struct ChoiceLists
 {
     std::vector<std::string> templates; ///< the template catalogue
@@ -242,6 +245,11 @@ struct Project
     std::array<bool, PersonalPageCount> personalPages {};
     std::array<bool, PageCount> businessPages {};
     std::array<std::string, PageCount> pageBody;
+
+    /// The settings file's lines as last read or saved. Its choice names are what the
+    /// project chose when a choice is none here: a name that was not in its list at open is
+    /// kept until another entry is chosen.
+    ProjectSettings settings;
 
     bool operator==(const Project &) const = default;
 };

@@ -1,10 +1,12 @@
 #include "project/projectsession.h"
 
+#include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
 #include "project/projectfiles.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Model {
 
@@ -18,20 +20,27 @@ ProjectSession::ProjectSession(ChoiceLists lists)
 
 void ProjectSession::setTemplates(std::vector<std::string> templates)
 {
-    const auto follow = [&](Choice &choice) {
-        if (!choice || *choice >= m_lists.templates.size())
+    const auto follow = [&](Project &project) {
+        // The template chosen, or the name kept for one that was not installed when the
+        // project was opened: the one just added may be it.
+        std::optional<std::string> name;
+        if (project.templateName && *project.templateName < m_lists.templates.size())
+            name = m_lists.templates[*project.templateName];
+        else if (const auto kept
+            = project.settings.value(SettingsKeys::Choices, SettingsKeys::Template))
+            name = Platform::utf8ToCp1252Exact(*kept);
+        if (!name)
             return;
-        const auto found
-            = std::find(templates.begin(), templates.end(), m_lists.templates[*choice]);
-        choice = found == templates.end()
+        const auto found = std::find(templates.begin(), templates.end(), *name);
+        project.templateName = found == templates.end()
             ? Choice()
             : Choice(static_cast<std::size_t>(found - templates.begin()));
     };
-    follow(m_project.templateName);
-    follow(m_savedFields.templateName);
+    follow(m_project);
+    follow(m_savedFields);
     if (m_beforeNew) {
-        follow(m_beforeNew->project.templateName);
-        follow(m_beforeNew->savedFields.templateName);
+        follow(m_beforeNew->project);
+        follow(m_beforeNew->savedFields);
     }
     m_lists.templates = std::move(templates);
 }
@@ -156,14 +165,11 @@ std::string ProjectSession::windowTitle()
     return name + (modified ? "*" : "") + " - " + program;
 }
 
-std::string ProjectSession::unsavedChangesLine()
-{
-    return isModified() ? "The project has unsaved changes, which will be lost." : "";
-}
-
 namespace {
 
-constexpr std::string_view SnapshotHeader = "corvanta recovery 1\n";
+/// Snapshots of version 1, without the settings, are still restored.
+constexpr std::string_view SnapshotHeader = "corvanta recovery 2\n";
+constexpr std::string_view SnapshotHeaderWithoutSettings = "corvanta recovery 1\n";
 
 void appendChunk(std::string &out, std::string_view bytes)
 {
@@ -200,19 +206,23 @@ std::string ProjectSession::recoverySnapshot()
     appendChunk(out, m_fileName);
     appendChunk(out, m_publishDirectory);
     appendChunk(out, encodeProjectRecord(m_project));
+    appendChunk(out, settingsWithChoiceNames(m_project, m_lists).text());
     for (const std::string &body : m_project.pageBody)
         appendChunk(out, body);
     return out;
 }
 
-void ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
+std::vector<std::string> ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
 {
-    if (!snapshot.starts_with(SnapshotHeader))
+    const bool withSettings = snapshot.starts_with(SnapshotHeader);
+    if (!withSettings && !snapshot.starts_with(SnapshotHeaderWithoutSettings))
         throw Platform::FileError("Read beyond end of file");
-    std::string_view rest = snapshot.substr(SnapshotHeader.size());
+    std::string_view rest
+        = snapshot.substr((withSettings ? SnapshotHeader : SnapshotHeaderWithoutSettings).size());
     const std::string_view fileName = takeChunk(rest);
     const std::string_view publishDirectory = takeChunk(rest);
     const std::string_view record = takeChunk(rest);
+    const std::string_view settings = withSettings ? takeChunk(rest) : std::string_view();
     std::array<std::string, PageCount> bodies;
     for (std::string &body : bodies)
         body = takeChunk(rest);
@@ -222,20 +232,96 @@ void ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
     collectBodies();
     const auto bodiesBefore = m_project.pageBody;
     applyProjectRecord(record, m_selection, m_lists);
+    m_project.settings = ProjectSettings::parse(settings);
+    std::vector<std::string> warnings = applyChoiceNames(m_project, m_lists);
     m_project.pageBody = std::move(bodies);
     distributeBodies(bodiesBefore);
     m_fileName = fileName;
     m_publishDirectory = publishDirectory;
     m_restoredUnsaved = true;
+    return warnings;
 }
 
-void ProjectSession::open(const std::string &projectFilePath)
+namespace {
+
+bool isProjectFileName(const std::string &name)
+{
+    if (name.size() <= 4)
+        return false;
+    std::string extension = name.substr(name.size() - 4);
+    for (char &c : extension)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    return extension == ".cvp";
+}
+
+// The letters, digits and plain punctuation of a title, as a folder and file name: a quote
+// or a slash would make a name that is hard to type or not a name at all ("Rosie's Bakery"
+// gives "Rosies Bakery").
+std::string nameFromTitle(const std::string &title)
+{
+    std::string name;
+    for (const char c : title) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool kept = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z')
+            || (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '&' || c == ','
+            || c == '(' || c == ')' || (byte >= 0xC0 && byte != 0xD7 && byte != 0xF7);
+        if (kept)
+            name += c;
+        else if ((c == ' ' || c == '.' || c == '\t') && !name.empty() && name.back() != ' ')
+            name += ' ';
+    }
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    // Long enough to recognise, short enough for the folder, the file and its page names.
+    constexpr std::size_t MostLetters = 60;
+    if (name.size() > MostLetters) {
+        name.resize(MostLetters);
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+    }
+    return name.empty() ? "My Website" : name;
+}
+
+} // namespace
+
+std::string otherProjectInFolder(const std::string &projectFilePath)
+{
+    const std::string own = Platform::fileNameOf(projectFilePath);
+    const std::string folder = projectFilePath.substr(0, projectFilePath.size() - own.size());
+    std::string other;
+    for (const Platform::DirectoryEntry &entry :
+        Platform::listDirectory(folder.empty() ? "." : folder)) {
+        const bool file = entry.kind == Platform::EntryKind::File
+            || entry.kind == Platform::EntryKind::SymbolicLink;
+        // The first in name order, so that the message names the same one every time.
+        if (file && entry.name != own && isProjectFileName(entry.name)
+            && (other.empty() || entry.name < other))
+            other = entry.name;
+    }
+    return other;
+}
+
+std::string proposedProjectFile(const std::string &parentFolder, const std::string &siteTitle)
+{
+    const std::string name = nameFromTitle(siteTitle);
+    const std::string parent
+        = parentFolder.empty() || parentFolder.back() == '/' ? parentFolder : parentFolder + "/";
+    for (int number = 1;; ++number) {
+        const std::string folderName = number == 1 ? name : name + " " + std::to_string(number);
+        const std::string file = parent + folderName + "/" + folderName + ".cvp";
+        if (!Platform::pathExists(file) && otherProjectInFolder(file).empty())
+            return file;
+    }
+}
+
+std::vector<std::string> ProjectSession::open(const std::string &projectFilePath)
 {
     // Pages whose content file cannot be read keep the text they have.
     collectBodies();
     const auto bodiesBefore = m_project.pageBody;
+    std::vector<std::string> warnings;
     try {
-        ReadProjectFiles(projectFilePath, m_selection, m_lists);
+        warnings = ReadProjectFiles(projectFilePath, m_selection, m_lists);
     } catch (const Platform::FileError &) {
         // What was read before the error stays applied and shows; it is not what any file
         // holds, so it counts as changed.
@@ -245,19 +331,29 @@ void ProjectSession::open(const std::string &projectFilePath)
     distributeBodies(bodiesBefore);
     m_fileName = projectFilePath;
     markSaved();
+    return warnings;
 }
 
-void ProjectSession::openFields(const std::string &projectFilePath)
+std::vector<std::string> ProjectSession::openFields(const std::string &projectFilePath)
 {
-    ReadProjectRecord(projectFilePath, m_selection, m_lists);
+    std::vector<std::string> warnings = ReadProjectRecord(projectFilePath, m_selection, m_lists);
     m_fileName = projectFilePath;
     markSaved();
+    return warnings;
 }
 
 void ProjectSession::save(const std::string &projectFilePath)
 {
     collectBodies();
-    WriteProjectFiles(m_project, projectFilePath);
+    // The names are written with the files, and kept only when the save succeeds.
+    ProjectSettings previous
+        = std::exchange(m_project.settings, settingsWithChoiceNames(m_project, m_lists));
+    try {
+        WriteProjectFiles(m_project, projectFilePath);
+    } catch (...) {
+        m_project.settings = std::move(previous);
+        throw;
+    }
     m_fileName = projectFilePath;
     markSaved();
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Model {
 
@@ -25,6 +26,17 @@ public:
     /// The texts as they are now count as saved.
     virtual void markTextsSaved() = 0;
 };
+
+/// The project file other than `projectFilePath` itself already in that file's folder, by
+/// its name; empty when there is none. The page files beside a project file (1.dat ...
+/// 14.dat) belong to it, so a second project saved into its folder would overwrite them.
+std::string otherProjectInFolder(const std::string &projectFilePath);
+
+/// Where a project's first save proposes to put it: a folder of its own named after the
+/// site's title inside `parentFolder`, holding the project file of the same name
+/// ("Documents/Rosies Bakery/Rosies Bakery.cvp"). A title that gives no name is "My Website";
+/// when that folder already holds a project, "<name> 2", "<name> 3" and so on.
+std::string proposedProjectFile(const std::string &parentFolder, const std::string &siteTitle);
 
 /// The open project and every command on it: the project, its page selection and Edit Pages
 /// list, the choice lists, the file names last used, the publish directory and whether
@@ -48,8 +60,9 @@ public:
     const PageSelection &selection() const { return m_selection; }
     const ChoiceLists &lists() const { return m_lists; }
     /// The template catalogue read again (a template was added): the project keeps the
-    /// template it chose, whose position follows its name, and that alone changes nothing
-    /// unsaved.
+    /// template it chose, whose position follows its name, or takes the one added when it is
+    /// the template the project named but that was not installed; that alone changes
+    /// nothing unsaved.
     void setTemplates(std::vector<std::string> templates);
 
     /// The project file the project was last opened from or saved to; empty for a new one.
@@ -73,9 +86,6 @@ public:
     /// then the program ("site.cvp* - Corvanta v1.0"); an unchanged new project shows the
     /// program alone.
     std::string windowTitle();
-    /// The line the New, Open and Exit questions add while there are unsaved changes; empty
-    /// when there are none.
-    std::string unsavedChangesLine();
 
     /// Whether Undo can take back the last New: nothing changed since it.
     bool canUndoNew();
@@ -86,9 +96,10 @@ public:
     /// The whole session as bytes for a recovery snapshot: every field, the fourteen bodies,
     /// the file name and the publish directory.
     std::string recoverySnapshot();
-    /// Puts back a session from recoverySnapshot's bytes, marked as unsaved. Throws FileError
+    /// Puts back a session from recoverySnapshot's bytes, marked as unsaved; returns the
+    /// warnings of choice names that are no longer installed (see open). Throws FileError
     /// when the bytes are not a whole snapshot, and then nothing has changed.
-    void restoreRecoverySnapshot(std::string_view snapshot);
+    std::vector<std::string> restoreRecoverySnapshot(std::string_view snapshot);
 
     /// Attaches the window that holds the page bodies and hands it the project's bodies;
     /// nullptr detaches it after copying its texts back.
@@ -97,13 +108,17 @@ public:
     /// New: every field back to its start-up value except the site map flag, the site type
     /// personal, the ticks and the Edit Pages list reset, the publish directory forgotten.
     void newProject();
-    /// Open: the project file and its page content files applied to the project. Throws
-    /// FileError at the first failure; what was read before it stays applied.
-    void open(const std::string &projectFilePath);
-    /// Open without the page bodies: the project file alone, for a front that reads the
-    /// bodies straight from their files. Throws FileError, and then nothing has changed.
-    void openFields(const std::string &projectFilePath);
-    /// Save: the project file and its fourteen page content files. Throws FileError.
+    /// Open: the project file, its settings and its page content files applied to the
+    /// project. Returns the warnings the front shows: one for each chosen template or font
+    /// that is no longer installed (the project keeps its name until another is chosen).
+    /// Throws FileError at the first failure; what was read before it stays applied.
+    std::vector<std::string> open(const std::string &projectFilePath);
+    /// Open without the page bodies: the project file and its settings alone, for a front
+    /// that reads the bodies straight from their files. Returns open's warnings. Throws
+    /// FileError, and then nothing has changed.
+    std::vector<std::string> openFields(const std::string &projectFilePath);
+    /// Save: the project file, its fourteen page content files and its settings with the
+    /// names of the choices made. Throws FileError, and then nothing has changed.
     void save(const std::string &projectFilePath);
 
 private:

@@ -219,6 +219,32 @@ struct OpenElement
     std::size_t offset = 0; ///< where its start tag is in the body
 };
 
+} // namespace
+
+bool isKnownEntityName(std::string_view name)
+{
+    const std::string reference = "&" + std::string(name) + ";";
+    GumboOutput *output = gumbo_parse(reference.c_str());
+    bool known = false;
+    // The text lies in the body the parser puts around it.
+    const GumboVector &top = output->root->v.element.children;
+    for (unsigned i = 0; i < top.length; ++i) {
+        const auto *child = static_cast<const GumboNode *>(top.data[i]);
+        if (child->type != GUMBO_NODE_ELEMENT)
+            continue;
+        const GumboVector &inner = child->v.element.children;
+        for (unsigned j = 0; j < inner.length; ++j) {
+            const auto *text = static_cast<const GumboNode *>(inner.data[j]);
+            if (text->type == GUMBO_NODE_TEXT)
+                known = reference != text->v.text.text;
+        }
+    }
+    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    return known;
+}
+
+namespace {
+
 class HtmlChecker
 {
 public:
@@ -343,23 +369,7 @@ private:
         const auto cached = m_entities.find(name);
         if (cached != m_entities.end())
             return cached->second;
-        const std::string reference = "&" + name + ";";
-        GumboOutput *output = gumbo_parse(reference.c_str());
-        bool known = false;
-        // The text lies in the body the parser puts around it.
-        const GumboVector &top = output->root->v.element.children;
-        for (unsigned i = 0; i < top.length; ++i) {
-            const auto *child = static_cast<const GumboNode *>(top.data[i]);
-            if (child->type != GUMBO_NODE_ELEMENT)
-                continue;
-            const GumboVector &inner = child->v.element.children;
-            for (unsigned j = 0; j < inner.length; ++j) {
-                const auto *text = static_cast<const GumboNode *>(inner.data[j]);
-                if (text->type == GUMBO_NODE_TEXT)
-                    known = reference != text->v.text.text;
-            }
-        }
-        gumbo_destroy_output(&kGumboDefaultOptions, output);
+        const bool known = isKnownEntityName(name);
         m_entities.emplace(name, known);
         return known;
     }

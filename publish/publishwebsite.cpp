@@ -3,6 +3,7 @@
 #include "catalogue/templatecatalogue.h"
 
 #include "publish/copyfile.h"
+#include "publish/logo.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
 #include "publish/stylesheet.h"
@@ -37,21 +38,14 @@ bool isDirectoryChosen(const std::string &publishDirectory)
     return last.base() - first >= 3 || *first == '/';
 }
 
-void CopyLogo(
-    const std::string &logoPath, const Platform::Directory &website, Platform::Dialogs &dialogs)
+void CopyLogo(const std::string &logoPath, const Platform::Directory &website)
 {
     if (logoPath.size() <= 2)
         return;
-    if (Platform::isReadOnly(logoPath)) {
-        dialogs.notify({ Platform::ApplicationTitle,
-            "The attributes on your logo images was set to READONLY. In order to copy "
-            "this file, Corvanta has set the attributes to ARCHIVE.",
-            MessageIcon::Information, MessageButtons::Ok });
-        Platform::clearReadOnly(logoPath);
-    }
-    // The logo is the user's own file, wherever it is: a link to it is followed.
-    Platform::File logo(logoPath, Platform::File::Mode::Read);
-    CopyFileContents(logo, website, Platform::fileNameOf(logoPath));
+    Platform::File logo = openLogo(logoPath);
+    Platform::File copy = website.createFile(Platform::fileNameOf(logoPath), 0644);
+    copy.writeContentsOf(logo);
+    copy.close();
 }
 
 namespace {
@@ -89,9 +83,36 @@ Platform::Directory openMadeDirectory(const Platform::Directory &publish, const 
     return made;
 }
 
+/// Removes what replacing runs that were stopped part-way (killed, or the computer switched
+/// off) left in the publish directory: their hidden directories with a half-built site, or
+/// with the earlier site they were about to remove. A run still building holds the lock of its
+/// directory, and that directory is left alone; so are directories of other users and links.
+void removeStaleBuildingDirectories(const Platform::Directory &publish)
+{
+    // No other run makes a directory while they are looked at; without locks nothing is removed.
+    if (!publish.lock(true))
+        return;
+    std::vector<std::string> names;
+    try {
+        names = publish.names();
+    } catch (const Platform::FileError &) { }
+    for (const std::string &name : names) {
+        if (!name.starts_with(NewWebsitePrefix))
+            continue;
+        try {
+            const Platform::Directory stale = publish.openDirectory(name);
+            if (stale.ownedByCurrentUser() && stale.lock(false))
+                publish.removeTree(name);
+        } catch (const Platform::FileError &) {
+            // A link or something that is no directory is not ours to remove.
+        }
+    }
+    publish.unlock();
+}
+
 /// Writes every file of the site into `website`.
 void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
-    const std::string &homeDir, const Platform::Directory &website, Platform::Dialogs &dialogs,
+    const std::string &homeDir, const Platform::Directory &website,
     const std::function<void(int, const char *)> &report, const PageBodyFiles *bodyFiles,
     const std::string &projectDirectory, const SiteReading *reading,
     std::vector<std::string> &notCopied)
@@ -122,7 +143,7 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     } else {
         notCopied = CopyUserFiles(project, projectDirectory, website, ReadSite(project, bodyFiles));
     }
-    CopyLogo(project.logoPath, website, dialogs);
+    CopyLogo(project.logoPath, website);
 
     report(93, PublishStatus::CreatingStylesheets);
     WriteStylesheet(project, lists, website);
@@ -169,22 +190,39 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
         return cannotCreate();
     }
 
+    removeStaleBuildingDirectories(*publish);
+
     // Only a new directory is published into, so no file of an earlier run is mixed in. An
     // earlier site is replaced only as a whole, once the new one is complete.
     std::string building = WebsiteName;
     const int error = publish->makeDirectory(building);
     const bool replacing = error == EEXIST && publish->holdsDirectory(WebsiteName)
         && replaceExistingWebsite(existing, dialogs, publishDirectory);
-    if (replacing)
+    std::optional<Platform::Directory> website;
+    if (replacing) {
+        // The directory is made and locked while no other run clears away stale ones, so none
+        // can take it for a stale one in between.
+        const bool locked = publish->lock(true);
         building = publish->makeUniqueDirectory(NewWebsitePrefix);
-    else if (error != 0)
+        try {
+            website.emplace(openMadeDirectory(*publish, building));
+            website->lock(false);
+        } catch (...) {
+            publish->removeTree(building);
+            throw;
+        }
+        if (locked)
+            publish->unlock();
+    } else if (error != 0) {
         return cannotCreate();
+    }
 
     std::vector<std::string> notCopied;
     try {
-        const Platform::Directory website = openMadeDirectory(*publish, building);
-        WriteSite(project, lists, homeDir, website, dialogs, report, bodyFiles, projectDirectory,
-            reading, notCopied);
+        if (!website)
+            website.emplace(openMadeDirectory(*publish, building));
+        WriteSite(project, lists, homeDir, *website, report, bodyFiles, projectDirectory, reading,
+            notCopied);
         if (replacing)
             publish->exchange(building, WebsiteName);
     } catch (...) {

@@ -45,11 +45,10 @@ std::string websiteDirectoryOf(const std::string &publishDirectory);
 /// blanks around it are removed, or a full path such as the root "/".
 bool isDirectoryChosen(const std::string &publishDirectory);
 
-/// Copies the logo picture next to the pages under its own file name (0644). A logo path of
-/// two characters or fewer means no logo. A write-protected logo is made writable first, and
-/// the user is told so. Throws FileError.
-void CopyLogo(
-    const std::string &logoPath, const Platform::Directory &website, Platform::Dialogs &dialogs);
+/// Copies the logo next to the pages under its own file name (0644). A logo path of two
+/// characters or fewer means no logo. Only a picture is copied (see openLogo), and the
+/// person's file is left exactly as it is. Throws FileError.
+void CopyLogo(const std::string &logoPath, const Platform::Directory &website);
 
 /// Publishes the project into a new "website" directory inside `publishDirectory`: the
 /// navigation scripts, every included page with its pictures, index.html (a copy of the home

@@ -165,13 +165,16 @@ public:
             line({ m_project.siteTitle, " = ", m_page.caption });
             return true;
         case Placeholder::Description:
-            line({ "<meta name=\"description\" content=\"", m_project.siteDescription, "\">" });
+            line({ "<meta name=\"description\" content=\"",
+                htmlAttributeValue(m_project.siteDescription), "\">" });
             return true;
         case Placeholder::Keywords:
-            line({ "<meta name=\"keywords\" content=\"", m_project.siteKeywords, "\">" });
+            line({ "<meta name=\"keywords\" content=\"", htmlAttributeValue(m_project.siteKeywords),
+                "\">" });
             return true;
         case Placeholder::Copyright:
-            line({ "<meta name=\"copyright\" content=\"", m_project.copyrightYears, "\">" });
+            line({ "<meta name=\"copyright\" content=\"",
+                htmlAttributeValue(m_project.copyrightYears), "\">" });
             return true;
         case Placeholder::Logo:
             if (m_project.logoPath.empty())

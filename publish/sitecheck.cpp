@@ -1,12 +1,17 @@
 #include "publish/sitecheck.h"
 
+#include "publish/logo.h"
 #include "publish/references.h"
 #include "publish/userfiles.h"
 
 #include "platform/encoding.h"
 #include "project/projectsession.h"
 
+#include <gumbo.h>
+
 #include <algorithm>
+#include <cctype>
+#include <utility>
 
 namespace Publish {
 namespace {
@@ -38,12 +43,75 @@ void checkPage(const Model::Project &project, Model::PageId page, const PageRead
         findings.push_back({ page, error.line, error.message });
 }
 
+/// What the site's own facts hold that its pages would show wrongly.
+void checkSiteFacts(const Model::Project &project, std::vector<SiteFinding> &findings)
+{
+    Model::PageId first = 1;
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
+        if (Model::pageIncluded(project, page.id)) {
+            first = page.id;
+            break;
+        }
+    }
+    const auto report = [&](const std::string &message) {
+        findings.push_back({ first, 1, message, true });
+    };
+    // These go into the pages as typed, where a "<" starts a tag; the description and the
+    // keywords go only into attribute values, which are escaped.
+    const std::pair<const char *, const std::string *> texts[] = {
+        { "site title", &project.siteTitle },
+        { "slogan", &project.slogan },
+        { "copyright", project.addCopyrightFooter ? &project.copyrightYears : nullptr },
+    };
+    for (const auto &[name, text] : texts) {
+        if (!text)
+            continue;
+        const std::string stray = strayMarkupIn(*text);
+        if (!stray.empty()) {
+            report(std::string("the ") + name + " has \"" + stray
+                + "\", which is no HTML tag: browsers may hide it (type &lt; to show a \"<\")");
+        }
+    }
+    if (project.logoPath.size() > 2) {
+        const std::string problem = logoProblem(project.logoPath);
+        if (!problem.empty())
+            report("the logo \"" + project.logoPath + "\" " + problem);
+    }
+}
+
 } // namespace
+
+std::string strayMarkupIn(std::string_view text)
+{
+    for (std::size_t at = text.find('<'); at != std::string_view::npos;
+         at = text.find('<', at + 1)) {
+        std::size_t end = at + 1;
+        if (end < text.size() && text[end] == '/')
+            ++end;
+        const std::size_t name = end;
+        while (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end])))
+            ++end;
+        const std::size_t close = text.find('>', end);
+        const bool tag = end > name && std::isalpha(static_cast<unsigned char>(text[name]))
+            && close != std::string_view::npos
+            && (text[end] == '>' || text[end] == '/'
+                || std::isspace(static_cast<unsigned char>(text[end])))
+            && gumbo_tagn_enum(text.data() + name, static_cast<unsigned>(end - name))
+                != GUMBO_TAG_UNKNOWN;
+        if (!tag) {
+            const std::size_t length
+                = close == std::string_view::npos ? text.size() - at : close + 1 - at;
+            return std::string(text.substr(at, std::min<std::size_t>(length, 40)));
+        }
+    }
+    return {};
+}
 
 std::vector<SiteFinding> CheckSite(
     const Model::Project &project, const std::string &projectDir, const SiteReading &reading)
 {
     std::vector<SiteFinding> findings;
+    checkSiteFacts(project, findings);
     const ReferenceLocator locator(projectDir);
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id)) {
@@ -53,6 +121,8 @@ std::vector<SiteFinding> CheckSite(
     }
     std::stable_sort(
         findings.begin(), findings.end(), [](const SiteFinding &a, const SiteFinding &b) {
+            if (a.siteWide != b.siteWide)
+                return a.siteWide;
             return a.page != b.page ? a.page < b.page : a.line < b.line;
         });
     return findings;
@@ -71,6 +141,8 @@ std::vector<SiteFinding> CheckSite(Model::ProjectSession &session)
 
 std::string findingLine(const SiteFinding &finding)
 {
+    if (finding.siteWide)
+        return "site: " + finding.message;
     return std::string(Model::pageInfo(finding.page).pageFile) + ":" + std::to_string(finding.line)
         + ": " + finding.message;
 }

@@ -49,6 +49,54 @@ std::string realPathOf(const std::string &path)
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
 }
 
+bool endsWith(std::string_view text, std::string_view end)
+{
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+constexpr const char *ProjectOwnFile
+    = "is one of the project's own files, which are never put in the website";
+
+} // namespace
+
+bool isProjectFileName(std::string_view name, bool inProjectFolder)
+{
+    std::string lower(name);
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // The project file, its upload and settings files and what is written while they are
+    // saved ("site.cvp.upload.new").
+    if (endsWith(lower, ".cvp") || lower.find(".cvp.upload") != std::string::npos
+        || lower.find(".cvp.settings") != std::string::npos)
+        return true;
+    // A save's journal (".site.cvp.journal") and the hidden new files of a save
+    // (".site.cvp.cvsave-k3j9x0"); ".corvanta-save" stands in for a name too long for them.
+    if (lower.starts_with(".")
+        && (endsWith(lower, ".journal") || lower.find(".cvsave-") != std::string::npos
+            || lower.starts_with(".corvanta-save")))
+        return true;
+    // The page files lie beside the project file.
+    if (inProjectFolder) {
+        for (const Model::PageInfo &page : Model::PageCatalogue) {
+            if (name == page.contentFile)
+                return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+/// True when `relative` (a path inside the project folder, "/" between its parts) names one of
+/// the project's own files.
+bool isProjectFilePath(std::string_view relative)
+{
+    const std::size_t slash = relative.rfind('/');
+    return isProjectFileName(
+        slash == std::string_view::npos ? relative : relative.substr(slash + 1),
+        slash == std::string_view::npos);
+}
+
 } // namespace
 
 std::string projectDirectoryOf(const std::string &projectFilePath)
@@ -128,6 +176,10 @@ LocatedReference ReferenceLocator::locate(std::string_view target) const
     }
 
     LocatedReference located { ReferenceKind::UserFile, 0, relative, {} };
+    if (isProjectFilePath(relative)) {
+        located.problem = ProjectOwnFile;
+        return located;
+    }
     if (projectDir.empty()) {
         located.problem = "cannot be found: the project has not been saved yet";
         return located;
@@ -149,12 +201,42 @@ LocatedReference ReferenceLocator::locate(std::string_view target) const
         located.problem = "leads outside the project folder";
     } else if (::stat(real.c_str(), &status) != 0) {
         located.problem = "not found";
+    } else if (isProjectFilePath(real.substr(root == "/" ? 1 : root.size() + 1))
+        || isProjectFile(status)) {
+        // Reached through a link, or another name for the same file.
+        located.problem = ProjectOwnFile;
     } else if (S_ISDIR(status.st_mode)) {
         located.problem = "is a folder, not a file";
     } else if (!S_ISREG(status.st_mode)) {
         located.problem = "is not a regular file";
     }
     return located;
+}
+
+bool ReferenceLocator::isProjectFile(const struct stat &file) const
+{
+    if (!m_projectFiles) {
+        m_projectFiles.emplace();
+        const auto add = [&](const std::string &name) {
+            struct stat status;
+            const std::string path = Platform::nativePath(m_projectDir + "/" + name);
+            const bool found = ::stat(path.c_str(), &status) == 0;
+            if (found)
+                m_projectFiles->insert({ status.st_dev, status.st_ino });
+            return found;
+        };
+        for (const Platform::DirectoryEntry &entry : Platform::listDirectory(m_projectDir)) {
+            if (isProjectFileName(entry.name, true))
+                add(entry.name);
+            // A project file of any name has its upload or settings file beside it.
+            for (const std::string_view suffix : { ".upload", ".settings" }) {
+                if (entry.name.size() > suffix.size() && endsWith(entry.name, suffix)
+                    && add(entry.name.substr(0, entry.name.size() - suffix.size())))
+                    add(entry.name);
+            }
+        }
+    }
+    return m_projectFiles->contains({ file.st_dev, file.st_ino });
 }
 
 std::string pageBodyOf(

@@ -5,8 +5,12 @@
 #include "publish/references.h"
 #include "publish/renderpage.h"
 
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace Publish {
@@ -30,7 +34,9 @@ struct LocatedReference
 /// Judges one reference (UTF-8, as a browser would request it): the query and fragment are
 /// dropped, percent-escapes decoded, and a file of the user's is looked up inside
 /// `projectDir` (Windows-1252). A path that leaves the folder by "..", by being absolute or
-/// through a link is reported, never followed; nothing is opened.
+/// through a link is reported, never followed, and so is one of the project's own files
+/// (isProjectFileName, or a file with its ".upload" or ".settings" file beside it), by
+/// whatever name or link it is reached; nothing is opened.
 LocatedReference LocateReference(const std::string &projectDir, std::string_view target);
 
 /// Judges many references against one project folder, as LocateReference does, with the
@@ -43,9 +49,21 @@ public:
     LocatedReference locate(std::string_view target) const;
 
 private:
+    /// True when `file` is one of the project's own files in the project folder, by any name:
+    /// those of isProjectFileName, and a project file of any name that has its upload or
+    /// settings file beside it.
+    bool isProjectFile(const struct stat &file) const;
+
     std::string m_projectDir;
     std::string m_realRoot; ///< the folder with every link on the way resolved; empty if none
+    /// The project's own files in the folder, by device and inode; listed when first needed.
+    mutable std::optional<std::set<std::pair<dev_t, ino_t>>> m_projectFiles;
 };
+
+/// True when a file of this name is one of a project's own files, never part of a website: a
+/// project file ("*.cvp"), its upload or settings file, a save's journal or temporary file,
+/// or, `inProjectFolder`, a page file ("1.dat" to "14.dat").
+bool isProjectFileName(std::string_view name, bool inProjectFolder);
 
 /// The project file's folder: the path up to its last "/"; empty for an unsaved project.
 std::string projectDirectoryOf(const std::string &projectFilePath);

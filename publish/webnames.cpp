@@ -1,7 +1,10 @@
 #include "publish/webnames.h"
 
+#include "publish/htmlcheck.h"
+
 #include "platform/encoding.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace Publish {
@@ -43,9 +46,10 @@ std::string relativeAddress(std::string_view fileName)
         const bool special = byte <= 0x20 || byte >= 0x7F || byte == '"' || byte == '#'
             || byte == '%' || byte == '&' || byte == '<' || byte == '>' || byte == '?'
             || byte == '\\' || byte == '`';
-        // A blank inside a name is sent as "%20" by every browser; only a leading one would be
-        // dropped.
-        if (special && !(byte == ' ' && at > 0))
+        // A blank inside a name is sent as "%20" by every browser; a leading or trailing one
+        // would be dropped.
+        const bool inside = at > 0 && at + 1 < utf8.size();
+        if (special && !(byte == ' ' && inside))
             address += hexEscape("%", byte);
         else
             address += static_cast<char>(byte);
@@ -73,6 +77,68 @@ std::string htmlText(std::string_view text)
             break;
         default:
             escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::size_t characterReferenceLength(std::string_view text)
+{
+    if (text.size() < 3 || text.front() != '&')
+        return 0;
+    std::size_t end = 1;
+    const bool numeric = text[end] == '#';
+    if (numeric) {
+        ++end;
+        const bool hex = end < text.size() && (text[end] == 'x' || text[end] == 'X');
+        end += hex ? 1 : 0;
+        const std::size_t digits = end;
+        while (end < text.size()
+            && (hex ? std::isxdigit(static_cast<unsigned char>(text[end]))
+                    : (text[end] >= '0' && text[end] <= '9')))
+            ++end;
+        if (end == digits)
+            return 0;
+    } else {
+        while (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end])))
+            ++end;
+        if (end == 1)
+            return 0;
+    }
+    if (end == text.size() || text[end] != ';')
+        return 0;
+    if (!numeric && !isKnownEntityName(text.substr(1, end - 1)))
+        return 0;
+    return end + 1;
+}
+
+std::string htmlAttributeValue(std::string_view text)
+{
+    if (text.find_first_of("\"<>&") == std::string_view::npos)
+        return std::string(text);
+    std::string escaped;
+    escaped.reserve(text.size() + 16);
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        switch (text[at]) {
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '&':
+            if (const std::size_t length = characterReferenceLength(text.substr(at))) {
+                escaped += text.substr(at, length);
+                at += length - 1;
+            } else {
+                escaped += "&amp;";
+            }
+            break;
+        default:
+            escaped += text[at];
         }
     }
     return escaped;

@@ -12,14 +12,24 @@ namespace Publish {
 
 /// A file name beside the page as the value of a double-quoted `src` or `href`: characters
 /// that a browser would read as part of the address's syntax, drop or change ("#", "?", "%",
-/// "\", quotes, angle brackets, "&", control characters, a leading blank) and every character
-/// beyond ASCII (as its UTF-8 bytes, the way the file is named on disk) are percent-escaped;
-/// a name that would read as an address scheme ("http:x.gif") gets "./" in front.
+/// "\", quotes, angle brackets, "&", control characters, a leading or trailing blank) and every
+/// character beyond ASCII (as its UTF-8 bytes, the way the file is named on disk) are
+/// percent-escaped; a name that would read as an address scheme ("http:x.gif") gets "./" in front.
 std::string relativeAddress(std::string_view fileName);
 
 /// Text as the content of an HTML element or a double-quoted attribute: "&", "<", ">" and
 /// '"' as character references.
 std::string htmlText(std::string_view text);
+
+/// The length of the character reference that `text` starts with ("&copy;", "&#233;",
+/// "&#xE9;"), or 0 when it starts with none: an "&" followed by a name no browser knows, or
+/// without its ";", is no reference.
+std::size_t characterReferenceLength(std::string_view text);
+
+/// Text the person typed as the value of a double-quoted attribute: '"', "<" and ">" as
+/// character references, and "&" as "&amp;" unless it begins a character reference, which
+/// stays as typed. Text without any of these comes out unchanged.
+std::string htmlAttributeValue(std::string_view text);
 
 /// Text inside a double-quoted JavaScript string: backslashes, quotes and control characters
 /// escaped.

@@ -5,10 +5,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextEdit>
 
 namespace Widgets {
@@ -21,23 +23,27 @@ struct TextState
     bool hasText = false;
     bool hasSelection = false;
     bool canUndo = false;
+    bool canRedo = false;
 };
 
 TextState stateOf(QWidget *control)
 {
     if (auto *line = qobject_cast<QLineEdit *>(control)) {
         return { !line->isReadOnly(), !line->text().isEmpty(), line->hasSelectedText(),
-            !line->isReadOnly() && line->isUndoAvailable() };
+            !line->isReadOnly() && line->isUndoAvailable(),
+            !line->isReadOnly() && line->isRedoAvailable() };
     }
     if (auto *plain = qobject_cast<QPlainTextEdit *>(control)) {
         return { !plain->isReadOnly(), !plain->document()->isEmpty(),
             plain->textCursor().hasSelection(),
-            !plain->isReadOnly() && plain->document()->isUndoAvailable() };
+            !plain->isReadOnly() && plain->document()->isUndoAvailable(),
+            !plain->isReadOnly() && plain->document()->isRedoAvailable() };
     }
     if (auto *rich = qobject_cast<QTextEdit *>(control)) {
         return { !rich->isReadOnly(), !rich->document()->isEmpty(),
             rich->textCursor().hasSelection(),
-            !rich->isReadOnly() && rich->document()->isUndoAvailable() };
+            !rich->isReadOnly() && rich->document()->isUndoAvailable(),
+            !rich->isReadOnly() && rich->document()->isRedoAvailable() };
     }
     return {};
 }
@@ -77,7 +83,38 @@ template <typename Text> void removeSelection(Text *text)
     text->textCursor().removeSelectedText();
 }
 
+// Ctrl+Y as Redo in a text control that has the focus and something to redo; a window's own
+// Ctrl+Y shortcut (the edit commands' Redo) takes the key before it gets here.
+class CtrlYRedo : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        auto *control = qobject_cast<QWidget *>(watched);
+        if (key->key() != Qt::Key_Y || key->modifiers() != Qt::ControlModifier
+            || control != QApplication::focusWidget() || !stateOf(control).canRedo)
+            return false;
+        onText(control, [](auto *text) { text->redo(); });
+        return true;
+    }
+};
+
 } // namespace
+
+void redoWithCtrlYEverywhere()
+{
+    static QPointer<CtrlYRedo> installed;
+    if (!installed) {
+        installed = new CtrlYRedo(qApp);
+        qApp->installEventFilter(installed);
+    }
+}
 
 QAction *addWindowAction(QWidget *window, const char *objectName, const QString &text,
     const char *iconName, const QKeySequence &shortcut)
@@ -97,16 +134,24 @@ EditCommands::EditCommands(QWidget *window)
     : QObject(window)
     , m_window(window)
 {
-    m_undo = addWindowAction(window, "Undo1", QStringLiteral("&Undo"), "edit-undo",
-        QKeySequence(Qt::ALT | Qt::Key_Backspace));
+    // The shortcuts people know from other programs come first and show in the menus; the
+    // older ones keep working.
+    m_undo = addWindowAction(
+        window, "Undo1", QStringLiteral("&Undo"), "edit-undo", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_undo->setShortcuts(
+        { QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace) });
+    m_redo = addWindowAction(window, "Redo1", QStringLiteral("&Redo"), nullptr,
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    m_redo->setShortcuts(
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) });
     m_cut = addWindowAction(
         window, "Cut1", QStringLiteral("Cu&t"), "edit-cut", QKeySequence(Qt::CTRL | Qt::Key_X));
     m_copy = addWindowAction(
         window, "Copy1", QStringLiteral("&Copy"), "edit-copy", QKeySequence(Qt::CTRL | Qt::Key_C));
     m_paste = addWindowAction(window, "Paste1", QStringLiteral("&Paste"), "edit-paste",
         QKeySequence(Qt::CTRL | Qt::Key_V));
-    m_selectAll = addWindowAction(
-        window, "SelectAll1", QStringLiteral("Select &All"), nullptr, QKeySequence());
+    m_selectAll = addWindowAction(window, "SelectAll1", QStringLiteral("Select &All"), nullptr,
+        QKeySequence(Qt::CTRL | Qt::Key_A));
     m_delete = addWindowAction(
         window, "Delete1", QStringLiteral("&Delete"), "edit-delete", QKeySequence(Qt::Key_Delete));
     // The three clipboard commands name themselves in the status bar while highlighted.
@@ -121,6 +166,7 @@ EditCommands::EditCommands(QWidget *window)
         });
     };
     command(m_undo, [](auto *text) { text->undo(); });
+    command(m_redo, [](auto *text) { text->redo(); });
     command(m_cut, [](auto *text) { text->cut(); });
     command(m_copy, [](auto *text) { text->copy(); });
     command(m_paste, [](auto *text) { text->paste(); });
@@ -136,6 +182,7 @@ EditCommands::EditCommands(QWidget *window)
 void EditCommands::addTo(QMenu *menu) const
 {
     menu->addAction(m_undo);
+    menu->addAction(m_redo);
     menu->addSeparator();
     menu->addAction(m_cut);
     menu->addAction(m_copy);
@@ -163,13 +210,14 @@ void EditCommands::follow(QWidget *control)
         m_targetConnections
             << connect(plain, &QPlainTextEdit::selectionChanged, this, &EditCommands::refresh)
             << connect(plain, &QPlainTextEdit::textChanged, this, &EditCommands::refresh)
-            << connect(plain, &QPlainTextEdit::undoAvailable, this, &EditCommands::refresh);
+            << connect(plain, &QPlainTextEdit::undoAvailable, this, &EditCommands::refresh)
+            << connect(plain, &QPlainTextEdit::redoAvailable, this, &EditCommands::refresh);
     } else if (auto *rich = qobject_cast<QTextEdit *>(control)) {
-        m_targetConnections << connect(
-            rich, &QTextEdit::selectionChanged, this, &EditCommands::refresh)
-                            << connect(rich, &QTextEdit::textChanged, this, &EditCommands::refresh)
-                            << connect(
-                                   rich, &QTextEdit::undoAvailable, this, &EditCommands::refresh);
+        m_targetConnections
+            << connect(rich, &QTextEdit::selectionChanged, this, &EditCommands::refresh)
+            << connect(rich, &QTextEdit::textChanged, this, &EditCommands::refresh)
+            << connect(rich, &QTextEdit::undoAvailable, this, &EditCommands::refresh)
+            << connect(rich, &QTextEdit::redoAvailable, this, &EditCommands::refresh);
     }
     refresh();
 }
@@ -178,6 +226,7 @@ void EditCommands::refresh()
 {
     const TextState state = stateOf(m_target);
     m_undo->setEnabled(state.canUndo);
+    m_redo->setEnabled(state.canRedo);
     m_cut->setEnabled(state.editable && state.hasSelection);
     m_copy->setEnabled(state.hasSelection);
     m_paste->setEnabled(state.editable && m_target && clipboardHasText());

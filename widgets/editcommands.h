@@ -17,30 +17,37 @@ namespace Widgets {
 QAction *addWindowAction(QWidget *window, const char *objectName, const QString &text,
     const char *iconName, const QKeySequence &shortcut);
 
-/// The six standard edit commands (Undo, Cut, Copy, Paste, Select All, Delete) of a window.
+/// Makes Ctrl+Y redo in every text control of the program, also in windows without the edit
+/// commands, where the desktop's own keys may redo with Ctrl+Shift+Z only. Once, at start-up.
+void redoWithCtrlYEverywhere();
+
+/// The seven standard edit commands (Undo, Redo, Cut, Copy, Paste, Select All, Delete) of a
+/// window.
 /// They act on the text control that has the keyboard focus and are enabled only when they
 /// apply there, so that a disabled command's shortcut reaches the control as an ordinary key.
 class EditCommands : public QObject
 {
     Q_OBJECT
 public:
-    /// Adds the six commands to `window`, whose shortcuts work there with every menu closed.
+    /// Adds the seven commands to `window`, whose shortcuts work there with every menu closed.
     explicit EditCommands(QWidget *window);
 
-    /// Undo (Alt+Backspace).
+    /// Undo (Ctrl+Z, and Alt+Backspace).
     QAction *undo() const { return m_undo; }
+    /// Redo (Ctrl+Shift+Z, and Ctrl+Y).
+    QAction *redo() const { return m_redo; }
     /// Cut (Ctrl+X).
     QAction *cut() const { return m_cut; }
     /// Copy (Ctrl+C).
     QAction *copy() const { return m_copy; }
     /// Paste (Ctrl+V).
     QAction *paste() const { return m_paste; }
-    /// Select All (no shortcut).
+    /// Select All (Ctrl+A).
     QAction *selectAll() const { return m_selectAll; }
     /// Delete (Del): removes the selection only.
     QAction *remove() const { return m_delete; }
 
-    /// Adds Undo, a separator, Cut, Copy, Paste, Select All, a separator and Delete.
+    /// Adds Undo, Redo, a separator, Cut, Copy, Paste, Select All, a separator and Delete.
     void addTo(QMenu *menu) const;
 
     /// Brings the enabled states up to date with the focused control.
@@ -53,6 +60,7 @@ private:
     QPointer<QWidget> m_target;
     QList<QMetaObject::Connection> m_targetConnections;
     QAction *m_undo;
+    QAction *m_redo;
     QAction *m_cut;
     QAction *m_copy;
     QAction *m_paste;

@@ -6,14 +6,16 @@
 # returned. Exits 1 on the first difference, 0 when both builds wrote the same bytes.
 #
 # Usage: bench/compare/compare-builds.sh BEFORE_BUILD AFTER_BUILD [COUNT] [SEED]
-#        (default 40 projects from seed 1664; KEEP=1 keeps the work directory)
+#        (default 40 projects from seed 1664; KEEP=1 keeps the work directory;
+#        ORDINARY_TEXTS=1 keeps '"', '<', '>' and '&' out of the texts that go into attribute
+#        values and a blank off the end of logo names, for a BEFORE_BUILD that wrote them as typed)
 # Each build needs corvanta-cli and its core libraries built. The random projects come from
 # each build's own tests/hardening/randomproject.cpp, compiled with make_random_projects.cpp
 # against that build's source tree. Both publish the templates of BEFORE_BUILD's source tree.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-[[ $# -ge 2 ]] || { sed -n '2,12p' "$0" >&2; exit 2; }
+[[ $# -ge 2 ]] || { sed -n '2,14p' "$0" >&2; exit 2; }
 before=$(cd "$1" && pwd)
 after=$(cd "$2" && pwd)
 count=${3:-40}

@@ -9,6 +9,7 @@
 #include "tests/hardening/randomproject.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -39,7 +40,7 @@ int main(int argc, char **argv)
         lists.templates.push_back("template " + std::to_string(position));
     lists.fonts = FontFamilyList({});
     const std::string logo = dir + "/logo.png";
-    std::ofstream(logo, std::ios::binary) << "\x89PNG logo bytes";
+    std::ofstream(logo, std::ios::binary) << "\x89PNG\r\n\x1A\n logo bytes";
 
     try {
         for (std::size_t index = 0; index < count; ++index) {
@@ -50,6 +51,21 @@ int main(int argc, char **argv)
                 project.templateName = index % templateCount;
                 project.logoPath = index % 3 == 0 ? logo : index % 3 == 1 ? "" : "ab";
                 project.businessPages[index % PageCount] = true;
+            }
+            // With ORDINARY_TEXTS=1 the texts written into attribute values hold none of the
+            // characters escaped there, and no logo name ends in a blank, as in an ordinary
+            // project; for comparing with a build from before those were escaped.
+            const char *ordinary = std::getenv("ORDINARY_TEXTS");
+            if (ordinary && std::string(ordinary) == "1") {
+                for (std::string *text :
+                    { &project.siteDescription, &project.siteKeywords, &project.copyrightYears }) {
+                    for (char &c : *text) {
+                        if (c == '"' || c == '<' || c == '>' || c == '&')
+                            c = '_';
+                    }
+                }
+                if (project.logoPath.ends_with(' '))
+                    project.logoPath.back() = '_';
             }
             const std::string projectDir = dir + "/" + std::to_string(index);
             std::filesystem::create_directories(projectDir);

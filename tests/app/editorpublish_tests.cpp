@@ -32,6 +32,7 @@ protected:
     {
         App::CompanionWindows windows;
         App::plugInPageEditor(windows, *session, editor);
+        App::plugInEditorSaving(editor, *window);
         App::plugInPublishWindow(windows, publish);
         window->setCompanionWindows(std::move(windows));
     }
@@ -190,6 +191,25 @@ TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)
     choose("New1");
     EXPECT_EQ(publish.publishDirectory(), "");
     EXPECT_EQ(editor.pageText(1), "");
+}
+
+TEST_F(EditorAndPublish, PictureBeforeTheFirstSave_SavesThenAndGoesOnInserting)
+{
+    writeBytes(home.file("bread.jpg"), "BREAD");
+    dialogs.answerText(home.file("bread.jpg"));
+    dialogs.answerConfirm(true);
+    dialogs.answerFile(home.file("bakery/bakery.cvp"));
+    dialogs.answerText("Our bread");
+    whileShown(editor, [&] {
+        QTest::mouseClick(part<QToolButton>(editor, "SpeedButton13"), Qt::LeftButton);
+        editor.closeEditor();
+    });
+    press(Qt::Key_F8);
+    click(control<QAbstractButton>("BitBtn9"));
+    EXPECT_EQ(dialogs.asked()[1].message.text,
+        "Save the project now so the picture can be copied beside it?");
+    EXPECT_EQ(readBytes(home.file("bakery/images/bread.jpg")), "BREAD");
+    EXPECT_EQ(editor.pageText(1), "<img src=\"images/bread.jpg\" alt=\"Our bread\">");
 }
 
 } // namespace

@@ -49,7 +49,7 @@ void MainWindowTest::choose(const char *actionName)
 void MainWindowTest::saveAs(const std::string &path)
 {
     dialogs.answerFile(path);
-    choose("SaveProject1");
+    choose("SaveProjectAs1");
 }
 
 void MainWindowTest::openFrom(const std::string &path)

@@ -38,7 +38,7 @@ protected:
     /// Runs a menu item as choosing it does.
     void choose(const char *actionName);
 
-    /// The project files' dialog answered with `path`, then the command run.
+    /// Save As or Open with the project files' dialog answered with `path`.
     void saveAs(const std::string &path);
     void openFrom(const std::string &path);
 

@@ -132,7 +132,7 @@ TEST_F(PagesTest, EditSelectedPage_PastTheListEndShowsTheIndexError)
     click(box("CheckBox20"));
     press(Qt::Key_F8);
     clickEntry(2);
-    dialogs.answerConfirm(true); // the ticks are unsaved changes
+    dialogs.answerSave(Platform::SaveChoice::DontSave); // the ticks are unsaved changes
     openFrom(home.file("home-only.cvp"));
     EXPECT_EQ(window->currentPane(), OrganiserPane::EditPages);
     EXPECT_EQ(shownList(), List({ "Home" }));
@@ -161,11 +161,11 @@ TEST_F(PagesTest, New_AfterEditsGivesTheDefaultProjectAndKeepsTheSitemapFlag)
     press(Qt::Key_F8);
     clickEntry(3);
 
-    dialogs.answerConfirm(false);
+    dialogs.answerSave(Platform::SaveChoice::Cancel);
     choose("New1");
     EXPECT_EQ(session->project().siteTitle, "My site");
 
-    dialogs.answerConfirm(true);
+    dialogs.answerSave(Platform::SaveChoice::DontSave);
     choose("New1");
     Model::Project expected = Model::DefaultProject(session->lists());
     expected.generateSitemap = true;
@@ -182,13 +182,7 @@ TEST_F(PagesTest, New_AfterEditsGivesTheDefaultProjectAndKeepsTheSitemapFlag)
 
     const auto questions = dialogs.asked();
     ASSERT_EQ(questions.size(), 3u); // the open dialog and the two questions
-    const Platform::Message &warning = questions.back().message;
-    EXPECT_EQ(warning.title, "Warning");
-    EXPECT_EQ(warning.text,
-        "Are you sure you want to erase all fields and start a new project?\n"
-        "The project has unsaved changes, which will be lost.");
-    EXPECT_EQ(warning.icon, Platform::MessageIcon::Warning);
-    EXPECT_EQ(warning.buttons, Platform::MessageButtons::OkCancel);
+    EXPECT_EQ(questions.back().kind, Asked::Kind::AskToSave);
 }
 
 } // namespace

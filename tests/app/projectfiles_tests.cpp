@@ -81,7 +81,7 @@ TEST_F(ProjectFilesTest, Dialogs_StartInDocuments_HaveTheirTitlesFilterAndRememb
     saveAs(home.file("one.cvp"));
     openFrom(home.file("one.cvp"));
     dialogs.answerFile(std::nullopt);
-    choose("SaveProject1");
+    choose("SaveProjectAs1");
     dialogs.answerFile(std::nullopt);
     choose("OpenProject1");
 
@@ -95,7 +95,7 @@ TEST_F(ProjectFilesTest, Dialogs_StartInDocuments_HaveTheirTitlesFilterAndRememb
     EXPECT_EQ(save.filters[0].patterns, "*.cvp");
     EXPECT_EQ(save.defaultExtension, "cvp");
     EXPECT_TRUE(save.confirmOverwrite);
-    EXPECT_EQ(save.initialPath, user.documents());
+    EXPECT_EQ(save.initialPath, user.documents() + "/My Website/My Website.cvp");
     const Platform::FileDialogSpec &open = asked[1].fileDialog;
     EXPECT_EQ(open.mode, Platform::FileDialogSpec::Mode::Open);
     EXPECT_EQ(open.title, "Open Project");
@@ -190,6 +190,28 @@ TEST_F(ProjectFilesTest, PageBodies_RoundTripByteForByte)
     EXPECT_EQ(readBytes(home.file("copy/1.dat")), project.pageBody[0]);
     EXPECT_EQ(readBytes(home.file("copy/14.dat")), project.pageBody[13]);
     EXPECT_EQ(readBytes(home.file("copy/bodies.cvp")), readBytes(home.file("bodies.cvp")));
+}
+
+TEST_F(ProjectFilesTest, TemplateNoLongerInstalled_NamedInAWarning_KeptUntilAnotherIsChosen)
+{
+    writeProject("gone.cvp", "gone");
+    writeBytes(home.file("gone.cvp.settings"), "[choices]\ntemplate=Gone\n");
+    openFrom(home.file("gone.cvp"));
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].title, "Warning");
+    EXPECT_EQ(dialogs.notices()[0].text,
+        "The template \"Gone\" chosen for this project is not installed. The project keeps it "
+        "until you choose another template.");
+    EXPECT_EQ(control<QComboBox>("ComboBox10")->currentIndex(), -1);
+
+    saveAs(home.file("gone.cvp"));
+    EXPECT_EQ(readBytes(home.file("gone.cvp.settings")),
+        "[choices]\ntemplate=Gone\nfontFamily=arial, sans-serif, verdana\n");
+    control<QComboBox>("ComboBox10")->setCurrentIndex(1);
+    saveAs(home.file("gone.cvp"));
+    EXPECT_EQ(readBytes(home.file("gone.cvp.settings")),
+        "[choices]\ntemplate=Beta\nfontFamily=arial, sans-serif, verdana\n");
+    EXPECT_EQ(dialogs.notices().size(), 1u);
 }
 
 } // namespace

@@ -57,6 +57,18 @@ TEST(WidgetDialogs, Confirm_ShowsTheQuestionAndOkIsTheDefault)
     EXPECT_TRUE(dialogs.confirm(replace));
 }
 
+TEST(WidgetDialogs, AskToSave_EscapeCancelsAndOnlyAClickDiscards)
+{
+    // Enter saves: the key test under X presses it on the real program.
+    App::WidgetDialogs dialogs;
+    whenOpen<QMessageBox>([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs.askToSave({}), Platform::SaveChoice::Cancel);
+    whenOpen<QMessageBox>([](QMessageBox *box) {
+        box->findChild<QPushButton *>(QStringLiteral("DontSaveButton"))->click();
+    });
+    EXPECT_EQ(dialogs.askToSave({}), Platform::SaveChoice::DontSave);
+}
+
 TEST(WidgetDialogs, AskText_Takes255CharactersAndKeepsForeignCharactersAsReferences)
 {
     App::WidgetDialogs dialogs;

@@ -124,7 +124,7 @@ TEST(RoundTrip, SameProjectPublishedTwiceAndAfterReopening_IdenticalSites)
     ASSERT_FALSE(lists.templates.empty());
     TempDir projectDir;
     const std::string logo = projectDir.file("logo \xE9.png");
-    Testing::writeBytes(Platform::nativePath(logo), "\x89PNG logo bytes");
+    Testing::writeBytes(Platform::nativePath(logo), "\x89PNG\r\n\x1A\n logo bytes");
     std::mt19937 random(302);
 
     for (std::size_t index = 0; index < 12; ++index) {

@@ -1,12 +1,19 @@
+#include "project/projectfiles.h"
 #include "tests/publish/site.h"
 #include "tests/support/ziparchive.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 
 using Testing::Site;
@@ -181,4 +188,80 @@ TEST(CliPublish, TemplateAddedFromAnArchive_ReplacesTheInstalledOne_PagesAndPict
     ::unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(site.read("home.html"), " = Home\r\nmine\r\n");
     EXPECT_EQ(site.read("Bluehome.gif"), "MINE");
+}
+
+TEST(CliCheck, SiteFactsAndReferencesToTheProjectsFiles_PrintedFirstThenByPage)
+{
+    Site site;
+    site.project.siteTitle = "Joe's <Best> Bakery";
+    site.project.pageBody[0] = "<p><a href=\"site.cvp.upload\">hosts</a></p>";
+    Model::WriteProjectFiles(site.project, site.out.file("site.cvp"));
+    Testing::writeBytes(site.out.file("site.cvp.upload"), "[upload]\nhost=example.org\n");
+
+    const CliRun run = corvantaCli(site, "check '" + site.out.file("site.cvp") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+        "site: the site title has \"<Best>\", which is no HTML tag: browsers may hide it (type "
+        "&lt; to show a \"<\")\n"
+        "home.html:1: file \"site.cvp.upload\" is one of the project's own files, which "
+        "are never put in the website\n");
+}
+
+TEST(CliPublish, ReplacingRunsKilledAtRandomMoments_TheNextRunLeavesOneWholeSiteAndNothingElse)
+{
+    const char *seedText = std::getenv("KILL_TEST_SEED");
+    const unsigned seed = seedText ? static_cast<unsigned>(std::atoi(seedText)) : 20261207u;
+    std::mt19937 random(seed);
+    Site site;
+    site.writeTemplate("<!--$TITLE$-->\r\n<!--$NAV$-->\r\n<!--$CONTENT$-->\r\n");
+    site.writeNavigationPictures();
+    site.project.businessPages.fill(true);
+    for (std::string &body : site.project.pageBody)
+        body = std::string(1 << 20, 'b');
+    const std::string projectFile = site.home.file("site.cvp");
+    Model::WriteProjectFiles(site.project, projectFile);
+    const std::string arguments
+        = "publish --replace '" + projectFile + "' '" + site.out.path() + "'";
+    ASSERT_EQ(corvantaCli(site, arguments).status, 0);
+    const std::set<std::string> whole = site.websiteFiles();
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(corvantaCli(site, arguments).status, 0);
+    const auto runTime = std::chrono::steady_clock::now() - start;
+    const auto buildingFolders = [&] {
+        int count = 0;
+        for (const auto &entry : std::filesystem::directory_iterator(site.out.path()))
+            count += entry.path().filename().string().starts_with(".website-new-");
+        return count;
+    };
+
+    int leftBehind = 0;
+    for (int kill = 0; kill < 30; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execl(CORVANTA_CLI, CORVANTA_CLI, "--home", site.home.path().c_str(), "publish",
+                "--replace", projectFile.c_str(), site.out.path().c_str(), nullptr);
+            ::_exit(127);
+        }
+        std::uniform_int_distribution<long long> moment(
+            0, std::chrono::duration_cast<std::chrono::microseconds>(runTime).count() * 6 / 5);
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        EXPECT_TRUE(killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << status;
+        leftBehind += buildingFolders() > 0;
+        // Whenever the run stopped, one whole site is in place.
+        EXPECT_EQ(site.websiteFiles(), whole) << "kill " << kill << ", seed " << seed;
+    }
+    EXPECT_GT(leftBehind, 0) << "no kill fell while a site was being built";
+
+    ASSERT_EQ(corvantaCli(site, arguments).status, 0);
+    EXPECT_EQ(buildingFolders(), 0);
+    EXPECT_EQ(site.websiteFiles(), whole);
 }

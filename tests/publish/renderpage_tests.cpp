@@ -79,7 +79,7 @@ TEST(RenderPage, EveryPlaceholder_IsReplacedAtTheFirstColumn)
         "Anna's \xE9t\xE9 = About\r\n"
         "<title><!--$TITLE$--></title>\r\n"
         "<!--$title$-->\r\n"
-        "<meta name=\"description\" content=\"say \"hi\"\">\r\n"
+        "<meta name=\"description\" content=\"say &quot;hi&quot;\">\r\n"
         "<meta name=\"keywords\" content=\"k1, k2\">\r\n"
         "<meta name=\"copyright\" content=\"2001-2004\">\r\n"
         "<img src=\"logo one.png\" border=\"0\" alt=\"Logo\">\r\n"
@@ -92,6 +92,31 @@ TEST(RenderPage, EveryPlaceholder_IsReplacedAtTheFirstColumn)
             + madeWithLine() + "\r\n</html>\r\n");
     EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 3) + "\r\n");
     EXPECT_EQ(site.read("bottomnav.js"), textNavigationEntry(3) + "\r\n");
+}
+
+TEST(RenderPage, TypedFieldsInAttributes_AreEscapedAndReferencesStayInTextAsTyped)
+{
+    PageSite site;
+    Model::Project &p = site.project;
+    p.siteTitle = "Joe's <i>Best</i> & Co";
+    p.siteDescription = "The \"best\" <bread> & R&D &copy; &#233;&#xE9; &foo; &copy 2004 &";
+    p.siteKeywords = "bread,&amp;,a>b";
+    p.copyrightYears = "&copy; 2004";
+    p.slogan = "<b>Fresh</b> & \"warm\"";
+    p.logoPath = "/pictures/trail.gif ";
+    p.addCopyrightFooter = true;
+    EXPECT_EQ(site.render("<!--$TITLE$-->\r\n<!--$DESCRIPTION$-->\r\n<!--$KEYWORDS$-->\r\n"
+                          "<!--$COPYRIGHT$-->\r\n<!--$SLOGAN$-->\r\n<!--$LOGO$-->\r\n"
+                          "<!--$COPYBOTTOM$-->"),
+        "Joe's <i>Best</i> & Co = Home\r\n"
+        "<meta name=\"description\" content=\"The &quot;best&quot; &lt;bread&gt; &amp; R&amp;D "
+        "&copy; &#233;&#xE9; &amp;foo; &amp;copy 2004 &amp;\">\r\n"
+        "<meta name=\"keywords\" content=\"bread,&amp;,a&gt;b\">\r\n"
+        "<meta name=\"copyright\" content=\"&copy; 2004\">\r\n"
+        "<i><b>Fresh</b> & \"warm\"</i>\r\n"
+        "<img src=\"trail.gif%20\" border=\"0\" alt=\"Logo\">\r\n"
+        "<font style=\"font-size:10px; font-family:verdana,arial\">&copy; &copy; 2004 by Joe's "
+        "<i>Best</i> & Co.<br>All rights reserved.</font><br>\r\n");
 }
 
 TEST(RenderPage, EmptyValuesAndOptionsOff_KeepTheirShape)

@@ -13,7 +13,7 @@ void ScriptedDialogs::failOnUnusedAnswers() const
     std::string unused;
     for (const Answer &answer : m_answers) {
         static constexpr const char *kinds[]
-            = { "question", "input box", "file dialog", "colour dialog" };
+            = { "question", "input box", "file dialog", "colour dialog", "save question" };
         unused += unused.empty() ? "" : ", ";
         unused += kinds[answer.index()];
     }
@@ -33,6 +33,8 @@ void ScriptedDialogs::answerColour(std::optional<Platform::Colour> colour)
 {
     m_answers.emplace_back(colour);
 }
+
+void ScriptedDialogs::answerSave(Platform::SaveChoice choice) { m_answers.emplace_back(choice); }
 
 template <typename T> std::optional<T> ScriptedDialogs::take(const char *what)
 {
@@ -55,6 +57,12 @@ bool ScriptedDialogs::confirm(const Platform::Message &question)
 void ScriptedDialogs::notify(const Platform::Message &notice)
 {
     m_asked.push_back({ Asked::Kind::Notify, notice, {}, {}, {}, {}, {}, {} });
+}
+
+Platform::SaveChoice ScriptedDialogs::askToSave(const Platform::Message &question)
+{
+    m_asked.push_back({ Asked::Kind::AskToSave, question, {}, {}, {}, {}, {}, {} });
+    return take<Platform::SaveChoice>("save question").value_or(Platform::SaveChoice::Cancel);
 }
 
 std::string ScriptedDialogs::askText(

@@ -13,9 +13,9 @@ namespace Testing {
 /// One question or notice the code under test showed, as the user would have seen it.
 struct Asked
 {
-    enum class Kind { Confirm, Notify, AskText, ChooseFile, ChooseColour, OpenDocument };
+    enum class Kind { Confirm, Notify, AskText, ChooseFile, ChooseColour, OpenDocument, AskToSave };
     Kind kind;
-    Platform::Message message; ///< Confirm, Notify
+    Platform::Message message; ///< Confirm, Notify, AskToSave
     std::string caption; ///< AskText
     std::string prompt; ///< AskText
     Platform::FileDialogSpec fileDialog; ///< ChooseFile; AskText: its Browse button's dialog
@@ -38,9 +38,11 @@ public:
     void answerText(const std::string &text); ///< "" is the same as Cancel
     void answerFile(std::optional<std::string> path);
     void answerColour(std::optional<Platform::Colour> colour);
+    void answerSave(Platform::SaveChoice choice);
 
     bool confirm(const Platform::Message &question) override;
     void notify(const Platform::Message &notice) override;
+    Platform::SaveChoice askToSave(const Platform::Message &question) override;
     std::string askText(const std::string &caption, const std::string &prompt,
         const std::string &initialText = {}) override;
     /// Recorded as an input box whose `fileDialog` is the Browse button's dialog.
@@ -60,7 +62,7 @@ public:
 
 private:
     using Answer = std::variant<bool, std::string, std::optional<std::string>,
-        std::optional<Platform::Colour>>;
+        std::optional<Platform::Colour>, Platform::SaveChoice>;
     template <typename T> std::optional<T> take(const char *what);
     void failOnUnusedAnswers() const;
 

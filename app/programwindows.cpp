@@ -102,6 +102,9 @@ Catalogue::TemplateViewer &ProgramWindows::templateViewer()
             m_session.fields().templateName = index;
             m_session.fieldsEdited();
         });
+        m_templateViewer->setCatalogueUser([this](const std::vector<std::string> &catalogue) {
+            m_session.setTemplates(catalogue);
+        });
     }
     return *m_templateViewer;
 }

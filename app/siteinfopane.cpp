@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -35,6 +36,7 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     : QWidget(parent)
     , m_selection(selection)
     , m_project(selection.project())
+    , m_lists(lists)
     , m_dialogs(dialogs)
 {
     QGroupBox *group = makePaneGroup(this, QStringLiteral(" Site Info "));
@@ -210,6 +212,18 @@ void SiteInfoPane::showProject()
 {
     const bool personal = m_project.siteType == Model::SiteType::Personal;
     (personal ? m_personal : m_business)->setChecked(true);
+    QStringList templates;
+    for (const std::string &name : m_lists.templates)
+        templates.append(Widgets::fromCp1252(name));
+    QStringList shown;
+    for (int i = 0; i < m_templates->count(); ++i)
+        shown.append(m_templates->itemText(i));
+    if (shown != templates) {
+        // A template was added: the list is filled again, without choosing anything.
+        const QSignalBlocker quiet(m_templates);
+        m_templates->clear();
+        m_templates->addItems(templates);
+    }
     const auto position = m_project.templateName;
     m_templates->setCurrentIndex(
         position && *position < static_cast<std::size_t>(m_templates->count())

@@ -24,7 +24,8 @@ public:
     SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceLists &lists,
         Platform::Dialogs &dialogs, QWidget *parent = nullptr);
 
-    /// Shows the project's values in the controls (after New and Open).
+    /// Shows the project's values in the controls (after New and Open), and the template
+    /// list as the choice lists hold it now.
     void showProject();
 
     /// "&Personal" or "&Business" became the selected site type.
@@ -53,6 +54,7 @@ private:
 
     Model::PageSelection &m_selection;
     Model::Project &m_project;
+    const Model::ChoiceLists &m_lists;
     Platform::Dialogs &m_dialogs;
     std::string m_lastLogo;
 

@@ -35,9 +35,10 @@ const VerbRegistration addTemplate({
     "add-template",
     "ARCHIVE.zip",
     "Adds the template in ARCHIVE.zip (one NAME.t and files whose names begin with\n"
-    "NAME, at the top of the archive or in one folder) to the user's templates\n"
-    "folder, $XDG_DATA_HOME/corvanta/templates, and prints its name. When a template\n"
-    "of that name exists, asks on stdin before replacing it.",
+    "NAME, at the top of the archive or in one folder; at most 10,000 entries) as\n"
+    "the folder NAME in the user's templates folder, $XDG_DATA_HOME/corvanta/templates,\n"
+    "and prints its name. The folder is swapped in whole once every file is written.\n"
+    "When a template of that name exists, asks on stdin before replacing it.",
     1,
     runInNetworkModule("add-template"),
 });

@@ -199,7 +199,8 @@ static_assert(std::string_view(BorderSizes[0]) == "0" && std::string_view(Border
 /// regard to letter case, each name once.
 std::vector<std::string> FontFamilyList(const std::vector<std::string> &installedFamilies);
 
-/// The two lists that differ from machine to machine, fixed from start-up to exit.
+/// The two lists that differ from machine to machine, fixed from start-up to exit except
+/// that the templates are read again when one is added.
 struct ChoiceLists
 {
     std::vector<std::string> templates; ///< the template catalogue

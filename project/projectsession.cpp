@@ -1,5 +1,6 @@
 #include "project/projectsession.h"
 
+#include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/files.h"
 #include "platform/maker.h"
@@ -22,6 +23,33 @@ void PageBodyEditor::reportEdit(PageId page, bool unsaved)
 {
     if (m_session)
         m_session->bodyEdited(page, unsaved);
+}
+
+void ProjectSession::setTemplates(std::vector<std::string> templates)
+{
+    const auto follow = [&](Project &project) {
+        // The template chosen, or the name kept for one that was not installed when the
+        // project was opened: the one just added may be it.
+        std::optional<std::string> name;
+        if (project.templateName && *project.templateName < m_lists.templates.size())
+            name = m_lists.templates[*project.templateName];
+        else if (const auto kept
+            = project.settings.value(SettingsKeys::Choices, SettingsKeys::Template))
+            name = Platform::utf8ToCp1252Exact(*kept);
+        if (!name)
+            return;
+        const auto found = std::find(templates.begin(), templates.end(), *name);
+        project.templateName = found == templates.end()
+            ? Choice()
+            : Choice(static_cast<std::size_t>(found - templates.begin()));
+    };
+    follow(m_project);
+    follow(m_savedFields);
+    if (m_beforeNew) {
+        follow(m_beforeNew->project);
+        follow(m_beforeNew->savedFields);
+    }
+    m_lists.templates = std::move(templates);
 }
 
 const Project &ProjectSession::project()

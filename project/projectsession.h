@@ -86,6 +86,11 @@ public:
     PageSelection &selection() { return m_selection; }
     const PageSelection &selection() const { return m_selection; }
     const ChoiceLists &lists() const { return m_lists; }
+    /// The template catalogue read again (a template was added): the project keeps the
+    /// template it chose, whose position follows its name, or takes the one added when it is
+    /// the template the project named but that was not installed; that alone changes
+    /// nothing unsaved.
+    void setTemplates(std::vector<std::string> templates);
 
     /// The project file the project was last opened from or saved to; empty for a new one.
     const std::string &fileName() const { return m_fileName; }

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -15,8 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <jerror.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Testing;
 
@@ -255,7 +259,27 @@ TEST_F(TemplateViewer, UseThisTemplate_HandsOverTheShownOneAndCloses)
     EXPECT_EQ(used, std::vector<std::size_t> { 1 });
 }
 
-TEST_F(TemplateViewer, AddTemplate_FromAnArchive_ListedAndShown)
+TEST_F(TemplateViewer, EnterAnywhere_UsesTheShownTemplate)
+{
+    installPreview("a.jpg", Qt::red);
+    installPreview("b.jpg", Qt::blue);
+    std::vector<std::size_t> used;
+    viewer.setTemplateUser([&](std::size_t index) { used.push_back(index); });
+    // On "Download More Templates", where the focus starts, and on the list.
+    QTimer::singleShot(0, &viewer, [&] {
+        list()->setCurrentIndex(1);
+        QTest::keyClick(button("Button1"), Qt::Key_Return);
+    });
+    QTimer::singleShot(3000, &viewer, [&] { viewer.reject(); });
+    EXPECT_TRUE(viewer.openViewer({ "a", "b" }));
+    QTimer::singleShot(0, &viewer, [&] { QTest::keyClick(list(), Qt::Key_Enter); });
+    QTimer::singleShot(3000, &viewer, [&] { viewer.reject(); });
+    EXPECT_TRUE(viewer.openViewer({ "a", "b" }));
+    EXPECT_EQ(used, (std::vector<std::size_t> { 1, 0 }));
+    EXPECT_TRUE(dialogs.asked().empty()) << "the web site was not opened";
+}
+
+TEST_F(TemplateViewer, AddTemplate_FromAnArchive_ListedAndShownAndHandedOn)
 {
     installPreview("a.jpg", Qt::red);
     installPreview("b.jpg", Qt::blue);
@@ -264,17 +288,78 @@ TEST_F(TemplateViewer, AddTemplate_FromAnArchive_ListedAndShown)
     preview.fill(Qt::green);
     preview.save(QString::fromStdString(home.file("Ab.jpg")), "JPG", 95);
     writeZip(home.file("Ab.zip"), { { "Ab.t", "" }, { "Ab.jpg", readBytes(home.file("Ab.jpg")) } });
+    writeZip(home.file("notes.zip"), { { "notes.txt", "" } });
     writeBytes(home.file("templates/a.t"), "");
     writeBytes(home.file("templates/b.t"), "");
+    std::vector<std::vector<std::string>> catalogues;
+    viewer.setCatalogueUser(
+        [&](const std::vector<std::string> &catalogue) { catalogues.push_back(catalogue); });
     ASSERT_TRUE(viewer.prepareViewer({ "a", "b" }));
 
     dialogs.answerFile(home.file("Ab.zip"));
     QTest::mouseClick(button("addTemplate"), Qt::LeftButton);
-    ::unsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !viewer.isAdding(); }));
     EXPECT_EQ(list()->count(), 3);
     EXPECT_EQ(list()->currentText(), "Ab");
     EXPECT_TRUE(near(shown(), Qt::green));
-    ASSERT_EQ(dialogs.asked().size(), 2u);
+    EXPECT_EQ(catalogues, (std::vector<std::vector<std::string>> { { "a", "Ab", "b" } }));
+
+    // The next archive is chosen in the same folder, with an empty name box; one that holds
+    // no template is refused with what a template archive holds.
+    dialogs.answerFile(home.file("notes.zip"));
+    QTest::mouseClick(button("addTemplate"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !viewer.isAdding(); }));
+    ::unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(dialogs.asked().size(), 4u);
     EXPECT_EQ(dialogs.asked()[0].fileDialog.title, "Add Template");
-    EXPECT_EQ(dialogs.asked()[1].message.icon, Platform::MessageIcon::Information);
+    EXPECT_EQ(dialogs.asked()[1].message.text,
+        "The template \"Ab\" was added.\nIt can be chosen on the Site Info pane now.");
+    EXPECT_EQ(dialogs.asked()[2].fileDialog.initialPath, home.path() + "/");
+    EXPECT_EQ(dialogs.asked()[3].message.text,
+        "The archive " + home.file("notes.zip")
+            + " cannot be added as a template: it holds no template (\".t\" file).\n"
+              "A template archive holds one template file NAME.t and the template's pictures, "
+              "whose names begin with NAME (such as NAME.jpg and NAMEhome.gif), all at the top "
+              "of the archive or all in one folder.");
+    EXPECT_EQ(catalogues.size(), 1u);
+}
+
+TEST_F(TemplateViewer, Adding_RunsBesideTheWindow_WhichShowsProgressAndCancels)
+{
+    installPreview("a.jpg", Qt::red);
+    ::setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
+    // An archive that arrives through a pipe only when the test sends it: the adding waits
+    // for it while the window goes on.
+    const std::string pipe = home.file("slow.zip");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    writeZip(home.file("Ab.zip"), { { "Ab.t", "" } });
+    ASSERT_TRUE(viewer.prepareViewer({ "a" }));
+    viewer.show();
+
+    dialogs.answerFile(pipe);
+    QTest::mouseClick(button("addTemplate"), Qt::LeftButton);
+    int sender = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        sender = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        return sender >= 0;
+    }));
+    EXPECT_TRUE(viewer.isAdding());
+    EXPECT_TRUE(viewer.findChild<QProgressBar *>("addingProgress")->isVisible());
+    for (const char *name : { "Button3", "addTemplate", "Button1", "Button2" })
+        EXPECT_FALSE(button(name)->isEnabled()) << name;
+    QTest::keyClick(&viewer, Qt::Key_Escape);
+    EXPECT_TRUE(viewer.isVisible()) << "Escape cancels the adding, not the viewer";
+    EXPECT_FALSE(button("cancelAdding")->isEnabled());
+
+    const std::string bytes = readBytes(home.file("Ab.zip"));
+    ::fcntl(sender, F_SETFL, 0);
+    EXPECT_EQ(::write(sender, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(sender);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !viewer.isAdding(); }));
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_FALSE(viewer.findChild<QProgressBar *>("addingProgress")->isVisible());
+    EXPECT_TRUE(button("Button3")->isEnabled());
+    EXPECT_EQ(list()->count(), 1);
+    EXPECT_TRUE(std::filesystem::is_empty(home.file("data/corvanta/templates")));
+    EXPECT_EQ(dialogs.asked().size(), 1u) << "only the file dialog";
 }

@@ -66,7 +66,7 @@ sed -i 's/Harbour/Aurora/g' "$work/Aurora/Aurora.t"
 (cd "$work" && zip -qr aurora.zip Aurora)
 cd "$HOME"
 [[ $(corvanta-cli add-template "$work/aurora.zip") == Aurora ]] || fail "add-template"
-[[ -f "$XDG_DATA_HOME/corvanta/templates/Aurora.t" ]] || fail "Aurora.t is not in the user's folder"
+[[ -f "$XDG_DATA_HOME/corvanta/templates/Aurora/Aurora.t" ]] || fail "Aurora.t is not in the user's folder"
 corvanta-cli templates | grep -qx Harbour || fail "the installed templates are not listed"
 [[ $(corvanta-cli templates | head -1) == Aurora ]] || fail "the added template is not listed first"
 corvanta-cli new site.cvp

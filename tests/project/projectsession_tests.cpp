@@ -329,6 +329,28 @@ TEST(ChoiceNames, TemplateNoLongerInstalled_WarnedAndKeptUntilAnotherIsChosen)
         readBytes(dir.file("site.cvp.settings")), "[choices]\ntemplate=Plain\nfontFamily=Arial\n");
 }
 
+TEST(ChoiceNames, TemplateAddedWhileOpen_ChoiceFollowsItsName_AMissingOneIsFound)
+{
+    TempDir dir;
+    Model::ProjectSession session({ { "Good", "Plain" }, { "Arial" } });
+    session.fields().templateName = 1;
+    session.save(dir.file("plain.cvp"));
+    session.fields().templateName = 0;
+    session.save(dir.file("good.cvp"));
+
+    // Opened where "Good" is not installed, then "Good" and "Blue" are added.
+    Model::ProjectSession later({ { "Plain" }, { "Arial" } });
+    EXPECT_EQ(later.open(dir.file("good.cvp")).size(), 1u);
+    later.setTemplates({ "Blue", "Good", "Plain" });
+    EXPECT_EQ(later.fields().templateName, 1u);
+    EXPECT_FALSE(later.isModified());
+
+    later.open(dir.file("plain.cvp"));
+    later.setTemplates({ "Avocado", "Blue", "Good", "Plain" });
+    EXPECT_EQ(later.fields().templateName, 3u);
+    EXPECT_FALSE(later.isModified());
+}
+
 TEST(ChoiceNames, OlderProjectWithoutSettings_PositionDecides_LinesOfLaterVersionsAreKept)
 {
     TempDir dir;

@@ -149,6 +149,17 @@ std::size_t File::readFully(char *buffer, std::size_t size)
     return total;
 }
 
+std::size_t File::readAt(char *buffer, std::size_t size, std::uint64_t offset) const
+{
+    for (;;) {
+        const ssize_t count = ::pread(m_fd, buffer, size, static_cast<off_t>(offset));
+        if (count >= 0)
+            return static_cast<std::size_t>(count);
+        if (errno != EINTR)
+            throwErrno(errno);
+    }
+}
+
 void File::write(std::string_view bytes)
 {
     while (!bytes.empty()) {

@@ -110,6 +110,23 @@ void removeStaleBuildingDirectories(const Platform::Directory &publish)
     publish.unlock();
 }
 
+/// The whole content of a page's body file, from its start, into `text` (whose memory is
+/// used again from page to page).
+void readBody(const Platform::File &file, std::string &text)
+{
+    text.resize(std::max<std::size_t>(text.capacity(), 1 << 16));
+    std::size_t size = 0;
+    for (;;) {
+        if (size == text.size())
+            text.resize(text.size() * 2);
+        const std::size_t count = file.readAt(text.data() + size, text.size() - size, size);
+        if (count == 0)
+            break;
+        size += count;
+    }
+    text.resize(size);
+}
+
 /// Writes every file of the site into `website`.
 void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const Platform::Directory &website,
@@ -124,9 +141,24 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const Platform::Directory templates(Catalogue::TemplateDirectory(
         homeDir, Model::choiceText(project.templateName, lists.templates)));
     CopiedPictures copied;
+    // Without a reading each body is read once: for the files it refers to, then into its page.
+    SiteTargets targets = reading ? targetsOf(*reading) : SiteTargets();
+    std::string bodyText;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
-        if (Model::pageIncluded(project, page.id))
-            RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
+        if (Model::pageIncluded(project, page.id)) {
+            const auto index = static_cast<std::size_t>(page.id - 1);
+            if (reading) {
+                RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
+            } else {
+                std::string_view body = project.pageBody[index];
+                if (bodyFiles && bodyFiles->at(index)) {
+                    readBody(*bodyFiles->at(index), bodyText);
+                    body = bodyText;
+                }
+                targets[index] = ReadBodyTargets(body);
+                RenderPage(project, lists, page.id, templates, website, &copied, nullptr, &body);
+            }
+        }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
 
@@ -138,11 +170,7 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     }
 
     report(90, PublishStatus::CopyingImages);
-    if (reading) {
-        notCopied = CopyUserFiles(project, projectDirectory, website, *reading);
-    } else {
-        notCopied = CopyUserFiles(project, projectDirectory, website, ReadSite(project, bodyFiles));
-    }
+    notCopied = CopyUserFiles(project, projectDirectory, website, targets);
     CopyLogo(project.logoPath, website);
 
     report(93, PublishStatus::CreatingStylesheets);

@@ -12,7 +12,9 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <future>
 #include <optional>
 
 namespace Publish {
@@ -141,26 +143,43 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const Platform::Directory templates(Catalogue::TemplateDirectory(
         homeDir, Model::choiceText(project.templateName, lists.templates)));
     CopiedPictures copied;
-    // Without a reading each body is read once: for the files it refers to, then into its page.
+    // Without a reading each body is read once: the files it refers to are found in it (by a
+    // second thread while a large body is written into its page), and it is written from
+    // memory. Two bodies at most are held at once.
     SiteTargets targets = reading ? targetsOf(*reading) : SiteTargets();
-    std::string bodyText;
+    std::array<std::string, 2> bodyTexts;
+    std::array<std::pair<std::size_t, std::future<std::vector<std::string>>>, 2> finding;
+    const auto collect = [&](std::size_t slot) {
+        if (finding[slot].second.valid())
+            targets[finding[slot].first] = finding[slot].second.get();
+    };
+    std::size_t slot = 0;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id)) {
             const auto index = static_cast<std::size_t>(page.id - 1);
             if (reading) {
                 RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
             } else {
+                slot = 1 - slot;
+                collect(slot);
                 std::string_view body = project.pageBody[index];
                 if (bodyFiles && bodyFiles->at(index)) {
-                    readBody(*bodyFiles->at(index), bodyText);
-                    body = bodyText;
+                    readBody(*bodyFiles->at(index), bodyTexts[slot]);
+                    body = bodyTexts[slot];
                 }
-                targets[index] = ReadBodyTargets(body);
+                if (body.size() >= (std::size_t(1) << 18)) {
+                    finding[slot] = { index,
+                        std::async(std::launch::async, [body] { return ReadBodyTargets(body); }) };
+                } else {
+                    targets[index] = ReadBodyTargets(body);
+                }
                 RenderPage(project, lists, page.id, templates, website, &copied, nullptr, &body);
             }
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
+    collect(0);
+    collect(1);
 
     // A web host shows index.html for the bare address; the pages keep linking to home.html.
     const Model::PageInfo &home = Model::pageInfo(1);

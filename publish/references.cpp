@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <unordered_set>
 
@@ -270,7 +271,9 @@ struct TagAttributes
     std::size_t after = 0; ///< just past the ">", or npos when the body ends inside the tag
     bool selfClosing = false;
     bool refers = false; ///< an attribute that can refer to a file is there
-    bool repeatedName = false; ///< two attributes have the same name
+    static constexpr std::size_t MostNames = 16;
+    std::array<std::string_view, MostNames> names; ///< the first ones, as written
+    std::size_t nameCount = 0; ///< all of them
     unsigned present = 0; ///< a bit for each Attribute
     std::array<ValueSpan, AttributeCount> values;
 
@@ -281,33 +284,46 @@ struct TagAttributes
     }
 };
 
-/// An attribute name as the parser compares names: ASCII letters in lower case, and every
-/// character it cannot take (NUL, control characters, undefined bytes) the same one.
-std::string comparedName(std::string_view written)
+/// A character of an attribute name as the parser compares names: ASCII letters in lower
+/// case, and every character it cannot take (NUL, control characters, undefined bytes) the
+/// same one.
+char comparedCharacter(char c)
 {
-    std::string name;
-    for (const char c : written) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool replaced = byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D
-            || byte == 0x8F || byte == 0x90 || byte == 0x9D;
-        name += replaced ? '\x01' : lowerAscii(c);
+    const auto byte = static_cast<unsigned char>(c);
+    const bool replaced = byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D
+        || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+    return replaced ? '\x01' : lowerAscii(c);
+}
+
+/// True when two attributes of the tag have the same name to the parser (or there are too
+/// many to tell).
+bool hasRepeatedName(const TagAttributes &tag)
+{
+    if (tag.nameCount > TagAttributes::MostNames)
+        return true;
+    for (std::size_t i = 0; i < tag.nameCount; ++i) {
+        for (std::size_t j = i + 1; j < tag.nameCount; ++j) {
+            const std::string_view a = tag.names[i];
+            const std::string_view b = tag.names[j];
+            if (a.size() == b.size()
+                && std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return comparedCharacter(x) == comparedCharacter(y); }))
+                return true;
+        }
     }
-    return name;
+    return false;
 }
 
 /// Reads the attributes from `at` up to the tag's ">" as the check's tag loop does: the same
-/// extent, quoted values passed over whole. With `values`, notes where the values of the
-/// attributes the reading looks at are, and whether a name is written twice (the parser's
-/// reading of such a tag is left to the parser).
-void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag, bool values)
+/// extent, quoted values passed over whole; notes the names and where the values of the
+/// attributes the reading looks at are (of the first attribute of each name).
+void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag)
 {
     const std::size_t size = body.size();
     tag.selfClosing = false;
     tag.refers = false;
     tag.present = 0;
-    tag.repeatedName = false;
-    std::vector<std::string> names;
-    unsigned last = OtherAttribute; ///< what the name just read is
+    tag.nameCount = 0;
     while (at < size) {
         const char c = body[at];
         if (c == '>') {
@@ -329,21 +345,16 @@ void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag, b
             && body[at] != '=')
             ++at;
         const std::string_view written = body.substr(nameFrom, at - nameFrom);
-        const unsigned attribute = attributeOf(written);
+        if (tag.nameCount < TagAttributes::MostNames)
+            tag.names[tag.nameCount] = written;
+        ++tag.nameCount;
+        unsigned attribute = attributeOf(written);
         tag.refers = tag.refers || attribute <= Style;
-        last = OtherAttribute;
-        if (values) {
-            std::string name = comparedName(written);
-            if (std::find(names.begin(), names.end(), name) != names.end()) {
-                tag.repeatedName = true;
-            } else {
-                names.push_back(std::move(name));
-                last = attribute;
-                if (attribute < AttributeCount) {
-                    tag.present |= 1u << attribute;
-                    tag.values[attribute] = { at, at, at };
-                }
-            }
+        if (attribute < AttributeCount && tag.has(attribute))
+            attribute = OtherAttribute;
+        if (attribute < AttributeCount) {
+            tag.present |= 1u << attribute;
+            tag.values[attribute] = { at, at, at };
         }
         while (at < size && isBlank(body[at]))
             ++at;
@@ -354,20 +365,21 @@ void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag, b
             ++at;
         ValueSpan span { at, at, at };
         if (at < size && (body[at] == '"' || body[at] == '\'')) {
-            const std::size_t close = body.find(body[at], at + 1);
-            if (close == std::string_view::npos)
+            const char *close = static_cast<const char *>(
+                std::memchr(body.data() + at + 1, body[at], size - at - 1));
+            if (!close)
                 break;
             span.from = at + 1;
-            span.to = close;
-            at = close + 1;
+            span.to = static_cast<std::size_t>(close - body.data());
+            at = span.to + 1;
         } else {
             span.from = at;
             while (at < size && !isBlank(body[at]) && body[at] != '>')
                 ++at;
             span.to = at;
         }
-        if (last < AttributeCount)
-            tag.values[last] = span;
+        if (attribute < AttributeCount)
+            tag.values[attribute] = span;
     }
     tag.after = std::string_view::npos;
 }
@@ -423,7 +435,7 @@ template <class OnTag> bool findReferringTags(std::string_view body, OnTag &&onT
         const char c = body[next];
         if (isAsciiLetter(c)) {
             const std::size_t end = nameEnd(body, next);
-            readAttributes(body, end, tag, false);
+            readAttributes(body, end, tag);
             if (tag.after == std::string_view::npos)
                 return true;
             const std::string_view name = body.substr(next, end - next);
@@ -431,10 +443,8 @@ template <class OnTag> bool findReferringTags(std::string_view body, OnTag &&onT
             at = tag.after;
             if (kind == TagKind::Ignored)
                 continue;
-            if (tag.refers || kind == TagKind::Img || kind == TagKind::Image) {
-                readAttributes(body, end, tag, true);
+            if (tag.refers || kind == TagKind::Img || kind == TagKind::Image)
                 onTag(open, name, kind, tag);
-            }
             if (kind == TagKind::PlainText)
                 return true;
             if (kind == TagKind::RawText)
@@ -443,7 +453,7 @@ template <class OnTag> bool findReferringTags(std::string_view body, OnTag &&onT
                 return false;
         } else if (c == '/') {
             if (next + 1 < size && isAsciiLetter(body[next + 1])) {
-                readAttributes(body, nameEnd(body, next + 1), tag, false);
+                readAttributes(body, nameEnd(body, next + 1), tag);
                 if (tag.after == std::string_view::npos)
                     return true;
                 at = tag.after;
@@ -517,7 +527,7 @@ std::string valueText(std::string_view raw)
 bool needsParser(std::string_view body, TagKind kind, const TagAttributes &tag)
 {
     if (kind == TagKind::ParserOnly || kind == TagKind::Image || kind == TagKind::Foreign
-        || tag.repeatedName)
+        || hasRepeatedName(tag))
         return true;
     for (unsigned attribute = 0; attribute < AttributeCount; ++attribute) {
         if (attribute == Alt || !tag.has(attribute))
@@ -589,7 +599,7 @@ void readReferringTag(std::string_view body, const ReferringTag &referring, Body
     }
     TagAttributes tag;
     const std::size_t end = nameEnd(body, referring.from + 1);
-    readAttributes(body, end, tag, true);
+    readAttributes(body, end, tag);
     const std::string_view name = body.substr(referring.from + 1, end - referring.from - 1);
     readHtmlTag(body, referring.from, name, tagKindOf(name), tag, referring.line, reading);
 }
@@ -614,6 +624,11 @@ public:
     /// Adds the target of a value; a value already met adds nothing.
     void addValue(std::string_view raw, bool style)
     {
+        // The values met last are looked up first, by a quick sum of their bytes.
+        RecentValue &recent = m_recent[quickSum(raw, style) % m_recent.size()];
+        if (recent.style == style && recent.value.data() && recent.value == raw)
+            return;
+        recent = { raw, style };
         if (!(style ? m_styles : m_values).insert(raw).second)
             return;
         const std::string text = valueText(raw);
@@ -629,6 +644,27 @@ public:
     std::vector<std::string> take() { return std::move(m_targets); }
 
 private:
+    static std::uint64_t quickSum(std::string_view raw, bool style)
+    {
+        std::uint64_t head = 0;
+        std::uint64_t tail = 0;
+        if (raw.size() >= 8) {
+            std::memcpy(&head, raw.data(), 8);
+            std::memcpy(&tail, raw.data() + raw.size() - 8, 8);
+        } else {
+            std::memcpy(&head, raw.data(), raw.size());
+        }
+        return ((head * 0x9E3779B97F4A7C15ull) ^ (tail + raw.size() * 2 + (style ? 1 : 0)))
+            * 0xC2B2AE3D27D4EB4Full
+            >> 40;
+    }
+
+    struct RecentValue
+    {
+        std::string_view value;
+        bool style = false;
+    };
+    std::array<RecentValue, 509> m_recent {};
     std::vector<std::string> m_targets;
     std::unordered_set<std::string> m_seen;
     std::unordered_set<std::string_view> m_values; ///< values met, as written in the body

@@ -49,9 +49,9 @@ std::string randomBody(std::mt19937 &random)
     static const std::vector<std::string> attributes { "src", "href", "background", "poster",
         "data", "value", "style", "alt", "type", "name", "xlink:href", "SRC", "Href", "title",
         "=src", "src\"", "id" };
-    static const std::vector<std::string> values { "a.jpg", "url(b.png)", "image", "IMAGE",
-        "movie", " Movie ", " c d.gif ", "x&amp;y.png", "e&f", "caf\xe9.gif", "\x81\x9d.png",
-        "l\r\nm.png", "n\ro.png", "\x01p.gif", "q\0r.gif", "color: red; background: url( 's.png' )",
+    static const std::vector<std::string> values { "a.jpg", "url(b.png)", "image", "IMAGE", "movie",
+        " Movie ", " c d.gif ", "x&amp;y.png", "e&f", "caf\xe9.gif", "\x81\x9d.png", "l\r\nm.png",
+        "n\ro.png", "\x01p.gif", "q\0r.gif", "color: red; background: url( 's.png' )",
         "url(\"t u.png\") url(v.gif", "", " ", "w.html#top", "&#x41;.gif", "&lt;x", "y\tz.png",
         "\x7f.gif", "a\fb.gif" };
     static const std::vector<std::string> junk { "<", "</", "<!--", "-->", "<!x>", "<?x>", ">",
@@ -60,9 +60,8 @@ std::string randomBody(std::mt19937 &random)
     const auto pick = [&](const std::vector<std::string> &from) -> const std::string & {
         return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
     };
-    const auto chance = [&](int percent) {
-        return std::uniform_int_distribution<int>(0, 99)(random) < percent;
-    };
+    const auto chance
+        = [&](int percent) { return std::uniform_int_distribution<int>(0, 99)(random) < percent; };
     std::string body;
     const int pieces = std::uniform_int_distribution<int>(1, 40)(random);
     for (int piece = 0; piece < pieces; ++piece) {

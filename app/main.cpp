@@ -2,7 +2,7 @@
 #include "app/programwindows.h"
 #include "app/sessionguard.h"
 #include "app/widgetdialogs.h"
-#include "platform/files.h"
+#include "platform/homedirectory.h"
 #include "widgets/editcommands.h"
 #include "widgets/firstframe.h"
 
@@ -48,10 +48,11 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("corvanta"));
     Widgets::redoWithCtrlYEverywhere();
 
-    // The main window takes the working directory as the home directory, where the templates,
-    // help and read-me are found. The other windows are made when first opened.
+    // The home directory holds the templates, help and read-me: the working directory when it
+    // has templates, else the program's installed data folder. The other windows are made
+    // when first opened.
     App::WidgetDialogs dialogs;
-    const std::string home = Platform::currentDirectory();
+    const std::string home = Platform::defaultHomeDirectory();
     Model::ProjectSession session(App::programChoiceLists(home));
     App::MainWindow mainWindow(dialogs, session, home);
     App::ProgramWindows windows(dialogs, session, mainWindow, home);

@@ -338,8 +338,9 @@ void MainWindow::openProject()
 void MainWindow::openProjectFile(const std::string &path)
 {
     bool opened = false;
+    std::vector<std::string> warnings;
     runCommand([&] {
-        m_session.open(path);
+        warnings = m_session.open(path);
         opened = true;
     });
     // What was read before an error stays applied and shows.
@@ -347,6 +348,10 @@ void MainWindow::openProjectFile(const std::string &path)
     if (opened) {
         rememberRecent(path);
         showPane(OrganiserPane::SiteInfo);
+    }
+    for (const std::string &warning : warnings) {
+        m_dialogs.notify(
+            { "Warning", warning, Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
     }
 }
 

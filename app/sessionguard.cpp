@@ -50,16 +50,24 @@ void SessionGuard::programEnds()
 bool offerRecovery(
     Platform::Dialogs &dialogs, Model::ProjectSession &session, Model::RecoveryStore &store)
 {
+    if (!store.available()) {
+        dialogs.notify({ "Warning",
+            "Unsaved changes cannot be kept for recovery while Corvanta runs: neither "
+            "XDG_STATE_HOME nor HOME names a folder of yours to keep them in.",
+            Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
+        return false;
+    }
     const std::optional<std::string> snapshot = store.leftSnapshot();
     if (!snapshot)
         return false;
     bool restored = false;
+    std::vector<std::string> warnings;
     if (dialogs.confirm({ "Confirm",
             "Corvanta ended without saving the changes to a project.\n"
             "Restore them as they were?",
             Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel })) {
         try {
-            session.restoreRecoverySnapshot(
+            warnings = session.restoreRecoverySnapshot(
                 Platform::readWholeFile(Platform::utf8ToCp1252(*snapshot)));
             restored = true;
         } catch (const Platform::FileError &error) {
@@ -69,6 +77,10 @@ bool offerRecovery(
         }
     }
     ::unlink(snapshot->c_str());
+    for (const std::string &warning : warnings) {
+        dialogs.notify(
+            { "Warning", warning, Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
+    }
     return restored;
 }
 

@@ -35,8 +35,10 @@ private:
 };
 
 /// At start-up: when a program that ended without saving left a snapshot, asks whether to
-/// restore it; restoring puts the session back as it was, unsaved. The snapshot is removed
-/// either way. Returns whether the session was restored.
+/// restore it; restoring puts the session back as it was, unsaved (with a warning for each
+/// chosen template or font no longer installed). The snapshot is removed either way. When
+/// the store has no folder, says once that unsaved changes cannot be kept. Returns whether
+/// the session was restored.
 bool offerRecovery(
     Platform::Dialogs &dialogs, Model::ProjectSession &session, Model::RecoveryStore &store);
 

@@ -49,16 +49,7 @@ void runAddTemplate(const Invocation &invocation)
         std::fprintf(stderr, "The template already installed was kept.\n");
 }
 
-const VerbRegistration registration({
-    "add-template",
-    "ARCHIVE.zip",
-    "Adds the template in ARCHIVE.zip (one NAME.t and files whose names begin with\n"
-    "NAME, at the top of the archive or in one folder) to the user's templates\n"
-    "folder, $XDG_DATA_HOME/corvanta/templates, and prints its name. When a template\n"
-    "of that name exists, asks on stdin before replacing it.",
-    1,
-    runAddTemplate,
-});
+const ModuleVerbWork work("add-template", runAddTemplate);
 
 } // namespace
 } // namespace Cli

@@ -14,7 +14,7 @@ void runCheck(const Invocation &invocation)
     const std::string projectFile = pathOperand(invocation.operands.at(0));
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     Model::ProjectSession session(lists);
-    session.open(projectFile);
+    printWarnings(session.open(projectFile));
     const std::vector<Publish::SiteFinding> findings = Publish::CheckSite(session);
     std::string text;
     for (const Publish::SiteFinding &finding : findings)

@@ -6,14 +6,14 @@
 #include "platform/files.h"
 #include "project/projectfiles.h"
 
-#include <QFontDatabase>
-#include <QGuiApplication>
+#include <dlfcn.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
+#include <unistd.h>
 
 namespace Cli {
 namespace {
@@ -22,14 +22,6 @@ std::vector<Verb> &registeredVerbs()
 {
     static std::vector<Verb> verbs;
     return verbs;
-}
-
-// Qt's notes about its own set-up (a missing runtime directory and the like) would end up
-// on stderr, whose last line belongs to the error message; only fatal ones get through.
-void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtFatalMsg || type == QtCriticalMsg)
-        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
 } // namespace
@@ -74,24 +66,34 @@ std::string pathOperand(const std::string &utf8Path)
     return normal;
 }
 
+void *moduleEntry(const std::string &module, const char *entry)
+{
+    std::string program(PATH_MAX, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", program.data(), program.size());
+    program.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    const std::string programDir = program.substr(0, program.rfind('/') + 1);
+    // Beside the program in a build, in the library folder once installed.
+    const std::string places[]
+        = { programDir + module, programDir + CORVANTA_INSTALLED_MODULE_DIR "/" + module };
+    for (const std::string &place : places) {
+        if (void *loaded = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            if (void *found = ::dlsym(loaded, entry))
+                return found;
+        } else if (::access(place.c_str(), F_OK) == 0) {
+            // A module that is there but does not load is named with the loader's reason.
+            std::fprintf(stderr, "%s\n", ::dlerror());
+        }
+    }
+    throw Platform::FileError("Cannot open file " + Platform::utf8ToCp1252(places[1]));
+}
+
 std::vector<std::string> installedFontFamilies()
 {
-    const QtMessageHandler previousHandler = qInstallMessageHandler(quietQtMessages);
-    std::unique_ptr<QGuiApplication> application;
-    if (QCoreApplication::instance() == nullptr) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "corvanta-cli";
-        static char *argv[] = { name, nullptr };
-        application = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    using FamiliesEntry = void (*)(std::vector<std::string> &);
+    static const auto listFamilies = reinterpret_cast<FamiliesEntry>(
+        moduleEntry("corvanta-cli-fonts.so", "corvantaCliFontFamilies"));
     std::vector<std::string> families;
-    for (const QString &family : QFontDatabase::families()) {
-        if (auto name = Platform::utf8ToCp1252Exact(family.toStdString()))
-            families.push_back(std::move(*name));
-    }
-    application.reset();
-    qInstallMessageHandler(previousHandler);
+    listFamilies(families);
     return families;
 }
 
@@ -111,7 +113,14 @@ Model::ChoiceLists choiceListsForProject(
         // Reading the project reports the error; the lists do not matter then.
         record.clear();
     }
-    if (Model::namesInstalledFontFamily(record))
+    bool installedFamily = Model::namesInstalledFontFamily(record);
+    try {
+        installedFamily = installedFamily
+            || Model::namesInstalledFontFamily(Model::ReadProjectSettings(projectFilePath));
+    } catch (const Platform::FileError &) {
+        // Reading the project reports the error.
+    }
+    if (installedFamily)
         return choiceListsFor(homeDir);
     return { Catalogue::ListTemplates(homeDir),
         { Model::Lists::FixedFontFamilies.begin(), Model::Lists::FixedFontFamilies.end() } };
@@ -121,6 +130,14 @@ void printText(const std::string &text)
 {
     const std::string utf8 = Platform::cp1252ToUtf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+void printWarnings(const std::vector<std::string> &warnings)
+{
+    std::fflush(stdout);
+    for (const std::string &warning : warnings)
+        std::fprintf(stderr, "%s\n", Platform::cp1252ToUtf8(warning).c_str());
+    std::fflush(stderr);
 }
 
 } // namespace Cli

@@ -49,6 +49,22 @@ public:
 /// Every registered verb, by name.
 std::vector<const Verb *> verbTable();
 
+/// The work of a verb that lives in the network module (corvanta-cli-network.so): the verbs
+/// that need the network, keyring, TLS or archive libraries, which would slow down the start
+/// of every other verb if the program loaded them. The verb's description stays in the
+/// program, so that --help and the checks of the command line do not load the module; its
+/// `run` loads the module on first use and calls the work registered there under its name.
+/// Throws FileError when the module cannot be loaded.
+std::function<void(const Invocation &)> runInNetworkModule(const std::string &verbName);
+
+/// Registers a verb's work inside the network module; each verb's file there holds one:
+///     const Cli::ModuleVerbWork work("upload", runUpload);
+class ModuleVerbWork
+{
+public:
+    ModuleVerbWork(const std::string &verbName, void (*run)(const Invocation &));
+};
+
 /// A failure of the command line itself (an unknown verb, a missing operand); its text is the
 /// message the user reads, in UTF-8 since it quotes what was typed.
 class CliError : public std::runtime_error
@@ -69,8 +85,15 @@ public:
 std::string pathOperand(const std::string &utf8Path);
 
 /// The installed font families from Qt, as Windows-1252 (families it cannot hold are left
-/// out). Starts Qt on its offscreen platform when QT_QPA_PLATFORM is not set.
+/// out). Qt's font machinery is loaded with them, from the fonts module (corvanta-cli-fonts.so),
+/// so that only the commands that need the list load it. Throws FileError when the module
+/// cannot be loaded.
 std::vector<std::string> installedFontFamilies();
+
+/// The entry point named `entry` of one of the program's modules (`module`, for example
+/// "corvanta-cli-network.so"), loaded from beside the program or from the library folder it
+/// is installed in. Throws FileError when the module cannot be loaded.
+void *moduleEntry(const std::string &module, const char *entry);
 
 /// The template catalogue of the home directory and FontFamilyList, as the program builds
 /// them at start-up.
@@ -78,12 +101,16 @@ Model::ChoiceLists choiceListsFor(const std::string &homeDir);
 
 /// The same lists for reading one project file. Listing the installed families starts Qt's
 /// font machinery, which takes longer than publishing a small site, so it is done only when
-/// the project names a family past the six fixed font stacks; otherwise those six stand for
+/// the project (its record or its settings) names a family past the six fixed font stacks;
+/// otherwise those six stand for
 /// the list.
 Model::ChoiceLists choiceListsForProject(
     const std::string &homeDir, const std::string &projectFilePath);
 
 /// Writes Windows-1252 text to stdout as UTF-8.
 void printText(const std::string &text);
+
+/// Prints the warnings of opening a project (Windows-1252), one line each, on stderr.
+void printWarnings(const std::vector<std::string> &warnings);
 
 } // namespace Cli

@@ -3,6 +3,7 @@
 #include "catalogue/templatecatalogue.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "project/projectfiles.h"
 #include "project/projectsession.h"
 
 #include <QJsonArray>
@@ -30,12 +31,23 @@ constexpr std::size_t ColorTextLimit = 7;
     throw CliError("Field \"" + field.toStdString() + "\": " + problem + "; nothing was written");
 }
 
-std::string textOf(const QString &field, const QJsonValue &value, std::size_t limit)
+/// A string value as UTF-8. A NUL character and half of a surrogate pair (which JSON's \u
+/// escapes can spell) are no text and are refused.
+std::string utf8Of(const QString &field, const QJsonValue &value)
 {
     if (!value.isString())
         refuse(field, "not a string");
-    const std::optional<std::string> text
-        = Platform::utf8ToCp1252Exact(value.toString().toStdString());
+    const QString string = value.toString();
+    if (!string.isValidUtf16())
+        refuse(field, "holds half of a surrogate pair, which is no character");
+    if (string.contains(QChar(u'\0')))
+        refuse(field, "holds a NUL character");
+    return string.toStdString();
+}
+
+std::string textOf(const QString &field, const QJsonValue &value, std::size_t limit)
+{
+    const std::optional<std::string> text = Platform::utf8ToCp1252Exact(utf8Of(field, value));
     if (!text)
         refuse(field, "holds a character the project files cannot hold");
     if (text->size() > limit)
@@ -99,6 +111,51 @@ template <std::size_t N> QJsonArray arrayOf(const QString &field, const QJsonVal
     if (!value.isArray() || value.toArray().size() != static_cast<qsizetype>(N))
         refuse(field, "not a list of " + std::to_string(N));
     return value.toArray();
+}
+
+/// The settings object {section: {key: value}} that show prints. A name must fit on its
+/// line of the settings file: no line break or other control character, a key without "=",
+/// a section without "]"; a key does not start with "[", ";" or "#".
+Model::ProjectSettings settingsOf(const QString &field, const QJsonValue &value)
+{
+    if (!value.isObject())
+        refuse(field, "not an object of sections");
+    const auto nameOf = [](const QString &where, const QString &name, const char *forbidden) {
+        const std::string text = utf8Of(where, QJsonValue(name));
+        const bool control = std::any_of(text.begin(), text.end(),
+            [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+        const bool blankAtEnd = !text.empty()
+            && (text.front() == ' ' || text.front() == '\t' || text.back() == ' '
+                || text.back() == '\t');
+        if (control || blankAtEnd || text.find_first_of(forbidden) != std::string::npos)
+            refuse(where, "\"" + text + "\" cannot be a name in the settings file");
+        return text;
+    };
+    // A JSON object keeps no order: the choice names come first, as a save writes them, and
+    // the rest follows in the object's order.
+    Model::ProjectSettings settings;
+    const QJsonObject sections = value.toObject();
+    const QJsonValue choices = sections[Model::SettingsKeys::Choices];
+    for (const char *key : { Model::SettingsKeys::Template, Model::SettingsKeys::FontFamily }) {
+        if (choices[key].isString())
+            settings.setValue(Model::SettingsKeys::Choices, key, utf8Of(field, choices[key]));
+    }
+    for (auto section = sections.begin(); section != sections.end(); ++section) {
+        const QString where = field + "." + section.key();
+        const std::string sectionName = nameOf(where, section.key(), "[]");
+        if (!section.value().isObject())
+            refuse(where, "not an object of keys");
+        const QJsonObject keys = section.value().toObject();
+        for (auto key = keys.begin(); key != keys.end(); ++key) {
+            const QString keyField = where + "." + key.key();
+            const std::string keyName = nameOf(keyField, key.key(), "=");
+            if (keyName.empty() || keyName.front() == '[' || keyName.front() == ';'
+                || keyName.front() == '#')
+                refuse(keyField, "\"" + keyName + "\" cannot be a key in the settings file");
+            settings.setValue(sectionName, keyName, utf8Of(keyField, key.value()));
+        }
+    }
+    return settings;
 }
 
 /// How each field of the JSON is applied to the project; every field is checked before
@@ -176,19 +233,43 @@ std::map<QString, FieldReader> fieldReaders(const Model::ChoiceLists &lists)
         for (qsizetype i = 0; i < bodies.size(); ++i)
             p.pageBody[static_cast<std::size_t>(i)] = textOf(f, bodies[i], std::string::npos);
     };
+    readers["settings"]
+        = [](Project &p, const QString &f, const QJsonValue &v) { p.settings = settingsOf(f, v); };
     return readers;
+}
+
+/// A template or font family given both as a choice and by name in the settings must be the
+/// same one; otherwise the project could not say which of them it means.
+void checkChoiceNames(const QJsonObject &json, const Model::ProjectSettings &settings)
+{
+    for (const auto &[field, key] : { std::pair { "templateName", Model::SettingsKeys::Template },
+             std::pair { "fontFamily", Model::SettingsKeys::FontFamily } }) {
+        const std::optional<std::string> name = settings.value(Model::SettingsKeys::Choices, key);
+        const QJsonValue given = json[field];
+        if (name && given.isString() && given.toString().toStdString() != *name) {
+            refuse(QString("settings.") + Model::SettingsKeys::Choices + "." + key,
+                "\"" + *name + "\" is not the " + field + " \"" + given.toString().toStdString()
+                    + "\"");
+        }
+    }
 }
 
 /// Whether the JSON names a font family past the six fixed stacks, so that the installed
 /// families must be listed to find it.
 bool namesInstalledFontFamily(const QJsonObject &json)
 {
-    const QJsonValue family = json["fontFamily"];
-    if (!family.isString())
-        return false;
-    const std::string name = family.toString().toStdString();
-    return std::none_of(Model::Lists::FixedFontFamilies.begin(),
-        Model::Lists::FixedFontFamilies.end(), [&](const char *fixed) { return name == fixed; });
+    const QJsonValue named
+        = json["settings"][Model::SettingsKeys::Choices][Model::SettingsKeys::FontFamily];
+    for (const QJsonValue &family : { json["fontFamily"], named }) {
+        if (!family.isString())
+            continue;
+        const std::string name = family.toString().toStdString();
+        if (std::none_of(Model::Lists::FixedFontFamilies.begin(),
+                Model::Lists::FixedFontFamilies.end(),
+                [&](const char *fixed) { return name == fixed; }))
+            return true;
+    }
+    return false;
 }
 
 void runImport(const Invocation &invocation)
@@ -220,6 +301,10 @@ void runImport(const Invocation &invocation)
             refuse(field.key(), "no such field");
         reader->second(session.fields(), field.key(), field.value());
     }
+    // A name in the settings chooses as it does when the project is opened; one that is not
+    // installed is kept, with a warning.
+    checkChoiceNames(json, session.fields().settings);
+    printWarnings(Model::applyChoiceNames(session.fields(), lists));
     session.save(projectFile);
 }
 
@@ -229,7 +314,9 @@ const VerbRegistration registration({
     "Writes PROJECT.cvp and 1.dat to 14.dat beside it from the JSON object that show\n"
     "prints, as one whole save. A field left out keeps the value of a new project; an\n"
     "unknown field, a value of the wrong type, a choice not in its list or a text too\n"
-    "long for its field is refused with the field's name, and nothing is written.",
+    "long for its field, a NUL character or half of a surrogate pair is refused with\n"
+    "the field's name, and nothing is written. \"settings\" gives the settings file;\n"
+    "a template or font family named there is chosen as Open Project chooses it.",
     2,
     runImport,
 });

@@ -5,6 +5,7 @@
 
 #include "platform/fileerror.h"
 #include "platform/files.h"
+#include "platform/homedirectory.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,9 +24,10 @@ void printHelp()
                        "\n"
                        "Options:\n"
                        "  --home DIR  the home directory; templates are read from DIR/templates\n"
-                       "              (the package installs them in /usr/share/corvanta) and\n"
-                       "              from the user's $XDG_DATA_HOME/corvanta/templates.\n"
-                       "              Default: the current directory.\n"
+                       "              and from the user's $XDG_DATA_HOME/corvanta/templates.\n"
+                       "              Default: the current directory when it holds a templates\n"
+                       "              folder, else the data folder installed with the program\n"
+                       "              (../share/corvanta from the program's folder).\n"
                        "  --help      show this text.\n"
                        "\n"
                        "Commands:\n";
@@ -101,7 +103,7 @@ int run(int argc, char **argv)
     }
     Cli::Invocation invocation;
     invocation.flags = verbFlags;
-    invocation.homeDir = homeGiven ? homeDir : Platform::currentDirectory();
+    invocation.homeDir = homeGiven ? homeDir : Platform::defaultHomeDirectory();
     invocation.operands.assign(words.begin() + 1, words.end());
     if (invocation.operands.size() != verb->operandCount) {
         throw Cli::CliError("Usage: corvanta-cli [--home DIR] " + verb->name

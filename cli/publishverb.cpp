@@ -72,7 +72,7 @@ void runPublish(const Invocation &invocation)
     const std::string publishDirectory = blank ? directoryOperand : pathOperand(directoryOperand);
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     Model::ProjectSession session(lists);
-    session.openFields(projectFile);
+    printWarnings(session.openFields(projectFile));
     Publish::PageBodyFiles bodyFiles;
     openBodyFiles(projectFile, bodyFiles);
     ConsoleDialogs dialogs;
@@ -101,7 +101,7 @@ void runPreview(const Invocation &invocation)
         throw CliError("No page of a website is called " + invocation.operands.at(1));
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     Model::ProjectSession session(lists);
-    session.openFields(projectFile);
+    printWarnings(session.openFields(projectFile));
     Publish::PageBodyFiles bodyFiles;
     openBodyFiles(projectFile, bodyFiles);
     ConsoleDialogs dialogs;

@@ -1,9 +1,12 @@
 #include "cli/clicommon.h"
 
+#include "project/projectfiles.h"
 #include "project/projectsession.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <span>
+#include <vector>
 
 namespace Cli {
 namespace {
@@ -75,6 +78,34 @@ public:
         m_text += "\n  ]";
     }
 
+    /// The settings as an object of sections, each an object of its keys in file order.
+    void settings(const char *key, const Model::ProjectSettings &settings)
+    {
+        std::vector<std::pair<std::string, std::vector<Model::ProjectSettings::Entry>>> sections;
+        for (Model::ProjectSettings::Entry &entry : settings.entries()) {
+            auto section = std::find_if(sections.begin(), sections.end(),
+                [&](const auto &known) { return known.first == entry.section; });
+            if (section == sections.end())
+                section = sections.insert(sections.end(), { entry.section, {} });
+            section->second.push_back(std::move(entry));
+        }
+        this->key(key);
+        m_text += "{";
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            m_text += i == 0 ? "\n    " : ",\n    ";
+            quotedUtf8(sections[i].first);
+            m_text += ": {";
+            for (std::size_t k = 0; k < sections[i].second.size(); ++k) {
+                m_text += k == 0 ? "" : ", ";
+                quotedUtf8(sections[i].second[k].key);
+                m_text += ": ";
+                quotedUtf8(sections[i].second[k].value);
+            }
+            m_text += "}";
+        }
+        m_text += sections.empty() ? "}" : "\n  }";
+    }
+
     std::string finish() { return m_text + "\n}\n"; }
 
 private:
@@ -98,32 +129,81 @@ private:
     void quoted(const std::string &value)
     {
         m_text += '"';
-        for (const char c : value) {
-            switch (c) {
-            case '"':
-                m_text += "\\\"";
-                break;
-            case '\\':
-                m_text += "\\\\";
-                break;
-            case '\n':
-                m_text += "\\n";
-                break;
-            case '\r':
-                m_text += "\\r";
-                break;
-            case '\t':
-                m_text += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(
-                        escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-                    m_text += escaped;
-                } else {
-                    m_text += c;
-                }
+        for (const char c : value)
+            escaped(c);
+        m_text += '"';
+    }
+
+    void escaped(char c)
+    {
+        switch (c) {
+        case '"':
+            m_text += "\\\"";
+            break;
+        case '\\':
+            m_text += "\\\\";
+            break;
+        case '\n':
+            m_text += "\\n";
+            break;
+        case '\r':
+            m_text += "\\r";
+            break;
+        case '\t':
+            m_text += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char code[8];
+                std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned char>(c));
+                m_text += code;
+            } else {
+                m_text += c;
+            }
+        }
+    }
+
+    /// A UTF-8 text with every character past ASCII as a \u escape, so that the
+    /// Windows-1252 text this object builds holds any character; bytes that are not UTF-8
+    /// stand as U+FFFD.
+    void quotedUtf8(const std::string &value)
+    {
+        m_text += '"';
+        for (std::size_t i = 0; i < value.size();) {
+            const auto lead = static_cast<unsigned char>(value[i]);
+            if (lead < 0x80) {
+                escaped(static_cast<char>(lead));
+                ++i;
+                continue;
+            }
+            const std::size_t length = lead >= 0xF8 ? 0
+                : lead >= 0xF0                      ? 4
+                : lead >= 0xE0                      ? 3
+                : lead >= 0xC0                      ? 2
+                                                    : 0;
+            char32_t code = length == 0 ? 0 : lead & (0x7F >> length);
+            std::size_t taken = 1;
+            for (; length != 0 && taken < length && i + taken < value.size(); ++taken) {
+                const auto next = static_cast<unsigned char>(value[i + taken]);
+                if ((next & 0xC0) != 0x80)
+                    break;
+                code = (code << 6) | (next & 0x3F);
+            }
+            const char32_t least[] = { 0, 0, 0x80, 0x800, 0x10000 };
+            if (length == 0 || taken != length || code < least[length] || code > 0x10FFFF
+                || (code >= 0xD800 && code <= 0xDFFF))
+                code = 0xFFFD;
+            i += std::max<std::size_t>(taken, 1);
+            const auto unit = [&](char32_t u) {
+                char escapedUnit[8];
+                std::snprintf(escapedUnit, sizeof escapedUnit, "\\u%04x", static_cast<unsigned>(u));
+                m_text += escapedUnit;
+            };
+            if (code >= 0x10000) {
+                unit(0xD800 + ((code - 0x10000) >> 10));
+                unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+            } else {
+                unit(code);
             }
         }
         m_text += '"';
@@ -139,7 +219,7 @@ void runShow(const Invocation &invocation)
     const std::string projectFile = pathOperand(invocation.operands.at(0));
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     Model::ProjectSession session(lists);
-    session.open(projectFile);
+    printWarnings(session.open(projectFile));
     const Model::Project &project = session.project();
 
     JsonObject json;
@@ -175,6 +255,7 @@ void runShow(const Invocation &invocation)
     json.booleans("personalPages", project.personalPages);
     json.booleans("businessPages", project.businessPages);
     json.strings("pageBody", project.pageBody);
+    json.settings("settings", Model::settingsWithChoiceNames(project, lists));
     printText(json.finish());
 }
 
@@ -184,7 +265,9 @@ const VerbRegistration registration({
     "Reads PROJECT.cvp and 1.dat to 14.dat beside it as the program's Open Project\n"
     "would and prints the project as one JSON object: every field by name, choices\n"
     "as their entry's text (null when none), colours as {\"text\", \"swatch\"},\n"
-    "the page ticks as lists of 9 and 14 booleans, the 14 page bodies as strings.\n"
+    "the page ticks as lists of 9 and 14 booleans, the 14 page bodies as strings,\n"
+    "and the settings file PROJECT.cvp.settings as {section: {key: value}}, with the\n"
+    "names of the template and font family chosen as the next save writes them.\n"
     "Template and font names refer to DIR/templates and the fonts installed here.",
     1,
     runShow,

@@ -43,11 +43,16 @@ void runUpload(const Invocation &invocation)
         throw Platform::FileError(Platform::utf8ToCp1252(
             "No published site in " + websiteDir + "; publish the project there first"));
     }
-    std::optional<std::string> password = Upload::passwordFromEnvironmentOrKeyring(settings);
+    const Upload::PasswordAnswer answer = Upload::passwordFromEnvironmentOrKeyring(settings);
+    const std::optional<std::string> &password = answer.password;
+    const std::string &problem = answer.keyringProblem;
     if (!password && settings.identity.empty()) {
         throw Platform::FileError("No password for " + Platform::utf8ToCp1252(settings.host)
-            + ": set CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window");
+            + (problem.empty() ? ": set" : ": " + Platform::utf8ToCp1252(problem) + ". Set")
+            + " CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window");
     }
+    if (!password && !problem.empty())
+        std::fprintf(stderr, "The key is used without a passphrase: %s\n", problem.c_str());
 
     const bool acceptNewKey = invocation.hasFlag("--accept-new-host-key");
     ProgressLines progressLines;
@@ -75,20 +80,7 @@ void runUpload(const Invocation &invocation)
         std::fprintf(stderr, "[100%%] nothing changed\n");
 }
 
-const VerbRegistration registration({
-    "upload",
-    "PROJECT.cvp PUBLISH_DIR [--dry-run] [--accept-new-host-key]",
-    "Uploads PUBLISH_DIR/website (what publish wrote) to the host named in\n"
-    "PROJECT.cvp.upload, sending only new and changed files and deleting those the\n"
-    "host got from an earlier upload that the site no longer has. The password (or\n"
-    "the key file's passphrase) comes from CORVANTA_UPLOAD_PASSWORD, else from the\n"
-    "keyring. Progress goes to stderr. --dry-run prints the files it would send and\n"
-    "delete and changes nothing; --accept-new-host-key accepts an SFTP host key seen\n"
-    "for the first time.",
-    2,
-    runUpload,
-    { "--dry-run", "--accept-new-host-key" },
-});
+const ModuleVerbWork work("upload", runUpload);
 
 } // namespace
 } // namespace Cli

@@ -153,6 +153,12 @@ void checkTarget(Target &target)
             createFailed(*target.file, EISDIR);
         if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0)
             createFailed(*target.file, EACCES);
+        // The file is replaced by a rename, which the folder's permissions allow; the file's
+        // own must allow it too, as careful editors check: another user's file that this user
+        // could not open for writing is not replaced behind their back.
+        if (::faccessat(AT_FDCWD, target.native.c_str(), W_OK, AT_EACCESS) != 0
+            && (errno == EACCES || errno == EPERM))
+            throw FileError(errnoMessage(EACCES) + ": " + target.file->path);
         target.mode = info.st_mode & 07777;
         return;
     }
@@ -203,11 +209,15 @@ void overwriteInPlace(const std::vector<Target> &targets)
 {
     // Every file is opened before any is changed, so that a refusal changes nothing.
     std::vector<int> descriptors;
+    std::vector<const Target *> written;
     const auto closeAll = [&] {
         for (const int fd : descriptors)
             ::close(fd);
     };
     for (const Target &target : targets) {
+        if (!target.exists && target.file->mayBeLeftOut)
+            continue;
+        written.push_back(&target);
         const int fd = ::open(target.native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, target.mode);
         if (fd < 0) {
             const int error = errno;
@@ -216,13 +226,13 @@ void overwriteInPlace(const std::vector<Target> &targets)
         }
         descriptors.push_back(fd);
     }
-    for (std::size_t i = 0; i < targets.size(); ++i) {
+    for (std::size_t i = 0; i < written.size(); ++i) {
         int error = ::ftruncate(descriptors[i], 0) == 0 ? 0 : errno;
         if (error == 0)
-            error = writeAndSync(descriptors[i], targets[i].file->bytes);
+            error = writeAndSync(descriptors[i], written[i]->file->bytes);
         if (error != 0) {
             closeAll();
-            writeFailed(*targets[i].file, error);
+            writeFailed(*written[i]->file, error);
         }
     }
     closeAll();
@@ -327,6 +337,29 @@ void finishInterruptedReplacement(
     }
     ::unlink(journal.c_str());
     syncDirectory(directoryOf(journal));
+}
+
+void replaceFileThroughLinks(const std::string &path, std::string_view bytes)
+{
+    const FileReplacement file { path, bytes };
+    Target target;
+    target.file = &file;
+    target.native = targetOf(path);
+    checkTarget(target);
+    const int fd = makeTemporary(target.native, target.temporary);
+    if (fd < 0)
+        createFailed(file, errno);
+    ::fchmod(fd, target.mode);
+    int error = writeAndSync(fd, bytes);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(target.temporary.c_str(), target.native.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(target.temporary.c_str());
+        throwErrno(error);
+    }
+    syncDirectory(directoryOf(target.native));
 }
 
 void replaceFileGroup(const std::vector<FileReplacement> &files, const std::string &journalPath)

@@ -15,12 +15,16 @@ struct FileReplacement
     std::string path;
     std::string_view bytes;
     OpenFailure failure = OpenFailure::ErrnoText;
+    /// A file that does not exist yet is left out where no new file can be made in its
+    /// directory and the group is overwritten in place.
+    bool mayBeLeftOut = false;
 };
 
 /// Replaces every file of a group so that the group is either wholly old or wholly new, even
 /// when the program is stopped at any moment:
-/// - every target is checked first (a directory or a file without write permission is
-///   refused), and an error before the renames changes nothing;
+/// - every target is checked first (a directory, a file without write permission for its
+///   owner, or one the current user could not open for writing is refused, the last as
+///   "File access denied: PATH"), and an error before the renames changes nothing;
 /// - all new files are written and synced under hidden names beside their targets;
 /// - the journal at `journalPath` (naming each new file and its target) is written before the
 ///   renames and removed after them, and the directories are synced;
@@ -31,6 +35,12 @@ struct FileReplacement
 ///   are overwritten in place after the checks.
 /// Throws FileError.
 void replaceFileGroup(const std::vector<FileReplacement> &files, const std::string &journalPath);
+
+/// Replaces one file that stands alone as each file of a group is replaced: checked first,
+/// the new bytes written and synced to a hidden file made exclusively beside the file that a
+/// symbolic link at `path` leads to, then renamed over it, so that the link stays and nothing
+/// planted under another name is written through. Throws FileError.
+void replaceFileThroughLinks(const std::string &path, std::string_view bytes);
 
 /// Finishes a group replacement that was stopped after its journal was written: the new files
 /// it names are renamed onto their targets and the journal is removed. Only targets among

@@ -1,20 +1,74 @@
 #include "platform/userfolders.h"
 
 #include "platform/encoding.h"
+#include "platform/fileerror.h"
 
-#include <QDir>
-#include <QStandardPaths>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Platform {
+namespace {
 
-std::string dialogStartPath(const std::string &lastUsed)
+bool isAbsolute(const char *path) { return path != nullptr && path[0] == '/'; }
+
+} // namespace
+
+std::optional<std::string> userFolder(UserFolder kind)
 {
-    if (!lastUsed.empty())
-        return lastUsed;
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    return utf8ToCp1252Exact(folder.toStdString()).value_or(std::string());
+    struct Rule
+    {
+        const char *variable;
+        const char *belowHome;
+    };
+    static constexpr Rule Rules[] = {
+        { "XDG_CONFIG_HOME", "/.config" },
+        { "XDG_DATA_HOME", "/.local/share" },
+        { "XDG_STATE_HOME", "/.local/state" },
+        { "XDG_CACHE_HOME", "/.cache" },
+    };
+    const Rule &rule = Rules[static_cast<int>(kind)];
+    if (const char *folder = std::getenv(rule.variable); isAbsolute(folder))
+        return std::string(folder);
+    if (const char *home = std::getenv("HOME"); isAbsolute(home)) {
+        std::string path = home;
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        return (path == "/" ? "" : path) + rule.belowHome;
+    }
+    return std::nullopt;
+}
+
+void makePrivateFolder(const std::string &path)
+{
+    const auto refuse = [&](int errorNumber) {
+        throw FileError("The folder " + utf8ToCp1252(path)
+            + " cannot hold private files: " + errnoMessage(errorNumber));
+    };
+    if (path.empty() || path.front() != '/')
+        refuse(ENOENT);
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        if (::mkdir(path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
+            refuse(errno);
+        if (slash == std::string::npos)
+            break;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        refuse(errno == ELOOP ? EACCES : errno);
+    struct stat info
+    {
+    };
+    int error = ::fstat(fd, &info) == 0 ? 0 : errno;
+    if (error == 0 && info.st_uid != ::geteuid())
+        error = EACCES;
+    if (error == 0 && (info.st_mode & 07777) != 0700 && ::fchmod(fd, 0700) != 0)
+        error = errno;
+    ::close(fd);
+    if (error != 0)
+        refuse(error);
 }
 
 } // namespace Platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/projectsettings.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -242,6 +244,11 @@ struct Project
     std::array<bool, PersonalPageCount> personalPages {};
     std::array<bool, PageCount> businessPages {};
     std::array<std::string, PageCount> pageBody;
+
+    /// The settings file's lines as last read or saved. Its choice names are what the
+    /// project chose when a choice is none here: a name that was not in its list at open is
+    /// kept until another entry is chosen.
+    ProjectSettings settings;
 
     bool operator==(const Project &) const = default;
 };

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 namespace Model {
@@ -278,8 +279,34 @@ std::vector<std::string> projectFilePaths(const std::string &projectFilePath)
     std::vector<std::string> paths { projectFilePath };
     for (PageId page = 1; page <= PageCount; ++page)
         paths.push_back(pageContentPath(projectFilePath, page));
+    paths.push_back(settingsPath(projectFilePath));
     return paths;
 }
+
+/// The entry a name (UTF-8) stands for in a list of Windows-1252 names.
+Choice positionOfName(const std::string &name, const std::vector<std::string> &list)
+{
+    const std::optional<std::string> entry = Platform::utf8ToCp1252Exact(name);
+    if (!entry)
+        return std::nullopt;
+    const auto found = std::find(list.begin(), list.end(), *entry);
+    if (found == list.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(found - list.begin());
+}
+
+struct NamedChoice
+{
+    Choice Project::*choice;
+    std::vector<std::string> ChoiceLists::*list;
+    const char *key;
+    const char *what;
+};
+
+constexpr std::array<NamedChoice, 2> NamedChoices = { {
+    { &Project::templateName, &ChoiceLists::templates, SettingsKeys::Template, "template" },
+    { &Project::fontFamily, &ChoiceLists::fonts, SettingsKeys::FontFamily, "font" },
+} };
 
 /// A save that was stopped after its journal was written is completed before the files are
 /// read, so that what opens is wholly one save.
@@ -291,9 +318,72 @@ void finishInterruptedSave(const std::string &projectFilePath)
 
 } // namespace
 
+std::string settingsPath(const std::string &projectFilePath)
+{
+    // A name near the system's limit of 255 bytes leaves no room for the ending: it is cut
+    // short and a number made from the whole name keeps it apart from the settings of other
+    // projects whose names begin the same.
+    constexpr std::size_t NameLimit = 255;
+    const std::string name = Platform::fileNameOf(projectFilePath);
+    const std::string ending = ".settings";
+    if (Platform::nativePath(name).size() + ending.size() <= NameLimit)
+        return projectFilePath + ending;
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char number[18];
+    std::snprintf(number, sizeof number, "-%016llx", static_cast<unsigned long long>(hash));
+    std::string start = name;
+    while (Platform::nativePath(start).size() + sizeof number - 1 + ending.size() > NameLimit)
+        start.pop_back();
+    return Platform::siblingPath(projectFilePath, start + number + ending);
+}
+
+ProjectSettings settingsWithChoiceNames(const Project &project, const ChoiceLists &lists)
+{
+    ProjectSettings settings = project.settings;
+    for (const NamedChoice &named : NamedChoices) {
+        const Choice &position = project.*named.choice;
+        const std::vector<std::string> &list = lists.*named.list;
+        if (position && *position < list.size()) {
+            settings.setValue(
+                SettingsKeys::Choices, named.key, Platform::cp1252ToUtf8(list[*position]));
+        }
+    }
+    return settings;
+}
+
+std::vector<std::string> applyChoiceNames(Project &project, const ChoiceLists &lists)
+{
+    std::vector<std::string> warnings;
+    for (const NamedChoice &named : NamedChoices) {
+        const std::optional<std::string> name
+            = project.settings.value(SettingsKeys::Choices, named.key);
+        if (!name)
+            continue;
+        project.*named.choice = positionOfName(*name, lists.*named.list);
+        if (!(project.*named.choice)) {
+            warnings.push_back(std::string("The ") + named.what + " \""
+                + Platform::utf8ToCp1252(*name) + "\" chosen for this project is not installed. "
+                + "The project keeps it until you choose another " + named.what + ".");
+        }
+    }
+    return warnings;
+}
+
+bool namesInstalledFontFamily(const ProjectSettings &settings)
+{
+    const std::optional<std::string> name
+        = settings.value(SettingsKeys::Choices, SettingsKeys::FontFamily);
+    return name
+        && std::none_of(Lists::FixedFontFamilies.begin(), Lists::FixedFontFamilies.end(),
+            [&](const char *fixed) { return *name == Platform::cp1252ToUtf8(fixed); });
+}
+
 void WriteProjectFiles(const Project &project, const std::string &projectFilePath)
 {
     const std::string record = encodeProjectRecord(project);
+    const std::string settings = project.settings.text();
     std::vector<Platform::FileReplacement> files;
     files.push_back({ projectFilePath, record, Platform::OpenFailure::ErrnoText });
     for (PageId page = 1; page <= PageCount; ++page) {
@@ -301,10 +391,22 @@ void WriteProjectFiles(const Project &project, const std::string &projectFilePat
             project.pageBody[static_cast<std::size_t>(page - 1)],
             Platform::OpenFailure::NamedText });
     }
+    // A project of an older version in a folder where only its files may be written is
+    // saved without one: its positions still hold the choices.
+    files.push_back(
+        { settingsPath(projectFilePath), settings, Platform::OpenFailure::NamedText, true });
     Platform::replaceFileGroup(files, saveJournalPath(projectFilePath));
 }
 
-void ReadProjectRecord(
+ProjectSettings ReadProjectSettings(const std::string &projectFilePath)
+{
+    const std::string path = settingsPath(projectFilePath);
+    if (!Platform::pathExists(path))
+        return {};
+    return ProjectSettings::parse(Platform::readWholeFile(path, Platform::OpenFailure::NamedText));
+}
+
+std::vector<std::string> ReadProjectRecord(
     const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists)
 {
     finishInterruptedSave(projectFilePath);
@@ -317,7 +419,10 @@ void ReadProjectRecord(
             throw Platform::FileError("Read beyond end of file");
         file.close();
     }
+    ProjectSettings settings = ReadProjectSettings(projectFilePath);
     applyProjectRecord(record, selection, lists);
+    selection.project().settings = std::move(settings);
+    return applyChoiceNames(selection.project(), lists);
 }
 
 std::string pageContentPath(const std::string &projectFilePath, PageId page)
@@ -325,10 +430,10 @@ std::string pageContentPath(const std::string &projectFilePath, PageId page)
     return Platform::siblingPath(projectFilePath, pageInfo(page).contentFile);
 }
 
-void ReadProjectFiles(
+std::vector<std::string> ReadProjectFiles(
     const std::string &projectFilePath, PageSelection &selection, const ChoiceLists &lists)
 {
-    ReadProjectRecord(projectFilePath, selection, lists);
+    std::vector<std::string> warnings = ReadProjectRecord(projectFilePath, selection, lists);
 
     // Each body is replaced as soon as its file is read, so a missing file leaves that page
     // and the pages after it as they were.
@@ -337,6 +442,7 @@ void ReadProjectFiles(
         project.pageBody[static_cast<std::size_t>(page - 1)] = Platform::readWholeFile(
             pageContentPath(projectFilePath, page), Platform::OpenFailure::NamedText);
     }
+    return warnings;
 }
 
 } // namespace Model

@@ -4,6 +4,8 @@
 #include "platform/files.h"
 #include "project/projectfiles.h"
 
+#include <utility>
+
 namespace Model {
 
 ProjectSession::ProjectSession(ChoiceLists lists)
@@ -136,7 +138,9 @@ std::string ProjectSession::windowTitle()
 
 namespace {
 
-constexpr std::string_view SnapshotHeader = "corvanta recovery 1\n";
+/// Snapshots of version 1, without the settings, are still restored.
+constexpr std::string_view SnapshotHeader = "corvanta recovery 2\n";
+constexpr std::string_view SnapshotHeaderWithoutSettings = "corvanta recovery 1\n";
 
 void appendChunk(std::string &out, std::string_view bytes)
 {
@@ -173,19 +177,23 @@ std::string ProjectSession::recoverySnapshot()
     appendChunk(out, m_fileName);
     appendChunk(out, m_publishDirectory);
     appendChunk(out, encodeProjectRecord(m_project));
+    appendChunk(out, settingsWithChoiceNames(m_project, m_lists).text());
     for (const std::string &body : m_project.pageBody)
         appendChunk(out, body);
     return out;
 }
 
-void ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
+std::vector<std::string> ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
 {
-    if (!snapshot.starts_with(SnapshotHeader))
+    const bool withSettings = snapshot.starts_with(SnapshotHeader);
+    if (!withSettings && !snapshot.starts_with(SnapshotHeaderWithoutSettings))
         throw Platform::FileError("Read beyond end of file");
-    std::string_view rest = snapshot.substr(SnapshotHeader.size());
+    std::string_view rest
+        = snapshot.substr((withSettings ? SnapshotHeader : SnapshotHeaderWithoutSettings).size());
     const std::string_view fileName = takeChunk(rest);
     const std::string_view publishDirectory = takeChunk(rest);
     const std::string_view record = takeChunk(rest);
+    const std::string_view settings = withSettings ? takeChunk(rest) : std::string_view();
     std::array<std::string, PageCount> bodies;
     for (std::string &body : bodies)
         body = takeChunk(rest);
@@ -195,11 +203,14 @@ void ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)
     collectBodies();
     const auto bodiesBefore = m_project.pageBody;
     applyProjectRecord(record, m_selection, m_lists);
+    m_project.settings = ProjectSettings::parse(settings);
+    std::vector<std::string> warnings = applyChoiceNames(m_project, m_lists);
     m_project.pageBody = std::move(bodies);
     distributeBodies(bodiesBefore);
     m_fileName = fileName;
     m_publishDirectory = publishDirectory;
     m_restoredUnsaved = true;
+    return warnings;
 }
 
 namespace {
@@ -274,13 +285,14 @@ std::string proposedProjectFile(const std::string &parentFolder, const std::stri
     }
 }
 
-void ProjectSession::open(const std::string &projectFilePath)
+std::vector<std::string> ProjectSession::open(const std::string &projectFilePath)
 {
     // Pages whose content file cannot be read keep the text they have.
     collectBodies();
     const auto bodiesBefore = m_project.pageBody;
+    std::vector<std::string> warnings;
     try {
-        ReadProjectFiles(projectFilePath, m_selection, m_lists);
+        warnings = ReadProjectFiles(projectFilePath, m_selection, m_lists);
     } catch (const Platform::FileError &) {
         // What was read before the error stays applied and shows; it is not what any file
         // holds, so it counts as changed.
@@ -290,19 +302,29 @@ void ProjectSession::open(const std::string &projectFilePath)
     distributeBodies(bodiesBefore);
     m_fileName = projectFilePath;
     markSaved();
+    return warnings;
 }
 
-void ProjectSession::openFields(const std::string &projectFilePath)
+std::vector<std::string> ProjectSession::openFields(const std::string &projectFilePath)
 {
-    ReadProjectRecord(projectFilePath, m_selection, m_lists);
+    std::vector<std::string> warnings = ReadProjectRecord(projectFilePath, m_selection, m_lists);
     m_fileName = projectFilePath;
     markSaved();
+    return warnings;
 }
 
 void ProjectSession::save(const std::string &projectFilePath)
 {
     collectBodies();
-    WriteProjectFiles(m_project, projectFilePath);
+    // The names are written with the files, and kept only when the save succeeds.
+    ProjectSettings previous
+        = std::exchange(m_project.settings, settingsWithChoiceNames(m_project, m_lists));
+    try {
+        WriteProjectFiles(m_project, projectFilePath);
+    } catch (...) {
+        m_project.settings = std::move(previous);
+        throw;
+    }
     m_fileName = projectFilePath;
     markSaved();
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Model {
 
@@ -90,9 +91,10 @@ public:
     /// The whole session as bytes for a recovery snapshot: every field, the fourteen bodies,
     /// the file name and the publish directory.
     std::string recoverySnapshot();
-    /// Puts back a session from recoverySnapshot's bytes, marked as unsaved. Throws FileError
+    /// Puts back a session from recoverySnapshot's bytes, marked as unsaved; returns the
+    /// warnings of choice names that are no longer installed (see open). Throws FileError
     /// when the bytes are not a whole snapshot, and then nothing has changed.
-    void restoreRecoverySnapshot(std::string_view snapshot);
+    std::vector<std::string> restoreRecoverySnapshot(std::string_view snapshot);
 
     /// Attaches the window that holds the page bodies and hands it the project's bodies;
     /// nullptr detaches it after copying its texts back.
@@ -101,13 +103,17 @@ public:
     /// New: every field back to its start-up value except the site map flag, the site type
     /// personal, the ticks and the Edit Pages list reset, the publish directory forgotten.
     void newProject();
-    /// Open: the project file and its page content files applied to the project. Throws
-    /// FileError at the first failure; what was read before it stays applied.
-    void open(const std::string &projectFilePath);
-    /// Open without the page bodies: the project file alone, for a front that reads the
-    /// bodies straight from their files. Throws FileError, and then nothing has changed.
-    void openFields(const std::string &projectFilePath);
-    /// Save: the project file and its fourteen page content files. Throws FileError.
+    /// Open: the project file, its settings and its page content files applied to the
+    /// project. Returns the warnings the front shows: one for each chosen template or font
+    /// that is no longer installed (the project keeps its name until another is chosen).
+    /// Throws FileError at the first failure; what was read before it stays applied.
+    std::vector<std::string> open(const std::string &projectFilePath);
+    /// Open without the page bodies: the project file and its settings alone, for a front
+    /// that reads the bodies straight from their files. Returns open's warnings. Throws
+    /// FileError, and then nothing has changed.
+    std::vector<std::string> openFields(const std::string &projectFilePath);
+    /// Save: the project file, its fourteen page content files and its settings with the
+    /// names of the choices made. Throws FileError, and then nothing has changed.
     void save(const std::string &projectFilePath);
 
 private:

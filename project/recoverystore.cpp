@@ -1,12 +1,13 @@
 #include "project/recoverystore.h"
 
-#include "platform/encoding.h"
-#include "platform/files.h"
+#include "platform/fileerror.h"
+#include "platform/userfolders.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,21 +16,42 @@ namespace {
 
 constexpr const char *SnapshotSuffix = ".snapshot";
 
-std::string stateDirectory()
+std::string recoveryDirectory()
 {
-    const char *state = std::getenv("XDG_STATE_HOME");
-    if (state && *state == '/')
-        return state;
-    const char *home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/state";
+    const std::optional<std::string> state = Platform::userFolder(Platform::UserFolder::State);
+    return state ? *state + "/corvanta/recovery" : std::string();
 }
 
-void makeDirectories(const std::string &path)
+/// Writes a snapshot whole or not at all: into a new file (0600) beside it, synced, then
+/// renamed over it. Throws FileError.
+void writeSnapshot(const std::string &directory, const std::string &path, std::string_view bytes)
 {
-    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        ::mkdir(path.substr(0, slash).c_str(), 0700);
-        if (slash == std::string::npos)
-            return;
+    // Only the user may enter the folder, so nobody else can read a snapshot or put anything
+    // in its place.
+    Platform::makePrivateFolder(directory);
+    std::string temporary = path + ".new-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        Platform::throwErrno(errno);
+    int error = ::fchmod(fd, 0600) == 0 ? 0 : errno;
+    while (error == 0 && !bytes.empty()) {
+        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            error = count < 0 ? errno : ENOSPC;
+        else
+            bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        Platform::throwErrno(error);
     }
 }
 
@@ -51,8 +73,9 @@ int processOf(const std::string &name)
 } // namespace
 
 RecoveryStore::RecoveryStore(int pid)
-    : m_directory(stateDirectory() + "/corvanta/recovery")
-    , m_path(m_directory + "/" + std::to_string(pid) + SnapshotSuffix)
+    : m_directory(recoveryDirectory())
+    , m_path(m_directory.empty() ? std::string()
+                                 : m_directory + "/" + std::to_string(pid) + SnapshotSuffix)
     , m_writer([this] { writerLoop(); })
 { }
 
@@ -68,6 +91,8 @@ RecoveryStore::~RecoveryStore()
 
 std::optional<std::string> RecoveryStore::leftSnapshot() const
 {
+    if (!available())
+        return std::nullopt;
     DIR *handle = ::opendir(m_directory.c_str());
     if (handle == nullptr)
         return std::nullopt;
@@ -99,6 +124,8 @@ std::optional<std::string> RecoveryStore::leftSnapshot() const
 
 void RecoveryStore::write(std::string bytes)
 {
+    if (!available())
+        return;
     {
         const std::lock_guard lock(m_mutex);
         if (!m_pending && bytes == m_lastWritten)
@@ -135,10 +162,8 @@ void RecoveryStore::writerLoop()
         m_pending.reset();
         m_busy = true;
         lock.unlock();
-        makeDirectories(m_directory);
         try {
-            // Written beside and renamed in: a snapshot is always whole.
-            Platform::replaceFile(Platform::utf8ToCp1252(m_path), bytes);
+            writeSnapshot(m_directory, m_path, bytes);
         } catch (const std::exception &) {
             // No snapshot this time; the next change tries again.
             bytes.clear();

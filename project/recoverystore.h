@@ -9,8 +9,10 @@
 namespace Model {
 
 /// Where recovery snapshots of unsaved sessions are kept: one file per running program in
-/// $XDG_STATE_HOME/corvanta/recovery/ (or ~/.local/state/corvanta/recovery/). Paths are the
-/// system's (UTF-8).
+/// $XDG_STATE_HOME/corvanta/recovery/ (or ~/.local/state/corvanta/recovery/), readable by the
+/// user alone (0600 in a folder of 0700 that the user owns). Without XDG_STATE_HOME and HOME
+/// there is no store: nothing is written, and nothing is offered. Paths are the system's
+/// (UTF-8).
 class RecoveryStore
 {
 public:
@@ -20,6 +22,9 @@ public:
     RecoveryStore(const RecoveryStore &) = delete;
     RecoveryStore &operator=(const RecoveryStore &) = delete;
 
+    /// Whether there is a folder for snapshots; false when neither XDG_STATE_HOME nor HOME
+    /// names one.
+    bool available() const { return !m_directory.empty(); }
     const std::string &directory() const { return m_directory; }
     /// This program's snapshot file.
     const std::string &snapshotPath() const { return m_path; }

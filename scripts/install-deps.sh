@@ -8,6 +8,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
           libssl-dev qtkeychain-qt6-dev # upload manifest hashes; passwords in the desktop's keyring
+          libsecret-1-0 # the keyring library QtKeychain loads to reach the desktop's Secret Service
           libarchive-dev # template archives (.zip)
           libgtest-dev libgmock-dev libbenchmark-dev
           libgumbo-dev # page bodies read as HTML: references, known entities
@@ -18,6 +19,7 @@ fi
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(desktop-file-utils appstream) # the package test validates the entry and metainfo
   packages+=(xdotool zip) # the package test: the program's window, a template archive
+  packages+=(at-spi2-core python3-pyatspi) # the package test reads the window as a screen reader does
   packages+=(clang libclang-rt-14-dev xvfb xauth)
   packages+=(clang-format-14) # CI fails on code it would change (scripts/format.sh)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
@@ -27,6 +29,8 @@ if [[ "${1:-}" == "--test" ]]; then
   command -v npm >/dev/null || packages+=(npm)
   # The upload tests start their own SFTP and FTP-with-TLS servers as child processes.
   packages+=(openssh-server openssl python3-pyftpdlib python3-openssl)
+  # The keyring tests start their own D-Bus session and Secret Service.
+  packages+=(dbus-daemon gnome-keyring)
 fi
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(time hugo) # bench/hugo/compare-with-hugo.sh times Hugo beside corvanta-cli

@@ -2,13 +2,12 @@
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
+#include "platform/filegroup.h"
 
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace Upload {
 namespace {
@@ -164,20 +163,12 @@ void writeHostSettings(const std::string &path, const HostSettings &settings)
     if (!settings.identity.empty())
         text << "identity=" << settings.identity << "\n";
 
-    const std::string temporary = path + ".new";
-    std::FILE *file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr)
-        Platform::throwErrno(errno);
-    const std::string bytes = text.str();
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()
-        && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-    const int error = errno;
-    std::fclose(file);
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int renameError = written ? errno : error;
-        std::remove(temporary.c_str());
-        Platform::throwErrno(renameError);
-    }
+    // The project's other files are replaced the same way: a settings file that is a link
+    // to one kept elsewhere stays a link.
+    const auto programPath = Platform::utf8ToCp1252Exact(path);
+    if (!programPath)
+        Platform::throwErrno(ENOENT);
+    Platform::replaceFileThroughLinks(*programPath, text.str());
 }
 
 } // namespace Upload

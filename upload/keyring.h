@@ -11,16 +11,25 @@ namespace Upload {
 /// "sftp://alice@example.org:22".
 std::string keyringEntry(const HostSettings &settings);
 
-/// The password the keyring keeps for a host, or nothing when it keeps none or there is no
-/// keyring to ask (no desktop session). Waits at most a few seconds.
-std::optional<std::string> readKeyringPassword(const HostSettings &settings);
+/// What asking for a host's password gave.
+struct PasswordAnswer
+{
+    std::optional<std::string> password;
+    /// Why the keyring could not be asked ("the desktop's keyring is locked"), UTF-8; empty
+    /// when it answered, with or without a password.
+    std::string keyringProblem;
+};
 
-/// Hands a password to the keyring; false when there is no keyring or it refused. Never
-/// written to any file of the program's.
-bool storeKeyringPassword(const HostSettings &settings, const std::string &password);
+/// The password the keyring keeps for a host. Waits at most a few seconds; a keyring that is
+/// absent, locked or silent gives no password and says why.
+PasswordAnswer readKeyringPassword(const HostSettings &settings);
 
-/// The password for a run without a window: CORVANTA_UPLOAD_PASSWORD when set, else the
-/// keyring's, else nothing.
-std::optional<std::string> passwordFromEnvironmentOrKeyring(const HostSettings &settings);
+/// Hands a password to the keyring. Returns why it could not be kept (UTF-8), empty when it
+/// was. Never written to any file of the program's.
+std::string storeKeyringPassword(const HostSettings &settings, const std::string &password);
+
+/// The password for a run without a window: CORVANTA_UPLOAD_PASSWORD when set (the keyring
+/// is then not asked), else the keyring's.
+PasswordAnswer passwordFromEnvironmentOrKeyring(const HostSettings &settings);
 
 } // namespace Upload

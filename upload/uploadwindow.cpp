@@ -239,7 +239,7 @@ void UploadWindow::startRun(std::function<void(const HostSettings &, const std::
     }
     std::string password = m_password->text().toStdString();
     if (password.empty()) {
-        if (const auto kept = readKeyringPassword(settings))
+        if (const auto kept = readKeyringPassword(settings).password)
             password = *kept;
     } else if (m_rememberPassword->isChecked()) {
         storeKeyringPassword(settings, password);

@@ -192,5 +192,27 @@ TEST_F(ProjectFilesTest, PageBodies_RoundTripByteForByte)
     EXPECT_EQ(readBytes(home.file("copy/bodies.cvp")), readBytes(home.file("bodies.cvp")));
 }
 
+TEST_F(ProjectFilesTest, TemplateNoLongerInstalled_NamedInAWarning_KeptUntilAnotherIsChosen)
+{
+    writeProject("gone.cvp", "gone");
+    writeBytes(home.file("gone.cvp.settings"), "[choices]\ntemplate=Gone\n");
+    openFrom(home.file("gone.cvp"));
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].title, "Warning");
+    EXPECT_EQ(dialogs.notices()[0].text,
+        "The template \"Gone\" chosen for this project is not installed. The project keeps it "
+        "until you choose another template.");
+    EXPECT_EQ(control<QComboBox>("ComboBox10")->currentIndex(), -1);
+
+    saveAs(home.file("gone.cvp"));
+    EXPECT_EQ(readBytes(home.file("gone.cvp.settings")),
+        "[choices]\ntemplate=Gone\nfontFamily=arial, sans-serif, verdana\n");
+    control<QComboBox>("ComboBox10")->setCurrentIndex(1);
+    saveAs(home.file("gone.cvp"));
+    EXPECT_EQ(readBytes(home.file("gone.cvp.settings")),
+        "[choices]\ntemplate=Beta\nfontFamily=arial, sans-serif, verdana\n");
+    EXPECT_EQ(dialogs.notices().size(), 1u);
+}
+
 } // namespace
 } // namespace Testing

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -100,6 +101,26 @@ TEST_F(MainWindowTest, KilledAfterTyping_RestartOffersAndRestoresEveryFieldUnsav
     EXPECT_EQ(session->windowTitle(), "site.cvp* - Corvanta v1.0");
     EXPECT_TRUE(std::filesystem::is_empty(recovery)) << "offered once";
     ::setenv("XDG_STATE_HOME", previousState.c_str(), 1);
+}
+
+TEST_F(MainWindowTest, NoFolderForSnapshots_SaidOnceAtTheStart)
+{
+    std::vector<std::pair<const char *, std::optional<std::string>>> saved;
+    for (const char *name : { "HOME", "XDG_STATE_HOME" }) {
+        const char *value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        ::unsetenv(name);
+    }
+    Model::RecoveryStore store(static_cast<int>(::getpid()));
+    EXPECT_FALSE(App::offerRecovery(dialogs, *session, store));
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].text,
+        "Unsaved changes cannot be kept for recovery while Corvanta runs: neither "
+        "XDG_STATE_HOME nor HOME names a folder of yours to keep them in.");
+    for (const auto &[name, value] : saved) {
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+    }
 }
 
 TEST_F(MainWindowTest, TitleFollowsTheProjectAndReopenForgetsAMissingProject)

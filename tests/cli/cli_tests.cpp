@@ -37,8 +37,10 @@ struct Outcome
     }
 };
 
-/// Runs corvanta-cli with the arguments in `workingDir` and collects what it printed.
-Outcome runCli(const std::vector<std::string> &arguments, const std::string &workingDir)
+/// Runs corvanta-cli (or a copy of it) with the arguments in `workingDir` and collects what
+/// it printed.
+Outcome runCli(const std::vector<std::string> &arguments, const std::string &workingDir,
+    const std::string &program = CORVANTA_CLI)
 {
     TempDir capture;
     const std::string outFile = capture.file("out"), errFile = capture.file("err");
@@ -48,11 +50,11 @@ Outcome runCli(const std::vector<std::string> &arguments, const std::string &wor
             ::_exit(126);
         ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT, 0644), 1);
         ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT, 0644), 2);
-        std::vector<char *> argv { const_cast<char *>(CORVANTA_CLI) };
+        std::vector<char *> argv { const_cast<char *>(program.c_str()) };
         for (const std::string &argument : arguments)
             argv.push_back(const_cast<char *>(argument.c_str()));
         argv.push_back(nullptr);
-        ::execv(CORVANTA_CLI, argv.data());
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
     int status = 0;
@@ -128,7 +130,7 @@ TEST(CliShow, PrintsEveryFieldAsJson)
     const Outcome outcome = runCli({ "--home", ws.home(), "show", ws.work("site.cvp") }, "/");
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     const QJsonObject json = parseJson(outcome.out);
-    EXPECT_EQ(json.size(), 31);
+    EXPECT_EQ(json.size(), 32);
     EXPECT_EQ(str(json["siteType"]), "Business");
     EXPECT_EQ(str(json["templateName"]), "green");
     EXPECT_EQ(str(json["siteDescription"]), "Caf\u00E9 \u20AC \"quoted\" back\\slash \x01");
@@ -165,7 +167,9 @@ TEST(CliImport, ShowThenImportThenShow_GivesTheSameJsonAndTheSameFiles)
     project.linkColor = { "#abc", 0x12AB34 };
     project.personalPages[8] = true;
     project.businessPages[13] = true;
-    project.pageBody[0] = std::string("a\0b\r\n\t\xFF", 7);
+    project.pageBody[0] = std::string("a\x01"
+                                      "b\r\n\t\xFF",
+        7);
     project.pageBody[13] = "<p>Jobs</p>\r\n";
     WriteProjectFiles(project, ws.work("site.cvp"));
 
@@ -216,7 +220,47 @@ TEST(CliImport, RefusesWhatTheFilesCannotHold_NamingTheFieldAndWritingNothing)
     EXPECT_EQ(refusal(R"({"slogan": "\u4e2d"})"),
         "Field \"slogan\": holds a character the project files cannot hold; nothing was "
         "written.");
+    EXPECT_EQ(refusal(R"({"siteTitle": "\ud800"})"),
+        "Field \"siteTitle\": holds half of a surrogate pair, which is no character; nothing "
+        "was written.");
+    EXPECT_EQ(
+        refusal(
+            R"({"pageBody": ["", "a\u0000b", "", "", "", "", "", "", "", "", "", "", "", ""]})"),
+        "Field \"pageBody\": holds a NUL character; nothing was written.");
+    EXPECT_EQ(refusal(R"({"fontFamily": "tahoma, arial, verdana",
+                          "settings": {"choices": {"fontFamily": "geneva, verdana, arial"}}})"),
+        "Field \"settings.choices.fontFamily\": \"geneva, verdana, arial\" is not the fontFamily "
+        "\"tahoma, arial, verdana\"; nothing was written.");
+    EXPECT_EQ(refusal(R"({"settings": {"site": {"a=b": "x"}}})"),
+        "Field \"settings.site.a=b\": \"a=b\" cannot be a name in the settings file; nothing "
+        "was written.");
     EXPECT_EQ(refusal("[1, 2]"), "in.json is not a JSON object.");
+}
+
+TEST(CliImport, SettingsFileIsImportedAndShown_ATemplateNoLongerInstalledIsNamedOnStderr)
+{
+    Workspace ws { "blue.t", "green.t" };
+    writeBytes(ws.work("in.json"),
+        R"({"templateName": "green", "settings": {"site": {"address": "https://a.example/é中"}}})");
+    const Outcome imported
+        = runCli({ "--home", ws.home(), "import", "in.json", "site.cvp" }, ws.work());
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(readBytes(ws.work("site.cvp.settings")),
+        "[site]\naddress=https://a.example/\u00e9\u4e2d\n[choices]\ntemplate=green\n"
+        "fontFamily=arial, sans-serif, verdana\n");
+
+    std::filesystem::remove(ws.home() + "/templates/green.t");
+    const Outcome shown = runCli({ "--home", ws.home(), "show", "site.cvp" }, ws.work());
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.err,
+        "The template \"green\" chosen for this project is not installed. The project keeps it "
+        "until you choose another template.\n");
+    const QJsonObject json = parseJson(shown.out);
+    EXPECT_TRUE(json["templateName"].isNull());
+    const QJsonObject settings = json["settings"].toObject();
+    EXPECT_EQ(str(settings["choices"].toObject()["template"]), "green");
+    EXPECT_EQ(settings["site"].toObject()["address"].toString(),
+        QString::fromUtf8("https://a.example/\u00e9\u4e2d"));
 }
 
 TEST(CliShow, ReadOnlyProjectInTheCurrentDirectory)
@@ -237,6 +281,24 @@ TEST(CliTemplates, OneNameALineInCatalogueOrder)
     EXPECT_EQ(fromHome.out, "caf\u00E9\nHarbour\nmeadow\n");
     EXPECT_EQ(runCli({ "--home", "..", "templates" }, ws.work()).out, fromHome.out);
     EXPECT_EQ(runCli({ "templates" }, ws.work()).out, "");
+}
+
+TEST(CliTemplates, InstalledElsewhere_FoundBesideTheProgram_UnlessTheCurrentFolderHasTemplates)
+{
+    Workspace ws { "Local.t" };
+    TempDir prefix;
+    std::filesystem::create_directories(prefix.file("bin"));
+    std::filesystem::create_directories(prefix.file("share/corvanta/templates"));
+    std::filesystem::copy_file(CORVANTA_CLI, prefix.file("bin/corvanta-cli"));
+    writeBytes(prefix.file("share/corvanta/templates/Installed.t"), "");
+    const std::string program = prefix.file("bin/corvanta-cli");
+
+    const Outcome installed = runCli({ "templates" }, ws.work(), program);
+    EXPECT_EQ(installed.status, 0) << installed.err;
+    EXPECT_EQ(installed.out, "Installed\n");
+    const Outcome local = runCli({ "templates" }, ws.home(), program);
+    EXPECT_EQ(local.status, 0) << local.err;
+    EXPECT_EQ(local.out, "Local\n");
 }
 
 TEST(CliFailures, LastStderrLineIsTheErrorBoxText_StatusOne)

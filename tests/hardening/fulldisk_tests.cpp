@@ -44,10 +44,11 @@ Files filesIn(const std::string &directory)
     return files;
 }
 
-/// The fifteen files a project is saved as, by name.
+/// The sixteen files a project is saved as, by name.
 Files savedFiles(const Project &project)
 {
-    Files files { { "site.cvp", encodeProjectRecord(project) } };
+    Files files { { "site.cvp", encodeProjectRecord(project) },
+        { "site.cvp.settings", project.settings.text() } };
     for (const PageInfo &page : PageCatalogue)
         files[page.contentFile] = project.pageBody[static_cast<std::size_t>(page.id - 1)];
     return files;
@@ -96,7 +97,7 @@ TEST(FullDisk, SaveRunsOutOfSpaceAtEveryPoint_EachFileOldOrNewAndWhole)
     const std::string projectFile = disk.file("site.cvp");
 
     // From no room at all to room for everything, a page at a time: the save stops with the
-    // message of the file it could not write, and the fifteen files are wholly the old project
+    // message of the file it could not write, and the sixteen files are wholly the old project
     // until the save succeeds.
     std::set<std::string> messages;
     for (std::size_t free = 0;; free += 4096) {
@@ -117,9 +118,9 @@ TEST(FullDisk, SaveRunsOutOfSpaceAtEveryPoint_EachFileOldOrNewAndWhole)
 
 TEST(FullDisk, NoRoomForAnotherFile_PageFilesCannotBeCreated)
 {
-    // Room for the bytes but not for one more file: the old project (15 files and the disk's
+    // Room for the bytes but not for one more file: the old project (16 files and the disk's
     // own directory) and the new project file fill every slot.
-    SmallDisk disk(1024 * 1024, 17);
+    SmallDisk disk(1024 * 1024, 18);
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk to fill: " << disk.reason();
     const Project old = projectWithBodies(5, 100);

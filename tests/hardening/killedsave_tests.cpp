@@ -24,12 +24,13 @@ namespace {
 
 const ChoiceLists TestLists { { "Classic", "Harbour" }, FontFamilyList({}) };
 
-/// A project whose record and fourteen bodies all differ from those of other seeds.
+/// A project whose record, fourteen bodies and settings all differ from those of other seeds.
 Project distinctProject(unsigned seed)
 {
     std::mt19937 random(seed);
     Project project = Hardening::randomProject(random, seed, TestLists, 0);
     project.siteTitle = "site " + std::to_string(seed);
+    project.settings.setValue("site", "address", "https://" + std::to_string(seed) + ".example");
     for (std::string &body : project.pageBody)
         body = std::to_string(seed) + Hardening::randomText(random, 3000, true);
     return project;
@@ -101,7 +102,7 @@ TEST(KilledSave, KilledAtRandomMoments_EveryOpenIsWhollyOneSaveAndNoTemporarySta
     EXPECT_GT(sawSecond, 0) << "the kills all fell before any save finished";
 
     WriteProjectFiles(second, projectFile);
-    EXPECT_EQ(namesIn(dir.path()).size(), 15u) << "seed " << seed;
+    EXPECT_EQ(namesIn(dir.path()).size(), 16u) << "seed " << seed;
     EXPECT_EQ(opened(projectFile), second);
 }
 

@@ -63,7 +63,9 @@ TEST(NoWritePermission, ProjectDirectoryReadOnly_FilesWritable_SavedInPlace)
     std::filesystem::create_directory(directory);
     const Project old = someProject(11);
     WriteProjectFiles(old, directory + "/site.cvp");
-    // A folder that no new file can be made in, holding files that every user may write.
+    // A folder that no new file can be made in, holding files that every user may write: the
+    // fifteen of a project saved by an older version, without a settings file.
+    std::filesystem::remove(directory + "/site.cvp.settings");
     for (const auto &entry : std::filesystem::directory_iterator(directory))
         ::chmod(entry.path().c_str(), 0666);
     ::chmod(base.path().c_str(), 0755);
@@ -120,4 +122,41 @@ TEST(ReadOnlyDisk, SaveDeniedAndTheProjectStillOpens)
         "File access denied | open: (no error) | the saved project");
     EXPECT_EQ(errorOf([&] { WriteProjectFiles(old, disk.file("new.cvp")); }), "File access denied");
     EXPECT_EQ(snapshot(disk.path()), before);
+}
+
+TEST(NoWritePermission, PageFileOfAnotherUserInTheUsersOwnFolder_RefusedAndNothingChanges)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    TempDir base;
+    const std::string directory = base.file("project");
+    std::filesystem::create_directory(directory);
+    WriteProjectFiles(someProject(16), directory + "/site.cvp");
+    // The folder and the files are the user's (nobody), but for 5.dat, which root owns and
+    // only root may write. The folder's permissions alone would let the user rename over it.
+    constexpr uid_t Nobody = 65534;
+    ::chmod(base.path().c_str(), 0755);
+    ASSERT_EQ(::chown(directory.c_str(), Nobody, Nobody), 0);
+    for (const auto &entry : std::filesystem::directory_iterator(directory)) {
+        if (entry.path().filename() != "5.dat") {
+            ASSERT_EQ(::chown(entry.path().c_str(), Nobody, Nobody), 0);
+        }
+    }
+    ::chmod((directory + "/5.dat").c_str(), 0644);
+    const std::string before = snapshot(directory);
+
+    const Hardening::ChildResult result = Hardening::runInChildProcess(
+        [&] {
+            return errorOf([&] { WriteProjectFiles(someProject(17), directory + "/site.cvp"); });
+        },
+        Hardening::ChildUser::Unprivileged);
+
+    ASSERT_TRUE(result.ran) << result.problem;
+    EXPECT_EQ(result.output, "File access denied: " + directory + "/5.dat");
+    EXPECT_EQ(snapshot(directory), before);
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat((directory + "/5.dat").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
 }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the Debian package with scripts/package.sh, installs it on this machine, checks its
-# desktop entry and AppStream data, makes and publishes a site with the installed
-# corvanta-cli and a template added from a zip archive, starts the installed corvanta the way
-# its desktop entry does until its main window is mapped, then purges the package and checks
-# that none of its files are left. Needs root (or sudo) for apt-get.
+# desktop entry and AppStream data, makes, publishes and checks a site with the installed
+# corvanta-cli and a template added from a zip archive, run from the home folder without
+# --home, starts the installed corvanta from the home folder as its desktop entry's command
+# does and reads the templates it lists on Site Info as a screen reader would, then purges
+# the package and checks that none of its files are left. Needs root (or sudo) for apt-get.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+repo=$PWD
 sudo_cmd=()
 [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvanta-package.XXXXXX")
@@ -27,8 +29,14 @@ done
 # The update checker and the Upload window come from a module the program loads when needed.
 grep -q "/lib/.*corvanta/corvanta-network.so\$" <<<"$contents" \
   || fail "the package lacks the network module"
+# corvanta-cli loads the same libraries only for upload and add-template, and Qt's font
+# machinery only for the commands that list the fonts, from modules of its own.
+for module in corvanta-cli-network corvanta-cli-fonts; do
+  grep -q "/lib/.*corvanta/$module.so\$" <<<"$contents" || fail "the package lacks $module.so"
+done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies from dpkg-shlibdeps"
 dpkg-deb -f "$deb" Depends | grep -q libcurl || fail "no dependencies of the network module"
+dpkg-deb -f "$deb" Depends | grep -q libsecret-1-0 || fail "no dependency on the keyring library"
 
 echo "-- installing it"
 "${sudo_cmd[@]}" apt-get purge -y -qq corvanta >/dev/null 2>&1 || true
@@ -37,8 +45,15 @@ dpkg -L corvanta >"$work/files"
 desktop-file-validate /usr/share/applications/corvanta.desktop
 appstreamcli validate --no-net /usr/share/metainfo/example.corvanta.Corvanta.metainfo.xml
 man -w corvanta-cli >/dev/null
+# The command line starts without the network, keyring, TLS, archive and Qt GUI libraries:
+# they come with its modules, for the commands that use them.
+needed=$(objdump -p /usr/bin/corvanta-cli | awk '$1 == "NEEDED" { print $2 }')
+for library in libcurl libssl libcrypto libarchive libqt6keychain libQt6Gui; do
+  ! grep -q "^$library" <<<"$needed" || fail "corvanta-cli loads $library at its start"
+done
 
-echo "-- a site from a template added from a zip archive, with the installed corvanta-cli"
+echo "-- a site from a template added from a zip archive, with the installed corvanta-cli run"
+echo "   from the home folder, without --home"
 export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config"
 export XDG_STATE_HOME="$work/home/state" XDG_CACHE_HOME="$work/home/cache"
 mkdir -p "$HOME" "$work/Aurora" "$work/public"
@@ -49,31 +64,43 @@ for file in /usr/share/corvanta/templates/Harbour*; do
 done
 sed -i 's/Harbour/Aurora/g' "$work/Aurora/Aurora.t"
 (cd "$work" && zip -qr aurora.zip Aurora)
-cli=(corvanta-cli --home /usr/share/corvanta)
-[[ $("${cli[@]}" add-template "$work/aurora.zip") == Aurora ]] || fail "add-template"
+cd "$HOME"
+[[ $(corvanta-cli add-template "$work/aurora.zip") == Aurora ]] || fail "add-template"
 [[ -f "$XDG_DATA_HOME/corvanta/templates/Aurora.t" ]] || fail "Aurora.t is not in the user's folder"
-"${cli[@]}" templates | grep -qx Harbour || fail "the installed templates are not listed"
-[[ $("${cli[@]}" templates | head -1) == Aurora ]] || fail "the added template is not listed first"
-"${cli[@]}" new "$work/site.cvp"
-"${cli[@]}" publish "$work/site.cvp" "$work/public" 2>/dev/null >/dev/null
+corvanta-cli templates | grep -qx Harbour || fail "the installed templates are not listed"
+[[ $(corvanta-cli templates | head -1) == Aurora ]] || fail "the added template is not listed first"
+corvanta-cli new site.cvp
+printf '<p>Fresh bread every morning.</p>' >1.dat
+corvanta-cli publish site.cvp "$work/public" 2>/dev/null >/dev/null
 [[ -s "$work/public/website/home.html" ]] || fail "publish wrote no home page"
 cmp -s "$work/public/website/Aurorahome.gif" "$work/Aurora/Aurorahome.gif" \
   || fail "the added template's picture was not published"
+corvanta-cli check site.cvp || fail "check found faults in a site that has none"
+mapfile -t templates < <(corvanta-cli templates)
 
-echo "-- the installed program, started as its desktop entry starts it"
+echo "-- the installed program, started from the home folder with its desktop entry's command"
 entry=/usr/share/applications/corvanta.desktop
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
-path_line=$(sed -n 's/^Path=//p' "$entry")
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  cd "$1" || exit 1
-  eval "set -- $2"
-  "$@" >/dev/null 2>&1 &
+# A session bus of its own carries the accessibility bus that the window is read through.
+xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- bash -c '
+  cd "$HOME" || exit 1
+  lists=$1 command=$2
+  shift 2
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+  gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+    --method org.a11y.Bus.GetAddress >/dev/null || exit 1
+  ( eval "exec $command" ) >/dev/null 2>&1 &
   program=$!
-  timeout 60 xdotool search --sync --onlyvisible --name "^Corvanta v" >/dev/null
-  found=$?
+  timeout 60 xdotool search --sync --onlyvisible --name "^Corvanta v" >/dev/null \
+    || { echo "the main window never appeared" >&2; kill "$program"; exit 1; }
+  "$lists" "$@"
+  listed=$?
   kill "$program" 2>/dev/null
   wait "$program" 2>/dev/null
-  exit $found' check "$path_line" "$exec_line" || fail "the main window never appeared"
+  exit $listed' check "$repo/tests/package/window-lists.py" "$exec_line" "${templates[@]}" \
+  >"$work/window.log" 2>&1 \
+  || { grep -v "^dbus-daemon\|SpiRegistry" "$work/window.log" >&2
+       fail "Site Info does not list the templates ${templates[*]}"; }
 
 echo "-- removing it"
 "${sudo_cmd[@]}" apt-get purge -y -qq corvanta >/dev/null

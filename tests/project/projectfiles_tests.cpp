@@ -182,7 +182,7 @@ TEST(ProjectFiles, DefaultProject_Gives1664BytesAndFourteenEmptyPages)
     TempDir dir;
     WriteProjectFiles(DefaultProject(Lists2), dir.file("site.cvp"));
     EXPECT_EQ(readBytes(dir.file("site.cvp")), encodeProjectRecord(DefaultProject(Lists2)));
-    EXPECT_EQ(namesIn(dir.path()).size(), 15u); // no temporary file stays behind
+    EXPECT_EQ(namesIn(dir.path()).size(), 16u); // no temporary file stays behind
     for (PageId page = 1; page <= PageCount; ++page)
         EXPECT_EQ(std::filesystem::file_size(dir.file(pageInfo(page).contentFile)), 0u);
 }
@@ -369,4 +369,25 @@ TEST(ProjectFiles, RandomAndTruncatedRecords_OpenOrRefuseWithoutHarm)
         again.project.pageBody = o.project.pageBody;
         ASSERT_EQ(again.project, o.project);
     }
+}
+
+TEST(ProjectSettings, ValuesOfAnyTextSurviveTheirLine_NewKeysJoinTheirSection)
+{
+    ProjectSettings settings = ProjectSettings::parse(
+        "\xEF\xBB\xBF[choices]\ntemplate=Old # not a comment\n; a comment\n[site]\naddress = "
+        "https://a.example/ \n");
+    EXPECT_EQ(settings.value("choices", "template"), "Old # not a comment");
+    EXPECT_EQ(settings.value("site", "address"), "https://a.example/");
+    EXPECT_EQ(settings.value("site", "template"), std::nullopt);
+
+    const std::string awkward = " back\\slash\nline\ttab\x01 =[x] ";
+    settings.setValue("choices", "fontFamily", awkward);
+    settings.setValue("site", "address", "https://a.example/"); // unchanged: the line stays
+    settings.setValue("pictures", "quality", "80");
+    EXPECT_EQ(settings.text(),
+        "[choices]\ntemplate=Old # not a comment\n"
+        "fontFamily=\\x20back\\\\slash\\nline\\ttab\\x01 =[x]\\x20\n; a comment\n"
+        "[site]\naddress = https://a.example/ \n[pictures]\nquality=80\n");
+    EXPECT_EQ(ProjectSettings::parse(settings.text()).text(), settings.text());
+    EXPECT_EQ(ProjectSettings::parse(settings.text()).value("choices", "fontFamily"), awkward);
 }

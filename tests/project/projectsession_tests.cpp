@@ -1,4 +1,5 @@
 #include "platform/fileerror.h"
+#include "platform/userfolders.h"
 #include "project/projectfiles.h"
 #include "project/projectsession.h"
 #include "project/recentprojects.h"
@@ -10,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Testing {
@@ -221,11 +224,105 @@ TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
     restored.save(restored.fileName());
     EXPECT_FALSE(restored.isModified());
 
+    // Restarted after a template was added: the snapshot's names still choose.
+    Model::ProjectSession afterAdding({ { "Added", "Alpha", "Beta" }, Lists.fonts });
+    EXPECT_TRUE(afterAdding.restoreRecoverySnapshot(snapshot).empty());
+    EXPECT_EQ(afterAdding.fields().templateName, 2u);
+
     Model::ProjectSession untouched(Lists);
     for (const std::size_t cut : { std::size_t(0), std::size_t(30), snapshot.size() - 1 })
         EXPECT_THROW(
             untouched.restoreRecoverySnapshot(snapshot.substr(0, cut)), Platform::FileError);
     EXPECT_EQ(untouched.project(), Model::DefaultProject(Lists));
+}
+
+TEST(ChoiceNames, TemplateOrFontAddedSinceTheSave_TheNamesKeepTheChoice)
+{
+    TempDir dir;
+    Model::ProjectSession session(
+        { { "Midnight", "Plain" }, Model::FontFamilyList({ "Noto Sans" }) });
+    session.fields().templateName = 1;
+    session.fields().fontFamily = 7;
+    session.save(dir.file("site.cvp"));
+    EXPECT_EQ(readBytes(dir.file("site.cvp.settings")),
+        "[choices]\ntemplate=Plain\nfontFamily=Noto Sans\n");
+    EXPECT_EQ(readBytes(dir.file("site.cvp"))[1], '\1'); // older copies read the position
+
+    // A template "Good" was added and a font sorted before the chosen one installed.
+    Model::ProjectSession later(
+        { { "Good", "Midnight", "Plain" }, Model::FontFamilyList({ "Arimo", "Noto Sans" }) });
+    EXPECT_TRUE(later.open(dir.file("site.cvp")).empty());
+    EXPECT_EQ(later.fields().templateName, 2u);
+    EXPECT_EQ(later.fields().fontFamily, 8u);
+    EXPECT_FALSE(later.isModified());
+
+    // Past position 254 the record has no byte for the choice; the name still finds it.
+    Model::ChoiceLists many { {}, Model::FontFamilyList({}) };
+    for (int i = 0; i < 300; ++i)
+        many.templates.push_back("T" + std::to_string(1000 + i));
+    Model::ProjectSession large(many);
+    large.fields().templateName = 280;
+    large.save(dir.file("large.cvp"));
+    Model::ProjectSession largeAgain(many);
+    largeAgain.open(dir.file("large.cvp"));
+    EXPECT_EQ(largeAgain.fields().templateName, 280u);
+}
+
+TEST(ChoiceNames, TemplateNoLongerInstalled_WarnedAndKeptUntilAnotherIsChosen)
+{
+    TempDir dir;
+    const std::string file = dir.file("site.cvp");
+    Model::ProjectSession session({ { "Good", "Midnight", "Plain" }, { "Arial" } });
+    session.fields().templateName = 0;
+    session.save(file);
+
+    // "Good" is gone: its position now holds Midnight, which the project never chose.
+    Model::ProjectSession later({ { "Midnight", "Plain" }, { "Arial" } });
+    const std::vector<std::string> warning { "The template \"Good\" chosen for this project is "
+                                             "not installed. The project keeps it until you "
+                                             "choose another template." };
+    EXPECT_EQ(later.open(file), warning);
+    EXPECT_FALSE(later.fields().templateName.has_value());
+    EXPECT_FALSE(later.isModified());
+    later.fields().siteTitle = "saved again";
+    later.save(file);
+    EXPECT_EQ(later.open(file), warning);
+    EXPECT_EQ(later.fields().siteTitle, "saved again");
+
+    later.fields().templateName = 1;
+    later.save(file);
+    EXPECT_TRUE(later.open(file).empty());
+    EXPECT_EQ(
+        readBytes(dir.file("site.cvp.settings")), "[choices]\ntemplate=Plain\nfontFamily=Arial\n");
+}
+
+TEST(ChoiceNames, OlderProjectWithoutSettings_PositionDecides_LinesOfLaterVersionsAreKept)
+{
+    TempDir dir;
+    const std::string file = dir.file("site.cvp");
+    Model::ProjectSession session(Lists);
+    session.fields().templateName = 1;
+    session.save(file);
+    std::filesystem::remove(dir.file("site.cvp.settings"));
+
+    Model::ProjectSession older(Lists);
+    EXPECT_TRUE(older.open(file).empty());
+    EXPECT_EQ(older.fields().templateName, 1u);
+    older.save(file);
+    EXPECT_EQ(
+        readBytes(dir.file("site.cvp.settings")), "[choices]\ntemplate=Beta\nfontFamily=Arial\n");
+
+    // A later version added keys, a section and a comment; this one changes only its names.
+    writeBytes(dir.file("site.cvp.settings"),
+        "; written by a later version\r\n[choices]\r\ntemplate = Beta\r\npictures = 80 \r\n"
+        "fontFamily=Arial\r\n\r\n[page 5]\r\nhidden=1\r\n");
+    Model::ProjectSession later(Lists);
+    later.open(file);
+    later.fields().fontFamily = 1;
+    later.save(file);
+    EXPECT_EQ(readBytes(dir.file("site.cvp.settings")),
+        "; written by a later version\n[choices]\ntemplate = Beta\npictures = 80 \n"
+        "fontFamily=Default\n\n[page 5]\nhidden=1\n");
 }
 
 TEST(RecoveryStore, SnapshotsOfEndedProgramsAreOfferedAndRemovedOnSave)
@@ -249,6 +346,63 @@ TEST(RecoveryStore, SnapshotsOfEndedProgramsAreOfferedAndRemovedOnSave)
     mine.remove();
     EXPECT_FALSE(std::filesystem::exists(mine.snapshotPath()));
     ::setenv("XDG_STATE_HOME", previousState.c_str(), 1);
+}
+
+TEST(RecoveryStore, SnapshotsAreForTheUserAlone_NeverInASharedFolder)
+{
+    TempDir state;
+    const auto variable = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const std::optional<std::string> previousState = variable("XDG_STATE_HOME"),
+                                     previousHome = variable("HOME");
+    ::setenv("XDG_STATE_HOME", state.file("new").c_str(), 1);
+    const auto permissions = [](const std::string &path) {
+        struct stat info
+        {
+        };
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return std::to_string(info.st_mode & 07777) + (info.st_uid == ::geteuid() ? " mine" : "");
+    };
+    {
+        Model::RecoveryStore store(static_cast<int>(::getpid()));
+        store.write("unsaved");
+        store.flush();
+        EXPECT_EQ(permissions(store.snapshotPath()), std::to_string(0600) + " mine");
+        EXPECT_EQ(permissions(store.directory()), std::to_string(0700) + " mine");
+        // A folder that others may enter is closed before the next snapshot goes in.
+        ::chmod(store.directory().c_str(), 0755);
+        store.write("unsaved again");
+        store.flush();
+        EXPECT_EQ(permissions(store.directory()), std::to_string(0700) + " mine");
+        store.remove();
+    }
+
+    ::unsetenv("XDG_STATE_HOME");
+    ::setenv("HOME", "/home/a/", 1);
+    EXPECT_EQ(Platform::userFolder(Platform::UserFolder::State), "/home/a/.local/state");
+    ::setenv("XDG_CACHE_HOME", "relative/cache", 1);
+    EXPECT_EQ(Platform::userFolder(Platform::UserFolder::Cache), "/home/a/.cache");
+    ::unsetenv("XDG_CACHE_HOME");
+    ::unsetenv("HOME");
+    EXPECT_EQ(Platform::userFolder(Platform::UserFolder::State), std::nullopt);
+    {
+        Model::RecoveryStore none(static_cast<int>(::getpid()));
+        EXPECT_FALSE(none.available());
+        none.write("unsaved");
+        none.flush();
+        EXPECT_EQ(none.leftSnapshot(), std::nullopt);
+        EXPECT_FALSE(std::filesystem::exists(
+            "/tmp/.local/state/corvanta/recovery/" + std::to_string(::getpid()) + ".snapshot"));
+    }
+    for (const auto &[name, value] :
+        { std::pair { "XDG_STATE_HOME", previousState }, std::pair { "HOME", previousHome } }) {
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
 }
 
 TEST(RecentProjects, NewestFirstEachOnceAtMostEight)

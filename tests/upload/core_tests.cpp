@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace Upload;
 using Testing::errorOf;
 using Testing::TempDir;
@@ -31,6 +33,26 @@ TEST(HostSettings, WrittenThenRead_SameSettings_CommentsAndDefaultPortUnderstood
     EXPECT_EQ(commented.folder, "/var/www/site");
     EXPECT_EQ(commented.identity, "~/.ssh/id_ed25519");
     EXPECT_EQ(portOf(commented), 2222);
+}
+
+TEST(HostSettings, Written_ThroughALinkedFile_NeverThroughALinkPlantedBesideIt)
+{
+    TempDir dir;
+    writeBytes(dir.file("victim"), "keep");
+    std::filesystem::create_symlink(dir.file("victim"), dir.file("a.cvp.upload.new"));
+    std::filesystem::create_directory(dir.file("kept"));
+    writeBytes(dir.file("kept/settings"), "old");
+    std::filesystem::create_symlink(dir.file("kept/settings"), dir.file("a.cvp.upload"));
+    const HostSettings settings { Protocol::Sftp, "example.org", 0, "alice", "site", "" };
+
+    writeHostSettings(dir.file("a.cvp.upload"), settings);
+
+    EXPECT_EQ(Testing::readBytes(dir.file("victim")), "keep");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("a.cvp.upload")));
+    EXPECT_EQ(readHostSettings(dir.file("kept/settings")).host, "example.org");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("kept")),
+                  std::filesystem::directory_iterator()),
+        1);
 }
 
 TEST(HostSettings, BadFiles_ErrorNamesFileLineAndFault)

@@ -160,6 +160,16 @@ std::size_t File::readAt(char *buffer, std::size_t size, std::uint64_t offset) c
     }
 }
 
+std::uint64_t File::size() const
+{
+    struct stat info
+    {
+    };
+    if (::fstat(m_fd, &info) != 0)
+        throwErrno(errno);
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
 void File::write(std::string_view bytes)
 {
     while (!bytes.empty()) {

@@ -40,6 +40,8 @@ public:
     std::size_t readFully(char *buffer, std::size_t size);
     /// Reads up to `size` bytes from `offset`, leaving the position as it is; 0 at the end.
     std::size_t readAt(char *buffer, std::size_t size, std::uint64_t offset) const;
+    /// The file's size now.
+    std::uint64_t size() const;
     /// Writes all bytes; a full disk is "Disk full", other failures their errno text.
     void write(std::string_view bytes);
     /// Writes the whole content of `source`, from its start, at this file's position. The

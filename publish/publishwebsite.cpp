@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <future>
 #include <optional>
 
@@ -116,7 +117,8 @@ void removeStaleBuildingDirectories(const Platform::Directory &publish)
 /// used again from page to page).
 void readBody(const Platform::File &file, std::string &text)
 {
-    text.resize(std::max<std::size_t>(text.capacity(), 1 << 16));
+    // The size it has now, and whatever it grew by meanwhile.
+    text.resize(static_cast<std::size_t>(file.size()) + 1);
     std::size_t size = 0;
     for (;;) {
         if (size == text.size())
@@ -143,9 +145,9 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const Platform::Directory templates(Catalogue::TemplateDirectory(
         homeDir, Model::choiceText(project.templateName, lists.templates)));
     CopiedPictures copied;
-    // Without a reading each body is read once: the files it refers to are found in it (by a
-    // second thread while a large body is written into its page), and it is written from
-    // memory. Two bodies at most are held at once.
+    // Without a reading each body is read once more, for the files it refers to; a large one
+    // is read and looked through by a second thread while the system copies it into its page.
+    // Two bodies at most are held at once.
     SiteTargets targets = reading ? targetsOf(*reading) : SiteTargets();
     std::array<std::string, 2> bodyTexts;
     std::array<std::pair<std::size_t, std::future<std::vector<std::string>>>, 2> finding;
@@ -153,28 +155,37 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
         if (finding[slot].second.valid())
             targets[finding[slot].first] = finding[slot].second.get();
     };
+    constexpr std::uint64_t LargeBody = 1 << 18;
     std::size_t slot = 0;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id)) {
             const auto index = static_cast<std::size_t>(page.id - 1);
-            if (reading) {
-                RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
-            } else {
+            const Platform::File *file
+                = bodyFiles && bodyFiles->at(index) ? &*bodyFiles->at(index) : nullptr;
+            if (!reading) {
                 slot = 1 - slot;
                 collect(slot);
-                std::string_view body = project.pageBody[index];
-                if (bodyFiles && bodyFiles->at(index)) {
-                    readBody(*bodyFiles->at(index), bodyTexts[slot]);
-                    body = bodyTexts[slot];
-                }
-                if (body.size() >= (std::size_t(1) << 18)) {
-                    finding[slot] = { index,
-                        std::async(std::launch::async, [body] { return ReadBodyTargets(body); }) };
+                std::string &text = bodyTexts[slot];
+                if (file && file->size() >= LargeBody) {
+                    finding[slot] = { index, std::async(std::launch::async, [file, &text] {
+                                         readBody(*file, text);
+                                         return ReadBodyTargets(text);
+                                     }) };
+                } else if (file) {
+                    readBody(*file, text);
+                    targets[index] = ReadBodyTargets(text);
                 } else {
-                    targets[index] = ReadBodyTargets(body);
+                    const std::string_view body = project.pageBody[index];
+                    if (body.size() >= LargeBody) {
+                        finding[slot] = { index, std::async(std::launch::async, [body] {
+                                             return ReadBodyTargets(body);
+                                         }) };
+                    } else {
+                        targets[index] = ReadBodyTargets(body);
+                    }
                 }
-                RenderPage(project, lists, page.id, templates, website, &copied, nullptr, &body);
             }
+            RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }

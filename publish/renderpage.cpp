@@ -147,14 +147,13 @@ class PageWriter
 public:
     PageWriter(const Project &project, const PageInfo &page, const std::string &templateName,
         const Platform::Directory &website, Platform::BufferedWriter &out,
-        const Platform::File *bodyFile, const std::string_view *body)
+        const Platform::File *bodyFile)
         : m_project(project)
         , m_page(page)
         , m_templateName(templateName)
         , m_website(website)
         , m_out(out)
         , m_bodyFile(bodyFile)
-        , m_body(body)
     { }
 
     /// Writes the replacement of a placeholder line; false when its condition does not hold
@@ -201,9 +200,7 @@ public:
         case Placeholder::Content:
             // The body goes straight from the project, or from its content file, to the page,
             // however large it is.
-            if (m_body) {
-                line({ *m_body });
-            } else if (m_bodyFile) {
+            if (m_bodyFile) {
                 m_out.writeContentsOf(*m_bodyFile);
                 m_out.write("\r\n");
             } else {
@@ -241,7 +238,6 @@ private:
     const Platform::Directory &m_website;
     Platform::BufferedWriter &m_out;
     const Platform::File *m_bodyFile;
-    const std::string_view *m_body;
 };
 
 } // namespace
@@ -264,7 +260,7 @@ std::string madeWithLine()
 
 void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::PageId page,
     const Platform::Directory &templates, const Platform::Directory &website,
-    CopiedPictures *copied, const PageBodyFiles *bodyFiles, const std::string_view *body)
+    CopiedPictures *copied, const PageBodyFiles *bodyFiles)
 {
     using Platform::File;
     const PageInfo &info = Model::pageInfo(page);
@@ -280,9 +276,9 @@ void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::
     File pageFile = website.createFile(info.pageFile);
     Platform::BufferedWriter out(pageFile);
     const Platform::File *bodyFile = nullptr;
-    if (bodyFiles && !body)
+    if (bodyFiles)
         bodyFile = &bodyFiles->at(static_cast<std::size_t>(page - 1)).value();
-    PageWriter writer(project, info, templateName, website, out, bodyFile, body);
+    PageWriter writer(project, info, templateName, website, out, bodyFile);
     std::vector<std::string_view> pictures;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const Placeholder placeholder = placeholderOf(lines[index]);

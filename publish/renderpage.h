@@ -9,7 +9,6 @@
 
 #include <set>
 #include <string>
-#include <string_view>
 
 namespace Publish {
 
@@ -46,11 +45,9 @@ using PageBodyFiles = std::array<std::optional<Platform::File>, Model::PageCount
 /// `templates` (links that stay inside are followed); one that leads outside or is no plain
 /// file ends the page with a message naming it, and nothing of it is copied. With `copied`,
 /// listed pictures already copied earlier in the run are left as they are. Throws
-/// FileError; what was written stays. With `body` (the page's body as the run has read it
-/// already) that text is the page's body, not the project's text or its body file.
+/// FileError; what was written stays.
 void RenderPage(const Model::Project &project, const Model::ChoiceLists &lists, Model::PageId page,
     const Platform::Directory &templates, const Platform::Directory &website,
-    CopiedPictures *copied = nullptr, const PageBodyFiles *bodyFiles = nullptr,
-    const std::string_view *body = nullptr);
+    CopiedPictures *copied = nullptr, const PageBodyFiles *bodyFiles = nullptr);
 
 } // namespace Publish

@@ -290,6 +290,28 @@ std::string readWholeFile(const std::string &path, OpenFailure failure)
     return content;
 }
 
+void readWholeFile(const File &file, std::string &content)
+{
+    // The size it has now, and whatever it grew by meanwhile.
+    const auto size = static_cast<std::size_t>(file.size());
+    if (content.capacity() < size + 1) {
+        content = std::string();
+        content.reserve(size + 1);
+        adviseLargePages(content.data(), content.capacity());
+    }
+    content.resize(size + 1);
+    std::size_t count = 0;
+    for (;;) {
+        if (count == content.size())
+            content.resize(content.size() * 2);
+        const std::size_t read = file.readAt(content.data() + count, content.size() - count, count);
+        if (read == 0)
+            break;
+        count += read;
+    }
+    content.resize(count);
+}
+
 void replaceFile(const std::string &path, std::string_view bytes, OpenFailure failure)
 {
     const bool named = failure == OpenFailure::NamedText;

@@ -81,6 +81,10 @@ private:
 /// The whole content of a file. `failure` words a failure to open it.
 std::string readWholeFile(const std::string &path, OpenFailure failure = OpenFailure::ErrnoText);
 
+/// The whole content of an open file, from its start, into `content`, whose memory is used
+/// again when it is large enough; the file's position stays as it is.
+void readWholeFile(const File &file, std::string &content);
+
 /// Replaces the file at `path` with `bytes` so that the old file stays whole when anything
 /// fails: the bytes go to a new file beside it, which is then renamed over the old one.
 /// A file whose owner has no write permission is not replaced ("File access denied").

@@ -113,24 +113,6 @@ void removeStaleBuildingDirectories(const Platform::Directory &publish)
     publish.unlock();
 }
 
-/// The whole content of a page's body file, from its start, into `text` (whose memory is
-/// used again from page to page).
-void readBody(const Platform::File &file, std::string &text)
-{
-    // The size it has now, and whatever it grew by meanwhile.
-    text.resize(static_cast<std::size_t>(file.size()) + 1);
-    std::size_t size = 0;
-    for (;;) {
-        if (size == text.size())
-            text.resize(text.size() * 2);
-        const std::size_t count = file.readAt(text.data() + size, text.size() - size, size);
-        if (count == 0)
-            break;
-        size += count;
-    }
-    text.resize(size);
-}
-
 /// Writes every file of the site into `website`.
 void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const std::string &homeDir, const Platform::Directory &website,
@@ -147,50 +129,41 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     CopiedPictures copied;
     // Without a reading each body is read once more, for the files it refers to; a large one
     // is read and looked through by a second thread while the system copies it into its page.
-    // Two bodies at most are held at once.
     SiteTargets targets = reading ? targetsOf(*reading) : SiteTargets();
-    std::array<std::string, 2> bodyTexts;
-    std::array<std::pair<std::size_t, std::future<std::vector<std::string>>>, 2> finding;
-    const auto collect = [&](std::size_t slot) {
-        if (finding[slot].second.valid())
-            targets[finding[slot].first] = finding[slot].second.get();
+    std::string bodyText;
+    std::pair<std::size_t, std::future<std::vector<std::string>>> finding;
+    const auto collect = [&] {
+        if (finding.second.valid())
+            targets[finding.first] = finding.second.get();
     };
     constexpr std::uint64_t LargeBody = 1 << 18;
-    std::size_t slot = 0;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id)) {
             const auto index = static_cast<std::size_t>(page.id - 1);
             const Platform::File *file
                 = bodyFiles && bodyFiles->at(index) ? &*bodyFiles->at(index) : nullptr;
-            if (!reading) {
-                slot = 1 - slot;
-                collect(slot);
-                std::string &text = bodyTexts[slot];
-                if (file && file->size() >= LargeBody) {
-                    finding[slot] = { index, std::async(std::launch::async, [file, &text] {
-                                         readBody(*file, text);
-                                         return ReadBodyTargets(text);
-                                     }) };
-                } else if (file) {
-                    readBody(*file, text);
-                    targets[index] = ReadBodyTargets(text);
-                } else {
-                    const std::string_view body = project.pageBody[index];
-                    if (body.size() >= LargeBody) {
-                        finding[slot] = { index, std::async(std::launch::async, [body] {
-                                             return ReadBodyTargets(body);
-                                         }) };
-                    } else {
-                        targets[index] = ReadBodyTargets(body);
-                    }
-                }
+            const std::string_view text = project.pageBody[index];
+            const bool large = file ? file->size() >= LargeBody : text.size() >= LargeBody;
+            if (!reading && large) {
+                collect();
+                finding = { index, std::async(std::launch::async, [file, text, &bodyText] {
+                               if (!file)
+                                   return ReadBodyTargets(text);
+                               Platform::readWholeFile(*file, bodyText);
+                               return ReadBodyTargets(bodyText);
+                           }) };
+            } else if (!reading && file) {
+                collect();
+                Platform::readWholeFile(*file, bodyText);
+                targets[index] = ReadBodyTargets(bodyText);
+            } else if (!reading) {
+                targets[index] = ReadBodyTargets(text);
             }
             RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
-    collect(0);
-    collect(1);
+    collect();
 
     // A web host shows index.html for the bare address; the pages keep linking to home.html.
     const Model::PageInfo &home = Model::pageInfo(1);

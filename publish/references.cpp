@@ -435,7 +435,16 @@ template <class OnTag> bool findReferringTags(std::string_view body, OnTag &&onT
         const char c = body[next];
         if (isAsciiLetter(c)) {
             const std::size_t end = nameEnd(body, next);
-            readAttributes(body, end, tag);
+            if (end < size && body[end] == '>') {
+                // No attributes, the most common tag of all ("<p>", "<b>").
+                tag.after = end + 1;
+                tag.selfClosing = false;
+                tag.refers = false;
+                tag.present = 0;
+                tag.nameCount = 0;
+            } else {
+                readAttributes(body, end, tag);
+            }
             if (tag.after == std::string_view::npos)
                 return true;
             const std::string_view name = body.substr(next, end - next);
@@ -453,7 +462,12 @@ template <class OnTag> bool findReferringTags(std::string_view body, OnTag &&onT
                 return false;
         } else if (c == '/') {
             if (next + 1 < size && isAsciiLetter(body[next + 1])) {
-                readAttributes(body, nameEnd(body, next + 1), tag);
+                const std::size_t end = nameEnd(body, next + 1);
+                if (end < size && body[end] == '>') {
+                    at = end + 1;
+                    continue;
+                }
+                readAttributes(body, end, tag);
                 if (tag.after == std::string_view::npos)
                     return true;
                 at = tag.after;

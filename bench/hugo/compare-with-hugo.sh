@@ -4,7 +4,8 @@
 # once with 7 KB pages and once with the same text at 5 MB a page, tags and links on every
 # line. Hugo gets a small page design whose every page lists all pages, the same bodies as
 # HTML content and the same pictures. Goal: Corvanta at least 5 times as fast as Hugo on both;
-# exits 1 when a goal is missed.
+# exits 1 when a goal is missed. The folders are made in TMPDIR (default /tmp); with
+# TMPDIR=/dev/shm the file system's own cost of making files is left out of both sides.
 #
 # Usage: bench/hugo/compare-with-hugo.sh [BUILD_DIR [BEFORE_BUILD_DIR]]
 #   (default ./build; RUNS=N, default 9). With BEFORE_BUILD_DIR its corvanta-cli is timed in
@@ -43,16 +44,18 @@ for size in 7168 5242880; do
   programs=(corvanta hugo)
   [[ -n $before ]] && programs+=(before)
   for program in "${programs[@]}"; do : >"$site/$program.txt"; done
+  # Every run writes a folder of its own; they are removed only after the last run, so that
+  # no run creates its files where an earlier one has just deleted some (which file systems
+  # make slower, for a few seconds).
   for ((run = 1; run <= runs; ++run)); do
     for program in "${programs[@]}"; do
-      rm -rf "$site/out-$program"
-      mkdir "$site/out-$program"
+      out=$site/out-$program-$run
+      mkdir "$out"
       case $program in
-        corvanta) measure "$cli" --home "$root/data" publish "$site/corvanta/bakery.cvp" \
-                    "$site/out-$program" ;;
+        corvanta) measure "$cli" --home "$root/data" publish "$site/corvanta/bakery.cvp" "$out" ;;
         before) measure "$before/cli/corvanta-cli" --home "$root/data" publish \
-                  "$site/corvanta/bakery.cvp" "$site/out-$program" ;;
-        hugo) measure hugo --quiet --source "$site/hugo" --destination "$site/out-$program" ;;
+                  "$site/corvanta/bakery.cvp" "$out" ;;
+        hugo) measure hugo --quiet --source "$site/hugo" --destination "$out" ;;
       esac >>"$site/$program.txt"
     done
   done
@@ -67,6 +70,7 @@ for size in 7168 5242880; do
       "$(cut -d' ' -f3 "$site/$program.txt" | median | awk '{ print $1 * 1000 }')" \
       "$(cut -d' ' -f2 "$site/$program.txt" | sort -n | tail -n 1)"
   done
+  rm -rf "$site"/out-*
   ratio=$(awk -v h="$(cut -d' ' -f1 "$site/hugo.txt" | median)" \
     -v c="$(cut -d' ' -f1 "$site/corvanta.txt" | median)" 'BEGIN { print h / c }')
   printf '%s pages: Corvanta %.1f times as fast as Hugo (goal >= 5.0)\n' "$name" "$ratio"

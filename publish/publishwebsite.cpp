@@ -163,7 +163,6 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
-    collect();
 
     // A web host shows index.html for the bare address; the pages keep linking to home.html.
     const Model::PageInfo &home = Model::pageInfo(1);
@@ -173,6 +172,7 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     }
 
     report(90, PublishStatus::CopyingImages);
+    collect();
     notCopied = CopyUserFiles(project, projectDirectory, website, targets);
     CopyLogo(project.logoPath, website);
 

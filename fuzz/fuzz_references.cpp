@@ -1,6 +1,7 @@
 // Reads fuzzed page bodies for the files they refer to and checks them as a site: the reader
-// must give lines inside the body, and no reference may be judged copyable when it names a
-// place outside the project's folder.
+// must give lines inside the body and the same references as the HTML parser reading every
+// tag, and no reference may be judged copyable when it names a place outside the project's
+// folder.
 //
 // Input layout: the whole input is the body of the home page (Windows-1252 bytes).
 
@@ -45,6 +46,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         + static_cast<int>(std::count(body.begin(), body.end(), '\r'));
 
     const Publish::BodyReading reading = Publish::ReadBodyReferences(body);
+    const Publish::BodyReading byParser = Publish::ReadBodyReferencesWithParser(body);
+    check(reading.references.size() == byParser.references.size()
+            && reading.picturesWithoutAlt.size() == byParser.picturesWithoutAlt.size(),
+        "a reading other than the parser's");
+    for (std::size_t i = 0; i < reading.references.size(); ++i) {
+        const Publish::BodyReference &a = reading.references[i];
+        const Publish::BodyReference &b = byParser.references[i];
+        check(a.target == b.target && a.line == b.line && a.picture == b.picture,
+            "the reference \"" + b.target + "\" read otherwise than by the parser");
+    }
     for (const Publish::BodyReference &reference : reading.references) {
         check(reference.line >= 1 && reference.line <= lines, "a reference outside the body");
         check(!reference.target.empty(), "an empty reference");

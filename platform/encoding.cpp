@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <compare>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 #include <stdexcept>
 
@@ -52,13 +54,7 @@ private:
 };
 
 // An iconv handle keeps conversion state, so each thread (the upload's and the update
-// check's workers as well as the windows') converts with handles of its own.
-Converter &toUtf8()
-{
-    static thread_local Converter converter("UTF-8", "CP1252");
-    return converter;
-}
-
+// check's workers as well as the windows') converts with a handle of its own.
 Converter &toCp1252()
 {
     static thread_local Converter converter("CP1252", "UTF-8");
@@ -163,25 +159,63 @@ bool caselessBefore(std::string_view a, std::string_view b)
     return a < b; // compares the bytes as unsigned values
 }
 
+namespace {
+
+/// The characters of the bytes 0x80 to 0x9F; the five undefined ones keep their own number.
+constexpr char16_t HighControlRow[32]
+    = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+          0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+          0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
+
+bool isAscii(std::string_view bytes)
+{
+    // Eight bytes at a time: none has its high bit set.
+    std::size_t at = 0;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        std::uint64_t block;
+        std::memcpy(&block, bytes.data() + at, 8);
+        if (block & 0x8080808080808080ull)
+            return false;
+    }
+    for (; at < bytes.size(); ++at) {
+        if (static_cast<unsigned char>(bytes[at]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string cp1252ToUtf8(std::string_view bytes)
 {
+    // ASCII is the same in both; most texts are nothing else.
+    if (isAscii(bytes))
+        return std::string(bytes);
     std::string output;
     output.reserve(bytes.size() + bytes.size() / 8);
-    while (!bytes.empty()) {
-        bytes.remove_prefix(toUtf8().convert(bytes, output));
-        if (bytes.empty())
-            break;
-        // Only an undefined byte stops the conversion: keep it as the control character.
-        const auto byte = static_cast<unsigned char>(bytes.front());
-        output += static_cast<char>(0xC0 | (byte >> 6));
-        output += static_cast<char>(0x80 | (byte & 0x3F));
-        bytes.remove_prefix(1);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char16_t character = byte < 0x80 ? byte
+            : byte < 0xA0                      ? HighControlRow[byte - 0x80]
+                                               : byte;
+        if (character < 0x80) {
+            output += static_cast<char>(character);
+        } else if (character < 0x800) {
+            output += static_cast<char>(0xC0 | (character >> 6));
+            output += static_cast<char>(0x80 | (character & 0x3F));
+        } else {
+            output += static_cast<char>(0xE0 | (character >> 12));
+            output += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+            output += static_cast<char>(0x80 | (character & 0x3F));
+        }
     }
     return output;
 }
 
 std::string utf8ToCp1252(std::string_view utf8)
 {
+    if (isAscii(utf8))
+        return std::string(utf8);
     std::string output;
     fromUtf8(utf8, output, false);
     return output;
@@ -189,6 +223,8 @@ std::string utf8ToCp1252(std::string_view utf8)
 
 std::optional<std::string> utf8ToCp1252Exact(std::string_view utf8)
 {
+    if (isAscii(utf8))
+        return std::string(utf8);
     std::string output;
     if (!fromUtf8(utf8, output, true))
         return std::nullopt;

@@ -150,6 +150,27 @@ std::size_t File::readFully(char *buffer, std::size_t size)
     return total;
 }
 
+std::size_t File::readAt(char *buffer, std::size_t size, std::uint64_t offset) const
+{
+    for (;;) {
+        const ssize_t count = ::pread(m_fd, buffer, size, static_cast<off_t>(offset));
+        if (count >= 0)
+            return static_cast<std::size_t>(count);
+        if (errno != EINTR)
+            throwErrno(errno);
+    }
+}
+
+std::uint64_t File::size() const
+{
+    struct stat info
+    {
+    };
+    if (::fstat(m_fd, &info) != 0)
+        throwErrno(errno);
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
 void File::write(std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -268,6 +289,28 @@ std::string readWholeFile(const std::string &path, OpenFailure failure)
     }
     file.close();
     return content;
+}
+
+void readWholeFile(const File &file, std::string &content)
+{
+    // The size it has now, and whatever it grew by meanwhile.
+    const auto size = static_cast<std::size_t>(file.size());
+    if (content.capacity() < size + 1) {
+        content = std::string();
+        content.reserve(size + 1);
+        adviseLargePages(content.data(), content.capacity());
+    }
+    content.resize(size + 1);
+    std::size_t count = 0;
+    for (;;) {
+        if (count == content.size())
+            content.resize(content.size() * 2);
+        const std::size_t read = file.readAt(content.data() + count, content.size() - count, count);
+        if (read == 0)
+            break;
+        count += read;
+    }
+    content.resize(count);
 }
 
 void replaceFile(const std::string &path, std::string_view bytes, OpenFailure failure)

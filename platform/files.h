@@ -38,6 +38,10 @@ public:
     std::size_t read(char *buffer, std::size_t size);
     /// Reads until `size` bytes are in or the file ends; returns the count read.
     std::size_t readFully(char *buffer, std::size_t size);
+    /// Reads up to `size` bytes from `offset`, leaving the position as it is; 0 at the end.
+    std::size_t readAt(char *buffer, std::size_t size, std::uint64_t offset) const;
+    /// The file's size now.
+    std::uint64_t size() const;
     /// Writes all bytes; a full disk is "Disk full", other failures their errno text.
     void write(std::string_view bytes);
     /// Writes the whole content of `source`, from its start, at this file's position. The
@@ -76,6 +80,10 @@ private:
 
 /// The whole content of a file. `failure` words a failure to open it.
 std::string readWholeFile(const std::string &path, OpenFailure failure = OpenFailure::ErrnoText);
+
+/// The whole content of an open file, from its start, into `content`, whose memory is used
+/// again when it is large enough; the file's position stays as it is.
+void readWholeFile(const File &file, std::string &content);
 
 /// Replaces the file at `path` with `bytes` so that the old file stays whole when anything
 /// fails: the bytes go to a new file beside it, which is then renamed over the old one.

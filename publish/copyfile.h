@@ -7,7 +7,7 @@
 
 namespace Publish {
 
-/// Copies the whole of the open `source`, 4096 bytes at a time, into the file `targetName` of
+/// Copies the whole of the open `source`, from its start, into the file `targetName` of
 /// the directory `target`, created readable by everyone and writable by its owner (0644, never
 /// more than the umask allows); dates are not carried over. A link in the target's place is
 /// refused. Throws FileError ("Disk full", ...).

@@ -248,8 +248,9 @@ namespace {
 class HtmlChecker
 {
 public:
-    explicit HtmlChecker(std::string_view body)
+    HtmlChecker(std::string_view body, bool listErrors)
         : m_body(body)
+        , m_listErrors(listErrors)
     { }
 
     HtmlCheck run()
@@ -260,7 +261,8 @@ public:
                 std::memchr(m_body.data() + at, '<', m_body.size() - at));
             const std::size_t tagAt
                 = lessThan ? static_cast<std::size_t>(lessThan - m_body.data()) : m_body.size();
-            checkEntities(at, tagAt);
+            if (m_listErrors)
+                checkEntities(at, tagAt);
             at = tagAt < m_body.size() ? readMarkup(tagAt) : tagAt;
         }
         while (!m_open.empty()) {
@@ -289,6 +291,8 @@ private:
 
     void addError(std::size_t offset, std::string message)
     {
+        if (!m_listErrors)
+            return;
         if (m_errors.size() < MostHtmlErrors)
             m_errors.push_back({ offset, "HTML: " + std::move(message) });
         else
@@ -637,6 +641,7 @@ private:
     };
 
     std::string_view m_body;
+    bool m_listErrors = true;
     std::vector<OpenElement> m_open;
     std::array<int, KnownTagCount> m_knownOpen {};
     std::unordered_map<std::string, int> m_otherOpen;
@@ -658,6 +663,11 @@ private:
 
 } // namespace
 
-HtmlCheck CheckHtml(std::string_view body) { return HtmlChecker(body).run(); }
+HtmlCheck CheckHtml(std::string_view body) { return HtmlChecker(body, true).run(); }
+
+std::vector<ReferringTag> FindReferringTags(std::string_view body)
+{
+    return HtmlChecker(body, false).run().referringTags;
+}
 
 } // namespace Publish

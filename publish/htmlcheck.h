@@ -42,6 +42,9 @@ inline constexpr std::size_t MostHtmlErrors = 1000;
 /// does. Takes time in proportion to the body's length, however deep its tags nest.
 HtmlCheck CheckHtml(std::string_view body);
 
+/// The referring tags of CheckHtml alone, found by the same pass without listing errors.
+std::vector<ReferringTag> FindReferringTags(std::string_view body);
+
 /// True when "&name;" is a character reference a browser knows, such as "&copy;".
 bool isKnownEntityName(std::string_view name);
 

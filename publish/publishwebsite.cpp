@@ -12,7 +12,10 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <future>
 #include <optional>
 
 namespace Publish {
@@ -119,9 +122,40 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     const Platform::Directory templates(Catalogue::TemplateDirectory(
         homeDir, Model::choiceText(project.templateName, lists.templates)));
     CopiedPictures copied;
+    // Without a reading each body is read once more, for the files it refers to; a large one
+    // is read and looked through by a second thread while the system copies it into its page.
+    SiteTargets targets = reading ? targetsOf(*reading) : SiteTargets();
+    std::string bodyText;
+    std::pair<std::size_t, std::future<std::vector<std::string>>> finding;
+    const auto collect = [&] {
+        if (finding.second.valid())
+            targets[finding.first] = finding.second.get();
+    };
+    constexpr std::uint64_t LargeBody = 1 << 18;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
-        if (Model::pageIncluded(project, page.id))
+        if (Model::pageIncluded(project, page.id)) {
+            const auto index = static_cast<std::size_t>(page.id - 1);
+            const Platform::File *file
+                = bodyFiles && bodyFiles->at(index) ? &*bodyFiles->at(index) : nullptr;
+            const std::string_view text = project.pageBody[index];
+            const bool large = file ? file->size() >= LargeBody : text.size() >= LargeBody;
+            if (!reading && large) {
+                collect();
+                finding = { index, std::async(std::launch::async, [file, text, &bodyText] {
+                               if (!file)
+                                   return ReadBodyTargets(text);
+                               Platform::readWholeFile(*file, bodyText);
+                               return ReadBodyTargets(bodyText);
+                           }) };
+            } else if (!reading && file) {
+                collect();
+                Platform::readWholeFile(*file, bodyText);
+                targets[index] = ReadBodyTargets(bodyText);
+            } else if (!reading) {
+                targets[index] = ReadBodyTargets(text);
+            }
             RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
+        }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
 
@@ -133,11 +167,8 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     }
 
     report(90, PublishStatus::CopyingImages);
-    if (reading) {
-        notCopied = CopyUserFiles(project, projectDirectory, website, *reading);
-    } else {
-        notCopied = CopyUserFiles(project, projectDirectory, website, ReadSite(project, bodyFiles));
-    }
+    collect();
+    notCopied = CopyUserFiles(project, projectDirectory, website, targets);
     CopyLogo(project.logoPath, website);
 
     report(93, PublishStatus::CreatingStylesheets);

@@ -36,11 +36,20 @@ struct BodyReading
 
 /// Reads a page body (Windows-1252 bytes, any content) as HTML and lists every src, href,
 /// background, poster, object data, <param name="movie"> value and CSS url() in a style
-/// attribute, with its line. The tags are found in one pass over the body and each tag that
-/// can refer to a file is read by an HTML5 parser in the place it stands (a cell in a row,
-/// a picture in an SVG drawing), so the time is in proportion to the body's length however
-/// its tags nest.
+/// attribute, with its line: what an HTML5 parser finds in each tag that can refer to a file,
+/// read in the place it stands (a cell in a row, a picture in an SVG drawing). The tags are
+/// found in one pass over the body and most are read by that pass itself; the parser reads
+/// only the tags whose reading takes it (character references, drawings, table parts). The
+/// time is in proportion to the body's length however its tags nest.
 BodyReading ReadBodyReferences(std::string_view body);
+
+/// The same reading with the parser reading every tag: what ReadBodyReferences must equal.
+BodyReading ReadBodyReferencesWithParser(std::string_view body);
+
+/// The targets of ReadBodyReferences without their lines, each once, in the order they first
+/// appear: what publishing needs to copy the files a body refers to. A value written the same
+/// way twice is read once.
+std::vector<std::string> ReadBodyTargets(std::string_view body);
 
 /// Everything the check and the copying need to know of one page body, read once.
 struct PageReading
@@ -59,5 +68,11 @@ using SiteReading = std::array<PageReading, Model::PageCount>;
 
 /// Reads the body of every ticked page (from `bodyFiles` when given).
 SiteReading ReadSite(const Model::Project &project, const PageBodyFiles *bodyFiles = nullptr);
+
+/// The distinct targets of each page's references (ReadBodyTargets), by page id less one.
+using SiteTargets = std::array<std::vector<std::string>, Model::PageCount>;
+
+/// The targets of a site already read, each once per page, in their order.
+SiteTargets targetsOf(const SiteReading &reading);
 
 } // namespace Publish

@@ -300,7 +300,7 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
 } // namespace
 
 std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
-    const Platform::Directory &website, const SiteReading &reading)
+    const Platform::Directory &website, const SiteTargets &targets)
 {
     std::vector<std::string> notCopied;
     std::set<std::string, std::less<>> seen;
@@ -311,11 +311,10 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (!Model::pageIncluded(project, page.id))
             continue;
-        const PageReading &pageReading = reading[static_cast<std::size_t>(page.id - 1)];
-        for (const BodyReference &reference : pageReading.references.references) {
-            if (!seen.insert(reference.target).second)
+        for (const std::string &target : targets[static_cast<std::size_t>(page.id - 1)]) {
+            if (!seen.insert(target).second)
                 continue;
-            LocatedReference located = locator.locate(reference.target);
+            LocatedReference located = locator.locate(target);
             if (located.kind != ReferenceKind::UserFile)
                 continue;
             // Two spellings of one file ("a%20b.jpg", "a b.jpg") are copied once.
@@ -334,8 +333,8 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
                     : projectFolderFailure;
             }
             if (!located.problem.empty()) {
-                notCopied.push_back("\"" + Platform::utf8ToCp1252(reference.target) + "\" ("
-                    + page.pageFile + ") " + located.problem);
+                notCopied.push_back("\"" + Platform::utf8ToCp1252(target) + "\" (" + page.pageFile
+                    + ") " + located.problem);
             }
         }
     }

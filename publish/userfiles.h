@@ -65,14 +65,14 @@ private:
 /// or, `inProjectFolder`, a page file ("1.dat" to "14.dat").
 bool isProjectFileName(std::string_view name, bool inProjectFolder);
 
-/// Copies every file of the user's that the ticked pages refer to, as `reading` found them,
+/// Copies every file of the user's that the ticked pages refer to, as `targets` lists them,
 /// into `website` at the same relative path, subfolders made as needed. Only regular files
 /// inside `projectDir` are read, each once, and everything is written through `website` as
 /// it was opened, never again by a path. Returns one line for each file that could not be
 /// copied and why (Windows-1252), in page order. With an empty `projectDir` nothing can be
 /// found.
 std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
-    const Platform::Directory &website, const SiteReading &reading);
+    const Platform::Directory &website, const SiteTargets &targets);
 
 /// The first line of the closing notice that names what could not be copied.
 inline constexpr const char *NotCopiedHeading

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Corvanta needs to build, run and test, when any is missing.
-# Usage: scripts/install-deps.sh [--package | --test | --templates]
+# Usage: scripts/install-deps.sh [--package | --test | --templates | --bench]
 #   --package adds what scripts/package.sh uses; --test adds that and what the test steps use;
-#   --templates adds what data/templates-src/render.sh draws the templates' pictures with.
+#   --templates adds what data/templates-src/render.sh draws the templates' pictures with;
+#   --bench adds the programs the benchmarks compare with (bench/hugo).
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
@@ -30,6 +31,9 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(openssh-server openssl python3-pyftpdlib python3-openssl)
   # The keyring tests start their own D-Bus session and Secret Service.
   packages+=(dbus-daemon gnome-keyring)
+fi
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(time hugo) # bench/hugo/compare-with-hugo.sh times Hugo beside corvanta-cli
 fi
 if [[ "${1:-}" == "--templates" ]]; then
   packages+=(librsvg2-bin imagemagick fonts-urw-base35)

@@ -2,7 +2,7 @@
 # Times `corvanta-cli publish` of a large site (fourteen ticked pages of 5 MB each, a template
 # of 1,000 lines listing 29 pictures) against `cp -r` of the project's directory and the
 # templates directory into a new directory, side by side, and measures publish's peak memory.
-# Goals: publish takes at most 1.5 times as long as cp -r; its peak memory stays below the
+# Goals: publish takes at most twice as long as cp -r; its peak memory stays below the
 # size of the bodies plus 32 MB. Exits 1 when a goal is missed.
 #
 # Usage: bench/publish/compare-with-cp.sh [BUILD_DIR]     (default: ./build; RUNS=N, default 7)
@@ -65,11 +65,11 @@ printf '%-26s %11s %16s %14s\n' "" "wall time" "until on disk" "peak memory"
 printf '%-26s %9.3f s %14.3f s %11d KB\n' "cp -r project templates" "$cp_time" "$cp_disk" "$cp_peak"
 printf '%-26s %9.3f s %14.3f s %11d KB\n' "corvanta-cli publish" "$publish_time" "$publish_disk" \
   "$publish_peak"
-printf 'wall time ratio %.2f (goal <= 1.50; until on disk %.2f); peak %d KB against a limit of %d KB (bodies + 32 MB)\n' \
+printf 'wall time ratio %.2f (goal <= 2.00; until on disk %.2f); peak %d KB against a limit of %d KB (bodies + 32 MB)\n' \
   "$ratio" "$(awk -v p="$publish_disk" -v c="$cp_disk" 'BEGIN { print p / c }')" "$publish_peak" \
   "$limit_kb"
 
 status=0
-if awk -v r="$ratio" 'BEGIN { exit !(r > 1.5) }'; then echo "GOAL MISSED: publish is too slow"; status=1; fi
+if awk -v r="$ratio" 'BEGIN { exit !(r > 2.0) }'; then echo "GOAL MISSED: publish is too slow"; status=1; fi
 if (( publish_peak >= limit_kb )); then echo "GOAL MISSED: publish uses too much memory"; status=1; fi
 exit $status

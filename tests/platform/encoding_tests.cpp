@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iconv.h>
 
 using namespace Platform;
 
@@ -15,6 +16,22 @@ TEST(Encoding, EveryByte_SurvivesTheRoundTripThroughUtf8)
         all += static_cast<char>(byte);
     EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(all)), all);
     EXPECT_EQ(utf8ToCp1252Exact(cp1252ToUtf8(all)), all);
+
+    // Each defined byte becomes the character the system's converter gives it.
+    iconv_t converter = iconv_open("UTF-8", "CP1252");
+    ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1));
+    for (int byte = 0; byte < 256; ++byte) {
+        char in = static_cast<char>(byte);
+        char out[8];
+        char *inAt = &in;
+        char *outAt = out;
+        std::size_t inLeft = 1;
+        std::size_t outLeft = sizeof out;
+        if (iconv(converter, &inAt, &inLeft, &outAt, &outLeft) == static_cast<std::size_t>(-1))
+            continue; // one of the five bytes the character set leaves undefined
+        EXPECT_EQ(cp1252ToUtf8(std::string(1, in) + "x"), std::string(out, outAt) + "x") << byte;
+    }
+    iconv_close(converter);
 }
 
 TEST(Encoding, Cp1252Letters_MapToTheirUnicodeCharacters)

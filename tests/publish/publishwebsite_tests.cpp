@@ -359,3 +359,72 @@ TEST(CopyFileContents, CopiesEveryByteOverALongerFileReadableByEveryone)
     ASSERT_EQ(::stat(dir.file("new").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0644u);
 }
+
+namespace {
+
+/// The help page about publishing as a reader sees it: tags dropped, white space as single
+/// blanks.
+std::string publishingHelp()
+{
+    const std::string html = Testing::readBytes(CORVANTA_SOURCE_DIR "/data/help/con5.html");
+    std::string text;
+    bool inTag = false;
+    for (const char c : html) {
+        if (c == '<' || c == '>') {
+            inTag = c == '<';
+            continue;
+        }
+        const char shown = c == '\n' || c == '\t' ? ' ' : c;
+        if (!inTag && !(shown == ' ' && (text.empty() || text.back() == ' ')))
+            text += shown;
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(PublishWebsite, HelpSaysWhatPublishingDoes_FilesItWritesAndTheQuestionBeforeReplacing)
+{
+    const std::string help = publishingHelp();
+    RunSite site;
+    site.project.addTextNavigation = true;
+    ASSERT_EQ(site.publish(), PublishOutcome::Completed);
+    const std::string website = site.out.file("website");
+    // Every file the help says the website folder holds.
+    const std::size_t from = help.find("folder then holds");
+    ASSERT_NE(from, std::string::npos);
+    const std::string holds = help.substr(from, help.find("Upload the contents", from) - from);
+    for (const char *file :
+        { "home.html", "mainnav.js", "bottomnav.js", "styles.css", "index.html" }) {
+        EXPECT_NE(holds.find(file), std::string::npos) << "the help does not name " << file;
+        EXPECT_TRUE(std::filesystem::is_regular_file(website + "/" + file)) << file;
+    }
+    EXPECT_EQ(help.find("never writes over"), std::string::npos);
+
+    // The question the help quotes, asked in the same words; No leaves the site as it was (the
+    // publish window then stays open quietly: its own story).
+    Testing::writeBytes(website + "/mine.txt", "kept");
+    site.dialogs.answerConfirm(false);
+    EXPECT_EQ(PublishWebsite(
+                  site.project, site.lists, site.home.path(), site.out.path(), site.dialogs,
+                  [](int, const std::string &) {}, nullptr, ExistingWebsite::Ask),
+        PublishOutcome::DirectoryNotCreated);
+    std::string question;
+    for (const Testing::Asked &asked : site.dialogs.asked()) {
+        if (asked.kind == Testing::Asked::Kind::Confirm)
+            question = asked.message.text;
+    }
+    const std::size_t folder = question.find(" in ") + 4, end = question.rfind(". Replace");
+    ASSERT_TRUE(folder != std::string::npos + 4 && end != std::string::npos) << question;
+    question.replace(folder, end - folder, "FOLDER");
+    EXPECT_NE(help.find(question), std::string::npos) << question;
+    EXPECT_TRUE(std::filesystem::exists(website + "/mine.txt"));
+    // Yes replaces it, as the help says.
+    site.dialogs.answerConfirm(true);
+    EXPECT_EQ(PublishWebsite(
+                  site.project, site.lists, site.home.path(), site.out.path(), site.dialogs,
+                  [](int, const std::string &) {}, nullptr, ExistingWebsite::Ask),
+        PublishOutcome::Completed);
+    EXPECT_FALSE(std::filesystem::exists(website + "/mine.txt"));
+    EXPECT_NE(help.find("Yes replaces it"), std::string::npos);
+}

@@ -13,13 +13,6 @@
 
 namespace Publish {
 
-namespace {
-
-/// How often an open window looks whether the project was saved.
-constexpr int SaveWatchMilliseconds = 500;
-
-} // namespace
-
 std::string findingText(const SiteFinding &finding)
 {
     // A fact of the whole site belongs to no page or line.
@@ -68,17 +61,24 @@ SiteCheckWindow::SiteCheckWindow(Platform::Dialogs &dialogs, Model::ProjectSessi
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_list, &QListWidget::itemActivated, this,
         [this](QListWidgetItem *item) { openFinding(m_list->row(item)); });
-    connect(&m_saveWatch, &QTimer::timeout, this, &SiteCheckWindow::noticeSave);
-    connect(this, &QDialog::finished, &m_saveWatch, &QTimer::stop);
+    // A save may bring the pictures beside the project file, where the check looks for them.
+    // The check runs once the save's command is over.
+    m_observer = m_session.observe([this](Model::SessionChange change) {
+        if (change == Model::SessionChange::Saved && isVisible()) {
+            QMetaObject::invokeMethod(
+                this, [this] { Widgets::runCommand(m_dialogs, [this] { refresh(); }); },
+                Qt::QueuedConnection);
+        }
+    });
     Widgets::centreWhenShown(this);
 }
+
+SiteCheckWindow::~SiteCheckWindow() { m_session.stopObserving(m_observer); }
 
 void SiteCheckWindow::openFromMainWindow()
 {
     if (!Widgets::runCommand(m_dialogs, [this] { refresh(); }))
         return;
-    m_lastSavedState = savedState();
-    m_saveWatch.start(SaveWatchMilliseconds);
     show();
     raise();
     activateWindow();
@@ -112,22 +112,6 @@ bool SiteCheckWindow::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Hide && watched != this && isVisible())
         Widgets::runCommand(m_dialogs, [this] { refresh(); });
     return QDialog::eventFilter(watched, event);
-}
-
-std::string SiteCheckWindow::savedState()
-{
-    return m_session.isModified() ? std::string() : m_session.fileName();
-}
-
-void SiteCheckWindow::noticeSave()
-{
-    // A save may bring the pictures beside the project file, where the check looks for them.
-    const std::string state = savedState();
-    if (state == m_lastSavedState)
-        return;
-    m_lastSavedState = state;
-    if (!state.empty() && isVisible())
-        Widgets::runCommand(m_dialogs, [this] { refresh(); });
 }
 
 } // namespace Publish

@@ -5,7 +5,6 @@
 #include "publish/sitecheck.h"
 
 #include <QDialog>
-#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -35,6 +34,7 @@ class SiteCheckWindow : public QDialog
 public:
     SiteCheckWindow(Platform::Dialogs &dialogs, Model::ProjectSession &session,
         OpenPageAtLine openPageAtLine, QWidget *parent = nullptr);
+    ~SiteCheckWindow() override;
 
     /// Tools > Check Site: checks the open project and shows the window (or brings it to the
     /// front when it is open already).
@@ -52,17 +52,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    /// Checks again when the project was saved since the last look.
-    void noticeSave();
-    std::string savedState();
-
     Platform::Dialogs &m_dialogs;
     Model::ProjectSession &m_session;
     OpenPageAtLine m_openPageAtLine;
     QListWidget *m_list = nullptr;
     std::vector<SiteFinding> m_findings;
-    QTimer m_saveWatch;
-    std::string m_lastSavedState;
+    int m_observer = 0;
 };
 
 } // namespace Publish

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -36,8 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Fuzzing::writeFile(
         root + "/in.zip", std::string_view(reinterpret_cast<const char *>(data), size));
     try {
-        const Catalogue::StagedTemplate staged(root + "/in.zip", templates);
-        check(!staged.name().empty(), "a template without a name was read");
+        const std::unique_ptr<Catalogue::StagedTemplate> staged
+            = Catalogue::StagedTemplate::unpack(root + "/in.zip", templates);
+        check(staged != nullptr, "an unpacking that was not cancelled gave no template");
+        check(!staged->name().empty(), "a template without a name was read");
     } catch (const Platform::FileError &) {
         // A refusal or an unreadable archive is an answer.
     }

@@ -85,6 +85,9 @@ public:
     {
         std::vector<std::pair<std::string, std::vector<Model::ProjectSettings::Entry>>> sections;
         for (Model::ProjectSettings::Entry &entry : settings.entries()) {
+            // The record's positions kept beside the choices' names only mirror the record.
+            if (entry.section == Model::SettingsKeys::Choices && entry.key.ends_with("Position"))
+                continue;
             auto section = std::find_if(sections.begin(), sections.end(),
                 [&](const auto &known) { return known.first == entry.section; });
             if (section == sections.end())

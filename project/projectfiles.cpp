@@ -339,6 +339,23 @@ std::string settingsPath(const std::string &projectFilePath)
     return Platform::siblingPath(projectFilePath, start + number + ending);
 }
 
+namespace {
+
+/// The settings key that keeps the position the record held when a choice's name was saved.
+std::string positionKey(const NamedChoice &named) { return std::string(named.key) + "Position"; }
+
+/// Whether the record's position of a choice was changed since its name was saved, by a copy
+/// of the program (or a tool) that knows only the record: that later choice then stands.
+bool positionChangedSinceSave(const Project &project, const NamedChoice &named)
+{
+    const Choice &position = project.*named.choice;
+    const std::optional<std::string> saved
+        = project.settings.value(SettingsKeys::Choices, positionKey(named));
+    return position && saved && *saved != std::to_string(*position);
+}
+
+} // namespace
+
 ProjectSettings settingsWithChoiceNames(const Project &project, const ChoiceLists &lists)
 {
     ProjectSettings settings = project.settings;
@@ -348,6 +365,9 @@ ProjectSettings settingsWithChoiceNames(const Project &project, const ChoiceList
         if (position && *position < list.size()) {
             settings.setValue(
                 SettingsKeys::Choices, named.key, Platform::cp1252ToUtf8(list[*position]));
+            // The record holds positions up to 254; past that it holds none.
+            settings.setValue(SettingsKeys::Choices, positionKey(named),
+                *position < 255 ? std::to_string(*position) : "none");
         }
     }
     return settings;
@@ -359,7 +379,7 @@ std::vector<std::string> applyChoiceNames(Project &project, const ChoiceLists &l
     for (const NamedChoice &named : NamedChoices) {
         const std::optional<std::string> name
             = project.settings.value(SettingsKeys::Choices, named.key);
-        if (!name)
+        if (!name || positionChangedSinceSave(project, named))
             continue;
         project.*named.choice = positionOfName(*name, lists.*named.list);
         if (!(project.*named.choice)) {

@@ -36,6 +36,9 @@ std::string settingsPath(const std::string &projectFilePath);
 
 /// The project's settings with the names of the template and font family chosen now: the
 /// entry at each position (UTF-8). A choice of none keeps the name the settings have.
+/// Each name is kept with the record's position it was saved beside ("templatePosition"),
+/// which tells on open whether a copy of the program that knows only the record chose
+/// another entry since: that choice then stands.
 ProjectSettings settingsWithChoiceNames(const Project &project, const ChoiceLists &lists);
 
 /// Applies the choice names of the project's settings: a name in its list chooses that entry,

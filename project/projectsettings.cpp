@@ -190,7 +190,8 @@ bool ProjectSettings::operator==(const ProjectSettings &other) const
         std::vector<std::array<std::string, 3>> entries;
         for (Entry &entry : settings.entries()) {
             const bool choiceName = entry.section == SettingsKeys::Choices
-                && (entry.key == SettingsKeys::Template || entry.key == SettingsKeys::FontFamily);
+                && (entry.key.starts_with(SettingsKeys::Template)
+                    || entry.key.starts_with(SettingsKeys::FontFamily));
             if (!choiceName)
                 entries.push_back(
                     { std::move(entry.section), std::move(entry.key), std::move(entry.value) });

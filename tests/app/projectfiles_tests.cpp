@@ -206,11 +206,12 @@ TEST_F(ProjectFilesTest, TemplateNoLongerInstalled_NamedInAWarning_KeptUntilAnot
 
     saveAs(home.file("gone.cvp"));
     EXPECT_EQ(readBytes(home.file("gone.cvp.settings")),
-        "[choices]\ntemplate=Gone\nfontFamily=arial, sans-serif, verdana\n");
+        "[choices]\ntemplate=Gone\nfontFamily=arial, sans-serif, verdana\nfontFamilyPosition=0\n");
     control<QComboBox>("ComboBox10")->setCurrentIndex(1);
     saveAs(home.file("gone.cvp"));
     EXPECT_EQ(readBytes(home.file("gone.cvp.settings")),
-        "[choices]\ntemplate=Beta\nfontFamily=arial, sans-serif, verdana\n");
+        "[choices]\ntemplate=Beta\nfontFamily=arial, sans-serif, verdana\nfontFamilyPosition=0\n"
+        "templatePosition=1\n");
     EXPECT_EQ(dialogs.notices().size(), 1u);
 }
 

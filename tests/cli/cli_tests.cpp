@@ -247,7 +247,7 @@ TEST(CliImport, SettingsFileIsImportedAndShown_ATemplateNoLongerInstalledIsNamed
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(readBytes(ws.work("site.cvp.settings")),
         "[site]\naddress=https://a.example/\u00e9\u4e2d\n[choices]\ntemplate=green\n"
-        "fontFamily=arial, sans-serif, verdana\n");
+        "templatePosition=1\nfontFamily=arial, sans-serif, verdana\nfontFamilyPosition=0\n");
 
     std::filesystem::remove(ws.home() + "/templates/green.t");
     const Outcome shown = runCli({ "--home", ws.home(), "show", "site.cvp" }, ws.work());

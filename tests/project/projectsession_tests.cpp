@@ -278,7 +278,8 @@ TEST(ChoiceNames, TemplateOrFontAddedSinceTheSave_TheNamesKeepTheChoice)
     session.fields().fontFamily = 7;
     session.save(dir.file("site.cvp"));
     EXPECT_EQ(readBytes(dir.file("site.cvp.settings")),
-        "[choices]\ntemplate=Plain\nfontFamily=Noto Sans\n");
+        "[choices]\ntemplate=Plain\ntemplatePosition=1\nfontFamily=Noto Sans\n"
+        "fontFamilyPosition=7\n");
     EXPECT_EQ(readBytes(dir.file("site.cvp"))[1], '\1'); // older copies read the position
 
     // A template "Good" was added and a font sorted before the chosen one installed.
@@ -325,8 +326,8 @@ TEST(ChoiceNames, TemplateNoLongerInstalled_WarnedAndKeptUntilAnotherIsChosen)
     later.fields().templateName = 1;
     later.save(file);
     EXPECT_TRUE(later.open(file).empty());
-    EXPECT_EQ(
-        readBytes(dir.file("site.cvp.settings")), "[choices]\ntemplate=Plain\nfontFamily=Arial\n");
+    EXPECT_EQ(readBytes(dir.file("site.cvp.settings")),
+        "[choices]\ntemplate=Plain\ntemplatePosition=1\nfontFamily=Arial\nfontFamilyPosition=0\n");
 }
 
 TEST(ChoiceNames, TemplateAddedWhileOpen_ChoiceFollowsItsName_AMissingOneIsFound)
@@ -364,8 +365,8 @@ TEST(ChoiceNames, OlderProjectWithoutSettings_PositionDecides_LinesOfLaterVersio
     EXPECT_TRUE(older.open(file).empty());
     EXPECT_EQ(older.fields().templateName, 1u);
     older.save(file);
-    EXPECT_EQ(
-        readBytes(dir.file("site.cvp.settings")), "[choices]\ntemplate=Beta\nfontFamily=Arial\n");
+    EXPECT_EQ(readBytes(dir.file("site.cvp.settings")),
+        "[choices]\ntemplate=Beta\ntemplatePosition=1\nfontFamily=Arial\nfontFamilyPosition=0\n");
 
     // A later version added keys, a section and a comment; this one changes only its names.
     writeBytes(dir.file("site.cvp.settings"),
@@ -377,7 +378,28 @@ TEST(ChoiceNames, OlderProjectWithoutSettings_PositionDecides_LinesOfLaterVersio
     later.save(file);
     EXPECT_EQ(readBytes(dir.file("site.cvp.settings")),
         "; written by a later version\n[choices]\ntemplate = Beta\npictures = 80 \n"
-        "fontFamily=Default\n\n[page 5]\nhidden=1\n");
+        "fontFamily=Default\ntemplatePosition=1\nfontFamilyPosition=1\n\n[page 5]\nhidden=1\n");
+}
+
+TEST(ChoiceNames, RecordChangedByACopyThatKnowsNoNames_ItsChoiceStands)
+{
+    TempDir dir;
+    const std::string file = dir.file("site.cvp");
+    Model::ProjectSession session({ { "Midnight", "Plain" }, { "Arial" } });
+    session.fields().templateName = 1;
+    session.save(file);
+    // An older copy of the program chose Midnight: it rewrote the record's position only.
+    std::string record = readBytes(file);
+    record[1] = '\0';
+    writeBytes(file, record);
+
+    Model::ProjectSession later({ { "Midnight", "Plain" }, { "Arial" } });
+    EXPECT_TRUE(later.open(file).empty());
+    EXPECT_EQ(later.fields().templateName, 0u) << "the name saved before must not undo it";
+    later.save(file);
+    EXPECT_EQ(readBytes(dir.file("site.cvp.settings")),
+        "[choices]\ntemplate=Midnight\ntemplatePosition=0\nfontFamily=Arial\n"
+        "fontFamilyPosition=0\n");
 }
 
 TEST(RecoveryStore, SnapshotsOfEndedProgramsAreOfferedAndRemovedOnSave)

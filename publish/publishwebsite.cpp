@@ -20,6 +20,13 @@
 
 namespace Publish {
 
+Platform::Message replaceWebsiteQuestion(const std::string &publishDirectory)
+{
+    return { Platform::ApplicationTitle,
+        "A website already exists in " + publishDirectory + ". Replace it?",
+        Platform::MessageIcon::Question, Platform::MessageButtons::YesNo };
+}
+
 using Platform::Message;
 using Platform::MessageButtons;
 using Platform::MessageIcon;
@@ -63,9 +70,7 @@ bool replaceExistingWebsite(
     case ExistingWebsite::Ask:
         break;
     }
-    return dialogs.confirm({ Platform::ApplicationTitle,
-        "A website already exists in " + publishDirectory + ". Replace it?", MessageIcon::Question,
-        MessageButtons::YesNo });
+    return dialogs.confirm(replaceWebsiteQuestion(publishDirectory));
 }
 
 /// Opens the directory the run has just made. Someone else who can write the publish

@@ -27,6 +27,9 @@ enum class ExistingWebsite {
     Ask ///< ask the user which of the two (Yes replaces)
 };
 
+/// The question before a website already in `publishDirectory` is replaced (Yes replaces).
+Platform::Message replaceWebsiteQuestion(const std::string &publishDirectory);
+
 /// Called at each step of a run with the progress (0 to 100) and the status text to show.
 using PublishProgress = std::function<void(int percent, const std::string &status)>;
 

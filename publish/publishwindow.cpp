@@ -29,13 +29,6 @@ namespace {
 
 constexpr QSize ClientSize(377, 153);
 
-Platform::Message replaceWebsiteQuestion(const std::string &directory)
-{
-    return { Platform::ApplicationTitle,
-        "A website already exists in " + directory + ". Replace it?",
-        Platform::MessageIcon::Question, Platform::MessageButtons::YesNo };
-}
-
 /// The page a browser shows first: index.html, written when the home page is published,
 /// otherwise the first page of the site.
 std::string homePageOf(const Model::Project &project, const std::string &website)

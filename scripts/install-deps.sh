@@ -12,6 +12,9 @@ packages=(cmake g++ make pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-op
           libarchive-dev # template archives (.zip)
           libgtest-dev libgmock-dev libbenchmark-dev
           libgumbo-dev # page bodies read as HTML: references, known entities
+          libvips-dev # pictures made for the web: scaled, upright, without location
+          libgit2-dev # publishing to a git host
+          qt6-webengine-dev # the page editor's live preview (a module loaded when first shown)
           fonts-dejavu-core) # a font for the windows where the desktop brings none
 if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
   packages+=(dpkg-dev file help2man) # cpack's dpkg-shlibdeps and the manual page

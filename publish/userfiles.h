@@ -82,8 +82,4 @@ inline constexpr const char *NotCopiedHeading
 /// "and N more".
 std::string NotCopiedNotice(const std::vector<std::string> &notCopied);
 
-/// The body of a page: the project's text, or the content of its body file when given.
-std::string pageBodyOf(
-    const Model::Project &project, Model::PageId page, const PageBodyFiles *bodyFiles);
-
 } // namespace Publish

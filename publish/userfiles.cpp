@@ -320,15 +320,4 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
     return notCopied;
 }
 
-std::string NotCopiedNotice(const std::vector<std::string> &notCopied)
-{
-    constexpr std::size_t Shown = 20;
-    std::string text = NotCopiedHeading;
-    for (std::size_t i = 0; i < notCopied.size() && i < Shown; ++i)
-        text += "\n" + notCopied[i];
-    if (notCopied.size() > Shown)
-        text += "\nand " + std::to_string(notCopied.size() - Shown) + " more";
-    return text;
-}
-
 } // namespace Publish

@@ -22,13 +22,6 @@ void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor
     });
 }
 
-void plugInPageEditor(
-    CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor)
-{
-    plugInPageEditor(session, editor);
-    windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
-}
-
 void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window)
 {
     editor.setProjectSaver(

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/companionwindows.h"
+#include "project/project.h"
 
 namespace Editor {
 class PageEditor;
@@ -16,11 +16,6 @@ class MainWindow;
 /// Plugs in the page editor: it becomes the editor of the session's page bodies, knows the
 /// project file's name, and its link tool offers the site's ticked pages.
 void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor);
-
-/// The same for an editor made before the main window's commands: "Edit Selected Page" opens
-/// it on a page.
-void plugInPageEditor(
-    CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor);
 
 /// Lets the page editor save a project never saved, as the main window's Save does, when a
 /// picture or file is to be copied beside it.

@@ -30,8 +30,9 @@ std::optional<Platform::Message> stoppedNotice(const PublishResult &result)
             "Please specify a directory before continuing.", MessageIcon::Error,
             MessageButtons::Ok };
     case PublishOutcome::DirectoryMissing:
-        return Platform::Message { "Error", "The directory " + result.directory + " does not exist.",
-            MessageIcon::Error, MessageButtons::Ok };
+        return Platform::Message { "Error",
+            "The directory " + result.directory + " does not exist.", MessageIcon::Error,
+            MessageButtons::Ok };
     case PublishOutcome::DirectoryNotCreated:
         return Platform::Message { "Error",
             "Cannot create directory.\nPossible cause: the directory WEBSITE may already exist "

@@ -46,9 +46,8 @@ void uploadToGit(const Invocation &invocation, const Upload::HostSettings &setti
     std::string shownStage;
     int shownPercent = -1;
     request.progress = [&](const Upload::GitProgress &progress) {
-        const int percent = progress.total == 0
-            ? 100
-            : static_cast<int>(progress.done * 100 / progress.total);
+        const int percent
+            = progress.total == 0 ? 100 : static_cast<int>(progress.done * 100 / progress.total);
         if (percent == shownPercent && progress.stage == shownStage)
             return;
         shownPercent = percent;

@@ -246,7 +246,8 @@ std::string signatureText(std::string text)
 {
     std::erase_if(text, [](char c) { return c == '<' || c == '>' || c == '\n' || c == '\r'; });
     const auto first = text.find_first_not_of(' ');
-    return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    return first == std::string::npos ? ""
+                                      : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 std::string configValue(const char *name)
@@ -292,8 +293,8 @@ std::string signatureLine(const GitPublish &request)
     ::localtime_r(&now, &local);
     const long offset = local.tm_gmtoff / 60;
     char zone[32] = {};
-    std::snprintf(zone, sizeof zone, "%c%02ld%02ld", offset < 0 ? '-' : '+',
-        std::labs(offset) / 60, std::labs(offset) % 60);
+    std::snprintf(zone, sizeof zone, "%c%02ld%02ld", offset < 0 ? '-' : '+', std::labs(offset) / 60,
+        std::labs(offset) % 60);
     return name + " <" + email + "> " + std::to_string(static_cast<long long>(now)) + " " + zone;
 }
 
@@ -308,10 +309,7 @@ public:
     { }
 
     /// The branch's tip on the host, fetched; none when the branch does not exist.
-    std::optional<git_oid> fetch()
-    {
-        return m_remote.local ? localTip() : fetchOverSsh();
-    }
+    std::optional<git_oid> fetch() { return m_remote.local ? localTip() : fetchOverSsh(); }
 
     git_repository *repository() const { return m_repository.get(); }
 
@@ -392,10 +390,7 @@ private:
         if (m_request.progress)
             m_request.progress({ stage, done, total });
     }
-    std::string hostName() const
-    {
-        return m_remote.local ? m_remote.path : m_remote.host;
-    }
+    std::string hostName() const { return m_remote.local ? m_remote.path : m_remote.host; }
 
     // A repository on this computer: the commit is written into it and its branch moved
     // only from the tip that was read, under git's lock.
@@ -404,8 +399,8 @@ private:
     {
         if (!m_repository) {
             git_repository *repository = nullptr;
-            if (git_repository_open_ext(&repository, m_remote.path.c_str(),
-                    GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr)
+            if (git_repository_open_ext(
+                    &repository, m_remote.path.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr)
                 != 0)
                 fail("Cannot open the repository " + m_remote.path + ": " + lastGitError());
             m_repository.reset(repository);
@@ -415,8 +410,8 @@ private:
                     const Reference owned(head);
                     const char *target = git_reference_symbolic_target(head);
                     if (target != nullptr && m_branchRef == target)
-                        fail("The branch " + branchOf(m_request.settings)
-                            + " is checked out in " + m_remote.path
+                        fail("The branch " + branchOf(m_request.settings) + " is checked out in "
+                            + m_remote.path
                             + "; publish to a bare repository or to another branch");
                 }
             }
@@ -426,8 +421,8 @@ private:
         if (error == GIT_ENOTFOUND)
             return std::nullopt;
         if (error != 0)
-            fail("Cannot read the branch " + branchOf(m_request.settings) + " of "
-                + m_remote.path + ": " + lastGitError());
+            fail("Cannot read the branch " + branchOf(m_request.settings) + " of " + m_remote.path
+                + ": " + lastGitError());
         return tip;
     }
 
@@ -437,15 +432,15 @@ private:
         git_reference *reference = nullptr;
         const std::string message = "publish: " + hexOf(commit);
         const int error = tip ? git_reference_create_matching(&reference, repository(),
-                                    m_branchRef.c_str(), &commit, 1, &*tip, message.c_str())
-                              : git_reference_create(&reference, repository(),
-                                    m_branchRef.c_str(), &commit, 0, message.c_str());
+                              m_branchRef.c_str(), &commit, 1, &*tip, message.c_str())
+                              : git_reference_create(&reference, repository(), m_branchRef.c_str(),
+                                  &commit, 0, message.c_str());
         git_reference_free(reference);
         if (error == GIT_EMODIFIED || error == GIT_EEXISTS || error == GIT_ELOCKED)
             return false;
         if (error != 0)
-            fail("Cannot move the branch " + branchOf(m_request.settings) + " of "
-                + m_remote.path + ": " + lastGitError());
+            fail("Cannot move the branch " + branchOf(m_request.settings) + " of " + m_remote.path
+                + ": " + lastGitError());
         return true;
     }
 
@@ -469,7 +464,8 @@ private:
             fail("Cannot make the repository's copy in " + path + ": " + lastGitError());
         m_repository.reset(repository);
         git_remote *remote = nullptr;
-        if (git_remote_create_anonymous(&remote, repository, m_request.settings.remote.c_str()) != 0)
+        if (git_remote_create_anonymous(&remote, repository, m_request.settings.remote.c_str())
+            != 0)
             fail("Cannot use the remote " + m_request.settings.remote + ": " + lastGitError());
         m_gitRemote.reset(remote);
     }
@@ -600,8 +596,9 @@ private:
     std::string refusedKey() const
     {
         const std::string &identity = m_request.settings.identity;
-        return identity.empty() ? m_remote.host + " refused every key of the SSH agent"
-                                : m_remote.host + " refused the key " + identity + " or its passphrase";
+        return identity.empty()
+            ? m_remote.host + " refused every key of the SSH agent"
+            : m_remote.host + " refused the key " + identity + " or its passphrase";
     }
 
     static int credentials(git_credential **out, const char *, const char *userFromUrl,
@@ -701,6 +698,16 @@ std::string gitCommitMessage(const std::string &siteTitle, const std::string &da
     std::replace(title.begin(), title.end(), '\n', ' ');
     std::replace(title.begin(), title.end(), '\r', ' ');
     return title.empty() ? "Publish " + date : "Publish " + title + " " + date;
+}
+
+std::optional<std::size_t> fetchGitBranch(const GitPublish &request)
+{
+    const Library library;
+    Publisher publisher(request);
+    const std::optional<git_oid> tip = publisher.fetch();
+    if (!tip)
+        return std::nullopt;
+    return filesOf(publisher.repository(), tip).size();
 }
 
 UploadPlan planGitPublish(const GitPublish &request)

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 /// Publishing a site as a commit on a branch of a git repository (libgit2), for the git hosts'
@@ -46,6 +47,10 @@ struct GitPublishResult
     std::string commit; ///< the commit pushed (hex), empty when none
     int tries = 0; ///< 1, or more when the branch moved on the host meanwhile
 };
+
+/// Fetches the branch: the number of files it holds, or nothing when it does not exist yet.
+/// Throws Platform::FileError, or TransferCancelled.
+std::optional<std::size_t> fetchGitBranch(const GitPublish &request);
 
 /// Fetches the branch and compares its files with the site; changes nothing on the host.
 /// Throws Platform::FileError, or TransferCancelled.

@@ -6,8 +6,8 @@
 
 #include <charconv>
 #include <optional>
-#include <string_view>
 #include <ostream>
+#include <string_view>
 
 namespace Upload {
 namespace {
@@ -36,7 +36,8 @@ bool isBranchName(const std::string &name)
         return false;
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || std::string_view(" ~^:?*[\\").find(c) != std::string_view::npos)
+        if (byte < 0x20 || byte == 0x7F
+            || std::string_view(" ~^:?*[\\").find(c) != std::string_view::npos)
             return false;
     }
     return true;

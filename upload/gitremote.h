@@ -17,9 +17,10 @@ struct GitRemote
     int port = 22; ///< SSH only
 };
 
-/// Reads a remote as the settings give it: "git@host:owner/repo.git", "ssh://[user@]host[:port]/path",
-/// or a full local path ("/srv/site.git", "~/site.git", "file:///srv/site.git"). Throws
-/// Platform::FileError naming what is wrong (another kind of address, a relative path).
+/// Reads a remote as the settings give it: "git@host:owner/repo.git",
+/// "ssh://[user@]host[:port]/path", or a full local path ("/srv/site.git", "~/site.git",
+/// "file:///srv/site.git"). Throws Platform::FileError naming what is wrong (another kind of
+/// address, a relative path).
 GitRemote parseGitRemote(const std::string &remote);
 
 /// The address libgit2 is given for an SSH remote, or the local folder (UTF-8).

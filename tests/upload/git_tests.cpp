@@ -14,8 +14,8 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <tuple>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace Upload;
@@ -133,8 +133,9 @@ TEST(GitSettings, WrittenAndReadBack_AddressesParsed_BadOnesRefusedNamingTheFaul
               "git goes over SSH (git@host:owner/repo.git or ssh://...) or to a folder on this "
               "computer");
     EXPECT_EQ(errorFor("remote=site.git\n"),
-        path + ": The remote site.git is neither an SSH address (git@host:owner/repo.git) nor a "
-               "full path");
+        path
+            + ": The remote site.git is neither an SSH address (git@host:owner/repo.git) nor a "
+              "full path");
     EXPECT_EQ(errorFor("remote=/srv/site.git\nbranch=my pages\n"),
         path + ": The branch name \"my pages\" is not one git takes");
     EXPECT_EQ(errorFor("remote=ssh://h:99999/site.git\n"),
@@ -174,8 +175,8 @@ protected:
         request.siteTitle = "Rosie's Bakery";
         if (server) {
             const HostSettings ssh = server->settings();
-            request.settings.remote = "ssh://" + ssh.user + "@127.0.0.1:"
-                + std::to_string(server->port()) + bare;
+            request.settings.remote
+                = "ssh://" + ssh.user + "@127.0.0.1:" + std::to_string(server->port()) + bare;
             request.settings.identity = ssh.identity;
             request.passphrase = server->password();
         } else {
@@ -211,8 +212,8 @@ std::string reachLabel(const testing::TestParamInfo<Reach> &info)
     return info.param == Reach::Ssh ? "ssh" : "path";
 }
 
-INSTANTIATE_TEST_SUITE_P(Reaches, GitPublishStory, testing::Values(Reach::Path, Reach::Ssh),
-    reachLabel);
+INSTANTIATE_TEST_SUITE_P(
+    Reaches, GitPublishStory, testing::Values(Reach::Path, Reach::Ssh), reachLabel);
 
 TEST_P(GitPublishStory, FirstThenChangedThenNothingThenRemoved_CloneEqualsTheSiteEachTime)
 {
@@ -220,8 +221,8 @@ TEST_P(GitPublishStory, FirstThenChangedThenNothingThenRemoved_CloneEqualsTheSit
     EXPECT_EQ(result.outcome, UploadOutcome::Completed);
     EXPECT_EQ(result.tries, 1);
     EXPECT_EQ(result.plan.send,
-        (std::vector<std::string> { ".nojekyll", "about.html", "files/price list \xc3\xa9t\xc3\xa9.pdf",
-            "index.html", "styles.css" }));
+        (std::vector<std::string> { ".nojekyll", "about.html",
+            "files/price list \xc3\xa9t\xc3\xa9.pdf", "index.html", "styles.css" }));
     expectCloneEqualsSite();
     EXPECT_EQ(git({ "--git-dir", bare, "log", "--format=%an|%ae|%s|%H", "pages" }),
         "Rosie's Bakery||Publish Rosie's Bakery " + today() + "|" + result.commit + "\n");
@@ -285,8 +286,8 @@ TEST_P(GitPublishStory, BranchMovedByAnotherCloneMeanwhile_CommitMadeAgainOnItsT
     EXPECT_EQ(result.tries, 2);
     expectCloneEqualsSite();
     EXPECT_EQ(commits(), "3\n");
-    EXPECT_EQ(runGit({ "--git-dir", bare, "merge-base", "--is-ancestor",
-                  otherCommit.substr(0, 40), "pages" })
+    EXPECT_EQ(runGit({ "--git-dir", bare, "merge-base", "--is-ancestor", otherCommit.substr(0, 40),
+                         "pages" })
                   .status,
         0);
     EXPECT_EQ(git({ "--git-dir", bare, "rev-parse", "pages" }), result.commit + "\n");
@@ -341,8 +342,8 @@ TEST_P(GitOverSsh, HostKeyUnknownThenChanged_WrongKey_EachRefusedAndNothingPubli
     // Back to the key that is known; then a key the host does not take, and a wrong passphrase.
     fs::remove(work.file("config/corvanta/known_hosts"));
     GitPublish otherKey = request();
-    Testing::runProgram({ "/usr/bin/ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f",
-        work.file("stranger") });
+    Testing::runProgram(
+        { "/usr/bin/ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", work.file("stranger") });
     otherKey.settings.identity = work.file("stranger");
     otherKey.passphrase.clear();
     EXPECT_EQ(Testing::errorOf([&] { publishToGit(otherKey); }),

@@ -17,8 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <pwd.h>
 #include <string_view>
@@ -150,8 +152,29 @@ std::string hexOf(const git_oid &id)
     return text;
 }
 
+/// Tells the progress of a publish, one report at a time: the site is read on a thread of its
+/// own while the branch is fetched.
+class Reporter
+{
+public:
+    explicit Reporter(const GitPublish &request)
+        : m_request(request)
+    { }
+    void operator()(const char *stage, std::size_t done, std::size_t total)
+    {
+        if (!m_request.progress)
+            return;
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_request.progress({ stage, done, total });
+    }
+
+private:
+    const GitPublish &m_request;
+    std::mutex m_mutex;
+};
+
 /// The site's files as a tree would hold them, with NoJekyllName unless the site has its own.
-Files siteFiles(const LocalSite &site, const GitPublish &request)
+Files siteFiles(const LocalSite &site, const GitPublish &request, Reporter &report)
 {
     const Manifest names = site.list();
     Files files;
@@ -160,8 +183,7 @@ Files siteFiles(const LocalSite &site, const GitPublish &request)
         if (request.hooks.cancel != nullptr && request.hooks.cancel->load())
             throw TransferCancelled();
         files[name].id = blobIdOf(readSiteFile(site, name));
-        if (request.progress)
-            request.progress({ "Reading the site", ++done, names.size() });
+        report("Reading the site", ++done, names.size());
     }
     if (!files.contains(NoJekyllName))
         files[NoJekyllName].id = emptyBlob();
@@ -302,8 +324,9 @@ std::string signatureLine(const GitPublish &request)
 class Publisher
 {
 public:
-    explicit Publisher(const GitPublish &request)
+    Publisher(const GitPublish &request, Reporter &reporter)
         : m_request(request)
+        , m_reporter(reporter)
         , m_remote(parseGitRemote(request.settings.remote))
         , m_branchRef("refs/heads/" + branchOf(request.settings))
     { }
@@ -387,8 +410,7 @@ private:
     }
     void report(const char *stage, std::size_t done, std::size_t total) const
     {
-        if (m_request.progress)
-            m_request.progress({ stage, done, total });
+        m_reporter(stage, done, total);
     }
     std::string hostName() const { return m_remote.local ? m_remote.path : m_remote.host; }
 
@@ -630,8 +652,14 @@ private:
         }
         try {
             const std::string path = expandHome(identity);
+            const std::string publicKey = path + ".pub";
             const std::string &passphrase = self->m_request.passphrase;
-            return git_credential_ssh_key_new(out, user.c_str(), nullptr, path.c_str(),
+            // With the public half at hand the key is decrypted once, to sign.
+            struct stat info
+            {
+            };
+            return git_credential_ssh_key_new(out, user.c_str(),
+                ::stat(publicKey.c_str(), &info) == 0 ? publicKey.c_str() : nullptr, path.c_str(),
                 passphrase.empty() ? nullptr : passphrase.c_str());
         } catch (const Platform::FileError &error) {
             self->m_problem = Platform::cp1252ToUtf8(error.what());
@@ -680,6 +708,7 @@ private:
     }
 
     const GitPublish &m_request;
+    Reporter &m_reporter;
     GitRemote m_remote;
     std::string m_branchRef;
     Repository m_repository;
@@ -689,6 +718,24 @@ private:
     std::string m_refusal; ///< the host's answer when it refused the branch's update
     int m_credentialTries = 0;
 };
+
+/// Reads the site on a thread of its own.
+std::future<Files> readSite(const LocalSite &site, const GitPublish &request, Reporter &reporter)
+{
+    return std::async(std::launch::async,
+        [&site, &request, &reporter] { return siteFiles(site, request, reporter); });
+}
+
+/// Fetches the branch while the site is read; a failure of either is thrown once both ended.
+std::optional<git_oid> fetchBeside(Publisher &publisher, std::future<Files> &reading)
+{
+    try {
+        return publisher.fetch();
+    } catch (...) {
+        reading.wait();
+        throw;
+    }
+}
 
 } // namespace
 
@@ -703,7 +750,8 @@ std::string gitCommitMessage(const std::string &siteTitle, const std::string &da
 std::optional<std::size_t> fetchGitBranch(const GitPublish &request)
 {
     const Library library;
-    Publisher publisher(request);
+    Reporter reporter(request);
+    Publisher publisher(request, reporter);
     const std::optional<git_oid> tip = publisher.fetch();
     if (!tip)
         return std::nullopt;
@@ -714,28 +762,33 @@ UploadPlan planGitPublish(const GitPublish &request)
 {
     const Library library;
     const LocalSite site(request.websiteDir);
-    Publisher publisher(request);
-    const std::optional<git_oid> tip = publisher.fetch();
-    return planOf(siteFiles(site, request), filesOf(publisher.repository(), tip));
+    Reporter reporter(request);
+    Publisher publisher(request, reporter);
+    std::future<Files> files = readSite(site, request, reporter);
+    const std::optional<git_oid> tip = fetchBeside(publisher, files);
+    return planOf(files.get(), filesOf(publisher.repository(), tip));
 }
 
 GitPublishResult publishToGit(const GitPublish &request)
 {
     const Library library;
     const LocalSite site(request.websiteDir);
-    Publisher publisher(request);
+    Reporter reporter(request);
+    Publisher publisher(request, reporter);
     GitPublishResult result;
     std::optional<Files> files;
     std::optional<git_oid> refusedTip;
     try {
+        std::future<Files> reading = readSite(site, request, reporter);
         for (result.tries = 1; result.tries <= MostTries; ++result.tries) {
-            const std::optional<git_oid> tip = publisher.fetch();
+            const std::optional<git_oid> tip
+                = result.tries == 1 ? fetchBeside(publisher, reading) : publisher.fetch();
             if (!publisher.refusal().empty() && tip.has_value() == refusedTip.has_value()
                 && (!tip || git_oid_equal(&*tip, &*refusedTip) != 0))
                 fail(request.settings.remote + " refused to update the branch "
                     + branchOf(request.settings) + ": " + publisher.refusal());
             if (!files)
-                files = siteFiles(site, request);
+                files = reading.get();
             result.plan = planOf(*files, filesOf(publisher.repository(), tip));
             if (result.plan.empty())
                 return result;

@@ -485,6 +485,16 @@ private:
             && git_repository_init(&repository, path.c_str(), 1) != 0)
             fail("Cannot make the repository's copy in " + path + ": " + lastGitError());
         m_repository.reset(repository);
+        // A run killed while it moved one of the program's own references left its lock;
+        // one older than a minute is no other run's.
+        for (const char *name : { FetchedRef, PublishRef }) {
+            const std::string lock = path + "/" + name + ".lock";
+            struct stat info
+            {
+            };
+            if (::stat(lock.c_str(), &info) == 0 && std::time(nullptr) - info.st_mtime > 60)
+                ::unlink(lock.c_str());
+        }
         git_remote *remote = nullptr;
         if (git_remote_create_anonymous(&remote, repository, m_request.settings.remote.c_str())
             != 0)

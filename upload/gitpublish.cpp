@@ -12,19 +12,27 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <future>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
 #include <optional>
 #include <pwd.h>
+#include <set>
 #include <string_view>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -320,6 +328,76 @@ std::string signatureLine(const GitPublish &request)
     return name + " <" + email + "> " + std::to_string(static_cast<long long>(now)) + " " + zone;
 }
 
+/// While it lives, Cancel also ends a connection to the host that hangs: libgit2 waits on the
+/// host without asking back, so the sockets opened meanwhile to the host's port are shut down,
+/// which ends the wait at once.
+class HangWatch
+{
+public:
+    HangWatch(const std::atomic<bool> *cancel, int port)
+    {
+        if (cancel == nullptr)
+            return;
+        const std::set<int> before = sockets();
+        m_thread = std::thread([this, cancel, port, before] {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            while (!m_done) {
+                m_wake.wait_for(lock, std::chrono::milliseconds(100));
+                if (m_done || !cancel->load())
+                    continue;
+                for (const int fd : sockets()) {
+                    if (!before.contains(fd) && peerPort(fd) == port)
+                        ::shutdown(fd, SHUT_RDWR);
+                }
+            }
+        });
+    }
+    ~HangWatch()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    HangWatch(const HangWatch &) = delete;
+    HangWatch &operator=(const HangWatch &) = delete;
+
+private:
+    /// The descriptors of the process that are sockets.
+    static std::set<int> sockets()
+    {
+        std::set<int> found;
+        std::error_code error;
+        for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+            std::error_code unreadable;
+            const std::string target = std::filesystem::read_symlink(entry.path(), unreadable);
+            if (!unreadable && target.starts_with("socket:"))
+                found.insert(std::atoi(entry.path().filename().c_str()));
+        }
+        return found;
+    }
+    static int peerPort(int fd)
+    {
+        sockaddr_storage peer {};
+        socklen_t length = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0)
+            return -1;
+        if (peer.ss_family == AF_INET)
+            return ntohs(reinterpret_cast<const sockaddr_in *>(&peer)->sin_port);
+        if (peer.ss_family == AF_INET6)
+            return ntohs(reinterpret_cast<const sockaddr_in6 *>(&peer)->sin6_port);
+        return -1;
+    }
+
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+};
+
 /// One repository the commits are made in, and the branch's tip as last seen on the host.
 class Publisher
 {
@@ -557,6 +635,7 @@ private:
         m_credentialTries = 0;
         const git_remote_callbacks callbacks = this->callbacks();
         git_remote *remote = m_gitRemote.get();
+        const HangWatch watch(m_request.hooks.cancel, m_remote.port);
         if (git_remote_connect(remote, GIT_DIRECTION_FETCH, &callbacks, nullptr, nullptr) != 0)
             connectionFailed("reach");
         const git_remote_head **heads = nullptr;
@@ -616,6 +695,7 @@ private:
         git_push_options options;
         git_push_options_init(&options, GIT_PUSH_OPTIONS_VERSION);
         options.callbacks = callbacks();
+        const HangWatch watch(m_request.hooks.cancel, m_remote.port);
         const int error = git_remote_push(m_gitRemote.get(), &refspecs, &options);
         if (error == GIT_ENONFASTFORWARD)
             return false;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include <memory>
 #include <set>
 #include <sys/wait.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -316,6 +319,35 @@ TEST_P(GitPublishStory, CancelWhileTheCommitIsMadeOrSent_BranchUnchanged)
 
 using GitOverSsh = GitPublishStory;
 INSTANTIATE_TEST_SUITE_P(Reaches, GitOverSsh, testing::Values(Reach::Ssh), reachLabel);
+
+TEST_P(GitOverSsh, HostHangsBeforeThePush_CancelEndsTheRunWithinASecond)
+{
+    publishToGit(request());
+    writeBytes(site() + "/index.html", "<p>home, new</p>");
+    std::atomic<bool> cancel = false;
+    std::chrono::steady_clock::time_point cancelledAt;
+    std::thread canceller;
+    GitPublish hung = request();
+    hung.hooks.cancel = &cancel;
+    hung.progress = [&](const GitProgress &progress) {
+        if (progress.stage != "Writing" || canceller.joinable())
+            return;
+        server->freeze(true);
+        canceller = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            cancelledAt = std::chrono::steady_clock::now();
+            cancel = true;
+        });
+    };
+    EXPECT_EQ(publishToGit(hung).outcome, UploadOutcome::Cancelled);
+    const auto returnedAt = std::chrono::steady_clock::now();
+    canceller.join();
+    EXPECT_LT(returnedAt - cancelledAt, std::chrono::seconds(1));
+    server->freeze(false);
+    EXPECT_EQ(commits(), "1\n");
+    EXPECT_EQ(publishToGit(request()).plan.send, std::vector<std::string> { "index.html" });
+    expectCloneEqualsSite();
+}
 
 TEST_P(GitOverSsh, HostKeyUnknownThenChanged_WrongKey_EachRefusedAndNothingPublished)
 {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -385,6 +386,30 @@ TEST_P(GitOverSsh, HostKeyUnknownThenChanged_WrongKey_EachRefusedAndNothingPubli
     EXPECT_EQ(Testing::errorOf([&] { publishToGit(wrongPassphrase); }),
         "127.0.0.1 refused the key " + wrongPassphrase.settings.identity + " or its passphrase");
     EXPECT_EQ(commits(), "1\n");
+
+    // No key file: the keys of the SSH agent, when one runs.
+    GitPublish agent = request();
+    agent.settings.identity.clear();
+    agent.passphrase.clear();
+    ::unsetenv("SSH_AUTH_SOCK");
+    EXPECT_EQ(Testing::errorOf([&] { publishToGit(agent); }),
+        "No key for 127.0.0.1: name a key file (identity), or start an SSH agent that holds one");
+    const std::string agentKey = work.file("agent_key");
+    fs::copy_file(request().settings.identity, agentKey);
+    Testing::runProgram(
+        { "/usr/bin/ssh-keygen", "-q", "-p", "-P", server->password(), "-N", "", "-f", agentKey });
+    Testing::runProgram({ "/bin/sh", "-c",
+        "/usr/bin/ssh-agent -a '" + work.file("agent.sock") + "' > '" + work.file("agent") + "'" });
+    const std::string started = readBytes(work.file("agent"));
+    const auto pidAt = started.find("SSH_AGENT_PID=");
+    ASSERT_NE(pidAt, std::string::npos) << started;
+    const pid_t agentPid = std::atoi(started.c_str() + pidAt + 14);
+    ::setenv("SSH_AUTH_SOCK", work.file("agent.sock").c_str(), 1);
+    Testing::runProgram({ "/usr/bin/ssh-add", "-q", agentKey });
+    EXPECT_FALSE(publishToGit(agent).commit.empty());
+    ::kill(agentPid, SIGTERM);
+    ::unsetenv("SSH_AUTH_SOCK");
+    expectCloneEqualsSite();
 }
 
 } // namespace

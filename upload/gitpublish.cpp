@@ -147,6 +147,50 @@ git_oid blobIdOf(const std::string &bytes)
     return id;
 }
 
+/// The blob id of a file of the site, read in pieces through its descriptor.
+git_oid blobIdOfFile(const LocalSite &site, const std::string &name)
+{
+    const int fd = site.open(name);
+    struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } const closer { fd };
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0)
+        fail(
+            "Cannot read " + site.path() + "/" + name + " (" + Platform::errnoMessage(errno) + ")");
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::string header = "blob " + std::to_string(size) + std::string(1, '\0');
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX *)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    EVP_DigestInit_ex(context.get(), EVP_sha1(), nullptr);
+    EVP_DigestUpdate(context.get(), header.data(), header.size());
+    std::vector<char> buffer(1 << 18);
+    std::uint64_t read = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            fail("Cannot read " + site.path() + "/" + name + " (" + Platform::errnoMessage(errno)
+                + ")");
+        if (got == 0)
+            break;
+        EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(got));
+        read += static_cast<std::uint64_t>(got);
+    }
+    if (read != size)
+        fail(site.path() + "/" + name + " changed while it was read; publish the site again");
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context.get(), digest, &length);
+    git_oid id;
+    git_oid_fromraw(&id, digest);
+    return id;
+}
+
 const git_oid &emptyBlob()
 {
     static const git_oid id = blobIdOf("");
@@ -190,7 +234,7 @@ Files siteFiles(const LocalSite &site, const GitPublish &request, Reporter &repo
     for (const auto &[name, digest] : names) {
         if (request.hooks.cancel != nullptr && request.hooks.cancel->load())
             throw TransferCancelled();
-        files[name].id = blobIdOf(readSiteFile(site, name));
+        files[name].id = blobIdOfFile(site, name);
         report("Reading the site", ++done, names.size());
     }
     if (!files.contains(NoJekyllName))

@@ -64,6 +64,12 @@ TEST(UploadWindowGit, GitChosen_RowsSwap_PublishesByObjects_NothingChanged_Cance
     EXPECT_TRUE(child<QLineEdit>(window, "remote")->isVisible());
     EXPECT_FALSE(child<QPushButton>(window, "checkHost")->isVisible());
     child<QLineEdit>(window, "remote")->setText(QString::fromStdString(bare));
+    child<QPushButton>(window, "testConnection")->click();
+    waitWhileRunning(window);
+    EXPECT_EQ(window.statusText().toStdString(),
+        "Connected to " + bare
+            + "; the branch pages does not exist yet, and the first upload "
+              "makes it.");
 
     child<QPushButton>(window, "upload")->click();
     waitWhileRunning(window);

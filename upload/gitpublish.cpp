@@ -353,11 +353,10 @@ std::string signatureLine(const GitPublish &request)
 {
     std::string name = signatureText(request.settings.authorName);
     std::string email = signatureText(request.settings.authorEmail);
-    if (name.empty()) {
+    if (name.empty())
         name = signatureText(configValue("user.name"));
-        if (email.empty())
-            email = signatureText(configValue("user.email"));
-    }
+    if (email.empty())
+        email = signatureText(configValue("user.email"));
     if (name.empty())
         name = signatureText(request.siteTitle);
     if (name.empty())

@@ -232,10 +232,15 @@ TEST_P(GitPublishStory, FirstThenChangedThenNothingThenRemoved_CloneEqualsTheSit
         "Rosie's Bakery||Publish Rosie's Bakery " + today() + "|" + result.commit + "\n");
     EXPECT_EQ(offeredKeys.size(), GetParam() == Reach::Ssh ? 1u : 0u);
 
-    // One page changed: one commit, whose only new file object is that page.
+    // One page changed: one commit, whose only new file object is that page; its author is
+    // the one git's configuration names now.
     writeBytes(site() + "/about.html", "<p>about us, rewritten</p>");
+    writeBytes(std::string(std::getenv("HOME")) + "/.gitconfig",
+        "[user]\n\tname = Rosie Baker\n\temail = rosie@example.org\n");
     result = publishToGit(request());
     EXPECT_EQ(result.plan.send, std::vector<std::string> { "about.html" });
+    EXPECT_EQ(git({ "--git-dir", bare, "log", "-1", "--format=%an|%ae", "pages" }),
+        "Rosie Baker|rosie@example.org\n");
     expectCloneEqualsSite();
     EXPECT_EQ(commits(), "2\n");
     std::set<std::string> newObjects;

@@ -204,6 +204,27 @@ std::string hexOf(const git_oid &id)
     return text;
 }
 
+/// " (the host said: ...)" with the host's messages during a push on one line, its progress
+/// lines ("Resolving deltas: 100% (3/3)") left out; "" when there are none.
+std::string hostSaid(const std::string &messages)
+{
+    std::string said;
+    std::string line;
+    for (std::size_t i = 0; i <= messages.size(); ++i) {
+        const char c = i < messages.size() ? messages[i] : '\n';
+        if (c != '\n' && c != '\r') {
+            if (static_cast<unsigned char>(c) >= 0x20)
+                line += c;
+            continue;
+        }
+        const auto first = line.find_first_not_of(' ');
+        if (first != std::string::npos && line.find("% (") == std::string::npos)
+            said += (said.empty() ? "" : "; ") + line.substr(first);
+        line.clear();
+    }
+    return said.empty() ? "" : " (the host said: " + said + ")";
+}
+
 /// Tells the progress of a publish, one report at a time: the site is read on a thread of its
 /// own while the branch is fetched.
 class Reporter
@@ -511,6 +532,7 @@ public:
     bool push(const git_oid &commit, const std::optional<git_oid> &tip)
     {
         m_refusal.clear();
+        m_hostSays.clear();
         return m_remote.local ? updateLocalBranch(commit, tip) : pushOverSsh(commit);
     }
 
@@ -630,8 +652,12 @@ private:
         callbacks.payload = this;
         callbacks.credentials = &Publisher::credentials;
         callbacks.certificate_check = &Publisher::certificateCheck;
-        callbacks.sideband_progress = [](const char *, int, void *self) {
-            return static_cast<Publisher *>(self)->cancelled() ? -1 : 0;
+        // What the host's programs say on the way, kept for a refusal's message.
+        callbacks.sideband_progress = [](const char *text, int length, void *self) {
+            auto *publisher = static_cast<Publisher *>(self);
+            if (publisher->m_hostSays.size() < 2000)
+                publisher->m_hostSays.append(text, static_cast<std::size_t>(length));
+            return publisher->cancelled() ? -1 : 0;
         };
         callbacks.transfer_progress = [](const git_indexer_progress *stats, void *self) {
             auto *publisher = static_cast<Publisher *>(self);
@@ -649,7 +675,8 @@ private:
               };
         callbacks.push_update_reference = [](const char *, const char *status, void *self) {
             if (status != nullptr)
-                static_cast<Publisher *>(self)->m_refusal = status;
+                static_cast<Publisher *>(self)->m_refusal
+                    = status + hostSaid(static_cast<Publisher *>(self)->m_hostSays);
             return 0;
         };
         return callbacks;
@@ -849,6 +876,7 @@ private:
     Remote m_gitRemote;
     std::string m_problem; ///< why the connection was refused (host key, login), UTF-8
     std::string m_refusal; ///< the host's answer when it refused the branch's update
+    std::string m_hostSays; ///< the host's messages during the last push
     int m_credentialTries = 0;
 };
 

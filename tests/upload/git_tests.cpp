@@ -326,6 +326,19 @@ TEST_P(GitPublishStory, CancelWhileTheCommitIsMadeOrSent_BranchUnchanged)
 using GitOverSsh = GitPublishStory;
 INSTANTIATE_TEST_SUITE_P(Reaches, GitOverSsh, testing::Values(Reach::Ssh), reachLabel);
 
+TEST_P(GitOverSsh, HostRefusesTheUpdate_RefusalNamedAtOnce_BranchUnchanged)
+{
+    publishToGit(request());
+    writeBytes(bare + "/hooks/pre-receive", "#!/bin/sh\necho 'pages are frozen' >&2\nexit 1\n");
+    fs::permissions(bare + "/hooks/pre-receive", fs::perms::owner_all);
+    writeBytes(site() + "/index.html", "<p>home, new</p>");
+    EXPECT_EQ(Testing::errorOf([&] { publishToGit(request()); }),
+        request().settings.remote
+            + " refused to update the branch pages: pre-receive hook declined (the host said: "
+              "pages are frozen)");
+    EXPECT_EQ(commits(), "1\n");
+}
+
 TEST_P(GitOverSsh, HostHangsBeforeThePush_CancelEndsTheRunWithinASecond)
 {
     publishToGit(request());

@@ -5,6 +5,7 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 #include "project/projectfiles.h"
+#include "project/projectsession.h"
 
 #include <dlfcn.h>
 
@@ -98,6 +99,14 @@ std::vector<std::string> installedFontFamilies()
 Model::ChoiceLists choiceListsFor(const std::string &homeDir)
 {
     return { Catalogue::ListTemplates(homeDir), Model::FontFamilyList(installedFontFamilies()) };
+}
+
+std::string projectSiteTitle(const std::string &homeDir, const std::string &projectFilePath)
+{
+    const Model::ChoiceLists lists = choiceListsForProject(homeDir, projectFilePath);
+    Model::ProjectSession session(lists);
+    printWarnings(session.open(projectFilePath));
+    return session.project().siteTitle;
 }
 
 Model::ChoiceLists choiceListsForProject(

@@ -1,0 +1,243 @@
+// The module corvanta-preview.so: the live preview's browser, made with Qt WebEngine, loaded
+// by the program when the preview pane is first shown.
+#include "editor/previewbrowser.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+#include <unistd.h>
+
+namespace {
+
+/// Whether an address stays inside the preview folder (or is data the page carries itself).
+bool insideFolder(const QUrl &url, const QString &folder)
+{
+    const QString scheme = url.scheme();
+    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob")
+        || url.toString() == QLatin1String("about:blank"))
+        return true;
+    return url.isLocalFile()
+        && QDir::cleanPath(url.toLocalFile()).startsWith(folder + QLatin1Char('/'));
+}
+
+/// Blocks every request outside the preview folder: the preview never reaches the network
+/// nor the person's other files.
+class FolderInterceptor : public QWebEngineUrlRequestInterceptor
+{
+public:
+    FolderInterceptor(QString folder, std::function<void(const QUrl &)> blocked, QObject *parent)
+        : QWebEngineUrlRequestInterceptor(parent)
+        , m_folder(std::move(folder))
+        , m_blocked(std::move(blocked))
+    { }
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (insideFolder(info.requestUrl(), m_folder))
+            return;
+        info.block(true);
+        m_blocked(info.requestUrl());
+    }
+
+private:
+    QString m_folder;
+    std::function<void(const QUrl &)> m_blocked;
+};
+
+/// The preview's page: it goes only where the pane sends it, and hears the clicks the
+/// pane's own script reports.
+class FolderPage : public QWebEnginePage
+{
+public:
+    FolderPage(QWebEngineProfile *profile, QString folder, QString tag, QObject *parent)
+        : QWebEnginePage(profile, parent)
+        , m_folder(std::move(folder))
+        , m_tag(std::move(tag))
+    { }
+
+    void expect(const QUrl &url) { m_expected = url; }
+    std::function<void(int, int)> clicked;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    {
+        if (isMainFrame)
+            return url.adjusted(QUrl::RemoveFragment) == m_expected;
+        return insideFolder(url, m_folder);
+    }
+
+    void javaScriptConsoleMessage(
+        JavaScriptConsoleMessageLevel, const QString &message, int, const QString &) override
+    {
+        // Only the pane's script knows the tag; a page's own messages are not clicks.
+        const QStringList parts = message.split(QLatin1Char(' '));
+        if (parts.size() == 3 && parts[0] == m_tag && clicked)
+            clicked(parts[1].toInt(), parts[2].toInt());
+    }
+
+private:
+    QString m_folder;
+    QString m_tag;
+    QUrl m_expected;
+};
+
+// Runs in a world of its own, beside the page's scripts, which neither see it nor change it.
+const char *ClickScript = R"(
+(function () {
+    function pieceNumber(node) {
+        const walker = document.createTreeWalker(document, NodeFilter.SHOW_TEXT);
+        for (let n = walker.nextNode(), i = 0; n; n = walker.nextNode(), ++i)
+            if (n === node)
+                return i;
+        return -1;
+    }
+    document.addEventListener('click', function (event) {
+        const range = document.caretRangeFromPoint(event.clientX, event.clientY);
+        if (!range || range.startContainer.nodeType !== Node.TEXT_NODE)
+            return;
+        const piece = pieceNumber(range.startContainer);
+        if (piece >= 0)
+            console.log('%1 ' + piece + ' ' + range.startOffset);
+    }, true);
+})();
+)";
+
+const char *RevealScript = R"(
+(function (piece, offset) {
+    const walker = document.createTreeWalker(document, NodeFilter.SHOW_TEXT);
+    let node = walker.nextNode();
+    for (let i = 0; i < piece && node; ++i)
+        node = walker.nextNode();
+    if (!node)
+        return;
+    const range = document.createRange();
+    range.setStart(node, Math.min(offset, node.length));
+    let box = range.getBoundingClientRect();
+    if (box.top === 0 && box.bottom === 0 && node.parentElement)
+        box = node.parentElement.getBoundingClientRect();
+    if (box.top < 0 || box.bottom > window.innerHeight)
+        window.scrollBy(0, box.top - window.innerHeight / 3);
+})(%1, %2);
+)";
+
+class WebPreviewBrowser : public Editor::PreviewBrowser
+{
+public:
+    WebPreviewBrowser(const QString &folder, QWidget *parent)
+        : m_folder(QDir::cleanPath(folder))
+        , m_tag(QStringLiteral("corvanta-preview-%1")
+                    .arg(QRandomGenerator::system()->generate64(), 0, 16))
+    {
+        m_view = new QWebEngineView(parent);
+        m_view->setObjectName(QStringLiteral("previewBrowser"));
+        m_view->setAccessibleName(QStringLiteral("Page preview"));
+        m_view->setContextMenuPolicy(Qt::NoContextMenu);
+        // Off the record: nothing of the preview is kept on disk.
+        auto *profile = new QWebEngineProfile(m_view);
+        profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        profile->setUrlRequestInterceptor(new FolderInterceptor(
+            m_folder, [this](const QUrl &) { blocked(); }, profile));
+        QWebEngineSettings *settings = profile->settings();
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+        settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+        settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+        settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+        settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+        settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+        settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+
+        QWebEngineScript click;
+        click.setName(QStringLiteral("corvanta-click"));
+        click.setSourceCode(QString::fromLatin1(ClickScript).arg(m_tag));
+        click.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        click.setWorldId(QWebEngineScript::ApplicationWorld);
+        click.setRunsOnSubFrames(false);
+        profile->scripts()->insert(click);
+
+        m_page = new FolderPage(profile, m_folder, m_tag, m_view);
+        m_page->clicked = [this](int piece, int offset) {
+            if (textClicked)
+                textClicked(piece, offset);
+        };
+        m_view->setPage(m_page);
+        QObject::connect(m_page, &QWebEnginePage::loadFinished, m_view, [this](bool ok) {
+            if (m_scroll != QPointF()) {
+                m_page->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);")
+                                          .arg(m_scroll.x())
+                                          .arg(m_scroll.y()),
+                    QWebEngineScript::ApplicationWorld);
+            }
+            if (pageShown)
+                pageShown(ok);
+        });
+    }
+
+    ~WebPreviewBrowser() override
+    {
+        // The page goes before the view and its profile, which must outlive it.
+        if (m_view) {
+            delete m_page;
+            delete m_view;
+        }
+    }
+
+    QWidget *widget() override { return m_view; }
+
+    void showPage(const QString &pageFile, bool keepScroll) override
+    {
+        m_scroll = keepScroll ? m_page->scrollPosition() : QPointF();
+        m_blocked = 0;
+        const QUrl url = QUrl::fromLocalFile(pageFile);
+        m_page->expect(url);
+        m_page->load(url);
+    }
+
+    void reveal(int piece, int offset) override
+    {
+        m_page->runJavaScript(QString::fromLatin1(RevealScript).arg(piece).arg(offset),
+            QWebEngineScript::ApplicationWorld);
+    }
+
+    QPointF scrollPosition() const override { return m_page->scrollPosition(); }
+
+    int blockedRequests() const override { return m_blocked; }
+
+private:
+    void blocked()
+    {
+        ++m_blocked;
+        if (requestBlocked)
+            requestBlocked(m_blocked);
+    }
+
+    QString m_folder;
+    QString m_tag;
+    QPointer<QWebEngineView> m_view;
+    FolderPage *m_page = nullptr;
+    QPointF m_scroll;
+    int m_blocked = 0;
+};
+
+} // namespace
+
+extern "C" Q_DECL_EXPORT Editor::PreviewBrowser *corvantaPreviewBrowser(
+    const QString &folder, QWidget *parent)
+{
+    // Chromium's sandbox refuses to start for the root user (a test machine's virtual
+    // display, a container); only there is it switched off. The pages shown are the
+    // person's own, and they still reach nothing outside the preview folder.
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    return new WebPreviewBrowser(folder, parent);
+}

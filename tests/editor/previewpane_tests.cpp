@@ -1,0 +1,198 @@
+// The live preview pane beside the page editor, with the real browser module (Qt WebEngine),
+// the real publishing core and corvanta-cli.
+#include "editor/pageeditor.h"
+#include "editor/pagetext.h"
+#include "editor/previewbrowser.h"
+#include "editor/previewpane.h"
+#include "project/projectsession.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempdir.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace Testing {
+namespace {
+
+// The browser engine shares OpenGL contexts with the program, which says so before the
+// application object is made (as the program's own start does).
+const bool SharedContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+/// The page editor with its live preview on a project of the Classic template, saved.
+class LivePreview : public ::testing::Test
+{
+protected:
+    explicit LivePreview(QStringList modulePlaces = { QStringLiteral(CORVANTA_PREVIEW_MODULE) })
+    {
+        session.fields().templateName = 0;
+        session.fields().siteTitle = "Rosies Bakery";
+        session.attachBodyEditor(&editor);
+        editor.attachLivePreview(session, modulePlaces);
+        editor.setPageText(1, "<p>Fresh bread</p>");
+        session.save(dir.file("site.cvp"));
+        editor.resize(1200, 700);
+    }
+    ~LivePreview() override { session.attachBodyEditor(nullptr); }
+
+    /// Shows the editor with the pane and waits for the first page in the browser.
+    void showWithPreview()
+    {
+        editor.setLivePreviewShown(true);
+        editor.show();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return pane()->upToDate(); }, 20000))
+            << "no page shown";
+    }
+    /// Replaces the body as typing would and waits for the page that shows it.
+    void retype(const std::string &body)
+    {
+        text()->selectAll();
+        text()->replaceSelection(body);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return pane()->upToDate(); }, 10000))
+            << "no update shown";
+    }
+    static bool eventually(const std::function<bool()> &holds, int ms = 5000)
+    {
+        return QTest::qWaitFor(holds, ms);
+    }
+    Editor::PreviewPane *pane() const { return editor.previewPane(); }
+    Editor::PageText *text() const { return editor.pageControl(1); }
+    QWidget *view() const { return pane()->browser()->widget(); }
+
+    Model::ChoiceLists lists { { "Classic" }, { "Arial" } };
+    TempDir dir;
+    ScriptedDialogs dialogs;
+    Model::ProjectSession session { lists };
+    Editor::PageEditor editor { dialogs, CORVANTA_DATA_DIR };
+};
+
+TEST_F(LivePreview, ShownPage_IsTheCommandLinePreviewByteForByteAndFollowsTheText)
+{
+    showWithPreview();
+    ASSERT_NE(pane()->browser(), nullptr);
+    retype("<p>Fresh <b>rye</b> bread</p>");
+    session.save(dir.file("site.cvp"));
+
+    QProcess cli;
+    cli.start(QStringLiteral(CORVANTA_CLI),
+        { "--home", CORVANTA_DATA_DIR, "preview", QString::fromStdString(dir.file("site.cvp")),
+            "home.html" });
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const std::string published = QString::fromLocal8Bit(cli.readAllStandardOutput()).trimmed().toStdString();
+    const std::string shown = readBytes(pane()->shownFile());
+    EXPECT_NE(shown.find("<p>Fresh <b>rye</b> bread</p>\r\n"), std::string::npos);
+    EXPECT_EQ(shown, readBytes(published));
+}
+
+TEST_F(LivePreview, ClickOnAWord_PutsTheCaretThereAndTheCaretScrollsThePage)
+{
+    // The words stand where the test knows them, above the template's own parts.
+    std::string body = "<div style=\"position:fixed;left:0;top:0;z-index:9;background:#fff;"
+                       "font:40px monospace\">Oven bakery</div>";
+    for (int line = 0; line < 200; ++line)
+        body += "\r\n<p>Line " + std::to_string(line) + "</p>";
+    body += "\r\n<p>Last words</p>";
+    showWithPreview();
+    retype(body);
+
+    // "Oven " is five characters of about 24 pixels: the click lands on the "k" of "bakery".
+    QWidget *target = view()->focusProxy() ? view()->focusProxy() : view();
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(5 * 24 + 2 * 24 + 12, 25));
+    const int bakery = static_cast<int>(body.find("bakery"));
+    EXPECT_TRUE(eventually([&] { return text()->caretColumn() > bakery; }))
+        << text()->caretLine() << ":" << text()->caretColumn();
+    EXPECT_EQ(text()->caretLine(), 0);
+    EXPECT_LE(text()->caretColumn(), bakery + 6);
+
+    // The caret on the last line brings it into view; an update keeps the page there.
+    EXPECT_EQ(pane()->browser()->scrollPosition().y(), 0);
+    text()->placeCaret(201, 5);
+    EXPECT_TRUE(eventually([&] { return pane()->browser()->scrollPosition().y() > 1000; }));
+    const double scrolled = pane()->browser()->scrollPosition().y();
+    QTest::keyClicks(text(), "s");
+    ASSERT_TRUE(eventually([&] { return pane()->upToDate(); }));
+    EXPECT_TRUE(eventually([&] { return pane()->browser()->scrollPosition().y() == scrolled; }))
+        << pane()->browser()->scrollPosition().y() << " after " << scrolled;
+}
+
+/// A real HTTP server on 127.0.0.1 that counts every connection made to it.
+class CountingServer
+{
+public:
+    CountingServer()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                ++connections;
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    socket->readAll();
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    std::string address(const char *path) const
+    {
+        return "http://127.0.0.1:" + std::to_string(server.serverPort()) + path;
+    }
+    QTcpServer server;
+    int connections = 0;
+};
+
+TEST_F(LivePreview, AddressesOutsideThePreview_AreBlockedCountedAndNeverReached)
+{
+    CountingServer server;
+    ASSERT_TRUE(server.server.isListening());
+    showWithPreview();
+    retype("<img src=\"" + server.address("/cake.png") + "\">\r\n"
+        + "<link rel=\"stylesheet\" href=\"" + server.address("/site.css") + "\">\r\n"
+        + "<script>fetch('" + server.address("/send") + "').catch(() => {});\r\n"
+        + "new WebSocket('" + server.address("/talk").replace(0, 4, "ws") + "');</script>");
+
+    EXPECT_TRUE(eventually([&] { return pane()->browser()->blockedRequests() >= 4; }, 10000))
+        << pane()->browser()->blockedRequests();
+    EXPECT_TRUE(pane()->noticeLine()->isVisible());
+    EXPECT_EQ(pane()->noticeLine()->text().toStdString(),
+        "4 addresses outside the preview were blocked: the preview never loads anything from "
+        "the network.");
+    QTest::qWait(500); // time for anything that did get out to arrive
+    EXPECT_EQ(server.connections, 0);
+}
+
+class WithoutEngine : public LivePreview
+{
+protected:
+    WithoutEngine()
+        : LivePreview({ QString::fromStdString(dir.file("missing/corvanta-preview.so")) })
+    { }
+};
+
+TEST_F(WithoutEngine, Pane_SaysWhichPackageBringsTheEngineAndTheEditorWorksOn)
+{
+    editor.setLivePreviewShown(true);
+    editor.show();
+    EXPECT_TRUE(eventually([&] { return pane()->explanation()->text().contains("libqt6webenginewidgets6"); }));
+    EXPECT_TRUE(pane()->explanation()->isVisible());
+    EXPECT_EQ(pane()->browser(), nullptr);
+    text()->setFocus();
+    QTest::keyClicks(text(), "Still here");
+    EXPECT_EQ(editor.pageText(1).substr(0, 10), "Still here");
+    EXPECT_TRUE(dialogs.asked().empty());
+}
+
+} // namespace
+} // namespace Testing

@@ -11,7 +11,8 @@ std::unique_ptr<PreviewBrowser> loadPreviewBrowser(
     QStringList reasons;
     for (const QString &place : places) {
         QLibrary module(place);
-        const auto entry = reinterpret_cast<PreviewBrowserEntry>(module.resolve("corvantaPreviewBrowser"));
+        const auto entry
+            = reinterpret_cast<PreviewBrowserEntry>(module.resolve("corvantaPreviewBrowser"));
         if (entry)
             return std::unique_ptr<PreviewBrowser>(entry(folder, parent));
         reasons.append(module.errorString());

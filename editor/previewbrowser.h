@@ -27,8 +27,10 @@ public:
     /// where the one shown before was scrolled to.
     virtual void showPage(const QString &pageFile, bool keepScroll) = 0;
     /// Scrolls the page so that character `offset` of text piece `piece` (see
-    /// Publish::PageSourceMap) is in view; a place already in view stays where it is.
-    virtual void reveal(int piece, int offset) = 0;
+    /// Publish::PageSourceMap), `length` characters long, is in view; a place already in view
+    /// stays where it is. A near piece of that length is taken when the page's own scripts
+    /// have added or removed pieces before it.
+    virtual void reveal(int piece, int offset, int length) = 0;
     /// How far the shown page is scrolled, in the page's pixels.
     virtual QPointF scrollPosition() const = 0;
     /// The addresses outside the preview folder the shown page asked for.
@@ -36,8 +38,8 @@ public:
 
     /// A page asked for by showPage finished loading (false: it could not be shown).
     std::function<void(bool shown)> pageShown;
-    /// The user clicked character `offset` of text piece `piece` in the page.
-    std::function<void(int piece, int offset)> textClicked;
+    /// The user clicked character `offset` of text piece `piece`, `length` characters long.
+    std::function<void(int piece, int offset, int length)> textClicked;
     /// A request outside the preview folder was blocked; the count for the shown page.
     std::function<void(int blocked)> requestBlocked;
 };

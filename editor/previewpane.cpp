@@ -21,6 +21,9 @@
 
 #include <filesystem>
 #include <system_error>
+
+#include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 namespace Editor {
@@ -187,6 +190,8 @@ void PreviewPane::setPhoneWidth(bool phone)
     }
 }
 
+std::string PreviewPane::shownFolder() const { return m_folder + "/shown"; }
+
 bool PreviewPane::upToDate() const
 {
     return m_browser && !m_publishing && !m_pause->isActive() && !m_loading
@@ -219,8 +224,8 @@ void PreviewPane::loadBrowser()
         return;
     }
     QString why;
-    m_browser = loadPreviewBrowser(
-        m_modulePlaces, Widgets::fromCp1252(m_folder), m_browserHolder, &why);
+    m_browser
+        = loadPreviewBrowser(m_modulePlaces, Widgets::fromCp1252(m_folder), m_browserHolder, &why);
     if (!m_browser) {
         m_explanation->setText(
             QStringLiteral("The live preview needs the browser engine Qt WebEngine, which is not "
@@ -238,7 +243,8 @@ void PreviewPane::loadBrowser()
         m_loading = false;
         emit pageShown();
     };
-    m_browser->textClicked = [this](int piece, int offset) { textClicked(piece, offset); };
+    m_browser->textClicked
+        = [this](int piece, int offset, int length) { textClicked(piece, offset, length); };
     m_browser->requestBlocked = [this](int) { updateNotice(); };
     setPhoneWidth(editorSettings().value(PhoneWidthKey, false).toBool());
     publish();
@@ -262,13 +268,14 @@ void PreviewPane::publish()
     // What the run needs is taken now, on the window thread; the run works on its own copy.
     auto project = std::make_shared<Model::Project>(m_session->project());
     Model::ChoiceLists lists = m_session->lists();
-    const std::string projectDirectory
-        = m_session->fileName().empty() ? std::string() : Model::projectDirectoryOf(m_session->fileName());
+    const std::string projectDirectory = m_session->fileName().empty()
+        ? std::string()
+        : Model::projectDirectoryOf(m_session->fileName());
     const std::string folder = m_folder + "/" + std::to_string(++m_runs);
     const Model::PageId page = m_page;
     const std::uint64_t changes = m_changes;
-    m_worker->start([=, this, lists = std::move(lists), keep = m_shownFolder] {
-        removeEarlierRuns(m_folder, keep);
+    m_worker->start([=, this, lists = std::move(lists)] {
+        removeEarlierRuns(m_folder, shownFolder());
         std::shared_ptr<Publish::LivePreview> preview;
         QString error;
         try {
@@ -298,11 +305,21 @@ void PreviewPane::published(std::uint64_t changes, Model::PageId page, std::stri
     }
     m_error = error;
     if (preview) {
+        // The browser always shows the same folder, so that showing the new page is a
+        // reload: the new run's folder takes its place in one step.
+        const std::string shown = shownFolder();
+        if (::renameat2(AT_FDCWD, Platform::nativePath(folder).c_str(), AT_FDCWD,
+                Platform::nativePath(shown).c_str(), RENAME_EXCHANGE)
+            != 0) {
+            std::error_code ignored;
+            std::filesystem::remove_all(Platform::nativePath(shown), ignored);
+            std::filesystem::rename(
+                Platform::nativePath(folder), Platform::nativePath(shown), ignored);
+        }
         const bool samePage = page == m_shownPage;
         m_shown = std::move(preview);
         m_shownPage = page;
-        m_shownFolder = std::move(folder);
-        m_shownFile = m_shown->pageFile;
+        m_shownFile = shown + m_shown->pageFile.substr(folder.size());
         m_shownChanges = changes;
         m_loading = true;
         m_browser->showPage(Widgets::fromCp1252(m_shownFile), samePage);
@@ -316,16 +333,19 @@ void PreviewPane::caretMoved()
         return;
     const auto shown
         = m_shown->sourceMap.shownPlace({ m_text->caretLine(), m_text->caretColumn() });
-    if (shown)
-        m_browser->reveal(static_cast<int>(shown->piece), static_cast<int>(shown->offset));
+    if (shown) {
+        m_browser->reveal(static_cast<int>(shown->piece), static_cast<int>(shown->offset),
+            static_cast<int>(m_shown->sourceMap.pieceLength(shown->piece)));
+    }
 }
 
-void PreviewPane::textClicked(int piece, int offset)
+void PreviewPane::textClicked(int piece, int offset, int length)
 {
-    if (!m_shown || !m_text || m_shownPage != m_page || piece < 0 || offset < 0)
+    if (!m_shown || !m_text || m_shownPage != m_page || piece < 0 || offset < 0 || length < 0)
         return;
     const auto place = m_shown->sourceMap.bodyPlace(
-        { static_cast<std::size_t>(piece), static_cast<std::size_t>(offset) });
+        { static_cast<std::size_t>(piece), static_cast<std::size_t>(offset) },
+        static_cast<std::size_t>(length));
     if (place)
         m_text->placeCaret(place->line, place->column);
 }

@@ -43,8 +43,7 @@ public:
 
     /// The session whose project the pane publishes, the program's home folder (templates),
     /// and where the module is looked for.
-    void attach(Model::ProjectSession &session, std::string homeDir,
-        QStringList modulePlaces);
+    void attach(Model::ProjectSession &session, std::string homeDir, QStringList modulePlaces);
     /// The page shown in the editor and its text control, whose caret the pane follows.
     void showEditorPage(Model::PageId page, PageText *text);
     /// Shows the page at a phone's width (390 pixels) or at the pane's width.
@@ -79,8 +78,10 @@ private:
     /// A run ended: its page is shown unless the project changed since it started.
     void published(std::uint64_t changes, Model::PageId page, std::string folder,
         std::shared_ptr<Publish::LivePreview> preview, QString error);
+    /// The folder the browser shows: each run's folder is put in its place.
+    std::string shownFolder() const;
     void caretMoved();
-    void textClicked(int piece, int offset);
+    void textClicked(int piece, int offset, int length);
     void updateNotice();
 
     Model::ProjectSession *m_session = nullptr;
@@ -109,7 +110,6 @@ private:
     bool m_loading = false;
     std::uint64_t m_runs = 0;
     std::string m_shownFile;
-    std::string m_shownFolder;
     Model::PageId m_shownPage = 0;
     std::shared_ptr<Publish::LivePreview> m_shown;
     QString m_error;

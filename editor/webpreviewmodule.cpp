@@ -65,7 +65,7 @@ public:
     { }
 
     void expect(const QUrl &url) { m_expected = url; }
-    std::function<void(int, int)> clicked;
+    std::function<void(int, int, int)> clicked;
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
@@ -80,8 +80,8 @@ protected:
     {
         // Only the pane's script knows the tag; a page's own messages are not clicks.
         const QStringList parts = message.split(QLatin1Char(' '));
-        if (parts.size() == 3 && parts[0] == m_tag && clicked)
-            clicked(parts[1].toInt(), parts[2].toInt());
+        if (parts.size() == 4 && parts[0] == m_tag && clicked)
+            clicked(parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
     }
 
 private:
@@ -106,19 +106,25 @@ const char *ClickScript = R"(
             return;
         const piece = pieceNumber(range.startContainer);
         if (piece >= 0)
-            console.log('%1 ' + piece + ' ' + range.startOffset);
+            console.log('%1 ' + piece + ' ' + range.startOffset + ' ' + range.startContainer.length);
     }, true);
 })();
 )";
 
 const char *RevealScript = R"(
-(function (piece, offset) {
+(function (piece, offset, length) {
     const walker = document.createTreeWalker(document, NodeFilter.SHOW_TEXT);
-    let node = walker.nextNode();
-    for (let i = 0; i < piece && node; ++i)
-        node = walker.nextNode();
-    if (!node)
+    const near = [];
+    for (let n = walker.nextNode(), i = 0; n && i <= piece + 3; n = walker.nextNode(), ++i)
+        if (i >= piece - 3)
+            near.push([Math.abs(i - piece), n]);
+    // The piece itself, or the nearest of that length when the page's scripts moved it.
+    near.sort((a, b) => a[0] - b[0]);
+    const fit = near.find(entry => entry[0] === 0 && entry[1].length === length)
+        || near.find(entry => entry[1].length === length) || near.find(entry => entry[0] === 0);
+    if (!fit)
         return;
+    const node = fit[1];
     const range = document.createRange();
     range.setStart(node, Math.min(offset, node.length));
     let box = range.getBoundingClientRect();
@@ -126,7 +132,7 @@ const char *RevealScript = R"(
         box = node.parentElement.getBoundingClientRect();
     if (box.top < 0 || box.bottom > window.innerHeight)
         window.scrollBy(0, box.top - window.innerHeight / 3);
-})(%1, %2);
+})(%1, %2, %3);
 )";
 
 class WebPreviewBrowser : public Editor::PreviewBrowser
@@ -166,16 +172,15 @@ public:
         profile->scripts()->insert(click);
 
         m_page = new FolderPage(profile, m_folder, m_tag, m_view);
-        m_page->clicked = [this](int piece, int offset) {
+        m_page->clicked = [this](int piece, int offset, int length) {
             if (textClicked)
-                textClicked(piece, offset);
+                textClicked(piece, offset, length);
         };
         m_view->setPage(m_page);
         QObject::connect(m_page, &QWebEnginePage::loadFinished, m_view, [this](bool ok) {
             if (m_scroll != QPointF()) {
-                m_page->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);")
-                                          .arg(m_scroll.x())
-                                          .arg(m_scroll.y()),
+                m_page->runJavaScript(
+                    QStringLiteral("window.scrollTo(%1, %2);").arg(m_scroll.x()).arg(m_scroll.y()),
                     QWebEngineScript::ApplicationWorld);
             }
             if (pageShown)
@@ -200,12 +205,17 @@ public:
         m_blocked = 0;
         const QUrl url = QUrl::fromLocalFile(pageFile);
         m_page->expect(url);
-        m_page->load(url);
+        // The same page again is reloaded, which keeps the browser's page process; a new
+        // load would start another one.
+        if (m_page->url() == url)
+            m_page->triggerAction(QWebEnginePage::Reload);
+        else
+            m_page->load(url);
     }
 
-    void reveal(int piece, int offset) override
+    void reveal(int piece, int offset, int length) override
     {
-        m_page->runJavaScript(QString::fromLatin1(RevealScript).arg(piece).arg(offset),
+        m_page->runJavaScript(QString::fromLatin1(RevealScript).arg(piece).arg(offset).arg(length),
             QWebEngineScript::ApplicationWorld);
     }
 

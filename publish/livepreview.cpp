@@ -40,8 +40,8 @@ LivePreview renderLivePreview(const Model::Project &project, const Model::Choice
 {
     CollectedDialogs dialogs;
     LivePreview preview;
-    preview.pageFile
-        = PreviewPage(project, lists, page, homeDir, previewDir, dialogs, nullptr, projectDirectory);
+    preview.pageFile = PreviewPage(
+        project, lists, page, homeDir, previewDir, dialogs, nullptr, projectDirectory);
     preview.sourceMap = PageSourceMap(Platform::readWholeFile(preview.pageFile),
         project.pageBody.at(static_cast<std::size_t>(page - 1)));
     preview.notices = std::move(dialogs.notices);

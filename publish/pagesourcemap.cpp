@@ -37,7 +37,8 @@ std::pair<std::size_t, std::size_t> shownCharacter(std::string_view text, std::s
             const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
             if (digit >= (hex ? 16 : 10))
                 break;
-            value = std::min(value * (hex ? 16 : 10) + static_cast<unsigned long>(digit), 0x110000ul);
+            value
+                = std::min(value * (hex ? 16 : 10) + static_cast<unsigned long>(digit), 0x110000ul);
             ++next;
         }
         if (next == digits)
@@ -66,8 +67,8 @@ template <typename Visit> void forEachTextPiece(const GumboNode *root, Visit vis
             path.pop_back();
             continue;
         }
-        const GumboVector &children
-            = node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+        const GumboVector &children = node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children
+                                                                        : node->v.element.children;
         if (next >= children.length) {
             path.pop_back();
             continue;
@@ -101,7 +102,8 @@ PageSourceMap::PageSourceMap(std::string page, std::string_view body)
     m_bodyStart = found + 1;
     m_bodyEnd = m_bodyStart + body.size();
     m_lineStarts.push_back(0);
-    for (std::size_t at = body.find('\n'); at != std::string_view::npos; at = body.find('\n', at + 1))
+    for (std::size_t at = body.find('\n'); at != std::string_view::npos;
+         at = body.find('\n', at + 1))
         m_lineStarts.push_back(at + 1);
 
     GumboOptions options = kGumboDefaultOptions;
@@ -117,11 +119,44 @@ PageSourceMap::PageSourceMap(std::string page, std::string_view body)
     gumbo_destroy_output(&options, output);
 }
 
-std::optional<PageSourceMap::BodyPlace> PageSourceMap::bodyPlace(ShownPlace shown) const
+const PageSourceMap::Piece *PageSourceMap::findPiece(std::size_t index) const
 {
-    const auto piece = std::lower_bound(m_pieces.begin(), m_pieces.end(), shown.piece,
-        [](const Piece &p, std::size_t index) { return p.index < index; });
-    if (piece == m_pieces.end() || piece->index != shown.piece)
+    const auto piece = std::lower_bound(m_pieces.begin(), m_pieces.end(), index,
+        [](const Piece &p, std::size_t wanted) { return p.index < wanted; });
+    return piece == m_pieces.end() || piece->index != index ? nullptr : &*piece;
+}
+
+std::size_t PageSourceMap::pieceLength(std::size_t index) const
+{
+    const Piece *piece = findPiece(index);
+    std::size_t units = 0;
+    for (std::size_t at = piece ? piece->start : 0; piece && at < piece->end;) {
+        const auto [bytes, shownUnits] = shownCharacter(m_page, at);
+        at += bytes;
+        units += shownUnits;
+    }
+    return units;
+}
+
+std::optional<PageSourceMap::BodyPlace> PageSourceMap::bodyPlace(
+    ShownPlace shown, std::size_t shownLength) const
+{
+    // A script of the page may have added or removed a piece before this one.
+    constexpr std::size_t Reach = 3;
+    if (shownLength != 0 && pieceLength(shown.piece) != shownLength) {
+        for (std::size_t step = 1; step <= Reach; ++step) {
+            if (pieceLength(shown.piece + step) == shownLength) {
+                shown.piece += step;
+                break;
+            }
+            if (shown.piece >= step && pieceLength(shown.piece - step) == shownLength) {
+                shown.piece -= step;
+                break;
+            }
+        }
+    }
+    const Piece *piece = findPiece(shown.piece);
+    if (!piece)
         return std::nullopt;
     std::size_t at = piece->start;
     for (std::size_t units = 0; units < shown.offset && at < piece->end;) {
@@ -143,7 +178,8 @@ std::size_t PageSourceMap::bodyOffset(BodyPlace place) const
         std::clamp(place.line, 0, static_cast<int>(m_lineStarts.size()) - 1));
     const std::size_t lineEnd
         = line + 1 < m_lineStarts.size() ? m_lineStarts[line + 1] : m_bodyEnd - m_bodyStart;
-    return std::min(m_lineStarts[line] + static_cast<std::size_t>(std::max(place.column, 0)), lineEnd);
+    return std::min(
+        m_lineStarts[line] + static_cast<std::size_t>(std::max(place.column, 0)), lineEnd);
 }
 
 std::optional<PageSourceMap::ShownPlace> PageSourceMap::shownPlace(BodyPlace place) const

@@ -36,8 +36,14 @@ public:
     /// line of its own) is found in it.
     PageSourceMap(std::string page, std::string_view body);
 
-    /// The body place of a shown place; nothing when that text comes from the template.
-    std::optional<BodyPlace> bodyPlace(ShownPlace shown) const;
+    /// The body place of a shown place; nothing when that text comes from the template. With
+    /// the length of the piece as shown, a piece a page's script added or removed before it
+    /// (which moves the browser's numbers by one or two) is allowed for: a near piece of that
+    /// length is taken.
+    std::optional<BodyPlace> bodyPlace(ShownPlace shown, std::size_t shownLength = 0) const;
+    /// The length in shown characters of the page's text piece `piece`; 0 when it is not one
+    /// that reaches into the body.
+    std::size_t pieceLength(std::size_t piece) const;
     /// The shown place of a body place: inside the text piece that holds it, or the start of
     /// the next one when the place is inside markup; nothing past the body's last text.
     std::optional<ShownPlace> shownPlace(BodyPlace place) const;
@@ -50,6 +56,7 @@ private:
         std::size_t end = 0;
     };
     std::size_t bodyOffset(BodyPlace place) const;
+    const Piece *findPiece(std::size_t index) const;
 
     std::string m_page;
     std::size_t m_bodyStart = 0;

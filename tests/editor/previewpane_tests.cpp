@@ -90,7 +90,8 @@ TEST_F(LivePreview, ShownPage_IsTheCommandLinePreviewByteForByteAndFollowsTheTex
     ASSERT_TRUE(cli.waitForFinished(30000));
     ASSERT_EQ(cli.exitStatus(), QProcess::NormalExit);
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-    const std::string published = QString::fromLocal8Bit(cli.readAllStandardOutput()).trimmed().toStdString();
+    const std::string published
+        = QString::fromLocal8Bit(cli.readAllStandardOutput()).trimmed().toStdString();
     const std::string shown = readBytes(pane()->shownFile());
     EXPECT_NE(shown.find("<p>Fresh <b>rye</b> bread</p>\r\n"), std::string::npos);
     EXPECT_EQ(shown, readBytes(published));
@@ -139,7 +140,8 @@ public:
                 ++connections;
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
                     socket->readAll();
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
                     socket->disconnectFromHost();
                 });
             }
@@ -185,7 +187,8 @@ TEST_F(WithoutEngine, Pane_SaysWhichPackageBringsTheEngineAndTheEditorWorksOn)
 {
     editor.setLivePreviewShown(true);
     editor.show();
-    EXPECT_TRUE(eventually([&] { return pane()->explanation()->text().contains("libqt6webenginewidgets6"); }));
+    EXPECT_TRUE(eventually(
+        [&] { return pane()->explanation()->text().contains("libqt6webenginewidgets6"); }));
     EXPECT_TRUE(pane()->explanation()->isVisible());
     EXPECT_EQ(pane()->browser(), nullptr);
     text()->setFocus();

@@ -34,6 +34,16 @@ TEST(PageSourceMap, ShownWords_MapToTheirBodyLineAndColumnAndBack)
     EXPECT_EQ(map.shownPlace({ 0, 7 }), (Shown { 4, 0 }));
 }
 
+TEST(PageSourceMap, PieceAddedByAScriptBeforeTheBody_IsAllowedForByTheShownLength)
+{
+    const PageSourceMap map(Page, BodyText);
+    EXPECT_EQ(map.pieceLength(4), 3u); // "rye"
+    EXPECT_EQ(map.pieceLength(2), 0u); // the template's "Top"
+    // The browser numbers "rye" 5 after a script filled an empty heading of the template.
+    EXPECT_EQ(map.bodyPlace({ 5, 1 }, 3), (Body { 0, 10 }));
+    EXPECT_EQ(map.bodyPlace({ 3, 1 }, 3), (Body { 0, 10 }));
+}
+
 TEST(PageSourceMap, TemplateTextOrABodyNotInThePage_MapsToNothing)
 {
     const PageSourceMap map(Page, BodyText);

@@ -203,7 +203,7 @@ void PageEditor::createToolbox(QVBoxLayout *column)
     m_livePreviewButton->setFixedSize(25, 25);
     m_livePreviewButton->setAutoRaise(true);
     m_livePreviewButton->setFocusPolicy(Qt::NoFocus);
-    m_livePreviewButton->setIcon(Assets::icon("menu-website"));
+    m_livePreviewButton->setIcon(Assets::icon("template-viewer"));
     m_livePreviewButton->setIconSize(QSize(20, 20));
     m_livePreviewButton->setCheckable(true);
     m_livePreviewButton->setToolTip(QStringLiteral("Live preview beside the text (Ctrl+Shift+P)"));

@@ -3,8 +3,13 @@
 #include "editor/previewbrowser.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -18,38 +23,122 @@
 
 namespace {
 
-/// Whether an address stays inside the preview folder (or is data the page carries itself).
-bool insideFolder(const QUrl &url, const QString &folder)
+/// Serves the preview folder, and nothing else, on an address of this computer only, so that
+/// the page is a web page of its own: a page from a web address can reach none of the
+/// person's files, as a page opened from a file could. The bytes go out as they are on disk.
+class FolderServer : public QTcpServer
 {
-    const QString scheme = url.scheme();
-    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob")
-        || url.toString() == QLatin1String("about:blank"))
-        return true;
-    return url.isLocalFile()
-        && QDir::cleanPath(url.toLocalFile()).startsWith(folder + QLatin1Char('/'));
-}
+public:
+    FolderServer(QString folder, QObject *parent)
+        : QTcpServer(parent)
+        , m_folder(std::move(folder))
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
+            }
+        });
+    }
+
+    /// The address of a file inside the folder.
+    QUrl address(const QString &file) const
+    {
+        QUrl url;
+        url.setScheme(QStringLiteral("http"));
+        url.setHost(QStringLiteral("127.0.0.1"));
+        url.setPort(serverPort());
+        url.setPath(QDir::cleanPath(file).mid(m_folder.size()));
+        return url;
+    }
+    /// Whether an address is one of this server's (or data the page carries itself).
+    bool serves(const QUrl &url) const
+    {
+        const QString scheme = url.scheme();
+        if (scheme == QLatin1String("data") || scheme == QLatin1String("blob")
+            || url.toString() == QLatin1String("about:blank"))
+            return true;
+        return scheme == QLatin1String("http") && url.host() == QLatin1String("127.0.0.1")
+            && url.port() == serverPort();
+    }
+
+private:
+    void answer(QTcpSocket *socket)
+    {
+        m_requests[socket] += socket->readAll();
+        const QByteArray &request = m_requests[socket];
+        if (!request.contains("\r\n\r\n"))
+            return;
+        const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
+        m_requests.remove(socket);
+        QByteArray status = "404 Not Found";
+        QByteArray body;
+        QByteArray type = "text/plain";
+        if (words.size() == 3 && (words[0] == "GET" || words[0] == "HEAD")) {
+            const QString path = QUrl::fromPercentEncoding(words[1].split('?').front());
+            const QString file = QDir::cleanPath(m_folder + QLatin1Char('/') + path);
+            QFile content(file);
+            if (file.startsWith(m_folder + QLatin1Char('/')) && content.open(QIODevice::ReadOnly)) {
+                status = "200 OK";
+                body = content.readAll();
+                type = contentType(file);
+            }
+            if (words[0] == "HEAD")
+                body.clear();
+        }
+        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type
+            + "\r\nContent-Length: " + QByteArray::number(body.size())
+            + "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+
+    static QByteArray contentType(const QString &file)
+    {
+        const QString suffix = QFileInfo(file).suffix().toLower();
+        static const QHash<QString, QByteArray> types {
+            { QStringLiteral("html"), "text/html" },
+            { QStringLiteral("htm"), "text/html" },
+            { QStringLiteral("css"), "text/css" },
+            { QStringLiteral("js"), "text/javascript" },
+            { QStringLiteral("png"), "image/png" },
+            { QStringLiteral("gif"), "image/gif" },
+            { QStringLiteral("jpg"), "image/jpeg" },
+            { QStringLiteral("jpeg"), "image/jpeg" },
+            { QStringLiteral("svg"), "image/svg+xml" },
+            { QStringLiteral("webp"), "image/webp" },
+            { QStringLiteral("ico"), "image/x-icon" },
+            { QStringLiteral("txt"), "text/plain" },
+        };
+        return types.value(suffix, "application/octet-stream");
+    }
+
+    QString m_folder;
+    QHash<QTcpSocket *, QByteArray> m_requests;
+};
 
 /// Blocks every request outside the preview folder: the preview never reaches the network
 /// nor the person's other files.
 class FolderInterceptor : public QWebEngineUrlRequestInterceptor
 {
 public:
-    FolderInterceptor(QString folder, std::function<void(const QUrl &)> blocked, QObject *parent)
+    FolderInterceptor(
+        const FolderServer &server, std::function<void(const QUrl &)> blocked, QObject *parent)
         : QWebEngineUrlRequestInterceptor(parent)
-        , m_folder(std::move(folder))
+        , m_server(server)
         , m_blocked(std::move(blocked))
     { }
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override
     {
-        if (insideFolder(info.requestUrl(), m_folder))
+        if (m_server.serves(info.requestUrl()))
             return;
         info.block(true);
         m_blocked(info.requestUrl());
     }
 
 private:
-    QString m_folder;
+    const FolderServer &m_server;
     std::function<void(const QUrl &)> m_blocked;
 };
 
@@ -58,9 +147,9 @@ private:
 class FolderPage : public QWebEnginePage
 {
 public:
-    FolderPage(QWebEngineProfile *profile, QString folder, QString tag, QObject *parent)
+    FolderPage(QWebEngineProfile *profile, const FolderServer &server, QString tag, QObject *parent)
         : QWebEnginePage(profile, parent)
-        , m_folder(std::move(folder))
+        , m_server(server)
         , m_tag(std::move(tag))
     { }
 
@@ -72,7 +161,7 @@ protected:
     {
         if (isMainFrame)
             return url.adjusted(QUrl::RemoveFragment) == m_expected;
-        return insideFolder(url, m_folder);
+        return m_server.serves(url);
     }
 
     void javaScriptConsoleMessage(
@@ -85,7 +174,7 @@ protected:
     }
 
 private:
-    QString m_folder;
+    const FolderServer &m_server;
     QString m_tag;
     QUrl m_expected;
 };
@@ -151,8 +240,9 @@ public:
         auto *profile = new QWebEngineProfile(m_view);
         profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
         profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        m_server = new FolderServer(m_folder, m_view);
         profile->setUrlRequestInterceptor(new FolderInterceptor(
-            m_folder, [this](const QUrl &) { blocked(); }, profile));
+            *m_server, [this](const QUrl &) { blocked(); }, profile));
         QWebEngineSettings *settings = profile->settings();
         settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
         settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
@@ -171,7 +261,7 @@ public:
         click.setRunsOnSubFrames(false);
         profile->scripts()->insert(click);
 
-        m_page = new FolderPage(profile, m_folder, m_tag, m_view);
+        m_page = new FolderPage(profile, *m_server, m_tag, m_view);
         m_page->clicked = [this](int piece, int offset, int length) {
             if (textClicked)
                 textClicked(piece, offset, length);
@@ -203,7 +293,7 @@ public:
     {
         m_scroll = keepScroll ? m_page->scrollPosition() : QPointF();
         m_blocked = 0;
-        const QUrl url = QUrl::fromLocalFile(pageFile);
+        const QUrl url = m_server->address(pageFile);
         m_page->expect(url);
         // The same page again is reloaded, which keeps the browser's page process; a new
         // load would start another one.
@@ -234,6 +324,7 @@ private:
     QString m_folder;
     QString m_tag;
     QPointer<QWebEngineView> m_view;
+    FolderServer *m_server = nullptr;
     FolderPage *m_page = nullptr;
     QPointF m_scroll;
     int m_blocked = 0;

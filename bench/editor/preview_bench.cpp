@@ -11,8 +11,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include "bench/editor/benchdialogs.h"
 
@@ -28,7 +28,8 @@ std::string bodyOfSize(std::size_t bytes)
 {
     std::string body;
     for (int line = 0; body.size() < bytes; ++line)
-        body += "<p>Line " + std::to_string(line) + " of a long page body, with some words.</p>\r\n";
+        body
+            += "<p>Line " + std::to_string(line) + " of a long page body, with some words.</p>\r\n";
     return body;
 }
 

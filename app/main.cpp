@@ -41,9 +41,6 @@ int main(int argc, char **argv)
             "without a window.\n");
         return 1;
     }
-    // The live preview's browser engine, loaded later from a module, shares the program's
-    // OpenGL contexts; this is asked before the application starts and costs nothing until then.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvanta"));
     // Lets the desktop match the running program with its desktop entry and icon.

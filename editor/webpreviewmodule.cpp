@@ -2,12 +2,15 @@
 // by the program when the preview pane is first shown.
 #include "editor/previewbrowser.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QOpenGLContext>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QSurfaceFormat>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
@@ -20,6 +23,10 @@
 #include <QWebEngineView>
 
 #include <unistd.h>
+
+// Qt's own (exported) hold of the context every OpenGL context of the program shares.
+Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
 
 namespace {
 
@@ -335,6 +342,18 @@ private:
 extern "C" Q_DECL_EXPORT Editor::PreviewBrowser *corvantaPreviewBrowser(
     const QString &folder, QWidget *parent)
 {
+    // The engine draws through an OpenGL context shared with the program's. A program asks
+    // Qt for that context before it starts, at the price of opening OpenGL at every start;
+    // this one opens it only now, when the preview is first shown.
+    if (!qt_gl_global_share_context()) {
+        auto *shared = new QOpenGLContext(QCoreApplication::instance());
+        shared->setFormat(QSurfaceFormat::defaultFormat());
+        if (!shared->create()) {
+            delete shared;
+            return nullptr;
+        }
+        qt_gl_set_global_share_context(shared);
+    }
     // Chromium's sandbox refuses to start for the root user (a test machine's virtual
     // display, a container); only there is it switched off. The pages shown are the
     // person's own, and they still reach nothing outside the preview folder.

@@ -22,8 +22,8 @@
 namespace Testing {
 namespace {
 
-// The browser engine shares OpenGL contexts with the program, which says so before the
-// application object is made (as the program's own start does).
+// Qt's offscreen platform has no OpenGL for the module to open late, so the test asks for the
+// shared context before the application object is made (the module then finds it made).
 const bool SharedContexts = [] {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     return true;

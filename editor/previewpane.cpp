@@ -85,6 +85,7 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_explanation->setMargin(12);
     m_explanation->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_explanation->setText(QStringLiteral("Loading the preview..."));
+    m_explanation->setAccessibleName(QStringLiteral("Preview message"));
     m_stack->addWidget(m_explanation);
     m_stack->addWidget(m_browserHolder);
     column->addWidget(m_stack, 1);
@@ -234,7 +235,7 @@ void PreviewPane::loadBrowser()
                            "again.\n\nPreview (F12) still shows the page in your own browser.")
                 .arg(QLatin1String(EnginePackage)));
         m_explanation->setToolTip(why);
-        m_explanation->setAccessibleName(QStringLiteral("The live preview is not available"));
+
         return;
     }
     m_browserHolder->layout()->addWidget(m_browser->widget());
@@ -304,7 +305,13 @@ void PreviewPane::published(std::uint64_t changes, Model::PageId page, std::stri
         return;
     }
     m_error = error;
+    if (!preview && page != m_shownPage) {
+        // Another page's preview would mislead: the pane says why this one cannot be shown.
+        m_explanation->setText(error);
+        m_stack->setCurrentWidget(m_explanation);
+    }
     if (preview) {
+        m_stack->setCurrentWidget(m_browserHolder);
         // The browser always shows the same folder, so that showing the new page is a
         // reload: the new run's folder takes its place in one step.
         const std::string shown = shownFolder();

@@ -95,6 +95,12 @@ TEST_F(LivePreview, ShownPage_IsTheCommandLinePreviewByteForByteAndFollowsTheTex
     const std::string shown = readBytes(pane()->shownFile());
     EXPECT_NE(shown.find("<p>Fresh <b>rye</b> bread</p>\r\n"), std::string::npos);
     EXPECT_EQ(shown, readBytes(published));
+
+    // A page that is not part of the site shows why instead of the page shown before.
+    editor.selectPage(10); // Products: not part of a personal site
+    EXPECT_TRUE(eventually([&] { return pane()->explanation()->isVisible(); }));
+    EXPECT_EQ(pane()->explanation()->text().toStdString(),
+        "The page Products is not part of the website; tick it on the Pages pane to preview it");
 }
 
 TEST_F(LivePreview, ClickOnAWord_PutsTheCaretThereAndTheCaretScrollsThePage)

@@ -134,7 +134,9 @@ void PreviewPane::createToolbar()
     auto *widths = new QButtonGroup(bar);
     widths->addButton(m_desk);
     widths->addButton(m_phone);
-    m_desk->setChecked(true);
+    const bool phone = editorSettings().value(PhoneWidthKey, false).toBool();
+    m_desk->setChecked(!phone);
+    m_phone->setChecked(phone);
     connect(m_desk, &QToolButton::clicked, this, [this] { setPhoneWidth(false); });
     connect(m_phone, &QToolButton::clicked, this, [this] { setPhoneWidth(true); });
     auto *title = new QLabel(QStringLiteral("Live Preview"), bar);
@@ -247,7 +249,7 @@ void PreviewPane::loadBrowser()
     m_browser->textClicked
         = [this](int piece, int offset, int length) { textClicked(piece, offset, length); };
     m_browser->requestBlocked = [this](int) { updateNotice(); };
-    setPhoneWidth(editorSettings().value(PhoneWidthKey, false).toBool());
+    setPhoneWidth(m_phone->isChecked());
     publish();
 }
 

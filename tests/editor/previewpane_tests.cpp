@@ -10,10 +10,12 @@
 
 #include <QLabel>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QToolButton>
 
 #include <functional>
 
@@ -69,6 +71,11 @@ protected:
     Editor::PageText *text() const { return editor.pageControl(1); }
     QWidget *view() const { return pane()->browser()->widget(); }
 
+    // Each story starts with the editor's choices never made.
+    const bool settingsCleared = [] {
+        QSettings(QStringLiteral("corvanta"), QStringLiteral("editor")).clear();
+        return true;
+    }();
     Model::ChoiceLists lists { { "Classic" }, { "Arial" } };
     TempDir dir;
     ScriptedDialogs dialogs;
@@ -132,6 +139,33 @@ TEST_F(LivePreview, ClickOnAWord_PutsTheCaretThereAndTheCaretScrollsThePage)
     ASSERT_TRUE(eventually([&] { return pane()->upToDate(); }));
     EXPECT_TRUE(eventually([&] { return pane()->browser()->scrollPosition().y() == scrolled; }))
         << pane()->browser()->scrollPosition().y() << " after " << scrolled;
+}
+
+TEST_F(LivePreview, PaneAndWidth_AreSwitchedByKeyAndButtonAndRememberedForTheNextEditor)
+{
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(editor.livePreviewShown());
+    EXPECT_TRUE(pane()->isVisible());
+    ASSERT_TRUE(eventually([this] { return pane()->upToDate(); }, 20000));
+
+    auto *phone = pane()->findChild<QToolButton *>(QStringLiteral("previewPhoneWidth"));
+    ASSERT_NE(phone, nullptr);
+    QTest::mouseClick(phone, Qt::LeftButton);
+    EXPECT_EQ(view()->width(), Editor::PreviewPane::PhoneWidth);
+
+    Editor::PageEditor next(dialogs, CORVANTA_DATA_DIR);
+    EXPECT_TRUE(next.livePreviewShown());
+    EXPECT_TRUE(next.previewPane()->phoneWidth());
+
+    pane()->findChild<QToolButton *>(QStringLiteral("previewDeskWidth"))->click();
+    EXPECT_TRUE(eventually([this] { return view()->width() > Editor::PreviewPane::PhoneWidth; }));
+    QTest::keyClick(text(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(pane()->isVisible());
+    EXPECT_FALSE(Editor::PageEditor(dialogs, CORVANTA_DATA_DIR).livePreviewShown());
 }
 
 /// A real HTTP server on 127.0.0.1 that counts every connection made to it.

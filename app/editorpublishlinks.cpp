@@ -5,8 +5,6 @@
 #include "editor/pagetext.h"
 #include "editor/previewbrowser.h"
 #include "project/projectsession.h"
-#include "publish/publishwindow.h"
-#include "publish/sitecheckwindow.h"
 
 namespace App {
 
@@ -26,27 +24,10 @@ void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor
     });
 }
 
-void plugInPageEditor(
-    CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor)
-{
-    plugInPageEditor(session, editor);
-    windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
-}
-
 void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window)
 {
     editor.setProjectSaver(
         [&window] { return window.save(false) ? window.session().fileName() : std::string(); });
-}
-
-void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish)
-{
-    windows.openPublishWindow = [&publish] { publish.openFromMainWindow(); };
-}
-
-void plugInSiteCheck(CompanionWindows &windows, Publish::SiteCheckWindow &siteCheck)
-{
-    windows.openSiteCheck = [&siteCheck] { siteCheck.openFromMainWindow(); };
 }
 
 void openPageEditorAtLine(Editor::PageEditor &editor, Model::PageId page, int line)

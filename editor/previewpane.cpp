@@ -169,6 +169,7 @@ void PreviewPane::showEditorPage(Model::PageId page, PageText *text)
         m_page = page;
         // Another page is shown at once, not after a pause.
         ++m_changes;
+        m_runStop.request_stop();
         if (isVisible())
             publish();
     }
@@ -256,6 +257,7 @@ void PreviewPane::loadBrowser()
 void PreviewPane::projectChanged()
 {
     ++m_changes;
+    m_runStop.request_stop();
     if (isVisible() && m_browser)
         m_pause->start();
 }
@@ -277,13 +279,20 @@ void PreviewPane::publish()
     const std::string folder = m_folder + "/" + std::to_string(++m_runs);
     const Model::PageId page = m_page;
     const std::uint64_t changes = m_changes;
-    m_worker->start([=, this, lists = std::move(lists)] {
+    // A change while the run goes on stops it: its page would be out of date.
+    m_runStop = std::stop_source();
+    m_worker->start([=, this, lists = std::move(lists), cancel = m_runStop.get_token()] {
         removeEarlierRuns(m_folder, shownFolder());
         std::shared_ptr<Publish::LivePreview> preview;
         QString error;
         try {
-            preview = std::make_shared<Publish::LivePreview>(Publish::renderLivePreview(
-                *project, lists, page, m_homeDir, folder, projectDirectory));
+            const Publish::PublishRequest request { .project = *project,
+                .lists = lists,
+                .homeDir = m_homeDir,
+                .projectDirectory = projectDirectory,
+                .cancel = cancel };
+            preview = std::make_shared<Publish::LivePreview>(
+                Publish::renderLivePreview(request, page, folder));
         } catch (const Platform::FileError &failure) {
             error = Widgets::fromCp1252(failure.what());
         } catch (const std::exception &failure) {

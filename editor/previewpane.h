@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 class QLabel;
@@ -105,6 +106,7 @@ private:
     QTimer *m_caretPause = nullptr;
     QThreadPool *m_worker = nullptr;
     bool m_publishing = false;
+    std::stop_source m_runStop; ///< stops the run going on
     std::uint64_t m_changes = 0; ///< changes to the project heard of so far
     std::uint64_t m_shownChanges = ~std::uint64_t(0); ///< the changes the shown page has
     bool m_loading = false;

@@ -1,50 +1,35 @@
 #include "publish/livepreview.h"
 
 #include "publish/previewpage.h"
+#include "publish/publishwebsite.h"
 
+#include "platform/fileerror.h"
 #include "platform/files.h"
 
 namespace Publish {
 
-namespace {
-
-/// Keeps what publishing says for the pane's notice line; nobody is there to answer.
-class CollectedDialogs : public Platform::Dialogs
+LivePreview renderLivePreview(
+    const PublishRequest &request, Model::PageId page, const std::string &previewDir)
 {
-public:
-    bool confirm(const Platform::Message &question) override
-    {
-        notify(question);
-        return false;
+    const Model::PageInfo &info = Model::pageInfo(page);
+    if (!Model::pageIncluded(request.project, page)) {
+        throw Platform::FileError(std::string("The page ") + info.caption
+            + " is not part of the website; tick it on the Pages pane to preview it");
     }
-    void notify(const Platform::Message &notice) override { notices.push_back(notice.text); }
-    std::string askText(const std::string &, const std::string &, const std::string &) override
-    {
-        return {};
-    }
-    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return std::nullopt; }
-    void openDocument(const std::string &) override { }
+    if (Platform::makeDirectories(previewDir) != 0)
+        throw Platform::FileError("Cannot create directory " + previewDir);
+    PublishRequest run = request;
+    run.target = previewDir;
+    run.existing = ExistingWebsite::Keep;
+    const PublishResult result = PublishWebsite(run);
 
-    std::vector<std::string> notices;
-};
-
-} // namespace
-
-LivePreview renderLivePreview(const Model::Project &project, const Model::ChoiceLists &lists,
-    Model::PageId page, const std::string &homeDir, const std::string &previewDir,
-    const std::string &projectDirectory)
-{
-    CollectedDialogs dialogs;
     LivePreview preview;
-    preview.pageFile = PreviewPage(
-        project, lists, page, homeDir, previewDir, dialogs, nullptr, projectDirectory);
+    preview.pageFile = previewedPage(result, page);
     preview.sourceMap = PageSourceMap(Platform::readWholeFile(preview.pageFile),
-        project.pageBody.at(static_cast<std::size_t>(page - 1)));
-    preview.notices = std::move(dialogs.notices);
+        request.project.pageBody.at(static_cast<std::size_t>(page - 1)));
+    // The files left out are the check's business; what stopped the run is the pane's.
+    if (const std::optional<Platform::Message> stopped = stoppedNotice(result))
+        preview.notices.push_back(stopped->text);
     return preview;
 }
 

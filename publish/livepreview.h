@@ -2,6 +2,7 @@
 
 #include "project/project.h"
 #include "publish/pagesourcemap.h"
+#include "publish/publishrequest.h"
 
 #include <string>
 #include <vector>
@@ -14,15 +15,15 @@ struct LivePreview
 {
     std::string pageFile; ///< the full path of the page written
     PageSourceMap sourceMap;
-    std::vector<std::string> notices; ///< what publishing had to say (errors and warnings)
+    std::vector<std::string> notices; ///< what the run had to say
 };
 
-/// Publishes the site as the preview command does into a fresh "website" folder inside
-/// `previewDir` and maps the page's words to its body. Nothing is asked: a question is
-/// answered No and the errors and warnings come back as notices. Needs no window, so it runs
-/// on any thread. Throws FileError.
-LivePreview renderLivePreview(const Model::Project &project, const Model::ChoiceLists &lists,
-    Model::PageId page, const std::string &homeDir, const std::string &previewDir,
-    const std::string &projectDirectory);
+/// Publishes the request's site as the preview command does, into a fresh "website" folder
+/// inside `previewDir` (the request's target is never touched), and maps the page's words to
+/// its body. Asks nothing and shows nothing, so it runs on any thread; a run cancelled through
+/// the request leaves nothing and throws. A page that is not part of the website cannot be
+/// previewed. Throws FileError.
+LivePreview renderLivePreview(
+    const PublishRequest &request, Model::PageId page, const std::string &previewDir);
 
 } // namespace Publish

@@ -203,7 +203,11 @@ TEST_F(LivePreview, AddressesOutsideThePreview_AreBlockedCountedAndNeverReached)
     retype("<img src=\"" + server.address("/cake.png") + "\">\r\n"
         + "<link rel=\"stylesheet\" href=\"" + server.address("/site.css") + "\">\r\n"
         + "<script>fetch('" + server.address("/send") + "').catch(() => {});\r\n"
-        + "new WebSocket('" + server.address("/talk").replace(0, 4, "ws") + "');</script>");
+        + "new WebSocket('" + server.address("/talk").replace(0, 4, "ws")
+        + "');\r\n"
+        // Nor may a page's script take the preview elsewhere or open a window.
+        + "window.open('" + server.address("/window") + "');\r\n"
+        + "setTimeout(() => { location.href = '" + server.address("/away") + "'; }, 0);</script>");
 
     EXPECT_TRUE(eventually([&] { return pane()->browser()->blockedRequests() >= 4; }, 10000))
         << pane()->browser()->blockedRequests();

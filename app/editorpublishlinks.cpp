@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "editor/pageeditor.h"
 #include "editor/pagetext.h"
+#include "editor/previewbrowser.h"
 #include "project/projectsession.h"
 
 namespace App {
@@ -10,6 +11,7 @@ namespace App {
 void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor)
 {
     session.attachBodyEditor(&editor);
+    editor.attachLivePreview(session, Editor::previewModulePlaces());
     editor.setProjectFileSource([&session] { return session.fileName(); });
     editor.setSitePagesSource([&session] {
         std::vector<Platform::LocationChoice> pages;

@@ -3,6 +3,7 @@
 #include "editor/filereference.h"
 #include "editor/markuptools.h"
 #include "editor/pagetext.h"
+#include "editor/previewpane.h"
 
 #include "assets/icons.h"
 #include "widgets/cp1252text.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTextDocument>
 #include <QToolButton>
@@ -49,6 +51,9 @@ QSettings editorSettings()
     return QSettings(QStringLiteral("corvanta"), QStringLiteral("editor"));
 }
 const QString WordWrapKey = QStringLiteral("wordWrap");
+const QString LivePreviewKey = QStringLiteral("livePreview");
+// The width the live preview pane takes when it is first shown.
+constexpr int PreviewPaneWidth = 440;
 
 // The thin lines between the toolbox's groups, in window coordinates.
 constexpr int SeparatorTops[] = { 98, 134, 170, 206, 254 };
@@ -97,7 +102,7 @@ PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget 
     // The page area takes whatever room the window gains.
     auto *pageColumn = new QVBoxLayout;
     pageColumn->setContentsMargins(0, 4, 0, 0);
-    pageColumn->addWidget(m_pageArea);
+    pageColumn->addWidget(m_splitter);
     auto *window = new QHBoxLayout(this);
     window->setContentsMargins(0, 4, 1, 1);
     window->setSpacing(7);
@@ -118,6 +123,11 @@ PageEditor::PageEditor(Platform::Dialogs &dialogs, std::string homeDir, QWidget 
     selectPage(1);
     setWindowTitle(QStringLiteral("Editing Page - "));
     applyWordWrap(editorSettings().value(WordWrapKey, true).toBool());
+    // Only the pane shows: its browser loads once the window is on screen.
+    const bool livePreview = editorSettings().value(LivePreviewKey, false).toBool();
+    m_livePreview->setChecked(livePreview);
+    m_livePreviewButton->setChecked(livePreview);
+    m_previewPane->setVisible(livePreview);
     Widgets::rememberPlace(this, ClientSize);
     // Escape is bound to nothing here; only "&Close" and the close box close the window.
     Widgets::ignoreEscape(this);
@@ -151,6 +161,16 @@ void PageEditor::createPageArea()
         m_pageArea->addWidget(page);
         m_pages[static_cast<std::size_t>(info.id - 1)] = page;
     }
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("pageAndPreview"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(m_pageArea);
+    m_previewPane = new PreviewPane(m_splitter);
+    m_previewPane->setMinimumWidth(200);
+    m_previewPane->hide();
+    m_splitter->addWidget(m_previewPane);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 1);
 }
 
 void PageEditor::createToolbox(QVBoxLayout *column)
@@ -178,8 +198,20 @@ void PageEditor::createToolbox(QVBoxLayout *column)
     auto *bandRow = new QHBoxLayout(band);
     bandRow->setContentsMargins(3, 3, 3, 3);
     bandRow->setSpacing(19);
+    m_livePreviewButton = new QToolButton(band);
+    m_livePreviewButton->setObjectName(QStringLiteral("LivePreviewButton"));
+    m_livePreviewButton->setFixedSize(25, 25);
+    m_livePreviewButton->setAutoRaise(true);
+    m_livePreviewButton->setFocusPolicy(Qt::NoFocus);
+    m_livePreviewButton->setIcon(Assets::icon("template-viewer"));
+    m_livePreviewButton->setIconSize(QSize(20, 20));
+    m_livePreviewButton->setCheckable(true);
+    m_livePreviewButton->setToolTip(QStringLiteral("Live preview beside the text (Ctrl+Shift+P)"));
+    m_livePreviewButton->setAccessibleName(QStringLiteral("Live Preview"));
+    connect(m_livePreviewButton, &QToolButton::clicked, this, &PageEditor::setLivePreviewShown);
     bandRow->addWidget(m_preview);
     bandRow->addWidget(title, 1);
+    bandRow->addWidget(m_livePreviewButton);
     Widgets::keepAtLeast(band, QSize(0, 33));
     column->addWidget(band);
 
@@ -342,6 +374,11 @@ void PageEditor::createContextMenu()
         this, "Preview1", QStringLiteral("Preview"), nullptr, QKeySequence(Qt::Key_F12));
     connect(preview, &QAction::triggered, this, &PageEditor::previewPage);
     m_contextMenu->addAction(preview);
+    m_livePreview = Widgets::addWindowAction(this, "LivePreview1", QStringLiteral("Live Preview"),
+        nullptr, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    m_livePreview->setCheckable(true);
+    connect(m_livePreview, &QAction::triggered, this, &PageEditor::setLivePreviewShown);
+    m_contextMenu->addAction(m_livePreview);
     m_contextMenu->addSeparator();
 
     // The edit commands act on the page text that has the focus; the only text controls here
@@ -371,6 +408,7 @@ void PageEditor::selectPage(PageId page)
     if (isVisible())
         pageControl(page);
     m_pageArea->setCurrentIndex(page - 1);
+    m_previewPane->showEditorPage(page, m_pages[static_cast<std::size_t>(page - 1)]);
     setWindowTitle(Widgets::fromCp1252(info.editorCaption));
 }
 
@@ -448,6 +486,32 @@ void PageEditor::previewPage()
         if (m_previewer)
             m_previewer(shownPage());
     });
+}
+
+void PageEditor::setLivePreviewShown(bool shown)
+{
+    Widgets::runCommand(m_dialogs, [this, shown] {
+        m_livePreview->setChecked(shown);
+        m_livePreviewButton->setChecked(shown);
+        editorSettings().setValue(LivePreviewKey, shown);
+        if (shown == m_previewPane->isVisible())
+            return;
+        // The window grows by the pane and gives it back, so the text keeps its width.
+        const bool grow = isVisible() && !isMaximized() && !isFullScreen();
+        const int paneWidth = shown ? PreviewPaneWidth : m_previewPane->width();
+        m_previewPane->setVisible(shown);
+        if (shown)
+            m_splitter->setSizes({ m_pageArea->width(), PreviewPaneWidth });
+        if (grow)
+            resize(width() + (shown ? paneWidth : -paneWidth), height());
+    });
+}
+
+bool PageEditor::livePreviewShown() const { return m_livePreview->isChecked(); }
+
+void PageEditor::attachLivePreview(Model::ProjectSession &session, QStringList modulePlaces)
+{
+    m_previewPane->attach(session, m_homeDir, std::move(modulePlaces));
 }
 
 void PageEditor::showHelp()

@@ -17,6 +17,7 @@ class QAction;
 class QFrame;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QStackedWidget;
 class QToolButton;
 class QVBoxLayout;
@@ -28,6 +29,7 @@ class EditCommands;
 namespace Editor {
 
 class PageText;
+class PreviewPane;
 
 /// The page editor: the fourteen page bodies, one shown at a time, beside the toolbox of
 /// markup tools. Made when first opened and only shown and hidden afterwards, so every
@@ -84,6 +86,15 @@ public:
     /// "Preview" (the button beside the toolbox title, F12 and the context menu): the shown
     /// page as publishing would write it, in the desktop's browser.
     void previewPage();
+    /// "Live Preview" (the toolbar button and Ctrl+Shift+P): shows or hides the live preview
+    /// beside the page text; remembered for the next start of the program.
+    void setLivePreviewShown(bool shown);
+    bool livePreviewShown() const;
+    /// The live preview pane, made with the window and shown when asked for.
+    Editor::PreviewPane *previewPane() const { return m_previewPane; }
+    /// The session whose project the live preview publishes, and where the preview's browser
+    /// module is looked for.
+    void attachLivePreview(Model::ProjectSession &session, QStringList modulePlaces);
     /// "&Help": the page editor's help topic.
     void showHelp();
     /// The toggle button and "Toggle Show Tools": hides or shows the twelve advanced tools.
@@ -126,6 +137,10 @@ private:
     QPushButton *m_toggle = nullptr;
     QPushButton *m_help = nullptr;
     QToolButton *m_preview = nullptr;
+    QToolButton *m_livePreviewButton = nullptr;
+    QAction *m_livePreview = nullptr;
+    Editor::PreviewPane *m_previewPane = nullptr;
+    QSplitter *m_splitter = nullptr;
     std::function<void(Model::PageId)> m_previewer;
     std::function<std::string()> m_projectFile;
     Editor::SaveFirst m_projectSaver;

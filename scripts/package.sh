@@ -18,4 +18,6 @@ mkdir -p "$output"
 (cd build-package && cpack -G DEB -B "$output/.cpack" >/dev/null)
 mv "$output"/.cpack/corvanta_*_amd64.deb "$output"/
 rm -rf "$output/.cpack"
-ls "$output"/corvanta_*_amd64.deb
+deb=$(ls "$output"/corvanta_*_amd64.deb)
+scripts/recommend-webengine.sh "$deb"
+echo "$deb"

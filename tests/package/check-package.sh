@@ -37,6 +37,10 @@ done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies from dpkg-shlibdeps"
 dpkg-deb -f "$deb" Depends | grep -q libcurl || fail "no dependencies of the network module"
 dpkg-deb -f "$deb" Depends | grep -q libsecret-1-0 || fail "no dependency on the keyring library"
+# The live preview's browser engine is recommended, not required: the program runs without it.
+grep -q "/lib/.*corvanta/corvanta-preview.so\$" <<<"$contents" || fail "the package lacks the preview module"
+dpkg-deb -f "$deb" Recommends | grep -q libqt6webenginewidgets6 || fail "Qt WebEngine is not recommended"
+dpkg-deb -f "$deb" Depends | grep -q libqt6webengine && fail "Qt WebEngine is a dependency"
 
 echo "-- installing it"
 "${sudo_cmd[@]}" apt-get purge -y -qq corvanta >/dev/null 2>&1 || true

@@ -1,0 +1,245 @@
+// The live preview pane beside the page editor, with the real browser module (Qt WebEngine),
+// the real publishing core and corvanta-cli.
+#include "editor/pageeditor.h"
+#include "editor/pagetext.h"
+#include "editor/previewbrowser.h"
+#include "editor/previewpane.h"
+#include "project/projectsession.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempdir.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QToolButton>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace Testing {
+namespace {
+
+// Qt's offscreen platform has no OpenGL for the module to open late, so the test asks for the
+// shared context before the application object is made (the module then finds it made).
+const bool SharedContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+/// The page editor with its live preview on a project of the Classic template, saved.
+class LivePreview : public ::testing::Test
+{
+protected:
+    explicit LivePreview(QStringList modulePlaces = { QStringLiteral(CORVANTA_PREVIEW_MODULE) })
+    {
+        session.fields().templateName = 0;
+        session.fields().siteTitle = "Rosies Bakery";
+        session.attachBodyEditor(&editor);
+        editor.attachLivePreview(session, modulePlaces);
+        editor.setPageText(1, "<p>Fresh bread</p>");
+        session.save(dir.file("site.cvp"));
+        editor.resize(1200, 700);
+    }
+    ~LivePreview() override { session.attachBodyEditor(nullptr); }
+
+    /// Shows the editor with the pane and waits for the first page in the browser.
+    void showWithPreview()
+    {
+        editor.setLivePreviewShown(true);
+        editor.show();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return pane()->upToDate(); }, 20000))
+            << "no page shown";
+    }
+    /// Replaces the body as typing would and waits for the page that shows it.
+    void retype(const std::string &body)
+    {
+        text()->selectAll();
+        text()->replaceSelection(body);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return pane()->upToDate(); }, 10000))
+            << "no update shown";
+    }
+    static bool eventually(const std::function<bool()> &holds, int ms = 5000)
+    {
+        return QTest::qWaitFor(holds, ms);
+    }
+    Editor::PreviewPane *pane() const { return editor.previewPane(); }
+    Editor::PageText *text() const { return editor.pageControl(1); }
+    QWidget *view() const { return pane()->browser()->widget(); }
+
+    // Each story starts with the editor's choices never made.
+    const bool settingsCleared = [] {
+        QSettings(QStringLiteral("corvanta"), QStringLiteral("editor")).clear();
+        return true;
+    }();
+    Model::ChoiceLists lists { { "Classic" }, { "Arial" } };
+    TempDir dir;
+    ScriptedDialogs dialogs;
+    Model::ProjectSession session { lists };
+    Editor::PageEditor editor { dialogs, CORVANTA_DATA_DIR };
+};
+
+TEST_F(LivePreview, ShownPage_IsTheCommandLinePreviewByteForByteAndFollowsTheText)
+{
+    showWithPreview();
+    ASSERT_NE(pane()->browser(), nullptr);
+    retype("<p>Fresh <b>rye</b> bread</p>");
+    session.save(dir.file("site.cvp"));
+
+    QProcess cli;
+    cli.start(QStringLiteral(CORVANTA_CLI),
+        { "--home", CORVANTA_DATA_DIR, "preview", QString::fromStdString(dir.file("site.cvp")),
+            "home.html" });
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const std::string published
+        = QString::fromLocal8Bit(cli.readAllStandardOutput()).trimmed().toStdString();
+    const std::string shown = readBytes(pane()->shownFile());
+    EXPECT_NE(shown.find("<p>Fresh <b>rye</b> bread</p>\r\n"), std::string::npos);
+    EXPECT_EQ(shown, readBytes(published));
+
+    // A page that is not part of the site shows why instead of the page shown before.
+    editor.selectPage(10); // Products: not part of a personal site
+    EXPECT_TRUE(eventually([&] { return pane()->explanation()->isVisible(); }));
+    EXPECT_EQ(pane()->explanation()->text().toStdString(),
+        "The page Products is not part of the website; tick it on the Pages pane to preview it");
+}
+
+TEST_F(LivePreview, ClickOnAWord_PutsTheCaretThereAndTheCaretScrollsThePage)
+{
+    // The words stand where the test knows them, above the template's own parts.
+    std::string body = "<div style=\"position:fixed;left:0;top:0;z-index:9;background:#fff;"
+                       "font:40px monospace\">Oven bakery</div>";
+    for (int line = 0; line < 200; ++line)
+        body += "\r\n<p>Line " + std::to_string(line) + "</p>";
+    body += "\r\n<p>Last words</p>";
+    showWithPreview();
+    retype(body);
+
+    // "Oven " is five characters of about 24 pixels: the click lands on the "k" of "bakery".
+    QWidget *target = view()->focusProxy() ? view()->focusProxy() : view();
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(5 * 24 + 2 * 24 + 12, 25));
+    const int bakery = static_cast<int>(body.find("bakery"));
+    EXPECT_TRUE(eventually([&] { return text()->caretColumn() > bakery; }))
+        << text()->caretLine() << ":" << text()->caretColumn();
+    EXPECT_EQ(text()->caretLine(), 0);
+    EXPECT_LE(text()->caretColumn(), bakery + 6);
+
+    // The caret on the last line brings it into view; an update keeps the page there.
+    EXPECT_EQ(pane()->browser()->scrollPosition().y(), 0);
+    text()->placeCaret(201, 5);
+    EXPECT_TRUE(eventually([&] { return pane()->browser()->scrollPosition().y() > 1000; }));
+    const double scrolled = pane()->browser()->scrollPosition().y();
+    QTest::keyClicks(text(), "s");
+    ASSERT_TRUE(eventually([&] { return pane()->upToDate(); }));
+    EXPECT_TRUE(eventually([&] { return pane()->browser()->scrollPosition().y() == scrolled; }))
+        << pane()->browser()->scrollPosition().y() << " after " << scrolled;
+}
+
+TEST_F(LivePreview, PaneAndWidth_AreSwitchedByKeyAndButtonAndRememberedForTheNextEditor)
+{
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(editor.livePreviewShown());
+    EXPECT_TRUE(pane()->isVisible());
+    ASSERT_TRUE(eventually([this] { return pane()->upToDate(); }, 20000));
+
+    auto *phone = pane()->findChild<QToolButton *>(QStringLiteral("previewPhoneWidth"));
+    ASSERT_NE(phone, nullptr);
+    QTest::mouseClick(phone, Qt::LeftButton);
+    EXPECT_EQ(view()->width(), Editor::PreviewPane::PhoneWidth);
+
+    Editor::PageEditor next(dialogs, CORVANTA_DATA_DIR);
+    EXPECT_TRUE(next.livePreviewShown());
+    EXPECT_TRUE(next.previewPane()->phoneWidth());
+
+    pane()->findChild<QToolButton *>(QStringLiteral("previewDeskWidth"))->click();
+    EXPECT_TRUE(eventually([this] { return view()->width() > Editor::PreviewPane::PhoneWidth; }));
+    QTest::keyClick(text(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(pane()->isVisible());
+    EXPECT_FALSE(Editor::PageEditor(dialogs, CORVANTA_DATA_DIR).livePreviewShown());
+}
+
+/// A real HTTP server on 127.0.0.1 that counts every connection made to it.
+class CountingServer
+{
+public:
+    CountingServer()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                ++connections;
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    socket->readAll();
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    std::string address(const char *path) const
+    {
+        return "http://127.0.0.1:" + std::to_string(server.serverPort()) + path;
+    }
+    QTcpServer server;
+    int connections = 0;
+};
+
+TEST_F(LivePreview, AddressesOutsideThePreview_AreBlockedCountedAndNeverReached)
+{
+    CountingServer server;
+    ASSERT_TRUE(server.server.isListening());
+    showWithPreview();
+    retype("<img src=\"" + server.address("/cake.png") + "\">\r\n"
+        + "<link rel=\"stylesheet\" href=\"" + server.address("/site.css") + "\">\r\n"
+        + "<script>fetch('" + server.address("/send") + "').catch(() => {});\r\n"
+        + "new WebSocket('" + server.address("/talk").replace(0, 4, "ws")
+        + "');\r\n"
+        // Nor may a page's script take the preview elsewhere or open a window.
+        + "window.open('" + server.address("/window") + "');\r\n"
+        + "setTimeout(() => { location.href = '" + server.address("/away") + "'; }, 0);</script>");
+
+    EXPECT_TRUE(eventually([&] { return pane()->browser()->blockedRequests() >= 4; }, 10000))
+        << pane()->browser()->blockedRequests();
+    EXPECT_TRUE(pane()->noticeLine()->isVisible());
+    EXPECT_EQ(pane()->noticeLine()->text().toStdString(),
+        "4 addresses outside the preview were blocked: the preview never loads anything from "
+        "the network.");
+    QTest::qWait(500); // time for anything that did get out to arrive
+    EXPECT_EQ(server.connections, 0);
+}
+
+class WithoutEngine : public LivePreview
+{
+protected:
+    WithoutEngine()
+        : LivePreview({ QString::fromStdString(dir.file("missing/corvanta-preview.so")) })
+    { }
+};
+
+TEST_F(WithoutEngine, Pane_SaysWhichPackageBringsTheEngineAndTheEditorWorksOn)
+{
+    editor.setLivePreviewShown(true);
+    editor.show();
+    EXPECT_TRUE(eventually(
+        [&] { return pane()->explanation()->text().contains("libqt6webenginewidgets6"); }));
+    EXPECT_TRUE(pane()->explanation()->isVisible());
+    EXPECT_EQ(pane()->browser(), nullptr);
+    text()->setFocus();
+    QTest::keyClicks(text(), "Still here");
+    EXPECT_EQ(editor.pageText(1).substr(0, 10), "Still here");
+    EXPECT_TRUE(dialogs.asked().empty());
+}
+
+} // namespace
+} // namespace Testing

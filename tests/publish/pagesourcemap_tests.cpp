@@ -1,0 +1,60 @@
+#include "publish/pagesourcemap.h"
+
+#include <gtest/gtest.h>
+
+namespace Testing {
+namespace {
+
+using Publish::PageSourceMap;
+using Body = PageSourceMap::BodyPlace;
+using Shown = PageSourceMap::ShownPlace;
+
+// Text pieces of this page, as a browser numbers them: 0 "Site" (title), 1 "\r\n" after the
+// head, 2 "Top" (template), 3 "\r\nFresh " (the line break before the body and its first
+// words), 4 "rye", 5 " & more\r\n" ("&amp;" is one character), 6 "Second line", 7 "\r\nEnd".
+const std::string Page = "<html><head><title>Site</title></head>\r\n"
+                         "<body><h1>Top</h1>\r\n"
+                         "Fresh <b>rye</b> &amp; more\r\n"
+                         "<p>Second line</p>\r\n"
+                         "End</body></html>\r\n";
+const std::string BodyText = "Fresh <b>rye</b> &amp; more\r\n<p>Second line</p>";
+
+TEST(PageSourceMap, ShownWords_MapToTheirBodyLineAndColumnAndBack)
+{
+    const PageSourceMap map(Page, BodyText);
+    EXPECT_EQ(map.bodyPlace({ 4, 1 }), (Body { 0, 10 })); // "y" of "rye"
+    EXPECT_EQ(map.bodyPlace({ 3, 2 }), (Body { 0, 1 })); // "r" of "Fresh", after the CR LF
+    EXPECT_EQ(map.bodyPlace({ 5, 3 }), (Body { 0, 23 })); // "m" of "more", after "&amp;"
+    EXPECT_EQ(map.bodyPlace({ 6, 0 }), (Body { 1, 3 }));
+
+    EXPECT_EQ(map.shownPlace({ 0, 10 }), (Shown { 4, 1 }));
+    EXPECT_EQ(map.shownPlace({ 0, 23 }), (Shown { 5, 3 }));
+    EXPECT_EQ(map.shownPlace({ 1, 3 }), (Shown { 6, 0 }));
+    // Inside markup: the next words shown.
+    EXPECT_EQ(map.shownPlace({ 0, 7 }), (Shown { 4, 0 }));
+}
+
+TEST(PageSourceMap, PieceAddedByAScriptBeforeTheBody_IsAllowedForByTheShownLength)
+{
+    const PageSourceMap map(Page, BodyText);
+    EXPECT_EQ(map.pieceLength(4), 3u); // "rye"
+    EXPECT_EQ(map.pieceLength(2), 0u); // the template's "Top"
+    // The browser numbers "rye" 5 after a script filled an empty heading of the template.
+    EXPECT_EQ(map.bodyPlace({ 5, 1 }, 3), (Body { 0, 10 }));
+    EXPECT_EQ(map.bodyPlace({ 3, 1 }, 3), (Body { 0, 10 }));
+}
+
+TEST(PageSourceMap, TemplateTextOrABodyNotInThePage_MapsToNothing)
+{
+    const PageSourceMap map(Page, BodyText);
+    EXPECT_EQ(map.bodyPlace({ 2, 1 }), std::nullopt); // "Top"
+    EXPECT_EQ(map.bodyPlace({ 7, 3 }), std::nullopt); // "End"
+    EXPECT_EQ(map.bodyPlace({ 99, 0 }), std::nullopt);
+
+    const PageSourceMap other(Page, "Not in it");
+    EXPECT_EQ(other.bodyPlace({ 4, 1 }), std::nullopt);
+    EXPECT_EQ(other.shownPlace({ 0, 0 }), std::nullopt);
+}
+
+} // namespace
+} // namespace Testing

@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -35,6 +36,8 @@ public:
     virtual QPointF scrollPosition() const = 0;
     /// The addresses outside the preview folder the shown page asked for.
     virtual int blockedRequests() const = 0;
+    /// The web address the shown page is read from (the browser's own server on this computer).
+    virtual QUrl shownAddress() const = 0;
 
     /// A page asked for by showPage finished loading (false: it could not be shown).
     std::function<void(bool shown)> pageShown;

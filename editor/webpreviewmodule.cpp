@@ -33,12 +33,15 @@ namespace {
 /// Serves the preview folder, and nothing else, on an address of this computer only, so that
 /// the page is a web page of its own: a page from a web address can reach none of the
 /// person's files, as a page opened from a file could. The bytes go out as they are on disk.
+/// Other programs on the computer can reach the port too, so every address starts with a
+/// secret folder name of 128 random bits: without it nothing is served.
 class FolderServer : public QTcpServer
 {
 public:
     FolderServer(QString folder, QObject *parent)
         : QTcpServer(parent)
         , m_folder(std::move(folder))
+        , m_secret(QLatin1Char('/') + secretName())
     {
         listen(QHostAddress::LocalHost, 0);
         connect(this, &QTcpServer::newConnection, this, [this] {
@@ -56,7 +59,7 @@ public:
         url.setScheme(QStringLiteral("http"));
         url.setHost(QStringLiteral("127.0.0.1"));
         url.setPort(serverPort());
-        url.setPath(QDir::cleanPath(file).mid(m_folder.size()));
+        url.setPath(m_secret + QDir::cleanPath(file).mid(m_folder.size()));
         return url;
     }
     /// Whether an address is one of this server's (or data the page carries itself).
@@ -73,8 +76,15 @@ public:
 private:
     void answer(QTcpSocket *socket)
     {
+        // The browser's requests are a few hundred bytes; a client that sends more is no browser.
+        constexpr qsizetype LongestRequest = 64 * 1024;
         m_requests[socket] += socket->readAll();
         const QByteArray &request = m_requests[socket];
+        if (request.size() > LongestRequest) {
+            m_requests.remove(socket);
+            socket->abort();
+            return;
+        }
         if (!request.contains("\r\n\r\n"))
             return;
         const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
@@ -84,9 +94,12 @@ private:
         QByteArray type = "text/plain";
         if (words.size() == 3 && (words[0] == "GET" || words[0] == "HEAD")) {
             const QString path = QUrl::fromPercentEncoding(words[1].split('?').front());
-            const QString file = QDir::cleanPath(m_folder + QLatin1Char('/') + path);
+            const QString file
+                = QDir::cleanPath(m_folder + QLatin1Char('/') + path.mid(m_secret.size()));
             QFile content(file);
-            if (file.startsWith(m_folder + QLatin1Char('/')) && content.open(QIODevice::ReadOnly)) {
+            if (path.startsWith(m_secret + QLatin1Char('/'))
+                && file.startsWith(m_folder + QLatin1Char('/'))
+                && content.open(QIODevice::ReadOnly)) {
                 status = "200 OK";
                 body = content.readAll();
                 type = contentType(file);
@@ -120,7 +133,17 @@ private:
         return types.value(suffix, "application/octet-stream");
     }
 
+    static QString secretName()
+    {
+        QString name;
+        for (int part = 0; part < 4; ++part)
+            name += QString::number(QRandomGenerator::system()->generate(), 16)
+                        .rightJustified(8, QLatin1Char('0'));
+        return name;
+    }
+
     QString m_folder;
+    QString m_secret;
     QHash<QTcpSocket *, QByteArray> m_requests;
 };
 
@@ -319,6 +342,7 @@ public:
     QPointF scrollPosition() const override { return m_page->scrollPosition(); }
 
     int blockedRequests() const override { return m_blocked; }
+    QUrl shownAddress() const override { return m_page->url(); }
 
 private:
     void blocked()

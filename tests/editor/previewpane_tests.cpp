@@ -219,6 +219,37 @@ TEST_F(LivePreview, AddressesOutsideThePreview_AreBlockedCountedAndNeverReached)
     EXPECT_EQ(server.connections, 0);
 }
 
+/// The first line of the answer to a GET of `path` at the address's server, as another
+/// program on the computer would ask; the waits let the browser's server answer meanwhile.
+std::string firstAnswerLine(const QUrl &address, const QByteArray &path)
+{
+    QTcpSocket socket;
+    socket.connectToHost(address.host(), static_cast<quint16>(address.port()));
+    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
+        return "no connection";
+    socket.write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
+    const QByteArray answer = socket.readAll();
+    return answer.left(answer.indexOf("\r\n")).toStdString();
+}
+
+TEST_F(LivePreview, OtherProgramsOnTheComputer_GetNothingWithoutThePreviewsSecretAddress)
+{
+    showWithPreview();
+    const QUrl shown = pane()->browser()->shownAddress();
+    const QByteArray page = shown.path().toUtf8();
+    const QByteArray secret = page.left(page.indexOf('/', 1));
+    ASSERT_EQ(secret.size(), 33) << page.toStdString();
+
+    EXPECT_EQ(firstAnswerLine(shown, page), "HTTP/1.1 200 OK");
+    const QByteArray folder = page.left(page.lastIndexOf('/'));
+    EXPECT_EQ(firstAnswerLine(shown, folder + "/styles.css"), "HTTP/1.1 200 OK");
+    EXPECT_EQ(firstAnswerLine(shown, page.mid(secret.size())), "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(firstAnswerLine(shown, "/" + page.mid(secret.size())), "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(
+        firstAnswerLine(shown, secret + "/../" + secret + "/styles.css"), "HTTP/1.1 404 Not Found");
+}
+
 class WithoutEngine : public LivePreview
 {
 protected:

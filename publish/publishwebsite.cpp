@@ -6,6 +6,7 @@
 #include "publish/logo.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
+#include "publish/sitepictures.h"
 #include "publish/stylesheet.h"
 #include "publish/userfiles.h"
 
@@ -173,8 +174,21 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
 
     report(90, PublishStatus::CopyingImages);
     collect();
-    notCopied = CopyUserFiles(project, projectDirectory, website, targets);
-    CopyLogo(project.logoPath, website);
+    // With web-ready pictures the person's pictures are left to the picture step.
+    const bool webReady = Model::picturesOf(project.settings).webReady;
+    PicturesToMake pictures;
+    notCopied = CopyUserFiles(
+        project, projectDirectory, website, targets, webReady ? &pictures : nullptr);
+    if (!webReady || !AddLogoPicture(project.logoPath, website, pictures))
+        CopyLogo(project.logoPath, website);
+    if (webReady) {
+        MakeSitePictures(project, website, pictures,
+            [&](std::size_t done, std::size_t total, const std::string &name) {
+                report(90 + static_cast<int>(3 * done / total),
+                    pictureStatus(done, total, name).c_str());
+            },
+            {});
+    }
 
     report(93, PublishStatus::CreatingStylesheets);
     WriteStylesheet(project, lists, website);

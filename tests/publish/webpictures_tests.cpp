@@ -1,0 +1,296 @@
+// Pictures made for the web: real photos made with libvips, published, and read back with it.
+#include "publish/publishwebsite.h"
+#include "publish/sitecheck.h"
+#include "publish/webpictures.h"
+#include "tests/publish/site.h"
+#include "tests/support/scripteddialogs.h"
+
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <vips/vips.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace Publish;
+using Testing::Site;
+
+namespace {
+
+/// A TIFF block with the orientation and a place (51 30' N), as a phone writes it.
+std::string exifWithLocation(int orientation)
+{
+    std::string tiff("II*\0\x08\0\0\0", 8);
+    const auto u16 = [&](unsigned v) { tiff += char(v & 255), tiff += char(v >> 8); };
+    const auto u32 = [&](unsigned v) { u16(v & 0xFFFF), u16(v >> 16); };
+    u16(2); // the first directory: orientation, and where the GPS directory is
+    u16(0x0112), u16(3), u32(1), u16(unsigned(orientation)), u16(0);
+    u16(0x8825), u16(4), u32(1), u32(38);
+    u32(0);
+    u16(2); // the GPS directory: latitude reference and latitude
+    u16(0x0001), u16(2), u32(2), tiff += std::string("N\0\0\0", 4);
+    u16(0x0002), u16(5), u32(3), u32(68);
+    u32(0);
+    for (unsigned value : { 51u, 1u, 30u, 1u, 1234u, 100u })
+        u32(value);
+    return std::string("Exif\0\0", 6) + tiff;
+}
+
+struct VipsImageRef
+{
+    VipsImage *image = nullptr;
+    ~VipsImageRef()
+    {
+        if (image)
+            g_object_unref(image);
+    }
+};
+
+/// A photo of `width` x `height` whose top 10% is white and the rest dark grey, in a
+/// Display P3 colour profile, saved in the format of `name`'s extension.
+std::string makePhoto(int width, int height, const std::string &extension, int orientation = 1,
+    bool location = false)
+{
+    VIPS_INIT("corvanta-tests");
+    VipsImageRef black, grey, memory, p3;
+    EXPECT_EQ(vips_black(&black.image, width, height, "bands", 3, nullptr), 0);
+    EXPECT_EQ(vips_linear1(black.image, &grey.image, 1.0, 40.0, "uchar", TRUE, nullptr), 0);
+    memory.image = vips_image_copy_memory(grey.image);
+    double white[] = { 255, 255, 255 };
+    vips_draw_rect(memory.image, white, 3, 0, 0, width, height / 10, "fill", TRUE, nullptr);
+    EXPECT_EQ(vips_icc_transform(memory.image, &p3.image, "p3", "input_profile", "srgb", nullptr), 0)
+        << vips_error_buffer();
+    if (location) {
+        const std::string exif = exifWithLocation(orientation);
+        vips_image_set_blob_copy(p3.image, "exif-data", exif.data(), exif.size());
+    }
+    vips_image_set_int(p3.image, "orientation", orientation);
+    void *buffer = nullptr;
+    size_t length = 0;
+    int failed = 0;
+    if (extension == "jpg")
+        failed = vips_jpegsave_buffer(p3.image, &buffer, &length, "Q", 90, nullptr);
+    else if (extension == "png")
+        failed = vips_pngsave_buffer(p3.image, &buffer, &length, nullptr);
+    else
+        failed = vips_webpsave_buffer(p3.image, &buffer, &length, nullptr);
+    EXPECT_EQ(failed, 0) << vips_error_buffer();
+    std::string bytes(static_cast<const char *>(buffer), length);
+    g_free(buffer);
+    return bytes;
+}
+
+/// What libvips reads in a published picture.
+struct ReadPicture
+{
+    int width = 0;
+    int height = 0;
+    int orientation = 1;
+    bool location = false;
+    std::string profile; ///< the colour profile's bytes
+    double topBrightness = 0; ///< of the top tenth of the picture as it is shown
+    double rightBrightness = 0; ///< of the right tenth
+};
+
+ReadPicture readPicture(const std::string &bytes)
+{
+    ReadPicture read;
+    VipsImageRef image;
+    image.image = vips_image_new_from_buffer(bytes.data(), bytes.size(), "", nullptr);
+    if (!image.image) {
+        ADD_FAILURE() << "not a picture: " << vips_error_buffer();
+        return read;
+    }
+    read.width = vips_image_get_width(image.image);
+    read.height = vips_image_get_height(image.image);
+    if (vips_image_get_typeof(image.image, "orientation"))
+        vips_image_get_int(image.image, "orientation", &read.orientation);
+    gchar **fields = vips_image_get_fields(image.image);
+    for (gchar **field = fields; *field; ++field)
+        read.location = read.location || std::string(*field).starts_with("exif-ifd3-");
+    g_strfreev(fields);
+    const void *profile = nullptr;
+    size_t length = 0;
+    if (vips_image_get_typeof(image.image, VIPS_META_ICC_NAME)
+        && vips_image_get_blob(image.image, VIPS_META_ICC_NAME, &profile, &length) == 0)
+        read.profile.assign(static_cast<const char *>(profile), length);
+    VipsImageRef top, right;
+    vips_crop(image.image, &top.image, 0, 0, read.width, read.height / 10, nullptr);
+    vips_crop(image.image, &right.image, read.width * 9 / 10, 0, read.width / 10, read.height,
+        nullptr);
+    vips_avg(top.image, &read.topBrightness, nullptr);
+    vips_avg(right.image, &read.rightBrightness, nullptr);
+    return read;
+}
+
+void writeFile(const std::string &path, const std::string &bytes)
+{
+    Platform::File file(path, Platform::File::Mode::CreateTruncate);
+    file.write(bytes);
+    file.close();
+}
+
+/// A saved project beside a phone's photos, a cache of its own, and the run that publishes it.
+struct PhotoSite : Site
+{
+    PhotoSite()
+    {
+        if (const char *earlier = std::getenv("XDG_CACHE_HOME"))
+            earlierCache = earlier;
+        ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+        writeTemplate("<!--$CONTENT$-->");
+        writeNavigationPictures();
+        originals = {
+            { "big.jpg", makePhoto(4000, 3000, "jpg", 6, true) },
+            { "wide.png", makePhoto(3000, 2000, "png") },
+            { "square.webp", makePhoto(2500, 2500, "webp") },
+            { "small.jpg", makePhoto(800, 600, "jpg", 6, true) },
+            { "notes.jpg", "these are notes, not a picture" },
+        };
+        for (const auto &[name, bytes] : originals)
+            writeFile(projectDir.file(name), bytes);
+        project.pageBody[0] = "<img src=\"big.jpg\" alt=\"Shop\">\r\n<img src=wide.png>\r\n"
+                              "<img src='square.webp' srcset='square.webp 2500w'>\r\n"
+                              "<img src=\"small.jpg\" width=\"200\"><a href=\"notes.jpg\">n</a>";
+    }
+    void publish()
+    {
+        Testing::ScriptedDialogs dialogs;
+        ASSERT_EQ(PublishWebsite(project, lists, home.path(), out.path(), dialogs, {}, nullptr,
+                      ExistingWebsite::Replace, projectDir.path()),
+            PublishOutcome::Completed);
+    }
+    ~PhotoSite()
+    {
+        if (earlierCache)
+            ::setenv("XDG_CACHE_HOME", earlierCache->c_str(), 1);
+        else
+            ::unsetenv("XDG_CACHE_HOME");
+    }
+    Testing::TempDir projectDir;
+    Testing::TempDir cache;
+    std::optional<std::string> earlierCache;
+    std::map<std::string, std::string> originals;
+};
+
+std::vector<std::filesystem::path> filesBelow(const std::string &folder)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    }
+    return files;
+}
+
+} // namespace
+
+TEST(WebPictures, PhonePhotos_PublishedUprightSmallAndWithoutTheirPlace)
+{
+    PhotoSite site;
+    ASSERT_TRUE(readPicture(site.originals["big.jpg"]).location); // the photo holds a place
+    site.publish();
+
+    // The 4000 x 3000 photo lying on its side stands upright at 1440 x 1920: its white top
+    // is on the right now.
+    const ReadPicture big = readPicture(site.read("big.jpg"));
+    EXPECT_EQ(std::pair(big.width, big.height), std::pair(1440, 1920));
+    EXPECT_EQ(big.orientation, 1);
+    EXPECT_GT(big.rightBrightness, 200);
+    EXPECT_LT(big.topBrightness, 100);
+    EXPECT_FALSE(big.location);
+    EXPECT_NE(big.profile.find("sRGB"), std::string::npos) << "the colours are in sRGB";
+    EXPECT_EQ(readPicture(site.read("big-480.jpg")).width, 480);
+    EXPECT_EQ(readPicture(site.read("big-960.jpg")).width, 960);
+    EXPECT_EQ(readPicture(site.read("wide.png")).width, 1920);
+    EXPECT_EQ(readPicture(site.read("wide-480.png")).height, 320);
+    EXPECT_EQ(readPicture(site.read("square.webp")).height, 1920);
+
+    // The small photo keeps its pixels and its orientation, not its place.
+    const std::string small = site.read("small.jpg");
+    const ReadPicture smallRead = readPicture(small);
+    EXPECT_EQ(std::pair(smallRead.width, smallRead.orientation), std::pair(800, 6));
+    EXPECT_FALSE(smallRead.location);
+    const std::string &smallOriginal = site.originals["small.jpg"];
+    ASSERT_EQ(small.size(), smallOriginal.size());
+    EXPECT_EQ(small.substr(small.find("\xFF\xDA")), smallOriginal.substr(smallOriginal.find("\xFF\xDA")))
+        << "not encoded again";
+    EXPECT_EQ(small.find("\x33\x00\x00\x00\x01\x00\x00\x00\x1E", 0, 9), std::string::npos);
+    EXPECT_FALSE(site.websiteFiles().contains("small-480.jpg"));
+    EXPECT_EQ(site.read("notes.jpg"), site.originals["notes.jpg"]);
+
+    // The person's files are as they were.
+    for (const auto &[name, bytes] : site.originals)
+        EXPECT_EQ(Platform::readWholeFile(site.projectDir.file(name)), bytes) << name;
+
+    // The published page names the sizes; a picture with its own srcset is left alone.
+    const std::string page = site.read("home.html");
+    EXPECT_NE(page.find("<img src=\"big.jpg\" alt=\"Shop\" srcset=\"big-480.jpg 480w, "
+                        "big-960.jpg 960w, big.jpg 1440w\" sizes=\"(max-width: 1440px) 100vw, "
+                        "1440px\" width=\"1440\" height=\"1920\" style=\"max-width:100%;height:auto\">"),
+        std::string::npos)
+        << page;
+    EXPECT_NE(page.find("<img src=wide.png srcset=\"wide-480.png 480w, wide-960.png 960w, "
+                        "wide.png 1920w\""),
+        std::string::npos);
+    EXPECT_NE(page.find("<img src='square.webp' srcset='square.webp 2500w'>"), std::string::npos);
+    EXPECT_NE(page.find("<img src=\"small.jpg\" width=\"200\">"), std::string::npos);
+    EXPECT_EQ(site.read("index.html"), page);
+}
+
+TEST(WebPictures, Republish_TakesEveryCopyFromTheCache)
+{
+    PhotoSite site;
+    site.publish();
+    const std::vector<std::filesystem::path> cached = filesBelow(site.cache.path());
+    std::map<std::filesystem::path, std::filesystem::file_time_type> made;
+    for (const auto &file : cached)
+        made[file] = std::filesystem::last_write_time(file);
+    const std::string firstCopy = site.read("big.jpg");
+
+    site.publish();
+    EXPECT_EQ(filesBelow(site.cache.path()).size(), cached.size());
+    for (const auto &[file, time] : made)
+        EXPECT_EQ(std::filesystem::last_write_time(file), time) << file << " was made again";
+    EXPECT_EQ(site.read("big.jpg"), firstCopy);
+    EXPECT_EQ(readPicture(site.read("big-960.jpg")).width, 960);
+}
+
+TEST(WebPictures, WebReadyOff_PublishesThePicturesAsTheyAre)
+{
+    PhotoSite site;
+    Model::setPictures(site.project.settings, { false, 1920 });
+    site.publish();
+    EXPECT_EQ(site.read("big.jpg"), site.originals["big.jpg"]);
+    EXPECT_EQ(site.read("small.jpg"), site.originals["small.jpg"]);
+    EXPECT_FALSE(site.websiteFiles().contains("big-480.jpg"));
+    EXPECT_EQ(site.read("home.html").find("srcset=\"big"), std::string::npos);
+    EXPECT_TRUE(filesBelow(site.cache.path()).empty());
+}
+
+TEST(WebPictures, Cancelled_StopsBeforeTheRestAreMade)
+{
+    PhotoSite site;
+    const std::string photo = makePhoto(4000, 3000, "jpg");
+    Platform::Directory website(site.out.path());
+    std::vector<PendingPicture> pending;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".jpg";
+        writeFile(site.projectDir.file(name), photo + std::string(std::size_t(i), '\0'));
+        pending.push_back({ [path = site.projectDir.file(name)] {
+                               return Platform::File(path, Platform::File::Mode::Read);
+                           },
+            nullptr, name, name });
+    }
+    std::vector<std::string> named;
+    PublishedPictures published;
+    const bool completed = WritePictures(
+        pending, website, {}, std::nullopt,
+        [&](std::size_t, std::size_t, const std::string &name) { named.push_back(name); },
+        [&] { return !named.empty(); }, published);
+    EXPECT_FALSE(completed);
+    EXPECT_TRUE(published.empty());
+    EXPECT_LT(named.size(), pending.size());
+    EXPECT_FALSE(std::filesystem::exists(site.out.file("p11-480.jpg")));
+}

@@ -75,7 +75,8 @@ private:
     }
     unsigned u16(std::size_t at) const
     {
-        return m_bigEndian ? (m_data[at] << 8) | m_data[at + 1] : (m_data[at + 1] << 8) | m_data[at];
+        return m_bigEndian ? (m_data[at] << 8) | m_data[at + 1]
+                           : (m_data[at + 1] << 8) | m_data[at];
     }
     std::uint32_t u32(std::size_t at) const
     {
@@ -104,7 +105,8 @@ private:
         for (unsigned i = 0; i < count; ++i) {
             const std::size_t entry = at + 2 + 12 * std::size_t(i);
             const unsigned type = u16(entry + 2);
-            const std::size_t length = type < TypeSizes.size() ? TypeSizes[type] * u32(entry + 4) : 0;
+            const std::size_t length
+                = type < TypeSizes.size() ? TypeSizes[type] * u32(entry + 4) : 0;
             if (length > 4) {
                 const std::uint32_t value = u32(entry + 8);
                 if (within(value, length))
@@ -141,13 +143,17 @@ bool xmpHasLocation(std::string_view xmp) { return xmp.find("GPS") != std::strin
 
 std::uint32_t bigEndian32(std::string_view bytes, std::size_t at)
 {
-    const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
+    const auto b = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]));
+    };
     return (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
 }
 
 std::uint32_t littleEndian32(std::string_view bytes, std::size_t at)
 {
-    const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
+    const auto b = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]));
+    };
     return (b(3) << 24) | (b(2) << 16) | (b(1) << 8) | b(0);
 }
 
@@ -306,6 +312,49 @@ bool removeLocation(PictureFormat format, std::string &picture)
         break;
     }
     return false;
+}
+
+std::optional<std::pair<int, int>> pictureSizeOf(PictureFormat format, std::string_view first)
+{
+    const auto byte
+        = [&](std::size_t at) { return static_cast<int>(static_cast<unsigned char>(first[at])); };
+    switch (format) {
+    case PictureFormat::Png:
+        if (first.size() >= 24)
+            return std::pair(int(bigEndian32(first, 16)), int(bigEndian32(first, 20)));
+        break;
+    case PictureFormat::WebP:
+        if (first.size() >= 30 && first.substr(12, 4) == "VP8X")
+            return std::pair(1 + byte(24) + (byte(25) << 8) + (byte(26) << 16),
+                1 + byte(27) + (byte(28) << 8) + (byte(29) << 16));
+        if (first.size() >= 30 && first.substr(12, 4) == "VP8 ")
+            return std::pair(
+                (byte(26) | (byte(27) << 8)) & 0x3FFF, (byte(28) | (byte(29) << 8)) & 0x3FFF);
+        if (first.size() >= 25 && first.substr(12, 4) == "VP8L")
+            return std::pair(1 + (byte(21) | ((byte(22) & 0x3F) << 8)),
+                1 + ((byte(22) >> 6) | (byte(23) << 2) | ((byte(24) & 0x0F) << 10)));
+        break;
+    case PictureFormat::Jpeg: {
+        std::size_t at = 2;
+        while (at + 9 <= first.size() && byte(at) == 0xFF) {
+            const int marker = byte(at + 1);
+            if (marker == 0xFF) {
+                ++at;
+                continue;
+            }
+            // A start of frame: any of C0 to CF but the tables C4, C8 and CC.
+            if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8
+                && marker != 0xCC)
+                return std::pair(
+                    (byte(at + 7) << 8) | byte(at + 8), (byte(at + 5) << 8) | byte(at + 6));
+            at += 2 + std::size_t((byte(at + 2) << 8) | byte(at + 3));
+        }
+        break;
+    }
+    case PictureFormat::None:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace Publish

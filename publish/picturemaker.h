@@ -4,6 +4,7 @@
 // the picture library and is loaded only when a picture has to be read, so that neither
 // program pays for that library at start-up.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,7 +29,8 @@ struct MadePicture
     int width = 0; ///< of the copy (WebCopy) or the picture as it is
     int height = 0;
     std::string bytes; ///< the copy to publish (LocationRemoved, WebCopy)
-    std::vector<std::pair<int, std::string>> variants; ///< WebCopy: width and bytes, narrowest first
+    std::vector<std::pair<int, std::string>>
+        variants; ///< WebCopy: width and bytes, narrowest first
     std::string problem; ///< AsItIs: why it is no picture the library could read
 };
 
@@ -44,6 +46,10 @@ inline constexpr const char *PictureModuleName = "corvanta-pictures.so";
 /// The kinds of pictures that get web copies, by their first bytes; None for anything else.
 enum class PictureFormat { None, Jpeg, Png, WebP };
 PictureFormat pictureFormatOf(std::string_view firstBytes);
+
+/// The width and height a JPEG, PNG or WebP header gives (as stored, before any orientation
+/// tag turns it), or none when `first` (the file's first bytes) does not reach them.
+std::optional<std::pair<int, int>> pictureSizeOf(PictureFormat format, std::string_view first);
 
 /// Takes the location (the GPS part of the EXIF data, XMP that names a place) out of a JPEG,
 /// PNG or WebP without decoding its pixels: the EXIF block keeps everything else

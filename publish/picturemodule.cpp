@@ -143,8 +143,8 @@ void makeWebCopy(std::string_view source, PictureFormat format, int longEdge, Ma
         if (width >= result.width)
             continue;
         Image narrow;
-        if (vips_thumbnail_image(copy.get(), narrow.out(), width, "height", VIPS_MAX_COORD,
-                "size", VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr)) {
+        if (vips_thumbnail_image(copy.get(), narrow.out(), width, "height", VIPS_MAX_COORD, "size",
+                VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr)) {
             made.problem = takeError();
             return;
         }

@@ -30,9 +30,11 @@ struct SiteFinding
 /// to that are missing, outside `projectDir`, not regular files or the project's own files,
 /// links to pages not in the site, an empty body, pictures without alt text, and HTML errors
 /// (unclosed or misnested tags, unknown entities); for the site, a title, slogan or copyright
-/// with a "<" that opens no HTML tag, and a logo that cannot be read or is no picture. Reads
-/// no file of the user's but the logo's first bytes. Site-wide findings come first, then the
-/// pages' by page and line.
+/// with a "<" that opens no HTML tag, and a logo that cannot be read or is no picture; for
+/// the pictures the pages refer to, one over 1 MB that will be published as it is, and, when
+/// pictures are not made web-ready, one that holds the place where it was taken. Reads only
+/// the logo's and the pictures' first bytes. Site-wide findings come first, then the pages'
+/// by page and line.
 std::vector<SiteFinding> CheckSite(const Model::Project &project, const std::string &projectDir,
     const PageBodyFiles *bodyFiles = nullptr);
 

@@ -9,8 +9,8 @@
 
 namespace Publish {
 
-bool AddLogoPicture(const std::string &logoPath, const Platform::Directory &website,
-    PicturesToMake &pictures)
+bool AddLogoPicture(
+    const std::string &logoPath, const Platform::Directory &website, PicturesToMake &pictures)
 {
     if (logoPath.size() <= 2)
         return false;

@@ -12,8 +12,8 @@ namespace Publish {
 /// Leaves the logo to WritePictures when it is a JPEG, PNG or WebP: its name is taken in the
 /// website and the pages' reference to it is noted. False when it is something else (or there
 /// is no logo), which is copied as before.
-bool AddLogoPicture(const std::string &logoPath, const Platform::Directory &website,
-    PicturesToMake &pictures);
+bool AddLogoPicture(
+    const std::string &logoPath, const Platform::Directory &website, PicturesToMake &pictures);
 
 /// The picture step of a publish run with web-ready pictures: writes the pictures that
 /// CopyUserFiles and AddLogoPicture left (WritePictures, with the user's cache), then gives

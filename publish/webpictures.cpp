@@ -350,7 +350,8 @@ bool WritePictures(const std::vector<PendingPicture> &pending, const Platform::D
         std::size_t shown = 0;
         for (;;) {
             const bool finished = working == 0;
-            const std::vector<std::size_t> toShow(begun.begin() + std::ptrdiff_t(shown), begun.end());
+            const std::vector<std::size_t> toShow(
+                begun.begin() + std::ptrdiff_t(shown), begun.end());
             lock.unlock();
             for (const std::size_t index : toShow) {
                 if (progress)
@@ -498,7 +499,8 @@ void findPictures(const GumboNode *root, std::string_view page,
         // At the end of the tag, so that an attribute the person wrote comes first and counts.
         const std::size_t start = static_cast<std::size_t>(element.original_tag.data - page.data());
         std::size_t at = start + element.original_tag.length - 1;
-        if (page[at - 1] == '/' && (isBlank(page[at - 2]) || page[at - 2] == '"' || page[at - 2] == '\''))
+        if (page[at - 1] == '/'
+            && (isBlank(page[at - 2]) || page[at - 2] == '"' || page[at - 2] == '\''))
             --at;
         insertions.push_back({ at, std::move(added) });
     }

@@ -49,8 +49,8 @@ struct VipsImageRef
 
 /// A photo of `width` x `height` whose top 10% is white and the rest dark grey, in a
 /// Display P3 colour profile, saved in the format of `name`'s extension.
-std::string makePhoto(int width, int height, const std::string &extension, int orientation = 1,
-    bool location = false)
+std::string makePhoto(
+    int width, int height, const std::string &extension, int orientation = 1, bool location = false)
 {
     VIPS_INIT("corvanta-tests");
     VipsImageRef black, grey, memory, p3;
@@ -59,7 +59,8 @@ std::string makePhoto(int width, int height, const std::string &extension, int o
     memory.image = vips_image_copy_memory(grey.image);
     double white[] = { 255, 255, 255 };
     vips_draw_rect(memory.image, white, 3, 0, 0, width, height / 10, "fill", TRUE, nullptr);
-    EXPECT_EQ(vips_icc_transform(memory.image, &p3.image, "p3", "input_profile", "srgb", nullptr), 0)
+    EXPECT_EQ(
+        vips_icc_transform(memory.image, &p3.image, "p3", "input_profile", "srgb", nullptr), 0)
         << vips_error_buffer();
     if (location) {
         const std::string exif = exifWithLocation(orientation);
@@ -117,8 +118,8 @@ ReadPicture readPicture(const std::string &bytes)
         read.profile.assign(static_cast<const char *>(profile), length);
     VipsImageRef top, right;
     vips_crop(image.image, &top.image, 0, 0, read.width, read.height / 10, nullptr);
-    vips_crop(image.image, &right.image, read.width * 9 / 10, 0, read.width / 10, read.height,
-        nullptr);
+    vips_crop(
+        image.image, &right.image, read.width * 9 / 10, 0, read.width / 10, read.height, nullptr);
     vips_avg(top.image, &read.topBrightness, nullptr);
     vips_avg(right.image, &read.rightBrightness, nullptr);
     return read;
@@ -214,7 +215,8 @@ TEST(WebPictures, PhonePhotos_PublishedUprightSmallAndWithoutTheirPlace)
     EXPECT_FALSE(smallRead.location);
     const std::string &smallOriginal = site.originals["small.jpg"];
     ASSERT_EQ(small.size(), smallOriginal.size());
-    EXPECT_EQ(small.substr(small.find("\xFF\xDA")), smallOriginal.substr(smallOriginal.find("\xFF\xDA")))
+    EXPECT_EQ(
+        small.substr(small.find("\xFF\xDA")), smallOriginal.substr(smallOriginal.find("\xFF\xDA")))
         << "not encoded again";
     EXPECT_EQ(small.find("\x33\x00\x00\x00\x01\x00\x00\x00\x1E", 0, 9), std::string::npos);
     EXPECT_FALSE(site.websiteFiles().contains("small-480.jpg"));
@@ -226,9 +228,10 @@ TEST(WebPictures, PhonePhotos_PublishedUprightSmallAndWithoutTheirPlace)
 
     // The published page names the sizes; a picture with its own srcset is left alone.
     const std::string page = site.read("home.html");
-    EXPECT_NE(page.find("<img src=\"big.jpg\" alt=\"Shop\" srcset=\"big-480.jpg 480w, "
-                        "big-960.jpg 960w, big.jpg 1440w\" sizes=\"(max-width: 1440px) 100vw, "
-                        "1440px\" width=\"1440\" height=\"1920\" style=\"max-width:100%;height:auto\">"),
+    EXPECT_NE(
+        page.find("<img src=\"big.jpg\" alt=\"Shop\" srcset=\"big-480.jpg 480w, "
+                  "big-960.jpg 960w, big.jpg 1440w\" sizes=\"(max-width: 1440px) 100vw, "
+                  "1440px\" width=\"1440\" height=\"1920\" style=\"max-width:100%;height:auto\">"),
         std::string::npos)
         << page;
     EXPECT_NE(page.find("<img src=wide.png srcset=\"wide-480.png 480w, wide-960.png 960w, "
@@ -293,4 +296,30 @@ TEST(WebPictures, Cancelled_StopsBeforeTheRestAreMade)
     EXPECT_TRUE(published.empty());
     EXPECT_LT(named.size(), pending.size());
     EXPECT_FALSE(std::filesystem::exists(site.out.file("p11-480.jpg")));
+}
+
+TEST(WebPictures, CheckSite_NamesHeavyPicturesPublishedAsTheyAreAndPlacesWhenCopiesAreOff)
+{
+    PhotoSite site;
+    writeFile(site.projectDir.file("banner.gif"), "GIF89a" + std::string(1300000, '\0'));
+    site.project.pageBody[0] += "<img src=\"banner.gif\" alt=\"Banner\">";
+    const auto findings = [&] {
+        std::vector<std::string> lines;
+        for (const SiteFinding &finding : CheckSite(site.project, site.projectDir.path())) {
+            if (finding.message.find("alt text") == std::string::npos)
+                lines.push_back(findingLine(finding));
+        }
+        return lines;
+    };
+    const std::string heavy = "home.html:4: picture \"banner.gif\" is 1.2 MB and is published as "
+                              "it is: phones load it slowly";
+    EXPECT_EQ(findings(), std::vector<std::string> { heavy });
+
+    Model::setPictures(site.project.settings, { false, 1920 });
+    const std::string place = " holds the place where it was taken, which the website would "
+                              "show (tick \"Make pictures web-ready\" on the Options pane to "
+                              "leave it out)";
+    EXPECT_EQ(findings(),
+        (std::vector<std::string> { "home.html:1: picture \"big.jpg\"" + place,
+            "home.html:4: picture \"small.jpg\"" + place, heavy }));
 }

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include <malloc.h>
+
 namespace Publish {
 namespace {
 
@@ -21,6 +23,11 @@ void startLibrary()
         // decoded picture is kept for later.
         vips_concurrency_set(1);
         vips_cache_set_max(0);
+        // A picture's buffers (the file, the decoded pixels, the copies) are megabytes each:
+        // they are taken from the system and given back when freed, rather than kept in the
+        // heaps of the threads, where they would add up over a site of photos.
+        mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+        mallopt(M_ARENA_MAX, 2);
     });
 }
 

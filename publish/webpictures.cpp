@@ -53,10 +53,13 @@ const PictureModule &pictureModule()
         const ssize_t length = ::readlink("/proc/self/exe", program.data(), program.size());
         program.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
         const std::string programDir = program.substr(0, program.rfind('/') + 1);
-        // Beside the program, in the library folder once installed, and where the build made it.
-        const std::string places[] = { programDir + PictureModuleName,
-            programDir + CORVANTA_INSTALLED_MODULE_DIR "/" + PictureModuleName,
-            std::string(CORVANTA_BUILD_MODULE_DIR "/") + PictureModuleName };
+        // Beside the program, in the library folder once installed, and where the build made
+        // it for the programs and tests of that same build (never for a program elsewhere,
+        // which would load whatever another user put there).
+        std::vector<std::string> places = { programDir + PictureModuleName,
+            programDir + CORVANTA_INSTALLED_MODULE_DIR "/" + PictureModuleName };
+        if (programDir.starts_with(CORVANTA_BUILD_DIR "/"))
+            places.push_back(std::string(CORVANTA_BUILD_MODULE_DIR "/") + PictureModuleName);
         for (const std::string &place : places) {
             void *loaded = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (!loaded) {

@@ -323,3 +323,20 @@ TEST(WebPictures, CheckSite_NamesHeavyPicturesPublishedAsTheyAreAndPlacesWhenCop
         (std::vector<std::string> { "home.html:1: picture \"big.jpg\"" + place,
             "home.html:4: picture \"small.jpg\"" + place, heavy }));
 }
+
+TEST(WebPictures, SmallPngAndWebP_LoseOnlyTheirPlace)
+{
+    for (const std::string extension : { "png", "webp" }) {
+        const std::string original = makePhoto(800, 600, extension, 6, true);
+        ASSERT_TRUE(readPicture(original).location) << extension;
+        std::string published = original;
+        ASSERT_TRUE(removeLocation(pictureFormatOf(published), published)) << extension;
+        const ReadPicture read = readPicture(published);
+        EXPECT_FALSE(read.location) << extension;
+        EXPECT_EQ(std::tuple(read.width, read.height, read.orientation), std::tuple(800, 600, 6))
+            << extension;
+        EXPECT_GT(read.topBrightness, 200) << extension;
+        std::string again = published;
+        EXPECT_FALSE(removeLocation(pictureFormatOf(again), again)) << "nothing left to remove";
+    }
+}

@@ -6,8 +6,6 @@
 #include "publish/userfiles.h"
 
 #include "platform/encoding.h"
-#include "project/projectfiles.h"
-#include "project/projectsession.h"
 
 #include <gumbo.h>
 
@@ -16,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -173,16 +172,22 @@ std::string strayMarkupIn(std::string_view text)
     return {};
 }
 
-std::vector<SiteFinding> CheckSite(
-    const Model::Project &project, const std::string &projectDir, const SiteReading &reading)
+PublishResult CheckSite(const PublishRequest &request)
 {
-    std::vector<SiteFinding> findings;
+    const Model::Project &project = request.project;
+    // The bodies are read here unless the request holds a reading of them.
+    std::optional<SiteReading> read;
+    if (!request.reading)
+        read = ReadSite(project, request.bodyFiles);
+    const SiteReading &pages = request.reading ? *request.reading : *read;
+    PublishResult result { .directory = request.target };
+    std::vector<SiteFinding> &findings = result.findings;
     checkSiteFacts(project, findings);
-    const ReferenceLocator locator(projectDir);
-    PictureCheck pictures(project, projectDir);
+    const ReferenceLocator locator(request.projectDirectory);
+    PictureCheck pictures(project, request.projectDirectory);
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id)) {
-            checkPage(project, page.id, reading[static_cast<std::size_t>(page.id - 1)], locator,
+            checkPage(project, page.id, pages[static_cast<std::size_t>(page.id - 1)], locator,
                 pictures, findings);
         }
     }
@@ -192,18 +197,7 @@ std::vector<SiteFinding> CheckSite(
                 return a.siteWide;
             return a.page != b.page ? a.page < b.page : a.line < b.line;
         });
-    return findings;
-}
-
-std::vector<SiteFinding> CheckSite(
-    const Model::Project &project, const std::string &projectDir, const PageBodyFiles *bodyFiles)
-{
-    return CheckSite(project, projectDir, ReadSite(project, bodyFiles));
-}
-
-std::vector<SiteFinding> CheckSite(Model::ProjectSession &session)
-{
-    return CheckSite(session.project(), Model::projectDirectoryOf(session.fileName()));
+    return result;
 }
 
 std::string findingLine(const SiteFinding &finding)

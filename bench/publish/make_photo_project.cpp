@@ -39,12 +39,12 @@ bool writePhoto(const std::string &path, int seed)
 {
     VipsImage *noise = nullptr, *smooth = nullptr, *grain = nullptr, *sum = nullptr,
               *colour = nullptr, *bytes = nullptr;
-    bool made = vips_gaussnoise(&noise, 4000, 3000, "sigma", 60.0, "mean", 128.0, "seed", seed,
-                    nullptr)
+    bool made
+        = vips_gaussnoise(&noise, 4000, 3000, "sigma", 60.0, "mean", 128.0, "seed", seed, nullptr)
             == 0
         && vips_gaussblur(noise, &smooth, 12.0, nullptr) == 0
-        && vips_gaussnoise(&grain, 4000, 3000, "sigma", 14.0, "mean", 0.0, "seed", seed + 1,
-               nullptr)
+        && vips_gaussnoise(
+               &grain, 4000, 3000, "sigma", 14.0, "mean", 0.0, "seed", seed + 1, nullptr)
             == 0
         && vips_add(smooth, grain, &sum, nullptr) == 0;
     VipsImage *bands[] = { sum, sum, sum };
@@ -85,7 +85,8 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "%s\n", vips_error_buffer());
                 return 1;
             }
-            gallery += "<p><img src=\"" + name + "\" alt=\"Photo " + std::to_string(i) + "\"></p>\r\n";
+            gallery
+                += "<p><img src=\"" + name + "\" alt=\"Photo " + std::to_string(i) + "\"></p>\r\n";
         }
         project.pageBody[0] = gallery;
         Model::WriteProjectFiles(project, projectFile);

@@ -3,7 +3,6 @@
 #include "publish/sitecheck.h"
 #include "publish/webpictures.h"
 #include "tests/publish/site.h"
-#include "tests/support/scripteddialogs.h"
 
 #include "platform/files.h"
 
@@ -155,13 +154,16 @@ struct PhotoSite : Site
                               "<img src='square.webp' srcset='square.webp 2500w'>\r\n"
                               "<img src=\"small.jpg\" width=\"200\"><a href=\"notes.jpg\">n</a>";
     }
-    void publish()
+    PublishRequest request()
     {
-        Testing::ScriptedDialogs dialogs;
-        ASSERT_EQ(PublishWebsite(project, lists, home.path(), out.path(), dialogs, {}, nullptr,
-                      ExistingWebsite::Replace, projectDir.path()),
-            PublishOutcome::Completed);
+        return { .project = project,
+            .lists = lists,
+            .homeDir = home.path(),
+            .projectDirectory = projectDir.path(),
+            .target = out.path(),
+            .existing = ExistingWebsite::Replace };
     }
+    void publish() { ASSERT_EQ(PublishWebsite(request()).outcome, PublishOutcome::Completed); }
     ~PhotoSite()
     {
         if (earlierCache)
@@ -272,30 +274,35 @@ TEST(WebPictures, WebReadyOff_PublishesThePicturesAsTheyAre)
     EXPECT_TRUE(filesBelow(site.cache.path()).empty());
 }
 
-TEST(WebPictures, Cancelled_StopsBeforeTheRestAreMade)
+TEST(WebPictures, CancelledWhilePicturesAreMade_StopsBeforeTheRestAndLeavesNoSite)
 {
     PhotoSite site;
     const std::string photo = makePhoto(4000, 3000, "jpg");
-    Platform::Directory website(site.out.path());
-    std::vector<PendingPicture> pending;
+    std::string gallery;
     for (int i = 0; i < 12; ++i) {
         const std::string name = "p" + std::to_string(i) + ".jpg";
+        // Each a picture of its own, so that none comes from the cache.
         writeFile(site.projectDir.file(name), photo + std::string(std::size_t(i), '\0'));
-        pending.push_back({ [path = site.projectDir.file(name)] {
-                               return Platform::File(path, Platform::File::Mode::Read);
-                           },
-            nullptr, name, name });
+        gallery += "<img src=\"" + name + "\" alt=\"" + name + "\">";
     }
+    site.project.pageBody[0] = gallery;
+    std::stop_source stop;
     std::vector<std::string> named;
-    PublishedPictures published;
-    const bool completed = WritePictures(
-        pending, website, {}, std::nullopt,
-        [&](std::size_t, std::size_t, const std::string &name) { named.push_back(name); },
-        [&] { return !named.empty(); }, published);
-    EXPECT_FALSE(completed);
-    EXPECT_TRUE(published.empty());
-    EXPECT_LT(named.size(), pending.size());
-    EXPECT_FALSE(std::filesystem::exists(site.out.file("p11-480.jpg")));
+    PublishRequest request = site.request();
+    request.cancel = stop.get_token();
+    request.progress = [&](int, const std::string &status) {
+        if (status.starts_with("Making pictures for the web")) {
+            named.push_back(status);
+            stop.request_stop(); // the person presses Cancel as the first picture begins
+        }
+    };
+    EXPECT_EQ(PublishWebsite(request).outcome, PublishOutcome::Cancelled);
+    ASSERT_FALSE(named.empty());
+    EXPECT_TRUE(named.front().starts_with("Making pictures for the web (1 of 12): p"))
+        << named.front();
+    EXPECT_LT(named.size(), 12u);
+    EXPECT_TRUE(std::filesystem::is_empty(site.out.path()));
+    EXPECT_LT(filesBelow(site.cache.path()).size(), 4 * 12u) << "the rest were not made";
 }
 
 TEST(WebPictures, CheckSite_NamesHeavyPicturesPublishedAsTheyAreAndPlacesWhenCopiesAreOff)
@@ -305,7 +312,7 @@ TEST(WebPictures, CheckSite_NamesHeavyPicturesPublishedAsTheyAreAndPlacesWhenCop
     site.project.pageBody[0] += "<img src=\"banner.gif\" alt=\"Banner\">";
     const auto findings = [&] {
         std::vector<std::string> lines;
-        for (const SiteFinding &finding : CheckSite(site.project, site.projectDir.path())) {
+        for (const SiteFinding &finding : CheckSite(site.request()).findings) {
             if (finding.message.find("alt text") == std::string::npos)
                 lines.push_back(findingLine(finding));
         }

@@ -246,8 +246,6 @@ PublishedPicture publishOne(const PendingPicture &pending, const Platform::Direc
             found = PublishedPicture { made.kind, made.width, made.height, {} };
             for (const auto &variant : made.variants)
                 found->variants.push_back(variant.first);
-        } else {
-            made.kind = PictureKind::AsItIs; // taken from the cache below
         }
         if (!memo.empty()) {
             // The picture's hash under the name of what the system says of the file.

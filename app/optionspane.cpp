@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -195,8 +197,66 @@ OptionsPane::OptionsPane(
     QCheckBox *sitemap = addFlag(rows, 4, QStringLiteral("&Generate Sitemap for website"),
         QStringLiteral("Generate Sitemap for website"), "CheckBox28", &Project::generateSitemap);
     sitemap->setVisible(false);
+    addPictureSettings(rows, 5);
 
     showProject();
+}
+
+void OptionsPane::addPictureSettings(QGridLayout *rows, int row)
+{
+    QWidget *tab = rows->parentWidget();
+    auto *heading = new QLabel(QStringLiteral("Pictures:"), tab);
+    Widgets::makeGreyCell(heading);
+    rows->addWidget(heading, row, 0);
+    m_webReady = new QCheckBox(QStringLiteral("Make pictures &web-ready"), tab);
+    m_webReady->setObjectName(QStringLiteral("webReadyPictures"));
+    const QString hint = QStringLiteral(
+        "Make pictures web-ready: publish smaller, upright copies of large photos, without the "
+        "place they were taken. Your own pictures are not changed.");
+    m_webReady->setAccessibleName(QStringLiteral("Make pictures web-ready"));
+    m_webReady->setAccessibleDescription(hint);
+    Widgets::setHint(m_webReady, hint);
+    rows->addWidget(m_webReady, row + 1, 0);
+
+    auto *sizeRow = new QHBoxLayout;
+    auto *label = new QLabel(QStringLiteral("&Longest side of a published picture:"), tab);
+    m_longEdge = new QSpinBox(tab);
+    m_longEdge->setObjectName(QStringLiteral("pictureLongEdge"));
+    m_longEdge->setRange(Model::SmallestLongEdge, Model::LargestLongEdge);
+    m_longEdge->setSingleStep(160);
+    m_longEdge->setSuffix(QStringLiteral(" pixels"));
+    m_longEdge->setAccessibleName(QStringLiteral("Longest side of a published picture"));
+    Widgets::setHint(m_longEdge,
+        QStringLiteral("Larger pictures are scaled down to this size when the site is published"));
+    label->setBuddy(m_longEdge);
+    sizeRow->addSpacing(20);
+    sizeRow->addWidget(label);
+    sizeRow->addWidget(m_longEdge);
+    sizeRow->addStretch(1);
+    rows->addLayout(sizeRow, row + 2, 0);
+
+    connect(m_webReady, &QCheckBox::toggled, this, &OptionsPane::editPictureSettings);
+    connect(m_longEdge, &QSpinBox::valueChanged, this, &OptionsPane::editPictureSettings);
+}
+
+void OptionsPane::showPictureSettings()
+{
+    const Model::PictureSettings pictures = Model::picturesOf(m_project.settings);
+    const QSignalBlocker blockBox(m_webReady);
+    const QSignalBlocker blockSize(m_longEdge);
+    m_webReady->setChecked(pictures.webReady);
+    m_longEdge->setValue(pictures.longEdge);
+    m_longEdge->setEnabled(pictures.webReady);
+}
+
+void OptionsPane::editPictureSettings()
+{
+    const Model::PictureSettings pictures { m_webReady->isChecked(), m_longEdge->value() };
+    m_longEdge->setEnabled(pictures.webReady);
+    if (pictures == Model::picturesOf(m_project.settings))
+        return;
+    Model::setPictures(m_project.settings, pictures);
+    emit edited();
 }
 
 QWidget *OptionsPane::addTab(const QString &title, const QString &groupTitle, QGridLayout *&rows)
@@ -324,6 +384,7 @@ void OptionsPane::showProject()
         showColour(chooser);
     for (const FlagBox &flag : std::as_const(m_flags))
         flag.box->setChecked(m_project.*(flag.field));
+    showPictureSettings();
     updateSizeUnit();
 }
 

@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QFrame;
+class QSpinBox;
 class QGridLayout;
 class QLabel;
 class QTabWidget;
@@ -88,6 +89,10 @@ private:
     void hideFontSample();
     /// Fills the font list, once, and shows the project's font in it.
     void listFonts();
+    /// The pictures' settings: web-ready copies and their size.
+    void addPictureSettings(QGridLayout *rows, int row);
+    void showPictureSettings();
+    void editPictureSettings();
 
     Model::Project &m_project;
     Platform::Dialogs &m_dialogs;
@@ -104,6 +109,8 @@ private:
     QFrame *m_sample = nullptr;
     QLabel *m_sampleText = nullptr;
     QTimer m_sampleTimer;
+    QCheckBox *m_webReady = nullptr;
+    QSpinBox *m_longEdge = nullptr;
 };
 
 } // namespace App

@@ -151,7 +151,14 @@ Model::ProjectSettings settingsOf(const QString &field, const QJsonValue &value)
             if (keyName.empty() || keyName.front() == '[' || keyName.front() == ';'
                 || keyName.front() == '#')
                 refuse(keyField, "\"" + keyName + "\" cannot be a key in the settings file");
-            settings.setValue(sectionName, keyName, utf8Of(keyField, key.value()));
+            const std::string text = utf8Of(keyField, key.value());
+            // How pictures are published is read by the program: only what it can use.
+            if (sectionName == Model::SettingsKeys::Pictures) {
+                const std::string problem = Model::pictureSettingProblem(keyName, text);
+                if (!problem.empty())
+                    refuse(keyField, "\"" + text + "\" " + problem);
+            }
+            settings.setValue(sectionName, keyName, text);
         }
     }
     return settings;

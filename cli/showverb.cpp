@@ -267,6 +267,8 @@ const VerbRegistration registration({
     "the page ticks as lists of 9 and 14 booleans, the 14 page bodies as strings,\n"
     "and the settings file PROJECT.cvp.settings as {section: {key: value}}, with the\n"
     "names of the template and font family chosen as the next save writes them.\n"
+    "Its [pictures] section says how pictures are published: webReady (\"true\" or\n"
+    "\"false\"; true when missing) and longEdge (480 to 8000 pixels; 1920 when missing).\n"
     "Template and font names refer to DIR/templates and the fonts installed here.",
     1,
     runShow,

@@ -51,6 +51,8 @@ public:
     void close();
 
     const std::string &path() const { return m_path; }
+    /// The open file's descriptor, for asking the system about the file itself.
+    int descriptor() const { return m_fd; }
 
 private:
     File() = default;

@@ -211,4 +211,52 @@ std::vector<ProjectSettings::Entry> ProjectSettings::entries() const
     return all;
 }
 
+// ---- How pictures are published ----
+
+namespace {
+
+std::optional<int> longEdgeOf(std::string_view text)
+{
+    if (text.empty() || text.size() > 5
+        || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const int value = std::stoi(std::string(text));
+    if (value < SmallestLongEdge || value > LargestLongEdge)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+PictureSettings picturesOf(const ProjectSettings &settings)
+{
+    PictureSettings pictures;
+    if (const auto webReady = settings.value(SettingsKeys::Pictures, SettingsKeys::WebReady))
+        pictures.webReady = *webReady != "false";
+    if (const auto text = settings.value(SettingsKeys::Pictures, SettingsKeys::LongEdge)) {
+        if (const std::optional<int> longEdge = longEdgeOf(*text))
+            pictures.longEdge = *longEdge;
+    }
+    return pictures;
+}
+
+void setPictures(ProjectSettings &settings, const PictureSettings &pictures)
+{
+    settings.setValue(
+        SettingsKeys::Pictures, SettingsKeys::WebReady, pictures.webReady ? "true" : "false");
+    settings.setValue(
+        SettingsKeys::Pictures, SettingsKeys::LongEdge, std::to_string(pictures.longEdge));
+}
+
+std::string pictureSettingProblem(std::string_view key, std::string_view value)
+{
+    if (key == SettingsKeys::WebReady && value != "true" && value != "false")
+        return "must be \"true\" or \"false\"";
+    if (key == SettingsKeys::LongEdge && !longEdgeOf(value)) {
+        return "must be a number of pixels from " + std::to_string(SmallestLongEdge) + " to "
+            + std::to_string(LargestLongEdge);
+    }
+    return {};
+}
+
 } // namespace Model

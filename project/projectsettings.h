@@ -71,4 +71,34 @@ inline constexpr const char *Template = "template";
 inline constexpr const char *FontFamily = "fontFamily";
 } // namespace SettingsKeys
 
+// ---- How pictures are published: the [pictures] section ----
+
+/// Whether publishing makes web copies of the person's pictures, and how large they may be.
+struct PictureSettings
+{
+    bool webReady = true; ///< "Make pictures web-ready"
+    int longEdge = 1920; ///< the longest side of a web copy, in pixels
+    bool operator==(const PictureSettings &) const = default;
+};
+
+namespace SettingsKeys {
+inline constexpr const char *Pictures = "pictures";
+inline constexpr const char *WebReady = "webReady";
+inline constexpr const char *LongEdge = "longEdge";
+} // namespace SettingsKeys
+
+/// The sizes a web copy's long edge may be set to.
+inline constexpr int SmallestLongEdge = 480;
+inline constexpr int LargestLongEdge = 8000;
+
+/// The picture settings a project's settings hold. A project saved before they existed has
+/// none: its pictures are made web-ready too, since that only changes what is published (the
+/// person's own files stay as they are) and keeps the place a photo was taken off the web. A
+/// value that cannot be read counts as missing.
+PictureSettings picturesOf(const ProjectSettings &settings);
+/// Writes the picture settings into their section.
+void setPictures(ProjectSettings &settings, const PictureSettings &pictures);
+/// Why a value cannot be a picture setting, or "" when it can be.
+std::string pictureSettingProblem(std::string_view key, std::string_view value);
+
 } // namespace Model

@@ -6,6 +6,7 @@
 #include "publish/logo.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
+#include "publish/sitepictures.h"
 #include "publish/stylesheet.h"
 #include "publish/userfiles.h"
 
@@ -173,8 +174,23 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
         return false;
     report(90, PublishStatus::CopyingImages);
     collect();
-    notCopied = CopyUserFiles(project, request.projectDirectory, website, targets);
-    CopyLogo(project.logoPath, website);
+    // With web-ready pictures the person's pictures are left to the picture step, which
+    // names each picture as it begins it and stops within a picture's time when cancelled.
+    const bool webReady = Model::picturesOf(project.settings).webReady;
+    PicturesToMake pictures;
+    notCopied = CopyUserFiles(
+        project, request.projectDirectory, website, targets, webReady ? &pictures : nullptr);
+    if (!webReady || !AddLogoPicture(project.logoPath, website, pictures))
+        CopyLogo(project.logoPath, website);
+    if (webReady
+        && !MakeSitePictures(
+            project, website, pictures,
+            [&](std::size_t before, std::size_t total, const std::string &name) {
+                report(90 + static_cast<int>(3 * before / total),
+                    pictureStatus(before, total, name).c_str());
+            },
+            [&] { return request.cancel.stop_requested(); }))
+        return false;
 
     if (request.cancel.stop_requested())
         return false;

@@ -1,6 +1,7 @@
 #include "publish/sitecheck.h"
 
 #include "publish/logo.h"
+#include "publish/picturemaker.h"
 #include "publish/references.h"
 #include "publish/userfiles.h"
 
@@ -10,14 +11,76 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <set>
 #include <utility>
 
 namespace Publish {
 namespace {
 
+/// What publishing will do to the person's pictures that a visitor would mind: a large one
+/// published as it is loads slowly on a phone, and one that keeps its location tells where
+/// it was taken. Each picture is looked at once, by its first bytes and size.
+class PictureCheck
+{
+public:
+    PictureCheck(const Model::Project &project, const std::string &projectDir)
+        : m_settings(Model::picturesOf(project.settings))
+        , m_projectDir(projectDir)
+    { }
+
+    void check(Model::PageId page, int line, const std::string &quoted,
+        const std::string &relativePath, std::vector<SiteFinding> &findings)
+    {
+        if (!m_seen.insert(relativePath).second)
+            return;
+        const std::string path = Platform::nativePath(m_projectDir) + "/" + relativePath;
+        std::ifstream file(path, std::ios::binary);
+        std::string first(HeaderBytes, '\0');
+        file.read(first.data(), HeaderBytes);
+        first.resize(static_cast<std::size_t>(file.gcount()));
+        const PictureFormat format = pictureFormatOf(first);
+        const bool otherPicture = first.starts_with("GIF8") || first.starts_with("BM")
+            || first.starts_with("II*") || first.starts_with("MM\0*");
+        if (format == PictureFormat::None && !otherPicture)
+            return;
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        bool asItIs = !m_settings.webReady || format == PictureFormat::None;
+        if (!asItIs) {
+            const auto dimensions = pictureSizeOf(format, first);
+            asItIs = dimensions
+                && std::max(dimensions->first, dimensions->second) <= m_settings.longEdge;
+        }
+        if (!error && asItIs && size > OneMegabyte) {
+            char megabytes[32];
+            std::snprintf(megabytes, sizeof megabytes, "%.1f", double(size) / OneMegabyte);
+            findings.push_back({ page, line,
+                "picture " + quoted + " is " + megabytes
+                    + " MB and is published as it is: phones load it slowly" });
+        }
+        if (!m_settings.webReady && format != PictureFormat::None
+            && removeLocation(format, first)) {
+            findings.push_back({ page, line,
+                "picture " + quoted
+                    + " holds the place where it was taken, which the website would show "
+                      "(tick \"Make pictures web-ready\" on the Options pane to leave it out)" });
+        }
+    }
+
+private:
+    static constexpr std::size_t HeaderBytes = 1 << 18; // the EXIF block and the frame's size
+    static constexpr std::uintmax_t OneMegabyte = 1 << 20;
+    Model::PictureSettings m_settings;
+    std::string m_projectDir;
+    std::set<std::string> m_seen;
+};
+
 void checkPage(const Model::Project &project, Model::PageId page, const PageReading &reading,
-    const ReferenceLocator &locator, std::vector<SiteFinding> &findings)
+    const ReferenceLocator &locator, PictureCheck &pictures, std::vector<SiteFinding> &findings)
 {
     if (reading.blank) {
         findings.push_back({ page, 1, "the page is empty" });
@@ -33,6 +96,8 @@ void checkPage(const Model::Project &project, Model::PageId page, const PageRead
         } else if (located.kind == ReferenceKind::UserFile && !located.problem.empty()) {
             findings.push_back({ page, reference.line,
                 (reference.picture ? "picture " : "file ") + quoted + " " + located.problem });
+        } else if (located.kind == ReferenceKind::UserFile) {
+            pictures.check(page, reference.line, quoted, located.relativePath, findings);
         }
     }
     for (const PictureWithoutAlt &picture : reading.references.picturesWithoutAlt) {
@@ -119,10 +184,11 @@ PublishResult CheckSite(const PublishRequest &request)
     std::vector<SiteFinding> &findings = result.findings;
     checkSiteFacts(project, findings);
     const ReferenceLocator locator(request.projectDirectory);
+    PictureCheck pictures(project, request.projectDirectory);
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id)) {
-            checkPage(
-                project, page.id, pages[static_cast<std::size_t>(page.id - 1)], locator, findings);
+            checkPage(project, page.id, pages[static_cast<std::size_t>(page.id - 1)], locator,
+                pictures, findings);
         }
     }
     std::stable_sort(

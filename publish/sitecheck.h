@@ -12,8 +12,10 @@ namespace Publish {
 /// project's own files, links to pages not in the site, an empty body, pictures without alt
 /// text, and HTML errors (unclosed or misnested tags, unknown entities); for the site, a
 /// title, slogan or copyright with a "<" that opens no HTML tag, and a logo that cannot be
-/// read or is no picture. Reads no file of the user's but the logo's first bytes, and the
-/// bodies only when the request holds no reading of them. The result holds the findings,
+/// read or is no picture; for the pictures the pages refer to, one over 1 MB that will be
+/// published as it is, and, when pictures are not made web-ready, one that holds the place
+/// where it was taken. Reads only the logo's and the pictures' first bytes, and the bodies
+/// only when the request holds no reading of them. The result holds the findings,
 /// site-wide ones first, then the pages' by page and line; nothing is written.
 PublishResult CheckSite(const PublishRequest &request);
 

@@ -6,6 +6,7 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 
+#include <memory>
 #include <optional>
 
 #include <sys/stat.h>
@@ -227,15 +228,15 @@ std::string cannotCopy(const std::string &why) { return "could not be copied: " 
 /// `website`; returns why it failed, or "". Both sides are reached through their open
 /// directories: a link on the way out of the project folder is not followed, a link in the
 /// website is not written through.
-std::string copyOne(const Platform::Directory &project, const std::string &relative,
-    const Platform::Directory &website)
+std::string copyOne(const std::shared_ptr<const Platform::Directory> &project,
+    const std::string &relative, const Platform::Directory &website, PicturesToMake *pictures)
 {
     const std::optional<std::string> name = Platform::utf8ToCp1252Exact(relative);
     if (!name)
         return "has letters in its name that Windows-1252 does not have";
     std::optional<Platform::File> in;
     try {
-        in.emplace(project.openBeneath(*name));
+        in.emplace(project->openBeneath(*name));
     } catch (const Platform::ConfinementError &error) {
         return error.reason() == Platform::ConfinementError::Reason::LeadsOutside
             ? "leads outside the project folder"
@@ -245,7 +246,7 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
     }
 
     // The folders on the way are made and opened one by one below the website.
-    std::optional<Platform::Directory> folder;
+    std::shared_ptr<const Platform::Directory> folder;
     const auto current
         = [&]() -> const Platform::Directory & { return folder ? *folder : website; };
     std::size_t from = 0;
@@ -254,7 +255,7 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
              from = slash + 1, slash = name->find('/', from)) {
             const std::string part = name->substr(from, slash - from);
             current().makeDirectory(part);
-            folder.emplace(current().openDirectory(part));
+            folder = std::make_shared<const Platform::Directory>(current().openDirectory(part));
         }
     } catch (const Platform::FileError &error) {
         return cannotCopy(error.what());
@@ -265,6 +266,15 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
         out = current().createNewFile(fileName);
         if (!out)
             return "has the name of a file the site already has";
+        char first[16];
+        const std::size_t count = pictures ? in->readAt(first, sizeof first, 0) : 0;
+        if (pictureFormatOf(std::string_view(first, count)) != PictureFormat::None) {
+            out->close();
+            pictures->pending.push_back(
+                { [project, name = *name] { return project->openBeneath(name); }, folder, fileName,
+                    relative });
+            return {};
+        }
         out->writeContentsOf(*in);
         out->close();
     } catch (const Platform::FileError &error) {
@@ -279,13 +289,13 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
 } // namespace
 
 std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
-    const Platform::Directory &website, const SiteTargets &targets)
+    const Platform::Directory &website, const SiteTargets &targets, PicturesToMake *pictures)
 {
     std::vector<std::string> notCopied;
     std::set<std::string, std::less<>> seen;
     const ReferenceLocator locator(projectDir);
     // The project folder is opened once, when there is anything to copy from it.
-    std::optional<Platform::Directory> projectFolder;
+    std::shared_ptr<const Platform::Directory> projectFolder;
     std::string projectFolderFailure;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (!Model::pageIncluded(project, page.id))
@@ -296,19 +306,21 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
             LocatedReference located = locator.locate(target);
             if (located.kind != ReferenceKind::UserFile)
                 continue;
+            if (pictures && located.problem.empty())
+                pictures->targets.emplace(target, located.relativePath);
             // Two spellings of one file ("a%20b.jpg", "a b.jpg") are copied once.
             if (located.problem.empty() && !seen.insert("\n" + located.relativePath).second)
                 continue;
             if (located.problem.empty() && !projectFolder && projectFolderFailure.empty()) {
                 try {
-                    projectFolder.emplace(projectDir);
+                    projectFolder = std::make_shared<const Platform::Directory>(projectDir);
                 } catch (const Platform::FileError &error) {
                     projectFolderFailure = cannotCopy(error.what());
                 }
             }
             if (located.problem.empty()) {
                 located.problem = projectFolder
-                    ? copyOne(*projectFolder, located.relativePath, website)
+                    ? copyOne(projectFolder, located.relativePath, website, pictures)
                     : projectFolderFailure;
             }
             if (!located.problem.empty()) {

@@ -4,6 +4,7 @@
 #include "project/project.h"
 #include "publish/references.h"
 #include "publish/renderpage.h"
+#include "publish/webpictures.h"
 
 #include <optional>
 #include <set>
@@ -70,8 +71,10 @@ bool isProjectFileName(std::string_view name, bool inProjectFolder);
 /// inside `projectDir` are read, each once, and everything is written through `website` as
 /// it was opened, never again by a path. Returns one line for each file that could not be
 /// copied and why (Windows-1252), in page order. With an empty `projectDir` nothing can be
-/// found.
+/// found. With `pictures`, a JPEG, PNG or WebP (by its content) gets its name in the website
+/// and is left to WritePictures.
 std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
-    const Platform::Directory &website, const SiteTargets &targets);
+    const Platform::Directory &website, const SiteTargets &targets,
+    PicturesToMake *pictures = nullptr);
 
 } // namespace Publish

@@ -37,6 +37,7 @@ if [[ "${1:-}" == "--test" ]]; then
 fi
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(time hugo) # bench/hugo/compare-with-hugo.sh times Hugo beside corvanta-cli
+  packages+=(libvips-tools) # bench/publish/pictures-bench.sh times vipsthumbnail beside publishing
 fi
 if [[ "${1:-}" == "--templates" ]]; then
   packages+=(librsvg2-bin imagemagick fonts-urw-base35)

@@ -1,5 +1,6 @@
 #include "tests/app/mainwindowfixture.h"
 
+#include "platform/files.h"
 #include "project/project.h"
 
 #include <QAbstractItemView>
@@ -8,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTest>
 
 namespace Testing {
@@ -114,6 +116,29 @@ TEST_F(OptionsTest, PageAdditions_MadeInBoxIsFixedAndSitemapBoxHidden)
 
     click(control<QCheckBox>("CheckBox1"));
     EXPECT_TRUE(session->project().addTextNavigation);
+}
+
+TEST_F(OptionsTest, PictureSettings_OnForANewProjectThenKeptInTheSettingsFile)
+{
+    auto *webReady = control<QCheckBox>("webReadyPictures");
+    auto *longEdge = control<QSpinBox>("pictureLongEdge");
+    EXPECT_TRUE(webReady->isChecked());
+    EXPECT_EQ(longEdge->value(), 1920);
+
+    longEdge->setValue(1280);
+    click(webReady);
+    EXPECT_FALSE(longEdge->isEnabled());
+    saveAs(home.file("shop.cvp"));
+    const std::string settings = Platform::readWholeFile(home.file("shop.cvp.settings"));
+    EXPECT_NE(settings.find("[pictures]\nwebReady=false\nlongEdge=1280\n"), std::string::npos)
+        << settings;
+
+    dialogs.answerConfirm(true);
+    choose("New1");
+    EXPECT_TRUE(webReady->isChecked());
+    openFrom(home.file("shop.cvp"));
+    EXPECT_FALSE(webReady->isChecked());
+    EXPECT_EQ(longEdge->value(), 1280);
 }
 
 TEST_F(OptionsTest, LogoDialog_OffersFiveFiltersAndStartsInDocumentsThenAtTheLastChoice)

@@ -234,6 +234,12 @@ TEST(CliImport, RefusesWhatTheFilesCannotHold_NamingTheFieldAndWritingNothing)
     EXPECT_EQ(refusal(R"({"settings": {"site": {"a=b": "x"}}})"),
         "Field \"settings.site.a=b\": \"a=b\" cannot be a name in the settings file; nothing "
         "was written.");
+    EXPECT_EQ(refusal(R"({"settings": {"pictures": {"longEdge": "100"}}})"),
+        "Field \"settings.pictures.longEdge\": \"100\" must be a number of pixels from 480 to "
+        "8000; nothing was written.");
+    EXPECT_EQ(refusal(R"({"settings": {"pictures": {"webReady": "yes"}}})"),
+        "Field \"settings.pictures.webReady\": \"yes\" must be \"true\" or \"false\"; nothing "
+        "was written.");
     EXPECT_EQ(refusal("[1, 2]"), "in.json is not a JSON object.");
 }
 

@@ -117,8 +117,8 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
     for (int page = 1; page <= 14; ++page)
         steps.push_back(std::to_string(6 + 6 * page) + " Creating HTML pages and images...");
     steps.insert(steps.end(),
-        { "90 Copying other images...", "93 Creating Stylesheets...", "96 Creating Stylesheets...",
-            "100 Completed" });
+        { "90 Copying other images...", "90 Making pictures for the web (1 of 1): my logo.png",
+            "93 Creating Stylesheets...", "96 Creating Stylesheets...", "100 Completed" });
     EXPECT_EQ(site.steps, steps);
     EXPECT_EQ(site.read("index.html"), site.read("home.html"));
     EXPECT_FALSE(stoppedNotice(result));

@@ -6,10 +6,12 @@
 #include "publish/logo.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
+#include "publish/sitefiles.h"
 #include "publish/stylesheet.h"
 #include "publish/userfiles.h"
 
 #include "platform/files.h"
+#include "project/sitefinding.h"
 
 #include <algorithm>
 #include <array>
@@ -124,8 +126,12 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
 
     report(6, PublishStatus::CreatingPages);
     // The user's own templates folder holds the template when it is there, else the home's.
-    const Platform::Directory templates(Catalogue::TemplateDirectory(
-        homeDir, Model::choiceText(project.templateName, lists.templates)));
+    const std::string templateName = Model::choiceText(project.templateName, lists.templates);
+    const Platform::Directory templates(Catalogue::TemplateDirectory(homeDir, templateName));
+    // The site's address, icons and link previews: the pages' head lines first, the files
+    // after the pages.
+    const FoundSite found
+        = GatherFoundSite(project, templates, templateName, bodyFiles, Model::todayUtc());
     CopiedPictures copied;
     // Without a reading each body is read once more, for the files it refers to; a large one
     // is read and looked through by a second thread while the system copies it into its page.
@@ -159,7 +165,8 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
             } else if (!reading) {
                 targets[index] = ReadBodyTargets(text);
             }
-            RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles);
+            RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles,
+                found.headLines[index]);
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
@@ -175,6 +182,7 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     collect();
     notCopied = CopyUserFiles(project, projectDirectory, website, targets);
     CopyLogo(project.logoPath, website);
+    WriteFoundSiteFiles(found, project, website);
 
     report(93, PublishStatus::CreatingStylesheets);
     WriteStylesheet(project, lists, website);

@@ -1,5 +1,7 @@
 #include "publish/sitecheck.h"
 
+#include "project/sitefinding.h"
+
 #include "publish/logo.h"
 #include "publish/references.h"
 #include "publish/userfiles.h"
@@ -138,6 +140,15 @@ std::vector<SiteFinding> CheckSite(
 std::vector<SiteFinding> CheckSite(Model::ProjectSession &session)
 {
     return CheckSite(session.project(), Model::projectDirectoryOf(session.fileName()));
+}
+
+std::string siteAddressTip(const Model::Project &project)
+{
+    if (!Model::siteAddress(project).empty())
+        return {};
+    return "Tip: type the website's address on Site Info (e.g. https://www.example.com/) and "
+           "publishing also writes sitemap.xml, a Sitemap line in robots.txt and each page's "
+           "canonical address, and link previews in chats show the site's picture.";
 }
 
 std::string findingLine(const SiteFinding &finding)

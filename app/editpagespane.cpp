@@ -169,10 +169,10 @@ void EditPagesPane::showEntryMenu(const QPoint &position)
     hide->setObjectName(QStringLiteral("hideFromSearchAction"));
     hide->setCheckable(true);
     hide->setChecked(Model::hiddenFromSearch(m_selection.project(), *page));
-    QAction *chosen = menu.exec(m_list->viewport()->mapToGlobal(
+    connect(hide, &QAction::triggered, this,
+        [this, row](bool hidden) { setHiddenFromSearch(row, hidden); });
+    menu.exec(m_list->viewport()->mapToGlobal(
         item ? position : m_list->visualItemRect(m_list->item(row)).center()));
-    if (chosen == hide)
-        setHiddenFromSearch(row, hide->isChecked());
 }
 
 } // namespace App

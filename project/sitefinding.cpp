@@ -64,10 +64,9 @@ bool isAuthority(std::string_view authority)
         host = host.substr(colon);
     }
     const std::string_view port = host.substr(1);
-    return !port.empty() && port.size() <= 5
-        && std::all_of(port.begin(), port.end(),
-            [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })
-        && std::stoi(std::string(port)) <= 65535;
+    return !port.empty() && port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+    }) && std::stoi(std::string(port)) <= 65535;
 }
 
 /// Characters a path of an address may hold as they stand; anything else would have to be
@@ -200,7 +199,8 @@ void recordPageChanges(ProjectSettings &settings, const Project &project, std::s
 std::string pageChangeDate(
     const Project &project, PageId page, std::string_view body, std::string_view today)
 {
-    const std::string recorded = project.settings.value(SiteKeys::Site, changedKey(page)).value_or("");
+    const std::string recorded
+        = project.settings.value(SiteKeys::Site, changedKey(page)).value_or("");
     const auto blank = recorded.find(' ');
     if (blank == 10 && recorded.substr(blank + 1) == bodyFingerprint(body))
         return recorded.substr(0, blank);

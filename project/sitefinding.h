@@ -49,9 +49,9 @@ void setHiddenFromSearch(Project &project, PageId page, bool hidden);
 /// computer and in every version.
 std::string bodyFingerprint(std::string_view body);
 
-/// For a project with an address, records in `settings` the day (`today`, "YYYY-MM-DD") on which each page body whose
-/// fingerprint differs from the one recorded changed; pages whose bodies are as recorded keep
-/// their day.
+/// For a project with an address, records in `settings` the day (`today`, "YYYY-MM-DD") on which
+/// each page body whose fingerprint differs from the one recorded changed; pages whose bodies are
+/// as recorded keep their day.
 void recordPageChanges(ProjectSettings &settings, const Project &project, std::string_view today);
 
 /// The day a page body last changed: the recorded day when the body is still the one recorded,

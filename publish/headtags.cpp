@@ -39,8 +39,8 @@ std::string absolutePictureAddress(std::string_view address, std::string_view so
 {
     const bool absolute = hasScheme(source, "http://") || hasScheme(source, "https://");
     if (!absolute
-        && (address.empty() || source.empty() || source.starts_with('/')
-            || source.starts_with("..") || source.find(':') < source.find('/')))
+        && (address.empty() || source.empty() || source.starts_with('/') || source.starts_with("..")
+            || source.find(':') < source.find('/')))
         return {};
     // The page is Windows-1252 and the source UTF-8: every byte beyond ASCII is escaped, so
     // the address means the same in both.

@@ -275,8 +275,7 @@ FoundSite GatherFoundSite(const Model::Project &project, const Platform::Directo
     try {
         Platform::File file = templates.openBeneath(templateFileName(templateName));
         Platform::readWholeFile(file, templateText);
-    } catch (const Platform::FileError &) {
-    }
+    } catch (const Platform::FileError &) { }
     FoundSite site;
     site.address = Model::siteAddress(project);
     const bool hasLogo = project.logoPath.size() > 2;

@@ -81,8 +81,9 @@ void startVips()
         ready = vips_init("corvanta") == 0;
         // A logo libvips cannot read is drawn as the title's letter instead; its complaints
         // would only be noise on the command line's output.
-        g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar *, GLogLevelFlags,
-            const gchar *, gpointer) { }, nullptr);
+        g_log_set_handler(
+            "VIPS", G_LOG_LEVEL_WARNING,
+            [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
     });
     if (!ready)
         fail();
@@ -135,8 +136,8 @@ Picture withAlpha(Picture picture)
 Picture logoSquare(std::string_view logo, int size)
 {
     Picture fitted;
-    check(vips_thumbnail_buffer(const_cast<char *>(logo.data()), logo.size(), fitted.out(), size,
-        "height", size, nullptr));
+    check(vips_thumbnail_buffer(
+        const_cast<char *>(logo.data()), logo.size(), fitted.out(), size, "height", size, nullptr));
     fitted = withAlpha(std::move(fitted));
     Picture square;
     const Numbers clear { 0, 0, 0, 0 };
@@ -184,8 +185,8 @@ Picture letterSquare(std::string_view letter, std::string_view accent)
     Picture whiteBytes;
     check(vips_cast_uchar(white.get(), whiteBytes.out(), nullptr));
     Picture drawn;
-    check(vips_ifthenelse(mask.get(), whiteBytes.get(), groundBytes.get(), drawn.out(), "blend",
-        TRUE, nullptr));
+    check(vips_ifthenelse(
+        mask.get(), whiteBytes.get(), groundBytes.get(), drawn.out(), "blend", TRUE, nullptr));
     return withAlpha(std::move(drawn));
 }
 
@@ -200,8 +201,8 @@ std::string pngOf(const Picture &picture)
 {
     void *buffer = nullptr;
     std::size_t length = 0;
-    check(vips_pngsave_buffer(picture.get(), &buffer, &length, "strip", TRUE, "compression", 9,
-        nullptr));
+    check(vips_pngsave_buffer(
+        picture.get(), &buffer, &length, "strip", TRUE, "compression", 9, nullptr));
     std::string bytes(static_cast<const char *>(buffer), length);
     g_free(buffer);
     return bytes;
@@ -295,8 +296,8 @@ std::string iconLetter(std::string_view plainText)
     return {};
 }
 
-SiteIcons DrawSiteIcons(std::string_view logoBytes, std::string_view letter,
-    std::string_view accent)
+SiteIcons DrawSiteIcons(
+    std::string_view logoBytes, std::string_view letter, std::string_view accent)
 {
     startVips();
     const auto draw = [&](const auto &square) {
@@ -314,7 +315,13 @@ SiteIcons DrawSiteIcons(std::string_view logoBytes, std::string_view letter,
             // A logo libvips cannot draw still gets the site its icons: the letter's.
         }
     }
-    const Picture large = letterSquare(letter, accent);
+    // Drawn once into memory: each size is scaled from the same pixels instead of drawing
+    // the letter again.
+    const Picture drawn = letterSquare(letter, accent);
+    VipsImage *inMemory = vips_image_copy_memory(drawn.get());
+    if (!inMemory)
+        fail();
+    const Picture large(inMemory);
     return draw([&](int size) { return scaled(large, size); });
 }
 

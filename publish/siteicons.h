@@ -20,8 +20,8 @@ struct SiteIcons
 /// SVG), fitted into the square and centred on a clear ground; with no logo, or one that
 /// cannot be drawn, from `letter` (UTF-8, one character; none gives a plain square) drawn in
 /// white on `accent` ("#RRGGBB"). Throws FileError when libvips cannot draw at all.
-SiteIcons DrawSiteIcons(std::string_view logoBytes, std::string_view letter,
-    std::string_view accent);
+SiteIcons DrawSiteIcons(
+    std::string_view logoBytes, std::string_view letter, std::string_view accent);
 
 /// An ICO file holding the given PNG pictures (each square, at most 256 pixels), in the
 /// order given: the 6-byte header, one 16-byte entry for each picture, then the pictures.

@@ -47,7 +47,11 @@ export async function lighthouseSite(chrome, base, template, pageFile, toolsPage
     { page: emptyPage, setting: 'phone', categories: withoutPerformance },
   ];
   for (const { page, setting, categories } of runs) {
+    const started = Date.now();
     const lhr = await run(chrome, `${base}/${pageFile(page)}`, setting, categories);
+    console.log(`Lighthouse ${template} ${page} on a ${setting}: `
+      + categories.map((c) => `${c} ${Math.round(lhr.categories[c].score * 100)}`).join(', ')
+      + ` (${((Date.now() - started) / 1000).toFixed(1)} s)`);
     for (const category of categories) {
       const score = Math.round(lhr.categories[category].score * 100);
       check(`${template} Lighthouse ${category} of ${page} on a ${setting}: ${score}`,

@@ -75,7 +75,8 @@ TEST(SiteAddress, SavedAndOpened_AddressHiddenPagesAndTheDaysBodiesChangedSurviv
     Model::recordPageChanges(later, edited, "2999-01-01");
     edited.settings = later;
     EXPECT_EQ(Model::pageChangeDate(edited, 1, "<p>Welcome</p>", "3000-01-01"), today);
-    EXPECT_EQ(Model::pageChangeDate(edited, 6, "<p>More questions</p>", "3000-01-01"), "2999-01-01");
+    EXPECT_EQ(
+        Model::pageChangeDate(edited, 6, "<p>More questions</p>", "3000-01-01"), "2999-01-01");
 }
 
 TEST(SiteAddress, ProjectWithoutAddress_SavesTheSettingsFileAsBefore)

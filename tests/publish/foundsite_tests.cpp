@@ -20,9 +20,10 @@ using Testing::Site;
 namespace {
 
 /// A template with a head of its own, so that where the added lines go can be seen.
-const std::string TemplateText = "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<title>\r\n<!--$TITLE$-->\r\n</title>\r\n"
-                                 "<style>html { --accent: #12355b; }</style>\r\n</head>\r\n<body>\r\n"
-                                 "<!--$CONTENT$-->\r\n</body>\r\n</html>\r\n";
+const std::string TemplateText
+    = "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<title>\r\n<!--$TITLE$-->\r\n</title>\r\n"
+      "<style>html { --accent: #12355b; }</style>\r\n</head>\r\n<body>\r\n"
+      "<!--$CONTENT$-->\r\n</body>\r\n</html>\r\n";
 
 /// A site of three pages (Home, About, FAQ) published with the template above.
 struct FoundSiteRun : Site
@@ -50,8 +51,8 @@ struct FoundSiteRun : Site
     std::string expectedPage(Model::PageId page, const std::string &added) const
     {
         const Model::PageInfo &info = Model::pageInfo(page);
-        return std::string("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<title>\r\n")
-            + project.siteTitle + " = " + info.caption + "\r\n</title>\r\n"
+        return std::string("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<title>\r\n") + project.siteTitle
+            + " = " + info.caption + "\r\n</title>\r\n"
             + "<style>html { --accent: #12355b; }</style>\r\n" + added + "</head>\r\n<body>\r\n<p>"
             + info.caption + "</p>\r\n</body>\r\n</html>\r\n";
     }
@@ -103,8 +104,8 @@ TEST(FoundSite, NoAddress_PagesAsTheTemplateMakesThemPlusHeadLinesRobotsAndIcons
     EXPECT_EQ(site.read("robots.txt"), "User-agent: *\r\nAllow: /\r\n");
     const auto files = site.websiteFiles();
     EXPECT_FALSE(files.contains("sitemap.xml"));
-    for (const char *icon : { "favicon.ico", "apple-touch-icon.png", "icon-192.png",
-             "icon-512.png", "site.webmanifest" })
+    for (const char *icon : { "favicon.ico", "apple-touch-icon.png", "icon-192.png", "icon-512.png",
+             "site.webmanifest" })
         EXPECT_TRUE(files.contains(icon)) << icon;
     EXPECT_EQ(siteAddressTip(site.project).rfind("Tip: type the website's address", 0), 0u);
 }
@@ -130,8 +131,8 @@ TEST(FoundSite, AddressAndAHiddenPage_SitemapOfTheOthersCanonicalOnEveryPageNoin
         "  <url>\r\n    <loc>https://linden.example/shop/about.html</loc>\r\n"
         "    <lastmod>"
             + Model::todayUtc() + "</lastmod>\r\n  </url>\r\n</urlset>\r\n");
-    EXPECT_EQ(run("xmllint --noout --schema '" CORVANTA_SOURCE_DIR
-                  "/tests/publish/sitemap-0.9.xsd' '"
+    EXPECT_EQ(
+        run("xmllint --noout --schema '" CORVANTA_SOURCE_DIR "/tests/publish/sitemap-0.9.xsd' '"
             + site.website() + "/sitemap.xml' 2>/dev/null"),
         0);
     EXPECT_EQ(site.read("robots.txt"),
@@ -159,11 +160,13 @@ TEST(FoundSite, TextsWithQuotesTagsAndAmpersands_AreAttributeTextInEveryPreviewT
     site.project.siteDescription = "Rolls > loaves, \"always\" & <fresh>";
     site.project.pageBody[2] = "<img src=\"pics/shop front.jpg\" alt=\"\">";
     ASSERT_EQ(Model::setSiteAddress(site.project, "http://bob.example"), "");
-    const std::string picture = absolutePictureAddress("http://bob.example/", "pics/shop front.jpg");
+    const std::string picture
+        = absolutePictureAddress("http://bob.example/", "pics/shop front.jpg");
 
     const std::string lines = PageHeadLines(site.project, 3, { "http://bob.example/", picture });
 
-    const std::string title = "About - Bob's &quot;Best&quot; &lt;b&gt;Buns&lt;/b&gt; &amp; Co &copy;";
+    const std::string title
+        = "About - Bob's &quot;Best&quot; &lt;b&gt;Buns&lt;/b&gt; &amp; Co &copy;";
     const std::string description = "Rolls &gt; loaves, &quot;always&quot; &amp; &lt;fresh&gt;";
     EXPECT_EQ(lines,
         "<link rel=\"canonical\" href=\"http://bob.example/about.html\">\r\n"
@@ -175,13 +178,15 @@ TEST(FoundSite, TextsWithQuotesTagsAndAmpersands_AreAttributeTextInEveryPreviewT
         "<meta property=\"og:title\" content=\""
             + title
             + "\">\r\n"
-              "<meta property=\"og:site_name\" content=\"Bob's &quot;Best&quot; &lt;b&gt;Buns&lt;/b&gt; "
+              "<meta property=\"og:site_name\" content=\"Bob's &quot;Best&quot; "
+              "&lt;b&gt;Buns&lt;/b&gt; "
               "&amp; Co &copy;\">\r\n"
               "<meta property=\"og:description\" content=\""
             + description
             + "\">\r\n"
               "<meta property=\"og:url\" content=\"http://bob.example/about.html\">\r\n"
-              "<meta property=\"og:image\" content=\"http://bob.example/pics/shop%20front.jpg\">\r\n"
+              "<meta property=\"og:image\" "
+              "content=\"http://bob.example/pics/shop%20front.jpg\">\r\n"
               "<meta name=\"twitter:card\" content=\"summary\">\r\n"
               "<meta name=\"twitter:title\" content=\""
             + title
@@ -189,7 +194,8 @@ TEST(FoundSite, TextsWithQuotesTagsAndAmpersands_AreAttributeTextInEveryPreviewT
               "<meta name=\"twitter:description\" content=\""
             + description
             + "\">\r\n"
-              "<meta name=\"twitter:image\" content=\"http://bob.example/pics/shop%20front.jpg\">\r\n");
+              "<meta name=\"twitter:image\" "
+              "content=\"http://bob.example/pics/shop%20front.jpg\">\r\n");
     // A picture elsewhere on the web is taken as it stands, bytes beyond ASCII escaped; one
     // that leaves the site's folder is none.
     EXPECT_EQ(absolutePictureAddress("http://bob.example/", "https://cdn.example/caf\xC3\xA9.png"),

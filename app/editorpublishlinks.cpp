@@ -4,8 +4,6 @@
 #include "editor/pageeditor.h"
 #include "editor/pagetext.h"
 #include "project/projectsession.h"
-#include "publish/publishwindow.h"
-#include "publish/sitecheckwindow.h"
 
 namespace App {
 
@@ -24,27 +22,10 @@ void plugInPageEditor(Model::ProjectSession &session, Editor::PageEditor &editor
     });
 }
 
-void plugInPageEditor(
-    CompanionWindows &windows, Model::ProjectSession &session, Editor::PageEditor &editor)
-{
-    plugInPageEditor(session, editor);
-    windows.openPageEditor = [&editor](Model::PageId page) { editor.openOnPage(page); };
-}
-
 void plugInEditorSaving(Editor::PageEditor &editor, MainWindow &window)
 {
     editor.setProjectSaver(
         [&window] { return window.save(false) ? window.session().fileName() : std::string(); });
-}
-
-void plugInPublishWindow(CompanionWindows &windows, Publish::PublishWindow &publish)
-{
-    windows.openPublishWindow = [&publish] { publish.openFromMainWindow(); };
-}
-
-void plugInSiteCheck(CompanionWindows &windows, Publish::SiteCheckWindow &siteCheck)
-{
-    windows.openSiteCheck = [&siteCheck] { siteCheck.openFromMainWindow(); };
 }
 
 void openPageEditorAtLine(Editor::PageEditor &editor, Model::PageId page, int line)

@@ -476,10 +476,12 @@ void MainWindow::previewSelectedPage() { previewPage(m_session.selection().selec
 void MainWindow::previewPage(PageId page)
 {
     runCommand([&] {
-        const std::string file = Publish::PreviewPage(m_session.project(), m_session.lists(), page,
-            m_homeDir, Publish::previewDirectory(), m_dialogs, nullptr,
-            Model::projectDirectoryOf(m_session.fileName()));
-        m_dialogs.openDocument(file);
+        const Publish::PublishResult preview
+            = Publish::PreviewPage(Publish::requestFor(m_session, m_homeDir), page);
+        // The files that could not be copied are the check's to name, not the preview's.
+        if (const auto notice = Publish::stoppedNotice(preview))
+            m_dialogs.notify(*notice);
+        m_dialogs.openDocument(Publish::previewedPage(preview, page));
     });
 }
 

@@ -21,9 +21,9 @@ public:
     }
 
     void runUploadWindow(Platform::Dialogs &dialogs, const std::string &projectFilePath,
-        const std::string &publishDirectory, QWidget *parent) override
+        const std::string &publishDirectory, const std::string &siteTitle, QWidget *parent) override
     {
-        Upload::UploadWindow window(dialogs, projectFilePath, publishDirectory, parent);
+        Upload::UploadWindow window(dialogs, projectFilePath, publishDirectory, parent, siteTitle);
         window.exec();
     }
 };

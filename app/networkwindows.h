@@ -20,9 +20,10 @@ public:
     virtual ~NetworkWindows() = default;
     /// A new update checker, its buttons already showing whether the computer is online.
     virtual QDialog *createUpdateChecker(Platform::Dialogs &dialogs) = 0;
-    /// Shows the Upload window for a project and its publish directory modally.
+    /// Shows the Upload window for a project and its publish directory modally; the site
+    /// title (Windows-1252) names the commits of a publish to git.
     virtual void runUploadWindow(Platform::Dialogs &dialogs, const std::string &projectFilePath,
-        const std::string &publishDirectory, QWidget *parent)
+        const std::string &publishDirectory, const std::string &siteTitle, QWidget *parent)
         = 0;
 };
 

@@ -139,8 +139,8 @@ void ProgramWindows::openUploadWindow()
             return;
         m_session.setPublishDirectory(*chosen);
     }
-    networkWindows().runUploadWindow(
-        m_dialogs, m_session.fileName(), m_session.publishDirectory(), &m_mainWindow);
+    networkWindows().runUploadWindow(m_dialogs, m_session.fileName(), m_session.publishDirectory(),
+        m_session.project().siteTitle, &m_mainWindow);
 }
 
 } // namespace App

@@ -15,7 +15,8 @@ void runCheck(const Invocation &invocation)
     const Model::ChoiceLists lists = choiceListsForProject(invocation.homeDir, projectFile);
     Model::ProjectSession session(lists);
     printWarnings(session.open(projectFile));
-    const std::vector<Publish::SiteFinding> findings = Publish::CheckSite(session);
+    const std::vector<Publish::SiteFinding> findings
+        = Publish::CheckSite(Publish::requestFor(session, invocation.homeDir)).findings;
     std::string text;
     for (const Publish::SiteFinding &finding : findings)
         text += Publish::findingLine(finding) + "\n";

@@ -5,6 +5,7 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 #include "project/projectfiles.h"
+#include "project/projectsession.h"
 
 #include <dlfcn.h>
 
@@ -12,7 +13,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <unistd.h>
 
 namespace Cli {
@@ -56,14 +56,13 @@ std::string pathOperand(const std::string &utf8Path)
     const auto path = Platform::utf8ToCp1252Exact(utf8Path);
     if (!path)
         throw CliError("The path " + utf8Path + " holds characters that Windows-1252 cannot hold");
-    // Windows-1252 bytes pass through std::filesystem unchanged: on Linux a path is bytes.
-    std::filesystem::path full(*path);
-    if (full.is_relative())
-        full = std::filesystem::path(Platform::currentDirectory()) / full;
-    std::string normal = full.lexically_normal().string();
-    if (normal.size() > 1 && normal.back() == '/')
-        normal.pop_back();
-    return normal;
+    // The path as the system reads it, without asking it: a ".." at the root stays there.
+    const std::string full
+        = path->starts_with('/') ? *path : Platform::currentDirectory() + "/" + *path;
+    std::string normal;
+    for (const std::string &part : Platform::foldPath(full).parts)
+        normal += "/" + part;
+    return normal.empty() ? "/" : normal;
 }
 
 void *moduleEntry(const std::string &module, const char *entry)
@@ -100,6 +99,14 @@ std::vector<std::string> installedFontFamilies()
 Model::ChoiceLists choiceListsFor(const std::string &homeDir)
 {
     return { Catalogue::ListTemplates(homeDir), Model::FontFamilyList(installedFontFamilies()) };
+}
+
+std::string projectSiteTitle(const std::string &homeDir, const std::string &projectFilePath)
+{
+    const Model::ChoiceLists lists = choiceListsForProject(homeDir, projectFilePath);
+    Model::ProjectSession session(lists);
+    printWarnings(session.open(projectFilePath));
+    return session.project().siteTitle;
 }
 
 Model::ChoiceLists choiceListsForProject(

@@ -107,6 +107,9 @@ Model::ChoiceLists choiceListsFor(const std::string &homeDir);
 Model::ChoiceLists choiceListsForProject(
     const std::string &homeDir, const std::string &projectFilePath);
 
+/// The site title of a project file (Windows-1252 path and text), its warnings printed.
+std::string projectSiteTitle(const std::string &homeDir, const std::string &projectFilePath);
+
 /// Writes Windows-1252 text to stdout as UTF-8.
 void printText(const std::string &text);
 

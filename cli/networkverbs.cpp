@@ -25,7 +25,9 @@ const VerbRegistration upload({
     "keyring. Progress goes to stderr. --dry-run prints the files it would send and\n"
     "delete and changes nothing; --accept-new-host-key accepts an SFTP host key seen\n"
     "for the first time. --verify lists what the host holds and also sends again\n"
-    "every file that is missing there or has another size.",
+    "every file that is missing there or has another size. With protocol=git the\n"
+    "site becomes a commit on the branch (default pages) of the repository, pushed\n"
+    "without force; --dry-run then lists what differs from the branch.",
     2,
     runInNetworkModule("upload"),
     { "--dry-run", "--verify", "--accept-new-host-key" },

@@ -1,12 +1,10 @@
 #include "cli/clicommon.h"
 
-#include "platform/dialogs.h"
 #include "platform/encoding.h"
 #include "project/projectfiles.h"
 #include "project/projectsession.h"
 #include "publish/previewpage.h"
 #include "publish/publishwebsite.h"
-#include "publish/userfiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,37 +12,14 @@
 namespace Cli {
 namespace {
 
-/// The publish run's notices on the console: errors on stderr, everything else on stdout.
-/// Nobody is there to answer a question, so every question is answered with Cancel.
-class ConsoleDialogs : public Platform::Dialogs
+/// A notice of the run on the console: errors on stderr, everything else on stdout.
+void printNotice(const Platform::Message &notice)
 {
-public:
-    bool confirm(const Platform::Message &question) override
-    {
-        notify(question);
-        return false;
-    }
-    void notify(const Platform::Message &notice) override
-    {
-        std::FILE *stream = notice.icon == Platform::MessageIcon::Error ? stderr : stdout;
-        std::fflush(stdout);
-        std::fprintf(stream, "%s\n", Platform::cp1252ToUtf8(notice.text).c_str());
-        std::fflush(stream);
-    }
-    std::string askText(const std::string &, const std::string &, const std::string &) override
-    {
-        return {};
-    }
-    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return std::nullopt; }
-    void openDocument(const std::string &target) override
-    {
-        std::printf("%s\n", Platform::cp1252ToUtf8(target).c_str());
-    }
-};
+    std::FILE *stream = notice.icon == Platform::MessageIcon::Error ? stderr : stdout;
+    std::fflush(stdout);
+    std::fprintf(stream, "%s\n", Platform::cp1252ToUtf8(notice.text).c_str());
+    std::fflush(stream);
+}
 
 void printProgress(int percent, const std::string &status)
 {
@@ -75,14 +50,20 @@ void runPublish(const Invocation &invocation)
     printWarnings(session.openFields(projectFile));
     Publish::PageBodyFiles bodyFiles;
     openBodyFiles(projectFile, bodyFiles);
-    ConsoleDialogs dialogs;
-    const bool replace = invocation.hasFlag("--replace");
-    const Publish::PublishOutcome outcome = Publish::PublishWebsite(session.project(), lists,
-        invocation.homeDir, publishDirectory, dialogs, printProgress, &bodyFiles,
-        replace ? Publish::ExistingWebsite::Replace : Publish::ExistingWebsite::Keep,
-        Model::projectDirectoryOf(projectFile));
-    // The notice that stopped the run is already the last line on stderr.
-    if (outcome != Publish::PublishOutcome::Completed) {
+    Publish::PublishRequest request = Publish::requestFor(session, invocation.homeDir);
+    request.bodyFiles = &bodyFiles;
+    request.target = publishDirectory;
+    if (invocation.hasFlag("--replace"))
+        request.existing = Publish::ExistingWebsite::Replace;
+    request.progress = printProgress;
+    const Publish::PublishResult result = Publish::PublishWebsite(request);
+    for (const auto &notice :
+        { Publish::stoppedNotice(result), Publish::notCopiedWarning(result) }) {
+        if (notice)
+            printNotice(*notice);
+    }
+    // The notice that stopped the run is the last line on stderr.
+    if (result.outcome != Publish::PublishOutcome::Completed) {
         std::fflush(stdout);
         std::exit(1);
     }
@@ -104,11 +85,12 @@ void runPreview(const Invocation &invocation)
     printWarnings(session.openFields(projectFile));
     Publish::PageBodyFiles bodyFiles;
     openBodyFiles(projectFile, bodyFiles);
-    ConsoleDialogs dialogs;
-    printText(Publish::PreviewPage(session.project(), lists, page->id, invocation.homeDir,
-                  Publish::previewDirectory(), dialogs, &bodyFiles,
-                  Model::projectDirectoryOf(projectFile))
-        + "\n");
+    Publish::PublishRequest request = Publish::requestFor(session, invocation.homeDir);
+    request.bodyFiles = &bodyFiles;
+    const Publish::PublishResult preview = Publish::PreviewPage(request, page->id);
+    if (const auto notice = Publish::stoppedNotice(preview))
+        printNotice(*notice);
+    printText(Publish::previewedPage(preview, page->id) + "\n");
 }
 
 const VerbRegistration previewRegistration({

@@ -1,4 +1,5 @@
 #include "cli/clicommon.h"
+#include "cli/gitupload.h"
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
@@ -43,6 +44,10 @@ void runUpload(const Invocation &invocation)
     if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {
         throw Platform::FileError(Platform::utf8ToCp1252(
             "No published site in " + websiteDir + "; publish the project there first"));
+    }
+    if (settings.protocol == Upload::Protocol::Git) {
+        uploadToGit(invocation, settings, websiteDir);
+        return;
     }
     const Upload::LocalSite site(websiteDir);
     const Upload::PasswordAnswer answer = Upload::passwordFromEnvironmentOrKeyring(settings);

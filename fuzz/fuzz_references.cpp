@@ -70,7 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Model::Project project;
     project.personalPages[0] = true;
     project.pageBody[0] = body;
-    for (const Publish::SiteFinding &finding : Publish::CheckSite(project, projectFolder()))
+    const Model::ChoiceLists lists;
+    const Publish::PublishResult checked = Publish::CheckSite(
+        { .project = project, .lists = lists, .projectDirectory = projectFolder() });
+    for (const Publish::SiteFinding &finding : checked.findings)
         check(finding.page == 1 && finding.line >= 1, "a finding outside the page");
     return 0;
 }

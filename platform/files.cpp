@@ -490,4 +490,23 @@ std::string siblingPath(const std::string &path, const std::string &name)
     return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
 }
 
+FoldedPath foldPath(std::string_view path)
+{
+    FoldedPath folded;
+    while (!path.empty()) {
+        const std::size_t slash = path.find('/');
+        const std::string_view part = path.substr(0, slash);
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part != "..")
+            folded.parts.emplace_back(part);
+        else if (folded.parts.empty())
+            folded.leadsAbove = true;
+        else
+            folded.parts.pop_back();
+    }
+    return folded;
+}
+
 } // namespace Platform

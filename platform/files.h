@@ -128,4 +128,16 @@ std::string fileNameOf(const std::string &path);
 /// after its last "/" replaced by `name`).
 std::string siblingPath(const std::string &path, const std::string &name);
 
+/// A path read by its names alone, as a web server reads an address and as the system reads a
+/// path when no link is followed: its parts between "/" with the empty and "." parts dropped
+/// and each ".." taking away the part before it ("a/./b/../c" is "a" and "c").
+struct FoldedPath
+{
+    std::vector<std::string> parts;
+    /// A ".." had no part before it to take away: the path leads above where it starts (at the
+    /// root of a full path this is the root itself).
+    bool leadsAbove = false;
+};
+FoldedPath foldPath(std::string_view path);
+
 } // namespace Platform

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "platform/dialogs.h"
 #include "project/project.h"
-#include "publish/renderpage.h"
+#include "publish/publishrequest.h"
 
 #include <string>
 
@@ -13,16 +12,15 @@ namespace Publish {
 /// such folder.
 std::string previewDirectory();
 
-/// Renders the site exactly as publishing does, into a fresh "website" folder inside
-/// `previewDir` (an earlier preview there is removed first, the publish directory is never
-/// touched), and returns the full path of the page's file. The files of the user's that the
-/// bodies refer to are copied from `projectDirectory` (the project file's folder; empty for a
-/// project never saved) as publishing copies them, so the preview shows them. Publishing's
-/// closing reminder is left out; its error boxes and questions still go to `dialogs`. A page
-/// that is not part of the website cannot be previewed. Throws FileError.
-std::string PreviewPage(const Model::Project &project, const Model::ChoiceLists &lists,
-    Model::PageId page, const std::string &homeDir, const std::string &previewDir,
-    Platform::Dialogs &dialogs, const PageBodyFiles *bodyFiles,
-    const std::string &projectDirectory);
+/// Renders the request's site exactly as publishing does, into a fresh "website" folder
+/// inside the preview folder (an earlier preview there is removed first; the request's target
+/// is never touched), for a look at `page`. The files of the user's that the bodies refer to
+/// are copied as publishing copies them, so the preview shows them. A page that is not part
+/// of the website cannot be previewed. Throws FileError.
+PublishResult PreviewPage(const PublishRequest &request, Model::PageId page);
+
+/// The full path of `page` in the preview a PreviewPage run wrote. Throws FileError when the
+/// run could not make its "website" folder.
+std::string previewedPage(const PublishResult &preview, Model::PageId page);
 
 } // namespace Publish

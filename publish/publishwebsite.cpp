@@ -29,10 +29,6 @@ Platform::Message replaceWebsiteQuestion(const std::string &publishDirectory)
         Platform::MessageIcon::Question, Platform::MessageButtons::YesNo };
 }
 
-using Platform::Message;
-using Platform::MessageButtons;
-using Platform::MessageIcon;
-
 bool isDirectoryChosen(const std::string &publishDirectory)
 {
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
@@ -60,20 +56,6 @@ namespace {
 constexpr const char *WebsiteName = WebsiteFolderName;
 /// The sibling a replacing run builds the new site in, before it takes the old one's place.
 constexpr const char *NewWebsitePrefix = ".website-new-";
-
-bool replaceExistingWebsite(
-    ExistingWebsite existing, Platform::Dialogs &dialogs, const std::string &publishDirectory)
-{
-    switch (existing) {
-    case ExistingWebsite::Keep:
-        return false;
-    case ExistingWebsite::Replace:
-        return true;
-    case ExistingWebsite::Ask:
-        break;
-    }
-    return dialogs.confirm(replaceWebsiteQuestion(publishDirectory));
-}
 
 /// Opens the directory the run has just made. Someone else who can write the publish
 /// directory could have put a link or a directory of their own in its place meanwhile;
@@ -115,23 +97,37 @@ void removeStaleBuildingDirectories(const Platform::Directory &publish)
     publish.unlock();
 }
 
-/// Writes every file of the site into `website`.
-void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
-    const std::string &homeDir, const Platform::Directory &website,
-    const std::function<void(int, const char *)> &report, const PageBodyFiles *bodyFiles,
-    const std::string &projectDirectory, const SiteReading *reading,
-    std::vector<std::string> &notCopied)
+/// Every file below `directory`, by its path inside it, in byte order.
+void listFiles(const Platform::Directory &directory, const std::string &prefix,
+    std::vector<std::string> &files)
 {
+    for (const std::string &name : directory.names()) {
+        if (directory.holdsDirectory(name))
+            listFiles(directory.openDirectory(name), prefix + name + "/", files);
+        else
+            files.push_back(prefix + name);
+    }
+}
+
+/// Writes every file of the site into `website`. Returns false when the request was
+/// cancelled before the site was whole.
+bool WriteSite(const PublishRequest &request, const Platform::Directory &website,
+    const std::function<void(int, const char *)> &report, std::vector<std::string> &notCopied)
+{
+    const Model::Project &project = request.project;
+    const PageBodyFiles *bodyFiles = request.bodyFiles;
+    const SiteReading *reading = request.reading.get();
     CreateNavigationScripts(website, project.addTextNavigation);
 
     report(6, PublishStatus::CreatingPages);
     // The user's own templates folder holds the template when it is there, else the home's.
-    const std::string templateName = Model::choiceText(project.templateName, lists.templates);
-    const Platform::Directory templates(Catalogue::TemplateDirectory(homeDir, templateName));
+    const std::string templateName
+        = Model::choiceText(project.templateName, request.lists.templates);
+    const Platform::Directory templates(
+        Catalogue::TemplateDirectory(request.homeDir, templateName));
     // The site's address, icons and link previews: the pages' head lines first, the files
     // after the pages.
-    const FoundSite found
-        = GatherFoundSite(project, templates, templateName, bodyFiles, Model::todayUtc());
+    const FoundSite found = GatherFoundSite(request, templates, Model::todayUtc());
     CopiedPictures copied;
     // Without a reading each body is read once more, for the files it refers to; a large one
     // is read and looked through by a second thread while the system copies it into its page.
@@ -144,6 +140,9 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
     };
     constexpr std::uint64_t LargeBody = 1 << 18;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
+        // A body still being read is waited for as the run ends.
+        if (request.cancel.stop_requested())
+            return false;
         if (Model::pageIncluded(project, page.id)) {
             const auto index = static_cast<std::size_t>(page.id - 1);
             const Platform::File *file
@@ -165,7 +164,7 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
             } else if (!reading) {
                 targets[index] = ReadBodyTargets(text);
             }
-            RenderPage(project, lists, page.id, templates, website, &copied, bodyFiles,
+            RenderPage(project, request.lists, page.id, templates, website, &copied, bodyFiles,
                 found.headLines[index]);
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
@@ -178,55 +177,49 @@ void WriteSite(const Model::Project &project, const Model::ChoiceLists &lists,
         CopyFileContents(homePage, website, "index.html");
     }
 
+    if (request.cancel.stop_requested())
+        return false;
     report(90, PublishStatus::CopyingImages);
     collect();
-    notCopied = CopyUserFiles(project, projectDirectory, website, targets);
+    notCopied = CopyUserFiles(project, request.projectDirectory, website, targets);
     CopyLogo(project.logoPath, website);
     WriteFoundSiteFiles(found, project, website);
 
+    if (request.cancel.stop_requested())
+        return false;
     report(93, PublishStatus::CreatingStylesheets);
-    WriteStylesheet(project, lists, website);
+    WriteStylesheet(project, request.lists, website);
+    return true;
 }
 
 } // namespace
 
-PublishOutcome PublishWebsite(const Model::Project &project, const Model::ChoiceLists &lists,
-    const std::string &homeDir, const std::string &publishDirectory, Platform::Dialogs &dialogs,
-    const PublishProgress &progress, const PageBodyFiles *bodyFiles, ExistingWebsite existing,
-    const std::string &projectDirectory, const SiteReading *reading)
+PublishResult PublishWebsite(const PublishRequest &request)
 {
     const auto report = [&](int percent, const char *status) {
-        if (progress)
-            progress(percent, status);
+        if (request.progress)
+            request.progress(percent, status);
+    };
+    const std::string &publishDirectory = request.target;
+    const auto ended = [&publishDirectory](PublishOutcome outcome) {
+        return PublishResult { .outcome = outcome, .directory = publishDirectory };
     };
 
-    if (!isDirectoryChosen(publishDirectory)) {
-        dialogs.notify(
-            { Platform::ApplicationTitle, "Please specify a directory before continuing.",
-                MessageIcon::Error, MessageButtons::Ok });
-        return PublishOutcome::NoDirectory;
-    }
+    if (!isDirectoryChosen(publishDirectory))
+        return ended(PublishOutcome::NoDirectory);
+    if (request.cancel.stop_requested())
+        return ended(PublishOutcome::Cancelled);
 
     report(0, PublishStatus::CreatingDirectory);
-    if (!Platform::pathExists(publishDirectory)) {
-        dialogs.notify({ "Error", "The directory " + publishDirectory + " does not exist.",
-            MessageIcon::Error, MessageButtons::Ok });
-        return PublishOutcome::DirectoryMissing;
-    }
-    const auto cannotCreate = [&] {
-        dialogs.notify({ "Error",
-            "Cannot create directory.\nPossible cause: the directory WEBSITE may "
-            "already exist in the specified directory.",
-            MessageIcon::Error, MessageButtons::Ok });
-        return PublishOutcome::DirectoryNotCreated;
-    };
+    if (!Platform::pathExists(publishDirectory))
+        return ended(PublishOutcome::DirectoryMissing);
     // Everything is made and written through the publish directory as it was opened here, and
     // the site through its own directory as it was made, never again by a path.
     std::optional<Platform::Directory> publish;
     try {
         publish.emplace(publishDirectory);
     } catch (const Platform::FileError &) {
-        return cannotCreate();
+        return ended(PublishOutcome::DirectoryNotCreated);
     }
 
     removeStaleBuildingDirectories(*publish);
@@ -236,7 +229,7 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
     std::string building = WebsiteName;
     const int error = publish->makeDirectory(building);
     const bool replacing = error == EEXIST && publish->holdsDirectory(WebsiteName)
-        && replaceExistingWebsite(existing, dialogs, publishDirectory);
+        && request.existing == ExistingWebsite::Replace;
     std::optional<Platform::Directory> website;
     if (replacing) {
         // The directory is made and locked while no other run clears away stale ones, so none
@@ -253,16 +246,20 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
         if (locked)
             publish->unlock();
     } else if (error != 0) {
-        return cannotCreate();
+        return ended(PublishOutcome::DirectoryNotCreated);
     }
 
-    std::vector<std::string> notCopied;
+    PublishResult result = ended(PublishOutcome::Completed);
+    bool whole = false;
     try {
         if (!website)
             website.emplace(openMadeDirectory(*publish, building));
-        WriteSite(project, lists, homeDir, *website, report, bodyFiles, projectDirectory, reading,
-            notCopied);
-        if (replacing)
+        whole = WriteSite(request, *website, report, result.notCopied);
+        if (whole) {
+            listFiles(*website, {}, result.filesWritten);
+            std::sort(result.filesWritten.begin(), result.filesWritten.end());
+        }
+        if (whole && replacing)
             publish->exchange(building, WebsiteName);
     } catch (...) {
         // A replacing run that fails leaves the earlier site as it was and nothing beside it.
@@ -270,16 +267,15 @@ PublishOutcome PublishWebsite(const Model::Project &project, const Model::Choice
             publish->removeTree(building);
         throw;
     }
-    if (replacing)
+    // A replacing run has the earlier site here now; a cancelled run its own half site.
+    if (replacing || !whole)
         publish->removeTree(building);
+    if (!whole)
+        return ended(PublishOutcome::Cancelled);
 
     report(96, PublishStatus::CreatingStylesheets);
     report(100, PublishStatus::Completed);
-    if (!notCopied.empty()) {
-        dialogs.notify({ Platform::ApplicationTitle, NotCopiedNotice(notCopied),
-            MessageIcon::Warning, MessageButtons::Ok });
-    }
-    return PublishOutcome::Completed;
+    return result;
 }
 
 } // namespace Publish

@@ -5,7 +5,6 @@
 #include "publish/publishwebsite.h"
 #include "publish/sitecheck.h"
 #include "publish/sitecheckwindow.h"
-#include "publish/userfiles.h"
 
 #include "assets/icons.h"
 #include "platform/files.h"
@@ -277,31 +276,30 @@ void PublishWindow::publish()
     // A failure stops the run where it is; the window stays open with that step showing.
     Widgets::runCommand(m_dialogs, [this] {
         showFinished(false);
-        const std::string &directory = m_session.publishDirectory();
-        // The bodies are read once, for the check and for the files the run copies.
-        std::optional<SiteReading> reading;
-        const std::string projectDir = Model::projectDirectoryOf(m_session.fileName());
-        ExistingWebsite existing = ExistingWebsite::Keep;
-        if (isDirectoryChosen(directory)) {
-            reading = ReadSite(m_session.project());
-            const std::vector<SiteFinding> findings
-                = CheckSite(m_session.project(), projectDir, *reading);
+        PublishRequest request = requestFor(m_session, m_homeDir);
+        request.progress
+            = [this](int percent, const std::string &status) { showStep(percent, status); };
+        if (isDirectoryChosen(request.target)) {
+            // The bodies are read once, for the check and for the files the run copies.
+            readPagesOnce(request);
+            const std::vector<SiteFinding> findings = CheckSite(request).findings;
             if (!findings.empty() && !m_dialogs.confirm(publishAnywayQuestion(findings)))
                 return;
             // An earlier site is replaced only when the user says so; No changes nothing.
-            if (Platform::isDirectory(websiteDirectoryOf(directory))) {
-                if (!m_dialogs.confirm(replaceWebsiteQuestion(directory)))
+            if (Platform::isDirectory(websiteDirectoryOf(request.target))) {
+                if (!m_dialogs.confirm(replaceWebsiteQuestion(request.target)))
                     return;
-                existing = ExistingWebsite::Replace;
+                request.existing = ExistingWebsite::Replace;
             }
         }
-        const Publish::PublishOutcome outcome = Publish::PublishWebsite(
-            m_session.project(), m_session.lists(), m_homeDir, directory, m_dialogs,
-            [this](int percent, const std::string &status) { showStep(percent, status); }, nullptr,
-            existing, projectDir, reading ? &*reading : nullptr);
-        if (outcome == Publish::PublishOutcome::DirectoryNotCreated)
+        const PublishResult result = PublishWebsite(request);
+        for (const auto &notice : { stoppedNotice(result), notCopiedWarning(result) }) {
+            if (notice)
+                m_dialogs.notify(*notice);
+        }
+        if (result.outcome == PublishOutcome::DirectoryNotCreated)
             close();
-        showFinished(outcome == Publish::PublishOutcome::Completed);
+        showFinished(result.outcome == PublishOutcome::Completed);
     });
 }
 

@@ -1,7 +1,5 @@
 #include "publish/references.h"
 
-#include "publish/userfiles.h"
-
 #include "platform/encoding.h"
 
 #include <gumbo.h>

@@ -268,6 +268,15 @@ std::string templatePath(const std::string &homeDir, const std::string &template
     return Catalogue::TemplateDirectory(homeDir, templateName) + "/" + templateName + ".t";
 }
 
+std::string pageBodyOf(
+    const Model::Project &project, Model::PageId page, const PageBodyFiles *bodyFiles)
+{
+    const auto index = static_cast<std::size_t>(page - 1);
+    if (bodyFiles && bodyFiles->at(index))
+        return Platform::readWholeFile(bodyFiles->at(index)->path());
+    return project.pageBody[index];
+}
+
 std::string madeWithLine()
 {
     return std::string("<font style=\"font-size:11px;font-family:verdana,tahoma,arial\"><b>This "

@@ -37,6 +37,10 @@ struct CopiedPictures
 /// published without holding the bodies in memory.
 using PageBodyFiles = std::array<std::optional<Platform::File>, Model::PageCount>;
 
+/// The body of a page: the project's text, or the content of its body file when given.
+std::string pageBodyOf(
+    const Model::Project &project, Model::PageId page, const PageBodyFiles *bodyFiles);
+
 /// Writes one page of the site into `website` from the project's template, replacing each
 /// whole placeholder line with the project's value and appending the page's navigation
 /// entries as the template's navigation lines are reached; then copies the page's navigation

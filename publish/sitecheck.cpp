@@ -7,13 +7,12 @@
 #include "publish/userfiles.h"
 
 #include "platform/encoding.h"
-#include "project/projectfiles.h"
-#include "project/projectsession.h"
 
 #include <gumbo.h>
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <utility>
 
 namespace Publish {
@@ -110,16 +109,22 @@ std::string strayMarkupIn(std::string_view text)
     return {};
 }
 
-std::vector<SiteFinding> CheckSite(
-    const Model::Project &project, const std::string &projectDir, const SiteReading &reading)
+PublishResult CheckSite(const PublishRequest &request)
 {
-    std::vector<SiteFinding> findings;
+    const Model::Project &project = request.project;
+    // The bodies are read here unless the request holds a reading of them.
+    std::optional<SiteReading> read;
+    if (!request.reading)
+        read = ReadSite(project, request.bodyFiles);
+    const SiteReading &pages = request.reading ? *request.reading : *read;
+    PublishResult result { .directory = request.target };
+    std::vector<SiteFinding> &findings = result.findings;
     checkSiteFacts(project, findings);
-    const ReferenceLocator locator(projectDir);
+    const ReferenceLocator locator(request.projectDirectory);
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (Model::pageIncluded(project, page.id)) {
-            checkPage(project, page.id, reading[static_cast<std::size_t>(page.id - 1)], locator,
-                findings);
+            checkPage(
+                project, page.id, pages[static_cast<std::size_t>(page.id - 1)], locator, findings);
         }
     }
     std::stable_sort(
@@ -128,18 +133,7 @@ std::vector<SiteFinding> CheckSite(
                 return a.siteWide;
             return a.page != b.page ? a.page < b.page : a.line < b.line;
         });
-    return findings;
-}
-
-std::vector<SiteFinding> CheckSite(
-    const Model::Project &project, const std::string &projectDir, const PageBodyFiles *bodyFiles)
-{
-    return CheckSite(project, projectDir, ReadSite(project, bodyFiles));
-}
-
-std::vector<SiteFinding> CheckSite(Model::ProjectSession &session)
-{
-    return CheckSite(session.project(), Model::projectDirectoryOf(session.fileName()));
+    return result;
 }
 
 std::string siteAddressTip(const Model::Project &project)

@@ -90,7 +90,8 @@ void SiteCheckWindow::openFromMainWindow()
 
 void SiteCheckWindow::refresh()
 {
-    m_findings = CheckSite(m_session);
+    // The check reads no template, so it needs no home folder.
+    m_findings = CheckSite(requestFor(m_session, {})).findings;
     m_list->clear();
     for (const SiteFinding &finding : m_findings)
         m_list->addItem(Widgets::fromCp1252(findingText(finding)));

@@ -268,9 +268,13 @@ std::string bodyOf(const Model::Project &project, Model::PageId page, const Page
 
 } // namespace
 
-FoundSite GatherFoundSite(const Model::Project &project, const Platform::Directory &templates,
-    const std::string &templateName, const PageBodyFiles *bodyFiles, std::string_view today)
+FoundSite GatherFoundSite(
+    const PublishRequest &request, const Platform::Directory &templates, std::string_view today)
 {
+    const Model::Project &project = request.project;
+    const PageBodyFiles *bodyFiles = request.bodyFiles;
+    const std::string templateName
+        = Model::choiceText(project.templateName, request.lists.templates);
     std::string templateText;
     try {
         Platform::File file = templates.openBeneath(templateFileName(templateName));

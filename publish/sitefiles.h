@@ -2,6 +2,7 @@
 
 #include "platform/directory.h"
 #include "project/project.h"
+#include "publish/publishrequest.h"
 #include "publish/renderpage.h"
 
 #include <array>
@@ -66,13 +67,13 @@ struct FoundSite
     std::string iconLetter; ///< drawn when there is no logo
 };
 
-/// Gathers the FoundSite of a project published with the template `templateName` from
+/// Gathers the FoundSite of the request's project, published with its template from
 /// `templates` (its accent colour draws the icons; a template that cannot be read is left to
-/// the page writing to report). The bodies are read (from `bodyFiles` when given) only when the
-/// site has an address: for the day each changed and the picture its link previews show.
-/// `today` is the day of the run ("2026-12-07"). Throws FileError.
-FoundSite GatherFoundSite(const Model::Project &project, const Platform::Directory &templates,
-    const std::string &templateName, const PageBodyFiles *bodyFiles, std::string_view today);
+/// the page writing to report). The bodies are read (from the request's page files when it
+/// has them) only when the site has an address: for the day each changed and the picture its link
+/// previews show. `today` is the day of the run ("2026-12-07"). Throws FileError.
+FoundSite GatherFoundSite(
+    const PublishRequest &request, const Platform::Directory &templates, std::string_view today);
 
 /// Writes robots.txt, sitemap.xml (with an address), the icons and site.webmanifest into
 /// `website`. Throws FileError.

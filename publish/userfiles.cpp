@@ -117,7 +117,7 @@ LocatedReference ReferenceLocator::locate(std::string_view target) const
     target = target.substr(0, target.find_first_of("?#"));
     if (target.find('\\') != std::string_view::npos)
         return problem("has a backslash; folders are separated by \"/\" on the web");
-    if (target.front() == '/' || (target.size() >= 2 && target[1] == ':'))
+    if (!target.empty() && (target.front() == '/' || (target.size() >= 2 && target[1] == ':')))
         return problem("is outside the project folder");
 
     std::string decoded;
@@ -136,27 +136,15 @@ LocatedReference ReferenceLocator::locate(std::string_view target) const
 
     // Folded by name first, as the web server will: "a/../b" is "b", and a ".." past the
     // folder itself leaves it.
-    std::vector<std::string_view> parts;
-    std::string_view rest = decoded;
-    while (!rest.empty()) {
-        const std::size_t slash = rest.find('/');
-        const std::string_view part = rest.substr(0, slash);
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            if (parts.empty())
-                return problem("is outside the project folder");
-            parts.pop_back();
-        } else {
-            parts.push_back(part);
-        }
-    }
+    const Platform::FoldedPath folded = Platform::foldPath(decoded);
+    if (folded.leadsAbove)
+        return problem("is outside the project folder");
+    const std::vector<std::string> &parts = folded.parts;
     if (parts.empty() || decoded.back() == '/')
         return problem("is a folder, not a file");
     std::string relative;
-    for (const std::string_view part : parts)
-        relative += (relative.empty() ? "" : "/") + std::string(part);
+    for (const std::string &part : parts)
+        relative += (relative.empty() ? "" : "/") + part;
 
     if (parts.size() == 1) {
         if (relative == "index.html")
@@ -229,15 +217,6 @@ bool ReferenceLocator::isProjectFile(const struct stat &file) const
         }
     }
     return m_projectFiles->contains({ file.st_dev, file.st_ino });
-}
-
-std::string pageBodyOf(
-    const Model::Project &project, Model::PageId page, const PageBodyFiles *bodyFiles)
-{
-    const auto index = static_cast<std::size_t>(page - 1);
-    if (bodyFiles && bodyFiles->at(index))
-        return Platform::readWholeFile(bodyFiles->at(index)->path());
-    return project.pageBody[index];
 }
 
 namespace {
@@ -339,17 +318,6 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
         }
     }
     return notCopied;
-}
-
-std::string NotCopiedNotice(const std::vector<std::string> &notCopied)
-{
-    constexpr std::size_t Shown = 20;
-    std::string text = NotCopiedHeading;
-    for (std::size_t i = 0; i < notCopied.size() && i < Shown; ++i)
-        text += "\n" + notCopied[i];
-    if (notCopied.size() > Shown)
-        text += "\nand " + std::to_string(notCopied.size() - Shown) + " more";
-    return text;
 }
 
 } // namespace Publish

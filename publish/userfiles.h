@@ -74,16 +74,4 @@ bool isProjectFileName(std::string_view name, bool inProjectFolder);
 std::vector<std::string> CopyUserFiles(const Model::Project &project, const std::string &projectDir,
     const Platform::Directory &website, const SiteTargets &targets);
 
-/// The first line of the closing notice that names what could not be copied.
-inline constexpr const char *NotCopiedHeading
-    = "These files that the pages refer to could not be copied into the website:";
-
-/// The closing notice of a publish run that left files behind: the lines, at most 20, then
-/// "and N more".
-std::string NotCopiedNotice(const std::vector<std::string> &notCopied);
-
-/// The body of a page: the project's text, or the content of its body file when given.
-std::string pageBodyOf(
-    const Model::Project &project, Model::PageId page, const PageBodyFiles *bodyFiles);
-
 } // namespace Publish

@@ -1,5 +1,7 @@
 #include "upload/hostsettings.h"
 
+#include "upload/gitremote.h"
+
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/filegroup.h"
@@ -30,6 +32,8 @@ std::string withoutComment(const std::string &value)
     return trimmed(value);
 }
 
+void writeTransferSettings(std::ostringstream &text, const HostSettings &settings);
+
 [[noreturn]] void fail(const std::string &where, const std::string &what)
 {
     throw Platform::FileError(Platform::utf8ToCp1252(where + ": " + what));
@@ -46,11 +50,21 @@ const char *protocolName(Protocol protocol)
         return "ftps";
     case Protocol::Ftp:
         return "ftp";
+    case Protocol::Git:
+        return "git";
     }
     return "sftp";
 }
 
-int defaultPort(Protocol protocol) { return protocol == Protocol::Sftp ? 22 : 21; }
+int defaultPort(Protocol protocol)
+{
+    return protocol == Protocol::Sftp || protocol == Protocol::Git ? 22 : 21;
+}
+
+std::string branchOf(const HostSettings &settings)
+{
+    return settings.branch.empty() ? DefaultGitBranch : settings.branch;
+}
 
 int portOf(const HostSettings &settings)
 {
@@ -99,8 +113,10 @@ HostSettings readHostSettings(const std::string &path)
                 settings.protocol = Protocol::Ftps;
             else if (value == "ftp")
                 settings.protocol = Protocol::Ftp;
+            else if (value == "git")
+                settings.protocol = Protocol::Git;
             else
-                fail(where, "unknown protocol \"" + value + "\" (sftp, ftps or ftp)");
+                fail(where, "unknown protocol \"" + value + "\" (sftp, ftps, ftp or git)");
             sawProtocol = true;
         } else if (key == "host") {
             settings.host = value;
@@ -118,12 +134,20 @@ HostSettings readHostSettings(const std::string &path)
             settings.folder = value;
         } else if (key == "identity") {
             settings.identity = value;
+        } else if (key == "remote") {
+            settings.remote = value;
+        } else if (key == "branch") {
+            settings.branch = value;
+        } else if (key == "author") {
+            settings.authorName = value;
+        } else if (key == "email") {
+            settings.authorEmail = value;
         } else {
             fail(where, "unknown key \"" + key + "\"");
         }
     }
     if (!sawProtocol)
-        fail(path, "no protocol given (protocol=sftp, ftps or ftp)");
+        fail(path, "no protocol given (protocol=sftp, ftps, ftp or git)");
     try {
         checkHostSettings(settings);
     } catch (const Platform::FileError &error) {
@@ -136,6 +160,10 @@ void checkHostSettings(const HostSettings &settings)
 {
     const auto missing
         = [](const char *what) { throw Platform::FileError(std::string("No ") + what + " given"); };
+    if (settings.protocol == Protocol::Git) {
+        checkGitSettings(settings);
+        return;
+    }
     if (settings.host.empty())
         missing("host");
     if (settings.user.empty())
@@ -143,7 +171,7 @@ void checkHostSettings(const HostSettings &settings)
     if (settings.folder.empty())
         missing("remote folder");
     if (!settings.identity.empty() && settings.protocol != Protocol::Sftp)
-        throw Platform::FileError("A key file (identity) works only with sftp");
+        throw Platform::FileError("A key file (identity) works only with sftp and git");
     for (const std::string *text : { &settings.host, &settings.user, &settings.folder }) {
         if (text->find_first_of("\r\n") != std::string::npos)
             throw Platform::FileError("A host setting holds a line break");
@@ -154,14 +182,11 @@ void writeHostSettings(const std::string &path, const HostSettings &settings)
 {
     std::ostringstream text;
     text << "[upload]\n"
-         << "protocol=" << protocolName(settings.protocol) << "\n"
-         << "host=" << settings.host << "\n";
-    if (settings.port > 0)
-        text << "port=" << settings.port << "\n";
-    text << "user=" << settings.user << "\n"
-         << "folder=" << settings.folder << "\n";
-    if (!settings.identity.empty())
-        text << "identity=" << settings.identity << "\n";
+         << "protocol=" << protocolName(settings.protocol) << "\n";
+    if (settings.protocol == Protocol::Git)
+        writeGitSettings(text, settings);
+    else
+        writeTransferSettings(text, settings);
 
     // The project's other files are replaced the same way: a settings file that is a link
     // to one kept elsewhere stays a link.
@@ -170,5 +195,20 @@ void writeHostSettings(const std::string &path, const HostSettings &settings)
         Platform::throwErrno(ENOENT);
     Platform::replaceFileThroughLinks(*programPath, text.str());
 }
+
+namespace {
+
+void writeTransferSettings(std::ostringstream &text, const HostSettings &settings)
+{
+    text << "host=" << settings.host << "\n";
+    if (settings.port > 0)
+        text << "port=" << settings.port << "\n";
+    text << "user=" << settings.user << "\n"
+         << "folder=" << settings.folder << "\n";
+    if (!settings.identity.empty())
+        text << "identity=" << settings.identity << "\n";
+}
+
+} // namespace
 
 } // namespace Upload

@@ -11,6 +11,7 @@ enum class Protocol {
     Sftp, ///< SSH file transfer
     Ftps, ///< FTP with explicit TLS for the login and every file
     Ftp, ///< plain FTP: the password travels unencrypted
+    Git, ///< a commit pushed to a branch of a git repository (gitpublish.h)
 };
 
 /// Where a project's site goes: the contents of PROJECT.cvp.upload. Texts are UTF-8, as the
@@ -22,12 +23,23 @@ struct HostSettings
     int port = 0; ///< 0: the protocol's default
     std::string user;
     std::string folder; ///< remote folder that receives the contents of website/
-    std::string identity; ///< sftp only: a private key file used instead of a password
+    std::string identity; ///< sftp and git: a private key file used instead of a password
+    // git only: the repository, the branch that receives the site and the commits' author.
+    std::string remote {}; ///< an SSH address (git@host:owner/repo.git, ssh://...) or a path
+    std::string branch {}; ///< empty for DefaultGitBranch
+    std::string authorName {}; ///< empty: the git configuration's user.name, else the site title
+    std::string authorEmail {}; ///< empty: the git configuration's user.email, else none
 };
 
-/// "sftp", "ftps" or "ftp".
+/// The branch a git host's Pages service serves by default here.
+inline constexpr const char *DefaultGitBranch = "pages";
+
+/// The branch the settings name, else DefaultGitBranch.
+std::string branchOf(const HostSettings &settings);
+
+/// "sftp", "ftps", "ftp" or "git".
 const char *protocolName(Protocol protocol);
-/// 22 for SFTP, 21 for FTPS and FTP.
+/// 22 for SFTP and git (SSH), 21 for FTPS and FTP.
 int defaultPort(Protocol protocol);
 /// The port the connection uses: the one given, else the protocol's default.
 int portOf(const HostSettings &settings);

@@ -1,5 +1,7 @@
 #include "upload/keyring.h"
 
+#include "upload/gitremote.h"
+
 #include <qt6keychain/keychain.h>
 
 #include <QCoreApplication>
@@ -140,6 +142,11 @@ std::string keyringProblem(const JobOutcome &outcome)
 
 std::string keyringEntry(const HostSettings &settings)
 {
+    if (settings.protocol == Protocol::Git) {
+        // The passphrase of the key that reaches the repository's host.
+        const GitRemote remote = parseGitRemote(settings.remote);
+        return "git://" + remote.user + "@" + remote.host + ":" + std::to_string(remote.port);
+    }
     return std::string(protocolName(settings.protocol)) + "://" + settings.user + "@"
         + settings.host + ":" + std::to_string(portOf(settings));
 }

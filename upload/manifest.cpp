@@ -244,11 +244,19 @@ LocalSite::~LocalSite()
 Manifest LocalSite::scan() const
 {
     Manifest manifest;
-    scanFolder(m_fd, "", manifest);
+    scanFolder(m_fd, "", manifest, true);
     return manifest;
 }
 
-void LocalSite::scanFolder(int fd, const std::string &prefix, Manifest &manifest) const
+Manifest LocalSite::list() const
+{
+    Manifest manifest;
+    scanFolder(m_fd, "", manifest, false);
+    return manifest;
+}
+
+void LocalSite::scanFolder(
+    int fd, const std::string &prefix, Manifest &manifest, bool hashing) const
 {
     const int listing = ::dup(fd);
     DIR *handle = listing < 0 ? nullptr : ::fdopendir(listing);
@@ -286,13 +294,17 @@ void LocalSite::scanFolder(int fd, const std::string &prefix, Manifest &manifest
             if (inner.fd < 0)
                 throwFileError("Cannot read the folder " + m_path + "/" + name + " ("
                     + Platform::errnoMessage(errno) + ")");
-            scanFolder(inner.fd, name + "/", manifest);
+            scanFolder(inner.fd, name + "/", manifest, hashing);
             continue;
         }
         if (!S_ISREG(info.st_mode))
             continue;
         if (const std::string problem = nameProblem(name); !problem.empty())
             throwFileError("Cannot upload the file \"" + printableName(name) + "\": " + problem);
+        if (!hashing) {
+            manifest[name] = { {}, static_cast<std::uint64_t>(info.st_size) };
+            continue;
+        }
         const Descriptor file(::openat(fd, base.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (file.fd < 0)
             throwFileError(

@@ -68,6 +68,8 @@ public:
     /// Throws Platform::FileError naming a link found in the folder, or a name a manifest
     /// cannot hold.
     Manifest scan() const;
+    /// The same files with their sizes only (no SHA-256), as checked as scan checks them.
+    Manifest list() const;
     /// Opens the file `name` below the folder for reading, no link followed; the caller closes
     /// the descriptor. Throws Platform::FileError.
     int open(const std::string &name) const;
@@ -75,7 +77,7 @@ public:
     const std::string &path() const { return m_path; }
 
 private:
-    void scanFolder(int fd, const std::string &prefix, Manifest &manifest) const;
+    void scanFolder(int fd, const std::string &prefix, Manifest &manifest, bool hashing) const;
 
     std::string m_path;
     int m_fd = -1;

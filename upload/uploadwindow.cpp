@@ -3,6 +3,7 @@
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "publish/websitefolder.h"
+#include "upload/gitremote.h"
 #include "upload/keyring.h"
 #include "upload/siteupload.h"
 
@@ -38,11 +39,12 @@ Platform::Message question(const std::string &utf8Text)
 } // namespace
 
 UploadWindow::UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePath,
-    std::string publishDirectory, QWidget *parent)
+    std::string publishDirectory, QWidget *parent, std::string siteTitle)
     : QDialog(parent)
     , m_dialogs(dialogs)
     , m_projectFilePath(std::move(projectFilePath))
     , m_publishDirectory(std::move(publishDirectory))
+    , m_siteTitle(Platform::cp1252ToUtf8(siteTitle))
 {
     setObjectName(QStringLiteral("UploadWindow"));
     setWindowTitle(tr("Upload Website"));
@@ -72,6 +74,7 @@ void UploadWindow::createSettingsForm()
 {
     auto *layout = new QVBoxLayout(this);
     auto *form = new QFormLayout;
+    m_form = form;
     layout->addLayout(form);
 
     m_protocol = new QComboBox(this);
@@ -79,6 +82,7 @@ void UploadWindow::createSettingsForm()
     m_protocol->addItem(tr("SFTP (SSH)"));
     m_protocol->addItem(tr("FTPS (FTP with TLS)"));
     m_protocol->addItem(tr("FTP (unencrypted)"));
+    m_protocol->addItem(tr("Git (a branch of a repository)"));
     connect(m_protocol, &QComboBox::currentIndexChanged, this, [this] { showProtocolHints(); });
     form->addRow(tr("&Protocol:"), m_protocol);
 
@@ -104,6 +108,7 @@ void UploadWindow::createSettingsForm()
     m_folder->setPlaceholderText(QStringLiteral("/var/www/site"));
     m_identity = lineEdit("identity", tr("&Key file (SFTP):"));
     m_identity->setPlaceholderText(tr("optional, e.g. ~/.ssh/id_ed25519"));
+    createGitRows(form);
 
     m_ftpWarning = new QLabel(
         tr("With plain FTP the password travels unencrypted. Choose SFTP or FTPS if your host "
@@ -182,13 +187,15 @@ void UploadWindow::showSettings(const HostSettings &settings)
     m_user->setText(fromUtf8(settings.user));
     m_folder->setText(fromUtf8(settings.folder));
     m_identity->setText(fromUtf8(settings.identity));
+    showGitSettings(settings);
 }
 
 void UploadWindow::showProtocolHints()
 {
     const auto protocol = static_cast<Protocol>(m_protocol->currentIndex());
     m_ftpWarning->setVisible(protocol == Protocol::Ftp);
-    m_identity->setEnabled(protocol == Protocol::Sftp);
+    m_identity->setEnabled(protocol == Protocol::Sftp || protocol == Protocol::Git);
+    showGitRows(protocol == Protocol::Git);
 }
 
 HostSettings UploadWindow::formSettings() const
@@ -199,8 +206,10 @@ HostSettings UploadWindow::formSettings() const
     settings.port = m_port->value();
     settings.user = m_user->text().trimmed().toStdString();
     settings.folder = m_folder->text().trimmed().toStdString();
-    if (settings.protocol == Protocol::Sftp)
+    if (settings.protocol == Protocol::Sftp || settings.protocol == Protocol::Git)
         settings.identity = m_identity->text().trimmed().toStdString();
+    if (settings.protocol == Protocol::Git)
+        readGitSettings(settings);
     return settings;
 }
 
@@ -228,7 +237,11 @@ void UploadWindow::setRunning(bool running)
     for (QWidget *field : std::initializer_list<QWidget *> {
              m_protocol, m_host, m_port, m_user, m_password, m_folder, m_rememberPassword })
         field->setEnabled(!running);
-    m_identity->setEnabled(!running && m_protocol->currentIndex() == 0);
+    const auto protocol = static_cast<Protocol>(m_protocol->currentIndex());
+    m_identity->setEnabled(!running && (protocol == Protocol::Sftp || protocol == Protocol::Git));
+    for (QWidget *field :
+        std::initializer_list<QWidget *> { m_remote, m_branch, m_authorName, m_authorEmail })
+        field->setEnabled(!running);
     m_cancelButton->setText(running ? tr("&Cancel") : tr("&Close"));
 }
 
@@ -246,7 +259,10 @@ void UploadWindow::startRun(std::function<void(const HostSettings &, const std::
         return;
     }
     std::string password = m_password->text().toStdString();
-    if (password.empty()) {
+    // A repository on this computer needs no password, and the keyring is not asked.
+    const bool localGit
+        = settings.protocol == Protocol::Git && parseGitRemote(settings.remote).local;
+    if (password.empty() && !localGit) {
         if (const auto kept = readKeyringPassword(settings).password)
             password = *kept;
     } else if (m_rememberPassword->isChecked()) {
@@ -297,6 +313,10 @@ void UploadWindow::finishRun(const QString &status)
 
 void UploadWindow::testConnection()
 {
+    if (m_protocol->currentIndex() == static_cast<int>(Protocol::Git)) {
+        startGitRun(Publish::websiteDirectoryOf(Platform::nativePath(m_publishDirectory)), true);
+        return;
+    }
     startRun([this](const HostSettings &settings, const std::string &password) {
         TransferHooks hooks;
         hooks.cancel = &m_cancel;
@@ -331,6 +351,10 @@ void UploadWindow::startUpload(bool checkingHost)
     if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {
         Platform::showStandardError(m_dialogs,
             Platform::utf8ToCp1252("No published site in " + websiteDir + "; publish it first"));
+        return;
+    }
+    if (m_protocol->currentIndex() == static_cast<int>(Protocol::Git)) {
+        startGitRun(websiteDir, false);
         return;
     }
     startRun([this, websiteDir, checkingHost](

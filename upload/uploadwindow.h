@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -27,9 +28,10 @@ class UploadWindow : public QDialog
 {
 public:
     /// `projectFilePath` (whose ".upload" file holds the settings; may be empty) and
-    /// `publishDirectory` (whose "website" folder is uploaded) are Windows-1252 full paths.
+    /// `publishDirectory` (whose "website" folder is uploaded) are Windows-1252 full paths;
+    /// `siteTitle` (Windows-1252) names the commits of a publish to git.
     UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePath,
-        std::string publishDirectory, QWidget *parent = nullptr);
+        std::string publishDirectory, QWidget *parent = nullptr, std::string siteTitle = {});
     ~UploadWindow() override;
 
     // Commands.
@@ -66,11 +68,19 @@ private:
     /// Uploads; `checkingHost` first compares the host's files with the site.
     void startUpload(bool checkingHost);
     void finishRun(const QString &status);
+    // Publishing to git (uploadwindowgit.cpp).
+    void createGitRows(QFormLayout *form);
+    void showGitSettings(const HostSettings &settings);
+    void readGitSettings(HostSettings &settings) const;
+    void showGitRows(bool git);
+    /// Commits the site on the branch and pushes it, or with `testOnly` says what it would do.
+    void startGitRun(const std::string &websiteDir, bool testOnly);
     void setRunning(bool running);
 
     Platform::Dialogs &m_dialogs;
     std::string m_projectFilePath;
     std::string m_publishDirectory;
+    std::string m_siteTitle; ///< UTF-8
     std::thread m_worker;
     std::atomic<bool> m_cancel = false;
     bool m_running = false;
@@ -84,6 +94,11 @@ private:
     QCheckBox *m_rememberPassword = nullptr;
     QLineEdit *m_folder = nullptr;
     QLineEdit *m_identity = nullptr;
+    QFormLayout *m_form = nullptr;
+    QLineEdit *m_remote = nullptr;
+    QLineEdit *m_branch = nullptr;
+    QLineEdit *m_authorName = nullptr;
+    QLineEdit *m_authorEmail = nullptr;
     QLabel *m_ftpWarning = nullptr;
     QProgressBar *m_progress = nullptr;
     QLabel *m_currentFile = nullptr;

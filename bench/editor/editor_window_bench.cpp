@@ -137,8 +137,9 @@ struct Program
         , recovery(static_cast<int>(::getpid()))
         , guard(session, mainWindow, recovery)
     {
+        App::plugInPageEditor(session, pageEditor);
         App::CompanionWindows windows;
-        App::plugInPageEditor(windows, session, pageEditor);
+        windows.openPageEditor = [this](Model::PageId page) { pageEditor.openOnPage(page); };
         mainWindow.setCompanionWindows(std::move(windows));
     }
     ~Program()

@@ -16,22 +16,6 @@
 
 namespace {
 
-/// Notices are counted, never shown.
-class SilentDialogs : public Platform::Dialogs
-{
-public:
-    bool confirm(const Platform::Message &) override { return false; }
-    void notify(const Platform::Message &) override { ++notices; }
-    std::string askText(const std::string &, const std::string &, const std::string &) override
-    {
-        return {};
-    }
-    std::optional<std::string> chooseFile(const Platform::FileDialogSpec &) override { return {}; }
-    std::optional<Platform::Colour> chooseColour(Platform::Colour) override { return {}; }
-    void openDocument(const std::string &) override { }
-    int notices = 0;
-};
-
 void PublishBigSite(benchmark::State &state)
 {
     namespace fs = std::filesystem;
@@ -44,21 +28,24 @@ void PublishBigSite(benchmark::State &state)
     Bench::BigSite::writeLogo(home + "/logo.gif");
     const Model::ChoiceLists lists { { Bench::BigSite::TemplateName }, Model::FontFamilyList({}) };
     const Model::Project project = Bench::BigSite::project(lists, home + "/logo.gif");
-    SilentDialogs dialogs;
 
     // Arg 0: the publish run alone, handed the bodies' reading made beforehand, so it neither
     // checks nor reads a body to find files to copy: the run as it was before either existed.
     // Arg 1: as the publish window does it: the bodies read once, the check, then the run
     // that copies the files the pages refer to (the project file lies in the home directory).
     const bool withCheck = state.range(0) == 1;
-    const Publish::SiteReading readBefore = Publish::ReadSite(project);
+    Publish::PublishRequest readBefore {
+        .project = project, .lists = lists, .homeDir = home, .projectDirectory = home, .target = out
+    };
+    Publish::readPagesOnce(readBefore);
     for (auto _ : state) {
-        const Publish::SiteReading reading = withCheck ? Publish::ReadSite(project) : readBefore;
-        if (withCheck && !Publish::CheckSite(project, home, reading).empty())
-            state.SkipWithError("the big site has findings");
-        const auto outcome = Publish::PublishWebsite(project, lists, home, out, dialogs, nullptr,
-            nullptr, Publish::ExistingWebsite::Keep, home, &reading);
-        if (outcome != Publish::PublishOutcome::Completed)
+        Publish::PublishRequest request = readBefore;
+        if (withCheck) {
+            Publish::readPagesOnce(request);
+            if (!Publish::CheckSite(request).findings.empty())
+                state.SkipWithError("the big site has findings");
+        }
+        if (Publish::PublishWebsite(request).outcome != Publish::PublishOutcome::Completed)
             state.SkipWithError("the run did not complete");
         // Each run starts as a user's would: nothing of the last one is left to write out.
         state.PauseTiming();
@@ -80,6 +67,7 @@ void CheckTypicalSite(benchmark::State &state)
     std::string pattern = (fs::temp_directory_path() / "corvanta-bench-XXXXXX").string();
     const std::string folder = ::mkdtemp(pattern.data());
     fs::create_directories(folder + "/pictures");
+    const Model::ChoiceLists lists;
     Model::Project project;
     project.personalPages.fill(true);
     project.businessPages.fill(true);
@@ -104,7 +92,9 @@ void CheckTypicalSite(benchmark::State &state)
                 benchmark::DoNotOptimize(Publish::ReadBodyReferences(body));
             continue;
         }
-        const std::vector<Publish::SiteFinding> findings = Publish::CheckSite(project, folder);
+        const std::vector<Publish::SiteFinding> findings
+            = Publish::CheckSite({ .project = project, .lists = lists, .projectDirectory = folder })
+                  .findings;
         if (!findings.empty())
             state.SkipWithError(Publish::findingLine(findings.front()).c_str());
         benchmark::DoNotOptimize(findings);
@@ -143,8 +133,11 @@ void CheckHostileBody(benchmark::State &state)
     Model::Project project;
     project.personalPages[0] = true;
     project.pageBody[0] = body;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(Publish::CheckSite(project, "/nonexistent"));
+    const Model::ChoiceLists lists;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Publish::CheckSite(
+            { .project = project, .lists = lists, .projectDirectory = "/nonexistent" }));
+    }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(body.size()));
 }
 BENCHMARK(CheckHostileBody)

@@ -1,9 +1,12 @@
 // Uploading a site of fourteen pages with 5 MB bodies to an SFTP server on this machine (the
 // tests' own sshd): the first upload sends everything; the second, with nothing changed,
-// hashes the site, reads the host's manifest and sends nothing (goal: at most 0.3 s).
+// hashes the site, reads the host's manifest and sends nothing (goal: at most 0.3 s). The same
+// site published to git, over the same sshd and to a repository by path: with nothing changed
+// the branch is fetched, the site hashed, and no commit made (goal: at most 0.3 s).
 
 #include "tests/support/tempdir.h"
 #include "tests/upload/testservers.h"
+#include "upload/gitpublish.h"
 #include "upload/siteupload.h"
 
 #include <benchmark/benchmark.h>
@@ -23,6 +26,7 @@ struct BenchSite
     {
         ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
         ::setenv("XDG_STATE_HOME", work.file("state").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", work.file("cache").c_str(), 1);
         server = std::make_unique<Testing::SftpServer>(work.file("server"));
         server->start();
         fs::create_directories(website());
@@ -35,6 +39,8 @@ struct BenchSite
         }
         Testing::writeBytes(website() + "/styles.css", "body { color: black; }");
         Testing::writeBytes(website() + "/navigation.js", "function go() {}");
+        Testing::runProgram(
+            { "/usr/bin/git", "init", "-q", "--bare", server->root() + "/site.git" });
     }
     std::string website() const { return work.file("website"); }
     std::string remoteSite() const { return server->root() + "/site"; }
@@ -49,6 +55,25 @@ struct BenchSite
         Upload::RemoteFolder remote(server->settings(), server->password(), hooks());
         if (Upload::uploadWebsite(remote, website()) != Upload::UploadOutcome::Completed)
             std::abort();
+    }
+
+    /// A publish of the site to the repository, over SSH or by path.
+    Upload::GitPublish gitPublish(bool overSsh) const
+    {
+        Upload::GitPublish request;
+        request.settings.protocol = Upload::Protocol::Git;
+        request.websiteDir = website();
+        request.siteTitle = "Bench";
+        request.hooks = hooks();
+        const std::string bare = server->root() + "/site.git";
+        request.settings.remote = bare;
+        if (overSsh) {
+            request.settings.remote = "ssh://" + server->settings().user
+                + "@127.0.0.1:" + std::to_string(server->port()) + bare;
+            request.settings.identity = server->settings().identity;
+            request.passphrase = server->password();
+        }
+        return request;
     }
 
     Testing::TempDir work;
@@ -95,6 +120,18 @@ void CheckTheHostNothingChanged(benchmark::State &state)
     }
 }
 BENCHMARK(CheckTheHostNothingChanged)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void GitPublishNothingChanged(benchmark::State &state)
+{
+    const Upload::GitPublish request = site().gitPublish(state.range(0) == 1);
+    Upload::publishToGit(request);
+    for (auto _ : state) {
+        if (!Upload::publishToGit(request).commit.empty())
+            std::abort();
+    }
+    state.SetLabel(state.range(0) == 1 ? "over SSH" : "by path");
+}
+BENCHMARK(GitPublishNothingChanged)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

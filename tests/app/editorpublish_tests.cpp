@@ -1,6 +1,6 @@
 #include "tests/app/mainwindowfixture.h"
 
-#include "app/editorpublishlinks.h"
+#include "app/programwindows.h"
 #include "editor/pageeditor.h"
 #include "editor/pagetext.h"
 #include "publish/directorychooser.h"
@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -28,14 +29,7 @@ namespace {
 class EditorAndPublish : public MainWindowTest
 {
 protected:
-    EditorAndPublish()
-    {
-        App::CompanionWindows windows;
-        App::plugInPageEditor(windows, *session, editor);
-        App::plugInEditorSaving(editor, *window);
-        App::plugInPublishWindow(windows, publish);
-        window->setCompanionWindows(std::move(windows));
-    }
+    EditorAndPublish() { window->setCompanionWindows(windows.commands()); }
 
     /// Runs `act` once `modal` has started its modal run.
     static void whileShown(QWidget &modal, const std::function<void()> &act)
@@ -52,9 +46,10 @@ protected:
         return found;
     }
 
-    Editor::PageEditor editor { dialogs, home.path() };
-    Publish::DirectoryChooser chooser { dialogs, home.path() };
-    Publish::PublishWindow publish { dialogs, home.path(), *session, chooser };
+    App::ProgramWindows windows { dialogs, *session, *window, home.path() };
+    Editor::PageEditor &editor = windows.pageEditor();
+    Publish::DirectoryChooser &chooser = windows.directoryChooser();
+    Publish::PublishWindow &publish = windows.publishWindow();
 };
 
 TEST_F(EditorAndPublish, EditSelectedPage_OpensThePageWhoseTextIsSavedOpenedAndEmptiedByNew)
@@ -99,7 +94,6 @@ TEST_F(EditorAndPublish, Preview_OpensTheUnsavedPageFromTheCacheAndNeverWritesTh
         writeBytes(home.file(std::string("templates/alpha") + page.pictureSuffix), "gif");
     std::filesystem::create_directory(home.file("out"));
     session->setPublishDirectory(home.file("out"));
-    editor.setPreviewer([this](Model::PageId page) { window->previewPage(page); });
     editor.setPageText(1, "<p>Draft</p>");
 
     press(Qt::Key_F8);
@@ -133,7 +127,6 @@ TEST_F(EditorAndPublish, Preview_ShowsThePicturesTheBodyRefersToBesideTheProject
         writeBytes(home.file(std::string("templates/alpha") + page.pictureSuffix), "gif");
     std::filesystem::create_directories(home.file("project/img"));
     writeBytes(home.file("project/img/bread.jpg"), "BREAD");
-    editor.setPreviewer([this](Model::PageId page) { window->previewPage(page); });
     editor.setPageText(1, "<img src=\"img/bread.jpg\" alt=\"Bread\">");
     saveAs(home.file("project/site.cvp"));
 
@@ -157,11 +150,11 @@ TEST_F(EditorAndPublish, Publish_WritesTheEditorsBodiesIntoTheChosenDirectory)
         EXPECT_EQ(gauge->value(), 0);
         EXPECT_EQ(status->text(), "Waiting...");
         whileShown(chooser, [&] {
-            auto *list = part<QListWidget>(chooser, "DirectoryListBox1");
-            const QPoint out
-                = list->visualItemRect(list->findItems("out", Qt::MatchExactly)[0]).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, out);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, out);
+            auto *path = part<QLineEdit>(chooser, "pathBox");
+            path->setFocus();
+            path->selectAll();
+            QTest::keyClicks(path, QString::fromStdString(home.file("out")));
+            QTest::keyClick(path, Qt::Key_Return);
             QTest::mouseClick(part<QPushButton>(chooser, "BitBtn1"), Qt::LeftButton);
         });
         QTest::mouseClick(part<QToolButton>(publish, "SpeedButton1"), Qt::LeftButton);

@@ -164,8 +164,7 @@ TEST_F(MainWindowTest, TypingInThePageEditor_MarksUnsavedAtOnceAndOneSnapshotFol
     Model::RecoveryStore store(static_cast<int>(::getpid()));
     App::SessionGuard guard(*session, *window, store);
     Editor::PageEditor editor(dialogs, home.path());
-    App::CompanionWindows windows;
-    App::plugInPageEditor(windows, *session, editor);
+    App::plugInPageEditor(*session, editor);
     EXPECT_EQ(window->windowTitle(), "site.cvp - Corvanta v1.0");
     EXPECT_FALSE(guard.snapshotDue());
 

@@ -8,7 +8,6 @@
 #include "platform/fileerror.h"
 #include "project/projectfiles.h"
 #include "publish/publishwebsite.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -61,9 +60,11 @@ std::string publishInChild(const Project &project, const std::string &home)
     TempDir out;
     const Hardening::ChildResult result = runInChildProcess(
         [&] {
-            Testing::ScriptedDialogs dialogs;
             return errorOf([&] {
-                Publish::PublishWebsite(project, TestLists, home, out.path(), dialogs, {});
+                Publish::PublishWebsite({ .project = project,
+                    .lists = TestLists,
+                    .homeDir = home,
+                    .target = out.path() });
             });
         },
         ChildUser::Same, TimeLimit);

@@ -8,7 +8,6 @@
 #include "platform/files.h"
 #include "project/projectfiles.h"
 #include "publish/publishwebsite.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 #include "tests/update/httpserver.h"
 #include "update/updatecheck.h"
@@ -146,9 +145,10 @@ TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
     project.logoPath = elsewhere.file("logo.png");
     Testing::writeBytes(project.logoPath, "\x89PNG\r\n\x1A\n" + std::string(5000, 'L'));
 
-    Testing::ScriptedDialogs referenceDialogs;
     ASSERT_EQ(
-        Publish::PublishWebsite(project, TestLists, home, elsewhere.path(), referenceDialogs, {}),
+        Publish::PublishWebsite(
+            { .project = project, .lists = TestLists, .homeDir = home, .target = elsewhere.path() })
+            .outcome,
         Publish::PublishOutcome::Completed);
     const Files site = filesIn(elsewhere.file("website"));
 
@@ -157,24 +157,25 @@ TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
         std::filesystem::remove_all(disk.file("website"));
         disk.removeFiller();
         disk.fillLeaving(free);
-        Testing::ScriptedDialogs dialogs;
         std::string status;
-        Publish::PublishOutcome outcome {};
+        Publish::PublishResult result;
         const std::string error = errorOf([&] {
-            outcome = Publish::PublishWebsite(project, TestLists, home, disk.path(), dialogs,
-                [&](int, const std::string &text) { status = text; });
+            result = Publish::PublishWebsite({ .project = project,
+                .lists = TestLists,
+                .homeDir = home,
+                .target = disk.path(),
+                .progress = [&](int, const std::string &text) { status = text; } });
         });
         const Files written = filesIn(disk.file("website"));
         if (error == "(no error)") {
-            EXPECT_EQ(outcome, Publish::PublishOutcome::Completed);
+            EXPECT_EQ(result.outcome, Publish::PublishOutcome::Completed);
             EXPECT_EQ(written, site);
             break;
         }
-        // The run stops at once: no closing notice, the step that failed still showing, and
-        // every file it got to is the one a whole run writes, but for the last, which may be
-        // cut short, and the navigation scripts, which hold the pages written so far.
+        // The run stops at once: the step that failed still showing, and every file it got to
+        // is the one a whole run writes, but for the last, which may be cut short, and the
+        // navigation scripts, which hold the pages written so far.
         ASSERT_EQ(error, "Disk full") << "with " << free << " bytes free";
-        EXPECT_TRUE(dialogs.notices().empty());
         EXPECT_NE(status, Publish::PublishStatus::Completed);
         std::size_t cutShort = 0;
         for (const auto &[name, bytes] : written) {
@@ -204,19 +205,17 @@ TEST(FullDisk, ReplacingRunOutOfSpace_LeavesTheEarlierSiteWholeAndNothingBeside)
     project.templateName = 1;
     project.businessPages.fill(true);
     project.logoPath.clear();
-    Testing::ScriptedDialogs dialogs;
-    ASSERT_EQ(Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, disk.path(), dialogs,
-                  {}, nullptr, Publish::ExistingWebsite::Replace),
-        Publish::PublishOutcome::Completed);
+    const Publish::PublishRequest replacing { .project = project,
+        .lists = TestLists,
+        .homeDir = CORVANTA_DATA_DIR,
+        .target = disk.path(),
+        .existing = Publish::ExistingWebsite::Replace };
+    ASSERT_EQ(Publish::PublishWebsite(replacing).outcome, Publish::PublishOutcome::Completed);
     const Files site = filesIn(disk.file("website"));
 
     project.siteTitle = "A new title";
     disk.fillLeaving(16 * 1024);
-    EXPECT_EQ(errorOf([&] {
-        Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, disk.path(), dialogs, {},
-            nullptr, Publish::ExistingWebsite::Replace);
-    }),
-        "Disk full");
+    EXPECT_EQ(errorOf([&] { Publish::PublishWebsite(replacing); }), "Disk full");
     EXPECT_EQ(filesIn(disk.file("website")), site);
     std::set<std::string> names;
     for (const auto &entry : std::filesystem::directory_iterator(disk.path()))
@@ -225,9 +224,7 @@ TEST(FullDisk, ReplacingRunOutOfSpace_LeavesTheEarlierSiteWholeAndNothingBeside)
 
     // With room again, the same run replaces it.
     disk.removeFiller();
-    EXPECT_EQ(Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, disk.path(), dialogs,
-                  {}, nullptr, Publish::ExistingWebsite::Replace),
-        Publish::PublishOutcome::Completed);
+    EXPECT_EQ(Publish::PublishWebsite(replacing).outcome, Publish::PublishOutcome::Completed);
     EXPECT_NE(filesIn(disk.file("website")), site);
 }
 
@@ -242,7 +239,6 @@ TEST(FileSizeLimit, SaveAndPublishOverTheLimit_IOError27ForTheFilesTheErrnoNames
     const Project old = projectWithBodies(9, 100);
     WriteProjectFiles(old, dir.file("site.cvp"));
     TempDir out;
-    Testing::ScriptedDialogs dialogs;
 
     rlimit saved {};
     ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -257,7 +253,10 @@ TEST(FileSizeLimit, SaveAndPublishOverTheLimit_IOError27ForTheFilesTheErrnoNames
     const std::string pageError
         = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });
     const std::string publishError = errorOf([&] {
-        Publish::PublishWebsite(project, TestLists, CORVANTA_DATA_DIR, out.path(), dialogs, {});
+        Publish::PublishWebsite({ .project = project,
+            .lists = TestLists,
+            .homeDir = CORVANTA_DATA_DIR,
+            .target = out.path() });
     });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);

@@ -8,7 +8,6 @@
 #include "platform/fileerror.h"
 #include "project/projectfiles.h"
 #include "publish/publishwebsite.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -91,12 +90,13 @@ TEST(NoWritePermission, PublishDirectoryReadOnly_WebsiteDirectoryCannotBeMade)
 
     const Hardening::ChildResult result = Hardening::runInChildProcess(
         [&] {
-            Testing::ScriptedDialogs dialogs;
-            const auto outcome = Publish::PublishWebsite(
-                project, TestLists, CORVANTA_DATA_DIR, base.path(), dialogs, {});
-            const auto notices = dialogs.notices();
-            return std::to_string(static_cast<int>(outcome)) + " "
-                + (notices.size() == 1 ? notices[0].title + ": " + notices[0].text : "?");
+            const Publish::PublishResult result = Publish::PublishWebsite({ .project = project,
+                .lists = TestLists,
+                .homeDir = CORVANTA_DATA_DIR,
+                .target = base.path() });
+            const auto notice = Publish::stoppedNotice(result);
+            return std::to_string(static_cast<int>(result.outcome)) + " "
+                + (notice ? notice->title + ": " + notice->text : "?");
         },
         Hardening::ChildUser::Unprivileged);
 

@@ -3,7 +3,6 @@
 
 #include "platform/fileerror.h"
 #include "publish/publishwebsite.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -104,12 +103,15 @@ TEST(PublishRace, WebsiteSwappedForALinkAgainAndAgain_NothingIsWrittenOutside)
             std::error_code ignored;
             std::filesystem::remove_all(publish + "/website", ignored);
         }
-        Testing::ScriptedDialogs dialogs;
         try {
-            completed
-                += Publish::PublishWebsite(project, lists, CORVANTA_DATA_DIR, publish, dialogs,
-                       nullptr, nullptr,
-                       replace ? Publish::ExistingWebsite::Replace : Publish::ExistingWebsite::Keep)
+            completed += Publish::PublishWebsite(
+                             { .project = project,
+                                 .lists = lists,
+                                 .homeDir = CORVANTA_DATA_DIR,
+                                 .target = publish,
+                                 .existing = replace ? Publish::ExistingWebsite::Replace
+                                                     : Publish::ExistingWebsite::Keep })
+                             .outcome
                 == Publish::PublishOutcome::Completed;
         } catch (const Platform::FileError &) {
             // The run noticed the swap; what matters is where it wrote.

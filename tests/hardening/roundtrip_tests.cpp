@@ -4,7 +4,6 @@
 #include "platform/fileerror.h"
 #include "project/projectfiles.h"
 #include "publish/publishwebsite.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -92,9 +91,9 @@ std::map<std::string, std::string> publishedSite(
     const Project &project, const ChoiceLists &lists, const std::string &home)
 {
     TempDir out;
-    Testing::ScriptedDialogs dialogs;
-    const auto outcome = Publish::PublishWebsite(project, lists, home, out.path(), dialogs, {});
-    EXPECT_EQ(outcome, Publish::PublishOutcome::Completed);
+    const Publish::PublishResult result = Publish::PublishWebsite(
+        { .project = project, .lists = lists, .homeDir = home, .target = out.path() });
+    EXPECT_EQ(result.outcome, Publish::PublishOutcome::Completed);
     return filesBelow(out.file("website"));
 }
 

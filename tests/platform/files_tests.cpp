@@ -77,6 +77,20 @@ TEST(Files, SiblingAndFileNames)
     EXPECT_EQ(fileNameOf("logo.gif"), "logo.gif");
 }
 
+TEST(Files, FoldPath_DropsEmptyAndDotPartsAndFoldsEachDotDotWithThePartBefore)
+{
+    using Parts = std::vector<std::string>;
+    EXPECT_EQ(foldPath("a/./b/../c").parts, (Parts { "a", "c" }));
+    EXPECT_EQ(foldPath("//home//a/").parts, (Parts { "home", "a" }));
+    EXPECT_FALSE(foldPath("a/../b").leadsAbove);
+    // Above the start: a web address leaves its folder; a full path stays at the root.
+    const FoldedPath above = foldPath("a/../../b");
+    EXPECT_TRUE(above.leadsAbove);
+    EXPECT_EQ(above.parts, Parts { "b" });
+    EXPECT_TRUE(foldPath("/..").leadsAbove);
+    EXPECT_TRUE(foldPath("/..").parts.empty());
+}
+
 TEST(Directory, OpenBeneath_FollowsOnlyTheLinksThatStayBelowIt)
 {
     TempDir base;

@@ -4,11 +4,11 @@
 #include "publish/sitecheck.h"
 #include "publish/siteicons.h"
 #include "tests/publish/site.h"
-#include "tests/support/scripteddialogs.h"
 
 #include <gtest/gtest.h>
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -44,8 +44,14 @@ struct FoundSiteRun : Site
     }
     void publish()
     {
-        ASSERT_EQ(PublishWebsite(project, lists, home.path(), out.path(), dialogs, {}),
-            PublishOutcome::Completed);
+        const PublishResult result = PublishWebsite(
+            { .project = project, .lists = lists, .homeDir = home.path(), .target = out.path() });
+        ASSERT_EQ(result.outcome, PublishOutcome::Completed);
+        for (const char *file : { "robots.txt", "favicon.ico", "site.webmanifest" }) {
+            EXPECT_NE(std::find(result.filesWritten.begin(), result.filesWritten.end(), file),
+                result.filesWritten.end())
+                << file;
+        }
     }
     /// The page as the template alone makes it, with `added` just before "</head>".
     std::string expectedPage(Model::PageId page, const std::string &added) const
@@ -56,8 +62,6 @@ struct FoundSiteRun : Site
             + "<style>html { --accent: #12355b; }</style>\r\n" + added + "</head>\r\n<body>\r\n<p>"
             + info.caption + "</p>\r\n</body>\r\n</html>\r\n";
     }
-
-    Testing::ScriptedDialogs dialogs;
 };
 
 int run(const std::string &command)

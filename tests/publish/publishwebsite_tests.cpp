@@ -3,20 +3,20 @@
 #include "publish/navigation.h"
 #include "publish/publishwebsite.h"
 #include "tests/publish/site.h"
-#include "tests/support/scripteddialogs.h"
 
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <stop_token>
 #include <sys/stat.h>
 #include <tuple>
 
 using namespace Publish;
 using Testing::errorOf;
-using Testing::ScriptedDialogs;
 using Testing::Site;
 using Files = std::set<std::string>;
 
@@ -28,7 +28,7 @@ const Files FoundSiteFiles { "robots.txt", "favicon.ico", "apple-touch-icon.png"
     "icon-512.png", "site.webmanifest" };
 
 /// A site whose template has a navigation line and one listed picture, with a publish run
-/// that records every progress step and dialog.
+/// that records every progress step.
 struct RunSite : Site
 {
     RunSite()
@@ -38,20 +38,22 @@ struct RunSite : Site
         writePicture("back.gif");
         writeNavigationPictures();
     }
-    PublishOutcome publish()
+    PublishRequest request()
     {
         steps.clear();
-        return PublishWebsite(project, lists, home.path(), out.path(), dialogs,
-            [&](int percent, const std::string &status) {
+        return { .project = project,
+            .lists = lists,
+            .homeDir = home.path(),
+            .target = out.path(),
+            .progress = [this](int percent, const std::string &status) {
                 steps.push_back(std::to_string(percent) + " " + status);
-            });
+            } };
     }
-    std::vector<std::string> notices() const
+    PublishResult publish(ExistingWebsite existing = ExistingWebsite::Keep)
     {
-        std::vector<std::string> texts;
-        for (const Platform::Message &notice : dialogs.notices())
-            texts.push_back(notice.title + "|" + notice.text);
-        return texts;
+        PublishRequest run = request();
+        run.existing = existing;
+        return PublishWebsite(run);
     }
     std::vector<int> percents() const
     {
@@ -61,9 +63,26 @@ struct RunSite : Site
         return values;
     }
 
-    ScriptedDialogs dialogs;
     std::vector<std::string> steps;
 };
+
+/// The notice a front shows for a run that stopped: "title|text".
+std::string stopShown(const PublishResult &result)
+{
+    const std::optional<Platform::Message> notice = stoppedNotice(result);
+    return notice ? notice->title + "|" + notice->text : "(none)";
+}
+
+/// The names in a directory and, for each directory in it, the names and bytes below it.
+std::map<std::string, std::string> tree(const std::string &directory)
+{
+    std::map<std::string, std::string> found;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(directory)) {
+        const std::string name = entry.path().lexically_relative(directory).string();
+        found[name] = entry.is_regular_file() ? Testing::readBytes(entry.path().string()) : "/";
+    }
+    return found;
+}
 
 } // namespace
 
@@ -75,7 +94,8 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
     site.project.logoPath = site.home.file("my logo.png");
     Testing::writeBytes(site.project.logoPath, Png);
 
-    EXPECT_EQ(site.publish(), PublishOutcome::Completed);
+    const PublishResult result = site.publish();
+    EXPECT_EQ(result.outcome, PublishOutcome::Completed);
 
     Files expected { "mainnav.js", "bottomnav.js", "styles.css", "back.gif", "my logo.png",
         "index.html" };
@@ -87,6 +107,8 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
         textNav += textNavigationEntry(page.id) + "\r\n";
     }
     EXPECT_EQ(site.websiteFiles(), expected);
+    EXPECT_EQ(Files(result.filesWritten.begin(), result.filesWritten.end()), expected);
+    EXPECT_TRUE(std::is_sorted(result.filesWritten.begin(), result.filesWritten.end()));
     EXPECT_EQ(site.read("mainnav.js"), mainNav);
     EXPECT_EQ(site.read("bottomnav.js"), textNav);
     EXPECT_EQ(site.read("my logo.png"), Png);
@@ -103,13 +125,14 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
             "100 Completed" });
     EXPECT_EQ(site.steps, steps);
     EXPECT_EQ(site.read("index.html"), site.read("home.html"));
-    EXPECT_TRUE(site.notices().empty());
+    EXPECT_FALSE(stoppedNotice(result));
+    EXPECT_FALSE(notCopiedWarning(result));
 }
 
 TEST(PublishWebsite, OnlyHome_GoesThroughTheSameProgress)
 {
     RunSite site;
-    EXPECT_EQ(site.publish(), PublishOutcome::Completed);
+    EXPECT_EQ(site.publish().outcome, PublishOutcome::Completed);
     Files expected { "home.html", "index.html", "Bluehome.gif", "back.gif", "mainnav.js",
         "styles.css" };
     expected.insert(FoundSiteFiles.begin(), FoundSiteFiles.end());
@@ -151,25 +174,25 @@ TEST(PublishWebsite, NoDirectoryOrAnExistingWebsite_StopsWithTheirNotice)
 {
     RunSite site;
     for (const std::string directory : { "", "  \t", " ab " }) {
-        EXPECT_EQ(PublishWebsite(
-                      site.project, site.lists, site.home.path(), directory, site.dialogs, nullptr),
-            PublishOutcome::NoDirectory);
+        PublishRequest request = site.request();
+        request.target = directory;
+        const PublishResult result = PublishWebsite(request);
+        EXPECT_EQ(result.outcome, PublishOutcome::NoDirectory);
+        EXPECT_EQ(stopShown(result), "Corvanta|Please specify a directory before continuing.");
     }
-    EXPECT_EQ(site.notices(),
-        std::vector<std::string>(3,
-            "Corvanta|Please specify a directory "
-            "before continuing."));
+    EXPECT_TRUE(site.steps.empty());
     EXPECT_TRUE(isDirectoryChosen("/"));
     EXPECT_TRUE(isDirectoryChosen(" abc "));
 
     site.publish();
-    site.dialogs.clear();
     Testing::writeBytes(site.templates() + "/Blue.t", "changed");
-    EXPECT_EQ(site.publish(), PublishOutcome::DirectoryNotCreated);
-    EXPECT_EQ(site.notices(),
-        std::vector<std::string> { "Error|Cannot create directory.\nPossible cause: the directory "
-                                   "WEBSITE may already exist in the specified directory." });
-    EXPECT_EQ(site.dialogs.notices()[0].icon, Platform::MessageIcon::Error);
+    const PublishResult kept = site.publish();
+    EXPECT_EQ(kept.outcome, PublishOutcome::DirectoryNotCreated);
+    EXPECT_EQ(stopShown(kept),
+        "Error|Cannot create directory.\nPossible cause: the directory WEBSITE may already exist "
+        "in the specified directory.");
+    EXPECT_EQ(stoppedNotice(kept)->icon, Platform::MessageIcon::Error);
+    EXPECT_TRUE(kept.filesWritten.empty());
     EXPECT_EQ(site.steps, std::vector<std::string> { "0 Creating directory and js files..." });
     EXPECT_NE(site.read("home.html"), "changed\r\n");
 }
@@ -185,11 +208,10 @@ TEST(PublishWebsite, Logo_OnlyAPictureIsCopiedAndThePersonsFileIsLeftAsItWas)
     Testing::writeBytes(site.project.logoPath, "GIF89a logo");
     ::chmod(site.project.logoPath.c_str(), 0444);
     ASSERT_EQ(::stat(site.project.logoPath.c_str(), &before), 0);
-    EXPECT_EQ(site.publish(), PublishOutcome::Completed);
+    EXPECT_EQ(site.publish().outcome, PublishOutcome::Completed);
     ASSERT_EQ(::stat(site.project.logoPath.c_str(), &after), 0);
     ASSERT_EQ(::stat((site.website() + "/logo.gif").c_str(), &copy), 0);
     ::umask(mask);
-    EXPECT_TRUE(site.notices().empty());
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(std::tie(after.st_mtim.tv_sec, after.st_mtim.tv_nsec, after.st_ctim.tv_sec,
                   after.st_ctim.tv_nsec),
@@ -215,7 +237,6 @@ TEST(PublishWebsite, Logo_OnlyAPictureIsCopiedAndThePersonsFileIsLeftAsItWas)
     EXPECT_EQ(missing.websiteFiles(),
         (Files { "home.html", "index.html", "Bluehome.gif", "back.gif", "mainnav.js" }));
     EXPECT_EQ(missing.steps.back(), "90 Copying other images...");
-    EXPECT_TRUE(missing.dialogs.notices().empty());
 }
 
 TEST(PublishWebsite, LogoContent_PicturesOfEveryKindAndNothingElse)
@@ -251,46 +272,27 @@ TEST(PublishWebsite, MissingTemplateOrPicture_LeavesWhatWasWritten)
     EXPECT_EQ(noTemplate.websiteFiles(), Files { "mainnav.js" });
 }
 
-/// The names in a directory and, for each directory in it, the names and bytes below it.
-std::map<std::string, std::string> tree(const std::string &directory)
-{
-    std::map<std::string, std::string> found;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(directory)) {
-        const std::string name = entry.path().lexically_relative(directory).string();
-        found[name] = entry.is_regular_file() ? Testing::readBytes(entry.path().string()) : "/";
-    }
-    return found;
-}
-
-TEST(PublishWebsite, ExistingWebsite_ReplacedOnYesKeptOnNo)
+TEST(PublishWebsite, ExistingWebsite_KeptOrReplacedAsTheRequestSays)
 {
     RunSite site;
     site.publish();
     Testing::writeBytes(site.website() + "/old.html", "from before");
     site.writeTemplate("<!--$NAV$-->\r\nsecond");
-    const auto publishAsking = [&] {
-        return PublishWebsite(site.project, site.lists, site.home.path(), site.out.path(),
-            site.dialogs, nullptr, nullptr, ExistingWebsite::Ask);
-    };
 
-    site.dialogs.clear();
-    site.dialogs.answerConfirm(false);
     const auto before = tree(site.out.path());
-    EXPECT_EQ(publishAsking(), PublishOutcome::DirectoryNotCreated);
-    ASSERT_EQ(site.dialogs.asked().size(), 2u);
-    const Platform::Message question = site.dialogs.asked()[0].message;
-    EXPECT_EQ(question.text, "A website already exists in " + site.out.path() + ". Replace it?");
-    EXPECT_EQ(question.buttons, Platform::MessageButtons::YesNo);
-    EXPECT_EQ(site.notices()[0].substr(0, 30), "Error|Cannot create directory.");
+    const PublishResult kept = site.publish(ExistingWebsite::Keep);
+    EXPECT_EQ(kept.outcome, PublishOutcome::DirectoryNotCreated);
+    EXPECT_EQ(stopShown(kept).substr(0, 30), "Error|Cannot create directory.");
     EXPECT_EQ(tree(site.out.path()), before);
 
-    site.dialogs.clear();
-    site.dialogs.answerConfirm(true);
-    EXPECT_EQ(publishAsking(), PublishOutcome::Completed);
+    const PublishResult replaced = site.publish(ExistingWebsite::Replace);
+    EXPECT_EQ(replaced.outcome, PublishOutcome::Completed);
     EXPECT_EQ(site.read("home.html"),
         "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"
         "\r\nsecond\r\n");
     EXPECT_FALSE(site.websiteFiles().contains("old.html"));
+    EXPECT_EQ(
+        Files(replaced.filesWritten.begin(), replaced.filesWritten.end()), site.websiteFiles());
     EXPECT_EQ(Files { "website" }, [&] {
         Files names;
         for (const auto &entry : std::filesystem::directory_iterator(site.out.path()))
@@ -306,11 +308,39 @@ TEST(PublishWebsite, ReplacingRunThatFails_LeavesTheEarlierSiteWholeAndNothingBe
     const auto before = tree(site.out.path());
     site.project.personalPages.fill(true);
     std::filesystem::remove(site.templates() + "/Bluefaq.gif");
-    EXPECT_EQ(errorOf([&] {
-        PublishWebsite(site.project, site.lists, site.home.path(), site.out.path(), site.dialogs,
-            nullptr, nullptr, ExistingWebsite::Replace);
-    }),
-        "File not found");
+    EXPECT_EQ(errorOf([&] { site.publish(ExistingWebsite::Replace); }), "File not found");
+    EXPECT_EQ(tree(site.out.path()), before);
+}
+
+TEST(PublishWebsite, CancelledBetweenPages_LeavesNoHalfSiteAndTheEarlierSiteAsItWas)
+{
+    RunSite site;
+    site.project.personalPages.fill(true);
+    std::stop_source stop;
+    PublishRequest request = site.request();
+    request.cancel = stop.get_token();
+    // The person cancels while the third page is written.
+    request.progress = [&stop](int percent, const std::string &) {
+        if (percent == 24)
+            stop.request_stop();
+    };
+    const PublishResult first = PublishWebsite(request);
+    EXPECT_EQ(first.outcome, PublishOutcome::Cancelled);
+    EXPECT_TRUE(first.filesWritten.empty());
+    EXPECT_FALSE(stoppedNotice(first));
+    EXPECT_TRUE(std::filesystem::is_empty(site.out.path()));
+
+    ASSERT_EQ(site.publish().outcome, PublishOutcome::Completed);
+    const auto before = tree(site.out.path());
+    site.writeTemplate("<!--$NAV$-->\r\nsecond");
+    stop = std::stop_source();
+    request.cancel = stop.get_token();
+    request.existing = ExistingWebsite::Replace;
+    EXPECT_EQ(PublishWebsite(request).outcome, PublishOutcome::Cancelled);
+    EXPECT_EQ(tree(site.out.path()), before);
+
+    // Cancelled before it starts, a run writes nothing at all.
+    EXPECT_EQ(PublishWebsite(request).outcome, PublishOutcome::Cancelled);
     EXPECT_EQ(tree(site.out.path()), before);
 }
 
@@ -325,7 +355,7 @@ TEST(PublishWebsite, StaleBuildingDirectory_RemovedByTheNextRunButNotOneStillBui
     const Platform::Directory building(busy);
     ASSERT_TRUE(building.lock(false));
 
-    EXPECT_EQ(site.publish(), PublishOutcome::Completed);
+    EXPECT_EQ(site.publish().outcome, PublishOutcome::Completed);
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(busy));
 }
@@ -334,11 +364,12 @@ TEST(PublishWebsite, MissingPublishDirectory_IsNamedAsSuch)
 {
     RunSite site;
     const std::string missing = site.out.file("not here");
-    EXPECT_EQ(PublishWebsite(site.project, site.lists, site.home.path(), missing, site.dialogs,
-                  nullptr, nullptr, ExistingWebsite::Replace),
-        PublishOutcome::DirectoryMissing);
-    EXPECT_EQ(site.notices(),
-        std::vector<std::string> { "Error|The directory " + missing + " does not exist." });
+    PublishRequest request = site.request();
+    request.target = missing;
+    request.existing = ExistingWebsite::Replace;
+    const PublishResult result = PublishWebsite(request);
+    EXPECT_EQ(result.outcome, PublishOutcome::DirectoryMissing);
+    EXPECT_EQ(stopShown(result), "Error|The directory " + missing + " does not exist.");
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
@@ -393,7 +424,7 @@ TEST(PublishWebsite, HelpSaysWhatPublishingDoes_FilesItWritesAndTheQuestionBefor
     const std::string help = publishingHelp();
     RunSite site;
     site.project.addTextNavigation = true;
-    ASSERT_EQ(site.publish(), PublishOutcome::Completed);
+    ASSERT_EQ(site.publish().outcome, PublishOutcome::Completed);
     const std::string website = site.out.file("website");
     // Every file the help says the website folder holds.
     const std::size_t from = help.find("folder then holds");
@@ -406,30 +437,17 @@ TEST(PublishWebsite, HelpSaysWhatPublishingDoes_FilesItWritesAndTheQuestionBefor
     }
     EXPECT_EQ(help.find("never writes over"), std::string::npos);
 
-    // The question the help quotes, asked in the same words; No leaves the site as it was (the
-    // publish window then stays open quietly: its own story).
+    // The question the help quotes, in the same words; No keeps the site as it was (the
+    // publish window then stays open quietly: its own story), Yes replaces it.
     Testing::writeBytes(website + "/mine.txt", "kept");
-    site.dialogs.answerConfirm(false);
-    EXPECT_EQ(PublishWebsite(
-                  site.project, site.lists, site.home.path(), site.out.path(), site.dialogs,
-                  [](int, const std::string &) {}, nullptr, ExistingWebsite::Ask),
-        PublishOutcome::DirectoryNotCreated);
-    std::string question;
-    for (const Testing::Asked &asked : site.dialogs.asked()) {
-        if (asked.kind == Testing::Asked::Kind::Confirm)
-            question = asked.message.text;
-    }
+    std::string question = replaceWebsiteQuestion(site.out.path()).text;
     const std::size_t folder = question.find(" in ") + 4, end = question.rfind(". Replace");
     ASSERT_TRUE(folder != std::string::npos + 4 && end != std::string::npos) << question;
     question.replace(folder, end - folder, "FOLDER");
     EXPECT_NE(help.find(question), std::string::npos) << question;
+    EXPECT_EQ(site.publish(ExistingWebsite::Keep).outcome, PublishOutcome::DirectoryNotCreated);
     EXPECT_TRUE(std::filesystem::exists(website + "/mine.txt"));
-    // Yes replaces it, as the help says.
-    site.dialogs.answerConfirm(true);
-    EXPECT_EQ(PublishWebsite(
-                  site.project, site.lists, site.home.path(), site.out.path(), site.dialogs,
-                  [](int, const std::string &) {}, nullptr, ExistingWebsite::Ask),
-        PublishOutcome::Completed);
+    EXPECT_EQ(site.publish(ExistingWebsite::Replace).outcome, PublishOutcome::Completed);
     EXPECT_FALSE(std::filesystem::exists(website + "/mine.txt"));
     EXPECT_NE(help.find("Yes replaces it"), std::string::npos);
 }

@@ -53,8 +53,7 @@ void visitEveryWindow(const std::string &homeDir, const std::string &scratchDir,
     ScriptedDialogs dialogs;
     Model::ProjectSession session(App::programChoiceLists(homeDir));
     Editor::PageEditor pageEditor(dialogs, homeDir);
-    App::CompanionWindows windows;
-    App::plugInPageEditor(windows, session, pageEditor);
+    App::plugInPageEditor(session, pageEditor);
 
     // A project with a title, a page to write in and findings for the site check.
     session.fields().siteTitle = "Bakery on the Corner";

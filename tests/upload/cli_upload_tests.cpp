@@ -195,3 +195,66 @@ TEST(CliUpload, KilledAtRandomWhileTwoSitesAlternate_NextUploadLeavesExactlyTheS
 }
 
 } // namespace
+
+namespace {
+
+TEST(CliUpload, GitOverSsh_HostKeyAskedDryRunPublishRemovedNothingChanged_CloneEqualsTheSite)
+{
+    TempDir work;
+    Testing::TemporaryHome home; // no git configuration: the site title is the author
+    ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", work.file("cache").c_str(), 1);
+    Testing::SftpServer server(work.file("server"));
+    server.start();
+    const std::string bare = server.root() + "/site.git";
+    Testing::runProgram({ "/usr/bin/git", "init", "-q", "--bare", bare });
+    const std::string project = work.file("site.cvp"), publishDir = work.file("out");
+    ASSERT_EQ(runCli({ "new", project }).status, 0);
+    writeBytes(work.file("site.json"), "{\"siteTitle\": \"Rosie's Bakery\"}");
+    ASSERT_EQ(runCli({ "import", work.file("site.json"), project }).status, 0);
+    Upload::HostSettings settings;
+    settings.protocol = Upload::Protocol::Git;
+    settings.remote
+        = "ssh://" + server.settings().user + "@127.0.0.1:" + std::to_string(server.port()) + bare;
+    settings.identity = server.settings().identity;
+    Upload::writeHostSettings(project + ".upload", settings);
+    fs::create_directories(publishDir + "/website");
+    writeBytes(publishDir + "/website/index.html", "<p>home</p>");
+    writeBytes(publishDir + "/website/logo.jpg", "JPEG");
+    ::setenv("CORVANTA_UPLOAD_PASSWORD", server.password().c_str(), 1);
+
+    const Outcome refused = runCli({ "upload", project, publishDir });
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("run again with --accept-new-host-key"), std::string::npos);
+    const Outcome dryRun
+        = runCli({ "upload", "--accept-new-host-key", project, publishDir, "--dry-run" });
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_EQ(dryRun.out, "send .nojekyll\nsend index.html\nsend logo.jpg\n");
+
+    const Outcome first = runCli({ "upload", project, publishDir });
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(first.lastErrorLine().ends_with(" on pages: 3 files sent, 0 deleted")) << first.err;
+    fs::remove(publishDir + "/website/logo.jpg");
+    EXPECT_EQ(runCli({ "upload", project, publishDir, "--dry-run" }).out, "delete logo.jpg\n");
+    EXPECT_EQ(runCli({ "upload", project, publishDir }).status, 0);
+    const Outcome unchanged = runCli({ "upload", project, publishDir });
+    EXPECT_EQ(unchanged.status, 0);
+    EXPECT_EQ(unchanged.lastErrorLine(), "[100%] nothing changed");
+
+    Testing::runProgram({ "/usr/bin/git", "clone", "-q", "-b", "pages", bare, work.file("clone") });
+    EXPECT_EQ(readBytes(work.file("clone/index.html")), "<p>home</p>");
+    EXPECT_EQ(readBytes(work.file("clone/.nojekyll")), "");
+    EXPECT_FALSE(fs::exists(work.file("clone/logo.jpg")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.file("clone")), fs::directory_iterator()),
+        3); // .git, .nojekyll, index.html
+    // The passphrase is in no file the program keeps.
+    for (const auto &entry : fs::recursive_directory_iterator(work.path())) {
+        if (entry.is_regular_file() && !entry.path().string().starts_with(server.root())) {
+            EXPECT_EQ(readBytes(entry.path()).find(server.password()), std::string::npos)
+                << entry.path();
+        }
+    }
+    ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
+}
+
+} // namespace

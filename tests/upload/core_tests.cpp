@@ -68,13 +68,13 @@ TEST(HostSettings, BadFiles_ErrorNamesFileLineAndFault)
         return errorOf([&] { readHostSettings(path); });
     };
     EXPECT_EQ(errorFor("[upload]\nprotocol=sfpt\n"),
-        path + ", line 2: unknown protocol \"sfpt\" (sftp, ftps or ftp)");
+        path + ", line 2: unknown protocol \"sfpt\" (sftp, ftps, ftp or git)");
     EXPECT_EQ(errorFor("[upload]\nprotocol=ftp\nport=99999\n"),
         path + ", line 3: port must be a number from 1 to 65535, not \"99999\"");
     EXPECT_EQ(errorFor("[upload]\npassword=x\n"), path + ", line 2: unknown key \"password\"");
     EXPECT_EQ(errorFor("[upload]\nprotocol=ftp\nhost=h\nfolder=/f\n"), path + ": No user given");
     EXPECT_EQ(errorFor("[upload]\nprotocol=ftp\nhost=h\nuser=u\nfolder=/f\nidentity=k\n"),
-        path + ": A key file (identity) works only with sftp");
+        path + ": A key file (identity) works only with sftp and git");
     EXPECT_EQ(errorOf([&] { readHostSettings(dir.file("none.cvp.upload")); }),
         "No host settings in " + dir.file("none.cvp.upload") + " (File not found)");
 }

@@ -144,6 +144,7 @@ SftpServer::SftpServer(const std::string &workDir)
     runProgram({ "/usr/bin/ssh-keygen", "-q", "-t", "ed25519", "-a", "1", "-N", password(), "-C",
         "test", "-f", m_dir + "/user_key" });
     changeHostKey();
+    std::filesystem::create_directories(m_dir + "/home");
     std::ofstream config(m_dir + "/sshd_config");
     config << "ListenAddress 127.0.0.1:" << m_port << "\n"
            << "HostKey " << m_dir << "/host_key\n"
@@ -155,6 +156,9 @@ SftpServer::SftpServer(const std::string &workDir)
            << "PasswordAuthentication no\n"
            << "KbdInteractiveAuthentication no\n"
            << "Subsystem sftp internal-sftp\n"
+           // Commands (git's) run by a shell that reads no start-up files of this machine's
+           // user, as on a host's restricted account.
+           << "SetEnv HOME=" << m_dir << "/home\n"
            << "LogLevel ERROR\n";
 }
 

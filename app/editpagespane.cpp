@@ -1,6 +1,7 @@
 #include "app/editpagespane.h"
 
 #include "app/uiparts.h"
+#include "project/sitefinding.h"
 #include "widgets/cp1252text.h"
 #include "widgets/panelparts.h"
 
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -94,6 +96,8 @@ EditPagesPane::EditPagesPane(Model::PageSelection &selection, QWidget *parent)
     connect(m_edit, &QPushButton::clicked, this, &EditPagesPane::editSelectedPage);
     connect(m_preview, &QPushButton::clicked, this, &EditPagesPane::previewSelectedPage);
     connect(m_sort, &QPushButton::clicked, this, &EditPagesPane::sortList);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QListWidget::customContextMenuRequested, this, &EditPagesPane::showEntryMenu);
     connect(help, &QPushButton::clicked, this, &EditPagesPane::helpRequested);
 
     showList();
@@ -105,8 +109,12 @@ void EditPagesPane::showList()
     const QSignalBlocker blocker(m_list);
     const int highlighted = m_list->currentRow();
     m_list->clear();
-    for (const std::string &caption : m_selection.editPagesList())
-        m_list->addItem(Widgets::fromCp1252(caption));
+    for (const std::string &caption : m_selection.editPagesList()) {
+        auto *item = new QListWidgetItem(Widgets::fromCp1252(caption), m_list);
+        const auto page = Model::pageByCaption(caption);
+        if (page && Model::hiddenFromSearch(m_selection.project(), *page))
+            item->setToolTip(QStringLiteral("Hidden from search engines"));
+    }
     if (highlighted >= 0 && highlighted < m_list->count())
         m_list->setCurrentRow(highlighted);
     m_curitem->setText(Widgets::fromCp1252(m_selection.curitem()));
@@ -125,6 +133,46 @@ void EditPagesPane::sortList()
 {
     m_selection.sortList();
     showList();
+}
+
+} // namespace App
+
+namespace App {
+
+std::optional<Model::PageId> EditPagesPane::pageOfRow(int row) const
+{
+    if (row < 0 || row >= m_list->count())
+        return std::nullopt;
+    return Model::pageByCaption(Widgets::toCp1252(m_list->item(row)->text()));
+}
+
+void EditPagesPane::setHiddenFromSearch(int row, bool hidden)
+{
+    const auto page = pageOfRow(row);
+    if (!page || Model::hiddenFromSearch(m_selection.project(), *page) == hidden)
+        return;
+    Model::setHiddenFromSearch(m_selection.project(), *page, hidden);
+    showList();
+    emit edited();
+}
+
+void EditPagesPane::showEntryMenu(const QPoint &position)
+{
+    const QListWidgetItem *item = m_list->itemAt(position);
+    const int row = item ? m_list->row(item) : m_list->currentRow();
+    const auto page = pageOfRow(row);
+    if (!page)
+        return;
+    QMenu menu(m_list);
+    menu.setAccessibleName(QStringLiteral("Page menu"));
+    QAction *hide = menu.addAction(QStringLiteral("&Hide from search engines"));
+    hide->setObjectName(QStringLiteral("hideFromSearchAction"));
+    hide->setCheckable(true);
+    hide->setChecked(Model::hiddenFromSearch(m_selection.project(), *page));
+    connect(hide, &QAction::triggered, this,
+        [this, row](bool hidden) { setHiddenFromSearch(row, hidden); });
+    menu.exec(m_list->viewport()->mapToGlobal(
+        item ? position : m_list->visualItemRect(m_list->item(row)).center()));
 }
 
 } // namespace App

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -25,6 +27,11 @@ public:
     void selectListEntry();
     /// "&Sort Pages List".
     void sortList();
+    /// "Hide from search engines" in an entry's context menu: the page's published file asks
+    /// search engines to leave it out, and the sitemap leaves it out, or no longer does.
+    void setHiddenFromSearch(int row, bool hidden);
+    /// The context menu of the entry at `position` in the list.
+    void showEntryMenu(const QPoint &position);
 
 signals:
     /// "&Edit Selected Page" or a double click: open the page at `curitem`.
@@ -32,8 +39,13 @@ signals:
     /// "&Preview Selected Page": show the page at `curitem` as publishing would write it.
     void previewSelectedPage();
     void helpRequested();
+    /// The user changed a field of the project here.
+    void edited();
 
 private:
+    /// The page of a list entry, if the entry names one.
+    std::optional<Model::PageId> pageOfRow(int row) const;
+
     Model::PageSelection &m_selection;
     QListWidget *m_list;
     QLineEdit *m_curitem;

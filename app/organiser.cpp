@@ -149,6 +149,7 @@ OrganiserArea::OrganiserArea(
     connect(m_siteInfo, &SiteInfoPane::edited, this, fieldsEdited);
     connect(m_siteInfo, &SiteInfoPane::siteTypeChanged, this, fieldsEdited);
     connect(m_options, &OptionsPane::edited, this, fieldsEdited);
+    connect(m_editPages, &EditPagesPane::edited, this, fieldsEdited);
     connect(m_pages, &PagesPane::ticksChanged, this, fieldsEdited);
     connect(m_siteInfo, &SiteInfoPane::siteTypeChanged, m_pages, &PagesPane::showTicks);
     connect(m_pages, &PagesPane::ticksChanged, m_editPages, &EditPagesPane::showList);

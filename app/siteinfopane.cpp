@@ -1,5 +1,7 @@
 #include "app/siteinfopane.h"
 
+#include "project/sitefinding.h"
+
 #include "app/uiparts.h"
 #include "assets/icons.h"
 #include "platform/userfolders.h"
@@ -170,6 +172,21 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     QLineEdit *slogan = addTextRow("Edit7", QStringLiteral("Site/Company Slogan:"),
         QStringLiteral("Enter your website slogan (if applicable)"), &Project::slogan);
 
+    // The site's own address on the web: it gives the site a sitemap, canonical addresses
+    // and link previews with pictures.
+    m_address = new QLineEdit(group);
+    m_address->setObjectName(QStringLiteral("siteAddressEdit"));
+    m_address->setAccessibleName(QStringLiteral("Website address"));
+    m_address->setPlaceholderText(QStringLiteral("e.g. https://www.rosiesbakery.example/"));
+    Widgets::setHint(m_address,
+        QStringLiteral("The address of your website once it is online, for search engines and "
+                       "link previews (if you have one)"));
+    const int addressRow = m_rows->rowCount();
+    m_rows->addWidget(
+        makeRowLabel(QStringLiteral("Website address:"), m_address, group), addressRow, 0);
+    m_rows->addWidget(m_address, addressRow, 1);
+    connect(m_address, &QLineEdit::editingFinished, this, &SiteInfoPane::takeSiteAddress);
+
     m_help = Widgets::addHelpRow(groupLayout, group, QStringLiteral("siteInfoHelp"));
     connect(m_help, &QPushButton::clicked, this, &SiteInfoPane::helpRequested);
 
@@ -184,7 +201,8 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     setTabOrder(m_logo, m_logoButton);
     setTabOrder(m_logoButton, m_logoClear);
     setTabOrder(m_logoClear, slogan);
-    setTabOrder(slogan, m_help);
+    setTabOrder(slogan, m_address);
+    setTabOrder(m_address, m_help);
 
     showProject();
 }
@@ -231,7 +249,31 @@ void SiteInfoPane::showProject()
             : -1);
     for (const TextRow &row : std::as_const(m_textRows))
         row.edit->setText(Widgets::fromCp1252(m_project.*(row.field)));
+    m_address->setText(QString::fromStdString(Model::siteAddress(m_project)));
+    m_refusedAddress.clear();
     showLogo();
+}
+
+void SiteInfoPane::takeSiteAddress()
+{
+    const QString typed = m_address->text();
+    if (typed == m_refusedAddress)
+        return; // told once already; focus leaving for the notice ends the editing again
+    const std::string before = Model::siteAddress(m_project);
+    const std::string refusal = Model::setSiteAddress(m_project, Widgets::toCp1252(typed));
+    if (!refusal.empty()) {
+        m_refusedAddress = typed;
+        m_dialogs.notify({ Platform::ApplicationTitle, refusal, Platform::MessageIcon::Warning,
+            Platform::MessageButtons::Ok });
+        m_address->setFocus();
+        m_address->selectAll();
+        return;
+    }
+    m_refusedAddress.clear();
+    const std::string after = Model::siteAddress(m_project);
+    m_address->setText(QString::fromStdString(after));
+    if (after != before)
+        emit edited();
 }
 
 void SiteInfoPane::showLogo()

@@ -35,6 +35,9 @@ public:
     void chooseLogo();
     /// The clear button of the logo row, or Delete in its box: the site has no logo.
     void clearLogo();
+    /// The website address box was left or Enter pressed in it: takes a web address (with "/"
+    /// added at its end) or says why the text is none and keeps the one before.
+    void takeSiteAddress();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -66,6 +69,8 @@ private:
     QToolButton *m_logoButton;
     QToolButton *m_logoClear;
     QLabel *m_logoPreview;
+    QLineEdit *m_address;
+    QString m_refusedAddress; ///< the text last refused, so that it is refused only once
     QPushButton *m_help;
     struct TextRow
     {

@@ -21,6 +21,9 @@ void runCheck(const Invocation &invocation)
     for (const Publish::SiteFinding &finding : findings)
         text += Publish::findingLine(finding) + "\n";
     printText(text);
+    // The tip goes to stderr: the findings on stdout stay one per line for scripts.
+    if (const std::string tip = Publish::siteAddressTip(session.project()); !tip.empty())
+        std::fprintf(stderr, "note: %s\n", tip.c_str());
     if (!findings.empty()) {
         std::fflush(stdout);
         std::exit(1);
@@ -37,7 +40,8 @@ const VerbRegistration registration({
     "that opens no HTML tag, and a logo that is missing or no picture. Prints one line\n"
     "per finding: first \"site: message\" for the site as a whole, then\n"
     "PAGEFILE:LINE: message in page order; the exit status is 0 when nothing was found\n"
-    "and 1 otherwise.",
+    "and 1 otherwise. A site without an address gets a note on stderr of what the\n"
+    "address would add.",
     1,
     runCheck,
 });

@@ -151,6 +151,11 @@ Model::ProjectSettings settingsOf(const QString &field, const QJsonValue &value)
             if (keyName.empty() || keyName.front() == '[' || keyName.front() == ';'
                 || keyName.front() == '#')
                 refuse(keyField, "\"" + keyName + "\" cannot be a key in the settings file");
+            for (const ProjectField &own : ProjectFields) {
+                const auto *text = std::get_if<SettingsTextField>(&own.member);
+                if (text && sectionName == text->section && keyName == text->key)
+                    refuse(keyField, std::string("given by the field ") + own.name + " instead");
+            }
             const std::string text = utf8Of(keyField, key.value());
             // How pictures are published is read by the program: only what it can use.
             if (sectionName == Model::SettingsKeys::Pictures) {
@@ -199,6 +204,13 @@ void readField(Project &project, const ProjectField &field, const QString &name,
                    },
                    [&](Model::ProjectSettings Project::*member) {
                        project.*member = settingsOf(name, value);
+                   },
+                   [&](const SettingsTextField &text) {
+                       const std::string refusal
+                           = text.set(project, textOf(name, value, ShortTextLimit));
+                       // The refusal is a sentence of its own; here it goes before "; nothing".
+                       if (!refusal.empty())
+                           refuse(name, refusal.substr(0, refusal.find_last_not_of('.') + 1));
                    },
                },
         field.member);
@@ -260,13 +272,19 @@ void runImport(const Invocation &invocation)
         : Model::ChoiceLists { Catalogue::ListTemplates(invocation.homeDir),
               { Model::Lists::FixedFontFamilies.begin(), Model::Lists::FixedFontFamilies.end() } };
     Model::ProjectSession session(lists);
-    // Every field is checked before anything is written.
-    for (auto entry = json.begin(); entry != json.end(); ++entry) {
-        const auto field = std::find_if(std::begin(ProjectFields), std::end(ProjectFields),
-            [&](const ProjectField &known) { return entry.key() == QLatin1String(known.name); });
-        if (field == std::end(ProjectFields))
-            refuse(entry.key(), "no such field");
-        readField(session.fields(), *field, entry.key(), entry.value(), lists);
+    // Every field is checked before anything is written. The texts kept in the settings
+    // file are set once the settings object has been read, which would replace them.
+    for (const bool settingsTexts : { false, true }) {
+        for (auto entry = json.begin(); entry != json.end(); ++entry) {
+            const auto field = std::find_if(
+                std::begin(ProjectFields), std::end(ProjectFields), [&](const ProjectField &known) {
+                    return entry.key() == QLatin1String(known.name);
+                });
+            if (field == std::end(ProjectFields))
+                refuse(entry.key(), "no such field");
+            if (std::holds_alternative<SettingsTextField>(field->member) == settingsTexts)
+                readField(session.fields(), *field, entry.key(), entry.value(), lists);
+        }
     }
     // A name in the settings chooses as it does when the project is opened; one that is not
     // installed is kept, with a warning.

@@ -2,10 +2,12 @@
 
 #include "project/project.h"
 #include "project/projectsettings.h"
+#include "project/sitefinding.h"
 
 #include <array>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -22,13 +24,25 @@ struct ChoiceField
     ChoiceEntries entries;
 };
 
+/// A text kept in the settings file under a rule of its own: show prints it as a string
+/// (and leaves its entry out of the settings object), import sets it through the rule and
+/// refuses what the rule refuses.
+struct SettingsTextField
+{
+    std::string (*get)(const Model::Project &);
+    /// Returns why the text is refused; empty when it was taken.
+    std::string (*set)(Model::Project &, std::string_view);
+    const char *section;
+    const char *key;
+};
+
 /// A field's place in the project; its type says how show writes it and import reads it.
 using FieldMember = std::variant<Model::SiteType Model::Project::*, std::string Model::Project::*,
     ChoiceField, Model::ColorChoice Model::Project::*, bool Model::Project::*,
     std::array<bool, Model::PersonalPageCount> Model::Project::*,
     std::array<bool, Model::PageCount> Model::Project::*,
     std::array<std::string, Model::PageCount> Model::Project::*,
-    Model::ProjectSettings Model::Project::*>;
+    Model::ProjectSettings Model::Project::*, SettingsTextField>;
 
 struct ProjectField
 {
@@ -47,6 +61,9 @@ inline constexpr ProjectField ProjectFields[] = {
     { "copyrightYears", &Model::Project::copyrightYears },
     { "logoPath", &Model::Project::logoPath },
     { "slogan", &Model::Project::slogan },
+    { "siteAddress",
+        SettingsTextField { &Model::siteAddress, &Model::setSiteAddress, Model::SiteKeys::Site,
+            Model::SiteKeys::Address } },
     { "fontFamily", ChoiceField { &Model::Project::fontFamily, &Model::ChoiceLists::fonts } },
     { "fontColor", &Model::Project::fontColor },
     { "fontSize", ChoiceField { &Model::Project::fontSize, Model::Lists::FontSizes } },

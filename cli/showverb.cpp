@@ -16,6 +16,15 @@ using Model::Choice;
 using Model::ColorChoice;
 using Model::Project;
 
+/// Whether a settings entry is shown as a field of its own (siteAddress).
+bool hasFieldOfItsOwn(const Model::ProjectSettings::Entry &entry)
+{
+    return std::any_of(std::begin(ProjectFields), std::end(ProjectFields), [&](const auto &field) {
+        const auto *text = std::get_if<SettingsTextField>(&field.member);
+        return text && entry.section == text->section && entry.key == text->key;
+    });
+}
+
 /// Builds the JSON text in Windows-1252; printText turns it into UTF-8 as a whole.
 class JsonObject
 {
@@ -87,6 +96,8 @@ public:
         for (Model::ProjectSettings::Entry &entry : settings.entries()) {
             // The record's positions kept beside the choices' names only mirror the record.
             if (entry.section == Model::SettingsKeys::Choices && entry.key.ends_with("Position"))
+                continue;
+            if (hasFieldOfItsOwn(entry))
                 continue;
             auto section = std::find_if(sections.begin(), sections.end(),
                 [&](const auto &known) { return known.first == entry.section; });
@@ -247,6 +258,7 @@ void runShow(const Invocation &invocation)
                 [&](std::array<std::string, Model::PageCount> Project::*member) {
                     json.strings(name, project.*member);
                 },
+                [&](const SettingsTextField &text) { json.string(name, text.get(project)); },
                 [&](Model::ProjectSettings Project::*) {
                     // The names of the template and font family chosen, as the next
                     // save writes them.

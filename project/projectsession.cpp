@@ -1,4 +1,5 @@
 #include "project/projectsession.h"
+#include "project/sitefinding.h"
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
@@ -418,8 +419,10 @@ void ProjectSession::save(const std::string &projectFilePath)
 {
     collectBodies();
     // The names are written with the files, and kept only when the save succeeds.
-    ProjectSettings previous
-        = std::exchange(m_project.settings, settingsWithChoiceNames(m_project, m_lists));
+    ProjectSettings saved = settingsWithChoiceNames(m_project, m_lists);
+    // The day each page body changed, for the sitemap.
+    recordPageChanges(saved, m_project, todayUtc());
+    ProjectSettings previous = std::exchange(m_project.settings, std::move(saved));
     try {
         WriteProjectFiles(m_project, projectFilePath);
     } catch (...) {

@@ -7,10 +7,12 @@
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
 #include "publish/sitepictures.h"
+#include "publish/sitefiles.h"
 #include "publish/stylesheet.h"
 #include "publish/userfiles.h"
 
 #include "platform/files.h"
+#include "project/sitefinding.h"
 
 #include <algorithm>
 #include <array>
@@ -120,8 +122,13 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
 
     report(6, PublishStatus::CreatingPages);
     // The user's own templates folder holds the template when it is there, else the home's.
-    const Platform::Directory templates(Catalogue::TemplateDirectory(
-        request.homeDir, Model::choiceText(project.templateName, request.lists.templates)));
+    const std::string templateName
+        = Model::choiceText(project.templateName, request.lists.templates);
+    const Platform::Directory templates(
+        Catalogue::TemplateDirectory(request.homeDir, templateName));
+    // The site's address, icons and link previews: the pages' head lines first, the files
+    // after the pages.
+    const FoundSite found = GatherFoundSite(request, templates, Model::todayUtc());
     CopiedPictures copied;
     // Without a reading each body is read once more, for the files it refers to; a large one
     // is read and looked through by a second thread while the system copies it into its page.
@@ -158,7 +165,8 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
             } else if (!reading) {
                 targets[index] = ReadBodyTargets(text);
             }
-            RenderPage(project, request.lists, page.id, templates, website, &copied, bodyFiles);
+            RenderPage(project, request.lists, page.id, templates, website, &copied, bodyFiles,
+                found.headLines[index]);
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
@@ -191,6 +199,7 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
             },
             [&] { return request.cancel.stop_requested(); }))
         return false;
+    WriteFoundSiteFiles(found, project, website);
 
     if (request.cancel.stop_requested())
         return false;

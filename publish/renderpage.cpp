@@ -10,7 +10,9 @@
 #include "platform/maker.h"
 #include "platform/textlines.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <utility>
 #include <vector>
 
@@ -240,6 +242,21 @@ private:
     const Platform::File *m_bodyFile;
 };
 
+/// True when a template line holds the end of the page's head, in any letter case.
+bool endsHead(std::string_view line)
+{
+    constexpr std::string_view End = "</head>";
+    for (std::size_t at = line.find('<'); at != std::string_view::npos;
+         at = line.find('<', at + 1)) {
+        const std::string_view rest = line.substr(at);
+        if (rest.size() >= End.size()
+            && std::equal(End.begin(), End.end(), rest.begin(),
+                [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); }))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string templatesDirectoryOf(const std::string &homeDir) { return homeDir + "/templates"; }
@@ -269,7 +286,7 @@ std::string madeWithLine()
 
 void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::PageId page,
     const Platform::Directory &templates, const Platform::Directory &website,
-    CopiedPictures *copied, const PageBodyFiles *bodyFiles)
+    CopiedPictures *copied, const PageBodyFiles *bodyFiles, std::string_view headLines)
 {
     using Platform::File;
     const PageInfo &info = Model::pageInfo(page);
@@ -297,6 +314,10 @@ void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::
             for (++index; index < lines.size() && trimmed(lines[index]) != ImageBlockEnd; ++index)
                 pictures.push_back(lines[index].substr(0, PictureNameLength));
             continue;
+        }
+        if (!headLines.empty() && endsHead(lines[index])) {
+            out.write(headLines);
+            headLines = {};
         }
         if (!writer.replace(placeholder))
             out.writeLine(lines[index]);

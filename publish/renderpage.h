@@ -9,6 +9,7 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace Publish {
 
@@ -48,10 +49,12 @@ std::string pageBodyOf(
 /// before any picture is copied. The template and its pictures are read only from inside
 /// `templates` (links that stay inside are followed); one that leads outside or is no plain
 /// file ends the page with a message naming it, and nothing of it is copied. With `copied`,
-/// listed pictures already copied earlier in the run are left as they are. Throws
-/// FileError; what was written stays.
+/// listed pictures already copied earlier in the run are left as they are. `headLines` go on
+/// their own lines just before the template's line holding "</head>". Throws FileError; what
+/// was written stays.
 void RenderPage(const Model::Project &project, const Model::ChoiceLists &lists, Model::PageId page,
     const Platform::Directory &templates, const Platform::Directory &website,
-    CopiedPictures *copied = nullptr, const PageBodyFiles *bodyFiles = nullptr);
+    CopiedPictures *copied = nullptr, const PageBodyFiles *bodyFiles = nullptr,
+    std::string_view headLines = {});
 
 } // namespace Publish

@@ -1,5 +1,7 @@
 #include "publish/sitecheck.h"
 
+#include "project/sitefinding.h"
+
 #include "publish/logo.h"
 #include "publish/picturemaker.h"
 #include "publish/references.h"
@@ -198,6 +200,15 @@ PublishResult CheckSite(const PublishRequest &request)
             return a.page != b.page ? a.page < b.page : a.line < b.line;
         });
     return result;
+}
+
+std::string siteAddressTip(const Model::Project &project)
+{
+    if (!Model::siteAddress(project).empty())
+        return {};
+    return "Tip: type the website's address on Site Info (e.g. https://www.example.com/) and "
+           "publishing also writes sitemap.xml, a Sitemap line in robots.txt and each page's "
+           "canonical address, and link previews in chats show the site's picture.";
 }
 
 std::string findingLine(const SiteFinding &finding)

@@ -19,6 +19,10 @@ namespace Publish {
 /// site-wide ones first, then the pages' by page and line; nothing is written.
 PublishResult CheckSite(const PublishRequest &request);
 
+/// What giving the site its address would add, as the check tells it; empty when the site has
+/// an address. A tip, not a finding: a site without an address publishes as it is.
+std::string siteAddressTip(const Model::Project &project);
+
 /// The first "<" in `text` that does not open or close an HTML tag a browser knows, with what
 /// follows it up to its ">" (at most 40 characters); empty when every "<" does.
 std::string strayMarkupIn(std::string_view text);

@@ -55,6 +55,10 @@ SiteCheckWindow::SiteCheckWindow(Platform::Dialogs &dialogs, Model::ProjectSessi
     m_list->setAccessibleName(QStringLiteral("Findings"));
     heading->setBuddy(m_list);
     layout->addWidget(m_list);
+    m_tip = new QLabel(this);
+    m_tip->setObjectName(QStringLiteral("siteAddressTip"));
+    m_tip->setWordWrap(true);
+    layout->addWidget(m_tip);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     layout->addWidget(buttons);
 
@@ -94,6 +98,9 @@ void SiteCheckWindow::refresh()
     if (m_findings.empty())
         m_list->addItem(QStringLiteral("Nothing found: the site is ready to publish."));
     m_list->setCurrentRow(0);
+    const std::string tip = siteAddressTip(m_session.project());
+    m_tip->setText(Widgets::fromCp1252(tip));
+    m_tip->setVisible(!tip.empty());
 }
 
 void SiteCheckWindow::openFinding(int row)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
 
@@ -56,6 +57,7 @@ private:
     Model::ProjectSession &m_session;
     OpenPageAtLine m_openPageAtLine;
     QListWidget *m_list = nullptr;
+    QLabel *m_tip = nullptr; ///< what the site's address would add, when it has none
     std::vector<SiteFinding> m_findings;
     int m_observer = 0;
 };

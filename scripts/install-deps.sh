@@ -34,6 +34,7 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(openssh-server openssl python3-pyftpdlib python3-openssl)
   # The keyring tests start their own D-Bus session and Secret Service.
   packages+=(dbus-daemon gnome-keyring)
+  packages+=(libxml2-utils) # xmllint checks sitemap.xml against the sitemaps.org schema
 fi
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(time hugo) # bench/hugo/compare-with-hugo.sh times Hugo beside corvanta-cli

@@ -6,6 +6,7 @@
 #include "publish/publishwebsite.h"
 #include "publish/references.h"
 #include "publish/sitecheck.h"
+#include "publish/siteicons.h"
 
 #include <benchmark/benchmark.h>
 
@@ -151,3 +152,15 @@ BENCHMARK(CheckHostileBody)
 } // namespace
 
 BENCHMARK_MAIN();
+
+/// The site's icons as every publish run draws them: Arg 0 from the title's letter, Arg 1 from
+/// a 240 x 80 PNG logo. Beside PublishBigSite, what they add to a run.
+void DrawSiteIcons(benchmark::State &state)
+{
+    const std::string logo = state.range(0) == 1
+        ? Platform::readWholeFile(CORVANTA_SOURCE_DIR "/tests/browser/logo.png")
+        : std::string();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Publish::DrawSiteIcons(logo, "L", "#12355B"));
+}
+BENCHMARK(DrawSiteIcons)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

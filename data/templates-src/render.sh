@@ -50,21 +50,18 @@ picture() {
 render_Classic() {
   navigation Classic 2
   preview Classic
-  picture Classic/icon.svg Classicicon.png
   picture Classic/rule.svg Classicrule.gif 2
 }
 
 render_Harbour() {
   navigation Harbour 2
   preview Harbour
-  picture Harbour/icon.svg Harbouricon.png
   picture Harbour/banner.svg Harbourbanner.jpg
 }
 
 render_Meadow() {
   navigation Meadow 2
   preview Meadow
-  picture Meadow/icon.svg Meadowicon.png
   picture Meadow/banner.svg Meadowbanner.jpg
   picture Meadow/leaf.svg Meadowleaf.png 2
 }
@@ -72,20 +69,17 @@ render_Meadow() {
 render_Midnight() {
   navigation Midnight 2
   preview Midnight
-  picture Midnight/icon.svg Midnighticon.png
   picture Midnight/stars.svg Midnightstars.png
 }
 
 render_Plain() {
   navigation Plain 2
   preview Plain
-  picture Plain/icon.svg Plainicon.png
 }
 
 render_Signal() {
   navigation Signal 2
   preview Signal
-  picture Signal/icon.svg Signalicon.png
 }
 
 # Each design's template, NAME.t: NAME/template.html with the parts every design shares

@@ -9,7 +9,6 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
-<link rel="icon" type="image/png" href="Classicicon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <script>document.documentElement.className = "js";</script>
 <style>
@@ -147,6 +146,7 @@ main { min-height: 42vh; padding: 34px 0 24px; }
 @media (max-width: 700px) {
   body { padding: 0; }
   .sheet { border: 0; box-shadow: none; padding: 22px 16px 24px; min-height: 100vh; }
+  .logo img { max-height: 64px; }
   .sitename { font-size: 1.8em; }
   .slogan { font-size: 1.15em; }
   .nav { gap: 8px; padding-bottom: 18px; }
@@ -204,7 +204,6 @@ main { min-height: 42vh; padding: 34px 0 24px; }
 </footer>
 </div>
 <!--$IMG$-->
-Classicicon.png
 Classicrule.gif
 <!--$ENDIMG$-->
 <script>

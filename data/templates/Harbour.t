@@ -9,7 +9,6 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
-<link rel="icon" type="image/png" href="Harbouricon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <script>document.documentElement.className = "js";</script>
 <style>
@@ -209,7 +208,6 @@ main { max-width: 980px; margin: -130px auto 0; padding: 0 24px 32px; }
 </div>
 </footer>
 <!--$IMG$-->
-Harbouricon.png
 Harbourbanner.jpg
 <!--$ENDIMG$-->
 <script>

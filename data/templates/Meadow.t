@@ -9,7 +9,6 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
-<link rel="icon" type="image/png" href="Meadowicon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <script>document.documentElement.className = "js";</script>
 <style>
@@ -144,7 +143,7 @@ main { background: #ffffff; border: 1px solid #dfe9d6; border-radius: 14px;
 @media (max-width: 700px) {
   .page { display: block; }
   .side { border-right: 0; border-bottom: 1px solid #d6e6cb; padding: 16px; }
-  .logo img { max-height: 72px; }
+  .logo img { max-height: 64px; }
   .sitename { margin-bottom: 12px; font-size: 1.3em; }
   .nav { padding-top: 12px; gap: 6px; flex-direction: column; align-items: center; }
   .nav a { margin: 0; }
@@ -208,7 +207,6 @@ main { background: #ffffff; border: 1px solid #dfe9d6; border-radius: 14px;
 </div>
 </div>
 <!--$IMG$-->
-Meadowicon.png
 Meadowbanner.jpg
 Meadowleaf.png
 <!--$ENDIMG$-->

@@ -9,7 +9,6 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
-<link rel="icon" type="image/png" href="Midnighticon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <script>document.documentElement.className = "js";</script>
 <style>
@@ -208,7 +207,6 @@ main { background: #f6f7fb; border-radius: 12px; padding: 34px 44px 40px; min-he
 </div>
 </div>
 <!--$IMG$-->
-Midnighticon.png
 Midnightstars.png
 <!--$ENDIMG$-->
 <script>

@@ -9,7 +9,6 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
-<link rel="icon" type="image/png" href="Plainicon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <script>document.documentElement.className = "js";</script>
 <style>
@@ -187,7 +186,6 @@ main { min-height: 40vh; padding: 36px 0 28px; }
 </footer>
 </div>
 <!--$IMG$-->
-Plainicon.png
 <!--$ENDIMG$-->
 <script>
 /* The page's caption and the site's name, from the title the page was given ("Site =

@@ -9,7 +9,6 @@
 <!--$DESCRIPTION$-->
 <!--$KEYWORDS$-->
 <!--$COPYRIGHT$-->
-<link rel="icon" type="image/png" href="Signalicon.png">
 <link rel="stylesheet" type="text/css" href="styles.css">
 <script>document.documentElement.className = "js";</script>
 <style>
@@ -215,7 +214,6 @@ main { max-width: 1320px; margin: 0 auto; padding: 40px 24px 48px; min-height: 3
 </div>
 </footer>
 <!--$IMG$-->
-Signalicon.png
 <!--$ENDIMG$-->
 <script>
 /* The page's caption and the site's name, from the title the page was given ("Site =

@@ -16,9 +16,11 @@ rm -rf "$stage"
 cmake --install "$build" --prefix "$stage" >/dev/null
 
 # playwright-core drives the installed chromium; it downloads no browser of its own. axe-core
-# is the audit the driver puts into every page.
+# is the audit the driver puts into every page; Lighthouse (pinned to 12.2.3, the last for
+# Node 20) audits each template's pages in a Chromium of its own.
 if [[ ! -f "$here/node_modules/playwright-core/package.json" ]] \
    || [[ ! -f "$here/node_modules/axe-core/axe.min.js" ]] \
+   || [[ ! -f "$here/node_modules/lighthouse/package.json" ]] \
    || [[ "$here/package-lock.json" -nt "$here/node_modules/.package-lock.json" ]]; then
   (cd "$here" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 fi

@@ -19,6 +19,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
+import { lighthouseSite, startLighthouseBrowser } from './lighthouse.mjs';
 
 const [cli, dataDir, artifactDir] = process.argv.slice(2, 5).map((p) => path.resolve(p));
 const chosen = process.argv.slice(5);
@@ -131,6 +132,9 @@ const everyTool = [
 
 const toolsPage = 'Products';
 const emptyPage = 'Jobs';
+// The full bakery site has its address and keeps one page out of search engines.
+const siteAddress = 'https://lindenstreetbakery.example/';
+const hiddenPage = 'Press';
 
 function pageBody(caption) {
   if (caption === emptyPage) return '';
@@ -178,7 +182,7 @@ function addUserFiles(website) {
 // with nine keywords, then 1, 2, 3 ... pixels.
 const pixels = (n) => 8 + n;
 const variants = [
-  { name: 'bakery', full: true, logo: true, slogan, font: 4, size: pixels(14),
+  { name: 'bakery', full: true, address: siteAddress, logo: true, slogan, font: 4, size: pixels(14),
     sizeText: '14px', family: 'verdana, helvetica, arial', link: '#1A6EC8', textNavigation: true,
     copyright: true, madeWith: true },
   // What a new project starts with: black text, pure blue links without underline, 12 px.
@@ -240,6 +244,10 @@ function makeProject(dir, templatePosition, variant) {
   record[1634] = variant.madeWith ? 1 : 0;
   for (let page = 0; page < 14; ++page) record[1645 + page] = 1; // every business tick
   fs.writeFileSync(projectPath, record);
+  if (variant.address) {
+    fs.writeFileSync(`${projectPath}.settings`,
+      `[site]\naddress=${variant.address}\nhiddenPages=${pageFile(hiddenPage)}\n`);
+  }
   captions.forEach((caption, i) =>
     fs.writeFileSync(path.join(dir, `${i + 1}.dat`), Buffer.from(pageBody(caption), 'latin1')));
   return projectPath;
@@ -276,7 +284,8 @@ function checkTemplateFiles(template) {
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
   '.gif': 'image/gif', '.png': 'image/png', '.jpg': 'image/jpeg', '.wav': 'audio/wav',
-  '.swf': 'application/x-shockwave-flash' };
+  '.swf': 'application/x-shockwave-flash', '.ico': 'image/x-icon', '.txt': 'text/plain',
+  '.xml': 'application/xml', '.webmanifest': 'application/manifest+json' };
 
 function serve(root) {
   const server = http.createServer((request, response) => {
@@ -506,7 +515,50 @@ async function screenshot(browser, base, caption, viewport, file) {
   await context.close();
 }
 
-async function checkSite(browser, template, position, variant, work) {
+// The files that let the site be found and shown well: robots.txt, sitemap.xml with the
+// address, the icons and the manifest, and each page's head lines.
+function checkFoundSite(website, template, variant) {
+  const what = `${template} ${variant.name}`;
+  const robots = fs.readFileSync(path.join(website, 'robots.txt'), 'latin1');
+  check(`${what} robots.txt lets every crawler in${variant.address ? ' and names the sitemap' : ''}`,
+    robots === 'User-agent: *\r\nAllow: /\r\n'
+      + (variant.address ? `\r\nSitemap: ${variant.address}sitemap.xml\r\n` : ''), robots);
+  const sitemap = path.join(website, 'sitemap.xml');
+  if (variant.address) {
+    const listed = [...fs.readFileSync(sitemap, 'utf8').matchAll(/<loc>([^<]*)<\/loc>/g)].map((m) => m[1]);
+    const expected = captions.filter((c) => c !== hiddenPage).map((c) => variant.address + pageFile(c));
+    check(`${what} sitemap.xml lists every page but the hidden one`,
+      JSON.stringify(listed) === JSON.stringify(expected), listed.join(' '));
+  } else {
+    check(`${what} has no sitemap without an address`, !fs.existsSync(sitemap));
+  }
+  let manifest = {};
+  try {
+    manifest = JSON.parse(fs.readFileSync(path.join(website, 'site.webmanifest'), 'utf8'));
+  } catch (error) {
+    check(`${what} site.webmanifest is JSON`, false, String(error));
+  }
+  check(`${what} site.webmanifest names the site and its icons`,
+    manifest.name === title && typeof manifest.short_name === 'string'
+      && manifest.short_name.length > 0 && manifest.short_name.length <= 12
+      && manifest.start_url === 'home.html' && /^#[0-9A-F]{6}$/.test(manifest.theme_color)
+      && JSON.stringify(manifest.icons?.map((i) => i.sizes)) === '["192x192","512x512"]',
+    JSON.stringify(manifest));
+  for (const caption of captions) {
+    const page = fs.readFileSync(path.join(website, pageFile(caption)), 'latin1');
+    const head = page.slice(0, page.indexOf('</head>'));
+    const canonical = /<link rel="canonical" href="([^"]*)">/.exec(head)?.[1] ?? '';
+    check(`${what} ${caption} has its canonical address only with the site's address`,
+      canonical === (variant.address ? variant.address + pageFile(caption) : ''), canonical);
+    check(`${what} ${caption} asks search engines to leave it out only when hidden`,
+      head.includes('<meta name="robots" content="noindex">') === (variant.address !== undefined && caption === hiddenPage));
+    check(`${what} ${caption} links the icons and has a link preview`,
+      head.includes('<link rel="icon" href="favicon.ico"') && head.includes('<link rel="manifest" href="site.webmanifest">')
+        && head.includes('<meta property="og:title"') && head.includes('<meta name="twitter:card" content="summary">'));
+  }
+}
+
+async function checkSite(browser, template, position, variant, work, lighthouseBrowser) {
   const dir = path.join(work, `${template}-${variant.name}`);
   fs.mkdirSync(dir);
   const project = makeProject(dir, position, variant);
@@ -517,6 +569,8 @@ async function checkSite(browser, template, position, variant, work) {
     captions.every((c) => fs.existsSync(path.join(website, pageFile(c)))));
   check(`${template} ${variant.name} index.html is the home page`,
     fs.readFileSync(path.join(website, 'index.html')).equals(fs.readFileSync(path.join(website, 'home.html'))));
+
+  checkFoundSite(website, template, variant);
 
   const server = await serve(website);
   const base = `http://127.0.0.1:${server.address().port}`;
@@ -553,6 +607,8 @@ async function checkSite(browser, template, position, variant, work) {
     await screenshot(browser, base, toolsPage, desk, `${template}-tools.png`);
     await screenshot(browser, base, toolsPage, phone, `${template}-tools-phone.png`);
     await screenshot(browser, base, emptyPage, desk, `${template}-empty.png`);
+    if (lighthouseBrowser)
+      await lighthouseSite(lighthouseBrowser, base, template, pageFile, toolsPage, emptyPage, check);
   } finally {
     server.close();
   }
@@ -600,14 +656,19 @@ async function main() {
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
+  // Lighthouse drives a Chromium of its own, started once; LIGHTHOUSE=0 leaves it out.
+  const lighthouseBrowser = process.env.LIGHTHOUSE === '0' ? null : await startLighthouseBrowser();
   try {
     for (const [position, template] of templates.entries()) {
       if (chosen.length && !chosen.includes(template)) continue;
       checkTemplateFiles(template);
-      for (const variant of variants) await checkSite(browser, template, position, variant, work);
+      for (const variant of variants) {
+        await checkSite(browser, template, position, variant, work, lighthouseBrowser);
+      }
     }
     await contactSheet(browser, templates.filter((t) => !chosen.length || chosen.includes(t)));
   } finally {
+    if (lighthouseBrowser) await lighthouseBrowser.kill();
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });
   }

@@ -130,7 +130,8 @@ TEST(CliShow, PrintsEveryFieldAsJson)
     const Outcome outcome = runCli({ "--home", ws.home(), "show", ws.work("site.cvp") }, "/");
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     const QJsonObject json = parseJson(outcome.out);
-    EXPECT_EQ(json.size(), 32);
+    EXPECT_EQ(json.size(), 33);
+    EXPECT_EQ(str(json["siteAddress"]), "");
     EXPECT_EQ(str(json["siteType"]), "Business");
     EXPECT_EQ(str(json["templateName"]), "green");
     EXPECT_EQ(str(json["siteDescription"]), "Caf\u00E9 \u20AC \"quoted\" back\\slash \x01");
@@ -247,12 +248,12 @@ TEST(CliImport, SettingsFileIsImportedAndShown_ATemplateNoLongerInstalledIsNamed
 {
     Workspace ws { "blue.t", "green.t" };
     writeBytes(ws.work("in.json"),
-        R"({"templateName": "green", "settings": {"site": {"address": "https://a.example/é中"}}})");
+        R"({"templateName": "green", "settings": {"later": {"note": "https://a.example/é中"}}})");
     const Outcome imported
         = runCli({ "--home", ws.home(), "import", "in.json", "site.cvp" }, ws.work());
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(readBytes(ws.work("site.cvp.settings")),
-        "[site]\naddress=https://a.example/\u00e9\u4e2d\n[choices]\ntemplate=green\n"
+        "[later]\nnote=https://a.example/\u00e9\u4e2d\n[choices]\ntemplate=green\n"
         "templatePosition=1\nfontFamily=arial, sans-serif, verdana\nfontFamilyPosition=0\n");
 
     std::filesystem::remove(ws.home() + "/templates/green.t");
@@ -265,8 +266,41 @@ TEST(CliImport, SettingsFileIsImportedAndShown_ATemplateNoLongerInstalledIsNamed
     EXPECT_TRUE(json["templateName"].isNull());
     const QJsonObject settings = json["settings"].toObject();
     EXPECT_EQ(str(settings["choices"].toObject()["template"]), "green");
-    EXPECT_EQ(settings["site"].toObject()["address"].toString(),
+    EXPECT_EQ(settings["later"].toObject()["note"].toString(),
         QString::fromUtf8("https://a.example/\u00e9\u4e2d"));
+}
+
+TEST(CliImport, SiteAddress_RefusedUnlessAWebAddress_KeptWithItsSlashAndShownAsAField)
+{
+    Workspace ws { "blue.t" };
+    const auto refusal = [&](const std::string &json) {
+        writeBytes(ws.work("in.json"), json);
+        const Outcome outcome = runCli({ "import", "in.json", "out.cvp" }, ws.work());
+        EXPECT_EQ(outcome.status, 1) << json;
+        EXPECT_FALSE(std::filesystem::exists(ws.work("out.cvp"))) << json;
+        return outcome.lastErrorLine();
+    };
+    EXPECT_EQ(refusal(R"({"siteAddress": "lindenstreetbakery.example"})"),
+        "Field \"siteAddress\": \"lindenstreetbakery.example\" is not a website address. Type "
+        "the whole address as it starts in a web browser, e.g. https://www.example.com/ "
+        "(http:// or https://, the host name, and the folder of the site if it has one; no ? or "
+        "#); nothing was written.");
+    EXPECT_EQ(refusal(R"({"settings": {"site": {"address": "https://a.example/"}}})"),
+        "Field \"settings.site.address\": given by the field siteAddress instead; nothing was "
+        "written.");
+
+    writeBytes(ws.work("in.json"),
+        R"({"siteAddress": "HTTPS://Linden.Example", "settings": {"site": {"hiddenPages": "faq.html"}}})");
+    const Outcome imported
+        = runCli({ "--home", ws.home(), "import", "in.json", "site.cvp" }, ws.work());
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const Outcome shown = runCli({ "--home", ws.home(), "show", "site.cvp" }, ws.work());
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    const QJsonObject json = parseJson(shown.out);
+    EXPECT_EQ(str(json["siteAddress"]), "https://linden.example/");
+    const QJsonObject site = json["settings"].toObject()["site"].toObject();
+    EXPECT_FALSE(site.contains("address"));
+    EXPECT_EQ(str(site["hiddenPages"]), "faq.html");
 }
 
 TEST(CliShow, ReadOnlyProjectInTheCurrentDirectory)

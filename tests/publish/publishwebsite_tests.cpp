@@ -23,6 +23,9 @@ using Files = std::set<std::string>;
 namespace {
 
 const std::string Png = "\x89PNG\r\n\x1A\n logo";
+/// What every run writes for search engines and the browser's tab besides the pages.
+const Files FoundSiteFiles { "robots.txt", "favicon.ico", "apple-touch-icon.png", "icon-192.png",
+    "icon-512.png", "site.webmanifest" };
 
 /// A site whose template has a navigation line and one listed picture, with a publish run
 /// that records every progress step.
@@ -96,6 +99,7 @@ TEST(PublishWebsite, EveryPage_WritesTheWholeSiteAndReportsEachStep)
 
     Files expected { "mainnav.js", "bottomnav.js", "styles.css", "back.gif", "my logo.png",
         "index.html" };
+    expected.insert(FoundSiteFiles.begin(), FoundSiteFiles.end());
     std::string mainNav, textNav;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         expected.insert({ page.pageFile, std::string("Blue") + page.pictureSuffix });
@@ -129,9 +133,10 @@ TEST(PublishWebsite, OnlyHome_GoesThroughTheSameProgress)
 {
     RunSite site;
     EXPECT_EQ(site.publish().outcome, PublishOutcome::Completed);
-    EXPECT_EQ(site.websiteFiles(),
-        (Files {
-            "home.html", "index.html", "Bluehome.gif", "back.gif", "mainnav.js", "styles.css" }));
+    Files expected { "home.html", "index.html", "Bluehome.gif", "back.gif", "mainnav.js",
+        "styles.css" };
+    expected.insert(FoundSiteFiles.begin(), FoundSiteFiles.end());
+    EXPECT_EQ(site.websiteFiles(), expected);
     EXPECT_EQ(site.read("mainnav.js"), mainNavigationEntry("Blue", 1) + "\r\n");
     EXPECT_EQ(site.read("home.html"),
         "<script type=\"text/javascript\" src=\"mainnav.js\"></script>"

@@ -91,8 +91,10 @@ TEST(SiteCheck, PlantedProblems_EachListedWithPageAndLine_NothingOutsideIsRead)
     const PublishResult result = PublishWebsite(site.request());
     EXPECT_EQ(result.outcome, PublishOutcome::Completed);
     EXPECT_EQ(result.filesWritten,
-        (std::vector<std::string> { "Bluehome.gif", "home.html", "img/bread.jpg",
-            "img/sub dir/cake.png", "index.html", "mainnav.js", "menu.pdf", "styles.css" }));
+        (std::vector<std::string> { "Bluehome.gif", "apple-touch-icon.png", "favicon.ico",
+            "home.html", "icon-192.png", "icon-512.png", "img/bread.jpg", "img/sub dir/cake.png",
+            "index.html", "mainnav.js", "menu.pdf", "robots.txt", "site.webmanifest",
+            "styles.css" }));
     EXPECT_EQ(site.read("img/bread.jpg"), "BREAD");
     EXPECT_EQ(site.read("img/sub dir/cake.png"), "CAKE");
     EXPECT_EQ(site.read("menu.pdf"), "MENU");

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "upload/hostsettings.h"
+#include "upload/remotefolder.h"
 
 #include <QDialog>
 
@@ -63,6 +64,8 @@ private:
     bool askFromWorker(const Platform::Message &question);
     /// Runs `update` on the window's thread.
     void post(std::function<void()> update);
+    /// What every run asks of the window: Cancel, and the answer to a host key not known yet.
+    TransferHooks runHooks();
     /// Uploads; `checkingHost` first compares the host's files with the site.
     void startUpload(bool checkingHost);
     void finishRun(const QString &status);
@@ -74,7 +77,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_cancel = false;
     bool m_running = false;
-    std::vector<std::string> m_warnings; ///< what the run told without stopping (UTF-8)
+    std::vector<std::string> m_warnings; ///< what the run told without stopping (program texts)
 
     QComboBox *m_protocol = nullptr;
     QLineEdit *m_host = nullptr;

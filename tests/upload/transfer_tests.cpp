@@ -328,16 +328,21 @@ TEST_P(UploadStory, HostLostFiles_NothingChangedYet_CheckingTheHostResendsThemAn
     RemoteFolder remote = connect();
     uploadWebsite(remote, site());
     fs::remove(remoteSite() + "/index.html");
+    fs::remove(remoteSite() + "/files/price list \xc3\xa9t\xc3\xa9.pdf");
     writeBytes(remoteSite() + "/about.html", "cut");
     writeBytes(remoteSite() + "/files/.corvanta-part.old.jpg", "left by an earlier version");
     const LocalSite local(site());
     EXPECT_TRUE(planWebsiteUpload(remote, local).unchanged());
 
     const RemoteState state = planHostCheck(remote, local);
-    EXPECT_EQ(state.plan.send, (std::vector<std::string> { "about.html", "index.html" }));
+    EXPECT_EQ(state.plan.send,
+        (std::vector<std::string> {
+            "files/price list \xc3\xa9t\xc3\xa9.pdf", "about.html", "index.html" }));
+    // What the user is told is a program text (Windows-1252), as every message of the program.
     EXPECT_EQ(warnings,
         (std::vector<std::string> { "about.html has 3 bytes on the host instead of 300000; it is "
                                     "sent again",
+            "files/price list \xe9t\xe9.pdf is missing on the host; it is sent again",
             "index.html is missing on the host; it is sent again" }));
     uploadWebsite(remote, local, state);
     expectRemoteEqualsLocal();

@@ -61,7 +61,7 @@ private:
     /// `work` gets the password to use.
     void startRun(std::function<void(const HostSettings &, const std::string &)> work);
     /// Asks a question from the transfer's thread and waits for the answer.
-    bool askFromWorker(const Platform::Message &question);
+    bool askFromWorker(const Platform::Message &message);
     /// Runs `update` on the window's thread.
     void post(std::function<void()> update);
     /// What every run asks of the window: Cancel, and the answer to a host key not known yet.

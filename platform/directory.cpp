@@ -132,7 +132,7 @@ bool removeContents(int fd)
 
 /// A link's target that is a full path, as a path below the directory `fd`, whose full path
 /// `ownPath` is found the first time one is needed. A target anywhere else leads outside.
-std::string targetBelow(std::string target, int fd, std::string &ownPath,
+std::string targetBelow(const std::string &target, int fd, std::string &ownPath,
     const std::string &relativePath, const std::string &directory)
 {
     if (ownPath.empty()) {
@@ -369,7 +369,7 @@ File Directory::openBeneath(const std::string &relativePath) const
                 throwErrno(ELOOP);
             if (!target.empty() && target.front() == '/') {
                 // A full path counts when it names a place below this directory.
-                target = targetBelow(std::move(target), m_fd, ownPath, relativePath, m_path);
+                target = targetBelow(target, m_fd, ownPath, relativePath, m_path);
                 passed.clear();
             }
             std::deque<std::string> targetParts = partsOf(target);

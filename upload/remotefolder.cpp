@@ -452,10 +452,10 @@ std::optional<std::string> RemoteFolder::read(const std::string &name, std::uint
     const int result = perform(transfer, "reading " + name,
         { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED, CURLE_WRITE_ERROR });
     if (transfer.tooLarge) {
-        throw Platform::FileError(
-            programText("The file " + m_settings.folder + "/" + name + " on " + m_settings.host
-                + " is larger than the limit of " + std::to_string(sizeLimit / (1024 * 1024))
-                + " MB and was not read; remove it on the host to upload the whole site again"));
+        throw Platform::FileError(programText("The file " + m_settings.folder + "/" + name + " on "
+            + m_settings.host + " is larger than the limit of "
+            + std::to_string(sizeLimit / (std::uint64_t { 1024 } * 1024))
+            + " MB and was not read; remove it on the host to upload the whole site again"));
     }
     if (result != CURLE_OK)
         return std::nullopt;

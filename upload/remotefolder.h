@@ -136,10 +136,9 @@ private:
     /// The answer to an SSH host key: kept, accepted by the user, or refused.
     int checkHostKey(const char *key, std::size_t length);
     static int hostKeyCallback(void *self, int type, const char *key, std::size_t length);
-    static int progressCallback(void *transfer, std::int64_t downloadTotal, std::int64_t downloaded,
+    static int progressCallback(void *state, std::int64_t downloadTotal, std::int64_t downloaded,
         std::int64_t uploadTotal, std::int64_t uploaded);
-    static std::size_t readMemory(
-        char *buffer, std::size_t size, std::size_t count, void *transfer);
+    static std::size_t readMemory(char *buffer, std::size_t size, std::size_t count, void *state);
 
     HostSettings m_settings;
     std::string m_password;

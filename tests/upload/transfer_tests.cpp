@@ -201,7 +201,8 @@ TEST_P(UploadStory, ServerStopsMidFile_WholeFilesOnly_NextRunCompletes)
 
 TEST_P(UploadStory, CancelMidRun_StopsWithinASecond_ManifestMatchesTheHost)
 {
-    writeBytes(site() + "/about.html", std::string(20000000, 'c'));
+    const std::string page(20000000, 'c'); // NOLINT(bugprone-string-constructor): on purpose
+    writeBytes(site() + "/about.html", page);
     std::atomic<bool> cancel = false;
     std::chrono::steady_clock::time_point cancelledAt;
     hooks.cancel = &cancel;
@@ -309,6 +310,7 @@ TEST_P(UploadStory, HostileManifest_TooLargeRefused_BadNamesDropped_FailedDeleti
     EXPECT_EQ(uploadWebsite(remote, site()), UploadOutcome::Completed);
     EXPECT_EQ(warnings,
         (std::vector<std::string> {
+            // Texts run over two lines. NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
             "Skipped \"a\\x00b.html\" in the host's .corvanta-manifest: the name holds a control "
             "character",
             "Skipped \"x\\x01.html\" in the host's .corvanta-manifest: the name holds a control "

@@ -56,9 +56,7 @@ void addItems(MainWindow &window, QMenu *menu, std::initializer_list<MenuItem> i
     }
 }
 
-} // namespace
-
-void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &editCommands)
+void addFileMenu(MainWindow &window, QMenuBar &bar)
 {
     QMenu *file = addMenu(window, "File1", "File");
     addItems(window, file,
@@ -91,13 +89,19 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
                 &MainWindow::exitProgram, true, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X) },
         });
     bar.addMenu(file);
+}
 
+void addEditMenu(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &editCommands)
+{
     QMenu *edit = addMenu(window, "Edit1", "Edit");
     editCommands.addTo(edit);
     QObject::connect(edit, &QMenu::aboutToShow, &editCommands, &Widgets::EditCommands::refresh);
     bar.addMenu(edit);
+}
 
-    // The View menu lists the panes as the sidebar does.
+/// Lists the panes as the sidebar does.
+void addViewMenu(MainWindow &window, QMenuBar &bar)
+{
     QMenu *view = addMenu(window, "View1", "View");
     for (const PaneInfo &info : OrganiserPanes) {
         const OrganiserPane pane = info.pane;
@@ -107,7 +111,10 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
             action, &QAction::triggered, &window, [&window, pane] { window.choosePane(pane); });
     }
     bar.addMenu(view);
+}
 
+void addToolsMenu(MainWindow &window, QMenuBar &bar)
+{
     QMenu *tools = addMenu(window, "Tools1", "Tools");
     addItems(window, tools,
         {
@@ -118,7 +125,10 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
             { "CheckSite1", "Check Site", nullptr, QKeySequence(), &MainWindow::checkSite },
         });
     bar.addMenu(tools);
+}
 
+void addHelpMenu(MainWindow &window, QMenuBar &bar)
+{
     QMenu *help = addMenu(window, "Help1", "Help");
     addItems(window, help,
         {
@@ -140,6 +150,17 @@ void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &edit
         { { "About1", "About", "menu-about", QKeySequence(Qt::Key_F4), &MainWindow::showAbout,
             true } });
     bar.addMenu(help);
+}
+
+} // namespace
+
+void addMainMenus(MainWindow &window, QMenuBar &bar, Widgets::EditCommands &editCommands)
+{
+    addFileMenu(window, bar);
+    addEditMenu(window, bar, editCommands);
+    addViewMenu(window, bar);
+    addToolsMenu(window, bar);
+    addHelpMenu(window, bar);
 }
 
 } // namespace App

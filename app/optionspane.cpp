@@ -72,10 +72,20 @@ OptionsPane::OptionsPane(
     m_tabs->tabBar()->setMouseTracking(true);
     m_tabs->tabBar()->installEventFilter(this);
 
-    // Text.
+    createTextTab(lists.fonts);
+    createLinksTab();
+    createListsTab();
+    createImagesTab();
+    createGeneralTab();
+
+    showProject();
+}
+
+void OptionsPane::createTextTab(const std::vector<std::string> &fonts)
+{
     QGridLayout *rows = nullptr;
     QWidget *textTab = addTab(QStringLiteral("Text"), QStringLiteral(" Text Options "), rows);
-    for (const std::string &font : lists.fonts)
+    for (const std::string &font : fonts)
         m_fonts << Widgets::fromCp1252(font);
     // The installed fonts may be thousands: the list is filled when it is first shown, so that
     // filling it does not delay the program's first window.
@@ -106,7 +116,11 @@ OptionsPane::OptionsPane(
     addChoice(rows, 3, 1, QStringLiteral("Default Font Variant:"), "ComboBox6",
         entriesOf(Model::Lists::FontVariants), &Project::fontVariant);
     rows->setColumnStretch(1, 1);
+    createFontSample(textTab, rows);
+}
 
+void OptionsPane::createFontSample(QWidget *textTab, QGridLayout *rows)
+{
     m_sample = new QFrame(textTab);
     m_sample->setObjectName(QStringLiteral("fontSample"));
     m_sample->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -125,8 +139,11 @@ OptionsPane::OptionsPane(
     connect(&m_sampleTimer, &QTimer::timeout, this, &OptionsPane::followHighlightedFont);
     connect(m_fontList, &FontListBox::droppedDown, this, &OptionsPane::showFontSample);
     m_fontList->installEventFilter(this);
+}
 
-    // Links: colour and decoration of the four link states.
+void OptionsPane::createLinksTab()
+{
+    QGridLayout *rows = nullptr;
     QWidget *linksTab = addTab(QStringLiteral("Links"), QStringLiteral(" Link Options "), rows);
     struct LinkRow
     {
@@ -157,14 +174,20 @@ OptionsPane::OptionsPane(
         ++row;
     }
     rows->setColumnStretch(4, 1);
+}
 
-    // Lists.
+void OptionsPane::createListsTab()
+{
+    QGridLayout *rows = nullptr;
     addTab(QStringLiteral("Lists"), QStringLiteral(" List Options "), rows);
     addChoice(rows, 0, 1, QStringLiteral("List Style Type:"), "ComboBox7",
         entriesOf(Model::Lists::ListStyles), &Project::listStyleType);
     rows->setColumnStretch(2, 1);
+}
 
-    // Images.
+void OptionsPane::createImagesTab()
+{
+    QGridLayout *rows = nullptr;
     addTab(QStringLiteral("Images"), QStringLiteral(" Image Options "), rows);
     addChoice(rows, 0, 1, QStringLiteral("Image Border Type:"), "ComboBox9",
         entriesOf(Model::Lists::BorderStyles), &Project::imageBorderStyle);
@@ -173,8 +196,11 @@ OptionsPane::OptionsPane(
     addColourChooser(rows, 2, 1, QStringLiteral("Image Border Color:"), "imageBorderColor",
         &Project::imageBorderColor);
     rows->setColumnStretch(2, 1);
+}
 
-    // General Page Settings: the page additions.
+void OptionsPane::createGeneralTab()
+{
+    QGridLayout *rows = nullptr;
     QWidget *generalTab = addTab(
         QStringLiteral("General Page Settings"), QStringLiteral(" General Page Settings "), rows);
     auto *heading = new QLabel(QStringLiteral("Miscellaneous Page Additions:"), generalTab);
@@ -198,8 +224,6 @@ OptionsPane::OptionsPane(
         QStringLiteral("Generate Sitemap for website"), "CheckBox28", &Project::generateSitemap);
     sitemap->setVisible(false);
     addPictureSettings(rows, 5);
-
-    showProject();
 }
 
 void OptionsPane::addPictureSettings(QGridLayout *rows, int row)

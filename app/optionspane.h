@@ -74,6 +74,17 @@ private:
         QCheckBox *box;
     };
 
+    // The tabs, left to right.
+    void createTextTab(const std::vector<std::string> &fonts);
+    /// The sample of the highlighted font, shown beside the open font list.
+    void createFontSample(QWidget *textTab, QGridLayout *rows);
+    /// Colour and decoration of the four link states.
+    void createLinksTab();
+    void createListsTab();
+    void createImagesTab();
+    /// The page additions.
+    void createGeneralTab();
+
     QWidget *addTab(const QString &title, const QString &groupTitle, QGridLayout *&rows);
     QComboBox *addChoice(QGridLayout *rows, int row, int column, const QString &label,
         const char *objectName, const QStringList &entries, Model::Choice Model::Project::*field);

@@ -51,7 +51,46 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     groupLayout->addLayout(m_rows);
     groupLayout->addStretch(1);
 
-    // Site type.
+    createSiteTypeRow(group);
+    createTemplateRow(group);
+    // Each box says what it wants before anything is typed in it.
+    QLineEdit *title = addTextRow("Edit2", QStringLiteral("Site Title"),
+        QStringLiteral("Enter the title of your website, e.g. your "
+                       "company name"),
+        &Project::siteTitle);
+    title->setPlaceholderText(QStringLiteral("the site's name, e.g. Rosie's Bakery"));
+    QLineEdit *description = addTextRow("Edit3", QStringLiteral("Site Description:"),
+        QStringLiteral("Enter a good description of your website"), &Project::siteDescription);
+    description->setPlaceholderText(
+        QStringLiteral("one sentence, e.g. Fresh bread and cakes baked every morning"));
+    QLineEdit *keywords = addTextRow("Edit4", QStringLiteral("Describing Keywords:"),
+        QStringLiteral("Enter keywords (separated by commas) that "
+                       "best describe your website"),
+        &Project::siteKeywords);
+    keywords->setPlaceholderText(
+        QStringLiteral("words people search for, e.g. bakery, bread, cakes"));
+    QLineEdit *copyright = addTextRow("Edit5", QStringLiteral("Copyright:"),
+        QStringLiteral("If your website is copyrighted, enter the "
+                       "years of copyright, separated by commas "
+                       "(e.g. 2002, 2003)"),
+        &Project::copyrightYears);
+    copyright->setPlaceholderText(QStringLiteral("years, e.g. 2024-2026"));
+
+    createLogoRow(group);
+    addTextRow("Edit7", QStringLiteral("Site/Company Slogan:"),
+        QStringLiteral("Enter your website slogan (if applicable)"), &Project::slogan);
+    createAddressRow(group);
+
+    m_help = Widgets::addHelpRow(groupLayout, group, QStringLiteral("siteInfoHelp"));
+    connect(m_help, &QPushButton::clicked, this, &SiteInfoPane::helpRequested);
+
+    setTabOrders();
+
+    showProject();
+}
+
+void SiteInfoPane::createSiteTypeRow(QWidget *group)
+{
     auto *typeBox = new QWidget(group);
     auto *typeLayout = new QHBoxLayout(typeBox);
     typeLayout->setContentsMargins(0, 0, 0, 0);
@@ -78,14 +117,16 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
         if (on)
             chooseBusinessSite();
     });
+}
 
-    // Template.
+void SiteInfoPane::createTemplateRow(QWidget *group)
+{
     auto *templateBox = new QWidget(group);
     auto *templateLayout = new QHBoxLayout(templateBox);
     templateLayout->setContentsMargins(0, 0, 0, 0);
     m_templates = new QComboBox(templateBox);
     m_templates->setObjectName(QStringLiteral("ComboBox10"));
-    for (const std::string &name : lists.templates)
+    for (const std::string &name : m_lists.templates)
         m_templates->addItem(Widgets::fromCp1252(name));
     m_templateViewer = new QToolButton(templateBox);
     m_templateViewer->setObjectName(QStringLiteral("templateViewerButton"));
@@ -104,30 +145,10 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
         emit edited();
     });
     connect(m_templateViewer, &QToolButton::clicked, this, &SiteInfoPane::templateViewerRequested);
+}
 
-    // Each box says what it wants before anything is typed in it.
-    QLineEdit *title = addTextRow("Edit2", QStringLiteral("Site Title"),
-        QStringLiteral("Enter the title of your website, e.g. your "
-                       "company name"),
-        &Project::siteTitle);
-    title->setPlaceholderText(QStringLiteral("the site's name, e.g. Rosie's Bakery"));
-    QLineEdit *description = addTextRow("Edit3", QStringLiteral("Site Description:"),
-        QStringLiteral("Enter a good description of your website"), &Project::siteDescription);
-    description->setPlaceholderText(
-        QStringLiteral("one sentence, e.g. Fresh bread and cakes baked every morning"));
-    QLineEdit *keywords = addTextRow("Edit4", QStringLiteral("Describing Keywords:"),
-        QStringLiteral("Enter keywords (separated by commas) that "
-                       "best describe your website"),
-        &Project::siteKeywords);
-    keywords->setPlaceholderText(
-        QStringLiteral("words people search for, e.g. bakery, bread, cakes"));
-    QLineEdit *copyright = addTextRow("Edit5", QStringLiteral("Copyright:"),
-        QStringLiteral("If your website is copyrighted, enter the "
-                       "years of copyright, separated by commas "
-                       "(e.g. 2002, 2003)"),
-        &Project::copyrightYears);
-    copyright->setPlaceholderText(QStringLiteral("years, e.g. 2024-2026"));
-
+void SiteInfoPane::createLogoRow(QWidget *group)
+{
     // Logo: filled only through its button.
     auto *logoBox = new QWidget(group);
     auto *logoLayout = new QHBoxLayout(logoBox);
@@ -168,10 +189,10 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
     m_rows->addWidget(logoBox, logoRow, 1);
     connect(m_logoButton, &QToolButton::clicked, this, &SiteInfoPane::chooseLogo);
     connect(m_logoClear, &QToolButton::clicked, this, &SiteInfoPane::clearLogo);
+}
 
-    QLineEdit *slogan = addTextRow("Edit7", QStringLiteral("Site/Company Slogan:"),
-        QStringLiteral("Enter your website slogan (if applicable)"), &Project::slogan);
-
+void SiteInfoPane::createAddressRow(QWidget *group)
+{
     // The site's own address on the web: it gives the site a sitemap, canonical addresses
     // and link previews with pictures.
     m_address = new QLineEdit(group);
@@ -186,25 +207,18 @@ SiteInfoPane::SiteInfoPane(Model::PageSelection &selection, const Model::ChoiceL
         makeRowLabel(QStringLiteral("Website address:"), m_address, group), addressRow, 0);
     m_rows->addWidget(m_address, addressRow, 1);
     connect(m_address, &QLineEdit::editingFinished, this, &SiteInfoPane::takeSiteAddress);
+}
 
-    m_help = Widgets::addHelpRow(groupLayout, group, QStringLiteral("siteInfoHelp"));
-    connect(m_help, &QPushButton::clicked, this, &SiteInfoPane::helpRequested);
-
-    setTabOrder(m_personal, m_business);
-    setTabOrder(m_business, m_templates);
-    setTabOrder(m_templates, m_templateViewer);
-    setTabOrder(m_templateViewer, title);
-    setTabOrder(title, description);
-    setTabOrder(description, keywords);
-    setTabOrder(keywords, copyright);
-    setTabOrder(copyright, m_logo);
-    setTabOrder(m_logo, m_logoButton);
-    setTabOrder(m_logoButton, m_logoClear);
-    setTabOrder(m_logoClear, slogan);
-    setTabOrder(slogan, m_address);
-    setTabOrder(m_address, m_help);
-
-    showProject();
+void SiteInfoPane::setTabOrders()
+{
+    // The text rows were added as title, description, keywords, copyright, then the slogan
+    // below the logo.
+    QList<QWidget *> order { m_personal, m_business, m_templates, m_templateViewer };
+    for (const TextRow &row : m_textRows.first(4))
+        order.append(row.edit);
+    order << m_logo << m_logoButton << m_logoClear << m_textRows.last().edit << m_address << m_help;
+    for (qsizetype next = 1; next < order.size(); ++next)
+        setTabOrder(order[next - 1], order[next]);
 }
 
 QLineEdit *SiteInfoPane::addTextRow(

@@ -51,6 +51,14 @@ signals:
     void helpRequested();
 
 private:
+    // The rows of the pane, top to bottom, in the group box `group`.
+    void createSiteTypeRow(QWidget *group);
+    void createTemplateRow(QWidget *group);
+    void createLogoRow(QWidget *group);
+    /// Tab goes down the rows, through each row's controls from left to right.
+    void createAddressRow(QWidget *group);
+    void setTabOrders();
+
     void showLogo();
     QLineEdit *addTextRow(const char *objectName, const QString &label, const QString &hint,
         std::string Model::Project::*field);

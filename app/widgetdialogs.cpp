@@ -49,7 +49,7 @@ QMessageBox::Icon boxIcon(Platform::MessageIcon icon)
 QString qtFilter(const Platform::FileFilter &filter)
 {
     QStringList patterns;
-    for (QString pattern :
+    for (const QString &pattern :
         Widgets::fromCp1252(filter.patterns)
             .split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts)) {
         patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
@@ -84,6 +84,7 @@ std::optional<std::size_t> WidgetDialogs::askChoice(
     QMessageBox box(boxIcon(question.icon), Widgets::fromCp1252(question.title),
         Widgets::fromCp1252(question.text), QMessageBox::NoButton, owner());
     std::vector<QPushButton *> pressed;
+    pressed.reserve(buttons.size());
     for (const std::string &text : buttons)
         pressed.push_back(box.addButton(Widgets::fromCp1252(text), QMessageBox::AcceptRole));
     if (!pressed.empty())

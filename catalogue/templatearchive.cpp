@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,7 +25,7 @@ namespace {
 
 /// More than any template needs; an archive that unpacks to more is refused before it fills
 /// the disk.
-constexpr la_int64_t MaximumUnpackedBytes = 64 * 1024 * 1024;
+constexpr la_int64_t MaximumUnpackedBytes = la_int64_t { 64 } * 1024 * 1024;
 
 constexpr std::string_view StagingPrefix = ".adding-";
 
@@ -97,6 +98,94 @@ std::optional<mode_t> entryType(int folder, const std::string &name)
     return info.st_mode & S_IFMT;
 }
 
+/// The archive opened for reading, and its size on disk for the progress (0 when not known).
+std::pair<ArchiveReader, la_int64_t> openArchive(const std::string &archivePath)
+{
+    ArchiveReader reader(archive_read_new(), archive_read_free);
+    archive_read_support_format_zip(reader.get());
+    if (archive_read_open_filename(reader.get(), Platform::nativePath(archivePath).c_str(), 1 << 16)
+        != ARCHIVE_OK) {
+        if (!Platform::pathExists(archivePath))
+            throw Platform::FileError("Cannot open file " + archivePath);
+        refuseShape(archivePath, "it is no zip archive");
+    }
+    struct stat archiveInfo
+    {
+    };
+    const la_int64_t archiveSize
+        = ::stat(Platform::nativePath(archivePath).c_str(), &archiveInfo) == 0
+            && S_ISREG(archiveInfo.st_mode)
+        ? archiveInfo.st_size
+        : 0;
+    return { std::move(reader), archiveSize };
+}
+
+/// The parts of a plain file's name in the archive; nothing for a folder. Refuses a name that
+/// cannot be a file name here or climbs out, a link, and anything but files and folders.
+std::optional<std::vector<std::string>> plainFileParts(
+    const std::string &archivePath, archive_entry *entry)
+{
+    const char *utf8Name = archive_entry_pathname_utf8(entry);
+    const std::string shownName = utf8Name ? Platform::utf8ToCp1252(utf8Name) : "?";
+    const std::optional<std::string> entryName
+        = utf8Name ? Platform::utf8ToCp1252Exact(utf8Name) : std::nullopt;
+    if (!entryName)
+        refuse(archivePath, "the name of \"" + shownName + "\" cannot be used in file names");
+    if (entryName->starts_with('/'))
+        refuse(archivePath, "\"" + *entryName + "\" is an absolute name");
+    std::vector<std::string> parts = nameParts(*entryName);
+    if (std::find(parts.begin(), parts.end(), "..") != parts.end())
+        refuse(archivePath, "\"" + *entryName + "\" would lie outside the templates folder");
+    const auto type = archive_entry_filetype(entry);
+    if (type == AE_IFLNK || archive_entry_symlink(entry) != nullptr
+        || archive_entry_hardlink(entry) != nullptr)
+        refuse(archivePath, "\"" + *entryName + "\" is a link");
+    if (type == AE_IFDIR)
+        return std::nullopt;
+    if (type != AE_IFREG)
+        refuse(archivePath, "\"" + *entryName + "\" is no plain file");
+    return parts;
+}
+
+/// Copies the current entry's bytes into `out`, counting them into `unpacked`, which may not
+/// pass the limit. False when cancelled part-way.
+bool unpackEntry(const std::string &archivePath, archive *reader, Platform::File &out,
+    la_int64_t &unpacked, const std::function<bool()> &cancelled)
+{
+    char buffer[1 << 16];
+    la_ssize_t count = 0;
+    while ((count = archive_read_data(reader, buffer, sizeof buffer)) > 0) {
+        if (cancelled())
+            return false;
+        unpacked += count;
+        if (unpacked > MaximumUnpackedBytes)
+            refuse(archivePath, "it unpacks to more than 64 MB");
+        out.write(std::string_view(buffer, static_cast<std::size_t>(count)));
+    }
+    if (count < 0)
+        refuse(archivePath, readingError(reader));
+    out.close();
+    return true;
+}
+
+/// Once every entry is read: the archive held a template whose name can be a folder's, and
+/// every file's name begins with it.
+void checkTemplateFiles(const std::string &archivePath, const std::string &name, bool templateFound,
+    const std::vector<std::string> &files)
+{
+    if (!templateFound)
+        refuseShape(archivePath, "it holds no template (\".t\" file)");
+    if (const std::optional<std::string> reason = unusableName(name))
+        refuse(archivePath, reason.value() + ": \"" + PrintableTemplateName(name) + "\"");
+    for (const std::string &file : files) {
+        if (!file.starts_with(name)) {
+            refuseShape(archivePath,
+                "the name of \"" + file + "\" does not begin with the template's name \"" + name
+                    + "\"");
+        }
+    }
+}
+
 } // namespace
 
 StagedTemplate::StagedTemplate(const std::string &archivePath, const std::string &templatesDir)
@@ -153,30 +242,14 @@ std::unique_ptr<StagedTemplate> StagedTemplate::unpack(
 
 bool StagedTemplate::readArchive(const UnpackProgress &progress)
 {
-    const auto cancelled = [&] { return progress.cancel && progress.cancel->load(); };
+    const std::function<bool()> cancelled
+        = [&] { return progress.cancel && progress.cancel->load(); };
     if (cancelled())
         return false;
     const Platform::Directory staging = m_folder->openDirectory(m_staging);
-
-    ArchiveReader reader(archive_read_new(), archive_read_free);
-    archive_read_support_format_zip(reader.get());
-    if (archive_read_open_filename(
-            reader.get(), Platform::nativePath(m_archivePath).c_str(), 1 << 16)
-        != ARCHIVE_OK) {
-        if (!Platform::pathExists(m_archivePath))
-            throw Platform::FileError("Cannot open file " + m_archivePath);
-        refuseShape(m_archivePath, "it is no zip archive");
-    }
-    struct stat archiveInfo
-    {
-    };
-    const la_int64_t archiveSize
-        = ::stat(Platform::nativePath(m_archivePath).c_str(), &archiveInfo) == 0
-            && S_ISREG(archiveInfo.st_mode)
-        ? archiveInfo.st_size
-        : 0;
+    const auto [reader, archiveSize] = openArchive(m_archivePath);
     int reported = -2;
-    const auto report = [&] {
+    const auto report = [&, &reader = reader, archiveSize = archiveSize] {
         if (!progress.report)
             return;
         const la_int64_t read = archive_filter_bytes(reader.get(), -1);
@@ -203,46 +276,18 @@ bool StagedTemplate::readArchive(const UnpackProgress &progress)
                 m_archivePath, "it holds more than 10,000 entries, more than any template needs");
         }
         report();
-        const char *utf8Name = archive_entry_pathname_utf8(entry);
-        const std::string shownName = utf8Name ? Platform::utf8ToCp1252(utf8Name) : "?";
-        const std::optional<std::string> entryName
-            = utf8Name ? Platform::utf8ToCp1252Exact(utf8Name) : std::nullopt;
-        if (!entryName)
-            refuse(m_archivePath, "the name of \"" + shownName + "\" cannot be used in file names");
-        if (entryName->starts_with('/'))
-            refuse(m_archivePath, "\"" + *entryName + "\" is an absolute name");
-        const std::vector<std::string> parts = nameParts(*entryName);
-        if (std::find(parts.begin(), parts.end(), "..") != parts.end())
-            refuse(m_archivePath, "\"" + *entryName + "\" would lie outside the templates folder");
-        const auto type = archive_entry_filetype(entry);
-        if (type == AE_IFLNK || archive_entry_symlink(entry) != nullptr
-            || archive_entry_hardlink(entry) != nullptr)
-            refuse(m_archivePath, "\"" + *entryName + "\" is a link");
-        if (type == AE_IFDIR)
+        const std::optional<std::vector<std::string>> parts = plainFileParts(m_archivePath, entry);
+        if (!parts)
             continue;
-        if (type != AE_IFREG)
-            refuse(m_archivePath, "\"" + *entryName + "\" is no plain file");
-
-        const std::string entryFolder = parts.size() == 2 ? parts.front() : std::string();
-        if (parts.empty() || parts.size() > 2 || (folder && *folder != entryFolder))
+        const std::string entryFolder = parts->size() == 2 ? parts->front() : std::string();
+        if (parts->empty() || parts->size() > 2 || (folder && *folder != entryFolder))
             refuseShape(m_archivePath, "its files do not lie in one folder");
         folder = entryFolder;
-        const std::string &fileName = parts.back();
+        const std::string &fileName = parts->back();
 
         Platform::File out = staging.createFile(fileName);
-        char buffer[1 << 16];
-        la_ssize_t count = 0;
-        while ((count = archive_read_data(reader.get(), buffer, sizeof buffer)) > 0) {
-            if (cancelled())
-                return false;
-            unpacked += count;
-            if (unpacked > MaximumUnpackedBytes)
-                refuse(m_archivePath, "it unpacks to more than 64 MB");
-            out.write(std::string_view(buffer, static_cast<std::size_t>(count)));
-        }
-        if (count < 0)
-            refuse(m_archivePath, readingError(reader.get()));
-        out.close();
+        if (!unpackEntry(m_archivePath, reader.get(), out, unpacked, cancelled))
+            return false;
         // A name met again replaces the file; it is listed once.
         if (seen.insert(fileName).second)
             files.push_back(fileName);
@@ -256,17 +301,7 @@ bool StagedTemplate::readArchive(const UnpackProgress &progress)
     }
     if (status != ARCHIVE_EOF)
         refuse(m_archivePath, readingError(reader.get()));
-    if (!templateFound)
-        refuseShape(m_archivePath, "it holds no template (\".t\" file)");
-    if (const std::optional<std::string> reason = unusableName(m_name))
-        refuse(m_archivePath, reason.value() + ": \"" + PrintableTemplateName(m_name) + "\"");
-    for (const std::string &file : files) {
-        if (!file.starts_with(m_name)) {
-            refuseShape(m_archivePath,
-                "the name of \"" + file + "\" does not begin with the template's name \"" + m_name
-                    + "\"");
-        }
-    }
+    checkTemplateFiles(m_archivePath, m_name, templateFound, files);
     // The files reach the disk before the folder that holds them is swapped in, so that even
     // a power cut leaves the template wholly old or wholly new.
     ::syncfs(m_lock);

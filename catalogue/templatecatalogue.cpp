@@ -69,7 +69,7 @@ std::vector<std::string> ListTemplates(const std::string &homeDir)
 
 std::string TemplateDirectory(const std::string &homeDir, const std::string &name)
 {
-    const std::string userFolder = UserTemplatesDirectory();
+    std::string userFolder = UserTemplatesDirectory();
     if (userFolder.empty())
         return homeDir + "/templates";
     if (isTemplateFolder(userFolder, name))

@@ -120,7 +120,7 @@ Model::ProjectSettings settingsOf(const QString &field, const QJsonValue &value)
     if (!value.isObject())
         refuse(field, "not an object of sections");
     const auto nameOf = [](const QString &where, const QString &name, const char *forbidden) {
-        const std::string text = utf8Of(where, QJsonValue(name));
+        std::string text = utf8Of(where, QJsonValue(name));
         const bool control = std::any_of(text.begin(), text.end(),
             [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
         const bool blankAtEnd = !text.empty()

@@ -111,5 +111,7 @@ template <typename... Lambdas> struct Overloaded : Lambdas...
 {
     using Lambdas::operator()...;
 };
+// Spelled out for compilers that do not deduce an aggregate's arguments by themselves.
+template <typename... Lambdas> Overloaded(Lambdas...) -> Overloaded<Lambdas...>;
 
 } // namespace Cli

@@ -55,11 +55,12 @@ void runUpload(const Invocation &invocation)
     const std::string &problem = answer.keyringProblem;
     if (!password && settings.identity.empty()) {
         throw Platform::FileError("No password for " + Platform::utf8ToCp1252(settings.host)
-            + (problem.empty() ? ": set" : ": " + Platform::utf8ToCp1252(problem) + ". Set")
+            + (problem.empty() ? ": set" : ": " + problem + ". Set")
             + " CORVANTA_UPLOAD_PASSWORD, or keep it in the keyring from the Upload window");
     }
     if (!password && !problem.empty())
-        std::fprintf(stderr, "The key is used without a passphrase: %s\n", problem.c_str());
+        std::fprintf(stderr, "The key is used without a passphrase: %s\n",
+            Platform::cp1252ToUtf8(problem).c_str());
 
     const bool acceptNewKey = invocation.hasFlag("--accept-new-host-key");
     ProgressLines progressLines;
@@ -73,7 +74,9 @@ void runUpload(const Invocation &invocation)
         return acceptNewKey;
     };
     hooks.progress = [&](const Upload::Progress &progress) { progressLines.show(progress); };
-    hooks.warning = [](const std::string &text) { std::fprintf(stderr, "%s.\n", text.c_str()); };
+    hooks.warning = [](const std::string &text) {
+        std::fprintf(stderr, "%s.\n", Platform::cp1252ToUtf8(text).c_str());
+    };
     Upload::RemoteFolder remote(settings, password.value_or(""), hooks);
     const Upload::RemoteState state = invocation.hasFlag("--verify")
         ? Upload::planHostCheck(remote, site)

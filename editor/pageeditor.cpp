@@ -235,7 +235,8 @@ void PageEditor::fillToolPanel(QFrame *panel)
     layout->setContentsMargins(0, firstTop - ToolPanelTop - 2, 0, 6);
     layout->setSpacing(0);
     int previousBottom = firstTop;
-    for (auto &[top, tools] : rows) {
+    for (auto &[rowTop, tools] : rows) {
+        const int top = rowTop; // a name the lambda below can take
         std::sort(
             tools.begin(), tools.end(), [](const Editor::ToolInfo *a, const Editor::ToolInfo *b) {
                 return a->place.left < b->place.left;

@@ -164,21 +164,33 @@ std::vector<std::string> expectedEditPagesList(const Project &project)
     return list;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+/// The installed templates and fonts the input asks for.
+ChoiceLists listsFrom(InputReader &input)
 {
-    InputReader input(data, size);
     const std::uint8_t listSizes = input.byte().value_or(0x21);
     ChoiceLists lists;
+    lists.templates.reserve(listSizes & 0x0F);
     for (int i = 0; i < (listSizes & 0x0F); ++i)
         lists.templates.push_back("t" + std::to_string(i));
     std::vector<std::string> installed;
+    installed.reserve(listSizes >> 4);
     for (int i = 0; i < (listSizes >> 4); ++i)
         installed.push_back("Font " + std::to_string(i));
     lists.fonts = FontFamilyList(installed);
+    return lists;
+}
 
+/// The project file and the page files the input describes.
+struct PlannedProject
+{
     PlannedFile projectFile;
+    std::array<PlannedFile, PageCount> pages;
+};
+
+PlannedProject plannedProjectFrom(InputReader &input)
+{
+    PlannedProject planned;
+    PlannedFile &projectFile = planned.projectFile;
     const std::size_t recordSize = input.size16().value_or(ProjectRecordSize);
     if (recordSize == 0xFFFF)
         projectFile.kind = FileKind::Missing;
@@ -187,8 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     else
         projectFile.bytes = input.bytes(recordSize);
 
-    std::array<PlannedFile, PageCount> pages;
-    for (PlannedFile &page : pages) {
+    for (PlannedFile &page : planned.pages) {
         const auto kind = input.byte();
         if (!kind)
             break;
@@ -197,6 +208,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                : FileKind::File;
         page.bytes = input.bytes(input.size16().value_or(0));
     }
+    return planned;
+}
+
+/// Bodies are replaced in page order up to the first page file that cannot be read; that one
+/// and the rest keep their text, and the error names it.
+void checkBodies(const Project &project, const Project &before,
+    const std::array<PlannedFile, PageCount> &pages, const std::string &error,
+    const std::string &directory)
+{
+    PageId failedPage = 0;
+    for (PageId page = 1; page <= PageCount && failedPage == 0; ++page) {
+        if (pages[static_cast<std::size_t>(page - 1)].kind != FileKind::File)
+            failedPage = page;
+    }
+    if (failedPage == 0) {
+        check(error.empty(), "a whole project was refused with \"" + error + "\"");
+    } else {
+        check(error == "Cannot open file " + directory + "/" + pageInfo(failedPage).contentFile,
+            "a missing page file reported as \"" + error + "\"");
+    }
+    for (PageId page = 1; page <= PageCount; ++page) {
+        const auto index = static_cast<std::size_t>(page - 1);
+        const std::string &expected
+            = failedPage != 0 && page >= failedPage ? before.pageBody[index] : pages[index].bytes;
+        check(project.pageBody[index] == expected,
+            "page " + std::to_string(page) + " body is not what its file holds");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    InputReader input(data, size);
+    const ChoiceLists lists = listsFrom(input);
+    const PlannedProject planned = plannedProjectFrom(input);
+    const PlannedFile &projectFile = planned.projectFile;
+    const std::array<PlannedFile, PageCount> &pages = planned.pages;
 
     const std::string directory = Fuzzing::scratchDirectory() + "/project";
     Fuzzing::resetDirectory(directory);
@@ -237,25 +286,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(withoutBodies(again) == withoutBodies(project),
         "a project read from a file does not survive being written and read again");
 
-    // Bodies are replaced in page order up to the first page file that cannot be read; that
-    // one and the rest keep their text.
-    PageId failedPage = 0;
-    for (PageId page = 1; page <= PageCount && failedPage == 0; ++page) {
-        if (pages[static_cast<std::size_t>(page - 1)].kind != FileKind::File)
-            failedPage = page;
-    }
-    if (failedPage == 0) {
-        check(error.empty(), "a whole project was refused with \"" + error + "\"");
-    } else {
-        check(error == "Cannot open file " + directory + "/" + pageInfo(failedPage).contentFile,
-            "a missing page file reported as \"" + error + "\"");
-    }
-    for (PageId page = 1; page <= PageCount; ++page) {
-        const auto index = static_cast<std::size_t>(page - 1);
-        const std::string &expected
-            = failedPage != 0 && page >= failedPage ? before.pageBody[index] : pages[index].bytes;
-        check(project.pageBody[index] == expected,
-            "page " + std::to_string(page) + " body is not what its file holds");
-    }
+    checkBodies(project, before, pages, error, directory);
     return 0;
 }

@@ -26,7 +26,7 @@ namespace {
 const std::string &projectFolder()
 {
     static const std::string folder = [] {
-        const std::string project = Fuzzing::scratchDirectory() + "/references/project";
+        std::string project = Fuzzing::scratchDirectory() + "/references/project";
         Fuzzing::resetDirectory(Fuzzing::scratchDirectory() + "/references");
         Fuzzing::resetDirectory(project);
         Fuzzing::resetDirectory(project + "/img");

@@ -196,7 +196,7 @@ void checkNavigationEntry(const std::string &entry, const std::string &templateN
 /// unchanged when it has nothing to escape.
 std::string attribute(const std::string &typed)
 {
-    const std::string value = Publish::htmlAttributeValue(typed);
+    std::string value = Publish::htmlAttributeValue(typed);
     check(value.find_first_of("\"<>") == std::string::npos,
         "an attribute value can end early or open a tag: " + value);
     check(typed.find_first_of("\"<>&") != std::string::npos || value == typed,
@@ -269,6 +269,38 @@ bool isPlainName(const std::string &name)
         && name.find('\0') == std::string::npos;
 }
 
+/// Names that could lead out of the two folders stop the page before any copy; other names
+/// are copied in order until one is not a file of the templates folder.
+void checkPictures(const Expected &expected, const std::string &error, const std::string &templates,
+    const std::string &website, const std::string &templateName, PageId page)
+{
+    const std::string navigationPicture = templateName + pageInfo(page).pictureSuffix;
+    bool allPlain = true;
+    for (const std::string &name : expected.pictures)
+        allPlain = allPlain && isPlainName(name);
+    if (!allPlain) {
+        check(error.find("which is not a plain file name") != std::string::npos,
+            "a picture name with a path in it was not refused: \"" + error + "\"");
+        return;
+    }
+    check(readFile(website + "/" + navigationPicture) == pageInfo(page).caption,
+        "the navigation picture was not copied");
+    std::set<std::string> existing(ExtraPictures.begin(), ExtraPictures.end());
+    existing.insert({ navigationPicture, Publish::templateFileName(templateName) });
+    bool missing = false;
+    for (const std::string &name : expected.pictures) {
+        if (!existing.contains(name)) {
+            missing = true;
+            break;
+        }
+        check(readFile(website + "/" + name) == readFile(templates + "/" + name),
+            "picture " + name + " was not copied whole");
+    }
+    check(missing != error.empty(),
+        "a run with pictures " + std::string(missing ? "missing" : "all there") + " ended with \""
+            + error + "\"");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -327,31 +359,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             "bottomnav.js does not hold one entry per text navigation line");
     }
 
-    // Names that could lead out of the two directories stop the page before any copy; other
-    // names are copied in order until one is not a file of the templates directory.
-    bool allPlain = true;
-    for (const std::string &name : expected.pictures)
-        allPlain = allPlain && isPlainName(name);
-    if (!allPlain) {
-        check(error.find("which is not a plain file name") != std::string::npos,
-            "a picture name with a path in it was not refused: \"" + error + "\"");
-        return 0;
-    }
-    check(readFile(website + "/" + navigationPicture) == pageInfo(page).caption,
-        "the navigation picture was not copied");
-    std::set<std::string> existing(ExtraPictures.begin(), ExtraPictures.end());
-    existing.insert({ navigationPicture, Publish::templateFileName(templateName) });
-    bool missing = false;
-    for (const std::string &name : expected.pictures) {
-        if (!existing.contains(name)) {
-            missing = true;
-            break;
-        }
-        check(readFile(website + "/" + name) == readFile(templates + "/" + name),
-            "picture " + name + " was not copied whole");
-    }
-    check(missing != error.empty(),
-        "a run with pictures " + std::string(missing ? "missing" : "all there") + " ended with \""
-            + error + "\"");
+    checkPictures(expected, error, templates, website, templateName, page);
     return 0;
 }

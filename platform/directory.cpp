@@ -130,6 +130,45 @@ bool removeContents(int fd)
     return removed;
 }
 
+/// A link's target that is a full path, as a path below the directory `fd`, whose full path
+/// `ownPath` is found the first time one is needed. A target anywhere else leads outside.
+std::string targetBelow(const std::string &target, int fd, std::string &ownPath,
+    const std::string &relativePath, const std::string &directory)
+{
+    if (ownPath.empty()) {
+        const std::string descriptorLink = "/proc/self/fd/" + std::to_string(fd);
+        if (!readLinkAt(AT_FDCWD, descriptorLink, ownPath))
+            throwLeadsOutside(relativePath, directory);
+    }
+    const std::string prefix = ownPath == "/" ? "/" : ownPath + "/";
+    if (target != ownPath && !target.starts_with(prefix))
+        throwLeadsOutside(relativePath, directory);
+    return target.size() > prefix.size() ? target.substr(prefix.size()) : "";
+}
+
+/// Opens `name` in the directory `fd` for reading when it is a plain file, as `info` found it
+/// and as it still is once open; a pipe then cannot hold the run and a device is never touched.
+/// `path` is the file as messages name it.
+File openPlainFileAt(int fd, const std::string &name, const struct stat &info,
+    const std::string &relativePath, const std::string &path)
+{
+    if (!S_ISREG(info.st_mode))
+        throwNotAFile(relativePath);
+    const int file = ::openat(fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0)
+        throwErrno(errno == ELOOP ? EACCES : errno);
+    OwnedDescriptor owned(file);
+    struct stat opened
+    {
+    };
+    if (::fstat(file, &opened) != 0)
+        throwErrno(errno);
+    if (!S_ISREG(opened.st_mode))
+        throwNotAFile(relativePath);
+    ::fcntl(file, F_SETFL, ::fcntl(file, F_GETFL) & ~O_NONBLOCK);
+    return File::adopt(owned.release(), path);
+}
+
 } // namespace
 
 ConfinementError::ConfinementError(Reason reason, const std::string &message)
@@ -330,15 +369,7 @@ File Directory::openBeneath(const std::string &relativePath) const
                 throwErrno(ELOOP);
             if (!target.empty() && target.front() == '/') {
                 // A full path counts when it names a place below this directory.
-                if (ownPath.empty()) {
-                    const std::string descriptorLink = "/proc/self/fd/" + std::to_string(m_fd);
-                    if (!readLinkAt(AT_FDCWD, descriptorLink, ownPath))
-                        throwLeadsOutside(relativePath, m_path);
-                }
-                const std::string prefix = ownPath == "/" ? "/" : ownPath + "/";
-                if (target != ownPath && !target.starts_with(prefix))
-                    throwLeadsOutside(relativePath, m_path);
-                target = target.size() > prefix.size() ? target.substr(prefix.size()) : "";
+                target = targetBelow(target, m_fd, ownPath, relativePath, m_path);
                 passed.clear();
             }
             std::deque<std::string> targetParts = partsOf(target);
@@ -353,21 +384,8 @@ File Directory::openBeneath(const std::string &relativePath) const
             passed.emplace_back(fd);
             continue;
         }
-        // The last name: only a plain file is opened at all, so that a pipe cannot hold the
-        // run and a device is never touched.
-        if (!S_ISREG(info.st_mode))
-            throwNotAFile(relativePath);
-        const int fd
-            = ::openat(current(), part.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            throwErrno(errno == ELOOP ? EACCES : errno);
-        OwnedDescriptor owned(fd);
-        if (::fstat(fd, &info) != 0)
-            throwErrno(errno);
-        if (!S_ISREG(info.st_mode))
-            throwNotAFile(relativePath);
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        return File::adopt(owned.release(), m_path + "/" + relativePath);
+        // The last name: only a plain file is opened at all.
+        return openPlainFileAt(current(), part, info, relativePath, m_path + "/" + relativePath);
     }
     // The path ended on this directory or one below it.
     throwNotAFile(relativePath);

@@ -23,6 +23,7 @@ public:
     Converter(const char *to, const char *from)
         : m_handle(iconv_open(to, from))
     {
+        // iconv's own value for a failure. NOLINTNEXTLINE(performance-no-int-to-ptr)
         if (m_handle == reinterpret_cast<iconv_t>(-1))
             throw std::runtime_error("iconv cannot convert between Windows-1252 and UTF-8");
     }
@@ -154,8 +155,8 @@ bool caselessBefore(std::string_view a, std::string_view b)
             return foldCase(static_cast<unsigned char>(x))
                 <=> foldCase(static_cast<unsigned char>(y));
         });
-    if (caseless != 0)
-        return caseless < 0;
+    if (std::is_neq(caseless))
+        return std::is_lt(caseless);
     return a < b; // compares the bytes as unsigned values
 }
 

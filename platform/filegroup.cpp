@@ -365,6 +365,7 @@ void replaceFileThroughLinks(const std::string &path, std::string_view bytes)
 void replaceFileGroup(const std::vector<FileReplacement> &files, const std::string &journalPath)
 {
     std::vector<std::string> paths;
+    paths.reserve(files.size());
     for (const FileReplacement &file : files)
         paths.push_back(file.path);
     finishInterruptedReplacement(paths, journalPath);

@@ -59,8 +59,11 @@ void adviseLargePages(char *buffer, std::size_t size)
     const auto start
         = (reinterpret_cast<std::uintptr_t>(buffer) + LargePage - 1) & ~(LargePage - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(buffer) + size) & ~(LargePage - 1);
-    if (end > start)
-        ::madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+    // Addresses inside the buffer, rounded to whole large pages.
+    if (end > start) {
+        ::madvise(reinterpret_cast<void *>(start), // NOLINT(performance-no-int-to-ptr)
+            end - start, MADV_HUGEPAGE);
+    }
 }
 
 } // namespace

@@ -27,7 +27,7 @@ std::string installedDataDirectory(const std::string &relativeDataDir)
 
 std::string defaultHomeDirectory()
 {
-    const std::string working = currentDirectory();
+    std::string working = currentDirectory();
     const auto holdsTemplates = [](const std::string &directory) {
         return !directory.empty()
             && isDirectory(directory + (directory == "/" ? "" : "/") + "templates");

@@ -22,7 +22,12 @@ std::string withoutTrailingSlashes(std::string path)
     return path;
 }
 
-std::string orRoot(std::string path) { return path.empty() ? "/" : path; }
+std::string orRoot(std::string path)
+{
+    if (path.empty())
+        path = "/";
+    return path;
+}
 
 } // namespace
 

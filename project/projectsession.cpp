@@ -226,7 +226,7 @@ void ProjectSession::undoNew()
 
 std::string ProjectSession::windowTitle()
 {
-    const std::string program = Platform::ProgramNameAndVersion;
+    std::string program = Platform::ProgramNameAndVersion;
     const bool modified = isModified();
     if (m_fileName.empty() && !modified)
         return program;
@@ -378,7 +378,7 @@ std::string proposedProjectFile(const std::string &parentFolder, const std::stri
         = parentFolder.empty() || parentFolder.back() == '/' ? parentFolder : parentFolder + "/";
     for (int number = 1;; ++number) {
         const std::string folderName = number == 1 ? name : name + " " + std::to_string(number);
-        const std::string file = parent + folderName + "/" + folderName + ".cvp";
+        std::string file = parent + folderName + "/" + folderName + ".cvp";
         if (!Platform::pathExists(file) && otherProjectInFolder(file).empty())
             return file;
     }

@@ -93,7 +93,7 @@ std::string MakeFolder(const std::string &parent, const std::string &name)
         throw Platform::FileError("A folder name cannot contain \"/\": " + name);
     if (name == "." || name == "..")
         throw Platform::FileError("\"" + name + "\" cannot be the name of a new folder");
-    const std::string path = parent == "/" ? "/" + name : parent + "/" + name;
+    std::string path = parent == "/" ? "/" + name : parent + "/" + name;
     const int error = Platform::makeDirectory(path);
     if (error == EEXIST)
         throw Platform::FileError("A folder or file named \"" + name + "\" is there already");

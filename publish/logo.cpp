@@ -24,7 +24,7 @@ std::size_t endOfDeclaration(std::string_view text, std::size_t at)
     for (std::size_t i = at; i < text.size(); ++i) {
         const char c = text[i];
         if (quote) {
-            quote = c == quote ? 0 : quote;
+            quote = c == quote ? '\0' : quote;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '[') {

@@ -14,7 +14,7 @@ bool isPictureContent(std::string_view head);
 
 /// How much of a logo is read to tell whether it is a picture: enough for the comments and
 /// document type an SVG drawing may have before its first tag.
-inline constexpr std::size_t LogoHeadSize = 64 * 1024;
+inline constexpr std::size_t LogoHeadSize = std::size_t { 64 } * 1024;
 
 /// Opens the logo for reading, if it is a picture: a logo is the person's own file, wherever
 /// it lies, so only a plain file whose content is a JPEG, PNG, GIF, WebP or SVG picture is

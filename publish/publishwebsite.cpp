@@ -6,8 +6,8 @@
 #include "publish/logo.h"
 #include "publish/navigation.h"
 #include "publish/renderpage.h"
-#include "publish/sitepictures.h"
 #include "publish/sitefiles.h"
+#include "publish/sitepictures.h"
 #include "publish/stylesheet.h"
 #include "publish/userfiles.h"
 

@@ -25,6 +25,7 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(at-spi2-core python3-pyatspi) # the package test reads the window as a screen reader does
   packages+=(clang libclang-rt-14-dev xvfb xauth)
   packages+=(clang-format-14) # CI fails on code it would change (scripts/format.sh)
+  packages+=(clang-tidy-14) # CI fails on any warning of the linter (scripts/tidy.sh)
   packages+=(time) # GNU time: peak memory in bench/publish/compare-with-cp.sh
   packages+=(chromium) # the browser test (tests/browser) looks at published sites in it
   # node runs the navigation scripts in the publish tests; npm fetches the browser test's driver

@@ -14,7 +14,7 @@ struct DownloadLimits
     std::chrono::milliseconds total { 30000 };
     long lowSpeedBytes = 100;
     std::chrono::seconds lowSpeedTime { 10 };
-    std::size_t maxBytes = 64 * 1024;
+    std::size_t maxBytes = std::size_t { 64 } * 1024;
 };
 
 /// Fetches `address` over HTTP (the system's proxy settings apply) and, once the whole body

@@ -22,7 +22,7 @@ std::string UpdateCacheDirectory()
     const std::optional<std::string> cache = Platform::userFolder(Platform::UserFolder::Cache);
     if (!cache)
         throw Platform::FileError("Cannot find the cache folder: HOME is not set");
-    const std::string directory = Platform::utf8ToCp1252(*cache) + "/corvanta";
+    std::string directory = Platform::utf8ToCp1252(*cache) + "/corvanta";
     if (const int error = Platform::makeDirectories(directory); error != 0)
         throw Platform::FileError(
             "Cannot create directory " + directory + ": " + Platform::errnoMessage(error));

@@ -1,5 +1,6 @@
 #include "upload/keyring.h"
 
+#include "platform/encoding.h"
 #include "upload/gitremote.h"
 
 #include <qt6keychain/keychain.h>
@@ -69,7 +70,7 @@ JobOutcome runJob(std::unique_ptr<QKeychain::Job> job)
         // The keyring may still answer later, into the job: it must outlive this call and
         // go away by itself once it has its answer.
         job->setAutoDelete(true);
-        job.release();
+        static_cast<void>(job.release());
     }
     return outcome;
 }
@@ -115,10 +116,10 @@ SecretServiceState secretServiceState()
     return state;
 }
 
-/// Why the job got no answer from the keyring; empty when it got one. A locked keyring
-/// answers a search as if it held nothing, so a search that found nothing asks whether the
-/// keyring is locked.
-std::string keyringProblem(const JobOutcome &outcome)
+/// Why the job got no answer from the keyring, in UTF-8 as the keyring words it; empty when it
+/// got one. A locked keyring answers a search as if it held nothing, so a search that found
+/// nothing asks whether the keyring is locked.
+std::string keyringProblemUtf8(const JobOutcome &outcome)
 {
     const bool answered = outcome.finished
         && (outcome.error == QKeychain::NoError || outcome.error == QKeychain::EntryNotFound);
@@ -136,6 +137,12 @@ std::string keyringProblem(const JobOutcome &outcome)
     if (state == SecretServiceState::Absent || outcome.error == QKeychain::NoBackendAvailable)
         return "no desktop keyring is running (" + outcome.errorText + ")";
     return "the desktop's keyring could not be asked (" + outcome.errorText + ")";
+}
+
+/// Why the job got no answer from the keyring, as a program text; empty when it got one.
+std::string keyringProblem(const JobOutcome &outcome)
+{
+    return Platform::utf8ToCp1252(keyringProblemUtf8(outcome));
 }
 
 } // namespace

@@ -15,8 +15,8 @@ std::string keyringEntry(const HostSettings &settings);
 struct PasswordAnswer
 {
     std::optional<std::string> password;
-    /// Why the keyring could not be asked ("the desktop's keyring is locked"), UTF-8; empty
-    /// when it answered, with or without a password.
+    /// Why the keyring could not be asked ("the desktop's keyring is locked"), a program text
+    /// (Windows-1252); empty when it answered, with or without a password.
     std::string keyringProblem;
 };
 
@@ -24,8 +24,8 @@ struct PasswordAnswer
 /// absent, locked or silent gives no password and says why.
 PasswordAnswer readKeyringPassword(const HostSettings &settings);
 
-/// Hands a password to the keyring. Returns why it could not be kept (UTF-8), empty when it
-/// was. Never written to any file of the program's.
+/// Hands a password to the keyring. Returns why it could not be kept (a program text), empty
+/// when it was. Never written to any file of the program's.
 std::string storeKeyringPassword(const HostSettings &settings, const std::string &password);
 
 /// The password for a run without a window: CORVANTA_UPLOAD_PASSWORD when set (the keyring

@@ -11,7 +11,7 @@ namespace Upload {
 inline constexpr const char *ManifestName = ".corvanta-manifest";
 
 /// The largest remote manifest that is read; a site of ten thousand files needs about 1 MB.
-inline constexpr std::uint64_t ManifestSizeLimit = 16 * 1024 * 1024;
+inline constexpr std::uint64_t ManifestSizeLimit = std::uint64_t { 16 } * 1024 * 1024;
 
 /// One file of a site: its SHA-256 (64 lower-case hex digits) and size in bytes. An empty
 /// SHA-256 marks a file whose content on the host is not known: a run was about to change it

@@ -88,7 +88,9 @@ std::string normalFolder(std::string folder)
     return folder;
 }
 
-std::string utf8Message(const std::string &text) { return Platform::utf8ToCp1252(text); }
+/// A message put together from the host's names (UTF-8) as the program's text (Windows-1252),
+/// the form every message the user reads takes.
+std::string programText(const std::string &utf8) { return Platform::utf8ToCp1252(utf8); }
 
 } // namespace
 
@@ -158,6 +160,12 @@ RemoteFolder::RemoteFolder(HostSettings settings, std::string password, Transfer
 }
 
 RemoteFolder::~RemoteFolder() { curl_easy_cleanup(static_cast<CURL *>(m_curl)); }
+
+void RemoteFolder::warn(const std::string &utf8Text) const
+{
+    if (m_hooks.warning)
+        m_hooks.warning(programText(utf8Text));
+}
 
 std::string RemoteFolder::temporaryName(const std::string &name)
 {
@@ -260,8 +268,25 @@ int RemoteFolder::perform(
 {
     if (!m_evenWhenCancelled && m_hooks.cancel != nullptr && m_hooks.cancel->load())
         throw TransferCancelled();
+    // The key file is looked for first: a missing HOME fails the request before it starts.
+    setLoginOptions();
     CURL *curl = static_cast<CURL *>(m_curl);
     char errorText[CURL_ERROR_SIZE] = {};
+    setConnectionOptions(transfer, errorText);
+    m_hostKeyProblem.clear();
+    const CURLcode result = curl_easy_perform(curl);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    if (result == CURLE_OK
+        || std::find(tolerated.begin(), tolerated.end(), result) != tolerated.end())
+        return result;
+    if (result == CURLE_ABORTED_BY_CALLBACK)
+        throw TransferCancelled();
+    throw Platform::FileError(programText(failureMessage(result, errorText, what)));
+}
+
+void RemoteFolder::setConnectionOptions(Transfer &transfer, char *errorText)
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_USERNAME, m_settings.user.c_str());
@@ -275,6 +300,12 @@ int RemoteFolder::perform(
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &RemoteFolder::progressCallback);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+}
+
+void RemoteFolder::setLoginOptions()
+{
+    CURL *curl = static_cast<CURL *>(m_curl);
+    // libcurl keeps its own copies of the texts it is given.
     const std::string identity = expandHome(m_settings.identity);
     const std::string publicKey = identity + ".pub";
     if (m_settings.protocol == Protocol::Sftp) {
@@ -301,55 +332,41 @@ int RemoteFolder::perform(
                 curl_easy_setopt(curl, CURLOPT_CAINFO, certificates);
         }
     }
+}
 
-    m_hostKeyProblem.clear();
-    const CURLcode result = curl_easy_perform(curl);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-    if (result == CURLE_OK
-        || std::find(tolerated.begin(), tolerated.end(), result) != tolerated.end())
-        return result;
-
+std::string RemoteFolder::failureMessage(
+    int result, const char *errorText, const std::string &what) const
+{
     const std::string &host = m_settings.host;
-    const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
-    std::string message;
+    const std::string detail
+        = errorText[0] != '\0' ? errorText : curl_easy_strerror(static_cast<CURLcode>(result));
     switch (result) {
-    case CURLE_ABORTED_BY_CALLBACK:
-        throw TransferCancelled();
     case CURLE_PEER_FAILED_VERIFICATION:
-        message = !m_hostKeyProblem.empty()
+        return !m_hostKeyProblem.empty()
             ? m_hostKeyProblem
             : "The certificate of " + host + " is not trusted (" + detail + ")";
-        break;
     case CURLE_LOGIN_DENIED:
-        message = identity.empty()
+        return m_settings.identity.empty()
             ? host + " refused the user name or password"
             : host + " refused the key " + m_settings.identity + " or its passphrase";
-        break;
     case CURLE_COULDNT_RESOLVE_HOST:
-        message = "Cannot find the host " + host;
-        break;
+        return "Cannot find the host " + host;
     case CURLE_COULDNT_CONNECT:
-        message = "Cannot reach " + host + " on port " + std::to_string(portOf(m_settings));
-        break;
+        return "Cannot reach " + host + " on port " + std::to_string(portOf(m_settings));
     case CURLE_OPERATION_TIMEDOUT:
-        message = host + " stopped answering while " + what;
-        break;
+        return host + " stopped answering while " + what;
     case CURLE_REMOTE_DISK_FULL:
-        message = "The disk of " + host + " is full; stopped while " + what;
-        break;
+        return "The disk of " + host + " is full; stopped while " + what;
     case CURLE_USE_SSL_FAILED:
-        message = host
+        return host
             + " does not offer FTP over TLS (ftps); choose sftp, or ftp knowing the "
               "password travels unencrypted";
-        break;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CACERT_BADFILE:
-        message = "The secure connection to " + host + " failed (" + detail + ")";
-        break;
+        return "The secure connection to " + host + " failed (" + detail + ")";
     case CURLE_QUOTE_ERROR:
-        message = host + " refused " + what + " (" + detail + ")";
-        break;
+        return host + " refused " + what + " (" + detail + ")";
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
@@ -361,13 +378,10 @@ int RemoteFolder::perform(
     case CURLE_FTP_WEIRD_PASV_REPLY:
     case CURLE_FTP_PORT_FAILED:
     case CURLE_FTP_COULDNT_USE_REST:
-        message = "The connection to " + host + " failed while " + what + " (" + detail + ")";
-        break;
+        return "The connection to " + host + " failed while " + what + " (" + detail + ")";
     default:
-        message = "Uploading to " + host + " failed while " + what + " (" + detail + ")";
-        break;
+        return "Uploading to " + host + " failed while " + what + " (" + detail + ")";
     }
-    throw Platform::FileError(utf8Message(message));
 }
 
 void RemoteFolder::start(Transfer &transfer, const std::string &name)
@@ -424,7 +438,7 @@ void RemoteFolder::create()
     perform(transfer, "making the folder " + folder);
     if (!exists())
         throw Platform::FileError(
-            utf8Message(m_settings.host + " did not make the folder " + folder));
+            programText(m_settings.host + " did not make the folder " + folder));
 }
 
 std::optional<std::string> RemoteFolder::read(const std::string &name, std::uint64_t sizeLimit)
@@ -438,10 +452,10 @@ std::optional<std::string> RemoteFolder::read(const std::string &name, std::uint
     const int result = perform(transfer, "reading " + name,
         { CURLE_REMOTE_FILE_NOT_FOUND, CURLE_REMOTE_ACCESS_DENIED, CURLE_WRITE_ERROR });
     if (transfer.tooLarge) {
-        throw Platform::FileError(
-            utf8Message("The file " + m_settings.folder + "/" + name + " on " + m_settings.host
-                + " is larger than the limit of " + std::to_string(sizeLimit / (1024 * 1024))
-                + " MB and was not read; remove it on the host to upload the whole site again"));
+        throw Platform::FileError(programText("The file " + m_settings.folder + "/" + name + " on "
+            + m_settings.host + " is larger than the limit of "
+            + std::to_string(sizeLimit / (std::uint64_t { 1024 } * 1024))
+            + " MB and was not read; remove it on the host to upload the whole site again"));
     }
     if (result != CURLE_OK)
         return std::nullopt;
@@ -637,7 +651,7 @@ void RemoteFolder::send(Transfer &transfer, const std::string &name, std::uint64
         } catch (const Platform::FileError &) {
             // The size is the failure to report; the next run removes the temporary.
         }
-        throw Platform::FileError(utf8Message(arrived
+        throw Platform::FileError(programText(arrived
                 ? m_settings.host + " received " + std::to_string(*arrived) + " of the "
                     + std::to_string(size) + " bytes of " + name + "; the file was not put in place"
                 : m_settings.host + " does not show " + name
@@ -709,7 +723,7 @@ void RemoteFolder::remove(const std::string &name)
     // A file already gone is no failure; one the host keeps is.
     if (result != CURLE_OK && holds(name)) {
         throw Platform::FileError(
-            utf8Message(m_settings.host + " did not delete " + m_settings.folder + "/" + name));
+            programText(m_settings.host + " did not delete " + m_settings.folder + "/" + name));
     }
 }
 

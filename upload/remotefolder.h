@@ -35,8 +35,9 @@ struct TransferHooks
     const std::atomic<bool> *cancel = nullptr;
     /// The known_hosts file; empty for KnownHosts::defaultPath().
     std::string knownHostsPath;
-    /// Something the user should know that does not stop the run (UTF-8), on the transfer's
-    /// thread. Empty: not told.
+    /// Something the user should know that does not stop the run, as a program text
+    /// (Windows-1252, as every message of the program), on the transfer's thread. Empty: not
+    /// told.
     std::function<void(const std::string &)> warning;
 };
 
@@ -96,12 +97,9 @@ public:
     /// True when the folder holds a file or folder `name`.
     bool holds(const std::string &name);
 
-    /// Tells the user something that does not stop the run (TransferHooks::warning).
-    void warn(const std::string &utf8Text) const
-    {
-        if (m_hooks.warning)
-            m_hooks.warning(utf8Text);
-    }
+    /// Tells the user something that does not stop the run (TransferHooks::warning); the text
+    /// is put together from the host's names, in UTF-8.
+    void warn(const std::string &utf8Text) const;
 
     /// The temporary name a file is sent under before it is renamed.
     static std::string temporaryName(const std::string &name);
@@ -119,6 +117,12 @@ private:
     /// message for any other, naming `what` the request was doing.
     int perform(
         Transfer &transfer, const std::string &what, std::initializer_list<int> tolerated = {});
+    /// The options every request has: time limits, progress and Cancel, the error text.
+    void setConnectionOptions(Transfer &transfer, char *errorText);
+    /// How the request logs in: password or key, the SSH host key check, TLS for FTPS.
+    void setLoginOptions();
+    /// The user's message for a request that failed with `result` while doing `what`.
+    std::string failureMessage(int result, const char *errorText, const std::string &what) const;
     /// Uploads under the temporary name, checks the size that arrived and renames into place.
     void send(Transfer &transfer, const std::string &name, std::uint64_t size);
     /// Adds the files and subfolders of one folder below the remote folder ("" or ending in
@@ -132,10 +136,9 @@ private:
     /// The answer to an SSH host key: kept, accepted by the user, or refused.
     int checkHostKey(const char *key, std::size_t length);
     static int hostKeyCallback(void *self, int type, const char *key, std::size_t length);
-    static int progressCallback(void *transfer, std::int64_t downloadTotal, std::int64_t downloaded,
+    static int progressCallback(void *state, std::int64_t downloadTotal, std::int64_t downloaded,
         std::int64_t uploadTotal, std::int64_t uploaded);
-    static std::size_t readMemory(
-        char *buffer, std::size_t size, std::size_t count, void *transfer);
+    static std::size_t readMemory(char *buffer, std::size_t size, std::size_t count, void *state);
 
     HostSettings m_settings;
     std::string m_password;

@@ -4,24 +4,24 @@
 
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
+#include "platform/userfolders.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Upload {
 namespace {
 
-std::string stateDirectory()
+/// The folder of the records: below the user's state folder, never one other users share.
+std::string recordFolder()
 {
-    const char *state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && *state == '/')
-        return state;
-    const char *home = std::getenv("HOME");
-    return std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.local/state";
+    const std::optional<std::string> state = Platform::userFolder(Platform::UserFolder::State);
+    if (!state)
+        throw Platform::FileError(
+            "Cannot find the folder for the record of uploads: HOME is not set");
+    return *state + "/corvanta/uploads";
 }
 
 [[noreturn]] void throwRecordError(const std::string &path, int error)
@@ -38,7 +38,7 @@ UploadRecord::UploadRecord(const HostSettings &settings)
 {
     m_destination = std::string(protocolName(settings.protocol)) + "://" + settings.user + "@"
         + settings.host + ":" + std::to_string(portOf(settings)) + "/" + settings.folder;
-    m_path = stateDirectory() + "/corvanta/uploads/" + sha256Hex(m_destination).substr(0, 32);
+    m_path = recordFolder() + "/" + sha256Hex(m_destination).substr(0, 32);
     std::FILE *file = std::fopen(m_path.c_str(), "rb");
     if (file == nullptr) {
         if (errno != ENOENT)
@@ -73,13 +73,7 @@ void UploadRecord::save()
 {
     if (!m_changed)
         return;
-    const std::string folder = m_path.substr(0, m_path.rfind('/'));
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        if (::mkdir(folder.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
-            throwRecordError(m_path, errno);
-        if (slash == std::string::npos)
-            break;
-    }
+    Platform::makePrivateFolder(m_path.substr(0, m_path.rfind('/')));
     std::string text = Heading + m_destination + "\n";
     for (const std::string &name : m_names)
         text += name + "\n";

@@ -6,6 +6,8 @@
 #include "upload/gitremote.h"
 #include "upload/keyring.h"
 #include "upload/siteupload.h"
+#include "widgets/cp1252text.h"
+#include "widgets/runcommand.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,11 +20,14 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <exception>
 #include <filesystem>
 
 namespace Upload {
 namespace {
 
+/// A host's name, a user or a remote folder as the form shows it: these are UTF-8, as the host
+/// takes them.
 QString fromUtf8(const std::string &text) { return QString::fromStdString(text); }
 
 QString megabytes(std::uint64_t bytes)
@@ -30,6 +35,7 @@ QString megabytes(std::uint64_t bytes)
     return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
 }
 
+/// A question put together from the host's names (UTF-8), as the program asks it.
 Platform::Message question(const std::string &utf8Text)
 {
     return { Platform::ApplicationTitle, Platform::utf8ToCp1252(utf8Text),
@@ -53,13 +59,8 @@ UploadWindow::UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePa
     createButtons();
 
     const std::string settingsPath = hostSettingsPath(Platform::nativePath(m_projectFilePath));
-    if (!m_projectFilePath.empty() && std::filesystem::exists(settingsPath)) {
-        try {
-            showSettings(readHostSettings(settingsPath));
-        } catch (const Platform::FileError &error) {
-            Platform::showStandardError(m_dialogs, error.what());
-        }
-    }
+    if (!m_projectFilePath.empty() && std::filesystem::exists(settingsPath))
+        Widgets::runCommand(m_dialogs, [&] { showSettings(readHostSettings(settingsPath)); });
     showProtocolHints();
 }
 
@@ -124,10 +125,10 @@ void UploadWindow::createSettingsForm()
     m_ftpWarning->setPalette(warning);
     layout->addWidget(m_ftpWarning);
 
-    auto *site = new QLabel(
-        tr("Uploads the folder %1")
-            .arg(fromUtf8(Publish::websiteDirectoryOf(Platform::nativePath(m_publishDirectory)))),
-        this);
+    auto *site
+        = new QLabel(tr("Uploads the folder %1")
+                         .arg(Widgets::fromCp1252(Publish::websiteDirectoryOf(m_publishDirectory))),
+            this);
     site->setObjectName(QStringLiteral("siteFolder"));
     site->setWordWrap(true);
     layout->addWidget(site);
@@ -250,14 +251,9 @@ void UploadWindow::startRun(std::function<void(const HostSettings &, const std::
     if (m_running)
         return;
     const HostSettings settings = formSettings();
-    try {
-        checkHostSettings(settings);
-        if (!m_projectFilePath.empty())
-            writeHostSettings(hostSettingsPath(Platform::nativePath(m_projectFilePath)), settings);
-    } catch (const Platform::FileError &error) {
-        Platform::showStandardError(m_dialogs, error.what());
-        return;
-    }
+    checkHostSettings(settings);
+    if (!m_projectFilePath.empty())
+        writeHostSettings(hostSettingsPath(Platform::nativePath(m_projectFilePath)), settings);
     std::string password = m_password->text().toStdString();
     // A repository on this computer needs no password, and the keyring is not asked.
     const bool localGit
@@ -279,17 +275,11 @@ void UploadWindow::startRun(std::function<void(const HostSettings &, const std::
             work(settings, password);
         } catch (const TransferCancelled &) {
             post([this] { finishRun(tr("Cancelled.")); });
-        } catch (const Platform::FileError &error) {
-            const std::string message = error.what();
-            post([this, message] {
+        } catch (...) {
+            // The failure ends in the window's error boundary, as a command's would.
+            post([this, failure = std::current_exception()] {
                 finishRun(tr("Stopped."));
-                Platform::showStandardError(m_dialogs, message);
-            });
-        } catch (const std::exception &error) {
-            const std::string message = error.what();
-            post([this, message] {
-                finishRun(tr("Stopped."));
-                Platform::showStandardError(m_dialogs, message);
+                Widgets::runCommand(m_dialogs, [&] { std::rethrow_exception(failure); });
             });
         }
     });
@@ -306,53 +296,64 @@ void UploadWindow::finishRun(const QString &status)
         for (const std::string &warning : m_warnings)
             text += (text.empty() ? "" : "\n") + warning + ".";
         m_warnings.clear();
-        m_dialogs.notify({ Platform::ApplicationTitle, Platform::utf8ToCp1252(text),
-            Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
+        m_dialogs.notify({ Platform::ApplicationTitle, text, Platform::MessageIcon::Warning,
+            Platform::MessageButtons::Ok });
     }
+}
+
+TransferHooks UploadWindow::runHooks()
+{
+    TransferHooks hooks;
+    hooks.cancel = &m_cancel;
+    hooks.acceptNewHostKey = [this](const std::string &host, const std::string &fingerprint) {
+        return askFromWorker(question(host + " is not known yet. Its key's fingerprint is\n"
+            + fingerprint + "\nAccept it if your host confirms this fingerprint."));
+    };
+    return hooks;
 }
 
 void UploadWindow::testConnection()
 {
-    if (m_protocol->currentIndex() == static_cast<int>(Protocol::Git)) {
-        startGitRun(Publish::websiteDirectoryOf(Platform::nativePath(m_publishDirectory)), true);
-        return;
-    }
-    startRun([this](const HostSettings &settings, const std::string &password) {
-        TransferHooks hooks;
-        hooks.cancel = &m_cancel;
-        hooks.acceptNewHostKey = [this](const std::string &host, const std::string &fingerprint) {
-            return askFromWorker(question(host + " is not known yet. Its key's fingerprint is\n"
-                + fingerprint + "\nAccept it if your host confirms this fingerprint."));
-        };
-        RemoteFolder remote(settings, password, hooks);
-        if (!remote.exists()) {
-            if (!askFromWorker(question("The folder " + settings.folder + " does not exist on "
-                    + settings.host + ". Create it?"))) {
-                post([this] { finishRun(tr("Connected; the remote folder does not exist.")); });
-                return;
-            }
-            remote.create();
+    Widgets::runCommand(m_dialogs, [this] {
+        if (m_protocol->currentIndex() == static_cast<int>(Protocol::Git)) {
+            startGitRun(
+                Publish::websiteDirectoryOf(Platform::nativePath(m_publishDirectory)), true);
+            return;
         }
-        post([this, settings] {
-            finishRun(tr("Connected to %1; the folder %2 is there.")
-                          .arg(fromUtf8(settings.host), fromUtf8(settings.folder)));
+        startRun([this](const HostSettings &settings, const std::string &password) {
+            RemoteFolder remote(settings, password, runHooks());
+            if (!remote.exists()) {
+                if (!askFromWorker(question("The folder " + settings.folder + " does not exist on "
+                        + settings.host + ". Create it?"))) {
+                    post([this] { finishRun(tr("Connected; the remote folder does not exist.")); });
+                    return;
+                }
+                remote.create();
+            }
+            post([this, settings] {
+                finishRun(tr("Connected to %1; the folder %2 is there.")
+                              .arg(fromUtf8(settings.host), fromUtf8(settings.folder)));
+            });
         });
     });
 }
 
-void UploadWindow::upload() { startUpload(false); }
+void UploadWindow::upload()
+{
+    Widgets::runCommand(m_dialogs, [this] { startUpload(false); });
+}
 
-void UploadWindow::checkHost() { startUpload(true); }
+void UploadWindow::checkHost()
+{
+    Widgets::runCommand(m_dialogs, [this] { startUpload(true); });
+}
 
 void UploadWindow::startUpload(bool checkingHost)
 {
-    const std::string websiteDir
-        = Publish::websiteDirectoryOf(Platform::nativePath(m_publishDirectory));
-    if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir))) {
-        Platform::showStandardError(m_dialogs,
-            Platform::utf8ToCp1252("No published site in " + websiteDir + "; publish it first"));
-        return;
-    }
+    const std::string websiteFolder = Publish::websiteDirectoryOf(m_publishDirectory);
+    const std::string websiteDir = Platform::nativePath(websiteFolder);
+    if (!std::filesystem::exists(std::filesystem::symlink_status(websiteDir)))
+        throw Platform::FileError("No published site in " + websiteFolder + "; publish it first");
     if (m_protocol->currentIndex() == static_cast<int>(Protocol::Git)) {
         startGitRun(websiteDir, false);
         return;
@@ -360,14 +361,9 @@ void UploadWindow::startUpload(bool checkingHost)
     startRun([this, websiteDir, checkingHost](
                  const HostSettings &settings, const std::string &password) {
         const LocalSite site(websiteDir);
-        TransferHooks hooks;
+        TransferHooks hooks = runHooks();
         hooks.warning = [this](const std::string &text) {
             post([this, text] { m_warnings.push_back(text); });
-        };
-        hooks.cancel = &m_cancel;
-        hooks.acceptNewHostKey = [this](const std::string &host, const std::string &fingerprint) {
-            return askFromWorker(question(host + " is not known yet. Its key's fingerprint is\n"
-                + fingerprint + "\nAccept it if your host confirms this fingerprint."));
         };
         // Only a change of file or of whole percent reaches the window, so the transfer never
         // floods its event queue.

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "upload/hostsettings.h"
+#include "upload/remotefolder.h"
 
 #include <QDialog>
 
@@ -62,9 +63,11 @@ private:
     /// `work` gets the password to use.
     void startRun(std::function<void(const HostSettings &, const std::string &)> work);
     /// Asks a question from the transfer's thread and waits for the answer.
-    bool askFromWorker(const Platform::Message &question);
+    bool askFromWorker(const Platform::Message &message);
     /// Runs `update` on the window's thread.
     void post(std::function<void()> update);
+    /// What every run asks of the window: Cancel, and the answer to a host key not known yet.
+    TransferHooks runHooks();
     /// Uploads; `checkingHost` first compares the host's files with the site.
     void startUpload(bool checkingHost);
     void finishRun(const QString &status);
@@ -84,7 +87,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_cancel = false;
     bool m_running = false;
-    std::vector<std::string> m_warnings; ///< what the run told without stopping (UTF-8)
+    std::vector<std::string> m_warnings; ///< what the run told without stopping (program texts)
 
     QComboBox *m_protocol = nullptr;
     QLineEdit *m_host = nullptr;

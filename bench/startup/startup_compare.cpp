@@ -116,6 +116,7 @@ int main(int argc, char **argv)
     // Each run's two starts are neighbours in time, so their ratio is the one least moved by
     // whatever else the machine is doing.
     std::vector<double> pairs;
+    pairs.reserve(static_cast<std::size_t>(runs));
     for (int run = 0; run < runs; ++run)
         pairs.push_back(times[1][run] / times[0][run]);
     std::printf("ratio of the medians: %.2f\n", second / first);

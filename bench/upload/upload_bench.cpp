@@ -32,7 +32,7 @@ struct BenchSite
         fs::create_directories(website());
         fs::create_directories(remoteSite());
         for (int page = 1; page <= 14; ++page) {
-            const std::string body(5 * 1000 * 1000, static_cast<char>('a' + page));
+            const std::string body(std::size_t { 5 } * 1000 * 1000, static_cast<char>('a' + page));
             Testing::writeBytes(website() + "/page" + std::to_string(page) + ".html",
                 "<html><body>" + body + "</body></html>");
             Testing::writeBytes(website() + "/nav" + std::to_string(page) + ".gif", "GIF89a");

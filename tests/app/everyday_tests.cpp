@@ -35,6 +35,7 @@ protected:
     {
         std::vector<std::string> lines;
         auto *list = windows.siteCheckWindow().findChild<QListWidget *>("siteCheckList");
+        lines.reserve(static_cast<std::size_t>(list->count()));
         for (int row = 0; row < list->count(); ++row)
             lines.push_back(list->item(row)->text().toStdString());
         return lines;
@@ -59,7 +60,7 @@ protected:
     {
         std::filesystem::create_directories(state.file("corvanta/recovery"));
         // A process number that no running program has.
-        const std::string path = state.file("corvanta/recovery/999999999.snapshot");
+        std::string path = state.file("corvanta/recovery/999999999.snapshot");
         writeBytes(path, project.recoverySnapshot());
         std::filesystem::last_write_time(path,
             std::filesystem::file_time_type::clock::now()

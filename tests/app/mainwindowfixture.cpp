@@ -62,6 +62,7 @@ std::vector<std::string> MainWindowTest::shownList()
 {
     std::vector<std::string> entries;
     auto *list = control<QListWidget>("ListBox1");
+    entries.reserve(static_cast<std::size_t>(list->count()));
     for (int row = 0; row < list->count(); ++row)
         entries.push_back(list->item(row)->text().toStdString());
     return entries;

@@ -46,6 +46,7 @@ protected:
             std::vector<std::string> all { CORVANTA_CLI, "--home", dir.file("home") };
             all.insert(all.end(), arguments.begin(), arguments.end());
             std::vector<char *> argv;
+            argv.reserve(all.size() + 1);
             for (std::string &argument : all)
                 argv.push_back(argument.data());
             argv.push_back(nullptr);

@@ -478,7 +478,7 @@ TEST_F(PageEditor, LongLines_AreShownInPiecesAndComeBackByteForByte)
 {
     const int piece = PageText::PieceLength;
     std::string words;
-    while (words.size() < 4u * piece)
+    while (words.size() < 4 * static_cast<std::size_t>(piece))
         words += "<b>w\xE9rds</b>\xA0"
                  "and more ";
     // A lone line feed becomes CR LF after a long line as after any other.

@@ -54,7 +54,8 @@ std::string encode(const Picture &picture)
     unsigned noise = 12345;
     while (info.next_scanline < info.image_height) {
         if (picture.pixel.empty()) {
-            row.resize(static_cast<std::size_t>(picture.width * picture.components));
+            row.resize(static_cast<std::size_t>(picture.width)
+                * static_cast<std::size_t>(picture.components));
             for (unsigned char &sample : row)
                 sample = static_cast<unsigned char>((noise = noise * 1103515245 + 12345) >> 16);
         }

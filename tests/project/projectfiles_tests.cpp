@@ -140,6 +140,7 @@ TEST(ProjectRecord, TextsAndColoursAreCutToTheirRoom)
 TEST(ProjectRecord, PositionsFrom255On_AreWrittenAsNone)
 {
     std::vector<std::string> manyFonts;
+    manyFonts.reserve(300);
     for (int i = 0; i < 300; ++i)
         manyFonts.push_back("Font " + std::to_string(1000 + i));
     const ChoiceLists lists { { "blue" }, FontFamilyList(manyFonts) };
@@ -309,14 +310,14 @@ TEST(ProjectFiles, WriteCutShort_StreamWriteErrorAndTheOldFileStays)
     TempDir dir;
     saveFiles(dir.file("site.cvp"), "old project", "old ");
     Project project = unusualProject();
-    project.pageBody[4] = std::string(64 * 1024, 'x');
+    project.pageBody[4] = std::string(std::size_t { 64 } * 1024, 'x');
 
     // A file size limit cuts the writes short as a full disk would, also for root.
     rlimit saved {};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
-    small.rlim_cur = 16 * 1024;
+    small.rlim_cur = rlim_t { 16 } * 1024;
     ::setrlimit(RLIMIT_FSIZE, &small);
     const std::string bodyError
         = errorOf([&] { WriteProjectFiles(project, dir.file("site.cvp")); });

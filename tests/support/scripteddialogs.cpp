@@ -88,6 +88,7 @@ std::string ScriptedDialogs::askLocation(const std::string &caption, const std::
     const Platform::FileDialogSpec &browse, const std::vector<Platform::LocationChoice> &choices)
 {
     std::vector<std::string> shown;
+    shown.reserve(choices.size());
     for (const Platform::LocationChoice &choice : choices)
         shown.push_back(choice.shown + " = " + choice.value);
     m_asked.push_back({ Asked::Kind::AskText, {}, caption, prompt, browse, {}, {}, {}, shown });

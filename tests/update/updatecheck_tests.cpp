@@ -96,20 +96,20 @@ TEST_F(UpdateCheck, SlowBodyInChunks_StoredWhole)
 TEST_F(UpdateCheck, HugeEndlessOrSlowAnswers_GiveUpWithinTheLimitsAndThePreviousCopyStays)
 {
     writeBytes(localCopy, "v0.5\r\n");
-    const Update::DownloadLimits limits { 1500ms, 100, 1s, 64 * 1024 };
+    const Update::DownloadLimits limits { 1500ms, 100, 1s, std::size_t { 64 } * 1024 };
     const auto fetch = [&](const std::string &path) {
         return Update::CheckForUpdate(server.address(path), localCopy, "v1.0", nullptr, limits);
     };
-    server.serve("/limit", whole("v1.0\r\n" + std::string(64 * 1024 - 6, 'x')));
+    server.serve("/limit", whole("v1.0\r\n" + std::string(std::size_t { 64 } * 1024 - 6, 'x')));
     EXPECT_TRUE(fetch("/limit").has_value()) << "64 KB is still an update file";
     writeBytes(localCopy, "v0.5\r\n");
 
     const auto started = std::chrono::steady_clock::now();
-    server.serve("/huge", whole("v1.0\r\n" + std::string(6 * 1024 * 1024, 'x')));
+    server.serve("/huge", whole("v1.0\r\n" + std::string(std::size_t { 6 } * 1024 * 1024, 'x')));
     EXPECT_FALSE(fetch("/huge").has_value());
     // Fast enough for the speed limit, too slow to end within the total limit.
-    server.serve(
-        "/endless", { Reply::Kind::Chunked, 200, std::string(60 * 1024, 'v'), {}, 200, 100ms });
+    server.serve("/endless",
+        { Reply::Kind::Chunked, 200, std::string(std::size_t { 60 } * 1024, 'v'), {}, 200, 100ms });
     EXPECT_FALSE(fetch("/endless").has_value());
     server.serve("/trickle", { Reply::Kind::Chunked, 200, std::string(1000, 'v'), {}, 1, 20ms });
     EXPECT_FALSE(fetch("/trickle").has_value());

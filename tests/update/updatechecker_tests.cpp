@@ -125,7 +125,8 @@ TEST_F(UpdateChecker, OddServerText_ShownAsPlainTextAndOnlyItsStart)
     EXPECT_EQ(text(window, "Panel2"), QString::fromUtf8("<b>v2</b> \u00E9t\u00E9"));
     EXPECT_EQ(window.findChild<QLabel *>("Panel2")->textFormat(), Qt::PlainText);
 
-    server.serve("/update/updatecv.ini", whole("v1.0" + std::string(60 * 1024, '!')));
+    server.serve(
+        "/update/updatecv.ini", whole("v1.0" + std::string(std::size_t { 60 } * 1024, '!')));
     window.checkNow();
     EXPECT_EQ(text(window, "Panel2"), "v1.0" + QString(251, '!'));
     EXPECT_EQ(text(window, "Panel3"), "There is a newer version available.");

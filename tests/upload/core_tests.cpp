@@ -4,6 +4,7 @@
 #include "upload/knownhosts.h"
 #include "upload/remotefolder.h"
 #include "upload/uploadplan.h"
+#include "upload/uploadrecord.h"
 
 #include <gtest/gtest.h>
 
@@ -79,20 +80,27 @@ TEST(HostSettings, BadFiles_ErrorNamesFileLineAndFault)
         "No host settings in " + dir.file("none.cvp.upload") + " (File not found)");
 }
 
-TEST(UsersFiles, KnownHostsInTheConfigFolderKeyBelowHome_RefusedWithoutHomeNeverAtTheRoot)
+TEST(UsersFiles, KnownHostsAndRecordInTheUsersFoldersKeyBelowHome_RefusedWithoutHomeNeverAtTheRoot)
 {
     const auto variable = [](const char *name) {
         const char *value = std::getenv(name);
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
     const std::optional<std::string> previousConfig = variable("XDG_CONFIG_HOME"),
+                                     previousState = variable("XDG_STATE_HOME"),
                                      previousHome = variable("HOME");
     ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_STATE_HOME");
     ::setenv("HOME", "/home/a/", 1);
+    const HostSettings destination { Protocol::Sftp, "example.org", 0, "alice", "/site", "" };
     EXPECT_EQ(KnownHosts::defaultPath(), "/home/a/.config/corvanta/known_hosts");
+    EXPECT_TRUE(
+        UploadRecord(destination).path().starts_with("/home/a/.local/state/corvanta/uploads/"));
     ::unsetenv("HOME");
     EXPECT_EQ(errorOf([] { KnownHosts::defaultPath(); }),
         "Cannot find the folder for known hosts: HOME is not set");
+    EXPECT_EQ(errorOf([&] { UploadRecord record(destination); }),
+        "Cannot find the folder for the record of uploads: HOME is not set");
     // A key file "~/..." is not looked for at the root either; nothing is sent anywhere.
     TempDir known;
     TransferHooks hooks;
@@ -100,8 +108,8 @@ TEST(UsersFiles, KnownHostsInTheConfigFolderKeyBelowHome_RefusedWithoutHomeNever
     RemoteFolder remote(
         { Protocol::Sftp, "127.0.0.1", 1, "alice", "/site", "~/.ssh/id_ed25519" }, "", hooks);
     EXPECT_EQ(errorOf([&] { remote.exists(); }), "Cannot find the key file: HOME is not set");
-    for (const auto &[name, value] :
-        { std::pair { "XDG_CONFIG_HOME", previousConfig }, std::pair { "HOME", previousHome } }) {
+    for (const auto &[name, value] : { std::pair { "XDG_CONFIG_HOME", previousConfig },
+             std::pair { "XDG_STATE_HOME", previousState }, std::pair { "HOME", previousHome } }) {
         if (value)
             ::setenv(name, value->c_str(), 1);
         else

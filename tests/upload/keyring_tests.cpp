@@ -37,6 +37,7 @@ pid_t start(const std::vector<std::string> &arguments, const std::string &input 
         ::dup2(::open("/dev/null", O_WRONLY), 1);
         ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         std::vector<char *> argv;
+        argv.reserve(arguments.size() + 1);
         for (const std::string &argument : arguments)
             argv.push_back(const_cast<char *>(argument.c_str()));
         argv.push_back(nullptr);

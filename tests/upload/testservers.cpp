@@ -31,6 +31,7 @@ pid_t spawn(const std::vector<std::string> &arguments, bool quiet)
             ::dup2(null, 2);
         }
         std::vector<char *> argv;
+        argv.reserve(arguments.size() + 1);
         for (const std::string &argument : arguments)
             argv.push_back(const_cast<char *>(argument.c_str()));
         argv.push_back(nullptr);

@@ -6,6 +6,7 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 
+#include <map>
 #include <optional>
 
 #include <sys/stat.h>
@@ -226,9 +227,10 @@ std::string cannotCopy(const std::string &why) { return "could not be copied: " 
 /// Copies the file at `relative` (UTF-8, "/") below `project` to the same place below
 /// `website`; returns why it failed, or "". Both sides are reached through their open
 /// directories: a link on the way out of the project folder is not followed, a link in the
-/// website is not written through.
+/// website is not written through. `folders` keeps the website's folders made and opened by
+/// earlier copies of the run, by their paths inside it.
 std::string copyOne(const Platform::Directory &project, const std::string &relative,
-    const Platform::Directory &website)
+    const Platform::Directory &website, std::map<std::string, Platform::Directory> &folders)
 {
     const std::optional<std::string> name = Platform::utf8ToCp1252Exact(relative);
     if (!name)
@@ -245,16 +247,19 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
     }
 
     // The folders on the way are made and opened one by one below the website.
-    std::optional<Platform::Directory> folder;
-    const auto current
-        = [&]() -> const Platform::Directory & { return folder ? *folder : website; };
+    const Platform::Directory *folder = &website;
     std::size_t from = 0;
     try {
         for (std::size_t slash = name->find('/'); slash != std::string::npos;
              from = slash + 1, slash = name->find('/', from)) {
-            const std::string part = name->substr(from, slash - from);
-            current().makeDirectory(part);
-            folder.emplace(current().openDirectory(part));
+            const std::string path = name->substr(0, slash);
+            auto found = folders.find(path);
+            if (found == folders.end()) {
+                const std::string part = name->substr(from, slash - from);
+                folder->makeDirectory(part);
+                found = folders.emplace(path, folder->openDirectory(part)).first;
+            }
+            folder = &found->second;
         }
     } catch (const Platform::FileError &error) {
         return cannotCopy(error.what());
@@ -262,7 +267,7 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
     const std::string fileName = name->substr(from);
     std::optional<Platform::File> out;
     try {
-        out = current().createNewFile(fileName);
+        out = folder->createNewFile(fileName);
         if (!out)
             return "has the name of a file the site already has";
         out->writeContentsOf(*in);
@@ -270,7 +275,7 @@ std::string copyOne(const Platform::Directory &project, const std::string &relat
     } catch (const Platform::FileError &error) {
         // No half-copied file stays in the site.
         out.reset();
-        current().removeTree(fileName);
+        folder->removeTree(fileName);
         return cannotCopy(error.what());
     }
     return {};
@@ -287,6 +292,7 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
     // The project folder is opened once, when there is anything to copy from it.
     std::optional<Platform::Directory> projectFolder;
     std::string projectFolderFailure;
+    std::map<std::string, Platform::Directory> websiteFolders;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (!Model::pageIncluded(project, page.id))
             continue;
@@ -308,7 +314,7 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
             }
             if (located.problem.empty()) {
                 located.problem = projectFolder
-                    ? copyOne(*projectFolder, located.relativePath, website)
+                    ? copyOne(*projectFolder, located.relativePath, website, websiteFolders)
                     : projectFolderFailure;
             }
             if (!located.problem.empty()) {

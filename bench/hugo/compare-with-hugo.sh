@@ -64,7 +64,7 @@ for size in 7168 5242880; do
     done
     for program in corvanta hugo; do
       python3 "$root/bench/hugo/replicate_tree.py" "$site/out-$program-1" \
-        "$site/shape-$program-$run" | awk '{ print $1 / 1000, 0, 0 }' >>"$site/shape-$program.txt"
+        "$site/alone-$program-$run" | awk '{ print $1 / 1000, 0, 0 }' >>"$site/shape-$program.txt"
     done
   done
   name=$([[ $size == 7168 ]] && echo "7 KB" || echo "5 MB")
@@ -84,7 +84,7 @@ for size in 7168 5242880; do
       "$(cut -d' ' -f1 "$site/shape-$program.txt" | median | awk '{ print $1 * 1000 }')" "" \
       "$(find "$site/out-$program-1" -mindepth 1 | wc -l)"
   done
-  rm -rf "$site"/out-* "$site"/shape-*
+  rm -rf "$site"/out-* "$site"/alone-*
   ratio=$(awk -v h="$(cut -d' ' -f1 "$site/hugo.txt" | median)" \
     -v c="$(cut -d' ' -f1 "$site/corvanta.txt" | median)" 'BEGIN { print h / c }')
   printf '%s pages: Corvanta %.1f times as fast as Hugo (goal >= 5.0)\n' "$name" "$ratio"

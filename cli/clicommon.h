@@ -49,15 +49,16 @@ public:
 /// Every registered verb, by name.
 std::vector<const Verb *> verbTable();
 
-/// The work of a verb that lives in the network module (corvanta-cli-network.so): the verbs
-/// that need the network, keyring, TLS or archive libraries, which would slow down the start
-/// of every other verb if the program loaded them. The verb's description stays in the
-/// program, so that --help and the checks of the command line do not load the module; its
-/// `run` loads the module on first use and calls the work registered there under its name.
-/// Throws FileError when the module cannot be loaded.
-std::function<void(const Invocation &)> runInNetworkModule(const std::string &verbName);
+/// The work of a verb that lives in one of the program's modules (`module`, for example
+/// "corvanta-cli-network.so"): the verbs that need the network, keyring, TLS or archive
+/// libraries, or Qt, which would slow down the start of every other verb if the program loaded
+/// them. The verb's description stays in the program, so that --help and the checks of the
+/// command line do not load the module; its `run` loads the module on first use and calls the
+/// work registered there under its name. Throws FileError when the module cannot be loaded.
+std::function<void(const Invocation &)> runInModule(
+    const std::string &module, const std::string &verbName);
 
-/// Registers a verb's work inside the network module; each verb's file there holds one:
+/// Registers a verb's work inside a module; each verb's file there holds one:
 ///     const Cli::ModuleVerbWork work("upload", runUpload);
 class ModuleVerbWork
 {

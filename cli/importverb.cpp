@@ -293,18 +293,7 @@ void runImport(const Invocation &invocation)
     session.save(projectFile);
 }
 
-const VerbRegistration registration({
-    "import",
-    "PROJECT.json PROJECT.cvp",
-    "Writes PROJECT.cvp and 1.dat to 14.dat beside it from the JSON object that show\n"
-    "prints, as one whole save. A field left out keeps the value of a new project; an\n"
-    "unknown field, a value of the wrong type, a choice not in its list or a text too\n"
-    "long for its field, a NUL character or half of a surrogate pair is refused with\n"
-    "the field's name, and nothing is written. \"settings\" gives the settings file;\n"
-    "a template or font family named there is chosen as Open Project chooses it.",
-    2,
-    runImport,
-});
+const ModuleVerbWork work("import", runImport);
 
 } // namespace
 } // namespace Cli

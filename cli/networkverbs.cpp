@@ -1,5 +1,5 @@
-// The descriptions of the verbs whose work lives in the network module, and the loading of
-// that module when one of them runs.
+// The descriptions of the verbs whose work lives in a module of the program, and the loading
+// of that module when one of them runs.
 #include "cli/clicommon.h"
 
 namespace Cli {
@@ -8,12 +8,7 @@ namespace {
 /// The module's entry: the work registered under a verb's name, or null.
 using WorkLookup = void (*(*)(const char *))(const Invocation &);
 
-WorkLookup loadNetworkModule()
-{
-    static const auto lookup = reinterpret_cast<WorkLookup>(
-        moduleEntry("corvanta-cli-network.so", "corvantaCliVerbWork"));
-    return lookup;
-}
+constexpr const char *NetworkModule = "corvanta-cli-network.so";
 
 const VerbRegistration upload({
     "upload",
@@ -29,7 +24,7 @@ const VerbRegistration upload({
     "site becomes a commit on the branch (default pages) of the repository, pushed\n"
     "without force; --dry-run then lists what differs from the branch.",
     2,
-    runInNetworkModule("upload"),
+    runInModule(NetworkModule, "upload"),
     { "--dry-run", "--verify", "--accept-new-host-key" },
 });
 
@@ -42,17 +37,34 @@ const VerbRegistration addTemplate({
     "and prints its name. The folder is swapped in whole once every file is written.\n"
     "When a template of that name exists, asks on stdin before replacing it.",
     1,
-    runInNetworkModule("add-template"),
+    runInModule(NetworkModule, "add-template"),
+});
+
+const VerbRegistration import({
+    "import",
+    "PROJECT.json PROJECT.cvp",
+    "Writes PROJECT.cvp and 1.dat to 14.dat beside it from the JSON object that show\n"
+    "prints, as one whole save. A field left out keeps the value of a new project; an\n"
+    "unknown field, a value of the wrong type, a choice not in its list or a text too\n"
+    "long for its field, a NUL character or half of a surrogate pair is refused with\n"
+    "the field's name, and nothing is written. \"settings\" gives the settings file;\n"
+    "a template or font family named there is chosen as Open Project chooses it.",
+    2,
+    runInModule("corvanta-cli-import.so", "import"),
 });
 
 } // namespace
 
-std::function<void(const Invocation &)> runInNetworkModule(const std::string &verbName)
+std::function<void(const Invocation &)> runInModule(
+    const std::string &module, const std::string &verbName)
 {
-    return [verbName](const Invocation &invocation) {
-        const auto run = loadNetworkModule()(verbName.c_str());
+    return [module, verbName](const Invocation &invocation) {
+        // Each module is loaded once, however many of its verbs run.
+        const auto lookup
+            = reinterpret_cast<WorkLookup>(moduleEntry(module, "corvantaCliVerbWork"));
+        const auto run = lookup(verbName.c_str());
         if (run == nullptr)
-            throw CliError("The network module has no command " + verbName);
+            throw CliError("The module " + module + " has no command " + verbName);
         run(invocation);
     };
 }

@@ -441,6 +441,14 @@ bool Directory::removeTree(const std::string &name) const
 
 std::vector<std::string> Directory::names() const
 {
+    std::vector<std::string> found;
+    for (DirectoryEntry &entry : entries())
+        found.push_back(std::move(entry.name));
+    return found;
+}
+
+std::vector<DirectoryEntry> Directory::entries() const
+{
     // A description of its own, so the listing starts at the first entry.
     const int listing = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR *handle = listing < 0 ? nullptr : ::fdopendir(listing);
@@ -450,13 +458,13 @@ std::vector<std::string> Directory::names() const
             ::close(listing);
         throwErrno(error);
     }
-    std::vector<std::string> found;
+    std::vector<DirectoryEntry> found;
     while (const dirent *entry = ::readdir(handle)) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
         if (auto converted = utf8ToCp1252Exact(name))
-            found.push_back(std::move(*converted));
+            found.push_back({ std::move(*converted), entryKindAt(m_fd, *entry) });
     }
     ::closedir(handle);
     return found;

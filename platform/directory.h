@@ -83,6 +83,9 @@ public:
     /// The names right inside, without "." and "..", in no particular order; names that
     /// Windows-1252 cannot hold are left out. Throws FileError.
     std::vector<std::string> names() const;
+    /// The entries right inside as names() finds them, each with its kind (a link is a link,
+    /// never what it leads to). Throws FileError.
+    std::vector<DirectoryEntry> entries() const;
     /// Takes the directory's advisory lock for as long as this object stays open (or until
     /// unlock()), waiting for another holder to let go when `wait`. Returns false when the
     /// lock is held elsewhere or the file system has none.

@@ -388,13 +388,38 @@ void replaceFile(const std::string &path, std::string_view bytes, OpenFailure fa
     }
 }
 
+EntryKind entryKindAt(int directory, const ::dirent &entry)
+{
+    switch (entry.d_type) {
+    case DT_REG:
+        return EntryKind::File;
+    case DT_DIR:
+        return EntryKind::Directory;
+    case DT_LNK:
+        return EntryKind::SymbolicLink;
+    case DT_UNKNOWN:
+        break;
+    default:
+        return EntryKind::Other;
+    }
+    struct stat info
+    {
+    };
+    if (::fstatat(directory, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return EntryKind::Other;
+    if (S_ISREG(info.st_mode))
+        return EntryKind::File;
+    if (S_ISDIR(info.st_mode))
+        return EntryKind::Directory;
+    return S_ISLNK(info.st_mode) ? EntryKind::SymbolicLink : EntryKind::Other;
+}
+
 std::vector<DirectoryEntry> listDirectory(const std::string &directory)
 {
     std::vector<DirectoryEntry> entries;
     DIR *handle = ::opendir(nativePath(directory).c_str());
     if (handle == nullptr)
         return entries;
-    const std::string nativeDirectory = nativePath(directory);
     while (const dirent *entry = ::readdir(handle)) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
@@ -402,19 +427,7 @@ std::vector<DirectoryEntry> listDirectory(const std::string &directory)
         auto converted = utf8ToCp1252Exact(name);
         if (!converted)
             continue;
-        EntryKind kind = EntryKind::Other;
-        struct stat info
-        {
-        };
-        if (::lstat((nativeDirectory + "/" + std::string(name)).c_str(), &info) == 0) {
-            if (S_ISREG(info.st_mode))
-                kind = EntryKind::File;
-            else if (S_ISDIR(info.st_mode))
-                kind = EntryKind::Directory;
-            else if (S_ISLNK(info.st_mode))
-                kind = EntryKind::SymbolicLink;
-        }
-        entries.push_back({ std::move(*converted), kind });
+        entries.push_back({ std::move(*converted), entryKindAt(::dirfd(handle), *entry) });
     }
     ::closedir(handle);
     return entries;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+struct dirent;
+
 namespace Platform {
 
 /// Paths are Windows-1252 text with "/" as separator; they are converted to the system's
@@ -106,6 +108,10 @@ struct DirectoryEntry
 /// The entries of a directory, without "." and "..", in no particular order; names that
 /// Windows-1252 cannot hold are skipped. A missing directory gives no entries.
 std::vector<DirectoryEntry> listDirectory(const std::string &directory);
+
+/// The kind of an entry read from the open directory `directory`: from the listing itself
+/// where the file system gives it, else looked up without following a link.
+EntryKind entryKindAt(int directory, const ::dirent &entry);
 
 bool pathExists(const std::string &path);
 bool isDirectory(const std::string &path);

@@ -16,6 +16,14 @@ void appendLine(const Platform::Directory &website, const char *script, const st
     file.close();
 }
 
+void appendLine(const Platform::Directory &website, const char *script, const std::string &line,
+    std::optional<File> &kept)
+{
+    if (!kept)
+        kept.emplace(website.openForAppend(script));
+    kept->write(line + "\r\n");
+}
+
 /// The script line that prints `html` into the page.
 std::string documentWrite(const std::string &html)
 {
@@ -55,6 +63,18 @@ void AppendMainNavigationEntry(
 void AppendTextNavigationEntry(const Platform::Directory &website, Model::PageId page)
 {
     appendLine(website, TextNavigationScript, textNavigationEntry(page));
+}
+
+void AppendMainNavigationEntry(const Platform::Directory &website, const std::string &templateName,
+    Model::PageId page, std::optional<Platform::File> &script)
+{
+    appendLine(website, MainNavigationScript, mainNavigationEntry(templateName, page), script);
+}
+
+void AppendTextNavigationEntry(
+    const Platform::Directory &website, Model::PageId page, std::optional<Platform::File> &script)
+{
+    appendLine(website, TextNavigationScript, textNavigationEntry(page), script);
 }
 
 } // namespace Publish

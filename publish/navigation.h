@@ -3,6 +3,7 @@
 #include "platform/directory.h"
 #include "project/project.h"
 
+#include <optional>
 #include <string>
 
 namespace Publish {
@@ -29,5 +30,11 @@ void AppendMainNavigationEntry(
     const Platform::Directory &website, const std::string &templateName, Model::PageId page);
 /// Appends the page's text link to "bottomnav.js", which must exist ("File not found").
 void AppendTextNavigationEntry(const Platform::Directory &website, Model::PageId page);
+/// As the two above, through `script`: "mainnav.js" or "bottomnav.js" is opened for
+/// appending on the first call with an empty `script` and kept open there for the next.
+void AppendMainNavigationEntry(const Platform::Directory &website, const std::string &templateName,
+    Model::PageId page, std::optional<Platform::File> &script);
+void AppendTextNavigationEntry(
+    const Platform::Directory &website, Model::PageId page, std::optional<Platform::File> &script);
 
 } // namespace Publish

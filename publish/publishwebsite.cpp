@@ -102,11 +102,11 @@ void removeStaleBuildingDirectories(const Platform::Directory &publish)
 void listFiles(const Platform::Directory &directory, const std::string &prefix,
     std::vector<std::string> &files)
 {
-    for (const std::string &name : directory.names()) {
-        if (directory.holdsDirectory(name))
-            listFiles(directory.openDirectory(name), prefix + name + "/", files);
+    for (const Platform::DirectoryEntry &entry : directory.entries()) {
+        if (entry.kind == Platform::EntryKind::Directory)
+            listFiles(directory.openDirectory(entry.name), prefix + entry.name + "/", files);
         else
-            files.push_back(prefix + name);
+            files.push_back(prefix + entry.name);
     }
 }
 
@@ -169,6 +169,14 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
                 found.headLines[index]);
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
+    }
+
+    // The scripts the pages appended to are closed as each append used to close them, so
+    // that a failure of closing stops the run.
+    for (std::optional<Platform::File> *script :
+        { &copied.mainNavigation, &copied.textNavigation }) {
+        if (*script)
+            (*script)->close();
     }
 
     // A web host shows index.html for the bare address; the pages keep linking to home.html.

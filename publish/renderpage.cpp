@@ -149,13 +149,14 @@ class PageWriter
 public:
     PageWriter(const Project &project, const PageInfo &page, const std::string &templateName,
         const Platform::Directory &website, Platform::BufferedWriter &out,
-        const Platform::File *bodyFile)
+        const Platform::File *bodyFile, CopiedPictures *run)
         : m_project(project)
         , m_page(page)
         , m_templateName(templateName)
         , m_website(website)
         , m_out(out)
         , m_bodyFile(bodyFile)
+        , m_run(run)
     { }
 
     /// Writes the replacement of a placeholder line; false when its condition does not hold
@@ -213,11 +214,19 @@ public:
             if (!m_project.addTextNavigation)
                 return false;
             line({ "<script type=\"text/javascript\" src=\"bottomnav.js\"></script>" });
-            AppendTextNavigationEntry(m_website, m_page.id);
+            if (m_run)
+                AppendTextNavigationEntry(m_website, m_page.id, m_run->textNavigation);
+            else
+                AppendTextNavigationEntry(m_website, m_page.id);
             return true;
         case Placeholder::Nav:
             line({ "<script type=\"text/javascript\" src=\"mainnav.js\"></script>" });
-            AppendMainNavigationEntry(m_website, m_templateName, m_page.id);
+            if (m_run) {
+                AppendMainNavigationEntry(
+                    m_website, m_templateName, m_page.id, m_run->mainNavigation);
+            } else {
+                AppendMainNavigationEntry(m_website, m_templateName, m_page.id);
+            }
             return true;
         case Placeholder::None:
         case Placeholder::ImageBlock:
@@ -240,6 +249,7 @@ private:
     const Platform::Directory &m_website;
     Platform::BufferedWriter &m_out;
     const Platform::File *m_bodyFile;
+    CopiedPictures *m_run;
 };
 
 /// True when a template line holds the end of the page's head, in any letter case.
@@ -293,18 +303,28 @@ void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::
     const std::string templateName = Model::choiceText(project.templateName, lists.templates);
 
     // The template is read before the page file is created, so a missing template leaves
-    // no empty page behind.
-    File templateFile
-        = openTemplateFile(templates, templateFileName(templateName), "template file");
-    const std::string templateText = readAll(templateFile);
-    const std::vector<std::string_view> lines = Platform::splitTextLines(templateText);
+    // no empty page behind; the pages after the first of a run use its reading.
+    std::string ownText;
+    std::vector<std::string_view> ownLines;
+    if (!copied || !copied->templateText) {
+        File templateFile
+            = openTemplateFile(templates, templateFileName(templateName), "template file");
+        ownText = readAll(templateFile);
+        if (copied) {
+            copied->templateText = std::move(ownText);
+            copied->templateLines = Platform::splitTextLines(*copied->templateText);
+        } else {
+            ownLines = Platform::splitTextLines(ownText);
+        }
+    }
+    const std::vector<std::string_view> &lines = copied ? copied->templateLines : ownLines;
 
     File pageFile = website.createFile(info.pageFile);
     Platform::BufferedWriter out(pageFile);
     const Platform::File *bodyFile = nullptr;
     if (bodyFiles)
         bodyFile = &bodyFiles->at(static_cast<std::size_t>(page - 1)).value();
-    PageWriter writer(project, info, templateName, website, out, bodyFile);
+    PageWriter writer(project, info, templateName, website, out, bodyFile, copied);
     std::vector<std::string_view> pictures;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const Placeholder placeholder = placeholderOf(lines[index]);

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Publish {
 
@@ -24,12 +25,18 @@ std::string templatePath(const std::string &homeDir, const std::string &template
 /// The line every page gets at "<!--$MADE$-->": what the site was made with and where to get it.
 std::string madeWithLine();
 
-/// The template pictures a publish run has copied into the website directory so far. Every
-/// page of a run lists the same pictures from the same template folder, so a picture
-/// copied for an earlier page is already in place and need not be copied again.
+/// What the pages of one publish run share, so that no page does again what an earlier one
+/// did: the template's text, read by the first page; the navigation scripts, opened for
+/// appending by the first page and kept open; and the template pictures copied so far. Every
+/// page of a run lists the same pictures from the same template folder, so a picture copied
+/// for an earlier page is already in place and need not be copied again.
 struct CopiedPictures
 {
     std::set<std::string, std::less<>> names;
+    std::optional<std::string> templateText;
+    std::vector<std::string_view> templateLines; ///< parts of templateText
+    std::optional<Platform::File> mainNavigation;
+    std::optional<Platform::File> textNavigation;
 };
 
 /// The open page content files of a saved project. A run given these copies each body from
@@ -49,6 +56,7 @@ std::string pageBodyOf(
 /// before any picture is copied. The template and its pictures are read only from inside
 /// `templates` (links that stay inside are followed); one that leads outside or is no plain
 /// file ends the page with a message naming it, and nothing of it is copied. With `copied`,
+/// the template read and the scripts opened by an earlier page of the run are used again, and
 /// listed pictures already copied earlier in the run are left as they are. `headLines` go on
 /// their own lines just before the template's line holding "</head>". Throws FileError; what
 /// was written stays.

@@ -6,6 +6,7 @@
 #include "platform/fileerror.h"
 #include "platform/files.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -227,9 +228,11 @@ std::string cannotCopy(const std::string &why) { return "could not be copied: " 
 /// Copies the file at `relative` (UTF-8, "/") below `project` to the same place below
 /// `website`; returns why it failed, or "". Both sides are reached through their open
 /// directories: a link on the way out of the project folder is not followed, a link in the
-/// website is not written through.
+/// website is not written through. `folders` keeps the website's folders made and opened by
+/// earlier copies of the run, by their paths inside it.
 std::string copyOne(const std::shared_ptr<const Platform::Directory> &project,
-    const std::string &relative, const Platform::Directory &website, PicturesToMake *pictures)
+    const std::string &relative, const Platform::Directory &website, PicturesToMake *pictures,
+    std::map<std::string, std::shared_ptr<const Platform::Directory>> &folders)
 {
     const std::optional<std::string> name = Platform::utf8ToCp1252Exact(relative);
     if (!name)
@@ -253,9 +256,18 @@ std::string copyOne(const std::shared_ptr<const Platform::Directory> &project,
     try {
         for (std::size_t slash = name->find('/'); slash != std::string::npos;
              from = slash + 1, slash = name->find('/', from)) {
-            const std::string part = name->substr(from, slash - from);
-            current().makeDirectory(part);
-            folder = std::make_shared<const Platform::Directory>(current().openDirectory(part));
+            const std::string path = name->substr(0, slash);
+            auto found = folders.find(path);
+            if (found == folders.end()) {
+                const std::string part = name->substr(from, slash - from);
+                current().makeDirectory(part);
+                found = folders
+                            .emplace(path,
+                                std::make_shared<const Platform::Directory>(
+                                    current().openDirectory(part)))
+                            .first;
+            }
+            folder = found->second;
         }
     } catch (const Platform::FileError &error) {
         return cannotCopy(error.what());
@@ -280,7 +292,7 @@ std::string copyOne(const std::shared_ptr<const Platform::Directory> &project,
     } catch (const Platform::FileError &error) {
         // No half-copied file stays in the site.
         out.reset();
-        current().removeTree(fileName);
+        folder->removeTree(fileName);
         return cannotCopy(error.what());
     }
     return {};
@@ -297,6 +309,7 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
     // The project folder is opened once, when there is anything to copy from it.
     std::shared_ptr<const Platform::Directory> projectFolder;
     std::string projectFolderFailure;
+    std::map<std::string, std::shared_ptr<const Platform::Directory>> websiteFolders;
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (!Model::pageIncluded(project, page.id))
             continue;
@@ -319,9 +332,9 @@ std::vector<std::string> CopyUserFiles(const Model::Project &project, const std:
                 }
             }
             if (located.problem.empty()) {
-                located.problem = projectFolder
-                    ? copyOne(projectFolder, located.relativePath, website, pictures)
-                    : projectFolderFailure;
+                located.problem = projectFolder ? copyOne(projectFolder, located.relativePath,
+                                      website, pictures, websiteFolders)
+                                                : projectFolderFailure;
             }
             if (!located.problem.empty()) {
                 notCopied.push_back("\"" + Platform::utf8ToCp1252(target) + "\" (" + page.pageFile

@@ -6,6 +6,10 @@
 # HTML content and the same pictures. Goal: Corvanta at least 5 times as fast as Hugo on both;
 # exits 1 when a goal is missed. The folders are made in TMPDIR (default /tmp); with
 # TMPDIR=/dev/shm the file system's own cost of making files is left out of both sides.
+# That cost is measured in the same runs too: the rows "files alone" make the same
+# folders and files (as many bytes each, all zero) as each program wrote, in the same place, with
+# nothing else around them (bench/hugo/replicate_tree.py); Hugo's time divided by the row of
+# Corvanta's files is the most any publisher writing those files there could reach.
 #
 # Usage: bench/hugo/compare-with-hugo.sh [BUILD_DIR [BEFORE_BUILD_DIR]]
 #   (default ./build; RUNS=N, default 9). With BEFORE_BUILD_DIR its corvanta-cli is timed in
@@ -43,7 +47,7 @@ for size in 7168 5242880; do
   python3 "$root/bench/hugo/make_sites.py" "$cli" "$root/data" "$size" "$site" >/dev/null
   programs=(corvanta hugo)
   [[ -n $before ]] && programs+=(before)
-  for program in "${programs[@]}"; do : >"$site/$program.txt"; done
+  for program in "${programs[@]}" shape-corvanta shape-hugo; do : >"$site/$program.txt"; done
   # Every run writes a folder of its own; they are removed only after the last run, so that
   # no run creates its files where an earlier one has just deleted some (which file systems
   # make slower, for a few seconds).
@@ -58,6 +62,10 @@ for size in 7168 5242880; do
         hugo) measure hugo --quiet --source "$site/hugo" --destination "$out" ;;
       esac >>"$site/$program.txt"
     done
+    for program in corvanta hugo; do
+      python3 "$root/bench/hugo/replicate_tree.py" "$site/out-$program-1" \
+        "$site/alone-$program-$run" | awk '{ print $1 / 1000, 0, 0 }' >>"$site/shape-$program.txt"
+    done
   done
   name=$([[ $size == 7168 ]] && echo "7 KB" || echo "5 MB")
   for program in "${programs[@]}"; do
@@ -70,10 +78,19 @@ for size in 7168 5242880; do
       "$(cut -d' ' -f3 "$site/$program.txt" | median | awk '{ print $1 * 1000 }')" \
       "$(cut -d' ' -f2 "$site/$program.txt" | sort -n | tail -n 1)"
   done
-  rm -rf "$site"/out-*
+  for program in corvanta hugo; do
+    printf '%-10s %-22s %8.1f ms %10s  (%d folders and files)\n' "$name" \
+      "$program's files alone" \
+      "$(cut -d' ' -f1 "$site/shape-$program.txt" | median | awk '{ print $1 * 1000 }')" "" \
+      "$(find "$site/out-$program-1" -mindepth 1 | wc -l)"
+  done
+  rm -rf "$site"/out-* "$site"/alone-*
   ratio=$(awk -v h="$(cut -d' ' -f1 "$site/hugo.txt" | median)" \
     -v c="$(cut -d' ' -f1 "$site/corvanta.txt" | median)" 'BEGIN { print h / c }')
   printf '%s pages: Corvanta %.1f times as fast as Hugo (goal >= 5.0)\n' "$name" "$ratio"
+  printf '%s pages: Hugo takes %.1f times as long as making Corvanta'"'"'s folders and files alone\n' \
+    "$name" "$(awk -v h="$(cut -d' ' -f1 "$site/hugo.txt" | median)" \
+      -v f="$(cut -d' ' -f1 "$site/shape-corvanta.txt" | median)" 'BEGIN { print h / f }')"
   if awk -v r="$ratio" 'BEGIN { exit !(r < 5.0) }'; then
     echo "GOAL MISSED: $name pages"
     status=1

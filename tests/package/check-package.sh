@@ -29,9 +29,9 @@ done
 # The update checker and the Upload window come from a module the program loads when needed.
 grep -q "/lib/.*corvanta/corvanta-network.so\$" <<<"$contents" \
   || fail "the package lacks the network module"
-# corvanta-cli loads the same libraries only for upload and add-template, and Qt's font
-# machinery only for the commands that list the fonts, from modules of its own.
-for module in corvanta-cli-network corvanta-cli-fonts; do
+# corvanta-cli loads the same libraries only for upload and add-template, Qt only for import,
+# and Qt's font machinery only for the commands that list the fonts, from modules of its own.
+for module in corvanta-cli-network corvanta-cli-import corvanta-cli-fonts; do
   grep -q "/lib/.*corvanta/$module.so\$" <<<"$contents" || fail "the package lacks $module.so"
 done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no dependencies from dpkg-shlibdeps"
@@ -49,10 +49,10 @@ dpkg -L corvanta >"$work/files"
 desktop-file-validate /usr/share/applications/corvanta.desktop
 appstreamcli validate --no-net /usr/share/metainfo/example.corvanta.Corvanta.metainfo.xml
 man -w corvanta-cli >/dev/null
-# The command line starts without the network, keyring, TLS, archive, git and Qt GUI
-# libraries: they come with its modules, for the commands that use them; so does the program.
+# The command line starts without the network, keyring, TLS, archive, git and Qt libraries:
+# they come with its modules, for the commands that use them; so does the program.
 needed=$(objdump -p /usr/bin/corvanta-cli | awk '$1 == "NEEDED" { print $2 }')
-for library in libcurl libssl libcrypto libarchive libqt6keychain libgit2 libQt6Gui; do
+for library in libcurl libssl libcrypto libarchive libqt6keychain libgit2 libQt6Gui libQt6Core; do
   ! grep -q "^$library" <<<"$needed" || fail "corvanta-cli loads $library at its start"
 done
 ! objdump -p /usr/bin/corvanta | grep -q "NEEDED.*libgit2" || fail "corvanta loads libgit2 at its start"

@@ -321,3 +321,29 @@ TEST(SiteCheck, StrayMarkup_EveryLessThanThatOpensNoKnownTag)
         EXPECT_EQ(strayMarkupIn(text), text.substr(text.rfind('<'))) << text;
     EXPECT_EQ(strayMarkupIn("<" + std::string(60, 'x')), "<" + std::string(39, 'x'));
 }
+
+TEST(SiteCheck, FilesInFoldersSharingAWay_EachCopiedWhereItsPageExpectsIt)
+{
+    // Folders made for one file are used by the next; a folder whose name the site already
+    // holds as a page stops each of its files with the same reason.
+    ProjectFolder site;
+    site.project.personalPages[0] = true;
+    fs::create_directories(site.folder() + "/img/sub dir/deeper");
+    fs::create_directories(site.folder() + "/home.html");
+    Testing::writeBytes(site.folder() + "/img/sub dir/deeper/rye.jpg", "RYE");
+    Testing::writeBytes(site.folder() + "/home.html/a.jpg", "A");
+    Testing::writeBytes(site.folder() + "/home.html/b.jpg", "B");
+    site.project.pageBody[0]
+        = "<img src=\"img/sub dir/cake.png\"> <img src=\"home.html/a.jpg\">"
+          " <img src=\"img/sub%20dir/deeper/rye.jpg\"> <img src=\"img/bread.jpg\">"
+          " <img src=\"home.html/b.jpg\">";
+    const PublishResult result = PublishWebsite(site.request());
+    EXPECT_EQ(result.outcome, PublishOutcome::Completed);
+    EXPECT_EQ(site.read("img/sub dir/cake.png"), "CAKE");
+    EXPECT_EQ(site.read("img/sub dir/deeper/rye.jpg"), "RYE");
+    EXPECT_EQ(site.read("img/bread.jpg"), "BREAD");
+    EXPECT_EQ(result.notCopied,
+        (std::vector<std::string> {
+            "\"home.html/a.jpg\" (home.html) could not be copied: File not found",
+            "\"home.html/b.jpg\" (home.html) could not be copied: File not found" }));
+}

@@ -1,5 +1,7 @@
-// The module corvanta-cli-network.so: the work of the verbs that need the network, keyring,
-// TLS or archive libraries, loaded by corvanta-cli when one of them runs.
+// The registry of a module of corvanta-cli that holds the work of some verbs, loaded when one
+// of them runs: corvanta-cli-network.so (the verbs that need the network, keyring, TLS or
+// archive libraries) and corvanta-cli-import.so (import, which reads JSON with Qt). Each
+// module has a registry of its own.
 #include "cli/clicommon.h"
 
 #include <map>

@@ -39,7 +39,13 @@ struct MadePicture
 using PictureHashEntry = void (*)(std::string_view bytes, std::string &hex);
 /// Make: the web copy of a JPEG, PNG or WebP picture whose long edge may be at most `longEdge`.
 using MakePictureEntry = void (*)(std::string_view source, int longEdge, MadePicture &made);
+/// Draw icons: the site's icons as PNGs of 16, 32, 180 (opaque), 192 and 512 pixels, from the
+/// logo's bytes or, without a logo libvips can draw, from `letter` on `accent` ("#RRGGBB");
+/// `problem` says why nothing could be drawn.
+using DrawSiteIconsEntry = void (*)(std::string_view logo, std::string_view letter,
+    std::string_view accent, std::vector<std::string> &pngs, std::string &problem);
 inline constexpr const char *PictureHashEntryName = "corvantaPictureHash";
+inline constexpr const char *DrawSiteIconsEntryName = "corvantaDrawSiteIcons";
 inline constexpr const char *MakePictureEntryName = "corvantaMakeWebPicture";
 inline constexpr const char *PictureModuleName = "corvanta-pictures.so";
 

@@ -1,221 +1,24 @@
 #include "publish/siteicons.h"
 
+#include "publish/picturemaker.h"
+#include "publish/webpictures.h"
+
 #include "platform/fileerror.h"
+#include "platform/files.h"
+#include "platform/userfolders.h"
 
-#include <vips/vips.h>
-
-#include <array>
 #include <cctype>
-#include <mutex>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 #include <utility>
+
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace Publish {
 namespace {
-
-/// One libvips picture, let go of when it goes out of scope.
-class Picture
-{
-public:
-    Picture() = default;
-    explicit Picture(VipsImage *image)
-        : m_image(image)
-    { }
-    Picture(Picture &&other) noexcept
-        : m_image(std::exchange(other.m_image, nullptr))
-    { }
-    Picture &operator=(Picture &&other) noexcept
-    {
-        std::swap(m_image, other.m_image);
-        return *this;
-    }
-    Picture(const Picture &) = delete;
-    Picture &operator=(const Picture &) = delete;
-    ~Picture()
-    {
-        if (m_image)
-            g_object_unref(m_image);
-    }
-    VipsImage *get() const { return m_image; }
-    VipsImage **out() { return &m_image; }
-
-private:
-    VipsImage *m_image = nullptr;
-};
-
-/// A libvips list of numbers for an option (a colour), let go of when it goes out of scope.
-class Numbers
-{
-public:
-    Numbers(std::initializer_list<double> values)
-        : m_array(vips_array_double_new(values.begin(), static_cast<int>(values.size())))
-    { }
-    ~Numbers() { vips_area_unref(VIPS_AREA(m_array)); }
-    Numbers(const Numbers &) = delete;
-    Numbers &operator=(const Numbers &) = delete;
-    VipsArrayDouble *get() const { return m_array; }
-
-private:
-    VipsArrayDouble *m_array;
-};
-
-[[noreturn]] void fail()
-{
-    std::string message = vips_error_buffer();
-    vips_error_clear();
-    while (!message.empty() && message.back() == '\n')
-        message.pop_back();
-    throw Platform::FileError("The site's icons could not be drawn: " + message);
-}
-
-void check(int status)
-{
-    if (status != 0)
-        fail();
-}
-
-void startVips()
-{
-    static std::once_flag started;
-    static bool ready = false;
-    std::call_once(started, [] {
-        ready = vips_init("corvanta") == 0;
-        // A logo libvips cannot read is drawn as the title's letter instead; its complaints
-        // would only be noise on the command line's output.
-        g_log_set_handler(
-            "VIPS", G_LOG_LEVEL_WARNING,
-            [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
-    });
-    if (!ready)
-        fail();
-}
-
-int hexDigit(char c)
-{
-    return std::isdigit(static_cast<unsigned char>(c))
-        ? c - '0'
-        : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-}
-
-/// "#RRGGBB" as three numbers; a dark grey for anything else.
-std::array<double, 3> colourOf(std::string_view text)
-{
-    if (text.size() != 7 || text.front() != '#')
-        return { 51, 51, 51 };
-    for (const char c : text.substr(1)) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return { 51, 51, 51 };
-    }
-    std::array<double, 3> colour {};
-    for (std::size_t i = 0; i < 3; ++i)
-        colour[i] = hexDigit(text[1 + 2 * i]) * 16 + hexDigit(text[2 + 2 * i]);
-    return colour;
-}
-
-/// sRGB with an alpha band, eight bits a band.
-Picture withAlpha(Picture picture)
-{
-    if (picture.get()->Type != VIPS_INTERPRETATION_sRGB || picture.get()->Bands < 3) {
-        Picture srgb;
-        check(vips_colourspace(picture.get(), srgb.out(), VIPS_INTERPRETATION_sRGB, nullptr));
-        picture = std::move(srgb);
-    }
-    if (picture.get()->BandFmt != VIPS_FORMAT_UCHAR) {
-        Picture narrowed;
-        check(vips_cast_uchar(picture.get(), narrowed.out(), nullptr));
-        picture = std::move(narrowed);
-    }
-    if (!vips_image_hasalpha(picture.get())) {
-        Picture alpha;
-        check(vips_bandjoin_const1(picture.get(), alpha.out(), 255, nullptr));
-        picture = std::move(alpha);
-    }
-    return picture;
-}
-
-/// The logo fitted into a square of `size`, centred on a clear ground.
-Picture logoSquare(std::string_view logo, int size)
-{
-    Picture fitted;
-    check(vips_thumbnail_buffer(
-        const_cast<char *>(logo.data()), logo.size(), fitted.out(), size, "height", size, nullptr));
-    fitted = withAlpha(std::move(fitted));
-    Picture square;
-    const Numbers clear { 0, 0, 0, 0 };
-    check(vips_gravity(fitted.get(), square.out(), VIPS_COMPASS_DIRECTION_CENTRE, size, size,
-        "extend", VIPS_EXTEND_BACKGROUND, "background", clear.get(), nullptr));
-    return square;
-}
-
-/// The letter in white on the accent colour, as a square of 512 pixels.
-Picture letterSquare(std::string_view letter, std::string_view accent)
-{
-    constexpr int Size = 512;
-    const std::array<double, 3> colour = colourOf(accent);
-    Picture black;
-    check(vips_black(black.out(), Size, Size, "bands", 3, nullptr));
-    const double scale[] = { 1, 1, 1 };
-    Picture ground;
-    check(vips_linear(black.get(), ground.out(), scale, colour.data(), 3, nullptr));
-    Picture groundBytes;
-    check(vips_cast_uchar(ground.get(), groundBytes.out(), nullptr));
-    if (letter.empty())
-        return withAlpha(std::move(groundBytes));
-
-    // The letter is drawn large, cut to its ink and centred, so that it sits in the middle
-    // whatever its shape.
-    Picture ink;
-    const std::string text(letter);
-    check(vips_text(ink.out(), text.c_str(), "font", "DejaVu Sans Bold", "width", Size * 3 / 5,
-        "height", Size * 3 / 5, nullptr));
-    int left = 0, top = 0, width = 0, height = 0;
-    const Numbers none { 0 };
-    check(vips_find_trim(ink.get(), &left, &top, &width, &height, "background", none.get(),
-        "threshold", 20.0, nullptr));
-    Picture cut;
-    if (width > 0 && height > 0)
-        check(vips_extract_area(ink.get(), cut.out(), left, top, width, height, nullptr));
-    else
-        cut = std::move(ink);
-    Picture mask;
-    check(vips_gravity(cut.get(), mask.out(), VIPS_COMPASS_DIRECTION_CENTRE, Size, Size, nullptr));
-    Picture white;
-    const double none3[] = { 0, 0, 0 };
-    const double full[] = { 255, 255, 255 };
-    check(vips_linear(black.get(), white.out(), none3, full, 3, nullptr));
-    Picture whiteBytes;
-    check(vips_cast_uchar(white.get(), whiteBytes.out(), nullptr));
-    Picture drawn;
-    check(vips_ifthenelse(
-        mask.get(), whiteBytes.get(), groundBytes.get(), drawn.out(), "blend", TRUE, nullptr));
-    return withAlpha(std::move(drawn));
-}
-
-Picture scaled(const Picture &square, int size)
-{
-    Picture out;
-    check(vips_thumbnail_image(square.get(), out.out(), size, "height", size, nullptr));
-    return out;
-}
-
-std::string pngOf(const Picture &picture)
-{
-    void *buffer = nullptr;
-    std::size_t length = 0;
-    check(vips_pngsave_buffer(
-        picture.get(), &buffer, &length, "strip", TRUE, "compression", 9, nullptr));
-    std::string bytes(static_cast<const char *>(buffer), length);
-    g_free(buffer);
-    return bytes;
-}
-
-/// An opaque copy on white: a phone's home screen would show a clear ground as black.
-Picture onWhite(const Picture &picture)
-{
-    Picture flat;
-    const Numbers white { 255, 255, 255 };
-    check(vips_flatten(picture.get(), flat.out(), "background", white.get(), nullptr));
-    return flat;
-}
 
 void putLittleEndian(std::string &out, std::uint32_t value, int bytes)
 {
@@ -296,33 +99,116 @@ std::string iconLetter(std::string_view plainText)
     return {};
 }
 
+namespace {
+
+/// The icons' files in a cache entry, in the order the module draws them.
+constexpr const char *IconFileNames[] = { "16.png", "32.png", "180.png", "192.png", "512.png" };
+/// Raised whenever the icons drawn from the same logo, letter and colour change.
+constexpr const char *IconsVersion = "site icons 1";
+
+SiteIcons iconsOf(std::vector<std::string> pngs)
+{
+    SiteIcons icons;
+    icons.favicon = IcoFile({ pngs[0], pngs[1] });
+    icons.appleTouch = std::move(pngs[2]);
+    icons.icon192 = std::move(pngs[3]);
+    icons.icon512 = std::move(pngs[4]);
+    return icons;
+}
+
+/// The folder of the cache entry for `key`: named by its 64-bit FNV-1a hash, the key itself
+/// kept inside and compared in full, so two keys of one name never give each other's icons.
+std::string iconsEntry(const std::string &cache, const std::string &key)
+{
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : key) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return cache + "/icons/" + name;
+}
+
+std::optional<std::string> readCacheFile(const std::string &path)
+{
+    try {
+        return Platform::readWholeFile(path, Platform::OpenFailure::NamedText);
+    } catch (const Platform::FileError &) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::vector<std::string>> readIcons(const std::string &entry, const std::string &key)
+{
+    if (readCacheFile(entry + "/key") != key)
+        return std::nullopt;
+    std::vector<std::string> pngs;
+    for (const char *name : IconFileNames) {
+        std::optional<std::string> png = readCacheFile(entry + "/" + name);
+        if (!png)
+            return std::nullopt;
+        pngs.push_back(std::move(*png));
+    }
+    return pngs;
+}
+
+bool writeCacheFile(const std::string &path, std::string_view bytes)
+{
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+/// Keeps the icons in the cache: written in a hidden folder and renamed into place, so a run
+/// finds an entry whole or not at all. Failing to keep them costs only time at the next run.
+void storeIcons(const std::string &cache, const std::string &entry, const std::string &key,
+    const std::vector<std::string> &pngs)
+{
+    std::error_code error;
+    try {
+        Platform::makePrivateFolder(cache);
+    } catch (const Platform::FileError &) {
+        return;
+    }
+    std::filesystem::create_directories(cache + "/icons", error);
+    std::string temporary = cache + "/icons/.new-XXXXXX";
+    if (error || !::mkdtemp(temporary.data()))
+        return;
+    bool written = writeCacheFile(temporary + "/key", key);
+    for (std::size_t i = 0; i < pngs.size(); ++i)
+        written = written && writeCacheFile(temporary + "/" + IconFileNames[i], pngs[i]);
+    if (!written || ::rename(temporary.c_str(), entry.c_str()) != 0)
+        std::filesystem::remove_all(temporary, error);
+}
+
+} // namespace
+
 SiteIcons DrawSiteIcons(
     std::string_view logoBytes, std::string_view letter, std::string_view accent)
 {
-    startVips();
-    const auto draw = [&](const auto &square) {
-        SiteIcons icons;
-        icons.favicon = IcoFile({ pngOf(square(16)), pngOf(square(32)) });
-        icons.appleTouch = pngOf(onWhite(square(180)));
-        icons.icon192 = pngOf(square(192));
-        icons.icon512 = pngOf(square(512));
-        return icons;
-    };
-    if (!logoBytes.empty()) {
-        try {
-            return draw([&](int size) { return logoSquare(logoBytes, size); });
-        } catch (const Platform::FileError &) {
-            // A logo libvips cannot draw still gets the site its icons: the letter's.
-        }
+    // The icons depend on nothing else; once drawn they come from the cache, so a site
+    // published again loads no picture library for them.
+    std::string key = IconsVersion;
+    key.append("\n").append(letter).append("\n").append(accent).append("\n").append(logoBytes);
+    const std::optional<std::string> cache = pictureCacheFolder();
+    const std::string entry = cache ? iconsEntry(*cache, key) : std::string();
+    if (cache) {
+        if (std::optional<std::vector<std::string>> pngs = readIcons(entry, key))
+            return iconsOf(std::move(*pngs));
     }
-    // Drawn once into memory: each size is scaled from the same pixels instead of drawing
-    // the letter again.
-    const Picture drawn = letterSquare(letter, accent);
-    VipsImage *inMemory = vips_image_copy_memory(drawn.get());
-    if (!inMemory)
-        fail();
-    const Picture large(inMemory);
-    return draw([&](int size) { return scaled(large, size); });
+    std::vector<std::string> pngs;
+    std::string problem;
+    pictureModule().drawIcons(logoBytes, letter, accent, pngs, problem);
+    if (!problem.empty())
+        throw Platform::FileError(problem);
+    if (pngs.size() != std::size(IconFileNames))
+        throw Platform::FileError("The site's icons could not be drawn");
+    if (cache)
+        storeIcons(*cache, entry, key, pngs);
+    return iconsOf(std::move(pngs));
 }
 
 } // namespace Publish

@@ -19,7 +19,8 @@ struct SiteIcons
 /// Draws the icons from the logo's bytes (any picture libvips reads: JPEG, PNG, GIF, WebP,
 /// SVG), fitted into the square and centred on a clear ground; with no logo, or one that
 /// cannot be drawn, from `letter` (UTF-8, one character; none gives a plain square) drawn in
-/// white on `accent` ("#RRGGBB"). Throws FileError when libvips cannot draw at all.
+/// white on `accent` ("#RRGGBB"). Drawn by the picture module, then kept in the picture cache,
+/// so that the same icons are not drawn twice. Throws FileError when they cannot be drawn.
 SiteIcons DrawSiteIcons(
     std::string_view logoBytes, std::string_view letter, std::string_view accent);
 

@@ -69,7 +69,9 @@ const PictureModule &pictureModule()
             }
             module.hash = reinterpret_cast<PictureHashEntry>(::dlsym(loaded, PictureHashEntryName));
             module.make = reinterpret_cast<MakePictureEntry>(::dlsym(loaded, MakePictureEntryName));
-            if (module.hash && module.make)
+            module.drawIcons
+                = reinterpret_cast<DrawSiteIconsEntry>(::dlsym(loaded, DrawSiteIconsEntryName));
+            if (module.hash && module.make && module.drawIcons)
                 return;
             module = PictureModule();
         }

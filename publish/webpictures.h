@@ -85,6 +85,7 @@ struct PictureModule
 {
     PictureHashEntry hash = nullptr;
     MakePictureEntry make = nullptr;
+    DrawSiteIconsEntry drawIcons = nullptr;
 };
 const PictureModule &pictureModule();
 

@@ -49,10 +49,10 @@ dpkg -L corvanta >"$work/files"
 desktop-file-validate /usr/share/applications/corvanta.desktop
 appstreamcli validate --no-net /usr/share/metainfo/example.corvanta.Corvanta.metainfo.xml
 man -w corvanta-cli >/dev/null
-# The command line starts without the network, keyring, TLS, archive, git and Qt libraries:
+# The command line starts without the network, keyring, TLS, archive, git, picture and Qt libraries:
 # they come with its modules, for the commands that use them; so does the program.
 needed=$(objdump -p /usr/bin/corvanta-cli | awk '$1 == "NEEDED" { print $2 }')
-for library in libcurl libssl libcrypto libarchive libqt6keychain libgit2 libQt6Gui libQt6Core; do
+for library in libcurl libssl libcrypto libarchive libqt6keychain libgit2 libvips libQt6Gui libQt6Core; do
   ! grep -q "^$library" <<<"$needed" || fail "corvanta-cli loads $library at its start"
 done
 ! objdump -p /usr/bin/corvanta | grep -q "NEEDED.*libgit2" || fail "corvanta loads libgit2 at its start"

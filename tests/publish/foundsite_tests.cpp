@@ -4,6 +4,7 @@
 #include "publish/sitecheck.h"
 #include "publish/siteicons.h"
 #include "tests/publish/site.h"
+#include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 #include <vips/vips.h>
@@ -11,6 +12,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <sys/wait.h>
 
@@ -255,4 +259,43 @@ TEST(SiteIcons, FromTheLogoAndFromTheTitlesLetter_IcoAndPngsReadBackAtTheirSizes
     EXPECT_EQ(iconLetter("  \"linden\" street"), "L");
     EXPECT_EQ(iconLetter("\xC3\xA9picerie"), "\xC3\x89");
     EXPECT_EQ(iconLetter("--- ***"), "");
+}
+
+TEST(SiteIcons, DrawnOnce_TheCacheGivesTheSameIconsAndNoOtherLogosOrColours)
+{
+    Testing::TempDir cache;
+    const char *earlier = std::getenv("XDG_CACHE_HOME");
+    const std::optional<std::string> earlierCache
+        = earlier ? std::optional<std::string>(earlier) : std::nullopt;
+    ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+
+    const SiteIcons drawn = DrawSiteIcons({}, "R", "#12355B");
+    const std::filesystem::path icons = cache.file("corvanta/pictures/icons");
+    ASSERT_TRUE(std::filesystem::is_directory(icons));
+    const auto entries = [&] {
+        std::vector<std::filesystem::path> found;
+        for (const auto &entry : std::filesystem::directory_iterator(icons))
+            found.push_back(entry.path());
+        return found;
+    };
+    ASSERT_EQ(entries().size(), 1u);
+    const std::filesystem::path entry = entries().front();
+    const auto written = std::filesystem::last_write_time(entry / "512.png");
+
+    // Drawn again: the same bytes, read from the entry, which is not written again.
+    const SiteIcons again = DrawSiteIcons({}, "R", "#12355B");
+    EXPECT_EQ(again.favicon, drawn.favicon);
+    EXPECT_EQ(again.icon512, drawn.icon512);
+    EXPECT_EQ(std::filesystem::last_write_time(entry / "512.png"), written);
+
+    // Another colour is another entry; an entry whose key is not the one asked for is not used.
+    EXPECT_NE(DrawSiteIcons({}, "R", "#FF0000").icon512, drawn.icon512);
+    EXPECT_EQ(entries().size(), 2u);
+    std::ofstream(entry / "key", std::ios::binary) << "site icons 1\nQ\n#000000\n";
+    EXPECT_EQ(DrawSiteIcons({}, "R", "#12355B").icon512, drawn.icon512);
+
+    if (earlierCache)
+        ::setenv("XDG_CACHE_HOME", earlierCache->c_str(), 1);
+    else
+        ::unsetenv("XDG_CACHE_HOME");
 }

@@ -5,12 +5,12 @@
 #include <vips/vips.h>
 
 #include <array>
-#include <stdexcept>
-#include <string>
-#include <vector>
 #include <cctype>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace Publish {
 namespace {

@@ -51,12 +51,12 @@ std::string randomBody(std::mt19937 &random)
         "=src", "src\"", "id" };
     static const std::vector<std::string> values { "a.jpg", "url(b.png)", "image", "IMAGE", "movie",
         " Movie ", " c d.gif ", "x&amp;y.png", "e&f", "caf\xe9.gif", "\x81\x9d.png", "l\r\nm.png",
-        "n\ro.png", "\x01p.gif", "q\0r.gif", "color: red; background: url( 's.png' )",
-        "url(\"t u.png\") url(v.gif", "", " ", "w.html#top", "&#x41;.gif", "&lt;x", "y\tz.png",
-        "\x7f.gif", "a\fb.gif" };
+        "n\ro.png", "\x01p.gif", std::string("q\0r.gif", 7),
+        "color: red; background: url( 's.png' )", "url(\"t u.png\") url(v.gif", "", " ",
+        "w.html#top", "&#x41;.gif", "&lt;x", "y\tz.png", "\x7f.gif", "a\fb.gif" };
     static const std::vector<std::string> junk { "<", "</", "<!--", "-->", "<!x>", "<?x>", ">",
         "/>", " ", "\n", "\r", "\r\n", "=", "\"", "'", "&", "&amp;", "text", "</svg>", "</math>",
-        "</div>", "</script>", "</p>", "<br>", "\0", "\xe9", "&copy", "/" };
+        "</div>", "</script>", "</p>", "<br>", std::string(1, '\0'), "\xe9", "&copy", "/" };
     const auto pick = [&](const std::vector<std::string> &from) -> const std::string & {
         return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
     };

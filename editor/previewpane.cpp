@@ -22,8 +22,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <cstdio>
 #include <fcntl.h>
-#include <stdio.h>
 #include <unistd.h>
 
 namespace Editor {
@@ -305,8 +305,8 @@ void PreviewPane::publish()
     });
 }
 
-void PreviewPane::published(std::uint64_t changes, Model::PageId page, std::string folder,
-    std::shared_ptr<Publish::LivePreview> preview, QString error)
+void PreviewPane::published(std::uint64_t changes, Model::PageId page, const std::string &folder,
+    std::shared_ptr<Publish::LivePreview> preview, const QString &error)
 {
     m_publishing = false;
     if (changes != m_changes) {

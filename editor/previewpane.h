@@ -77,8 +77,8 @@ private:
     void projectChanged();
     void publish();
     /// A run ended: its page is shown unless the project changed since it started.
-    void published(std::uint64_t changes, Model::PageId page, std::string folder,
-        std::shared_ptr<Publish::LivePreview> preview, QString error);
+    void published(std::uint64_t changes, Model::PageId page, const std::string &folder,
+        std::shared_ptr<Publish::LivePreview> preview, const QString &error);
     /// The folder the browser shows: each run's folder is put in its place.
     std::string shownFolder() const;
     void caretMoved();

@@ -21,7 +21,7 @@ struct GitRemote
 /// "ssh://[user@]host[:port]/path", or a full local path ("/srv/site.git", "~/site.git",
 /// "file:///srv/site.git"). Throws Platform::FileError naming what is wrong (another kind of
 /// address, a relative path).
-GitRemote parseGitRemote(const std::string &remote);
+GitRemote parseGitRemote(const std::string &given);
 
 /// The address libgit2 is given for an SSH remote, or the local folder (UTF-8).
 std::string gitAddressOf(const GitRemote &remote, const std::string &given);

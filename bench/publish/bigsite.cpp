@@ -64,11 +64,11 @@ void writeTemplates(const std::string &homeDir)
     writeFile(templates + "/" + TemplateName + ".t", templateText());
     for (int picture = 1; picture <= PictureCount; ++picture) {
         writeFile(templates + "/picture" + std::to_string(picture) + ".gif",
-            pictureBytes(20 * 1024, picture));
+            pictureBytes(std::size_t { 20 } * 1024, picture));
     }
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         writeFile(templates + "/" + TemplateName + page.pictureSuffix,
-            pictureBytes(3 * 1024, 100 + page.id));
+            pictureBytes(std::size_t { 3 } * 1024, 100 + page.id));
     }
 }
 
@@ -102,6 +102,9 @@ Model::Project project(const Model::ChoiceLists &lists, const std::string &logoP
     return project;
 }
 
-void writeLogo(const std::string &path) { writeFile(path, pictureBytes(12 * 1024, 999)); }
+void writeLogo(const std::string &path)
+{
+    writeFile(path, pictureBytes(std::size_t { 12 } * 1024, 999));
+}
 
 } // namespace Bench::BigSite

@@ -11,7 +11,7 @@ namespace Bench {
 namespace BigSite {
 
 inline constexpr const char *TemplateName = "Big";
-inline constexpr std::size_t BodySize = 5 * 1024 * 1024;
+inline constexpr std::size_t BodySize = std::size_t { 5 } * 1024 * 1024;
 inline constexpr int TemplateLines = 1000;
 inline constexpr int PictureCount = 29;
 

@@ -66,7 +66,7 @@ Project projectWithBodies(unsigned seed, std::size_t bodySize)
 
 TEST(FullDisk, SaveOnAFullDisk_DiskFullAndTheOldProjectStaysWholeAndOpens)
 {
-    SmallDisk disk(512 * 1024);
+    SmallDisk disk(std::size_t { 512 } * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk to fill: " << disk.reason();
     const Project old = projectWithBodies(1, 3000);
@@ -86,7 +86,7 @@ TEST(FullDisk, SaveOnAFullDisk_DiskFullAndTheOldProjectStaysWholeAndOpens)
 
 TEST(FullDisk, SaveRunsOutOfSpaceAtEveryPoint_EachFileOldOrNewAndWhole)
 {
-    SmallDisk disk(1024 * 1024);
+    SmallDisk disk(std::size_t { 1024 } * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk to fill: " << disk.reason();
     const Project old = projectWithBodies(3, 5000);
@@ -119,7 +119,7 @@ TEST(FullDisk, NoRoomForAnotherFile_PageFilesCannotBeCreated)
 {
     // Room for the bytes but not for one more file: the old project (16 files and the disk's
     // own directory) and the new project file fill every slot.
-    SmallDisk disk(1024 * 1024, 18);
+    SmallDisk disk(std::size_t { 1024 } * 1024, 18);
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk to fill: " << disk.reason();
     const Project old = projectWithBodies(5, 100);
@@ -133,7 +133,7 @@ TEST(FullDisk, NoRoomForAnotherFile_PageFilesCannotBeCreated)
 
 TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
 {
-    SmallDisk disk(2 * 1024 * 1024);
+    SmallDisk disk(std::size_t { 2 } * 1024 * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk to fill: " << disk.reason();
     const std::string home = CORVANTA_DATA_DIR;
@@ -198,7 +198,7 @@ TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
 
 TEST(FullDisk, ReplacingRunOutOfSpace_LeavesTheEarlierSiteWholeAndNothingBeside)
 {
-    SmallDisk disk(2 * 1024 * 1024);
+    SmallDisk disk(std::size_t { 2 } * 1024 * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk to fill: " << disk.reason();
     Project project = projectWithBodies(7, 6000);
@@ -214,7 +214,7 @@ TEST(FullDisk, ReplacingRunOutOfSpace_LeavesTheEarlierSiteWholeAndNothingBeside)
     const Files site = filesIn(disk.file("website"));
 
     project.siteTitle = "A new title";
-    disk.fillLeaving(16 * 1024);
+    disk.fillLeaving(std::size_t { 16 } * 1024);
     EXPECT_EQ(errorOf([&] { Publish::PublishWebsite(replacing); }), "Disk full");
     EXPECT_EQ(filesIn(disk.file("website")), site);
     std::set<std::string> names;
@@ -278,7 +278,7 @@ TEST(FileSizeLimit, SaveAndPublishOverTheLimit_IOError27ForTheFilesTheErrnoNames
 
 TEST(FullDisk, UpdateCheckOnAFullDisk_DiskFullAndNoVersionReported)
 {
-    SmallDisk disk(256 * 1024);
+    SmallDisk disk(std::size_t { 256 } * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << "no small disk to fill: " << disk.reason();
     Testing::HttpServer server;

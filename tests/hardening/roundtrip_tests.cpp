@@ -22,9 +22,11 @@ namespace {
 ChoiceLists longLists()
 {
     ChoiceLists lists;
+    lists.templates.reserve(255);
     for (int i = 0; i < 255; ++i)
         lists.templates.push_back("template " + std::to_string(i));
     std::vector<std::string> installed;
+    installed.reserve(300);
     for (int i = 0; i < 300; ++i)
         installed.push_back("Family " + std::to_string(i));
     lists.fonts = FontFamilyList(installed);

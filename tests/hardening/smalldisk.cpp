@@ -68,7 +68,7 @@ void SmallDisk::fillLeaving(std::size_t freeBytes)
     const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return;
-    const std::string block(64 * 1024, 'f');
+    const std::string block(std::size_t { 64 } * 1024, 'f');
     for (;;) {
         // Smaller and smaller writes take up the last partly free block too.
         std::size_t size = block.size();

@@ -81,6 +81,7 @@ TEST(SiteCheck, PlantedProblems_EachListedWithPageAndLine_NothingOutsideIsRead)
             "home.html:6: link to \"events.html\", a page that is not in the site",
             "home.html:6: file \"img\" is a folder, not a file",
             "home.html:6: HTML: unescaped & or unknown entity \"&nosuch\"",
+            // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one message on two lines
             "home.html:7: file \"img\\bread.jpg\" has a backslash; folders are separated by "
             "\"/\" on the web",
             "home.html:7: file \"/etc/passwd\" is outside the project folder",
@@ -268,6 +269,7 @@ TEST(SiteCheck, ProjectsOwnFiles_ReportedAndNeverCopiedByAnyName)
     site.project.pageBody[0] = body;
 
     std::vector<std::string> expected;
+    expected.reserve(own.size() + 3);
     for (const std::string &name : own)
         expected.push_back("home.html:1: file \"" + name + "\" " + OwnFile);
     for (const std::string name : { "img/hosts.txt", "img/notes.txt", "./img/../site%2Ecvp" })

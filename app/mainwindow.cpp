@@ -296,7 +296,7 @@ std::optional<std::string> MainWindow::chooseSaveName()
         request.initialPath = m_session.fileName();
     }
     for (;;) {
-        const std::optional<std::string> chosen = m_dialogs.chooseFile(request);
+        std::optional<std::string> chosen = m_dialogs.chooseFile(request);
         if (!chosen)
             return std::nullopt;
         m_session.setLastSaveName(*chosen);

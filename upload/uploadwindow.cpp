@@ -45,7 +45,7 @@ Platform::Message question(const std::string &utf8Text)
 } // namespace
 
 UploadWindow::UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePath,
-    std::string publishDirectory, QWidget *parent, std::string siteTitle)
+    std::string publishDirectory, QWidget *parent, const std::string &siteTitle)
     : QDialog(parent)
     , m_dialogs(dialogs)
     , m_projectFilePath(std::move(projectFilePath))

@@ -32,7 +32,7 @@ public:
     /// `publishDirectory` (whose "website" folder is uploaded) are Windows-1252 full paths;
     /// `siteTitle` (Windows-1252) names the commits of a publish to git.
     UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePath,
-        std::string publishDirectory, QWidget *parent = nullptr, std::string siteTitle = {});
+        std::string publishDirectory, QWidget *parent = nullptr, const std::string &siteTitle = {});
     ~UploadWindow() override;
 
     // Commands.

@@ -81,7 +81,7 @@ void CheckTypicalSite(benchmark::State &state)
                 + " with <b>bold</b> words and a picture: <img src=\"" + name
                 + "\" alt=\"A picture\"></p>\r\n";
         }
-        while (body.size() < 10 * 1024)
+        while (body.size() < std::size_t { 10 } * 1024)
             body += "<p>The quick brown fox jumps over the lazy dog, <i>again</i>.</p>\r\n";
         project.pageBody[static_cast<std::size_t>(page - 1)] = body;
     }

@@ -40,7 +40,7 @@ protected:
         session.fields().templateName = 0;
         session.fields().siteTitle = "Rosies Bakery";
         session.attachBodyEditor(&editor);
-        editor.attachLivePreview(session, modulePlaces);
+        editor.attachLivePreview(session, std::move(modulePlaces));
         editor.setPageText(1, "<p>Fresh bread</p>");
         session.save(dir.file("site.cvp"));
         editor.resize(1200, 700);

@@ -110,7 +110,7 @@ TEST(NoWritePermission, PublishDirectoryReadOnly_WebsiteDirectoryCannotBeMade)
 
 TEST(ReadOnlyDisk, SaveDeniedAndTheProjectStillOpens)
 {
-    SmallDisk disk(256 * 1024);
+    SmallDisk disk(std::size_t { 256 } * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << "no disk to make read-only: " << disk.reason();
     const Project old = someProject(14);

@@ -241,13 +241,13 @@ TEST(PublishWebsite, Logo_OnlyAPictureIsCopiedAndThePersonsFileIsLeftAsItWas)
 
 TEST(PublishWebsite, LogoContent_PicturesOfEveryKindAndNothingElse)
 {
-    for (const std::string picture : { std::string("\xFF\xD8\xFF\xE0"), Png, std::string("GIF87a"),
+    for (const std::string &picture : { std::string("\xFF\xD8\xFF\xE0"), Png, std::string("GIF87a"),
              std::string("RIFF\x10\0\0\0WEBPVP8 ", 16),
              std::string("<svg xmlns=\"http://www.w3.org/2000/svg\"/>"),
              std::string("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- Drawn by hand -->\n"
                          "<!DOCTYPE svg [ <!ENTITY ns \"x>y\"> ]>\n<svg>") })
         EXPECT_TRUE(isPictureContent(picture)) << picture;
-    for (const std::string other : { std::string(""), std::string("\x89PNG logo bytes"),
+    for (const std::string &other : { std::string(""), std::string("\x89PNG logo bytes"),
              std::string("RIFF\x10\0\0\0WAVEfmt ", 16), std::string("RIFF\x10\0", 6),
              std::string("<html><svg></svg>"), std::string("<svgs>"),
              std::string("<!-- <svg> never closed"),

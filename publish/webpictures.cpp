@@ -446,6 +446,7 @@ void findPictures(const GumboNode *root, std::string_view page,
     const PublishedPictures &published, std::vector<Insertion> &insertions)
 {
     std::vector<const GumboNode *> pending { root };
+    int shownBefore = 0; // web copies met so far, in the order of the page
     while (!pending.empty()) {
         const GumboNode *node = pending.back();
         pending.pop_back();
@@ -499,6 +500,10 @@ void findPictures(const GumboNode *root, std::string_view page,
             added += " width=\"" + std::to_string(copy.width) + "\" height=\""
                 + std::to_string(copy.height) + "\" style=\"max-width:100%;height:auto\"";
         }
+        // Pictures below the first wait until the visitor scrolls near them, so that the
+        // first screen comes up without them; a loading the person chose stays.
+        if (shownBefore++ > 0 && !attributeOf(element, "loading"))
+            added += " loading=\"lazy\"";
         if (added.empty())
             continue;
         // At the end of the tag, so that an attribute the person wrote comes first and counts.

@@ -36,6 +36,8 @@ if [[ "${1:-}" == "--test" ]]; then
   # The keyring tests start their own D-Bus session and Secret Service.
   packages+=(dbus-daemon gnome-keyring)
   packages+=(libxml2-utils) # xmllint checks sitemap.xml against the sitemaps.org schema
+  # The browser test draws photos with vips and writes their orientation and GPS with exiftool.
+  packages+=(libvips-tools libimage-exiftool-perl)
 fi
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(time hugo) # bench/hugo/compare-with-hugo.sh times Hugo beside corvanta-cli

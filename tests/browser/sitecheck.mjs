@@ -6,6 +6,8 @@
 // audits every page (no violation of impact "serious" or "critical", contrast included) with
 // bodies that use every markup tool. A few option variants (font sizes, colours, logo or none,
 // slogan or none) are audited too, with the line length, the phone widths and the tap targets.
+// A home page with six camera photos is published with web-ready pictures on and off, to see
+// that the web-ready site shows them upright, small, without their place, and fast.
 // Screenshots of each template's home page and of its page of tools, on a desk and on a phone,
 // and a contact sheet of all the templates are kept for a person to look at.
 //
@@ -19,7 +21,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
-import { lighthouseSite, startLighthouseBrowser } from './lighthouse.mjs';
+import { lighthousePage, lighthouseSite, startLighthouseBrowser } from './lighthouse.mjs';
 
 const [cli, dataDir, artifactDir] = process.argv.slice(2, 5).map((p) => path.resolve(p));
 const chosen = process.argv.slice(5);
@@ -305,12 +307,15 @@ function serve(root) {
       const first = Number(range[1]);
       const last = range[2] ? Math.min(Number(range[2]), data.length - 1) : data.length - 1;
       response.writeHead(206, { ...headers, 'Content-Range': `bytes ${first}-${last}/${data.length}` });
+      server.bytes += last + 1 - first;
       response.end(data.subarray(first, last + 1));
       return;
     }
     response.writeHead(200, headers);
+    server.bytes += data.length;
     response.end(data);
   });
+  server.bytes = 0; // the bytes of the files sent, as a visitor's browser fetches them
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
@@ -608,9 +613,123 @@ async function checkSite(browser, template, position, variant, work, lighthouseB
     await screenshot(browser, base, toolsPage, phone, `${template}-tools-phone.png`);
     await screenshot(browser, base, emptyPage, desk, `${template}-empty.png`);
     if (lighthouseBrowser)
-      await lighthouseSite(lighthouseBrowser, base, template, pageFile, toolsPage, emptyPage, check);
+      await lighthouseSite(lighthouseBrowser, base, template, captions.map(pageFile), pageFile(toolsPage),
+        pageFile(hiddenPage), check);
   } finally {
     server.close();
+  }
+}
+
+// --- a home page with a shop's photos, as a camera takes them -----------------------------
+
+const photos = Array.from({ length: 6 }, (_, i) => `cake${i + 1}.jpg`);
+const longEdge = 1920; // what a new project publishes a photo at, at most
+
+// A 4,000 x 3,000 photo stored on its side, as a camera held upright writes it: its tag says to
+// turn it a quarter clockwise, and it holds the place it was taken. Its stored top edge is
+// white, so the upright picture is white on its right.
+function makePhoto(file, seed) {
+  const [noise, grey] = [`${file}.noise.v`, `${file}.grey.v`];
+  execFileSync('vips', ['gaussnoise', noise, '4000', '3000', '--sigma', '25', '--mean', '110', '--seed', `${seed}`]);
+  execFileSync('vips', ['draw_rect', noise, '250', '0', '0', '4000', '400', '--fill']);
+  execFileSync('vips', ['cast', noise, grey, 'uchar']);
+  execFileSync('vips', ['bandjoin', `${grey} ${grey} ${grey}`, `${file}[Q=90]`]);
+  execFileSync('exiftool', ['-q', '-overwrite_original', '-n', '-Orientation=6', '-GPSLatitude=51.5074',
+    '-GPSLatitudeRef=N', '-GPSLongitude=0.1278', '-GPSLongitudeRef=W', file]);
+  for (const temporary of [noise, grey]) fs.rmSync(temporary);
+}
+
+// The mean brightness of a strip of a picture, `width` pixels wide from `left`.
+function brightness(file, left, width, height, work) {
+  const strip = path.join(work, 'strip.v');
+  execFileSync('vips', ['extract_area', file, strip, `${left}`, '0', `${width}`, `${height}`]);
+  return Number(execFileSync('vips', ['avg', strip], { encoding: 'utf8' }));
+}
+
+// The home page with six photos, published with web-ready pictures on (what a new project
+// does) and off: the copies are upright, no larger than the limit and tell nobody where they
+// were taken; the page offers the smaller copies, every picture loads on a desk and on a phone,
+// the page fetches at most a tenth of the bytes it fetches with the photos as taken, and
+// Lighthouse rates it at least 95 for performance on a phone.
+async function checkPhotos(browser, lighthouseBrowser, template, position, work) {
+  const taken = path.join(work, 'photos');
+  fs.mkdirSync(taken);
+  photos.forEach((name, i) => makePhoto(path.join(taken, name), i + 1));
+  const body = [...welcome, ...photos.map((name, i) => `<p><img src="${name}" alt="Cake number ${i + 1}"></p>`)];
+  const websites = {};
+  for (const webReady of [true, false]) {
+    const dir = path.join(work, `photos-${webReady ? 'web-ready' : 'as-taken'}`);
+    fs.mkdirSync(dir);
+    const project = makeProject(dir, position, variants[0]);
+    fs.writeFileSync(path.join(dir, '1.dat'), Buffer.from(body.join('\r\n'), 'latin1'));
+    if (!webReady) fs.appendFileSync(`${project}.settings`, '[pictures]\nwebReady=false\n');
+    for (const name of photos) fs.copyFileSync(path.join(taken, name), path.join(dir, name));
+    execFileSync(cli, ['--home', dataDir, 'publish', project, dir], { stdio: ['ignore', 'ignore', 'pipe'],
+      env: { ...process.env, XDG_CACHE_HOME: path.join(work, 'cache') } });
+    websites[webReady] = path.join(dir, 'website');
+  }
+
+  const website = websites.true;
+  const files = JSON.parse(execFileSync('exiftool', ['-j', '-n', '-q', '-Orientation', '-ImageWidth',
+    '-ImageHeight', '-GPS:all', website], { encoding: 'utf8' }));
+  const widthOf = Object.fromEntries(files.map((f) => [path.basename(f.SourceFile), f.ImageWidth]));
+  const located = files.filter((f) => Object.keys(f).some((key) => key.startsWith('GPS')));
+  check(`${template} photos: no published picture says where it was taken`, located.length === 0,
+    JSON.stringify(located.slice(0, 2)));
+  for (const name of photos) {
+    const copy = files.find((f) => path.basename(f.SourceFile) === name) ?? {};
+    const file = path.join(website, name);
+    const [left, right] = [0, copy.ImageWidth - 60].map((at) => brightness(file, at, 60, copy.ImageHeight, work));
+    check(`${template} photos: ${name} is published upright, its long edge at most ${longEdge}`,
+      copy.ImageWidth === 1440 && copy.ImageHeight === longEdge && (copy.Orientation ?? 1) === 1
+        && right > 230 && left < 160, `${JSON.stringify(copy)}, left ${left}, right ${right}`);
+  }
+
+  for (const [setting, viewport] of [['desk', desk], ['phone', phone]]) {
+    const fetched = {};
+    for (const webReady of [true, false]) {
+      const where = `${template} photos ${webReady ? 'web-ready' : 'as taken'} home.html on a ${setting}`;
+      const server = await serve(websites[webReady]);
+      const base = `http://127.0.0.1:${server.address().port}`;
+      try {
+        const options = viewport === phone ? { deviceScaleFactor: 2, isMobile: true, hasTouch: true } : {};
+        const context = await browser.newContext({ viewport, ...options });
+        const page = await context.newPage();
+        await open(page, base, 'Home', where);
+        // The pictures below the first screen load as the visitor scrolls down to them.
+        const images = await page.evaluate(async () => {
+          for (const img of document.images) {
+            img.scrollIntoView();
+            await img.decode().catch(() => {});
+          }
+          return [...document.images].map((img) => ({ src: img.getAttribute('src'),
+            srcset: img.getAttribute('srcset'), loaded: img.complete && img.naturalWidth > 0 }));
+        });
+        fetched[webReady] = server.bytes;
+        await context.close();
+        const notLoaded = images.filter((img) => !img.loaded).map((img) => img.src);
+        check(`${where}: every picture is loaded`, notLoaded.length === 0, notLoaded.join(', '));
+        if (webReady) {
+          for (const name of photos) {
+            const srcset = images.find((img) => img.src === name)?.srcset ?? '';
+            const offered = srcset.split(',').map((entry) => entry.trim().split(' '));
+            const stem = name.slice(0, -'.jpg'.length);
+            check(`${where}: the srcset of ${name} names its smaller copies by their widths`,
+              offered.length === 3 && [`${stem}-480.jpg`, `${stem}-960.jpg`, name].every((file) =>
+                offered.some(([url, w]) => url === file && w === `${widthOf[file]}w`)), srcset);
+          }
+          if (setting === 'phone' && lighthouseBrowser) {
+            await lighthousePage(lighthouseBrowser, `${base}/home.html`, `${template} photos home.html`, 'phone',
+              ['performance'], check);
+          }
+        }
+      } finally {
+        server.close();
+      }
+    }
+    console.log(`Photos on a ${setting}: ${fetched.true} bytes fetched web-ready, ${fetched.false} as taken`);
+    check(`${template} photos home.html on a ${setting} fetches at most a tenth of the bytes of the photos as taken`,
+      fetched.true * 10 <= fetched.false, `${fetched.true} bytes against ${fetched.false}`);
   }
 }
 
@@ -666,6 +785,8 @@ async function main() {
         await checkSite(browser, template, position, variant, work, lighthouseBrowser);
       }
     }
+    const photoTemplate = templates.find((t) => !chosen.length || chosen.includes(t));
+    await checkPhotos(browser, lighthouseBrowser, photoTemplate, templates.indexOf(photoTemplate), work);
     await contactSheet(browser, templates.filter((t) => !chosen.length || chosen.includes(t)));
   } finally {
     if (lighthouseBrowser) await lighthouseBrowser.kill();

@@ -355,7 +355,8 @@ TEST(WebPictures, PictureSizes_FollowHowEachAddressIsWrittenAndWhatThePageSetsIt
     Testing::TempDir dir;
     writeFile(dir.file("page.html"),
         "<img src=\"photos/a%20b.jpg?v=2\">\r\n<IMG SRC=\"x.jpg\" style=\"border:0\">\r\n"
-        "<img src=\"x.jpg\" width=300>\r\n<!-- <img src=\"x.jpg\"> -->\r\n<img src=\"y,z.jpg\">"
+        "<img src=\"x.jpg\" width=300 loading=eager>\r\n<!-- <img src=\"x.jpg\"> -->\r\n<img "
+        "src=\"y,z.jpg\">"
         "<img src=\"x.jpg\"/><img src=\"unknown.jpg\">");
     const std::map<std::string, std::string, std::less<>> targets
         = { { "photos/a%20b.jpg?v=2", "photos/a b.jpg" }, { "x.jpg", "x.jpg" },
@@ -368,15 +369,18 @@ TEST(WebPictures, PictureSizes_FollowHowEachAddressIsWrittenAndWhatThePageSetsIt
 
     const std::string x = " srcset=\"x-480.jpg 480w, x.jpg 1200w\"";
     const std::string fit = " style=\"max-width:100%;height:auto\"";
+    // Every picture below the first waits for the visitor, unless the page says otherwise.
+    const std::string lazy = " loading=\"lazy\"";
     EXPECT_EQ(Platform::readWholeFile(dir.file("page.html")),
         "<img src=\"photos/a%20b.jpg?v=2\" srcset=\"photos/a%20b-480.jpg?v=2 480w, "
         "photos/a%20b-960.jpg?v=2 960w, photos/a%20b.jpg?v=2 1920w\" sizes=\"(max-width: 1920px) "
         "100vw, 1920px\" width=\"1920\" height=\"1080\""
             + fit + ">\r\n<IMG SRC=\"x.jpg\" style=\"border:0\"" + x
-            + " sizes=\"(max-width: 1200px) 100vw, 1200px\">\r\n<img src=\"x.jpg\" width=300" + x
+            + " sizes=\"(max-width: 1200px) 100vw, 1200px\"" + lazy
+            + ">\r\n<img src=\"x.jpg\" width=300 loading=eager" + x
             + " sizes=\"(max-width: 300px) 100vw, 300px\">\r\n<!-- <img src=\"x.jpg\"> -->\r\n"
               "<img src=\"y,z.jpg\" width=\"1000\" height=\"500\""
-            + fit + "><img src=\"x.jpg\"" + x
+            + fit + lazy + "><img src=\"x.jpg\"" + x
             + " sizes=\"(max-width: 1200px) 100vw, 1200px\" width=\"1200\" height=\"800\"" + fit
-            + "/><img src=\"unknown.jpg\">");
+            + lazy + "/><img src=\"unknown.jpg\">");
 }

@@ -77,7 +77,7 @@ private:
     void answer(QTcpSocket *socket)
     {
         // The browser's requests are a few hundred bytes; a client that sends more is no browser.
-        constexpr qsizetype LongestRequest = 64 * 1024;
+        constexpr qsizetype LongestRequest = qsizetype { 64 } * 1024;
         m_requests[socket] += socket->readAll();
         const QByteArray &request = m_requests[socket];
         if (request.size() > LongestRequest) {

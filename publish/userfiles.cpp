@@ -111,8 +111,8 @@ ReferenceLocator::ReferenceLocator(const std::string &projectDir)
     , m_realRoot(projectDir.empty() ? std::string() : realPathOf(Platform::nativePath(projectDir)))
 { }
 
-// NOLINTNEXTLINE(readability-function-size): one reference checked step by step; to be split by
-// check
+// One reference checked step by step; to be split by check.
+// NOLINTNEXTLINE(readability-function-size)
 LocatedReference ReferenceLocator::locate(std::string_view target) const
 {
     const std::string &projectDir = m_projectDir;

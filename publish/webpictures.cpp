@@ -290,8 +290,8 @@ PublishedPicture publishOne(const PendingPicture &pending, const Platform::Direc
 
 } // namespace
 
-// NOLINTNEXTLINE(readability-function-size): the workers, the cache and progress share one loop; to
-// be split
+// The workers, the cache and the progress share one loop here; to be split.
+// NOLINTNEXTLINE(readability-function-size)
 bool WritePictures(const std::vector<PendingPicture> &pending, const Platform::Directory &website,
     const Model::PictureSettings &settings, const std::optional<std::string> &cacheFolder,
     const PictureProgress &progress, const std::function<bool()> &cancelled,

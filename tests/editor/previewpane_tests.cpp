@@ -21,6 +21,10 @@
 
 #include <gtest/gtest.h>
 
+// Qt WebEngine's own code frees some of its objects with a sized delete of another size; it
+// is not this program's and not built with the sanitizers, so that one check is left out here.
+extern "C" const char *__asan_default_options() { return "new_delete_type_mismatch=0"; }
+
 namespace Testing {
 namespace {
 
@@ -253,8 +257,9 @@ TEST_F(LivePreview, OtherProgramsOnTheComputer_GetNothingWithoutThePreviewsSecre
 class WithoutEngine : public LivePreview
 {
 protected:
+    // A place no module is at; not inside `dir`, which is not made yet when this is given.
     WithoutEngine()
-        : LivePreview({ QString::fromStdString(dir.file("missing/corvanta-preview.so")) })
+        : LivePreview({ QStringLiteral("/nonexistent-corvanta/corvanta-preview.so") })
     { }
 };
 

@@ -112,6 +112,7 @@ echo "-- removing it"
 left=0
 while read -r path; do
   [[ -e "$path" || -L "$path" ]] || continue
+  [[ "$path" == "/." ]] && continue # the root, which every package lists
   # Folders shared with other packages (/usr/share/man/man1 ...) stay.
   [[ -d "$path" ]] && dpkg -S "$path" >/dev/null 2>&1 && continue
   echo "left behind: $path" >&2

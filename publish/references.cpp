@@ -556,13 +556,18 @@ std::string valueText(std::string_view raw)
 }
 
 /// True when the parser is needed to read this tag as it would: a tag it drops or rebuilds in
-/// a body, one inside a drawing or formula, a name written twice, or a value with a character
-/// reference or a NUL.
+/// a body, one inside a drawing or formula, a name written twice or holding a NUL, or a value
+/// with a character reference or a NUL.
 bool needsParser(std::string_view body, TagKind kind, const TagAttributes &tag)
 {
     if (kind == TagKind::ParserOnly || kind == TagKind::Image || kind == TagKind::Foreign
         || hasRepeatedName(tag))
         return true;
+    // The parser does not keep a NUL in a name as it is written ("<img \0alt>" has its alt).
+    for (std::size_t i = 0; i < std::min(tag.nameCount, TagAttributes::MostNames); ++i) {
+        if (tag.names[i].find('\0') != std::string_view::npos)
+            return true;
+    }
     for (unsigned attribute = 0; attribute < AttributeCount; ++attribute) {
         if (attribute == Alt || !tag.has(attribute))
             continue;

@@ -718,14 +718,14 @@ private:
                 tip = heads[i]->oid;
         }
         if (tip && git_odb_exists(odb(), &*tip) == 0) {
-            const std::string spec = "+" + m_branchRef + ":" + FetchedRef;
-            char *specs[] = { const_cast<char *>(spec.c_str()) };
-            const git_strarray refspecs { specs, 1 };
+            const std::string mapping = "+" + m_branchRef + ":" + FetchedRef;
+            char *mappings[] = { const_cast<char *>(mapping.c_str()) };
+            const git_strarray branchMappings { mappings, 1 };
             git_fetch_options options;
             git_fetch_options_init(&options, GIT_FETCH_OPTIONS_VERSION);
             options.callbacks = callbacks;
             options.download_tags = GIT_REMOTE_DOWNLOAD_TAGS_NONE;
-            if (git_remote_download(remote, &refspecs, &options) != 0)
+            if (git_remote_download(remote, &branchMappings, &options) != 0)
                 connectionFailed("fetch the branch " + branchOf(m_request.settings) + " from");
         }
         git_remote_disconnect(remote);
@@ -759,14 +759,14 @@ private:
         m_problem.clear();
         m_credentialTries = 0;
         // Never forced: the host takes the commit only on the tip it was made on.
-        const std::string spec = std::string(PublishRef) + ":" + m_branchRef;
-        char *specs[] = { const_cast<char *>(spec.c_str()) };
-        const git_strarray refspecs { specs, 1 };
+        const std::string mapping = std::string(PublishRef) + ":" + m_branchRef;
+        char *mappings[] = { const_cast<char *>(mapping.c_str()) };
+        const git_strarray branchMappings { mappings, 1 };
         git_push_options options;
         git_push_options_init(&options, GIT_PUSH_OPTIONS_VERSION);
         options.callbacks = callbacks();
         const HangWatch watch(m_request.hooks.cancel, m_remote.port);
-        const int error = git_remote_push(m_gitRemote.get(), &refspecs, &options);
+        const int error = git_remote_push(m_gitRemote.get(), &branchMappings, &options);
         if (error == GIT_ENONFASTFORWARD)
             return false;
         if (error != 0)

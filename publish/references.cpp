@@ -1,5 +1,7 @@
 #include "publish/references.h"
 
+#include "publish/webnames.h"
+
 #include "platform/encoding.h"
 
 #include <gumbo.h>
@@ -17,16 +19,7 @@
 namespace Publish {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return std::string(text);
-}
+std::string trimmed(std::string_view text) { return std::string(withoutHtmlBlanks(text)); }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -51,7 +44,7 @@ void addStyleUrls(std::string_view style, int line, std::vector<BodyReference> &
             continue;
         }
         at += 4;
-        while (at < style.size() && isBlank(style[at]))
+        while (at < style.size() && isHtmlBlank(style[at]))
             ++at;
         std::size_t end;
         if (at < style.size() && (style[at] == '"' || style[at] == '\'')) {
@@ -332,7 +325,7 @@ void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag)
             tag.after = at + 1;
             return;
         }
-        if (isBlank(c)) {
+        if (isHtmlBlank(c)) {
             ++at;
             continue;
         }
@@ -343,7 +336,7 @@ void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag)
         }
         tag.selfClosing = false;
         const std::size_t nameFrom = at++;
-        while (at < size && !isBlank(body[at]) && body[at] != '/' && body[at] != '>'
+        while (at < size && !isHtmlBlank(body[at]) && body[at] != '/' && body[at] != '>'
             && body[at] != '=')
             ++at;
         const std::string_view written = body.substr(nameFrom, at - nameFrom);
@@ -358,12 +351,12 @@ void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag)
             tag.present |= 1u << attribute;
             tag.values[attribute] = { at, at, at };
         }
-        while (at < size && isBlank(body[at]))
+        while (at < size && isHtmlBlank(body[at]))
             ++at;
         if (at >= size || body[at] != '=')
             continue;
         ++at;
-        while (at < size && isBlank(body[at]))
+        while (at < size && isHtmlBlank(body[at]))
             ++at;
         ValueSpan span { at, at, at };
         if (at < size && (body[at] == '"' || body[at] == '\'')) {
@@ -376,7 +369,7 @@ void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag)
             at = span.to + 1;
         } else {
             span.from = at;
-            while (at < size && !isBlank(body[at]) && body[at] != '>')
+            while (at < size && !isHtmlBlank(body[at]) && body[at] != '>')
                 ++at;
             span.to = at;
         }
@@ -389,7 +382,7 @@ void readAttributes(std::string_view body, std::size_t at, TagAttributes &tag)
 /// The end of a tag name that starts at `from`.
 std::size_t nameEnd(std::string_view body, std::size_t from)
 {
-    while (from < body.size() && !isBlank(body[from]) && body[from] != '/' && body[from] != '>')
+    while (from < body.size() && !isHtmlBlank(body[from]) && body[from] != '/' && body[from] != '>')
         ++from;
     return from;
 }
@@ -410,7 +403,8 @@ std::size_t skipRawText(std::string_view body, std::string_view written, std::si
         if (after.size() == written.size()
             && std::equal(after.begin(), after.end(), written.begin(),
                 [](char a, char b) { return lowerAscii(a) == lowerAscii(b); })
-            && (end >= body.size() || isBlank(body[end]) || body[end] == '>' || body[end] == '/'))
+            && (end >= body.size() || isHtmlBlank(body[end]) || body[end] == '>'
+                || body[end] == '/'))
             return skipPast(body, '>', end);
     }
     return body.size();

@@ -5,6 +5,23 @@
 
 namespace Publish {
 
+/// True for the characters HTML takes as blanks between attributes and around their values:
+/// space, tab, line feed, carriage return and form feed.
+inline bool isHtmlBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+/// `text` without the HTML blanks before and after it.
+inline std::string_view withoutHtmlBlanks(std::string_view text)
+{
+    while (!text.empty() && isHtmlBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isHtmlBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 /// Names taken from file names and the program's lists (a template's name, a picture's, a
 /// page caption) as they are written into the site's HTML and scripts, so that whatever bytes
 /// a name holds, the page or script stays whole and the name means the same file. Names of

@@ -1,5 +1,7 @@
 #include "publish/webpictures.h"
 
+#include "publish/webnames.h"
+
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/userfolders.h"
@@ -388,17 +390,6 @@ bool WritePictures(const std::vector<PendingPicture> &pending, const Platform::D
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 const GumboAttribute *attributeOf(const GumboElement &element, const char *name)
 {
     return gumbo_get_attribute(&element.attributes, name);
@@ -463,7 +454,7 @@ void findPictures(const GumboNode *root, std::string_view page,
             continue;
         const std::string_view written = writtenValue(*source);
         // What the page refers to, as the copying read it: entities decoded, in UTF-8.
-        const std::string target(trimmed(written.find('&') == std::string_view::npos
+        const std::string target(withoutHtmlBlanks(written.find('&') == std::string_view::npos
                 ? std::string_view(Platform::cp1252ToUtf8(written))
                 : std::string_view(source->value)));
         const auto sitePath = targets.find(target);
@@ -478,7 +469,7 @@ void findPictures(const GumboNode *root, std::string_view page,
         const GumboAttribute *height = attributeOf(element, "height");
         const GumboAttribute *style = attributeOf(element, "style");
         std::string added;
-        const std::string address(trimmed(written));
+        const std::string address(withoutHtmlBlanks(written));
         std::string srcset;
         for (const int variant : copy.variants) {
             const std::optional<std::string> name = variantAddress(address, variant);
@@ -510,7 +501,7 @@ void findPictures(const GumboNode *root, std::string_view page,
         const std::size_t start = static_cast<std::size_t>(element.original_tag.data - page.data());
         std::size_t at = start + element.original_tag.length - 1;
         if (page[at - 1] == '/'
-            && (isBlank(page[at - 2]) || page[at - 2] == '"' || page[at - 2] == '\''))
+            && (isHtmlBlank(page[at - 2]) || page[at - 2] == '"' || page[at - 2] == '\''))
             --at;
         insertions.push_back({ at, std::move(added) });
     }

@@ -80,8 +80,8 @@ bool busErrorsHandled()
     struct sigaction current
     {
     };
-    return ::sigaction(SIGBUS, nullptr, &current) == 0
-        && (current.sa_flags & SA_SIGINFO) != 0 && current.sa_sigaction == onBusError;
+    return ::sigaction(SIGBUS, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) != 0
+        && current.sa_sigaction == onBusError;
 }
 
 int claimSlot(const char *data, std::size_t size)

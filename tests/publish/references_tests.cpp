@@ -135,7 +135,7 @@ TEST(ReadBodyFileTargets, ABodyChangedWhileItIsSeenInMemory_IsReadAsTheFileHolds
     const std::string path = dir.file("1.dat");
     // Pages of text before the picture, so that cutting the file short takes whole pages of
     // the mapping away.
-    const std::string filler(4 * 4096, 'x');
+    const std::string filler(std::size_t(4) * 4096, 'x');
     Testing::writeBytes(path, filler + "<img src=\"far.jpg\">");
     const Platform::File file(path, Platform::File::Mode::Read);
     std::string buffer;

@@ -2,6 +2,7 @@
 
 #include "catalogue/templatecatalogue.h"
 
+#include "publish/bodycopies.h"
 #include "publish/copyfile.h"
 #include "publish/logo.h"
 #include "publish/navigation.h"
@@ -113,27 +114,53 @@ void listFiles(const Platform::Directory &directory, const std::string &prefix,
     }
 }
 
-/// Reads which files the ticked pages' bodies refer to, the files the site needs besides its
-/// pages. A site of large bodies is read on a thread of its own while the pages are written,
-/// each body through the system's file cache without copying it; the targets of a site whose
+/// The run's work on the page bodies beside the writing of the pages: reading which files they
+/// refer to, the files the site needs besides its pages, and copying body files into the
+/// pages. For a site of large bodies it is done on a thread of its own while the pages are
+/// written: each body is read through the system's file cache without copying it, and the
+/// copies are shared between that thread and the writing one. The targets of a site whose
 /// pages were read already are taken from that reading.
-class BodyTargetFinder
+class BodyWork
 {
 public:
-    explicit BodyTargetFinder(const PublishRequest &request)
+    explicit BodyWork(const PublishRequest &request)
         : m_request(request)
     {
         if (request.reading) {
             m_targets = targetsOf(*request.reading);
             m_known = true;
-        } else if (bodiesSize() >= LargeBodies) {
-            m_thread = std::jthread([this](const std::stop_token &stop) { findAll(stop); });
         }
+        m_copying = request.bodyFiles != nullptr;
+        if ((m_known && !m_copying) || bodiesSize() < LargeBodies) {
+            m_copying = false;
+            return;
+        }
+        m_thread = std::jthread([this](const std::stop_token &stop) {
+            if (!m_known)
+                findAll(stop);
+            if (m_copying)
+                m_copies.work();
+        });
+    }
+    BodyWork(const BodyWork &) = delete;
+    BodyWork &operator=(const BodyWork &) = delete;
+    /// A run that ends early leaves the copies not yet begun.
+    ~BodyWork() { m_copies.abandon(); }
+
+    /// Where the pages hand their body copies over; nothing when they copy them themselves.
+    BodyCopies *copies() { return m_copying ? &m_copies : nullptr; }
+
+    /// Makes the copies that are left, and waits until all are made.
+    void finishCopies()
+    {
+        if (m_copying)
+            m_copies.finish();
     }
 
     /// The targets, once every body is read. A failure to read a body is thrown here.
-    SiteTargets take()
+    SiteTargets takeTargets()
     {
+        m_copies.close();
         if (m_thread.joinable())
             m_thread.join();
         else if (!m_known)
@@ -144,7 +171,7 @@ public:
     }
 
 private:
-    /// Below this the bodies are read when the pages are written, without a thread.
+    /// Below this the bodies are read after the pages are written, without a thread.
     static constexpr std::uint64_t LargeBodies = 1 << 18;
 
     const Platform::File *bodyFile(std::size_t index) const
@@ -196,18 +223,22 @@ private:
     const PublishRequest &m_request;
     SiteTargets m_targets;
     bool m_known = false;
+    bool m_copying = false;
     std::exception_ptr m_failure;
-    /// Declared last: stopped and joined before the members it fills go.
+    BodyCopies m_copies;
+    /// Declared last: stopped and joined before the members it uses go.
     std::jthread m_thread;
 };
 
 /// Writes every ticked page from the template. Returns false when the request was cancelled
 /// before the pages were all written.
 bool writePages(const PublishRequest &request, const Platform::Directory &templates,
-    const Platform::Directory &website, const FoundSite &found, CopiedPictures &copied,
+    const Platform::Directory &website, const FoundSite &found, BodyWork &bodies,
     const std::function<void(int, const char *)> &report)
 {
     const Model::Project &project = request.project;
+    CopiedPictures copied;
+    copied.bodyCopies = bodies.copies();
     for (const Model::PageInfo &page : Model::PageCatalogue) {
         if (request.cancel.stop_requested())
             return false;
@@ -224,6 +255,7 @@ bool writePages(const PublishRequest &request, const Platform::Directory &templa
         if (*script)
             (*script)->close();
     }
+    bodies.finishCopies();
     return true;
 }
 
@@ -271,7 +303,7 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
     CreateNavigationScripts(website, project.addTextNavigation);
 
     report(6, PublishStatus::CreatingPages);
-    BodyTargetFinder targets(request);
+    BodyWork bodies(request);
     // The user's own templates folder holds the template when it is there, else the home's.
     const std::string templateName
         = Model::choiceText(project.templateName, request.lists.templates);
@@ -280,15 +312,14 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
     // The site's address, icons and link previews: the pages' head lines first, the files
     // after the pages.
     const FoundSite found = GatherFoundSite(request, templates, Model::todayUtc());
-    CopiedPictures copied;
-    if (!writePages(request, templates, website, found, copied, report))
+    if (!writePages(request, templates, website, found, bodies, report))
         return false;
     writeIndexPage(project, website);
 
     if (request.cancel.stop_requested())
         return false;
     report(90, PublishStatus::CopyingImages);
-    if (!copyReferredFiles(request, website, targets.take(), report, notCopied))
+    if (!copyReferredFiles(request, website, bodies.takeTargets(), report, notCopied))
         return false;
     WriteFoundSiteFiles(found, project, website);
 

@@ -17,8 +17,8 @@ class BodyCopies
 public:
     /// Hands over the copy of the first `size` bytes of `body` into `page` at `offset`. The
     /// body file stays open until the copies are finished.
-    void add(Platform::File page, const Platform::File &body, std::uint64_t size,
-        std::uint64_t offset);
+    void add(
+        Platform::File page, const Platform::File &body, std::uint64_t size, std::uint64_t offset);
     /// Says that no more copies come.
     void close();
     /// Drops the copies not yet begun, when the run stops early.

@@ -160,6 +160,7 @@ public:
     /// The targets, once every body is read. A failure to read a body is thrown here.
     SiteTargets takeTargets()
     {
+        // The copies are finished by now; no more come, and the thread ends once it has read.
         m_copies.close();
         if (m_thread.joinable())
             m_thread.join();

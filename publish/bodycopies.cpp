@@ -1,6 +1,26 @@
 #include "publish/bodycopies.h"
 
+#include "platform/fileerror.h"
+
+#include <unistd.h>
+
 namespace Publish {
+namespace {
+
+/// Cuts a page whose body copy was not made off where its body was to begin, so that a run that
+/// stopped leaves pages cut short, as a run that writes them through does, never a page with
+/// room in it that was not filled.
+void cutAtRoom(const Platform::File &page, std::uint64_t offset)
+{
+    try {
+        if (page.size() > offset)
+            static_cast<void>(::ftruncate(page.descriptor(), static_cast<off_t>(offset)));
+    } catch (const Platform::FileError &) {
+        // The run has failed already, and says why.
+    }
+}
+
+} // namespace
 
 void BodyCopies::add(
     Platform::File page, const Platform::File &body, std::uint64_t size, std::uint64_t offset)
@@ -20,6 +40,8 @@ void BodyCopies::close()
 void BodyCopies::abandon()
 {
     const std::lock_guard lock(m_mutex);
+    for (const Copy &copy : m_waiting)
+        cutAtRoom(copy.page, copy.offset);
     m_waiting.clear();
     m_closed = true;
     m_changed.notify_all();
@@ -42,6 +64,7 @@ void BodyCopies::work()
             copy.page.close();
         } catch (...) {
             failure = std::current_exception();
+            cutAtRoom(copy.page, copy.offset);
         }
         lock.lock();
         --m_running;

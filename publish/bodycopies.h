@@ -21,7 +21,8 @@ public:
         Platform::File page, const Platform::File &body, std::uint64_t size, std::uint64_t offset);
     /// Says that no more copies come.
     void close();
-    /// Drops the copies not yet begun, when the run stops early.
+    /// Drops the copies not yet begun, when the run stops early. Their pages, and the page of a
+    /// copy that failed, end where their bodies were to begin.
     void abandon();
     /// Makes copies handed over until none is left and none can come any more, or one failed.
     void work();

@@ -1,11 +1,15 @@
 #include "platform/directory.h"
 #include "platform/fileerror.h"
+#include "platform/filemapping.h"
 #include "platform/files.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,4 +197,30 @@ TEST(Files, WriteContentsAt_FillsTheRoomLeftForIt_FromThisOrAnotherFileSystem)
             "The file " + sourcePath + " was cut short while it was copied.");
         std::filesystem::remove(sourcePath);
     }
+}
+
+TEST(MappedFileDeathTest, ABusErrorOutsideTheViews_StillEndsTheProgram)
+{
+    TempDir dir;
+    const std::string path = dir.file("page.dat");
+    Testing::writeBytes(path, std::string(std::size_t(3) * 4096, 'x'));
+    const File file(path, File::Mode::Read);
+    // A view sets the handler of bus errors; it keeps the views alive and nothing else.
+    const MappedFile view(file);
+    ASSERT_TRUE(view.mapped());
+    EXPECT_EXIT(
+        {
+            const void *own = ::mmap(
+                nullptr, std::size_t(3) * 4096, PROT_READ, MAP_SHARED, file.descriptor(), 0);
+            ::truncate(path.c_str(), 0);
+            std::printf("%c", static_cast<const volatile char *>(own)[2 * 4096]);
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGBUS), "");
+    EXPECT_EXIT(
+        {
+            ::raise(SIGBUS);
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGBUS), "");
 }

@@ -213,7 +213,7 @@ TEST(MappedFileDeathTest, ABusErrorOutsideTheViews_StillEndsTheProgram)
             const void *own = ::mmap(
                 nullptr, std::size_t(3) * 4096, PROT_READ, MAP_SHARED, file.descriptor(), 0);
             ::truncate(path.c_str(), 0);
-            std::printf("%c", static_cast<const volatile char *>(own)[2 * 4096]);
+            std::printf("%c", static_cast<const volatile char *>(own)[std::size_t(2) * 4096]);
             std::exit(0);
         },
         testing::KilledBySignal(SIGBUS), "");

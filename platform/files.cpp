@@ -3,6 +3,7 @@
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -217,6 +218,88 @@ void File::writeContentsOf(const File &source)
         write(std::string_view(buffer, static_cast<std::size_t>(count)));
         offset += count;
     }
+}
+
+namespace {
+
+/// Writes all of `bytes` at `offset` of the file open as `fd`.
+void writeAllAt(int fd, std::string_view bytes, off_t offset)
+{
+    while (!bytes.empty()) {
+        const ssize_t count = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throwErrno(errno);
+        if (count == 0)
+            throwErrno(ENOSPC);
+        bytes.remove_prefix(static_cast<std::size_t>(count));
+        offset += count;
+    }
+}
+
+[[noreturn]] void throwCutShort(const std::string &path)
+{
+    throw FileError("The file " + path + " was cut short while it was copied.");
+}
+
+} // namespace
+
+void File::writeContentsAt(const File &source, std::uint64_t size, std::uint64_t offset)
+{
+    loff_t from = 0;
+    auto to = static_cast<loff_t>(offset);
+    while (size > 0) {
+        const ssize_t count = ::copy_file_range(source.m_fd, &from, m_fd, &to, size, 0);
+        if (count > 0) {
+            size -= static_cast<std::uint64_t>(count);
+            continue;
+        }
+        if (count == 0)
+            throwCutShort(source.path());
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            throwErrno(errno);
+        break; // not between these two files: copy through a buffer from where it stopped
+    }
+    char buffer[1 << 16];
+    while (size > 0) {
+        const ssize_t count
+            = ::pread(source.m_fd, buffer, std::min<std::uint64_t>(size, sizeof buffer), from);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throwErrno(errno);
+        if (count == 0)
+            throwCutShort(source.path());
+        writeAllAt(m_fd, std::string_view(buffer, static_cast<std::size_t>(count)), to);
+        from += count;
+        to += count;
+        size -= static_cast<std::uint64_t>(count);
+    }
+}
+
+std::uint64_t File::position() const
+{
+    const off_t at = ::lseek(m_fd, 0, SEEK_CUR);
+    if (at < 0)
+        throwErrno(errno);
+    return static_cast<std::uint64_t>(at);
+}
+
+void File::moveTo(std::uint64_t offset)
+{
+    if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0)
+        throwErrno(errno);
+}
+
+File File::duplicate() const
+{
+    const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        throwErrno(errno);
+    return adopt(fd, m_path);
 }
 
 void File::close()

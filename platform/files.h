@@ -49,6 +49,16 @@ public:
     /// Writes the whole content of `source`, from its start, at this file's position. The
     /// bytes are copied inside the system where it can, without passing through memory here.
     void writeContentsOf(const File &source);
+    /// Writes the first `size` bytes of `source` at `offset` of this file, leaving its position
+    /// as it is, inside the system where it can. A source that holds fewer bytes by then was cut
+    /// short by someone else, which is an error.
+    void writeContentsAt(const File &source, std::uint64_t size, std::uint64_t offset);
+    /// Where the next write goes.
+    std::uint64_t position() const;
+    /// Moves where the next write goes; past the end, the bytes between are left to be written.
+    void moveTo(std::uint64_t offset);
+    /// The same open file under a second descriptor, closed on its own.
+    File duplicate() const;
     /// Closes the file, reporting what closing reports.
     void close();
 

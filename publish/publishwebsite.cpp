@@ -2,6 +2,7 @@
 
 #include "catalogue/templatecatalogue.h"
 
+#include "publish/bodycopies.h"
 #include "publish/copyfile.h"
 #include "publish/logo.h"
 #include "publish/navigation.h"
@@ -11,6 +12,7 @@
 #include "publish/stylesheet.h"
 #include "publish/userfiles.h"
 
+#include "platform/filemapping.h"
 #include "platform/files.h"
 #include "project/sitefinding.h"
 
@@ -18,8 +20,10 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
-#include <future>
+#include <exception>
 #include <optional>
+#include <stop_token>
+#include <thread>
 
 namespace Publish {
 
@@ -110,68 +114,141 @@ void listFiles(const Platform::Directory &directory, const std::string &prefix,
     }
 }
 
-/// Writes every file of the site into `website`. Returns false when the request was
-/// cancelled before the site was whole.
-// NOLINTNEXTLINE(readability-function-size): the run's steps in order; to be split by step
-bool WriteSite(const PublishRequest &request, const Platform::Directory &website,
-    const std::function<void(int, const char *)> &report, std::vector<std::string> &notCopied)
+/// The run's work on the page bodies beside the writing of the pages: reading which files they
+/// refer to, the files the site needs besides its pages, and copying body files into the
+/// pages. For a site of large bodies it is done on a thread of its own while the pages are
+/// written: each body is read through the system's file cache without copying it, and the
+/// copies are shared between that thread and the writing one. The targets of a site whose
+/// pages were read already are taken from that reading.
+class BodyWork
+{
+public:
+    explicit BodyWork(const PublishRequest &request)
+        : m_request(request)
+    {
+        if (request.reading) {
+            m_targets = targetsOf(*request.reading);
+            m_known = true;
+        }
+        m_copying = request.bodyFiles != nullptr;
+        if ((m_known && !m_copying) || bodiesSize() < LargeBodies) {
+            m_copying = false;
+            return;
+        }
+        m_thread = std::jthread([this](const std::stop_token &stop) {
+            if (!m_known)
+                findAll(stop);
+            if (m_copying)
+                m_copies.work();
+        });
+    }
+    BodyWork(const BodyWork &) = delete;
+    BodyWork &operator=(const BodyWork &) = delete;
+    /// A run that ends early leaves the copies not yet begun.
+    ~BodyWork() { m_copies.abandon(); }
+
+    /// Where the pages hand their body copies over; nothing when they copy them themselves.
+    BodyCopies *copies() { return m_copying ? &m_copies : nullptr; }
+
+    /// Makes the copies that are left, and waits until all are made.
+    void finishCopies()
+    {
+        if (m_copying)
+            m_copies.finish();
+    }
+
+    /// The targets, once every body is read. A failure to read a body is thrown here.
+    SiteTargets takeTargets()
+    {
+        // The copies are finished by now; no more come, and the thread ends once it has read.
+        m_copies.close();
+        if (m_thread.joinable())
+            m_thread.join();
+        else if (!m_known)
+            findAll({});
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        return std::move(m_targets);
+    }
+
+private:
+    /// Below this the bodies are read after the pages are written, without a thread.
+    static constexpr std::uint64_t LargeBodies = 1 << 18;
+
+    const Platform::File *bodyFile(std::size_t index) const
+    {
+        const PageBodyFiles *files = m_request.bodyFiles;
+        return files && files->at(index) ? &*files->at(index) : nullptr;
+    }
+
+    std::uint64_t bodiesSize() const
+    {
+        std::uint64_t size = 0;
+        for (const Model::PageInfo &page : Model::PageCatalogue) {
+            const auto index = static_cast<std::size_t>(page.id - 1);
+            if (!Model::pageIncluded(m_request.project, page.id))
+                continue;
+            const Platform::File *file = bodyFile(index);
+            try {
+                size += file ? file->size() : m_request.project.pageBody[index].size();
+            } catch (const Platform::FileError &) {
+                // Reading it fails in its turn, and says why.
+            }
+        }
+        return size;
+    }
+
+    /// Reads every ticked body in page order, until the run is stopped.
+    void findAll(const std::stop_token &stop)
+    {
+        std::string buffer;
+        try {
+            for (const Model::PageInfo &page : Model::PageCatalogue) {
+                if (stop.stop_requested() || m_request.cancel.stop_requested())
+                    return;
+                if (!Model::pageIncluded(m_request.project, page.id))
+                    continue;
+                const auto index = static_cast<std::size_t>(page.id - 1);
+                if (const Platform::File *file = bodyFile(index)) {
+                    const Platform::MappedFile mapping(*file);
+                    m_targets[index] = ReadBodyFileTargets(*file, mapping, buffer);
+                } else {
+                    m_targets[index] = ReadBodyTargets(m_request.project.pageBody[index]);
+                }
+            }
+        } catch (...) {
+            m_failure = std::current_exception();
+        }
+    }
+
+    const PublishRequest &m_request;
+    SiteTargets m_targets;
+    bool m_known = false;
+    bool m_copying = false;
+    std::exception_ptr m_failure;
+    BodyCopies m_copies;
+    /// Declared last: stopped and joined before the members it uses go.
+    std::jthread m_thread;
+};
+
+/// Writes every ticked page from the template. Returns false when the request was cancelled
+/// before the pages were all written.
+bool writePages(const PublishRequest &request, const Platform::Directory &templates,
+    const Platform::Directory &website, const FoundSite &found, BodyWork &bodies,
+    const std::function<void(int, const char *)> &report)
 {
     const Model::Project &project = request.project;
-    const PageBodyFiles *bodyFiles = request.bodyFiles;
-    const SiteReading *reading = request.reading.get();
-    CreateNavigationScripts(website, project.addTextNavigation);
-
-    report(6, PublishStatus::CreatingPages);
-    // The user's own templates folder holds the template when it is there, else the home's.
-    const std::string templateName
-        = Model::choiceText(project.templateName, request.lists.templates);
-    const Platform::Directory templates(
-        Catalogue::TemplateDirectory(request.homeDir, templateName));
-    // The site's address, icons and link previews: the pages' head lines first, the files
-    // after the pages.
-    const FoundSite found = GatherFoundSite(request, templates, Model::todayUtc());
     CopiedPictures copied;
-    // Without a reading each body is read once more, for the files it refers to; a large one
-    // is read and looked through by a second thread while the system copies it into its page.
-    SiteTargets targets = reading ? targetsOf(*reading) : SiteTargets();
-    std::string bodyText;
-    std::pair<std::size_t, std::future<std::vector<std::string>>> finding;
-    const auto collect = [&] {
-        if (finding.second.valid())
-            targets[finding.first] = finding.second.get();
-    };
-    constexpr std::uint64_t LargeBody = 1 << 18;
+    copied.bodyCopies = bodies.copies();
     for (const Model::PageInfo &page : Model::PageCatalogue) {
-        // A body still being read is waited for as the run ends.
         if (request.cancel.stop_requested())
             return false;
         if (Model::pageIncluded(project, page.id)) {
-            const auto index = static_cast<std::size_t>(page.id - 1);
-            const Platform::File *file
-                = bodyFiles && bodyFiles->at(index) ? &*bodyFiles->at(index) : nullptr;
-            const std::string_view text = project.pageBody[index];
-            const bool large = file ? file->size() >= LargeBody : text.size() >= LargeBody;
-            if (!reading && large) {
-                collect();
-                finding = { index, std::async(std::launch::async, [file, text, &bodyText] {
-                               if (!file)
-                                   return ReadBodyTargets(text);
-                               Platform::readWholeFile(*file, bodyText);
-                               return ReadBodyTargets(bodyText);
-                           }) };
-            } else if (!reading && file) {
-                collect();
-                Platform::readWholeFile(*file, bodyText);
-                targets[index] = ReadBodyTargets(bodyText);
-            } else if (!reading) {
-                targets[index] = ReadBodyTargets(text);
-            }
-            RenderPage(project, request.lists, page.id, templates, website, &copied, bodyFiles,
-                found.headLines[index]);
+            RenderPage(project, request.lists, page.id, templates, website, &copied,
+                request.bodyFiles, found.headLines[static_cast<std::size_t>(page.id - 1)]);
         }
         report(6 + 6 * page.id, PublishStatus::CreatingPages);
     }
-
     // The scripts the pages appended to are closed as each append used to close them, so
     // that a failure of closing stops the run.
     for (std::optional<Platform::File> *script :
@@ -179,18 +256,27 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
         if (*script)
             (*script)->close();
     }
+    bodies.finishCopies();
+    return true;
+}
 
-    // A web host shows index.html for the bare address; the pages keep linking to home.html.
+/// A web host shows index.html for the bare address; the pages keep linking to home.html.
+void writeIndexPage(const Model::Project &project, const Platform::Directory &website)
+{
     const Model::PageInfo &home = Model::pageInfo(1);
     if (Model::pageIncluded(project, home.id)) {
         Platform::File homePage = website.openBeneath(home.pageFile);
         CopyFileContents(homePage, website, "index.html");
     }
+}
 
-    if (request.cancel.stop_requested())
-        return false;
-    report(90, PublishStatus::CopyingImages);
-    collect();
+/// Copies the files the pages refer to and the logo, and with web-ready pictures makes the
+/// site's pictures from them. Returns false when the request was cancelled meanwhile.
+bool copyReferredFiles(const PublishRequest &request, const Platform::Directory &website,
+    const SiteTargets &targets, const std::function<void(int, const char *)> &report,
+    std::vector<std::string> &notCopied)
+{
+    const Model::Project &project = request.project;
     // With web-ready pictures the person's pictures are left to the picture step, which
     // names each picture as it begins it and stops within a picture's time when cancelled.
     const bool webReady = Model::picturesOf(project.settings).webReady;
@@ -199,14 +285,42 @@ bool WriteSite(const PublishRequest &request, const Platform::Directory &website
         project, request.projectDirectory, website, targets, webReady ? &pictures : nullptr);
     if (!webReady || !AddLogoPicture(project.logoPath, website, pictures))
         CopyLogo(project.logoPath, website);
-    if (webReady
-        && !MakeSitePictures(
+    return !webReady
+        || MakeSitePictures(
             project, website, pictures,
             [&](std::size_t before, std::size_t total, const std::string &name) {
                 report(90 + static_cast<int>(3 * before / total),
                     pictureStatus(before, total, name).c_str());
             },
-            [&] { return request.cancel.stop_requested(); }))
+            [&] { return request.cancel.stop_requested(); });
+}
+
+/// Writes every file of the site into `website`. Returns false when the request was
+/// cancelled before the site was whole.
+bool WriteSite(const PublishRequest &request, const Platform::Directory &website,
+    const std::function<void(int, const char *)> &report, std::vector<std::string> &notCopied)
+{
+    const Model::Project &project = request.project;
+    CreateNavigationScripts(website, project.addTextNavigation);
+
+    report(6, PublishStatus::CreatingPages);
+    BodyWork bodies(request);
+    // The user's own templates folder holds the template when it is there, else the home's.
+    const std::string templateName
+        = Model::choiceText(project.templateName, request.lists.templates);
+    const Platform::Directory templates(
+        Catalogue::TemplateDirectory(request.homeDir, templateName));
+    // The site's address, icons and link previews: the pages' head lines first, the files
+    // after the pages.
+    const FoundSite found = GatherFoundSite(request, templates, Model::todayUtc());
+    if (!writePages(request, templates, website, found, bodies, report))
+        return false;
+    writeIndexPage(project, website);
+
+    if (request.cancel.stop_requested())
+        return false;
+    report(90, PublishStatus::CopyingImages);
+    if (!copyReferredFiles(request, website, bodies.takeTargets(), report, notCopied))
         return false;
     WriteFoundSiteFiles(found, project, website);
 

@@ -3,6 +3,7 @@
 #include "publish/webnames.h"
 
 #include "platform/encoding.h"
+#include "platform/files.h"
 
 #include <gumbo.h>
 
@@ -754,6 +755,18 @@ std::vector<std::string> ReadBodyTargets(std::string_view body)
         readReferringTags(body, FindReferringTags(body)).references)
         again.add(reference.target);
     return again.take();
+}
+
+std::vector<std::string> ReadBodyFileTargets(
+    const Platform::File &file, const Platform::MappedFile &mapping, std::string &buffer)
+{
+    if (mapping.mapped()) {
+        std::vector<std::string> targets = ReadBodyTargets(mapping.view());
+        if (mapping.matchesFile())
+            return targets;
+    }
+    Platform::readWholeFile(file, buffer);
+    return ReadBodyTargets(buffer);
 }
 
 PageReading ReadPageBody(std::string_view body)

@@ -4,6 +4,8 @@
 #include "publish/htmlcheck.h"
 #include "publish/renderpage.h"
 
+#include "platform/filemapping.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -50,6 +52,12 @@ BodyReading ReadBodyReferencesWithParser(std::string_view body);
 /// appear: what publishing needs to copy the files a body refers to. A value written the same
 /// way twice is read once.
 std::vector<std::string> ReadBodyTargets(std::string_view body);
+
+/// ReadBodyTargets of a body file, seen through `mapping` (of `file`) where the system could
+/// map it, else read into `buffer`, whose memory is used again. A file that changed while it
+/// was seen through the mapping is read again into `buffer`.
+std::vector<std::string> ReadBodyFileTargets(
+    const Platform::File &file, const Platform::MappedFile &mapping, std::string &buffer);
 
 /// Everything the check and the copying need to know of one page body, read once.
 struct PageReading

@@ -1,6 +1,7 @@
 #include "publish/renderpage.h"
 
 #include "catalogue/templatecatalogue.h"
+#include "publish/bodycopies.h"
 #include "publish/copyfile.h"
 #include "publish/navigation.h"
 #include "publish/webnames.h"
@@ -148,12 +149,13 @@ class PageWriter
 {
 public:
     PageWriter(const Project &project, const PageInfo &page, const std::string &templateName,
-        const Platform::Directory &website, Platform::BufferedWriter &out,
+        const Platform::Directory &website, Platform::File &pageFile, Platform::BufferedWriter &out,
         const Platform::File *bodyFile, CopiedPictures *run)
         : m_project(project)
         , m_page(page)
         , m_templateName(templateName)
         , m_website(website)
+        , m_pageFile(pageFile)
         , m_out(out)
         , m_bodyFile(bodyFile)
         , m_run(run)
@@ -203,7 +205,10 @@ public:
         case Placeholder::Content:
             // The body goes straight from the project, or from its content file, to the page,
             // however large it is.
-            if (m_bodyFile) {
+            if (m_bodyFile && m_run && m_run->bodyCopies) {
+                leaveRoomForBody();
+                m_out.write("\r\n");
+            } else if (m_bodyFile) {
                 m_out.writeContentsOf(*m_bodyFile);
                 m_out.write("\r\n");
             } else {
@@ -236,6 +241,16 @@ public:
     }
 
 private:
+    /// Moves past room for the body and hands its copy over to the run.
+    void leaveRoomForBody()
+    {
+        m_out.flush();
+        const std::uint64_t size = m_bodyFile->size();
+        const std::uint64_t offset = m_pageFile.position();
+        m_pageFile.moveTo(offset + size);
+        m_run->bodyCopies->add(m_pageFile.duplicate(), *m_bodyFile, size, offset);
+    }
+
     void line(std::initializer_list<std::string_view> parts)
     {
         for (std::string_view part : parts)
@@ -247,6 +262,7 @@ private:
     const PageInfo &m_page;
     const std::string &m_templateName;
     const Platform::Directory &m_website;
+    Platform::File &m_pageFile;
     Platform::BufferedWriter &m_out;
     const Platform::File *m_bodyFile;
     CopiedPictures *m_run;
@@ -324,7 +340,7 @@ void RenderPage(const Project &project, const Model::ChoiceLists &lists, Model::
     const Platform::File *bodyFile = nullptr;
     if (bodyFiles)
         bodyFile = &bodyFiles->at(static_cast<std::size_t>(page - 1)).value();
-    PageWriter writer(project, info, templateName, website, out, bodyFile, copied);
+    PageWriter writer(project, info, templateName, website, pageFile, out, bodyFile, copied);
     std::vector<std::string_view> pictures;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const Placeholder placeholder = placeholderOf(lines[index]);

@@ -14,6 +14,8 @@
 
 namespace Publish {
 
+class BodyCopies;
+
 /// The folder templates are read from: "<home>/templates".
 std::string templatesDirectoryOf(const std::string &homeDir);
 /// The file name of a template in the templates folder: "<templateName>.t".
@@ -37,6 +39,9 @@ struct CopiedPictures
     std::vector<std::string_view> templateLines; ///< parts of templateText
     std::optional<Platform::File> mainNavigation;
     std::optional<Platform::File> textNavigation;
+    /// Given, each body from a body file is copied by the run's threads: the page leaves room
+    /// for it and hands the copy over.
+    BodyCopies *bodyCopies = nullptr;
 };
 
 /// The open page content files of a saved project. A run given these copies each body from

@@ -101,6 +101,74 @@ bool isProjectFilePath(std::string_view relative)
 
 } // namespace
 
+namespace {
+
+/// True when a reference is no file's path: a web address, a fragment of the page itself, or
+/// an address of another host ("//host/a.jpg").
+bool isAddress(std::string_view target)
+{
+    return target.empty() || target.front() == '#' || target.starts_with("//") || hasScheme(target);
+}
+
+/// A path with its percent-escapes decoded; nothing when an escape is broken or decodes to a
+/// NUL.
+std::optional<std::string> percentDecoded(std::string_view path)
+{
+    std::string decoded;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] != '%') {
+            decoded += path[i];
+            continue;
+        }
+        const int high = i + 2 < path.size() ? hexValue(path[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(path[i + 2]) : -1;
+        if (low < 0 || (high == 0 && low == 0))
+            return std::nullopt;
+        decoded += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return decoded;
+}
+
+/// Reads a reference to a file as the path inside the project folder it names, into
+/// `relative` ("/" between its parts); returns why it names none, or nullptr.
+const char *projectPathOf(std::string_view target, std::string &relative)
+{
+    target = target.substr(0, target.find_first_of("?#"));
+    if (target.find('\\') != std::string_view::npos)
+        return "has a backslash; folders are separated by \"/\" on the web";
+    if (!target.empty() && (target.front() == '/' || (target.size() >= 2 && target[1] == ':')))
+        return "is outside the project folder";
+    const std::optional<std::string> decoded = percentDecoded(target);
+    if (!decoded)
+        return "has a broken percent-escape";
+    // Folded by name first, as the web server will: "a/../b" is "b", and a ".." past the
+    // folder itself leaves it.
+    const Platform::FoldedPath folded = Platform::foldPath(*decoded);
+    if (folded.leadsAbove)
+        return "is outside the project folder";
+    if (folded.parts.empty() || decoded->back() == '/')
+        return "is a folder, not a file";
+    relative.clear();
+    for (const std::string &part : folded.parts)
+        relative += (relative.empty() ? "" : "/") + part;
+    return nullptr;
+}
+
+/// The site's own page that a path names, if it names one ("about.html", "index.html").
+std::optional<LocatedReference> sitePageNamed(std::string_view relative)
+{
+    if (relative == "index.html")
+        return LocatedReference { ReferenceKind::SitePage, 0, {}, {} };
+    for (const Model::PageInfo &page : Model::PageCatalogue) {
+        if (relative == page.pageFile)
+            return LocatedReference { ReferenceKind::SitePage, page.id, {}, {} };
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 LocatedReference LocateReference(const std::string &projectDir, std::string_view target)
 {
     return ReferenceLocator(projectDir).locate(target);
@@ -111,90 +179,56 @@ ReferenceLocator::ReferenceLocator(const std::string &projectDir)
     , m_realRoot(projectDir.empty() ? std::string() : realPathOf(Platform::nativePath(projectDir)))
 { }
 
-// One reference checked step by step; to be split by check.
-// NOLINTNEXTLINE(readability-function-size)
 LocatedReference ReferenceLocator::locate(std::string_view target) const
 {
-    const std::string &projectDir = m_projectDir;
-    if (target.empty() || target.front() == '#' || target.starts_with("//") || hasScheme(target))
+    if (isAddress(target))
         return {};
-    target = target.substr(0, target.find_first_of("?#"));
-    if (target.find('\\') != std::string_view::npos)
-        return problem("has a backslash; folders are separated by \"/\" on the web");
-    if (!target.empty() && (target.front() == '/' || (target.size() >= 2 && target[1] == ':')))
-        return problem("is outside the project folder");
-
-    std::string decoded;
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        if (target[i] != '%') {
-            decoded += target[i];
-            continue;
-        }
-        const int high = i + 2 < target.size() ? hexValue(target[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(target[i + 2]) : -1;
-        if (low < 0 || (high == 0 && low == 0))
-            return problem("has a broken percent-escape");
-        decoded += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-
-    // Folded by name first, as the web server will: "a/../b" is "b", and a ".." past the
-    // folder itself leaves it.
-    const Platform::FoldedPath folded = Platform::foldPath(decoded);
-    if (folded.leadsAbove)
-        return problem("is outside the project folder");
-    const std::vector<std::string> &parts = folded.parts;
-    if (parts.empty() || decoded.back() == '/')
-        return problem("is a folder, not a file");
     std::string relative;
-    for (const std::string &part : parts)
-        relative += (relative.empty() ? "" : "/") + part;
-
-    if (parts.size() == 1) {
-        if (relative == "index.html")
-            return { ReferenceKind::SitePage, 0, {}, {} };
-        for (const Model::PageInfo &page : Model::PageCatalogue) {
-            if (relative == page.pageFile)
-                return { ReferenceKind::SitePage, page.id, {}, {} };
-        }
-    }
-
+    if (const char *why = projectPathOf(target, relative))
+        return problem(why);
+    if (std::optional<LocatedReference> page = sitePageNamed(relative))
+        return std::move(*page);
     LocatedReference located { ReferenceKind::UserFile, 0, relative, {} };
-    if (isProjectFilePath(relative)) {
-        located.problem = ProjectOwnFile;
-        return located;
-    }
-    if (projectDir.empty()) {
-        located.problem = "cannot be found: the project has not been saved yet";
-        return located;
-    }
+    located.problem = userFileProblem(relative);
+    return located;
+}
+
+std::string ReferenceLocator::userFileProblem(const std::string &relative) const
+{
+    if (isProjectFilePath(relative))
+        return ProjectOwnFile;
+    if (m_projectDir.empty())
+        return "cannot be found: the project has not been saved yet";
     // The site is written by Windows-1252 names; a name beyond them cannot be copied.
-    if (!Platform::utf8ToCp1252Exact(relative)) {
-        located.problem = "has letters in its name that Windows-1252 does not have";
-        return located;
-    }
+    if (!Platform::utf8ToCp1252Exact(relative))
+        return "has letters in its name that Windows-1252 does not have";
+    return foundFileProblem(relative);
+}
+
+std::string ReferenceLocator::foundFileProblem(const std::string &relative) const
+{
     const std::string &root = m_realRoot;
-    const std::string full = Platform::nativePath(projectDir) + "/" + relative;
+    const std::string full = Platform::nativePath(m_projectDir) + "/" + relative;
     const std::string real = realPathOf(full);
     struct stat status;
     if (real.empty() || root.empty()) {
         // A link that points nowhere is still a link out of reach, not a missing file.
-        located.problem
-            = ::lstat(full.c_str(), &status) == 0 ? "is a link that leads nowhere" : "not found";
-    } else if (!(real.starts_with(root) && (root == "/" || real[root.size()] == '/'))) {
-        located.problem = "leads outside the project folder";
-    } else if (::stat(real.c_str(), &status) != 0) {
-        located.problem = "not found";
-    } else if (isProjectFilePath(real.substr(root == "/" ? 1 : root.size() + 1))
+        return ::lstat(full.c_str(), &status) == 0 ? "is a link that leads nowhere" : "not found";
+    }
+    if (!(real.starts_with(root) && (root == "/" || real[root.size()] == '/')))
+        return "leads outside the project folder";
+    if (::stat(real.c_str(), &status) != 0)
+        return "not found";
+    if (isProjectFilePath(real.substr(root == "/" ? 1 : root.size() + 1))
         || isProjectFile(status)) {
         // Reached through a link, or another name for the same file.
-        located.problem = ProjectOwnFile;
-    } else if (S_ISDIR(status.st_mode)) {
-        located.problem = "is a folder, not a file";
-    } else if (!S_ISREG(status.st_mode)) {
-        located.problem = "is not a regular file";
+        return ProjectOwnFile;
     }
-    return located;
+    if (S_ISDIR(status.st_mode))
+        return "is a folder, not a file";
+    if (!S_ISREG(status.st_mode))
+        return "is not a regular file";
+    return {};
 }
 
 bool ReferenceLocator::isProjectFile(const struct stat &file) const

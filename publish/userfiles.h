@@ -50,6 +50,11 @@ public:
     LocatedReference locate(std::string_view target) const;
 
 private:
+    /// Why the file of the user's at `relative` (a path inside the project folder) cannot be
+    /// copied; empty when it can.
+    std::string userFileProblem(const std::string &relative) const;
+    /// The part of userFileProblem that looks at the file itself and the links on its way.
+    std::string foundFileProblem(const std::string &relative) const;
     /// True when `file` is one of the project's own files in the project folder, by any name:
     /// those of isProjectFileName, and a project file of any name that has its upload or
     /// settings file beside it.

@@ -196,6 +196,42 @@ TEST(FullDisk, PublishRunsOutOfSpaceAtEveryPoint_DiskFullAndWhatWasWrittenStays)
     EXPECT_TRUE(lastFiles.contains("styles.css"));
 }
 
+TEST(FullDisk, LargeBodyFilesCopiedBesideTheWriting_DiskFullAndEveryPageWholeOrCutShort)
+{
+    SmallDisk disk(std::size_t { 4 } * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk to fill: " << disk.reason();
+    TempDir elsewhere;
+    Project project = projectWithBodies(9, 100000);
+    project.templateName = 1;
+    project.businessPages.fill(true);
+    project.logoPath.clear();
+    // The bodies come from their files, as the command line publishes them.
+    Publish::PageBodyFiles bodyFiles;
+    for (std::size_t index = 0; index < bodyFiles.size(); ++index) {
+        const std::string path = elsewhere.file(std::to_string(index + 1) + ".dat");
+        Testing::writeBytes(path, project.pageBody.at(index));
+        bodyFiles.at(index).emplace(path, Platform::File::Mode::Read);
+    }
+    Publish::PublishRequest request { .project = project,
+        .lists = TestLists,
+        .homeDir = CORVANTA_DATA_DIR,
+        .bodyFiles = &bodyFiles,
+        .target = elsewhere.path() };
+    ASSERT_EQ(Publish::PublishWebsite(request).outcome, Publish::PublishOutcome::Completed);
+    const Files site = filesIn(elsewhere.file("website"));
+
+    // Room for the pages' beginnings and ends but not for all their bodies.
+    disk.fillLeaving(std::size_t { 700 } * 1024);
+    request.target = disk.path();
+    EXPECT_EQ(errorOf([&] { Publish::PublishWebsite(request); }), "Disk full");
+    for (const auto &[name, bytes] : filesIn(disk.file("website"))) {
+        ASSERT_TRUE(site.contains(name)) << name;
+        EXPECT_TRUE(site.at(name).starts_with(bytes))
+            << name << " is not the whole run's, cut short";
+    }
+}
+
 TEST(FullDisk, ReplacingRunOutOfSpace_LeavesTheEarlierSiteWholeAndNothingBeside)
 {
     SmallDisk disk(std::size_t { 2 } * 1024 * 1024);

@@ -1,12 +1,17 @@
 #include "platform/directory.h"
 #include "platform/fileerror.h"
+#include "platform/filemapping.h"
 #include "platform/files.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Platform;
 using Testing::TempDir;
@@ -164,4 +169,58 @@ TEST(Directory, CreateFile_NeverFollowsALinkAndRewritesOnlyPlainFiles)
     EXPECT_TRUE(Directory(base.path()).removeTree("site"));
     EXPECT_FALSE(std::filesystem::exists(base.file("site")));
     EXPECT_EQ(Testing::readBytes(base.file("victim")), "mine");
+}
+
+TEST(Files, WriteContentsAt_FillsTheRoomLeftForIt_FromThisOrAnotherFileSystem)
+{
+    TempDir dir;
+    const std::string body = std::string(100000, 'b') + "end";
+    // Between two file systems the system copies nothing itself; the bytes go through memory.
+    const std::string elsewhere = "/dev/shm/corvanta-files-tests-" + std::to_string(::getpid());
+    for (const std::string &sourcePath : { dir.file("body.dat"), elsewhere }) {
+        if (sourcePath == elsewhere && !std::filesystem::is_directory("/dev/shm"))
+            GTEST_SKIP() << "no /dev/shm to copy from";
+        Testing::writeBytes(sourcePath, body);
+        const File source(sourcePath, File::Mode::Read);
+        File page(dir.file("page.html"), File::Mode::CreateTruncate);
+        page.write("head");
+        const std::uint64_t room = page.position();
+        page.moveTo(room + body.size());
+        page.write("tail");
+        page.duplicate().writeContentsAt(source, body.size(), room);
+        page.close();
+        EXPECT_EQ(Testing::readBytes(dir.file("page.html")), "head" + body + "tail") << sourcePath;
+
+        // A source cut short by someone else leaves room unfilled, which is an error.
+        File again(dir.file("page.html"), File::Mode::CreateTruncate);
+        EXPECT_EQ(errorOf([&] { again.writeContentsAt(source, body.size() + 1, 0); }),
+            "The file " + sourcePath + " was cut short while it was copied.");
+        std::filesystem::remove(sourcePath);
+    }
+}
+
+TEST(MappedFileDeathTest, ABusErrorOutsideTheViews_StillEndsTheProgram)
+{
+    TempDir dir;
+    const std::string path = dir.file("page.dat");
+    Testing::writeBytes(path, std::string(std::size_t(3) * 4096, 'x'));
+    const File file(path, File::Mode::Read);
+    // A view sets the handler of bus errors; it keeps the views alive and nothing else.
+    const MappedFile view(file);
+    ASSERT_TRUE(view.mapped());
+    EXPECT_EXIT(
+        {
+            const void *own = ::mmap(
+                nullptr, std::size_t(3) * 4096, PROT_READ, MAP_SHARED, file.descriptor(), 0);
+            ::truncate(path.c_str(), 0);
+            std::printf("%c", static_cast<const volatile char *>(own)[std::size_t(2) * 4096]);
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGBUS), "");
+    EXPECT_EXIT(
+        {
+            ::raise(SIGBUS);
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGBUS), "");
 }

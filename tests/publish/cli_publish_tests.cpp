@@ -102,7 +102,8 @@ TEST(CliPublish, BodiesComeFromTheContentFiles_EachTimeTheTemplateAsksWhole)
     const std::string projectFile = site.out.file("site.cvp");
     const std::string project = "'" + projectFile + "'";
     ASSERT_EQ(corvantaCli(site, "new " + project).status, 0);
-    const std::string body = "caf\xE9 <b>one</b>\r\ntwo\r\n" + std::string(200000, 'x');
+    // Large enough to be read and copied into its page beside the writing of the pages.
+    const std::string body = "caf\xE9 <b>one</b>\r\ntwo\r\n" + std::string(300000, 'x');
     Testing::writeBytes(site.out.file("1.dat"), body);
 
     std::filesystem::create_directory(site.out.file("a"));

@@ -342,6 +342,21 @@ TEST(PublishWebsite, CancelledBetweenPages_LeavesNoHalfSiteAndTheEarlierSiteAsIt
     // Cancelled before it starts, a run writes nothing at all.
     EXPECT_EQ(PublishWebsite(request).outcome, PublishOutcome::Cancelled);
     EXPECT_EQ(tree(site.out.path()), before);
+
+    // Large body files are copied into their pages beside the writing; those copies stop too.
+    site.writeTemplate("<!--$NAV$-->\r\n<!--$CONTENT$-->\r\n");
+    const Testing::TempDir bodies;
+    PageBodyFiles bodyFiles;
+    for (std::size_t index = 0; index < bodyFiles.size(); ++index) {
+        const std::string path = bodies.file(std::to_string(index + 1) + ".dat");
+        Testing::writeBytes(path, std::string(100000, 'b'));
+        bodyFiles.at(index).emplace(path, Platform::File::Mode::Read);
+    }
+    request.bodyFiles = &bodyFiles;
+    stop = std::stop_source();
+    request.cancel = stop.get_token();
+    EXPECT_EQ(PublishWebsite(request).outcome, PublishOutcome::Cancelled);
+    EXPECT_EQ(tree(site.out.path()), before);
 }
 
 TEST(PublishWebsite, StaleBuildingDirectory_RemovedByTheNextRunButNotOneStillBuilding)

@@ -1,4 +1,5 @@
 #include "publish/references.h"
+#include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -126,4 +127,33 @@ TEST(ReadBodyReferences, FastReading_EqualsTheParsersReadingOfEveryTag)
         ASSERT_EQ(ReadBodyTargets(body), distinctTargets(byParser)) << body;
         ASSERT_EQ(shown(ReadPageBody(body).references), shown(byParser)) << body;
     }
+}
+
+TEST(ReadBodyFileTargets, ABodyChangedWhileItIsSeenInMemory_IsReadAsTheFileHoldsIt)
+{
+    Testing::TempDir dir;
+    const std::string path = dir.file("1.dat");
+    // Pages of text before the picture, so that cutting the file short takes whole pages of
+    // the mapping away.
+    const std::string filler(std::size_t(4) * 4096, 'x');
+    Testing::writeBytes(path, filler + "<img src=\"far.jpg\">");
+    const Platform::File file(path, Platform::File::Mode::Read);
+    std::string buffer;
+    {
+        // Another program writes a shorter body in place: its pages past the new end are gone
+        // from under the mapping, and the program goes on.
+        const Platform::MappedFile mapping(file);
+        ASSERT_TRUE(mapping.mapped());
+        Testing::writeBytes(path, "<img src=\"near.jpg\">");
+        EXPECT_EQ(
+            ReadBodyFileTargets(file, mapping, buffer), std::vector<std::string> { "near.jpg" });
+        EXPECT_FALSE(mapping.matchesFile());
+    }
+    // Or it adds to the body: the added reference counts, as the page copies it too.
+    Testing::writeBytes(path, filler + "<img src=\"far.jpg\">");
+    const Platform::MappedFile mapping(file);
+    ASSERT_TRUE(mapping.mapped());
+    std::ofstream(path, std::ios::app) << "<a href=\"added.pdf\">";
+    EXPECT_EQ(ReadBodyFileTargets(file, mapping, buffer),
+        (std::vector<std::string> { "far.jpg", "added.pdf" }));
 }

@@ -42,6 +42,19 @@ Platform::Message question(const std::string &utf8Text)
         Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel };
 }
 
+/// The warning shown when the keyring would not keep a password; `problem` says why (a program
+/// text, "the desktop's keyring is locked").
+Platform::Message passwordNotKeptNotice(const std::string &problem)
+{
+    return { Platform::ApplicationTitle,
+        "The password was not kept in the desktop's keyring: " + problem
+            + ".\nThe password you typed is used this time. To keep it for next time, unlock "
+              "the desktop's keyring (or start one, such as GNOME Keyring or KWallet), then "
+              "type the password again with \"Keep the password in the desktop's keyring\" "
+              "ticked.",
+        Platform::MessageIcon::Warning, Platform::MessageButtons::Ok };
+}
+
 } // namespace
 
 UploadWindow::UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePath,
@@ -262,7 +275,8 @@ void UploadWindow::startRun(std::function<void(const HostSettings &, const std::
         if (const auto kept = readKeyringPassword(settings).password)
             password = *kept;
     } else if (m_rememberPassword->isChecked()) {
-        storeKeyringPassword(settings, password);
+        if (const std::string problem = storeKeyringPassword(settings, password); !problem.empty())
+            m_dialogs.notify(passwordNotKeptNotice(problem));
     }
     if (m_worker.joinable())
         m_worker.join();

@@ -40,8 +40,8 @@ std::int64_t lastUse(const std::string &path, const struct stat &status)
     return latest;
 }
 
-void removeEntries(const std::string &folder, const CacheCleaning &cleaning, std::int64_t now,
-    bool top)
+void removeEntries(
+    const std::string &folder, const CacheCleaning &cleaning, std::int64_t now, bool top)
 {
     std::vector<std::string> names;
     std::error_code error;

@@ -547,8 +547,9 @@ TEST_F(PublishWindow, CancelWhilePicturesAreMade_StopsAtOnceAndKeepsTheEarlierSi
     auto *cancel = child<QPushButton>(window, "cancelButton");
     QTimer watch;
     std::string statusWhenPressed;
+    std::function<void()> press;
     QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-        // The person presses Escape once the first photo is being made.
+        // The person stops the run once a photo is being made.
         if (!statusWhenPressed.empty() || !status()->text().startsWith("Making pictures"))
             return;
         statusWhenPressed = status()->text().toStdString();
@@ -556,25 +557,34 @@ TEST_F(PublishWindow, CancelWhilePicturesAreMade_StopsAtOnceAndKeepsTheEarlierSi
         EXPECT_FALSE(child<QPushButton>(window, "BitBtn1")->isEnabled());
         EXPECT_FALSE(child<QPushButton>(window, "BitBtn2")->isVisible());
         EXPECT_EQ(window.focusWidget(), cancel);
-        QTest::keyClick(cancel, Qt::Key_Escape);
+        press();
         EXPECT_EQ(status()->text(), "Cancelling...");
     });
-    open([&] {
-        EXPECT_FALSE(cancel->isVisible());
-        choose(site.out.path());
+    const auto publishAndStop = [&](const std::function<void()> &stop) {
+        press = stop;
+        statusWhenPressed.clear();
         dialogs.answerConfirm(true); // replace the earlier site
         watch.start(5);
         window.publish();
+        watch.stop();
+        EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(status()->text(), "Cancelled; the earlier website is unchanged.");
         EXPECT_EQ(gauge()->value(), 0);
         EXPECT_FALSE(cancel->isVisible());
         EXPECT_TRUE(child<QPushButton>(window, "BitBtn2")->isVisible());
         EXPECT_FALSE(child<QLabel>(window, "siteLocation")->isVisible());
+        EXPECT_TRUE(statusWhenPressed.starts_with("Making pictures for the web ("))
+            << statusWhenPressed;
+    };
+    open([&] {
+        EXPECT_FALSE(cancel->isVisible());
+        choose(site.out.path());
+        publishAndStop([&] { QTest::keyClick(cancel, Qt::Key_Escape); });
+        // Closing the window (Alt+F4) while a run goes on cancels it too.
+        publishAndStop([&] { window.close(); });
         window.closeWindow();
     });
 
-    EXPECT_TRUE(statusWhenPressed.starts_with("Making pictures for the web ("))
-        << statusWhenPressed;
     EXPECT_EQ(cancel->accessibleName(), "Cancel publishing");
     // Nothing of the cancelled run is left beside the earlier site, which kept its bytes.
     std::vector<std::string> left;

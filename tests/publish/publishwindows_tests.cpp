@@ -525,9 +525,7 @@ TEST_F(PublishWindow, CancelWhilePicturesAreMade_StopsAtOnceAndKeepsTheEarlierSi
     // A saved project whose home page shows twelve camera-sized photos, each of its own (the
     // bytes after a JPEG's end are not read), so that making them for the web takes a while.
     QImage image(4000, 3000, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        std::fill_n(
-            reinterpret_cast<QRgb *>(image.scanLine(y)), image.width(), qRgb(y % 256, 90, 40));
+    image.fill(QColor(200, 90, 40));
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     ASSERT_TRUE(image.save(&buffer, "JPG"));

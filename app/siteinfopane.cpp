@@ -294,17 +294,21 @@ void SiteInfoPane::showLogo()
 {
     m_logo->setText(Widgets::fromCp1252(m_project.logoPath));
     m_logoClear->setEnabled(!m_project.logoPath.empty());
+    if (m_project.logoPath.empty()) {
+        // No file is asked for: Qt would complain of a file without a name.
+        m_logoPreview->setPixmap(QPixmap());
+        m_logoPreview->setToolTip(QString());
+        return;
+    }
     // Only as much of the picture is read as the small preview needs.
     QImageReader reader(Widgets::fromCp1252(m_project.logoPath));
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (size.isValid())
         reader.setScaledSize(size.scaled(LogoPreviewSize, Qt::KeepAspectRatio));
-    const QImage picture = m_project.logoPath.empty() ? QImage() : reader.read();
+    const QImage picture = reader.read();
     m_logoPreview->setPixmap(QPixmap::fromImage(picture));
-    if (m_project.logoPath.empty())
-        m_logoPreview->setToolTip(QString());
-    else if (picture.isNull())
+    if (picture.isNull())
         m_logoPreview->setToolTip(QStringLiteral("This picture cannot be shown"));
     else
         m_logoPreview->setToolTip(

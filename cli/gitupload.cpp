@@ -29,7 +29,7 @@ void uploadToGit(const Invocation &invocation, const Upload::HostSettings &setti
             request.passphrase = *answer.password;
         else if (!answer.keyringProblem.empty())
             std::fprintf(stderr, "The key is used without a passphrase: %s\n",
-                answer.keyringProblem.c_str());
+                Platform::cp1252ToUtf8(answer.keyringProblem).c_str());
     }
     const bool acceptNewKey = invocation.hasFlag("--accept-new-host-key");
     request.hooks.acceptNewHostKey = [&](const std::string &host, const std::string &fingerprint) {

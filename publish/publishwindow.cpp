@@ -14,6 +14,8 @@
 #include "widgets/windowbehaviour.h"
 
 #include <QBoxLayout>
+#include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -21,12 +23,19 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 namespace Publish {
 
 namespace {
 
 constexpr QSize ClientSize(377, 153);
+
+// What the status says once Cancel is pressed, and how the cancelled run ended.
+constexpr const char *CancellingStatus = "Cancelling...";
+constexpr const char *CancelledStatus = "Cancelled; nothing was published.";
+constexpr const char *CancelledReplacingStatus = "Cancelled; the earlier website is unchanged.";
 
 /// The page a browser shows first: index.html, written when the home page is published,
 /// otherwise the first page of the site.
@@ -91,6 +100,7 @@ PublishWindow::PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
     buttons->setSpacing(3);
     buttons->addWidget(m_publish);
     buttons->addStretch(1);
+    buttons->addWidget(m_cancel);
     buttons->addWidget(m_close);
     body->addLayout(buttons);
     window->addLayout(body, 1);
@@ -100,10 +110,9 @@ PublishWindow::PublishWindow(Platform::Dialogs &dialogs, std::string homeDir,
     setTabOrder(m_openFolder, m_viewSite);
     setTabOrder(m_viewSite, m_upload);
     setTabOrder(m_upload, m_publish);
-    setTabOrder(m_publish, m_close);
+    setTabOrder(m_publish, m_cancel);
+    setTabOrder(m_cancel, m_close);
     resetProgress();
-    // Escape is bound to no button here.
-    Widgets::ignoreEscape(this);
 }
 
 void PublishWindow::createHeading()
@@ -177,6 +186,16 @@ void PublishWindow::createButtons()
     m_close->setAccessibleName(QStringLiteral("Close"));
     m_close->setAutoDefault(false);
     connect(m_close, &QPushButton::clicked, this, &PublishWindow::closeWindow);
+
+    // In the place of "&Close" while a run goes on.
+    m_cancel = new QPushButton(Assets::icon("publish-close"), QStringLiteral("&Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    Widgets::fixButtonSize(m_cancel, QSize(121, 25));
+    m_cancel->setAccessibleName(QStringLiteral("Cancel publishing"));
+    m_cancel->setToolTip(QStringLiteral("Stop publishing; nothing of this run is kept"));
+    m_cancel->setAutoDefault(false);
+    m_cancel->hide();
+    connect(m_cancel, &QPushButton::clicked, this, &PublishWindow::cancelRun);
 }
 
 void PublishWindow::createFinishRow()
@@ -263,22 +282,92 @@ void PublishWindow::browseForDirectory()
     });
 }
 
-void PublishWindow::showStep(int percent, const std::string &status)
+void PublishWindow::showStep(int percent, const QString &status)
 {
-    m_status->setText(Widgets::fromCp1252(status));
+    if (m_stop.stop_requested())
+        return;
+    m_status->setText(status);
     m_gauge->setValue(percent);
-    m_gauge->repaint();
-    m_status->repaint();
+}
+
+void PublishWindow::setRunning(bool running)
+{
+    m_running = running;
+    m_publish->setEnabled(!running);
+    m_browse->setEnabled(!running);
+    m_close->setVisible(!running);
+    m_cancel->setVisible(running);
+    if (running)
+        m_cancel->setFocus();
+    else if (m_cancel->hasFocus() || focusWidget() == nullptr)
+        m_publish->setFocus();
+}
+
+PublishResult PublishWindow::runAside(PublishRequest &request)
+{
+    m_stop = std::stop_source();
+    request.cancel = m_stop.get_token();
+    request.progress = [this](int percent, const std::string &status) {
+        QMetaObject::invokeMethod(
+            this, [this, percent, text = Widgets::fromCp1252(status)] { showStep(percent, text); },
+            Qt::QueuedConnection);
+    };
+    std::optional<PublishResult> result;
+    std::exception_ptr failure;
+    QEventLoop running;
+    setRunning(true);
+    std::thread run([&] {
+        try {
+            result = PublishWebsite(request);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        // After the steps it posted, so that every step is shown before the run ends.
+        QMetaObject::invokeMethod(&running, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    running.exec();
+    run.join();
+    setRunning(false);
+    if (failure)
+        std::rethrow_exception(failure);
+    return std::move(*result);
+}
+
+void PublishWindow::cancelRun()
+{
+    if (!m_running || m_stop.stop_requested())
+        return;
+    m_stop.request_stop();
+    m_status->setText(QString::fromLatin1(CancellingStatus));
+}
+
+void PublishWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is bound to no button here, but for Cancel while a run goes on.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (m_running)
+            m_cancel->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void PublishWindow::reject()
+{
+    if (m_running)
+        cancelRun();
+    else
+        QDialog::reject();
 }
 
 void PublishWindow::publish()
 {
+    if (m_running)
+        return;
     // A failure stops the run where it is; the window stays open with that step showing.
     Widgets::runCommand(m_dialogs, [this] {
         showFinished(false);
         PublishRequest request = requestFor(m_session, m_homeDir);
-        request.progress
-            = [this](int percent, const std::string &status) { showStep(percent, status); };
         if (isDirectoryChosen(request.target)) {
             // The bodies are read once, for the check and for the files the run copies.
             readPagesOnce(request);
@@ -292,7 +381,14 @@ void PublishWindow::publish()
                 request.existing = ExistingWebsite::Replace;
             }
         }
-        const PublishResult result = PublishWebsite(request);
+        const PublishResult result = runAside(request);
+        if (result.outcome == PublishOutcome::Cancelled) {
+            m_gauge->setValue(0);
+            m_status->setText(QString::fromLatin1(request.existing == ExistingWebsite::Replace
+                    ? CancelledReplacingStatus
+                    : CancelledStatus));
+            return;
+        }
         for (const auto &notice : { stoppedNotice(result), notCopiedWarning(result) }) {
             if (notice)
                 m_dialogs.notify(*notice);

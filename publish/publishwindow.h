@@ -2,10 +2,12 @@
 
 #include "platform/dialogs.h"
 #include "project/projectsession.h"
+#include "publish/publishrequest.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <stop_token>
 #include <string>
 
 class QLabel;
@@ -53,8 +55,18 @@ public:
     void viewSite();
     /// "&Close": the bar back to 0 and the window closed; the status keeps its text.
     void closeWindow();
+    /// "&Cancel", shown in the place of "&Close" while a run goes on (Escape presses it): the
+    /// run stops as soon as it can and leaves nothing of itself; an earlier site stays.
+    void cancelRun();
+    /// Closing the window while a run goes on cancels the run instead.
+    void reject() override;
+
     /// What "&Upload" does; the button shows after a publish that succeeded once this is set.
     void setUploadCommand(std::function<void()> command) { m_uploadCommand = std::move(command); }
+
+protected:
+    /// Escape presses Cancel while a run goes on, and does nothing otherwise.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createHeading();
@@ -65,8 +77,13 @@ private:
     /// Shows or hides where the site is and what can be done with it next.
     void showFinished(bool finished);
     void setPublishDirectory(const std::string &directory);
-    /// Shows a step of the run at once: the run keeps the event loop from painting.
-    void showStep(int percent, const std::string &status);
+    /// Shows a step of the run; a cancelled run's steps no longer replace "Cancelling...".
+    void showStep(int percent, const QString &status);
+    /// Runs the publish run on a thread of its own while the window keeps answering, so that
+    /// Cancel can stop it; returns when the run has ended. A file error is thrown here.
+    PublishResult runAside(PublishRequest &request);
+    /// What the window takes while a run goes on: Cancel only.
+    void setRunning(bool running);
 
     Platform::Dialogs &m_dialogs;
     std::string m_homeDir;
@@ -80,11 +97,14 @@ private:
     QProgressBar *m_gauge = nullptr;
     QPushButton *m_publish = nullptr;
     QPushButton *m_close = nullptr;
+    QPushButton *m_cancel = nullptr;
     QPushButton *m_upload = nullptr;
     QLabel *m_siteLocation = nullptr;
     QPushButton *m_openFolder = nullptr;
     QPushButton *m_viewSite = nullptr;
     std::function<void()> m_uploadCommand;
+    bool m_running = false;
+    std::stop_source m_stop; ///< stops the run going on
 };
 
 } // namespace Publish

@@ -4,6 +4,7 @@
 #include "publish/webnames.h"
 #include "publish/websitefolder.h"
 
+#include "platform/cachecleaning.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 
@@ -32,9 +33,13 @@ bool MakeSitePictures(const Model::Project &project, const Platform::Directory &
     const std::function<bool()> &cancelled)
 {
     PublishedPictures published;
-    if (!WritePictures(pictures.pending, website, Model::picturesOf(project.settings),
-            pictureCacheFolder(), progress, cancelled, published))
+    const std::optional<std::string> cache = pictureCacheFolder();
+    if (!WritePictures(pictures.pending, website, Model::picturesOf(project.settings), cache,
+            progress, cancelled, published))
         return false;
+    // Once this run's pictures have been read from the cache, what no run read for months goes.
+    if (cache)
+        Platform::cleanCacheFolder(*cache, { .nestedFolders = { "sources", "icons" } });
     const bool anyCopy = std::any_of(published.begin(), published.end(),
         [](const auto &picture) { return picture.second.kind == PictureKind::WebCopy; });
     if (!anyCopy)

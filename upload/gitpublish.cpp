@@ -4,6 +4,7 @@
 #include "upload/knownhosts.h"
 #include "upload/manifest.h"
 
+#include "platform/cachecleaning.h"
 #include "platform/encoding.h"
 #include "platform/fileerror.h"
 #include "platform/userfolders.h"
@@ -628,6 +629,9 @@ private:
             && git_repository_init(&repository, path.c_str(), 1) != 0)
             fail("Cannot make the repository's copy in " + path + ": " + lastGitError());
         m_repository.reset(repository);
+        // Copies of repositories no upload used for months go; this one is in use.
+        Platform::markCacheEntryUsed(path);
+        Platform::cleanCacheFolder(folder, {});
         // A run killed while it moved one of the program's own references left its lock;
         // one older than a minute is no other run's.
         for (const char *name : { FetchedRef, PublishRef }) {

@@ -42,6 +42,19 @@ Platform::Message question(const std::string &utf8Text)
         Platform::MessageIcon::Question, Platform::MessageButtons::OkCancel };
 }
 
+/// The warning shown when the keyring would not keep a password; `problem` says why (a program
+/// text, "the desktop's keyring is locked").
+Platform::Message passwordNotKeptNotice(const std::string &problem)
+{
+    return { Platform::ApplicationTitle,
+        "The password was not kept in the desktop's keyring: " + problem
+            + ".\nThe password you typed is used this time. To keep it for next time, unlock "
+              "the desktop's keyring (or start one, such as GNOME Keyring or KWallet), then "
+              "type the password again with \"Keep the password in the desktop's keyring\" "
+              "ticked.",
+        Platform::MessageIcon::Warning, Platform::MessageButtons::Ok };
+}
+
 } // namespace
 
 UploadWindow::UploadWindow(Platform::Dialogs &dialogs, std::string projectFilePath,
@@ -254,16 +267,7 @@ void UploadWindow::startRun(std::function<void(const HostSettings &, const std::
     checkHostSettings(settings);
     if (!m_projectFilePath.empty())
         writeHostSettings(hostSettingsPath(Platform::nativePath(m_projectFilePath)), settings);
-    std::string password = m_password->text().toStdString();
-    // A repository on this computer needs no password, and the keyring is not asked.
-    const bool localGit
-        = settings.protocol == Protocol::Git && parseGitRemote(settings.remote).local;
-    if (password.empty() && !localGit) {
-        if (const auto kept = readKeyringPassword(settings).password)
-            password = *kept;
-    } else if (m_rememberPassword->isChecked()) {
-        storeKeyringPassword(settings, password);
-    }
+    const std::string password = runPassword(settings);
     if (m_worker.joinable())
         m_worker.join();
     m_cancel = false;
@@ -283,6 +287,35 @@ void UploadWindow::startRun(std::function<void(const HostSettings &, const std::
             });
         }
     });
+}
+
+std::string UploadWindow::runPassword(const HostSettings &settings)
+{
+    std::string password = m_password->text().toStdString();
+    // A repository on this computer needs no password, and the keyring is not asked.
+    const bool localGit
+        = settings.protocol == Protocol::Git && parseGitRemote(settings.remote).local;
+    if (password.empty() && !localGit) {
+        PasswordAnswer kept = readKeyringPassword(settings);
+        if (kept.password)
+            return std::move(*kept.password);
+        const std::string &problem = kept.keyringProblem;
+        // Without a key file the host asks for the password; a key may need no passphrase.
+        if (!problem.empty() && settings.protocol != Protocol::Git && settings.identity.empty()) {
+            throw Platform::FileError("No password for " + Platform::utf8ToCp1252(settings.host)
+                + ": " + problem
+                + ". Type it in the password box, or unlock the desktop's keyring and try again");
+        }
+        if (!problem.empty() && !settings.identity.empty()) {
+            m_dialogs.notify({ Platform::ApplicationTitle,
+                "The key is used without a passphrase: " + problem + ".",
+                Platform::MessageIcon::Warning, Platform::MessageButtons::Ok });
+        }
+    } else if (m_rememberPassword->isChecked()) {
+        if (const std::string problem = storeKeyringPassword(settings, password); !problem.empty())
+            m_dialogs.notify(passwordNotKeptNotice(problem));
+    }
+    return password;
 }
 
 void UploadWindow::finishRun(const QString &status)

@@ -62,6 +62,10 @@ private:
     /// Saves the settings and the password as asked, then runs `work` off the window's thread;
     /// `work` gets the password to use.
     void startRun(std::function<void(const HostSettings &, const std::string &)> work);
+    /// The password a run uses: the one typed, kept in the keyring when asked to, else the
+    /// keyring's. Says why when the keyring cannot keep or give one; throws FileError when the
+    /// host needs a password and there is none.
+    std::string runPassword(const HostSettings &settings);
     /// Asks a question from the transfer's thread and waits for the answer.
     bool askFromWorker(const Platform::Message &message);
     /// Runs `update` on the window's thread.

@@ -92,8 +92,16 @@ TEST_F(EverydayUse, SiteInfo_BoxesSayWhatTheyWant_TheChosenLogoShowsInAPreview)
     EXPECT_EQ(shown.pixelColor(16, 8), QColor(Qt::red));
     EXPECT_EQ(preview->toolTip(), "The logo, 120 x 60 pixels");
 
+    // Clearing it opens no file: Qt says nothing on the terminal.
+    static std::vector<std::string> said;
+    const QtMessageHandler before
+        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+              said.push_back(text.toStdString());
+          });
     click(control<QAbstractButton>("logoClearButton"));
+    qInstallMessageHandler(before);
     EXPECT_TRUE(preview->pixmap().isNull());
+    EXPECT_EQ(said, std::vector<std::string> {});
 }
 
 TEST_F(EverydayUse, LinkTool_OffersTheTickedPagesBesideATypedAddress)

@@ -5,7 +5,9 @@
 #include "tests/support/scripteddialogs.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +21,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <random>
 
 using namespace Testing;
 using Strings = std::vector<std::string>;
@@ -515,6 +518,81 @@ TEST_F(PublishWindow, OpeningAgain_StartsAtZeroAndWaiting_NewForgetsTheDirectory
         window.closeWindow();
     });
     EXPECT_EQ(window.publishDirectory(), "");
+}
+
+TEST_F(PublishWindow, CancelWhilePicturesAreMade_StopsAtOnceAndKeepsTheEarlierSiteAsItWas)
+{
+    // A saved project whose home page shows twelve camera-sized photos, each of its own (the
+    // bytes after a JPEG's end are not read), so that making them for the web takes a while.
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    image.fill(QColor(200, 90, 40));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(image.save(&buffer, "JPG"));
+    const std::string runOwn = std::to_string(std::random_device()());
+    std::filesystem::create_directories(site.home.file("shop"));
+    std::string gallery;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "photo" + std::to_string(i) + ".jpg";
+        writeBytes(site.home.file("shop/" + name), jpeg.toStdString() + runOwn + "-" + name);
+        gallery += "<img src=\"" + name + "\" alt=\"Loaf " + std::to_string(i) + "\">";
+    }
+    session.fields().pageBody[0] = "<p>" + gallery + "</p>";
+    session.save(site.home.file("shop/shop.cvp"));
+    std::filesystem::create_directories(site.website());
+    writeBytes(site.website() + "/home.html", "the earlier site");
+
+    auto *cancel = child<QPushButton>(window, "cancelButton");
+    QTimer watch;
+    std::string statusWhenPressed;
+    std::function<void()> press;
+    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+        // The person stops the run once a photo is being made.
+        if (!statusWhenPressed.empty() || !status()->text().startsWith("Making pictures"))
+            return;
+        statusWhenPressed = status()->text().toStdString();
+        EXPECT_TRUE(cancel->isVisible());
+        EXPECT_FALSE(child<QPushButton>(window, "BitBtn1")->isEnabled());
+        EXPECT_FALSE(child<QPushButton>(window, "BitBtn2")->isVisible());
+        EXPECT_EQ(window.focusWidget(), cancel);
+        press();
+        EXPECT_EQ(status()->text(), "Cancelling...");
+    });
+    const auto publishAndStop = [&](const std::function<void()> &stop) {
+        press = stop;
+        statusWhenPressed.clear();
+        dialogs.answerConfirm(true); // replace the earlier site
+        watch.start(5);
+        window.publish();
+        watch.stop();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(status()->text(), "Cancelled; the earlier website is unchanged.");
+        EXPECT_EQ(gauge()->value(), 0);
+        EXPECT_FALSE(cancel->isVisible());
+        EXPECT_TRUE(child<QPushButton>(window, "BitBtn2")->isVisible());
+        EXPECT_FALSE(child<QLabel>(window, "siteLocation")->isVisible());
+        EXPECT_TRUE(statusWhenPressed.starts_with("Making pictures for the web ("))
+            << statusWhenPressed;
+    };
+    open([&] {
+        EXPECT_FALSE(cancel->isVisible());
+        choose(site.out.path());
+        publishAndStop([&] { QTest::keyClick(cancel, Qt::Key_Escape); });
+        // Closing the window (Alt+F4) while a run goes on cancels it too.
+        publishAndStop([&] { window.close(); });
+        window.closeWindow();
+    });
+
+    EXPECT_EQ(cancel->accessibleName(), "Cancel publishing");
+    // Nothing of the cancelled run is left beside the earlier site, which kept its bytes.
+    std::vector<std::string> left;
+    for (const auto &entry : std::filesystem::directory_iterator(site.out.path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, Strings { "website" });
+    EXPECT_EQ(site.websiteFiles(), std::set<std::string> { "home.html" });
+    EXPECT_EQ(site.read("home.html"), "the earlier site");
+    // A cancelled run is no failure: nothing was said about it in a message.
+    EXPECT_EQ(notices(), Strings {});
 }
 
 TEST(SiteCheckWindow, ListsFindingsByCaption_DoubleClickOpensTheEditorThereAndChecksAgain)

@@ -8,6 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
+
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace Testing {
 
@@ -55,6 +60,20 @@ std::string readBytes(const std::string &path)
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+void setUnusedFor(const std::string &path, int days)
+{
+    std::vector<std::string> paths { path };
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(path))) {
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(path))
+            paths.push_back(entry.path().string());
+    }
+    const timespec then { .tv_sec = std::time(nullptr) - std::time_t { days } * 24 * 60 * 60,
+        .tv_nsec = 0 };
+    const timespec times[] = { then, then };
+    for (const std::string &each : paths)
+        EXPECT_EQ(::utimensat(AT_FDCWD, each.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << each;
 }
 
 std::string errorOf(const std::function<void()> &action)

@@ -45,6 +45,10 @@ void writeBytes(const std::string &path, const std::string &bytes);
 /// The bytes of a file; fails the test when it cannot be read.
 std::string readBytes(const std::string &path);
 
+/// Sets the access and modification times of `path` and of everything below it to `days` ago,
+/// as if nothing had read or written them since.
+void setUnusedFor(const std::string &path, int days);
+
 /// The text of the FileError an action throws, or "(no error)".
 std::string errorOf(const std::function<void()> &action);
 

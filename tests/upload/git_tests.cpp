@@ -326,6 +326,27 @@ TEST_P(GitPublishStory, CancelWhileTheCommitIsMadeOrSent_BranchUnchanged)
 using GitOverSsh = GitPublishStory;
 INSTANTIATE_TEST_SUITE_P(Reaches, GitOverSsh, testing::Values(Reach::Ssh), reachLabel);
 
+TEST_P(GitOverSsh, CopiesOfRepositoriesNoUploadUsedForMonthsGo_TheOneInUseStays)
+{
+    publishToGit(request());
+    const std::string copies = work.file("cache/corvanta/git");
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(copies))
+        names.insert(entry.path().filename().string());
+    // Another repository's copy, and this one's, both last used months ago.
+    fs::create_directories(copies + "/0123456789abcdef01234567.git/objects");
+    writeBytes(copies + "/0123456789abcdef01234567.git/HEAD", "ref: refs/heads/pages\n");
+    Testing::setUnusedFor(copies, 100);
+    writeBytes(site() + "/index.html", "<p>home, new</p>");
+    EXPECT_EQ(publishToGit(request()).plan.send, std::vector<std::string> { "index.html" });
+
+    std::set<std::string> left;
+    for (const auto &entry : fs::directory_iterator(copies))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, names);
+    expectCloneEqualsSite();
+}
+
 TEST_P(GitOverSsh, HostRefusesTheUpdate_RefusalNamedAtOnce_BranchUnchanged)
 {
     publishToGit(request());

@@ -238,4 +238,35 @@ TEST(Keyring, Absent_SaysSo_EnvironmentPasswordStillWorks)
     EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
 }
 
+TEST(Keyring, GitKeyFileWithoutKeyring_WhySaidInTheTerminalsOwnCharacters)
+{
+    TempDir work;
+    // A session bus address the desktop's libraries cannot use; their answer quotes it.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "caf\xc3\xa9:path=/x", 1);
+    ::unsetenv("DISPLAY");
+    ::unsetenv("CORVANTA_UPLOAD_PASSWORD");
+    ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+    ASSERT_EQ(exitStatus(start({ CORVANTA_CLI, "new", work.file("site.cvp") })), 0);
+    fs::create_directories(work.file("out/website"));
+    Testing::writeBytes(work.file("out/website/index.html"), "<p>home</p>");
+    Upload::HostSettings settings;
+    settings.protocol = Upload::Protocol::Git;
+    // Nothing answers on port 1: the run ends once the keyring was asked.
+    settings.remote = "ssh://git@127.0.0.1:1/site.git";
+    settings.identity = work.file("key");
+    Upload::writeHostSettings(work.file("site.cvp.upload"), settings);
+    const int status = exitStatus(start(
+        { CORVANTA_CLI, "upload", work.file("site.cvp"), work.file("out") }, {}, work.file("err")));
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    EXPECT_EQ(status, 1);
+    const std::string err = readBytes(work.file("err"));
+    EXPECT_EQ(err.substr(0, err.find('\n')),
+        "The key is used without a passphrase: no desktop keyring is running (Unknown or "
+        "unsupported transport \xe2\x80\x9c"
+        "caf\xc3\xa9\xe2\x80\x9d for address "
+        "\xe2\x80\x9c"
+        "caf\xc3\xa9:path=/x\xe2\x80\x9d)")
+        << err;
+}
+
 } // namespace

@@ -103,4 +103,32 @@ TEST(UploadWindowGit, GitChosen_RowsSwap_PublishesByObjects_NothingChanged_Cance
     EXPECT_TRUE(dialogs.asked().empty());
 }
 
+TEST(UploadWindowGit, RemoteWithAccents_ItsErrorsShowItAsTyped)
+{
+    Testing::TempDir work;
+    Testing::TemporaryHome home;
+    fs::create_directories(work.file("out/website"));
+    writeBytes(work.file("out/website/index.html"), "<p>home</p>");
+    Testing::ScriptedDialogs dialogs;
+    Upload::UploadWindow window(dialogs, work.file("site.cvp"), work.file("out"));
+    child<QComboBox>(window, "protocol")->setCurrentIndex(3);
+    // Typed as "dépôt.git": the window's texts are the program's, in which é and ô are a byte
+    // each.
+    const std::string missing = work.file("d\xc3\xa9p\xc3\xb4t.git");
+    const std::string shown = work.file("d\xe9p\xf4t.git");
+    for (const std::string &remote : { missing, std::string("d\xc3\xa9p\xc3\xb4t.git") }) {
+        child<QLineEdit>(window, "remote")->setText(QString::fromStdString(remote));
+        child<QPushButton>(window, "testConnection")->click();
+        waitWhileRunning(window);
+    }
+    std::vector<std::string> notices;
+    for (const Platform::Message &notice : dialogs.notices())
+        notices.push_back(notice.text);
+    EXPECT_EQ(notices,
+        (std::vector<std::string> { "Cannot open the repository " + shown
+                + ": failed to resolve path '" + shown + "': No such file or directory.",
+            "The remote d\xe9p\xf4t.git is neither an SSH address (git@host:owner/repo.git) nor a "
+            "full path." }));
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include "upload/uploadwindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -82,6 +83,68 @@ void waitWhileRunning(const Upload::UploadWindow &window, int seconds)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (window.isRunning() && std::chrono::steady_clock::now() < deadline)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+TEST(UploadWindow, NoKeyringToGiveOrKeepThePassword_SaysWhyAndWhatToDo_UploadsWithTheTypedOne)
+{
+    Testing::TempDir work;
+    ::setenv("XDG_CONFIG_HOME", work.file("config").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", work.file("state").c_str(), 1);
+    // No session bus at all, so no keyring, and no X display to start one from.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + work.file("no-bus")).c_str(), 1);
+    ::unsetenv("DISPLAY");
+    Testing::SftpServer server(work.file("server"));
+    server.start();
+    fs::create_directories(server.root() + "/site");
+    fs::create_directories(work.file("out/website"));
+    writeBytes(work.file("out/website/index.html"), "<p>home</p>");
+    Upload::writeHostSettings(work.file("site.cvp.upload"), server.settings());
+    Testing::ScriptedDialogs dialogs;
+    Upload::UploadWindow window(dialogs, work.file("site.cvp"), work.file("out"));
+    // Without a key file and with nothing typed, no password is found, and nothing is sent.
+    auto *identity = child<QLineEdit>(window, "identity");
+    const QString keyFile = identity->text();
+    identity->clear();
+    child<QPushButton>(window, "upload")->click();
+    EXPECT_FALSE(window.isRunning());
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].text,
+        "No password for 127.0.0.1: no desktop keyring is running (Could not connect: No such "
+        "file or directory). Type it in the password box, or unlock the desktop's keyring and "
+        "try again.");
+    EXPECT_FALSE(fs::exists(server.root() + "/site/index.html"));
+    // Typed, with the key file, to be kept: the keyring cannot keep it; the upload goes on.
+    dialogs.clear();
+    dialogs.answerConfirm(true); // the new host key
+    identity->setText(keyFile);
+    child<QLineEdit>(window, "password")->setText(QString::fromStdString(server.password()));
+    child<QCheckBox>(window, "rememberPassword")->setChecked(true);
+
+    child<QPushButton>(window, "upload")->click();
+    waitWhileRunning(window, 30);
+    ASSERT_EQ(dialogs.notices().size(), 1u);
+    EXPECT_EQ(dialogs.notices()[0].text,
+        "The password was not kept in the desktop's keyring: no desktop keyring is running "
+        "(Could not connect: No such file or directory).\nThe password you typed is used this "
+        "time. To keep it for next time, unlock the desktop's keyring (or start one, such as "
+        "GNOME Keyring or KWallet), then type the password again with \"Keep the password in "
+        "the desktop's keyring\" ticked.");
+    EXPECT_EQ(dialogs.notices()[0].icon, Platform::MessageIcon::Warning);
+    EXPECT_EQ(window.statusText(), "Upload complete: 1 files sent, 0 deleted.");
+    EXPECT_EQ(readBytes(server.root() + "/site/index.html"), "<p>home</p>");
+
+    // With a key file and nothing typed, the key is tried without its passphrase.
+    dialogs.clear();
+    child<QLineEdit>(window, "password")->clear();
+    child<QPushButton>(window, "upload")->click();
+    waitWhileRunning(window, 30);
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    ASSERT_EQ(dialogs.notices().size(), 2u);
+    EXPECT_EQ(dialogs.notices()[0].text,
+        "The key is used without a passphrase: no desktop keyring is running (Could not connect: "
+        "No such file or directory).");
+    EXPECT_EQ(dialogs.notices()[1].text,
+        "127.0.0.1 refused the key " + server.settings().identity + " or its passphrase.");
 }
 
 TEST(UploadWindow, HostHangs_WindowAnswersAndCancels_CheckTheHostSendsWhatItLost)

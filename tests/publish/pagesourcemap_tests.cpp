@@ -56,5 +56,37 @@ TEST(PageSourceMap, TemplateTextOrABodyNotInThePage_MapsToNothing)
     EXPECT_EQ(other.shownPlace({ 0, 0 }), std::nullopt);
 }
 
+// Pages made as the template makes them: its own head and parts around the body's line.
+std::string pageWith(const std::string &body)
+{
+    return "<!DOCTYPE html>\r\n<html><head><title>Site</title>\r\n"
+           "<script>document.title = 'x';</script></head>\r\n"
+           "<body><div class=\"sheet\"><h1>Top</h1>\r\n<div class=\"content\">\n"
+        + body + "\r\n</div></div>\r\n<p>Template's end</p></body></html>\r\n";
+}
+
+std::optional<Publish::PagePatch> patchBetween(const std::string &shown, const std::string &next)
+{
+    return Publish::pagePatch(
+        PageSourceMap(pageWith(shown), shown), PageSourceMap(pageWith(next), next));
+}
+
+TEST(PagePatch, ChangeInsideAParagraph_ReplacesOnlyThatParagraphsChildren)
+{
+    const auto patch = patchBetween("<p>One</p>\r\n<p>Two <b>x</b></p>\r\n<p>Three</p>",
+        "<p>One</p>\r\n<p>Two and a <i>half</i> <b>x</b></p>\r\n<p>Three</p>");
+    ASSERT_TRUE(patch);
+    EXPECT_FALSE(patch->unchanged);
+    // html 0 > body 2 (after the head and a blank) > div.sheet 0 > div.content 2 > p 3
+    EXPECT_EQ(patch->path, (std::vector<std::size_t> { 0, 2, 0, 2, 3 }));
+    EXPECT_EQ(patch->parentName, "p");
+    EXPECT_EQ(patch->parentChildren, 2u);
+    EXPECT_EQ(patch->first, 0u);
+    EXPECT_EQ(patch->removed, 1u);
+    EXPECT_EQ(patch->removedShape, "0t4;");
+    EXPECT_EQ(patch->markup, "Two and a <i>half</i> ");
+    EXPECT_EQ(patch->addedShape, "0t10;0ehi 0;1t4;0t1;");
+}
+
 } // namespace
 } // namespace Testing

@@ -82,12 +82,13 @@ std::optional<PagePatch> pagePatch(const PageSourceMap &shown, const PageSourceM
          ++index)
         patch.parentChildren += before[index].depth == depth ? 1 : 0;
 
-    // Only the body's own nodes are replaced, and none that a browser could read otherwise.
+    // Only the body's own nodes are replaced: none that a browser could read otherwise, none
+    // that the page's scripts could have found and changed as it loaded.
     const auto inBody = [](const PageSourceMap &map, const std::vector<Node> &nodes,
                             std::size_t from, std::size_t to) {
         for (std::size_t index = from; index < to; ++index) {
             const Node &node = nodes[index];
-            if (node.risky || (node.depth == nodes[from].depth && !node.placed)
+            if (node.risky || node.named || (node.depth == nodes[from].depth && !node.placed)
                 || node.start < map.m_bodyStart || node.end > map.m_bodyEnd)
                 return false;
         }

@@ -102,6 +102,50 @@ bool riskyTag(GumboTag tag)
     }
 }
 
+std::string lowerCase(std::string_view text)
+{
+    std::string lower(text);
+    for (char &c : lower)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return lower;
+}
+
+/// The words of a text: runs of letters, digits, '_' and '-' (as a script or a selector
+/// names elements, classes and attributes).
+template <typename Visit> void forEachWord(std::string_view text, Visit visit)
+{
+    const auto inWord = [](char c) { return isAsciiAlnum(c) || c == '_' || c == '-'; };
+    for (std::size_t at = 0; at < text.size();) {
+        while (at < text.size() && !inWord(text[at]))
+            ++at;
+        const std::size_t start = at;
+        while (at < text.size() && inWord(text[at]))
+            ++at;
+        if (at > start)
+            visit(text.substr(start, at - start));
+    }
+}
+
+/// Whether scripts of these words name the element's name, an attribute's, its id or class.
+bool mentioned(const std::unordered_set<std::string> &words, const GumboElement &element,
+    std::string_view name)
+{
+    if (words.empty())
+        return false;
+    bool found = words.count(lowerCase(name)) != 0;
+    for (unsigned a = 0; a < element.attributes.length && !found; ++a) {
+        const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[a]);
+        const std::string_view attributeName = attribute->name;
+        found = words.count(lowerCase(attributeName)) != 0;
+        if (attributeName == "id" || attributeName == "class") {
+            forEachWord(lowerCase(attribute->value), [&](std::string_view word) {
+                found = found || words.count(std::string(word)) != 0;
+            });
+        }
+    }
+    return found;
+}
+
 constexpr unsigned MovedByTheParser = GUMBO_INSERTION_FOSTER_PARENTED
     | GUMBO_INSERTION_ADOPTION_AGENCY_MOVED | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED
     | GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT | GUMBO_INSERTION_CONVERTED_FROM_END_TAG
@@ -124,6 +168,8 @@ PageSourceMap::PageSourceMap(std::string page, std::string_view body)
          at = body.find('\n', at + 1))
         m_lineStarts.push_back(at + 1);
 
+    addScriptWords(std::string_view(m_page).substr(0, m_bodyStart));
+    addScriptWords(std::string_view(m_page).substr(m_bodyEnd));
     GumboOptions options = kGumboDefaultOptions;
     GumboOutput *output = gumbo_parse_with_options(&options, m_page.data(), m_page.size());
     readNodes(*output);
@@ -204,6 +250,7 @@ void PageSourceMap::readNodes(const GumboOutput &output)
             }
             scripted = scripted || element.tag == GUMBO_TAG_SCRIPT;
             node.risky = node.risky || scripted;
+            node.named = mentioned(m_scriptWords, element, nodeName(node));
             // A template's contents are a fragment apart: the document shows no children.
             if (child->type == GUMBO_NODE_ELEMENT)
                 children = &element.children;
@@ -242,16 +289,29 @@ void PageSourceMap::readNodes(const GumboOutput &output)
         m_nodes.clear();
 }
 
+void PageSourceMap::addScriptWords(std::string_view markup)
+{
+    // Read loosely: too many words only make fewer changes in place.
+    const auto lower
+        = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    std::string text(markup.size(), ' ');
+    std::transform(markup.begin(), markup.end(), text.begin(), lower);
+    for (std::size_t at = text.find("<script"); at != std::string::npos;
+         at = text.find("<script", at + 1)) {
+        const std::size_t end = std::min(text.find("</script", at), text.size());
+        forEachWord(std::string_view(text).substr(at + 7, end - at - 7),
+            [this](std::string_view word) { m_scriptWords.emplace(word); });
+        at = end == text.size() ? end - 1 : end;
+    }
+}
+
 std::string PageSourceMap::nodeName(const Node &node) const
 {
     if (node.kind != 'e')
         return {};
     if (node.tag != GUMBO_TAG_UNKNOWN)
         return gumbo_normalized_tagname(static_cast<GumboTag>(node.tag));
-    std::string name = m_page.substr(node.nameAt, node.nameLength);
-    for (char &c : name)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return name;
+    return lowerCase(std::string_view(m_page).substr(node.nameAt, node.nameLength));
 }
 
 std::string PageSourceMap::shape(std::size_t from, std::size_t to, std::uint32_t depth) const

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 struct GumboInternalOutput;
@@ -96,14 +97,18 @@ private:
         char space = 'h'; ///< an element's namespace: HTML, SVG or MathML
         bool placed = false; ///< written in the page where `start` says (not implied)
         bool risky = false; ///< a script, a handler, moved by the parser, ...
+        bool named = false; ///< named by the page's scripts (see addScriptWords)
     };
     void readNodes(const GumboInternalOutput &output);
+    /// Keeps the words of the scripts in `markup`: a script may find an element by them.
+    void addScriptWords(std::string_view markup);
     std::string nodeName(const Node &node) const;
     std::string shape(std::size_t from, std::size_t to, std::uint32_t depth) const;
 
     std::vector<Node> m_nodes;
     std::uint64_t m_documentIdentity = 0; ///< the doctype and the quirks mode
     bool m_scriptsInBody = false;
+    std::unordered_set<std::string> m_scriptWords; ///< of the scripts around the body
     struct Piece
     {
         std::size_t index = 0; ///< the piece's number among all the page's text pieces

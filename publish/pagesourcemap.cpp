@@ -57,6 +57,9 @@ std::pair<std::size_t, std::size_t> shownCharacter(std::string_view text, std::s
     return { 1, 1 };
 }
 
+/// A digest before anything is added to it (64-bit FNV-1a).
+constexpr std::uint64_t Unmixed = 0xcbf29ce484222325ull;
+
 /// A digest of bytes, added to `hash` (64-bit FNV-1a).
 void mix(std::uint64_t &hash, std::string_view bytes)
 {
@@ -180,9 +183,6 @@ void PageSourceMap::readNodes(const GumboOutput &output)
 {
     // Places are kept in 32 bits; a page past 4 GB gets its text pieces but no nodes.
     const bool keepNodes = m_page.size() < std::numeric_limits<std::uint32_t>::max();
-    const auto at = [this](const char *data) {
-        return static_cast<std::uint32_t>(data ? data - m_page.data() : 0);
-    };
     const GumboDocument &document = output.document->v.document;
     mix(m_documentIdentity, document.has_doctype ? "doctype" : "");
     mix(m_documentIdentity, document.name);
@@ -194,7 +194,7 @@ void PageSourceMap::readNodes(const GumboOutput &output)
     {
         const GumboVector *children;
         unsigned next;
-        std::size_t record;
+        std::size_t record; ///< the element's node, counted from 1; 0 for the document
     };
     std::vector<Open> path { { &document.children, 0u, 0 } };
     std::size_t pieces = 0;
@@ -203,90 +203,97 @@ void PageSourceMap::readNodes(const GumboOutput &output)
         if (open.next >= open.children->length) {
             const std::size_t closed = open.record;
             path.pop_back();
-            if (keepNodes && !path.empty() && path.back().record != 0)
+            if (closed != 0 && !path.empty() && path.back().record != 0)
                 m_nodes[path.back().record - 1].end
                     = std::max(m_nodes[path.back().record - 1].end, m_nodes[closed - 1].end);
             continue;
         }
         const auto *child = static_cast<const GumboNode *>(open.children->data[open.next++]);
-        Node node;
+        const bool element
+            = child->type == GUMBO_NODE_ELEMENT || child->type == GUMBO_NODE_TEMPLATE;
+        Node node = element ? elementNode(*child) : textNode(*child, pieces);
         node.depth = static_cast<std::uint32_t>(path.size());
-        node.risky = (child->parse_flags & MovedByTheParser) != 0;
-        std::uint64_t identity = 0xcbf29ce484222325ull;
-        const GumboVector *children = nullptr;
-        bool scripted = false;
-        if (child->type == GUMBO_NODE_ELEMENT || child->type == GUMBO_NODE_TEMPLATE) {
-            const GumboElement &element = child->v.element;
-            node.kind = 'e';
-            node.tag = static_cast<std::uint16_t>(element.tag);
-            node.space = element.tag_namespace == GUMBO_NAMESPACE_SVG ? 's'
-                : element.tag_namespace == GUMBO_NAMESPACE_MATHML     ? 'm'
-                                                                      : 'h';
-            node.placed = element.original_tag.length > 0;
-            node.start = at(element.original_tag.data);
-            node.end = node.start + static_cast<std::uint32_t>(element.original_tag.length);
-            if (element.original_end_tag.length > 0)
-                node.end = at(element.original_end_tag.data)
-                    + static_cast<std::uint32_t>(element.original_end_tag.length);
-            if (element.tag == GUMBO_TAG_UNKNOWN && node.placed) {
-                GumboStringPiece name = element.original_tag;
-                gumbo_tag_from_original_text(&name);
-                node.nameAt = at(name.data);
-                node.nameLength
-                    = static_cast<std::uint16_t>(std::min<std::size_t>(name.length, 0xffff));
-            }
-            node.risky = node.risky || riskyTag(element.tag);
-            node.measure = element.attributes.length;
-            mix(identity, std::string { 'e', node.space });
-            mix(identity, nodeName(node));
-            for (unsigned a = 0; a < element.attributes.length; ++a) {
-                const auto *attribute
-                    = static_cast<const GumboAttribute *>(element.attributes.data[a]);
-                const std::string_view name = attribute->name;
-                mix(identity, name);
-                mix(identity, attribute->value);
-                mix(identity, viewOf(attribute->original_value));
-                scripted = scripted || (name.size() > 2 && name.substr(0, 2) == "on");
-            }
-            scripted = scripted || element.tag == GUMBO_TAG_SCRIPT;
-            node.risky = node.risky || scripted;
-            node.named = mentioned(m_scriptWords, element, nodeName(node));
-            // A template's contents are a fragment apart: the document shows no children.
-            if (child->type == GUMBO_NODE_ELEMENT)
-                children = &element.children;
-        } else {
-            const GumboText &text = child->v.text;
-            node.kind = child->type == GUMBO_NODE_COMMENT ? 'c'
-                : child->type == GUMBO_NODE_CDATA         ? 'd'
-                                                          : 't';
-            node.risky = node.risky || node.kind == 'd';
-            node.placed = text.original_text.length > 0;
-            node.start = at(text.original_text.data);
-            node.end = node.start + static_cast<std::uint32_t>(text.original_text.length);
-            node.measure = utf16Units(text.text);
-            mix(identity, std::string(1, node.kind));
-            mix(identity, text.text);
-            mix(identity, viewOf(text.original_text));
-            if (node.kind != 'c') {
-                const std::size_t start = text.start_pos.offset;
-                const std::size_t end = start + text.original_text.length;
-                if (end > m_bodyStart && start < m_bodyEnd)
-                    m_pieces.push_back({ pieces, start, end });
-                ++pieces;
-            }
-        }
-        node.identity = identity;
-        if (scripted && node.start >= m_bodyStart && node.start < m_bodyEnd)
-            m_scriptsInBody = true;
+        node.risky = node.risky || (child->parse_flags & MovedByTheParser) != 0;
         if (keepNodes && open.record != 0)
             m_nodes[open.record - 1].end = std::max(m_nodes[open.record - 1].end, node.end);
         if (keepNodes)
             m_nodes.push_back(node);
-        if (children)
-            path.push_back({ children, 0u, keepNodes ? m_nodes.size() : 0 });
+        // A template's contents are a fragment apart: the document shows no children.
+        if (child->type == GUMBO_NODE_ELEMENT)
+            path.push_back({ &child->v.element.children, 0u, keepNodes ? m_nodes.size() : 0 });
     }
-    if (!keepNodes)
-        m_nodes.clear();
+}
+
+std::uint32_t PageSourceMap::placeOf(const char *data) const
+{
+    return static_cast<std::uint32_t>(data ? data - m_page.data() : 0);
+}
+
+PageSourceMap::Node PageSourceMap::elementNode(const GumboInternalNode &child)
+{
+    const GumboElement &element = child.v.element;
+    Node node;
+    node.kind = 'e';
+    node.tag = static_cast<std::uint16_t>(element.tag);
+    node.space = element.tag_namespace == GUMBO_NAMESPACE_SVG ? 's'
+        : element.tag_namespace == GUMBO_NAMESPACE_MATHML     ? 'm'
+                                                              : 'h';
+    node.placed = element.original_tag.length > 0;
+    node.start = placeOf(element.original_tag.data);
+    node.end = node.start + static_cast<std::uint32_t>(element.original_tag.length);
+    if (element.original_end_tag.length > 0)
+        node.end = placeOf(element.original_end_tag.data)
+            + static_cast<std::uint32_t>(element.original_end_tag.length);
+    if (element.tag == GUMBO_TAG_UNKNOWN && node.placed) {
+        GumboStringPiece name = element.original_tag;
+        gumbo_tag_from_original_text(&name);
+        node.nameAt = placeOf(name.data);
+        node.nameLength = static_cast<std::uint16_t>(std::min<std::size_t>(name.length, 0xffff));
+    }
+    node.measure = element.attributes.length;
+    std::uint64_t identity = Unmixed;
+    mix(identity, std::string { 'e', node.space });
+    mix(identity, nodeName(node));
+    bool scripted = element.tag == GUMBO_TAG_SCRIPT;
+    for (unsigned a = 0; a < element.attributes.length; ++a) {
+        const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[a]);
+        const std::string_view name = attribute->name;
+        mix(identity, name);
+        mix(identity, attribute->value);
+        mix(identity, viewOf(attribute->original_value));
+        scripted = scripted || (name.size() > 2 && name.substr(0, 2) == "on");
+    }
+    node.identity = identity;
+    node.risky = scripted || riskyTag(element.tag);
+    node.named = mentioned(m_scriptWords, element, nodeName(node));
+    if (scripted && node.start >= m_bodyStart && node.start < m_bodyEnd)
+        m_scriptsInBody = true;
+    return node;
+}
+
+PageSourceMap::Node PageSourceMap::textNode(const GumboInternalNode &child, std::size_t &pieces)
+{
+    const GumboText &text = child.v.text;
+    Node node;
+    node.kind = child.type == GUMBO_NODE_COMMENT ? 'c' : child.type == GUMBO_NODE_CDATA ? 'd' : 't';
+    node.risky = node.kind == 'd';
+    node.placed = text.original_text.length > 0;
+    node.start = placeOf(text.original_text.data);
+    node.end = node.start + static_cast<std::uint32_t>(text.original_text.length);
+    node.measure = utf16Units(text.text);
+    std::uint64_t identity = Unmixed;
+    mix(identity, std::string(1, node.kind));
+    mix(identity, text.text);
+    mix(identity, viewOf(text.original_text));
+    node.identity = identity;
+    if (node.kind != 'c') {
+        const std::size_t start = text.start_pos.offset;
+        const std::size_t end = start + text.original_text.length;
+        if (end > m_bodyStart && start < m_bodyEnd)
+            m_pieces.push_back({ pieces, start, end });
+        ++pieces;
+    }
+    return node;
 }
 
 void PageSourceMap::addScriptWords(std::string_view markup)

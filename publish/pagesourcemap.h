@@ -9,6 +9,7 @@
 #include <vector>
 
 struct GumboInternalOutput;
+struct GumboInternalNode;
 
 namespace Publish {
 
@@ -63,6 +64,24 @@ public:
         bool operator==(const ShownPlace &) const = default;
     };
 
+    /// A node of the page's document as a browser builds it, in document order.
+    struct Node
+    {
+        std::uint64_t identity = 0; ///< a digest of its kind, name, attributes or text
+        std::uint32_t depth = 0; ///< 1 for the document's children
+        std::uint32_t start = 0; ///< where its markup starts (valid when `placed`)
+        std::uint32_t end = 0; ///< where the markup of it and its descendants ends
+        std::uint32_t measure = 0; ///< an element's attributes; a text's UTF-16 units
+        std::uint32_t nameAt = 0; ///< an element of a name the parser does not know: its name
+        std::uint16_t nameLength = 0;
+        std::uint16_t tag = 0; ///< the parser's number for an element's name
+        char kind = 0; ///< 'e' element, 't' text, 'c' comment, 'd' character data
+        char space = 'h'; ///< an element's namespace: HTML, SVG or MathML
+        bool placed = false; ///< written in the page where `start` says (not implied)
+        bool risky = false; ///< a script, a handler, moved by the parser, ...
+        bool named = false; ///< named by the page's scripts (see addScriptWords)
+    };
+
     PageSourceMap() = default;
     /// Reads `page`, the published bytes, whose body (`body`, as written into the page on a
     /// line of its own) is found in it.
@@ -82,24 +101,11 @@ public:
 
 private:
     friend std::optional<PagePatch> pagePatch(const PageSourceMap &, const PageSourceMap &);
-    /// A node of the page's document as a browser builds it, in document order.
-    struct Node
-    {
-        std::uint64_t identity = 0; ///< a digest of its kind, name, attributes or text
-        std::uint32_t depth = 0; ///< 1 for the document's children
-        std::uint32_t start = 0; ///< where its markup starts (valid when `placed`)
-        std::uint32_t end = 0; ///< where the markup of it and its descendants ends
-        std::uint32_t measure = 0; ///< an element's attributes; a text's UTF-16 units
-        std::uint32_t nameAt = 0; ///< an element of a name the parser does not know: its name
-        std::uint16_t nameLength = 0;
-        std::uint16_t tag = 0; ///< the parser's number for an element's name
-        char kind = 0; ///< 'e' element, 't' text, 'c' comment, 'd' character data
-        char space = 'h'; ///< an element's namespace: HTML, SVG or MathML
-        bool placed = false; ///< written in the page where `start` says (not implied)
-        bool risky = false; ///< a script, a handler, moved by the parser, ...
-        bool named = false; ///< named by the page's scripts (see addScriptWords)
-    };
     void readNodes(const GumboInternalOutput &output);
+    Node elementNode(const GumboInternalNode &child);
+    /// A text or comment node; a text is the next text piece (`pieces` counts them).
+    Node textNode(const GumboInternalNode &child, std::size_t &pieces);
+    std::uint32_t placeOf(const char *data) const;
     /// Keeps the words of the scripts in `markup`: a script may find an element by them.
     void addScriptWords(std::string_view markup);
     std::string nodeName(const Node &node) const;

@@ -88,5 +88,40 @@ TEST(PagePatch, ChangeInsideAParagraph_ReplacesOnlyThatParagraphsChildren)
     EXPECT_EQ(patch->addedShape, "0t10;0ehi 0;1t4;0t1;");
 }
 
+TEST(PagePatch, ParagraphTakenAway_ReplacesTheChildrenFromTheFirstThatDiffers)
+{
+    const auto patch
+        = patchBetween("<p>One</p>\r\n<p>Two</p>\r\n<p>Three</p>", "<p>One</p>\r\n<p>Three</p>");
+    ASSERT_TRUE(patch);
+    EXPECT_EQ(patch->parentName, "div");
+    EXPECT_EQ(patch->parentChildren, 7u); // "\n", p, "\r\n", p, "\r\n", p, "\r\n"
+    // Two's paragraph, a line break and Three's paragraph become Three's paragraph.
+    EXPECT_EQ(patch->first, 3u);
+    EXPECT_EQ(patch->removed, 3u);
+    EXPECT_EQ(patch->removedShape, "0ehp 0;1t3;0t1;0ehp 0;1t5;");
+    EXPECT_EQ(patch->markup, "<p>Three</p>");
+    EXPECT_EQ(patch->addedShape, "0ehp 0;1t5;");
+}
+
+TEST(PagePatch, OnlyAChangeTheBrowserWouldReadAlikeInPlace_IsPatched)
+{
+    // A blank inside a tag makes the same document.
+    const auto blank = patchBetween("<p>One</p>", "<p >One</p>");
+    ASSERT_TRUE(blank);
+    EXPECT_TRUE(blank->unchanged);
+
+    const PageSourceMap one(pageWith("<p>One</p>"), "<p>One</p>");
+    std::string retitled = pageWith("<p>One</p>");
+    retitled.replace(retitled.find("Site"), 4, "Shop");
+    EXPECT_FALSE(Publish::pagePatch(one, PageSourceMap(retitled, "<p>One</p>"))); // the head
+    EXPECT_FALSE(patchBetween("<p>One</p>", "<p>One</p><script>x()</script>"));
+    EXPECT_FALSE(patchBetween("<p>One</p>", "<p onclick=\"x()\">One</p>"));
+    // The template's script names the title: its element may be changed by it as it loads.
+    EXPECT_FALSE(patchBetween("<p>One</p>", "<p>One <abbr title=\"x\">Two</abbr></p>"));
+    // The bold left open is carried by the parser into a new element around the next one.
+    EXPECT_FALSE(patchBetween("<p><b>One</p>", "<p><b>One</p>\r\n<p>Two</p>"));
+    EXPECT_TRUE(patchBetween("<p>One</p>", "<p>One <abbr lang=\"en\">Two</abbr></p>"));
+}
+
 } // namespace
 } // namespace Testing

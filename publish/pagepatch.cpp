@@ -107,7 +107,10 @@ std::optional<PagePatch> pagePatch(const PageSourceMap &shown, const PageSourceM
         nothing.unchanged = true;
         return nothing;
     }
-    const auto [first, beforeEnd, afterEnd, depth] = *change;
+    const std::size_t first = change->first;
+    const std::size_t beforeEnd = change->beforeEnd;
+    const std::size_t afterEnd = change->afterEnd;
+    const std::uint32_t depth = change->depth;
     if (depth < 3 || first == 0)
         return std::nullopt; // the html, head or body element itself changed
     std::size_t parent = first - 1;
@@ -147,7 +150,7 @@ std::optional<PagePatch> pagePatch(const PageSourceMap &shown, const PageSourceM
         patch.markup = next.m_page.substr(after[first].start, end - after[first].start);
     }
     // A change this large is read as fast by loading the page again.
-    constexpr std::size_t SmallPage = 64 * 1024;
+    constexpr std::size_t SmallPage = std::size_t { 64 } * 1024;
     if (patch.markup.size() > SmallPage && patch.markup.size() > next.m_page.size() / 2)
         return std::nullopt;
     return patch;

@@ -395,6 +395,12 @@ public:
 
     void changePage(const QString &pageFile, const Editor::PageChange &change) override
     {
+        // The blocked requests are counted afresh for each page loaded: a change made in
+        // place would count a blocked address again.
+        if (m_blocked > 0) {
+            showPage(pageFile, true);
+            return;
+        }
         QJsonArray path;
         for (const int place : change.path)
             path.append(place);

@@ -305,8 +305,10 @@ void PageSourceMap::addScriptWords(std::string_view markup)
     std::transform(markup.begin(), markup.end(), text.begin(), lower);
     for (std::size_t at = text.find("<script"); at != std::string::npos;
          at = text.find("<script", at + 1)) {
-        const std::size_t end = std::min(text.find("</script", at), text.size());
-        forEachWord(std::string_view(text).substr(at + 7, end - at - 7),
+        // The script's text, after its start tag.
+        const std::size_t start = std::min(text.find('>', at), text.size());
+        const std::size_t end = std::max(std::min(text.find("</script", at), text.size()), start);
+        forEachWord(std::string_view(text).substr(start, end - start),
             [this](std::string_view word) { m_scriptWords.emplace(word); });
         at = end == text.size() ? end - 1 : end;
     }

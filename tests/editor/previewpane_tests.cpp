@@ -288,6 +288,13 @@ TEST_F(LivePreview, AddressesOutsideThePreview_AreBlockedCountedAndNeverReached)
         "the network.");
     QTest::qWait(500); // time for anything that did get out to arrive
     EXPECT_EQ(server.connections, 0);
+
+    // The picture asked for again by a change to it is still one address blocked.
+    const std::string picture = "<p><img src=\"" + server.address("/cake.png") + "\"";
+    retype(picture + "> Cake</p>");
+    retype(picture + " alt=\"Cake\"> Cake</p>");
+    EXPECT_EQ(pane()->browser()->blockedRequests(), 1);
+    EXPECT_EQ(server.connections, 0);
 }
 
 /// The first line of the answer to a GET of `path` at the address's server, as another

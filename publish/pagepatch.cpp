@@ -31,17 +31,19 @@ bool same(const Node &a, const Node &b)
 /// Nothing when the documents are the same.
 std::optional<Change> changeBetween(const std::vector<Node> &before, const std::vector<Node> &after)
 {
-    // The nodes both documents begin and end with; between them, what changed.
+    // The nodes both documents end and begin with; between them, what changed. The end is
+    // taken first: text typed at the end of the body then lies before the template's line
+    // break, which stays.
     const std::size_t shorter = std::min(before.size(), after.size());
-    Change change;
-    while (change.first < shorter && same(before[change.first], after[change.first]))
-        ++change.first;
-    if (change.first == before.size() && change.first == after.size())
-        return std::nullopt;
     std::size_t common = 0;
-    while (common < shorter - change.first
+    while (common < shorter
         && same(before[before.size() - 1 - common], after[after.size() - 1 - common]))
         ++common;
+    Change change;
+    while (change.first < shorter - common && same(before[change.first], after[change.first]))
+        ++change.first;
+    if (common == shorter && before.size() == after.size())
+        return std::nullopt;
     change.beforeEnd = before.size() - common;
     change.afterEnd = after.size() - common;
 
@@ -131,9 +133,10 @@ std::optional<PagePatch> pagePatch(const PageSourceMap &shown, const PageSourceM
     const auto inBody = [depth](const PageSourceMap &map, std::size_t from, std::size_t to) {
         for (std::size_t index = from; index < to; ++index) {
             const Node &node = map.m_nodes[index];
-            const bool outside = node.placed
-                ? node.start < map.m_bodyStart || node.end > map.m_bodyEnd
-                : node.depth == depth; // the markup must start with the node's own
+            // A text may reach into the template's line breaks around the body.
+            const bool outside = !node.placed ? node.depth == depth // no markup to start with
+                : node.kind == 't' ? node.end <= map.m_bodyStart || node.start >= map.m_bodyEnd
+                                   : node.start < map.m_bodyStart || node.end > map.m_bodyEnd;
             if (node.risky || node.named || outside)
                 return false;
         }

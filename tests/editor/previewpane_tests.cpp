@@ -239,6 +239,21 @@ TEST_F(LivePreview, ChangesMadeInPlace_ShowWhatAFreshLoadOfThePublishedPageShows
     EXPECT_EQ(pane()->browser()->pageLoads(), loads + 3);
 }
 
+TEST_F(LivePreview, PictureChangedOnDisk_IsShownAfreshWithTheNextChange)
+{
+    writeBytes(dir.file("cake.png"), "first");
+    showWithPreview();
+    retype("<p><img src=\"cake.png\"> Cake</p>");
+    const int loads = pane()->browser()->pageLoads();
+
+    // The page's new bytes alone could be changed in place; the picture it shows could not.
+    writeBytes(dir.file("cake.png"), "second");
+    retype("<p><img src=\"cake.png\"> Cakes</p>");
+    EXPECT_EQ(pane()->browser()->pageLoads(), loads + 1);
+    const std::string shown = pane()->shownFile();
+    EXPECT_EQ(readBytes(shown.substr(0, shown.rfind('/')) + "/cake.png"), "second");
+}
+
 /// A real HTTP server on 127.0.0.1 that counts every connection made to it.
 class CountingServer
 {

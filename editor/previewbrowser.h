@@ -12,6 +12,20 @@ class QWidget;
 
 namespace Editor {
 
+/// A change made to the shown page in place: children `first` to `first + removed` of the
+/// element at `path` become the nodes `markup` makes inside it (see Publish::PagePatch).
+struct PageChange
+{
+    QList<int> path;
+    QString parentName;
+    int parentChildren = 0;
+    int first = 0;
+    int removed = 0;
+    QString removedShape;
+    QString markup;
+    QString addedShape;
+};
+
 /// The browser of the live preview pane. It lives in a module of its own
 /// (corvanta-preview.so) with Qt WebEngine, which the program loads when the pane is first
 /// shown: the engine's libraries are large, loading them at start-up would keep the first
@@ -27,6 +41,11 @@ public:
     /// Shows a page file inside the preview folder. With `keepScroll` the new page opens
     /// where the one shown before was scrolled to.
     virtual void showPage(const QString &pageFile, bool keepScroll) = 0;
+    /// Shows the page file `pageFile`, the page shown with `change` made: in place when the
+    /// page shown is as the change expects, else by loading it again where it was scrolled.
+    virtual void changePage(const QString &pageFile, const PageChange &change) = 0;
+    /// How many times a page was loaded; a change made in place loads none.
+    virtual int pageLoads() const = 0;
     /// Scrolls the page so that character `offset` of text piece `piece` (see
     /// Publish::PageSourceMap), `length` characters long, is in view; a place already in view
     /// stays where it is. A near piece of that length is taken when the page's own scripts

@@ -49,6 +49,21 @@ void removeEarlierRuns(const std::string &folder, const std::string &keep)
     }
 }
 
+PageChange pageChange(const Publish::PagePatch &patch)
+{
+    PageChange change;
+    for (const std::size_t place : patch.path)
+        change.path.append(static_cast<int>(place));
+    change.parentName = QString::fromLatin1(patch.parentName);
+    change.parentChildren = static_cast<int>(patch.parentChildren);
+    change.first = static_cast<int>(patch.first);
+    change.removed = static_cast<int>(patch.removed);
+    change.removedShape = QString::fromLatin1(patch.removedShape);
+    change.markup = Widgets::fromCp1252(patch.markup);
+    change.addedShape = QString::fromLatin1(patch.addedShape);
+    return change;
+}
+
 } // namespace
 
 PreviewPane::PreviewPane(QWidget *parent)
@@ -281,7 +296,8 @@ void PreviewPane::publish()
     const std::uint64_t changes = m_changes;
     // A change while the run goes on stops it: its page would be out of date.
     m_runStop = std::stop_source();
-    m_worker->start([=, this, lists = std::move(lists), cancel = m_runStop.get_token()] {
+    m_worker->start([=, this, lists = std::move(lists), cancel = m_runStop.get_token(),
+                        shown = m_shown, shownPage = m_shownPage] {
         removeEarlierRuns(m_folder, shownFolder());
         std::shared_ptr<Publish::LivePreview> preview;
         QString error;
@@ -291,8 +307,8 @@ void PreviewPane::publish()
                 .homeDir = m_homeDir,
                 .projectDirectory = projectDirectory,
                 .cancel = cancel };
-            preview = std::make_shared<Publish::LivePreview>(
-                Publish::renderLivePreview(request, page, folder));
+            preview = std::make_shared<Publish::LivePreview>(Publish::renderLivePreview(
+                request, page, folder, { shown.get(), shownFolder(), shownPage }));
         } catch (const Platform::FileError &failure) {
             error = Widgets::fromCp1252(failure.what());
         } catch (const std::exception &failure) {
@@ -335,12 +351,23 @@ void PreviewPane::published(std::uint64_t changes, Model::PageId page, const std
                 Platform::nativePath(folder), Platform::nativePath(shown), ignored);
         }
         const bool samePage = page == m_shownPage;
+        // The patch was made against the page shown, which must be shown whole by now.
+        const bool inPlace = samePage && !m_loading && m_shown && preview->patch;
         m_shown = std::move(preview);
         m_shownPage = page;
         m_shownFile = shown + m_shown->pageFile.substr(folder.size());
         m_shownChanges = changes;
+        const QString file = Widgets::fromCp1252(m_shownFile);
+        if (inPlace && m_shown->patch->unchanged) {
+            updateNotice();
+            emit pageShown();
+            return;
+        }
         m_loading = true;
-        m_browser->showPage(Widgets::fromCp1252(m_shownFile), samePage);
+        if (inPlace)
+            m_browser->changePage(file, pageChange(*m_shown->patch));
+        else
+            m_browser->showPage(file, samePage);
     }
     updateNotice();
 }

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QOpenGLContext>
 #include <QPointer>
 #include <QRandomGenerator>
@@ -254,6 +257,62 @@ const char *RevealScript = R"(
 })(%1, %2, %3);
 )";
 
+// Makes a change to the shown page in place (see Editor::PageChange), or nothing when the
+// page is not as the change expects: its scripts changed it, or the new markup reads
+// otherwise inside the element than in the whole page. Lays the page out before it answers.
+const char *ChangeScript = R"(
+(function (change) {
+    const spaces = { 'http://www.w3.org/1999/xhtml': 'h', 'http://www.w3.org/2000/svg': 's',
+        'http://www.w3.org/1998/Math/MathML': 'm' };
+    function shape(nodes) {
+        let out = '';
+        function visit(node, depth) {
+            out += depth;
+            if (node.nodeType === Node.ELEMENT_NODE) {
+                out += 'e' + (spaces[node.namespaceURI] || 'x') + node.localName.toLowerCase()
+                    + ' ' + node.attributes.length + ';';
+                for (const child of node.childNodes)
+                    visit(child, depth + 1);
+            } else if (node.nodeType === Node.TEXT_NODE) {
+                out += 't' + node.data.length + ';';
+            } else {
+                out += node.nodeType === Node.COMMENT_NODE ? 'c;' : 'x;';
+            }
+        }
+        for (const node of nodes)
+            visit(node, 0);
+        return out;
+    }
+    let element = document;
+    for (const place of change.path) {
+        element = element === document
+            ? Array.prototype.filter.call(document.childNodes,
+                node => node.nodeType !== Node.DOCUMENT_TYPE_NODE)[place]
+            : element.childNodes[place];
+        if (!element)
+            return false;
+    }
+    if (element.nodeType !== Node.ELEMENT_NODE || element.localName !== change.parentName
+        || element.childNodes.length !== change.parentChildren)
+        return false;
+    const old = Array.prototype.slice.call(element.childNodes, change.first,
+        change.first + change.removed);
+    if (shape(old) !== change.removedShape)
+        return false;
+    const range = document.createRange();
+    range.selectNodeContents(element);
+    const made = range.createContextualFragment(change.markup);
+    if (shape(made.childNodes) !== change.addedShape)
+        return false;
+    const next = element.childNodes[change.first + change.removed] || null;
+    for (const node of old)
+        node.remove();
+    element.insertBefore(made, next);
+    document.documentElement.getBoundingClientRect();
+    return true;
+})(%1);
+)";
+
 class WebPreviewBrowser : public Editor::PreviewBrowser
 {
 public:
@@ -323,6 +382,7 @@ public:
     {
         m_scroll = keepScroll ? m_page->scrollPosition() : QPointF();
         m_blocked = 0;
+        ++m_loads;
         const QUrl url = m_server->address(pageFile);
         m_page->expect(url);
         // The same page again is reloaded, which keeps the browser's page process; a new
@@ -332,6 +392,42 @@ public:
         else
             m_page->load(url);
     }
+
+    void changePage(const QString &pageFile, const Editor::PageChange &change) override
+    {
+        // The blocked requests are counted afresh for each page loaded: a change made in
+        // place would count a blocked address again.
+        if (m_blocked > 0) {
+            showPage(pageFile, true);
+            return;
+        }
+        QJsonArray path;
+        for (const int place : change.path)
+            path.append(place);
+        const QJsonObject object { { QStringLiteral("path"), path },
+            { QStringLiteral("parentName"), change.parentName },
+            { QStringLiteral("parentChildren"), change.parentChildren },
+            { QStringLiteral("first"), change.first },
+            { QStringLiteral("removed"), change.removed },
+            { QStringLiteral("removedShape"), change.removedShape },
+            { QStringLiteral("markup"), change.markup },
+            { QStringLiteral("addedShape"), change.addedShape } };
+        const QString script
+            = QString::fromLatin1(ChangeScript)
+                  .arg(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+        const QUrl url = m_server->address(pageFile);
+        m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+            [this, pageFile, url](const QVariant &changed) {
+                if (changed.toBool() && m_page->url() == url) {
+                    if (pageShown)
+                        pageShown(true);
+                } else {
+                    showPage(pageFile, true);
+                }
+            });
+    }
+
+    int pageLoads() const override { return m_loads; }
 
     void reveal(int piece, int offset, int length) override
     {
@@ -359,6 +455,7 @@ private:
     FolderPage *m_page = nullptr;
     QPointF m_scroll;
     int m_blocked = 0;
+    int m_loads = 0;
 };
 
 } // namespace

@@ -8,8 +8,43 @@
 
 namespace Publish {
 
-LivePreview renderLivePreview(
-    const PublishRequest &request, Model::PageId page, const std::string &previewDir)
+namespace {
+
+bool isWebPage(const std::string &name)
+{
+    const std::size_t dot = name.rfind('.');
+    std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    for (char &c : suffix)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return suffix == "html" || suffix == "htm";
+}
+
+/// Whether the folders hold the same files, and the same bytes in every file a page shown
+/// can read: the site's other pages (index.html holds the home page again) only by name.
+bool sameFiles(const std::string &folder, const std::string &other)
+{
+    const std::vector<Platform::DirectoryEntry> entries = Platform::listDirectory(folder);
+    if (entries.size() != Platform::listDirectory(other).size())
+        return false;
+    for (const Platform::DirectoryEntry &entry : entries) {
+        const std::string path = folder + "/" + entry.name;
+        const std::string otherPath = other + "/" + entry.name;
+        if (entry.kind == Platform::EntryKind::Directory) {
+            if (!Platform::isDirectory(otherPath) || !sameFiles(path, otherPath))
+                return false;
+        } else if (entry.kind != Platform::EntryKind::File || !Platform::pathExists(otherPath)
+            || (!isWebPage(entry.name)
+                && Platform::readWholeFile(path) != Platform::readWholeFile(otherPath))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+LivePreview renderLivePreview(const PublishRequest &request, Model::PageId page,
+    const std::string &previewDir, const ShownPreview &shown)
 {
     const Model::PageInfo &info = Model::pageInfo(page);
     if (!Model::pageIncluded(request.project, page)) {
@@ -30,6 +65,12 @@ LivePreview renderLivePreview(
     // The files left out are the check's business; what stopped the run is the pane's.
     if (const std::optional<Platform::Message> stopped = stoppedNotice(result))
         preview.notices.push_back(stopped->text);
+    if (shown.preview && shown.page == page) {
+        preview.patch = pagePatch(shown.preview->sourceMap, preview.sourceMap);
+        // A picture or the styles changed too: the page is loaded again to show them.
+        if (preview.patch && !sameFiles(previewDir, shown.folder))
+            preview.patch.reset();
+    }
     return preview;
 }
 

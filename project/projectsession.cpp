@@ -12,6 +12,36 @@
 
 namespace Model {
 
+namespace {
+
+/// A body held as bytes.
+class BodyBytes final : public BodyText
+{
+public:
+    explicit BodyBytes(std::string body)
+        : m_body(std::move(body))
+    { }
+    std::string bytes() const override { return m_body; }
+
+private:
+    const std::string m_body;
+};
+
+} // namespace
+
+std::shared_ptr<const BodyText> bodyTextOf(std::string body)
+{
+    return std::make_shared<const BodyBytes>(std::move(body));
+}
+
+Project ProjectSnapshot::project() const
+{
+    Project whole = m_fields;
+    for (std::size_t index = 0; index < PageCount; ++index)
+        whole.pageBody[index] = m_bodies[index]->bytes();
+    return whole;
+}
+
 ProjectSession::ProjectSession(ChoiceLists lists)
     : m_lists(std::move(lists))
     , m_project(DefaultProject(m_lists))
@@ -57,6 +87,23 @@ const Project &ProjectSession::project()
 {
     collectBodies();
     return m_project;
+}
+
+ProjectSnapshot ProjectSession::snapshot()
+{
+    ProjectSnapshot taken;
+    // The bodies are not copied here: they may be large, and while an editor is attached it
+    // holds every one of them (the session hands it each body it has).
+    std::array<std::string, PageCount> bodies;
+    std::swap(bodies, m_project.pageBody);
+    taken.m_fields = m_project;
+    std::swap(bodies, m_project.pageBody);
+    for (PageId page = 1; page <= PageCount; ++page) {
+        const auto index = static_cast<std::size_t>(page - 1);
+        taken.m_bodies[index]
+            = m_editor ? m_editor->pageTextNow(page) : bodyTextOf(m_project.pageBody[index]);
+    }
+    return taken;
 }
 
 Project &ProjectSession::fields()

@@ -183,6 +183,31 @@ TEST(ProjectSession, ChangesAreToldAsTheyHappen_AnEditedBodyIsTakenOnlyWhenNeede
     EXPECT_EQ(told.size(), 9u);
 }
 
+TEST(ProjectSession, Snapshot_IsTheProjectOfItsMomentWhateverChangesAfter)
+{
+    Model::ProjectSession session(Lists);
+    session.fields().siteTitle = "Bakery";
+    session.fields().pageBody[2] = "<p>Bread</p>";
+    const Model::ProjectSnapshot beforeEditor = session.snapshot();
+    const Model::Project withoutEditor = session.project();
+
+    EditorTexts editor;
+    session.attachBodyEditor(&editor);
+    editor.type(5, "<p>Rye</p>");
+    const Model::ProjectSnapshot typed = session.snapshot();
+    const Model::Project whenTyped = session.project();
+    EXPECT_EQ(whenTyped.pageBody[4], "<p>Rye</p>");
+
+    editor.type(5, "<p>Spelt</p>");
+    editor.type(3, "<p>Oats</p>");
+    session.fields().siteTitle = "Mill";
+    session.fieldsEdited();
+    EXPECT_EQ(typed.project(), whenTyped);
+    EXPECT_EQ(beforeEditor.project(), withoutEditor);
+    EXPECT_EQ(session.snapshot().project(), session.project());
+    session.attachBodyEditor(nullptr);
+}
+
 TEST(ProjectSession, Title_ShowsUnsavedChanges)
 {
     TempDir dir;

@@ -26,8 +26,7 @@ public:
     ChunkedBody(std::vector<QString> chunks, qsizetype size)
         : m_chunks(std::move(chunks))
         , m_size(size)
-    {
-    }
+    { }
 
     std::string bytes() const override
     {

@@ -313,19 +313,33 @@ std::string_view takeChunk(std::string_view &rest)
     return chunk;
 }
 
+std::string recoveryBytes(const std::string &fileName, const std::string &publishDirectory,
+    const Project &project, const ChoiceLists &lists)
+{
+    std::string out(SnapshotHeader);
+    appendChunk(out, fileName);
+    appendChunk(out, publishDirectory);
+    appendChunk(out, encodeProjectRecord(project));
+    appendChunk(out, settingsWithChoiceNames(project, lists).text());
+    for (const std::string &body : project.pageBody)
+        appendChunk(out, body);
+    return out;
+}
+
 } // namespace
 
 std::string ProjectSession::recoverySnapshot()
 {
     collectBodies();
-    std::string out(SnapshotHeader);
-    appendChunk(out, m_fileName);
-    appendChunk(out, m_publishDirectory);
-    appendChunk(out, encodeProjectRecord(m_project));
-    appendChunk(out, settingsWithChoiceNames(m_project, m_lists).text());
-    for (const std::string &body : m_project.pageBody)
-        appendChunk(out, body);
-    return out;
+    return recoveryBytes(m_fileName, m_publishDirectory, m_project, m_lists);
+}
+
+std::function<std::string()> ProjectSession::recoverySnapshotLater()
+{
+    return [taken = snapshot(), fileName = m_fileName, publishDirectory = m_publishDirectory,
+               lists = m_lists] {
+        return recoveryBytes(fileName, publishDirectory, taken.project(), lists);
+    };
 }
 
 std::vector<std::string> ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)

@@ -167,6 +167,9 @@ public:
     /// The whole session as bytes for a recovery snapshot: every field, the fourteen bodies,
     /// the file name and the publish directory.
     std::string recoverySnapshot();
+    /// recoverySnapshot's bytes, taken in a moment (see snapshot()): the function returned
+    /// makes them, on any thread, as they were when it was taken.
+    std::function<std::string()> recoverySnapshotLater();
     /// Puts back a session from recoverySnapshot's bytes, marked as unsaved; returns the
     /// warnings of choice names that are no longer installed (see open). Throws FileError
     /// when the bytes are not a whole snapshot, and then nothing has changed.

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -269,6 +270,7 @@ TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
     editor.type(1, "typed after the save");
     session.setPublishDirectory("/srv/www");
     const std::string snapshot = session.recoverySnapshot();
+    const std::function<std::string()> later = session.recoverySnapshotLater();
 
     Model::ProjectSession restored(Lists);
     EditorTexts restoredEditor;
@@ -292,6 +294,11 @@ TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
         EXPECT_THROW(
             untouched.restoreRecoverySnapshot(snapshot.substr(0, cut)), Platform::FileError);
     EXPECT_EQ(untouched.project(), Model::DefaultProject(Lists));
+
+    // Taken in a moment, its bytes made later: those of its moment.
+    editor.type(1, "typed after the snapshot");
+    session.fields().siteTitle = "Mill";
+    EXPECT_EQ(later(), snapshot);
 }
 
 TEST(ChoiceNames, TemplateOrFontAddedSinceTheSave_TheNamesKeepTheChoice)

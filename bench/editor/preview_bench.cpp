@@ -133,8 +133,9 @@ void keyInLargeText(benchmark::State &state)
     }
 }
 
-// What the window thread spends when a pause ends and a 5 MB page is taken for publishing:
-// the longest a key can wait behind the preview.
+// What the window thread spends when a 5 MB page just typed in is taken whole as bytes, as
+// saving and the publish window take it (the preview and recovery snapshots take it in a
+// moment instead: see windowThreadStopAtPauseEnd).
 void snapshotOnWindowThread(benchmark::State &state)
 {
     PreviewedEditor shown(bodyOfSize(5 << 20));

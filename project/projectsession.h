@@ -40,9 +40,9 @@ public:
     /// The whole body of a page as edited now (Windows-1252, CR LF line breaks); asked only
     /// for pages reported edited.
     virtual std::string pageText(PageId page) const = 0;
-    /// The text of a page as it is now, whose bytes may be made later on another thread. Every
-    /// page's text is asked; an editor that keeps its pages as bytes needs no other than this
-    /// one, which takes pageText at once.
+    /// The text of a page as it is now, whose bytes may be made later on another thread; asked
+    /// for every page when the session is taken in a moment. This one takes pageText's bytes
+    /// at once, which suits an editor that keeps its pages as bytes.
     virtual std::shared_ptr<const BodyText> pageTextNow(PageId page) const
     {
         return bodyTextOf(pageText(page));

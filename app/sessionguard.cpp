@@ -50,7 +50,9 @@ void SessionGuard::sessionChanged(Model::SessionChange /*change*/)
 void SessionGuard::keepSnapshot()
 {
     if (m_session.isModified()) {
-        m_store.write(m_session.recoverySnapshot());
+        // The bytes are made on the store's thread: a large page being typed in would stop
+        // the window thread while they were.
+        m_store.write(m_session.recoverySnapshotLater());
         m_snapshotHanded = true;
     } else if (std::exchange(m_snapshotHanded, false)) {
         m_store.remove();

@@ -421,12 +421,14 @@ void PageEditor::openOnPage(PageId page)
 
 PageId PageEditor::shownPage() const { return m_pageArea->currentIndex() + 1; }
 
-std::string PageEditor::pageText(PageId page) const
+std::string PageEditor::pageText(PageId page) const { return pageTextNow(page)->bytes(); }
+
+std::shared_ptr<const Model::BodyText> PageEditor::pageTextNow(PageId page) const
 {
     const auto index = static_cast<std::size_t>(page - 1);
     if (m_unfilledBodies.at(index))
-        return *m_unfilledBodies[index];
-    return m_pages[index]->body();
+        return m_unfilledBodies[index];
+    return m_pages[index]->bodyNow();
 }
 
 void PageEditor::setPageText(PageId page, const std::string &body)
@@ -440,7 +442,7 @@ void PageEditor::setPageText(PageId page, const std::string &body)
         // The old text goes now, so that it neither counts as edited nor holds its memory.
         if (!m_pages[index]->document()->isEmpty())
             m_pages[index]->setBody({});
-        m_unfilledBodies[index] = body;
+        m_unfilledBodies[index] = Model::bodyTextOf(body);
     }
     m_fillingText = false;
     reportEdit(page, false);
@@ -462,9 +464,9 @@ PageText *PageEditor::pageControl(PageId page) const
 {
     const auto index = static_cast<std::size_t>(page - 1);
     PageText *control = m_pages.at(index);
-    if (std::optional<std::string> &body = m_unfilledBodies[index]) {
+    if (std::shared_ptr<const Model::BodyText> &body = m_unfilledBodies[index]) {
         m_fillingText = true;
-        control->setBody(*body);
+        control->setBody(body->bytes());
         m_fillingText = false;
         body.reset();
     }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ public:
 
     /// The whole body of a page (Windows-1252, CR LF line breaks).
     std::string pageText(Model::PageId page) const override;
+    /// The text of a page now, taken in a moment however large; made into bytes when asked.
+    std::shared_ptr<const Model::BodyText> pageTextNow(Model::PageId page) const override;
     /// Replaces the whole body of a page; the attached session hears of it as of an edit.
     void setPageText(Model::PageId page, const std::string &body) override;
     /// The texts as they are now count as saved.
@@ -129,7 +132,7 @@ private:
     QStackedWidget *m_pageArea = nullptr;
     std::array<Editor::PageText *, Model::PageCount> m_pages {};
     /// Bodies handed over but not yet put into their text controls.
-    mutable std::array<std::optional<std::string>, Model::PageCount> m_unfilledBodies;
+    mutable std::array<std::shared_ptr<const Model::BodyText>, Model::PageCount> m_unfilledBodies;
     /// True while a text is filled with a body the session already has.
     mutable bool m_fillingText = false;
     std::array<QToolButton *, Editor::Tools.size()> m_toolButtons {};

@@ -80,6 +80,7 @@ bool isEnterKey(const QKeyEvent *event)
 
 PageText::PageText(QWidget *parent)
     : QPlainTextEdit(parent)
+    , m_copy(*document(), continuesLine)
 {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/editabletext.h"
+#include "editor/textcopy.h"
 
 #include <QPlainTextEdit>
 #include <QStringView>
@@ -34,6 +35,9 @@ public:
     /// The whole body: Windows-1252, lines separated by CR LF. A character that Windows-1252
     /// lacks becomes "&#N;", so nothing typed is lost on its way into a page.
     std::string body() const;
+    /// The whole body as it is now, taken in a moment however long the text: its bytes, the
+    /// same as body() gives, are made only when asked, on any thread.
+    std::shared_ptr<const Model::BodyText> bodyNow() const { return m_copy.snapshot(); }
     /// Replaces the whole body; the caret goes to the start and the undo history is emptied.
     void setBody(const std::string &body);
 
@@ -81,6 +85,8 @@ private:
     /// Whether a piece break was made since the body was last set; until then every block is
     /// a line of its own and the quick paths hold.
     bool m_hasPieces = false;
+    /// The text's characters, kept up to date with every change, for bodyNow.
+    TextCopy m_copy;
 };
 
 } // namespace Editor

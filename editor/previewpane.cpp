@@ -285,8 +285,9 @@ void PreviewPane::publish()
         return; // the run going on ends first; its end publishes again
     m_pause->stop();
     m_publishing = true;
-    // What the run needs is taken now, on the window thread; the run works on its own copy.
-    auto project = std::make_shared<Model::Project>(m_session->project());
+    // What the run needs is taken now, on the window thread, in a moment however large the
+    // pages; the run makes its own copy of the project from it.
+    Model::ProjectSnapshot snapshot = m_session->snapshot();
     Model::ChoiceLists lists = m_session->lists();
     const std::string projectDirectory = m_session->fileName().empty()
         ? std::string()
@@ -296,13 +297,14 @@ void PreviewPane::publish()
     const std::uint64_t changes = m_changes;
     // A change while the run goes on stops it: its page would be out of date.
     m_runStop = std::stop_source();
-    m_worker->start([=, this, lists = std::move(lists), cancel = m_runStop.get_token(),
-                        shown = m_shown, shownPage = m_shownPage] {
+    m_worker->start([=, this, snapshot = std::move(snapshot), lists = std::move(lists),
+                        cancel = m_runStop.get_token(), shown = m_shown, shownPage = m_shownPage] {
         removeEarlierRuns(m_folder, shownFolder());
         std::shared_ptr<Publish::LivePreview> preview;
         QString error;
         try {
-            const Publish::PublishRequest request { .project = *project,
+            const Model::Project project = snapshot.project();
+            const Publish::PublishRequest request { .project = project,
                 .lists = lists,
                 .homeDir = m_homeDir,
                 .projectDirectory = projectDirectory,

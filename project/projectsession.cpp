@@ -12,6 +12,36 @@
 
 namespace Model {
 
+namespace {
+
+/// A body held as bytes.
+class BodyBytes final : public BodyText
+{
+public:
+    explicit BodyBytes(std::string body)
+        : m_body(std::move(body))
+    { }
+    std::string bytes() const override { return m_body; }
+
+private:
+    const std::string m_body;
+};
+
+} // namespace
+
+std::shared_ptr<const BodyText> bodyTextOf(std::string body)
+{
+    return std::make_shared<const BodyBytes>(std::move(body));
+}
+
+Project ProjectSnapshot::project() const
+{
+    Project whole = m_fields;
+    for (std::size_t index = 0; index < PageCount; ++index)
+        whole.pageBody[index] = m_bodies[index]->bytes();
+    return whole;
+}
+
 ProjectSession::ProjectSession(ChoiceLists lists)
     : m_lists(std::move(lists))
     , m_project(DefaultProject(m_lists))
@@ -57,6 +87,23 @@ const Project &ProjectSession::project()
 {
     collectBodies();
     return m_project;
+}
+
+ProjectSnapshot ProjectSession::snapshot()
+{
+    ProjectSnapshot taken;
+    // The bodies are not copied here: they may be large, and while an editor is attached it
+    // holds every one of them (the session hands it each body it has).
+    std::array<std::string, PageCount> bodies;
+    std::swap(bodies, m_project.pageBody);
+    taken.m_fields = m_project;
+    std::swap(bodies, m_project.pageBody);
+    for (PageId page = 1; page <= PageCount; ++page) {
+        const auto index = static_cast<std::size_t>(page - 1);
+        taken.m_bodies[index]
+            = m_editor ? m_editor->pageTextNow(page) : bodyTextOf(m_project.pageBody[index]);
+    }
+    return taken;
 }
 
 Project &ProjectSession::fields()
@@ -266,19 +313,33 @@ std::string_view takeChunk(std::string_view &rest)
     return chunk;
 }
 
+std::string recoveryBytes(const std::string &fileName, const std::string &publishDirectory,
+    const Project &project, const ChoiceLists &lists)
+{
+    std::string out(SnapshotHeader);
+    appendChunk(out, fileName);
+    appendChunk(out, publishDirectory);
+    appendChunk(out, encodeProjectRecord(project));
+    appendChunk(out, settingsWithChoiceNames(project, lists).text());
+    for (const std::string &body : project.pageBody)
+        appendChunk(out, body);
+    return out;
+}
+
 } // namespace
 
 std::string ProjectSession::recoverySnapshot()
 {
     collectBodies();
-    std::string out(SnapshotHeader);
-    appendChunk(out, m_fileName);
-    appendChunk(out, m_publishDirectory);
-    appendChunk(out, encodeProjectRecord(m_project));
-    appendChunk(out, settingsWithChoiceNames(m_project, m_lists).text());
-    for (const std::string &body : m_project.pageBody)
-        appendChunk(out, body);
-    return out;
+    return recoveryBytes(m_fileName, m_publishDirectory, m_project, m_lists);
+}
+
+std::function<std::string()> ProjectSession::recoverySnapshotLater()
+{
+    return [taken = snapshot(), fileName = m_fileName, publishDirectory = m_publishDirectory,
+               lists = m_lists] {
+        return recoveryBytes(fileName, publishDirectory, taken.project(), lists);
+    };
 }
 
 std::vector<std::string> ProjectSession::restoreRecoverySnapshot(std::string_view snapshot)

@@ -3,7 +3,9 @@
 #include "project/pageselection.h"
 #include "project/project.h"
 
+#include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +14,21 @@
 namespace Model {
 
 class ProjectSession;
+
+/// A page body's text at one moment, kept in the form its holder has it (a text control keeps
+/// its own characters), so that taking it costs next to nothing however large the page; its
+/// bytes are made only when asked, on any thread.
+class BodyText
+{
+public:
+    virtual ~BodyText() = default;
+    /// The body: Windows-1252, CR LF line breaks. May be called on any thread, any number of
+    /// times, and always gives the text as it was when it was taken.
+    virtual std::string bytes() const = 0;
+};
+
+/// A body already in bytes, as a BodyText.
+std::shared_ptr<const BodyText> bodyTextOf(std::string body);
 
 /// A window where the user edits the page bodies. The session holds the bodies; the window
 /// reports each edit (reportEdit) and the session takes the edited text only when it needs
@@ -23,6 +40,13 @@ public:
     /// The whole body of a page as edited now (Windows-1252, CR LF line breaks); asked only
     /// for pages reported edited.
     virtual std::string pageText(PageId page) const = 0;
+    /// The text of a page as it is now, whose bytes may be made later on another thread; asked
+    /// for every page when the session is taken in a moment. This one takes pageText's bytes
+    /// at once, which suits an editor that keeps its pages as bytes.
+    virtual std::shared_ptr<const BodyText> pageTextNow(PageId page) const
+    {
+        return bodyTextOf(pageText(page));
+    }
     /// The session's body of a page changed (New, Open, a restored snapshot): shows it.
     virtual void setPageText(PageId page, const std::string &body) = 0;
     /// The texts as they are now count as saved.
@@ -44,6 +68,23 @@ enum class SessionChange {
     PageBody, ///< the text of a page body, edited
     Project, ///< the whole project: New, Open, Undo New or a restored snapshot
     Saved, ///< the project was saved
+};
+
+/// The project at one moment, taken on the window thread in far less time than a copy of the
+/// project: the fields are copied and the bodies held as their holders have them. Making the
+/// whole project from it converts the bodies, which takes time for large pages, so a worker
+/// thread does that.
+class ProjectSnapshot
+{
+public:
+    /// The project with its fourteen bodies as they were when the snapshot was taken. May be
+    /// called on any thread.
+    Project project() const;
+
+private:
+    friend class ProjectSession;
+    Project m_fields; ///< the project without its bodies
+    std::array<std::shared_ptr<const BodyText>, PageCount> m_bodies;
 };
 
 /// The project file other than `projectFilePath` itself already in that file's folder, by
@@ -73,6 +114,9 @@ public:
 
     /// The project with its page bodies as they are now (with the attached editor's edits).
     const Project &project();
+    /// The project as it is now, taken in a moment (see ProjectSnapshot): what a worker thread
+    /// needs to publish or keep the project while the window thread goes on.
+    ProjectSnapshot snapshot();
     /// The project for changing its fields (its page bodies as project() gives them); a front
     /// that changes a field says so with fieldsEdited.
     Project &fields();
@@ -123,6 +167,9 @@ public:
     /// The whole session as bytes for a recovery snapshot: every field, the fourteen bodies,
     /// the file name and the publish directory.
     std::string recoverySnapshot();
+    /// recoverySnapshot's bytes, taken in a moment (see snapshot()): the function returned
+    /// makes them, on any thread, as they were when it was taken.
+    std::function<std::string()> recoverySnapshotLater();
     /// Puts back a session from recoverySnapshot's bytes, marked as unsaved; returns the
     /// warnings of choice names that are no longer installed (see open). Throws FileError
     /// when the bytes are not a whole snapshot, and then nothing has changed.

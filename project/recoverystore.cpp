@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace Model {
 namespace {
 
@@ -122,17 +124,20 @@ std::optional<std::string> RecoveryStore::leftSnapshot() const
     return newest;
 }
 
-void RecoveryStore::write(std::string bytes)
+void RecoveryStore::write(std::function<std::string()> makeBytes)
 {
     if (!available())
         return;
     {
         const std::lock_guard lock(m_mutex);
-        if (!m_pending && bytes == m_lastWritten)
-            return;
-        m_pending = std::move(bytes);
+        m_pending = std::move(makeBytes);
     }
     m_changed.notify_all();
+}
+
+void RecoveryStore::write(std::string bytes)
+{
+    write([bytes = std::move(bytes)] { return bytes; });
 }
 
 void RecoveryStore::flush()
@@ -144,7 +149,7 @@ void RecoveryStore::flush()
 void RecoveryStore::remove()
 {
     std::unique_lock lock(m_mutex);
-    m_pending.reset();
+    m_pending = nullptr;
     m_changed.wait(lock, [this] { return !m_busy; });
     if (!m_lastWritten.empty())
         ::unlink(m_path.c_str());
@@ -158,12 +163,15 @@ void RecoveryStore::writerLoop()
         m_changed.wait(lock, [this] { return m_stopping || m_pending; });
         if (!m_pending)
             return;
-        std::string bytes = std::move(*m_pending);
-        m_pending.reset();
+        const std::function<std::string()> makeBytes = std::exchange(m_pending, nullptr);
         m_busy = true;
         lock.unlock();
+        // Only this thread changes the last bytes written while it is busy.
+        std::string bytes;
         try {
-            writeSnapshot(m_directory, m_path, bytes);
+            bytes = makeBytes();
+            if (bytes != m_lastWritten)
+                writeSnapshot(m_directory, m_path, bytes);
         } catch (const std::exception &) {
             // No snapshot this time; the next change tries again.
             bytes.clear();

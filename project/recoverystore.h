@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,9 +33,11 @@ public:
     /// The newest snapshot that a program which is no longer running left behind, if any.
     std::optional<std::string> leftSnapshot() const;
 
-    /// Hands the bytes of a snapshot to the writer thread, which replaces this program's
-    /// snapshot file with them atomically; the caller never waits for the disk. Bytes that
-    /// are the same as the last ones are not written again.
+    /// Hands a snapshot to the writer thread, which makes its bytes with `makeBytes` and
+    /// replaces this program's snapshot file with them atomically; the caller waits neither
+    /// for the bytes nor for the disk. Bytes that are the same as the last ones are not
+    /// written again.
+    void write(std::function<std::string()> makeBytes);
     void write(std::string bytes);
     /// Removes this program's snapshot (after a save or at a normal exit); waits for a write
     /// in progress.
@@ -49,7 +52,7 @@ private:
     std::string m_path;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::optional<std::string> m_pending;
+    std::function<std::string()> m_pending;
     std::string m_lastWritten;
     bool m_busy = false;
     bool m_stopping = false;

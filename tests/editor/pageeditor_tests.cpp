@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -571,4 +572,56 @@ TEST_F(PageEditor, LongLines_EditAcrossAPieceBreakAsBetweenAnyTwoCharacters)
     page()->placeCaret(4, 0);
     press(Qt::Key_Backspace);
     EXPECT_TRUE(sameText(editor.pageText(1), "top\r\n<p>\r\n\r\n</p>" + line));
+}
+
+TEST_F(PageEditor, TextTakenInAMoment_FollowsEveryEditAndKeepsTheTextOfItsMoment)
+{
+    // Lines of every length, some broken into pieces, over many chunks of the text's copy.
+    const int piece = PageText::PieceLength;
+    std::string body;
+    for (int line = 0; line < 60; ++line)
+        body += (line % 9 == 4 ? lineWithoutSpaces(2 * piece + 300) : lineWithoutSpaces(40 + line))
+            + "\r\n";
+    editor.setPageText(1, body);
+    std::mt19937 random(1664);
+    const auto anywhere = [&] {
+        return static_cast<int>(
+            random() % static_cast<unsigned>(page()->document()->characterCount()));
+    };
+    std::vector<std::pair<std::shared_ptr<const Model::BodyText>, std::string>> taken;
+    for (int step = 0; step < 400; ++step) {
+        QTextCursor cursor = page()->textCursor();
+        cursor.setPosition(anywhere());
+        if (random() % 3 == 0)
+            cursor.setPosition(anywhere(), QTextCursor::KeepAnchor);
+        page()->setTextCursor(cursor);
+        switch (random() % 6) {
+        case 0: // keys, Enter among them: in a piece it ends the line for real
+            type(QStringLiteral("ab"));
+            page()->insertPlainText(QStringLiteral("\u00E9\u4E2D"));
+            press(random() % 2 == 0 ? Qt::Key_Return : Qt::Key_Backspace);
+            break;
+        case 1: // a tool's or a paste's lines, a long one among them
+            page()->replaceSelection("<p>\r\n" + lineWithoutSpaces(piece + 10) + "\nend");
+            break;
+        case 2:
+            press(Qt::Key_Delete);
+            break;
+        case 3:
+            page()->undo();
+            break;
+        case 4:
+            page()->redo();
+            break;
+        default: // a tool's line above the caret's whole line
+            page()->insertLineAboveCaret("<hr>");
+        }
+        ASSERT_TRUE(sameText(page()->bodyNow()->bytes(), page()->body())) << "step " << step;
+        if (step % 40 == 0)
+            taken.emplace_back(page()->bodyNow(), page()->body());
+    }
+    for (const auto &[text, then] : taken)
+        EXPECT_TRUE(sameText(text->bytes(), then));
+    editor.setPageText(1, {});
+    EXPECT_EQ(page()->bodyNow()->bytes(), "");
 }

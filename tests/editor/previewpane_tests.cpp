@@ -117,6 +117,27 @@ TEST_F(LivePreview, ShownPage_IsTheCommandLinePreviewByteForByteAndFollowsTheTex
         "The page Products is not part of the website; tick it on the Pages pane to preview it");
 }
 
+TEST_F(LivePreview, KeysTypedWhilePagesArePublished_TheNewestTextIsShown)
+{
+    // A page long enough that keys typed after a pause come while its run goes on.
+    std::string body;
+    for (int line = 0; line < 20000; ++line)
+        body += "<p>Line " + std::to_string(line) + " of the price list</p>\r\n";
+    showWithPreview();
+    retype(body);
+    text()->placeCaret(15000, 3);
+    for (const char *word : { "rye ", "spelt ", "oat " }) {
+        QTest::keyClicks(text(), word);
+        QTest::qWait(Editor::PreviewPane::PauseMs + 10); // the pause ends: a run starts
+    }
+    QTest::keyClicks(text(), "bread ");
+    ASSERT_TRUE(eventually([&] { return pane()->upToDate(); }, 10000));
+    const std::string shown = readBytes(pane()->shownFile());
+    EXPECT_NE(shown.find("<p>rye spelt oat bread Line 15000 of"), std::string::npos);
+    // The whole text as the control holds it, every key in its place.
+    EXPECT_NE(shown.find(text()->body()), std::string::npos);
+}
+
 TEST_F(LivePreview, ClickOnAWord_PutsTheCaretThereAndTheCaretScrollsThePage)
 {
     // The words stand where the test knows them, above the template's own parts.

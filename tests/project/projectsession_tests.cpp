@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -183,6 +184,31 @@ TEST(ProjectSession, ChangesAreToldAsTheyHappen_AnEditedBodyIsTakenOnlyWhenNeede
     EXPECT_EQ(told.size(), 9u);
 }
 
+TEST(ProjectSession, Snapshot_IsTheProjectOfItsMomentWhateverChangesAfter)
+{
+    Model::ProjectSession session(Lists);
+    session.fields().siteTitle = "Bakery";
+    session.fields().pageBody[2] = "<p>Bread</p>";
+    const Model::ProjectSnapshot beforeEditor = session.snapshot();
+    const Model::Project withoutEditor = session.project();
+
+    EditorTexts editor;
+    session.attachBodyEditor(&editor);
+    editor.type(5, "<p>Rye</p>");
+    const Model::ProjectSnapshot typed = session.snapshot();
+    const Model::Project whenTyped = session.project();
+    EXPECT_EQ(whenTyped.pageBody[4], "<p>Rye</p>");
+
+    editor.type(5, "<p>Spelt</p>");
+    editor.type(3, "<p>Oats</p>");
+    session.fields().siteTitle = "Mill";
+    session.fieldsEdited();
+    EXPECT_EQ(typed.project(), whenTyped);
+    EXPECT_EQ(beforeEditor.project(), withoutEditor);
+    EXPECT_EQ(session.snapshot().project(), session.project());
+    session.attachBodyEditor(nullptr);
+}
+
 TEST(ProjectSession, Title_ShowsUnsavedChanges)
 {
     TempDir dir;
@@ -244,6 +270,7 @@ TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
     editor.type(1, "typed after the save");
     session.setPublishDirectory("/srv/www");
     const std::string snapshot = session.recoverySnapshot();
+    const std::function<std::string()> later = session.recoverySnapshotLater();
 
     Model::ProjectSession restored(Lists);
     EditorTexts restoredEditor;
@@ -267,6 +294,11 @@ TEST(ProjectSession, RecoverySnapshot_RestoresEverythingMarkedUnsaved)
         EXPECT_THROW(
             untouched.restoreRecoverySnapshot(snapshot.substr(0, cut)), Platform::FileError);
     EXPECT_EQ(untouched.project(), Model::DefaultProject(Lists));
+
+    // Taken in a moment, its bytes made later: those of its moment.
+    editor.type(1, "typed after the snapshot");
+    session.fields().siteTitle = "Mill";
+    EXPECT_EQ(later(), snapshot);
 }
 
 TEST(ChoiceNames, TemplateOrFontAddedSinceTheSave_TheNamesKeepTheChoice)

@@ -38,6 +38,14 @@ std::string variantName(std::string_view name, int width)
         + std::string(name.substr(cut));
 }
 
+std::size_t pictureWorkers(std::size_t cores, std::size_t pictures)
+{
+    // Each picture being made holds its file, its decoded pixels and its copies: about 40 MB
+    // for a phone's photo, so three at once stay under 200 MB with the rest of publishing.
+    constexpr std::size_t MostAtOnce = 3;
+    return std::min({ cores, MostAtOnce, pictures });
+}
+
 std::optional<std::string> pictureCacheFolder()
 {
     const std::optional<std::string> cache = Platform::userFolder(Platform::UserFolder::Cache);
@@ -305,18 +313,6 @@ std::optional<std::string> usableCache(const std::optional<std::string> &folder)
     return folder;
 }
 
-/// How many pictures are made at once at most: each holds its file, its decoded pixels and its
-/// copies (about 40 MB for a phone's photo), and publishing is to stay under 200 MB however
-/// many cores the machine has.
-constexpr std::size_t MostPictureWorkers = 3;
-
-/// How many pictures are made at once: one per core, up to the most above.
-std::size_t workerCount(std::size_t pictures)
-{
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::min({ cores, MostPictureWorkers, pictures });
-}
-
 /// The pictures of one run, made by worker threads that take them one at a time in order,
 /// while the calling thread reports each as it is begun and asks whether to stop.
 class PictureWorkers
@@ -443,7 +439,8 @@ bool WritePictures(const std::vector<PendingPicture> &pending, const Platform::D
     if (pending.empty())
         return true;
     PictureWorkers workers(pending, website, settings, usableCache(cacheFolder));
-    workers.start(workerCount(pending.size()));
+    workers.start(
+        pictureWorkers(std::max(1u, std::thread::hardware_concurrency()), pending.size()));
     // The progress and the question whether to stop stay on the calling thread, which may be
     // a window's.
     const bool finished = workers.followUntilDone(progress, cancelled);

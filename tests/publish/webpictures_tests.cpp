@@ -278,6 +278,14 @@ TEST(WebPictures, WebReadyOff_PublishesThePicturesAsTheyAre)
         EXPECT_EQ(file.parent_path().parent_path().filename(), "icons") << file;
 }
 
+TEST(WebPictures, Workers_OnePerCoreButNoMoreThanMemoryAllows)
+{
+    EXPECT_EQ(pictureWorkers(2, 20), 2u);
+    // A photo being made holds about 40 MB: sixteen at once would pass 600 MB.
+    EXPECT_EQ(pictureWorkers(16, 20), 3u);
+    EXPECT_EQ(pictureWorkers(16, 1), 1u);
+}
+
 TEST(WebPictures, CancelledWhilePicturesAreMade_StopsBeforeTheRestAndLeavesNoSite)
 {
     PhotoSite site;

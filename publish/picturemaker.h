@@ -19,8 +19,9 @@ enum class PictureKind {
     WebCopy ///< turned upright, scaled down to the limit and saved again for the web
 };
 
-/// The widths of the smaller copies made beside every web copy ("NAME-480.jpg").
-inline constexpr int VariantWidths[] = { 480, 960 };
+/// The widths of the smaller copies made beside every web copy ("NAME-480.jpg"): 720 is what a
+/// phone's column asks for at its pixel density, 960 a desk's column or a sharper phone.
+inline constexpr int VariantWidths[] = { 480, 720, 960 };
 
 /// The picture module's work on one picture.
 struct MadePicture

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include <dlfcn.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +36,14 @@ std::string variantName(std::string_view name, int width)
     const std::size_t cut = hasExtension ? dot : name.size();
     return std::string(name.substr(0, cut)) + "-" + std::to_string(width)
         + std::string(name.substr(cut));
+}
+
+std::size_t pictureWorkers(std::size_t cores, std::size_t pictures)
+{
+    // Each picture being made holds its file, its decoded pixels and its copies: about 40 MB
+    // for a phone's photo, so three at once stay under 200 MB with the rest of publishing.
+    constexpr std::size_t MostAtOnce = 3;
+    return std::min({ cores, MostAtOnce, pictures });
 }
 
 std::optional<std::string> pictureCacheFolder()
@@ -92,7 +101,7 @@ namespace {
 constexpr const char *MainFile = "picture";
 constexpr const char *InfoFile = "info";
 /// Raised whenever what is made for the same picture and settings changes.
-constexpr int CacheVersion = 1;
+constexpr int CacheVersion = 2;
 
 std::string entryFolder(
     const std::string &cache, const std::string &hash, const Model::PictureSettings &settings)
@@ -290,10 +299,138 @@ PublishedPicture publishOne(const PendingPicture &pending, const Platform::Direc
     return published;
 }
 
+/// The cache folder, made private; none when it cannot be made: publishing goes on, only more
+/// slowly.
+std::optional<std::string> usableCache(const std::optional<std::string> &folder)
+{
+    if (!folder)
+        return std::nullopt;
+    try {
+        Platform::makePrivateFolder(*folder);
+    } catch (const Platform::FileError &) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+/// The pictures of one run, made by worker threads that take them one at a time in order,
+/// while the calling thread reports each as it is begun and asks whether to stop.
+class PictureWorkers
+{
+public:
+    PictureWorkers(const std::vector<PendingPicture> &pending, const Platform::Directory &website,
+        const Model::PictureSettings &settings, std::optional<std::string> cache)
+        : m_pending(pending)
+        , m_website(website)
+        , m_settings(settings)
+        , m_cache(std::move(cache))
+        , m_results(pending.size())
+    { }
+    PictureWorkers(const PictureWorkers &) = delete;
+    PictureWorkers &operator=(const PictureWorkers &) = delete;
+    ~PictureWorkers()
+    {
+        m_stop = true;
+        m_threads.clear(); // joins them
+    }
+
+    void start(std::size_t count)
+    {
+        {
+            // Counted before any thread starts, since each counts itself out when it ends.
+            const std::lock_guard lock(m_mutex);
+            m_working = count;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            try {
+                m_threads.emplace_back([this] { work(); });
+            } catch (...) {
+                const std::lock_guard lock(m_mutex);
+                m_working -= count - i; // those never started
+                throw;
+            }
+        }
+    }
+
+    /// Names each picture once, when it is begun, and asks `cancelled` at least ten times a
+    /// second, until every worker has ended; false when the run was cancelled.
+    bool followUntilDone(const PictureProgress &progress, const std::function<bool()> &cancelled)
+    {
+        bool wasCancelled = false;
+        std::unique_lock lock(m_mutex);
+        std::size_t shown = 0;
+        for (;;) {
+            const bool finished = m_working == 0;
+            const std::vector<std::size_t> toShow(
+                m_begun.begin() + std::ptrdiff_t(shown), m_begun.end());
+            lock.unlock();
+            for (const std::size_t index : toShow) {
+                if (progress)
+                    progress(shown, m_pending.size(), m_pending[index].sitePath);
+                ++shown;
+            }
+            if (!wasCancelled && cancelled && cancelled()) {
+                wasCancelled = true;
+                m_stop = true;
+            }
+            lock.lock();
+            if (finished && shown == m_begun.size())
+                return !wasCancelled;
+            m_changed.wait_for(lock, std::chrono::milliseconds(100));
+        }
+    }
+
+    /// What each picture became, in the order of `pending`; throws what a worker met first.
+    const std::vector<PublishedPicture> &results() const
+    {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        return m_results;
+    }
+
+private:
+    void work()
+    {
+        for (;;) {
+            const std::size_t index = m_next++;
+            if (m_stop || index >= m_pending.size())
+                break;
+            {
+                const std::lock_guard lock(m_mutex);
+                m_begun.push_back(index);
+            }
+            m_changed.notify_all();
+            try {
+                m_results[index] = publishOne(m_pending[index], m_website, m_settings, m_cache);
+            } catch (...) {
+                const std::lock_guard lock(m_mutex);
+                if (!m_failure)
+                    m_failure = std::current_exception();
+                m_stop = true;
+            }
+        }
+        const std::lock_guard lock(m_mutex);
+        --m_working;
+        m_changed.notify_all();
+    }
+
+    const std::vector<PendingPicture> &m_pending;
+    const Platform::Directory &m_website;
+    const Model::PictureSettings &m_settings;
+    const std::optional<std::string> m_cache;
+    std::vector<PublishedPicture> m_results;
+    std::atomic<std::size_t> m_next { 0 };
+    std::atomic<bool> m_stop { false };
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_working = 0;
+    std::vector<std::size_t> m_begun; ///< the pictures in the order they were begun
+    std::exception_ptr m_failure;
+    std::vector<std::jthread> m_threads; ///< last, so that they end before the rest goes
+};
+
 } // namespace
 
-// The workers, the cache and the progress share one loop here; to be split.
-// NOLINTNEXTLINE(readability-function-size)
 bool WritePictures(const std::vector<PendingPicture> &pending, const Platform::Directory &website,
     const Model::PictureSettings &settings, const std::optional<std::string> &cacheFolder,
     const PictureProgress &progress, const std::function<bool()> &cancelled,
@@ -301,85 +438,14 @@ bool WritePictures(const std::vector<PendingPicture> &pending, const Platform::D
 {
     if (pending.empty())
         return true;
-    std::optional<std::string> cache = cacheFolder;
-    if (cache) {
-        try {
-            Platform::makePrivateFolder(*cache);
-        } catch (const Platform::FileError &) {
-            cache.reset(); // publishing goes on, only more slowly
-        }
-    }
-
-    std::vector<PublishedPicture> results(pending.size());
-    std::atomic<std::size_t> next { 0 };
-    std::atomic<bool> stop { false };
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t working = 0;
-    std::vector<std::size_t> begun; // the pictures in the order they were begun
-    std::exception_ptr failure;
-    const auto work = [&] {
-        for (;;) {
-            const std::size_t index = next++;
-            if (stop || index >= pending.size())
-                break;
-            {
-                const std::lock_guard lock(mutex);
-                begun.push_back(index);
-            }
-            changed.notify_all();
-            try {
-                results[index] = publishOne(pending[index], website, settings, cache);
-            } catch (...) {
-                const std::lock_guard lock(mutex);
-                if (!failure)
-                    failure = std::current_exception();
-                stop = true;
-            }
-        }
-        const std::lock_guard lock(mutex);
-        --working;
-        changed.notify_all();
-    };
-
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::thread> threads;
-    const std::size_t count = std::min(cores, pending.size());
-    working = count; // before any thread starts, since each counts itself out when it ends
-    for (std::size_t i = 0; i < count; ++i)
-        threads.emplace_back(work);
-
+    PictureWorkers workers(pending, website, settings, usableCache(cacheFolder));
+    workers.start(
+        pictureWorkers(std::max(1u, std::thread::hardware_concurrency()), pending.size()));
     // The progress and the question whether to stop stay on the calling thread, which may be
-    // a window's: each picture is named once, when it is begun.
-    bool wasCancelled = false;
-    {
-        std::unique_lock lock(mutex);
-        std::size_t shown = 0;
-        for (;;) {
-            const bool finished = working == 0;
-            const std::vector<std::size_t> toShow(
-                begun.begin() + std::ptrdiff_t(shown), begun.end());
-            lock.unlock();
-            for (const std::size_t index : toShow) {
-                if (progress)
-                    progress(shown, pending.size(), pending[index].sitePath);
-                ++shown;
-            }
-            if (!wasCancelled && cancelled && cancelled()) {
-                wasCancelled = true;
-                stop = true;
-            }
-            lock.lock();
-            if (finished && shown == begun.size())
-                break;
-            changed.wait_for(lock, std::chrono::milliseconds(100));
-        }
-    }
-    for (std::thread &thread : threads)
-        thread.join();
-    if (failure)
-        std::rethrow_exception(failure);
-    if (wasCancelled)
+    // a window's.
+    const bool finished = workers.followUntilDone(progress, cancelled);
+    const std::vector<PublishedPicture> &results = workers.results();
+    if (!finished)
         return false;
     for (std::size_t i = 0; i < pending.size(); ++i)
         published[pending[i].sitePath] = results[i];
@@ -432,6 +498,74 @@ struct Insertion
     std::string text;
 };
 
+/// What a template says of the width of the column a picture stands in: a list of sizes for
+/// the narrow windows where it knows the width ("(max-width: 700px) calc(100vw - 32px)"), on
+/// an element around the page's text. Empty when it says nothing usable as attribute text.
+std::string_view templateColumn(const GumboNode &picture)
+{
+    for (const GumboNode *node = picture.parent; node; node = node->parent) {
+        if (node->type != GUMBO_NODE_ELEMENT)
+            continue;
+        const GumboAttribute *column = attributeOf(node->v.element, "data-picture-sizes");
+        if (!column)
+            continue;
+        const std::string_view value = withoutHtmlBlanks(column->value);
+        return value.find_first_of("\"&<>") == std::string_view::npos ? value : std::string_view();
+    }
+    return {};
+}
+
+/// What a web copy's tag gains: the smaller copies and the width it is shown at, its size, and
+/// when to fetch it. `column` is what the template says of its column's width (a list of
+/// sizes; may be empty), `before` how many web copies the page shows above it.
+std::string addedAttributes(const GumboElement &element, std::string_view address,
+    const PublishedPicture &copy, std::string_view column, int before)
+{
+    const GumboAttribute *width = attributeOf(element, "width");
+    const GumboAttribute *loading = attributeOf(element, "loading");
+    // Pictures below the first wait until the visitor scrolls near them, so that the first
+    // screen comes up without them; a loading the person chose stays.
+    const bool addLazy = before > 0 && !loading;
+    const bool lazy = addLazy || (loading && ::strcasecmp(loading->value, "lazy") == 0);
+    std::string added;
+    std::string srcset;
+    for (const int variant : copy.variants) {
+        const std::optional<std::string> name = variantAddress(address, variant);
+        if (!name) {
+            srcset.clear();
+            break;
+        }
+        srcset += *name + " " + std::to_string(variant) + "w, ";
+    }
+    if (!srcset.empty() && variantAddress(address, 1)) {
+        const std::string shown
+            = width && isNumber(width->value) ? width->value : std::to_string(copy.width);
+        added += " srcset=\"" + srcset + std::string(address) + " " + std::to_string(copy.width)
+            + "w\"";
+        // A picture that waits is chosen by the width the page gives it ("auto"); the rest of
+        // the list serves browsers that cannot, and pictures fetched before the page is laid
+        // out: the template's column where it tells it and the picture sets no width of its
+        // own, else the whole window up to the picture's width.
+        added += std::string(" sizes=\"") + (lazy ? "auto, " : "");
+        if (!width && !column.empty())
+            added += std::string(column) + ", ";
+        added += "(max-width: " + shown + "px) 100vw, " + shown + "px\"";
+    }
+    // With a size of its own the picture would keep it on a narrow screen; it shrinks to fit,
+    // keeping its shape, unless the page styles it already.
+    if (!width && !attributeOf(element, "height") && !attributeOf(element, "style")) {
+        added += " width=\"" + std::to_string(copy.width) + "\" height=\""
+            + std::to_string(copy.height) + "\" style=\"max-width:100%;height:auto\"";
+    }
+    if (addLazy)
+        added += " loading=\"lazy\"";
+    // The first picture is most likely the largest thing on the first screen: it is fetched
+    // before the pictures that wait, and ahead of the page's other pictures.
+    if (!lazy && before == 0 && !attributeOf(element, "fetchpriority"))
+        added += " fetchpriority=\"high\"";
+    return added;
+}
+
 void findPictures(const GumboNode *root, std::string_view page,
     const std::map<std::string, std::string, std::less<>> &targets,
     const PublishedPictures &published, std::vector<Insertion> &insertions)
@@ -463,38 +597,8 @@ void findPictures(const GumboNode *root, std::string_view page,
         const auto picture = published.find(sitePath->second);
         if (picture == published.end() || picture->second.kind != PictureKind::WebCopy)
             continue;
-        const PublishedPicture &copy = picture->second;
-
-        const GumboAttribute *width = attributeOf(element, "width");
-        const GumboAttribute *height = attributeOf(element, "height");
-        const GumboAttribute *style = attributeOf(element, "style");
-        std::string added;
-        const std::string address(withoutHtmlBlanks(written));
-        std::string srcset;
-        for (const int variant : copy.variants) {
-            const std::optional<std::string> name = variantAddress(address, variant);
-            if (!name) {
-                srcset.clear();
-                break;
-            }
-            srcset += *name + " " + std::to_string(variant) + "w, ";
-        }
-        if (!srcset.empty() && variantAddress(address, 1)) {
-            const std::string shown
-                = width && isNumber(width->value) ? width->value : std::to_string(copy.width);
-            added += " srcset=\"" + srcset + address + " " + std::to_string(copy.width) + "w\"";
-            added += " sizes=\"(max-width: " + shown + "px) 100vw, " + shown + "px\"";
-        }
-        // With a size of its own the picture would keep it on a narrow screen; it shrinks to
-        // fit, keeping its shape, unless the page styles it already.
-        if (!width && !height && !style) {
-            added += " width=\"" + std::to_string(copy.width) + "\" height=\""
-                + std::to_string(copy.height) + "\" style=\"max-width:100%;height:auto\"";
-        }
-        // Pictures below the first wait until the visitor scrolls near them, so that the
-        // first screen comes up without them; a loading the person chose stays.
-        if (shownBefore++ > 0 && !attributeOf(element, "loading"))
-            added += " loading=\"lazy\"";
+        std::string added = addedAttributes(element, withoutHtmlBlanks(written), picture->second,
+            templateColumn(*node), shownBefore++);
         if (added.empty())
             continue;
         // At the end of the tag, so that an attribute the person wrote comes first and counts.

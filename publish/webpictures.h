@@ -49,6 +49,10 @@ using PublishedPictures = std::map<std::string, PublishedPicture, std::less<>>;
 /// The name of a smaller copy beside a picture: "photos/tree.jpg" gives "photos/tree-480.jpg".
 std::string variantName(std::string_view name, int width);
 
+/// How many pictures WritePictures makes at once on a machine with `cores` cores: one per
+/// core, but never so many that their buffers pass 200 MB together, however many cores.
+std::size_t pictureWorkers(std::size_t cores, std::size_t pictures);
+
 /// The cache of web copies: "$XDG_CACHE_HOME/corvanta/pictures", or none without such a folder.
 std::optional<std::string> pictureCacheFolder();
 
@@ -57,8 +61,8 @@ std::optional<std::string> pictureCacheFolder();
 using PictureProgress
     = std::function<void(std::size_t before, std::size_t total, const std::string &name)>;
 
-/// Writes the pending pictures into the website, on every core at once: a JPEG, PNG or WebP
-/// larger than the settings' limit as its web copy with the smaller copies beside it, a
+/// Writes the pending pictures into the website, several at once (pictureWorkers): a JPEG, PNG or
+/// WebP larger than the settings' limit as its web copy with the smaller copies beside it, a
 /// smaller one without its location, anything else byte for byte. Copies already made for the
 /// same picture and settings are taken from `cacheFolder` (when given) without reading the
 /// picture again; new ones are kept there. The person's files are only read. Checks

@@ -185,7 +185,7 @@ main { min-height: 42vh; padding: 34px 0 24px; }
 <h1 class="caption" id="caption">
 <!--$TITLE$-->
 </h1>
-<div class="content">
+<div class="content" data-picture-sizes="(max-width: 700px) calc(100vw - 32px)">
 <!--$CONTENT$-->
 </div>
 </div>

@@ -190,7 +190,7 @@ main { max-width: 980px; margin: -130px auto 0; padding: 0 24px 32px; }
 <h1 class="caption" id="caption">
 <!--$TITLE$-->
 </h1>
-<div class="content">
+<div class="content" data-picture-sizes="(max-width: 700px) calc(100vw - 56px)">
 <!--$CONTENT$-->
 </div>
 </div>

@@ -188,7 +188,7 @@ main { background: #ffffff; border: 1px solid #dfe9d6; border-radius: 14px;
 <h1 class="caption" id="caption">
 <!--$TITLE$-->
 </h1>
-<div class="content">
+<div class="content" data-picture-sizes="(max-width: 700px) calc(100vw - 58px)">
 <!--$CONTENT$-->
 </div>
 </div>

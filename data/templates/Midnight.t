@@ -188,7 +188,7 @@ main { background: #f6f7fb; border-radius: 12px; padding: 34px 44px 40px; min-he
 <h1 class="caption" id="caption">
 <!--$TITLE$-->
 </h1>
-<div class="content">
+<div class="content" data-picture-sizes="(max-width: 700px) calc(100vw - 60px)">
 <!--$CONTENT$-->
 </div>
 </div>

@@ -168,7 +168,7 @@ main { min-height: 40vh; padding: 36px 0 28px; }
 <h1 class="caption" id="caption">
 <!--$TITLE$-->
 </h1>
-<div class="content">
+<div class="content" data-picture-sizes="(max-width: 700px) calc(100vw - 32px)">
 <!--$CONTENT$-->
 </div>
 </div>

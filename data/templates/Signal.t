@@ -195,7 +195,7 @@ main { max-width: 1320px; margin: 0 auto; padding: 40px 24px 48px; min-height: 3
 </div>
 <main id="main">
 <div class="measure">
-<div class="content">
+<div class="content" data-picture-sizes="(max-width: 700px) calc(100vw - 32px)">
 <!--$CONTENT$-->
 </div>
 </div>

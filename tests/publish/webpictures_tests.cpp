@@ -205,6 +205,7 @@ TEST(WebPictures, PhonePhotos_PublishedUprightSmallAndWithoutTheirPlace)
     EXPECT_FALSE(big.location);
     EXPECT_NE(big.profile.find("sRGB"), std::string::npos) << "the colours are in sRGB";
     EXPECT_EQ(readPicture(site.read("big-480.jpg")).width, 480);
+    EXPECT_EQ(readPicture(site.read("big-720.jpg")).width, 720);
     EXPECT_EQ(readPicture(site.read("big-960.jpg")).width, 960);
     EXPECT_EQ(readPicture(site.read("wide.png")).width, 1920);
     EXPECT_EQ(readPicture(site.read("wide-480.png")).height, 320);
@@ -231,13 +232,14 @@ TEST(WebPictures, PhonePhotos_PublishedUprightSmallAndWithoutTheirPlace)
     // The published page names the sizes; a picture with its own srcset is left alone.
     const std::string page = site.read("home.html");
     EXPECT_NE(
-        page.find("<img src=\"big.jpg\" alt=\"Shop\" srcset=\"big-480.jpg 480w, "
+        page.find("<img src=\"big.jpg\" alt=\"Shop\" srcset=\"big-480.jpg 480w, big-720.jpg 720w, "
                   "big-960.jpg 960w, big.jpg 1440w\" sizes=\"(max-width: 1440px) 100vw, "
-                  "1440px\" width=\"1440\" height=\"1920\" style=\"max-width:100%;height:auto\">"),
+                  "1440px\" width=\"1440\" height=\"1920\" style=\"max-width:100%;height:auto\" "
+                  "fetchpriority=\"high\">"),
         std::string::npos)
         << page;
-    EXPECT_NE(page.find("<img src=wide.png srcset=\"wide-480.png 480w, wide-960.png 960w, "
-                        "wide.png 1920w\""),
+    EXPECT_NE(page.find("<img src=wide.png srcset=\"wide-480.png 480w, wide-720.png 720w, "
+                        "wide-960.png 960w, wide.png 1920w\" sizes=\"auto, "),
         std::string::npos);
     EXPECT_NE(page.find("<img src='square.webp' srcset='square.webp 2500w'>"), std::string::npos);
     EXPECT_NE(page.find("<img src=\"small.jpg\" width=\"200\">"), std::string::npos);
@@ -274,6 +276,14 @@ TEST(WebPictures, WebReadyOff_PublishesThePicturesAsTheyAre)
     // Only the site's icons are kept: no picture of the person's is made or kept.
     for (const std::filesystem::path &file : filesBelow(site.cache.path()))
         EXPECT_EQ(file.parent_path().parent_path().filename(), "icons") << file;
+}
+
+TEST(WebPictures, Workers_OnePerCoreButNoMoreThanMemoryAllows)
+{
+    EXPECT_EQ(pictureWorkers(2, 20), 2u);
+    // A photo being made holds about 40 MB: sixteen at once would pass 600 MB.
+    EXPECT_EQ(pictureWorkers(16, 20), 3u);
+    EXPECT_EQ(pictureWorkers(16, 1), 1u);
 }
 
 TEST(WebPictures, CancelledWhilePicturesAreMade_StopsBeforeTheRestAndLeavesNoSite)
@@ -353,11 +363,14 @@ TEST(WebPictures, SmallPngAndWebP_LoseOnlyTheirPlace)
 TEST(WebPictures, PictureSizes_FollowHowEachAddressIsWrittenAndWhatThePageSetsItself)
 {
     Testing::TempDir dir;
+    // The template tells the width of its column on a phone; a value that would end the
+    // attribute is not taken.
     writeFile(dir.file("page.html"),
-        "<img src=\"photos/a%20b.jpg?v=2\">\r\n<IMG SRC=\"x.jpg\" style=\"border:0\">\r\n"
-        "<img src=\"x.jpg\" width=300 loading=eager>\r\n<!-- <img src=\"x.jpg\"> -->\r\n<img "
-        "src=\"y,z.jpg\">"
-        "<img src=\"x.jpg\"/><img src=\"unknown.jpg\">");
+        "<div data-picture-sizes=\"(max-width: 700px) calc(100vw - 32px)\"><p>"
+        "<img src=\"photos/a%20b.jpg?v=2\">\r\n<IMG SRC=\"x.jpg\" style=\"border:0\"></div>\r\n"
+        "<img src=\"x.jpg\" width=300 loading=eager>\r\n<!-- <img src=\"x.jpg\"> "
+        "-->\r\n<img src=\"y,z.jpg\"><div data-picture-sizes='1px\" onerror=\"x'>"
+        "<img src=\"x.jpg\"/></div><img src=\"unknown.jpg\">");
     const std::map<std::string, std::string, std::less<>> targets
         = { { "photos/a%20b.jpg?v=2", "photos/a b.jpg" }, { "x.jpg", "x.jpg" },
               { "y,z.jpg", "y,z.jpg" } };
@@ -369,18 +382,22 @@ TEST(WebPictures, PictureSizes_FollowHowEachAddressIsWrittenAndWhatThePageSetsIt
 
     const std::string x = " srcset=\"x-480.jpg 480w, x.jpg 1200w\"";
     const std::string fit = " style=\"max-width:100%;height:auto\"";
-    // Every picture below the first waits for the visitor, unless the page says otherwise.
+    // Every picture below the first waits for the visitor, unless the page says otherwise, and
+    // is then chosen by the width the page gives it; the first is fetched first.
     const std::string lazy = " loading=\"lazy\"";
+    const std::string column = "(max-width: 700px) calc(100vw - 32px), ";
+    const std::string shown1200 = "(max-width: 1200px) 100vw, 1200px\"";
     EXPECT_EQ(Platform::readWholeFile(dir.file("page.html")),
-        "<img src=\"photos/a%20b.jpg?v=2\" srcset=\"photos/a%20b-480.jpg?v=2 480w, "
-        "photos/a%20b-960.jpg?v=2 960w, photos/a%20b.jpg?v=2 1920w\" sizes=\"(max-width: 1920px) "
-        "100vw, 1920px\" width=\"1920\" height=\"1080\""
-            + fit + ">\r\n<IMG SRC=\"x.jpg\" style=\"border:0\"" + x
-            + " sizes=\"(max-width: 1200px) 100vw, 1200px\"" + lazy
-            + ">\r\n<img src=\"x.jpg\" width=300 loading=eager" + x
+        "<div data-picture-sizes=\"" + column.substr(0, column.size() - 2)
+            + "\"><p><img src=\"photos/a%20b.jpg?v=2\" srcset=\"photos/a%20b-480.jpg?v=2 480w, "
+              "photos/a%20b-960.jpg?v=2 960w, photos/a%20b.jpg?v=2 1920w\" sizes=\""
+            + column + "(max-width: 1920px) 100vw, 1920px\" width=\"1920\" height=\"1080\"" + fit
+            + " fetchpriority=\"high\">\r\n<IMG SRC=\"x.jpg\" style=\"border:0\"" + x
+            + " sizes=\"auto, " + column + shown1200 + lazy
+            + "></div>\r\n<img src=\"x.jpg\" width=300 loading=eager" + x
             + " sizes=\"(max-width: 300px) 100vw, 300px\">\r\n<!-- <img src=\"x.jpg\"> -->\r\n"
               "<img src=\"y,z.jpg\" width=\"1000\" height=\"500\""
-            + fit + lazy + "><img src=\"x.jpg\"" + x
-            + " sizes=\"(max-width: 1200px) 100vw, 1200px\" width=\"1200\" height=\"800\"" + fit
-            + lazy + "/><img src=\"unknown.jpg\">");
+            + fit + lazy + "><div data-picture-sizes='1px\" onerror=\"x'><img src=\"x.jpg\"" + x
+            + " sizes=\"auto, " + shown1200 + " width=\"1200\" height=\"800\"" + fit + lazy
+            + "/></div><img src=\"unknown.jpg\">");
 }

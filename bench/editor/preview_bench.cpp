@@ -201,11 +201,12 @@ void windowThreadStopAtPauseEnd(benchmark::State &state)
 
 } // namespace
 
+// First: the engine's first show is measured only in a process that has not shown it yet.
+BENCHMARK(firstShow)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(windowThreadStopAtPauseEnd)
     ->Iterations(10)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(firstShow)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(updateAfterPause)
     ->Arg(10 << 10)
     ->Arg(5 << 20)

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Platform;
@@ -199,6 +200,20 @@ TEST(Files, WriteContentsAt_FillsTheRoomLeftForIt_FromThisOrAnotherFileSystem)
     }
 }
 
+namespace {
+
+// How a bus error that no view owns ends the program: by the signal, or, under
+// AddressSanitizer, whose handler the views' handler hands it on to, by its report and status 1.
+#if defined(__SANITIZE_ADDRESS__)
+bool EndedByABusError(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 1; }
+const char *const BusErrorReport = "AddressSanitizer: BUS";
+#else
+bool EndedByABusError(int status) { return WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS; }
+const char *const BusErrorReport = "";
+#endif
+
+} // namespace
+
 TEST(MappedFileDeathTest, ABusErrorOutsideTheViews_StillEndsTheProgram)
 {
     TempDir dir;
@@ -216,11 +231,11 @@ TEST(MappedFileDeathTest, ABusErrorOutsideTheViews_StillEndsTheProgram)
             std::printf("%c", static_cast<const volatile char *>(own)[std::size_t(2) * 4096]);
             std::exit(0);
         },
-        testing::KilledBySignal(SIGBUS), "");
+        EndedByABusError, BusErrorReport);
     EXPECT_EXIT(
         {
             ::raise(SIGBUS);
             std::exit(0);
         },
-        testing::KilledBySignal(SIGBUS), "");
+        EndedByABusError, BusErrorReport);
 }

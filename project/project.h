@@ -207,7 +207,9 @@ struct ChoiceLists
     std::vector<std::string> fonts; ///< FontFamilyList
 };
 
-struct Project
+/// Everything a project holds but its page bodies, which may be large: what is compared or
+/// copied to see whether anything else changed, without reading or moving the bodies.
+struct ProjectFields
 {
     SiteType siteType = SiteType::Personal;
     Choice templateName;
@@ -244,12 +246,19 @@ struct Project
 
     std::array<bool, PersonalPageCount> personalPages {};
     std::array<bool, PageCount> businessPages {};
-    std::array<std::string, PageCount> pageBody;
 
     /// The settings file's lines as last read or saved. Its choice names are what the
     /// project chose when a choice is none here: a name that was not in its list at open is
     /// kept until another entry is chosen.
     ProjectSettings settings;
+
+    bool operator==(const ProjectFields &) const = default;
+};
+
+/// A project: its fields and the HTML bodies of its fourteen pages.
+struct Project : ProjectFields
+{
+    std::array<std::string, PageCount> pageBody;
 
     bool operator==(const Project &) const = default;
 };

@@ -36,7 +36,8 @@ std::shared_ptr<const BodyText> bodyTextOf(std::string body)
 
 Project ProjectSnapshot::project() const
 {
-    Project whole = m_fields;
+    Project whole;
+    static_cast<ProjectFields &>(whole) = m_fields;
     for (std::size_t index = 0; index < PageCount; ++index)
         whole.pageBody[index] = m_bodies[index]->bytes();
     return whole;
@@ -58,7 +59,7 @@ void PageBodyEditor::reportEdit(PageId page, bool unsaved)
 
 void ProjectSession::setTemplates(std::vector<std::string> templates)
 {
-    const auto follow = [&](Project &project) {
+    const auto follow = [&](ProjectFields &project) {
         // The template chosen, or the name kept for one that was not installed when the
         // project was opened: the one just added may be it.
         std::optional<std::string> name;
@@ -93,11 +94,9 @@ ProjectSnapshot ProjectSession::snapshot()
 {
     ProjectSnapshot taken;
     // The bodies are not copied here: they may be large, and while an editor is attached it
-    // holds every one of them (the session hands it each body it has).
-    std::array<std::string, PageCount> bodies;
-    std::swap(bodies, m_project.pageBody);
-    taken.m_fields = m_project;
-    std::swap(bodies, m_project.pageBody);
+    // holds every one of them (the session hands it each body it has). Nothing of the project
+    // is written either: a publishing run may be reading it on its own thread meanwhile.
+    taken.m_fields = static_cast<const ProjectFields &>(m_project);
     for (PageId page = 1; page <= PageCount; ++page) {
         const auto index = static_cast<std::size_t>(page - 1);
         taken.m_bodies[index]
@@ -150,11 +149,7 @@ bool ProjectSession::editorTextsUnsaved() const
 bool ProjectSession::isModified()
 {
     // The fields are compared without the bodies, which may be large and live in the editor.
-    std::array<std::string, PageCount> bodies;
-    std::swap(bodies, m_project.pageBody);
-    const bool fieldsChanged = !(m_project == m_savedFields);
-    std::swap(bodies, m_project.pageBody);
-    if (fieldsChanged)
+    if (!(static_cast<const ProjectFields &>(m_project) == m_savedFields))
         return true;
     if (m_bodiesUnsaved || m_restoredUnsaved)
         return true;
@@ -213,10 +208,7 @@ void ProjectSession::distributeBodies(const std::array<std::string, PageCount> &
 
 void ProjectSession::markSaved()
 {
-    std::array<std::string, PageCount> bodies;
-    std::swap(bodies, m_project.pageBody);
-    m_savedFields = m_project;
-    std::swap(bodies, m_project.pageBody);
+    m_savedFields = static_cast<const ProjectFields &>(m_project);
     m_bodiesUnsaved = false;
     m_restoredUnsaved = false;
     m_unsavedInEditor = {};

@@ -83,7 +83,7 @@ public:
 
 private:
     friend class ProjectSession;
-    Project m_fields; ///< the project without its bodies
+    ProjectFields m_fields;
     std::array<std::shared_ptr<const BodyText>, PageCount> m_bodies;
 };
 
@@ -213,7 +213,7 @@ private:
     {
         Project project;
         PageSelection::ListState list;
-        Project savedFields;
+        ProjectFields savedFields;
         std::array<std::string, PageCount> savedBodies;
         bool modified = false;
         bool restoredUnsaved = false;
@@ -224,7 +224,7 @@ private:
     ChoiceLists m_lists;
     Project m_project;
     PageSelection m_selection { m_project };
-    Project m_savedFields; ///< the fields as last opened, saved or made new; no bodies
+    ProjectFields m_savedFields; ///< as last opened, saved or made new
     std::array<std::string, PageCount> m_savedBodies; ///< compared while no editor is attached
     PageBodyEditor *m_editor = nullptr;
     std::array<bool, PageCount> m_editedInEditor {}; ///< edited there, not yet taken

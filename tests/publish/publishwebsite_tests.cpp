@@ -5,14 +5,18 @@
 #include "tests/publish/site.h"
 
 #include "platform/files.h"
+#include "project/projectsession.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stop_token>
 #include <sys/stat.h>
+#include <thread>
 #include <tuple>
 
 using namespace Publish;
@@ -310,6 +314,42 @@ TEST(PublishWebsite, ReplacingRunThatFails_LeavesTheEarlierSiteWholeAndNothingBe
     std::filesystem::remove(site.templates() + "/Bluefaq.gif");
     EXPECT_EQ(errorOf([&] { site.publish(ExistingWebsite::Replace); }), "File not found");
     EXPECT_EQ(tree(site.out.path()), before);
+}
+
+TEST(PublishWebsite, SessionAskedWhileTheRunReadsIt_EveryPageGetsItsWholeBody)
+{
+    // The publish window runs on a thread of its own while the window thread goes on: once a
+    // second the session is asked whether it changed and a recovery snapshot is taken. Here
+    // they are asked without pause, so that any write of theirs would meet the run's reading.
+    RunSite site;
+    site.writeTemplate("<!--$CONTENT$-->");
+    Model::ProjectSession session(site.lists);
+    session.fields().businessPages.fill(true);
+    for (std::size_t index = 0; index < Model::PageCount; ++index)
+        session.fields().pageBody[index] = std::string(std::size_t(1) << 16, char('a' + index));
+    session.setPublishDirectory(site.out.path());
+
+    for (int run = 0; run < 40; ++run) {
+        std::filesystem::remove_all(site.website());
+        PublishRequest request = requestFor(session, site.home.path());
+        std::atomic<bool> done = false;
+        std::optional<PublishResult> result;
+        std::thread publishing([&] {
+            result = PublishWebsite(request);
+            done = true;
+        });
+        for (int asked = 0; !done; ++asked) {
+            EXPECT_TRUE(session.isModified());
+            if (asked % 64 == 0)
+                std::ignore = session.snapshot();
+        }
+        publishing.join();
+        ASSERT_EQ(result->outcome, PublishOutcome::Completed);
+        for (const Model::PageInfo &page : Model::PageCatalogue)
+            EXPECT_TRUE(
+                site.read(page.pageFile) == session.project().pageBody[page.id - 1u] + "\r\n")
+                << page.pageFile << " in run " << run;
+    }
 }
 
 TEST(PublishWebsite, CancelledBetweenPages_LeavesNoHalfSiteAndTheEarlierSiteAsItWas)

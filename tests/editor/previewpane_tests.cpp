@@ -21,6 +21,7 @@
 #include <QWebEngineView>
 
 #include <functional>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -342,7 +343,8 @@ std::string firstAnswerLine(const QUrl &address, const QByteArray &path)
     if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
         return "no connection";
     socket.write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-    QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
+    std::ignore = QTest::qWaitFor(
+        [&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
     const QByteArray answer = socket.readAll();
     return answer.left(answer.indexOf("\r\n")).toStdString();
 }

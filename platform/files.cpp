@@ -67,6 +67,13 @@ void adviseLargePages(char *buffer, std::size_t size)
     }
 }
 
+/// Whether copy_file_range failed only because it cannot copy between the two files (other
+/// file systems, or a kind of file it does not take), so that a copy through a buffer will do.
+bool copyingBetweenUnsupported(int error)
+{
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
 } // namespace
 
 File::File(const std::string &path, Mode mode, OpenFailure failure)
@@ -202,9 +209,9 @@ void File::writeContentsOf(const File &source)
             continue;
         if (errno == EINTR)
             continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+        if (!copyingBetweenUnsupported(errno))
             throwErrno(errno);
-        break; // not between these two files: copy through a buffer from where it stopped
+        break; // copy through a buffer from where it stopped
     }
     char buffer[1 << 16];
     for (;;) {
@@ -259,9 +266,9 @@ void File::writeContentsAt(const File &source, std::uint64_t size, std::uint64_t
             throwCutShort(source.path());
         if (errno == EINTR)
             continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+        if (!copyingBetweenUnsupported(errno))
             throwErrno(errno);
-        break; // not between these two files: copy through a buffer from where it stopped
+        break; // copy through a buffer from where it stopped
     }
     char buffer[1 << 16];
     while (size > 0) {

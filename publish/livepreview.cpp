@@ -2,6 +2,7 @@
 
 #include "publish/previewpage.h"
 #include "publish/publishwebsite.h"
+#include "publish/webnames.h"
 
 #include "platform/fileerror.h"
 #include "platform/files.h"
@@ -13,9 +14,9 @@ namespace {
 bool isWebPage(const std::string &name)
 {
     const std::size_t dot = name.rfind('.');
-    std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    for (char &c : suffix)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::string suffix = dot == std::string::npos
+        ? std::string()
+        : lowerAscii(std::string_view(name).substr(dot + 1));
     return suffix == "html" || suffix == "htm";
 }
 

@@ -1,5 +1,7 @@
 #include "publish/pagesourcemap.h"
 
+#include "publish/webnames.h"
+
 #include <gumbo.h>
 
 #include <algorithm>
@@ -105,14 +107,6 @@ bool riskyTag(GumboTag tag)
     }
 }
 
-std::string lowerCase(std::string_view text)
-{
-    std::string lower(text);
-    for (char &c : lower)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return lower;
-}
-
 /// The words of a text: runs of letters, digits, '_' and '-' (as a script or a selector
 /// names elements, classes and attributes).
 template <typename Visit> void forEachWord(std::string_view text, Visit visit)
@@ -135,13 +129,13 @@ bool mentioned(const std::unordered_set<std::string> &words, const GumboElement 
 {
     if (words.empty())
         return false;
-    bool found = words.count(lowerCase(name)) != 0;
+    bool found = words.count(lowerAscii(name)) != 0;
     for (unsigned a = 0; a < element.attributes.length && !found; ++a) {
         const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[a]);
         const std::string_view attributeName = attribute->name;
-        found = words.count(lowerCase(attributeName)) != 0;
+        found = words.count(lowerAscii(attributeName)) != 0;
         if (attributeName == "id" || attributeName == "class") {
-            forEachWord(lowerCase(attribute->value), [&](std::string_view word) {
+            forEachWord(lowerAscii(attribute->value), [&](std::string_view word) {
                 found = found || words.count(std::string(word)) != 0;
             });
         }
@@ -299,10 +293,7 @@ PageSourceMap::Node PageSourceMap::textNode(const GumboInternalNode &child, std:
 void PageSourceMap::addScriptWords(std::string_view markup)
 {
     // Read loosely: too many words only make fewer changes in place.
-    const auto lower
-        = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    std::string text(markup.size(), ' ');
-    std::transform(markup.begin(), markup.end(), text.begin(), lower);
+    const std::string text = lowerAscii(markup);
     for (std::size_t at = text.find("<script"); at != std::string::npos;
          at = text.find("<script", at + 1)) {
         // The script's text, after its start tag.
@@ -320,7 +311,7 @@ std::string PageSourceMap::nodeName(const Node &node) const
         return {};
     if (node.tag != GUMBO_TAG_UNKNOWN)
         return gumbo_normalized_tagname(static_cast<GumboTag>(node.tag));
-    return lowerCase(std::string_view(m_page).substr(node.nameAt, node.nameLength));
+    return lowerAscii(std::string_view(m_page).substr(node.nameAt, node.nameLength));
 }
 
 std::string PageSourceMap::shape(std::size_t from, std::size_t to, std::uint32_t depth) const

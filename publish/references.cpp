@@ -162,8 +162,6 @@ void readTag(std::string_view body, const ReferringTag &tag, BodyReading &readin
 
 // ---- The fast reading: what the parser would find in a tag, without the parser ----
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 /// True when `written` is `lowered` but for the letter case of ASCII letters.

@@ -99,10 +99,6 @@ bool isProjectFilePath(std::string_view relative)
         slash == std::string_view::npos);
 }
 
-} // namespace
-
-namespace {
-
 /// True when a reference is no file's path: a web address, a fragment of the page itself, or
 /// an address of another host ("//host/a.jpg").
 bool isAddress(std::string_view target)

@@ -12,6 +12,22 @@ inline bool isHtmlBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+/// An ASCII capital as its small letter, any other byte as it is: how HTML matches its names
+/// and a file's suffix is matched, whatever the locale.
+inline char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+/// `text` with its ASCII capitals made small (see lowerAscii).
+inline std::string lowerAscii(std::string_view text)
+{
+    std::string lower(text);
+    for (char &c : lower)
+        c = lowerAscii(c);
+    return lower;
+}
+
 /// `text` without the HTML blanks before and after it.
 inline std::string_view withoutHtmlBlanks(std::string_view text)
 {

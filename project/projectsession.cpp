@@ -320,11 +320,7 @@ std::string recoveryBytes(const std::string &fileName, const std::string &publis
 
 } // namespace
 
-std::string ProjectSession::recoverySnapshot()
-{
-    collectBodies();
-    return recoveryBytes(m_fileName, m_publishDirectory, m_project, m_lists);
-}
+std::string ProjectSession::recoverySnapshot() { return recoverySnapshotLater()(); }
 
 std::function<std::string()> ProjectSession::recoverySnapshotLater()
 {
